@@ -1,0 +1,27 @@
+# One static library per source folder; every .cpp in the folder belongs to it,
+# so adding a file never needs a CMake edit.
+function(taluvo_library name folder)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  add_library(${name} STATIC ${_sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  taluvo_warnings(${name})
+  if(ARGN)
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  endif()
+endfunction()
+
+function(taluvo_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
+endfunction()
+
+# One test executable per folder under tests/.
+function(taluvo_test name folder)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  add_executable(${name} ${_sources})
+  taluvo_warnings(${name})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARGN} taluvo_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "TALUVO_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+endfunction()

@@ -1,0 +1,121 @@
+#pragma once
+// Numeric arrays addressed from a lower bound chosen by the caller (1 in
+// nearly every call): v[nl..nh], m[nrl..nrh][ncl..nch], t[..][..][..].
+// Each vector is one heap block with a spare slot just below v[nl] (and, for
+// float vectors, one just above v[nh]); a matrix keeps all its elements in
+// one contiguous block, row after row. Every array is released with the
+// matching free_ function and the same bounds.
+//
+// The handle always points inside its block: for lower bounds above 1 the
+// block is padded below, so no pointer is ever formed outside the memory it
+// belongs to.
+//
+// New code that owns an array for a scope uses OneBasedArray<T> below.
+
+#include <cassert>
+#include <cstddef>
+#include <vector>
+
+float* vector(int nl, int nh);
+int* ivector(int nl, int nh);
+unsigned int* lvector(int nl, int nh);
+double* dvector(int nl, int nh);
+char* cvector(int nl, int nh);
+
+float** matrix(int nrl, int nrh, int ncl, int nch);
+double** dmatrix(int nrl, int nrh, int ncl, int nch);
+int** imatrix(int nrl, int nrh, int ncl, int nch);
+float** submatrix(float** a, int oldrl, int oldrh, int oldcl, int oldch, int newrl, int newcl);
+float** convert_matrix(float* a, int nrl, int nrh, int ncl, int nch);
+float*** f3tensor(int nrl, int nrh, int ncl, int nch, int ndl, int ndh);
+
+void free_vector(float* v, int nl, int nh);
+void free_ivector(int* v, int nl, int nh);
+void free_lvector(unsigned int* v, int nl, int nh);
+void free_dvector(double* v, int nl, int nh);
+void free_cvector(char* v, int nl, int nh);
+void free_matrix(float** m, int nrl, int nrh, int ncl, int nch);
+void free_dmatrix(double** m, int nrl, int nrh, int ncl, int nch);
+void free_imatrix(int** m, int nrl, int nrh, int ncl, int nch);
+void free_submatrix(float** b, int nrl, int nrh, int ncl, int nch);
+void free_convert_matrix(float** b, int nrl, int nrh, int ncl, int nch);
+void free_f3tensor(float*** t, int nrl, int nrh, int ncl, int nch, int ndl, int ndh);
+
+// An owned one-based array for one scope: elements lo..hi, zeroed, with the
+// spare slots lo-1 and hi+1 that routines of the one-based family write.
+// Indexing is checked in debug builds. data() is the handle that the
+// one-based routines take.
+template <class T>
+class OneBasedArray {
+ public:
+  OneBasedArray() = default;
+  OneBasedArray(int lo, int hi) { Resize(lo, hi); }
+
+  void Resize(int lo, int hi) {
+    assert(hi >= lo - 1);
+    lo_ = lo;
+    hi_ = hi;
+    store_.assign(static_cast<std::size_t>(hi - lo + 3), T{});
+  }
+  T& operator[](int i) {
+    assert(i >= lo_ - 1 && i <= hi_ + 1);
+    return store_[static_cast<std::size_t>(i - lo_ + 1)];
+  }
+  const T& operator[](int i) const {
+    assert(i >= lo_ - 1 && i <= hi_ + 1);
+    return store_[static_cast<std::size_t>(i - lo_ + 1)];
+  }
+  // Handle with handle[lo] the first element. Valid for lo <= 1 without
+  // leaving the block; for other bounds use operator[].
+  T* data() {
+    assert(lo_ <= 1);
+    return store_.data() + (1 - lo_);
+  }
+  const T* data() const {
+    assert(lo_ <= 1);
+    return store_.data() + (1 - lo_);
+  }
+  int lo() const { return lo_; }
+  int hi() const { return hi_; }
+  int size() const { return hi_ - lo_ + 1; }
+
+ private:
+  int lo_ = 1;
+  int hi_ = 0;
+  std::vector<T> store_ = std::vector<T>(2);
+};
+
+// An owned one-based matrix for one scope: rows rl..rh, columns cl..ch,
+// zeroed, contiguous row after row. get() is the row-pointer handle.
+template <class T>
+class OneBasedMatrix {
+ public:
+  OneBasedMatrix() = default;
+  OneBasedMatrix(int rl, int rh, int cl, int ch) { Resize(rl, rh, cl, ch); }
+
+  void Resize(int rl, int rh, int cl, int ch) {
+    assert(rh >= rl - 1 && ch >= cl - 1 && rl <= 1 && cl <= 1);
+    rl_ = rl;
+    rh_ = rh;
+    cl_ = cl;
+    ch_ = ch;
+    const int nrow = rh - rl + 1, ncol = ch - cl + 1;
+    data_.assign(static_cast<std::size_t>(nrow) * ncol + 1, T{});
+    rows_.assign(static_cast<std::size_t>(nrow) + 1, nullptr);
+    for (int i = 0; i < nrow; ++i)
+      rows_[static_cast<std::size_t>(i) + 1] =
+          data_.data() + 1 + static_cast<std::size_t>(i) * ncol - cl;
+  }
+  T** get() { return rows_.data() + (1 - rl_); }
+  T* operator[](int i) {
+    assert(i >= rl_ && i <= rh_);
+    return get()[i];
+  }
+  int rows() const { return rh_ - rl_ + 1; }
+  int cols() const { return ch_ - cl_ + 1; }
+
+ private:
+  int rl_ = 1, rh_ = 0, cl_ = 1, ch_ = 0;
+  std::vector<T> data_;
+  std::vector<T*> rows_;
+};

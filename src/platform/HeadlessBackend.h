@@ -1,0 +1,69 @@
+#pragma once
+// The backend without a display. Boxes answer from a scripted queue, or with
+// their default button when nothing is scripted; every box, beep, sound and
+// drawn text is written to a log that tests read and batch runs may echo.
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+class HeadlessBackend : public Backend {
+ public:
+  // Answers for the next message boxes, in order.
+  void ScriptBoxAnswer(BoxAnswer answer);
+  // Answers for the next entry dialogs: a text means OK with that text,
+  // nothing means Cancel.
+  void ScriptEntry(std::optional<std::string> text);
+  // Messages waiting in the user-interface thread's queue.
+  void QueueMessage(const Message& message);
+  void QueueKeyPress(WindowHandle window, long keyCode, long character);
+  // Fixed clock for tests; the real monotonic clock when not set.
+  void SetClockStep(std::uint64_t millisecondsPerRead);
+  // Echo each log line to standard error (batch runs).
+  void SetEcho(bool on);
+
+  std::vector<std::string> Log() const;
+  void ClearLog();
+  std::size_t PendingMessages() const;
+  std::optional<int> QuitCode() const;
+
+  BoxAnswer ShowMessageBox(const BoxRequest& request) override;
+  bool ShowEntryDialog(EntryRequest& request) override;
+  void Beep(BoxIcon kind) override;
+  std::optional<Message> PeekMessage(const MessageFilter& filter, bool remove) override;
+  std::optional<Message> WaitMessage(const MessageFilter& filter) override;
+  void PostMessage(const Message& message) override;
+  void TranslateMessage(const Message& message) override;
+  void PostQuitMessage(int exitCode) override;
+  void DrawWindowText(WindowHandle window, int x, int y, const std::string& text) override;
+  std::uint64_t TickCountMs() override;
+  void PlaySoundFile(const std::string& path, bool wait) override;
+
+ private:
+  void Append(std::string line);
+  std::deque<Message>::iterator FindMessage(const MessageFilter& filter);
+
+  mutable std::mutex mutex_;
+  std::vector<std::string> log_;
+  std::deque<BoxAnswer> boxAnswers_;
+  std::deque<std::optional<std::string>> entries_;
+  std::deque<Message> queue_;
+  std::optional<int> quitCode_;
+  std::uint64_t clockStep_ = 0;
+  std::uint64_t fakeClock_ = 0;
+  bool echo_ = false;
+  std::string lastUnscriptedEntry_;
+  bool repeatedUnscriptedEntry_ = false;
+};
+
+// The default answer of a box with these buttons (its first button).
+BoxAnswer DefaultAnswer(BoxButtons buttons);
+const char* AnswerName(BoxAnswer answer);
+
+}  // namespace platform

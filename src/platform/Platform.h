@@ -1,0 +1,109 @@
+#pragma once
+// The platform layer: everything the program needs of a windowing system
+// (message boxes, entry dialogs, the thread's message queue, beeps, the
+// clock and sound playback) behind one interface. Two backends implement it:
+// a headless one (tests and batch runs without a display) and, with the main
+// window, a desktop one. Callers never know which one runs.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Opaque window identity. nullptr means "no window" (an ownerless box, or a
+// poll without a window).
+using WindowHandle = const void*;
+
+enum class MessageKind {
+  KeyDown,
+  KeyUp,
+  Char,
+  MouseMove,
+  LeftButtonDown,
+  LeftButtonUp,
+  Timer,
+  Paint,
+  Other
+};
+
+struct Message {
+  WindowHandle window = nullptr;
+  MessageKind kind = MessageKind::Other;
+  long wparam = 0;  // key code or character code
+  long lparam = 0;
+};
+
+inline bool IsKeyboardMessage(MessageKind k) {
+  return k == MessageKind::KeyDown || k == MessageKind::KeyUp || k == MessageKind::Char;
+}
+
+enum class BoxIcon { None, Information, Question, Warning, Error };
+enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class BoxAnswer { Ok, Cancel, Yes, No };
+
+struct BoxRequest {
+  WindowHandle owner = nullptr;
+  std::string text;
+  std::string caption;
+  BoxIcon icon = BoxIcon::None;
+  BoxButtons buttons = BoxButtons::Ok;
+};
+
+// A modal dialog with a caption, a prompt line, one edit field and OK/Cancel.
+// `text` is the edit buffer: shown at the start, replaced by the user's text
+// on OK. `capacity` counts the terminator, as the edit field does.
+struct EntryRequest {
+  WindowHandle owner = nullptr;
+  std::string caption;
+  std::string prompt;
+  std::string text;
+  std::size_t capacity = 0;
+};
+
+// Which messages a poll may look at.
+struct MessageFilter {
+  WindowHandle window = nullptr;  // nullptr: any window of the thread
+  bool keyboardOnly = false;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  virtual BoxAnswer ShowMessageBox(const BoxRequest& request) = 0;
+  // True when the dialog ended with OK; request.text then holds the entry.
+  virtual bool ShowEntryDialog(EntryRequest& request) = 0;
+  // The platform's default beep of the given kind.
+  virtual void Beep(BoxIcon kind) = 0;
+
+  // The calling (user-interface) thread's message queue.
+  virtual std::optional<Message> PeekMessage(const MessageFilter& filter, bool remove) = 0;
+  // Removes the next message of the filter, waiting for one if none is there.
+  // Returns nothing when no message can ever arrive (headless with an empty
+  // queue), so callers never hang.
+  virtual std::optional<Message> WaitMessage(const MessageFilter& filter) = 0;
+  virtual void PostMessage(const Message& message) = 0;
+  // Queues the character message that belongs to a key-down.
+  virtual void TranslateMessage(const Message& message) = 0;
+  virtual void PostQuitMessage(int exitCode) = 0;
+
+  // Text drawn straight into a window's client area at (x, y).
+  virtual void DrawWindowText(WindowHandle window, int x, int y, const std::string& text) = 0;
+
+  // Milliseconds of a monotonic clock.
+  virtual std::uint64_t TickCountMs() = 0;
+
+  // Plays a sound file: asynchronously (a new sound cuts off the playing
+  // one) or waiting until it has ended. A missing file is silent.
+  virtual void PlaySoundFile(const std::string& path, bool wait) = 0;
+};
+
+// The backend in use. A headless backend is installed on first use when none
+// was installed before.
+Backend& Current();
+// Installs a backend and returns the previous one.
+std::unique_ptr<Backend> Install(std::unique_ptr<Backend> backend);
+
+}  // namespace platform

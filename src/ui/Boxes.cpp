@@ -1,0 +1,238 @@
+#include "ui/Boxes.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ui/Sounds.h"
+
+std::atomic<bool> KeyInterruptPending{false};
+
+namespace {
+
+using platform::Message;
+using platform::MessageFilter;
+using platform::MessageKind;
+
+platform::Backend& Ui() { return platform::Current(); }
+
+// Removes messages of the filter until one of the given kind has been
+// removed. Returns it, or nothing when the queue can never deliver one.
+std::optional<Message> RemoveUntil(const MessageFilter& filter, MessageKind kind) {
+  for (;;) {
+    auto m = Ui().WaitMessage(filter);
+    if (!m) return std::nullopt;
+    if (m->kind == kind) return m;
+  }
+}
+
+bool PollKey(const MessageFilter& filter) {
+  auto m = Ui().PeekMessage(filter, true);
+  if (!m || m->kind != MessageKind::KeyDown) return false;
+  RemoveUntil(filter, MessageKind::KeyUp);
+  return true;
+}
+
+// The length of the longest leading part of text that forms a decimal number:
+// blanks, sign, digits with an optional point, optional exponent.
+std::size_t DecimalPrefix(const char* text) {
+  const char* p = text;
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  if (*p == '+' || *p == '-') ++p;
+  bool digits = false;
+  while (std::isdigit(static_cast<unsigned char>(*p))) ++p, digits = true;
+  if (*p == '.') {
+    ++p;
+    while (std::isdigit(static_cast<unsigned char>(*p))) ++p, digits = true;
+  }
+  if (!digits) return 0;
+  if (*p == 'e' || *p == 'E') {
+    const char* q = p + 1;
+    if (*q == '+' || *q == '-') ++q;
+    if (std::isdigit(static_cast<unsigned char>(*q))) {
+      while (std::isdigit(static_cast<unsigned char>(*q))) ++q;
+      p = q;
+    }
+  }
+  return static_cast<std::size_t>(p - text);
+}
+
+// The leading decimal number of the text, 0 when there is none. Only the
+// decimal form is read: "inf", "nan" and hexadecimal texts are not numbers
+// to an entry box.
+double LeadingNumber(const char* text) {
+  const std::size_t n = DecimalPrefix(text);
+  if (n == 0) return 0.0;
+  return std::strtod(std::string(text, n).c_str(), nullptr);
+}
+
+std::string FormatDefault(float value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, value > 0.01f ? "%f" : "%e", static_cast<double>(value));
+  return buffer;
+}
+
+std::string Clip(const char* text, std::size_t capacity) {
+  std::string s = text ? text : "";
+  if (s.size() > capacity - 1) s.resize(capacity - 1);
+  return s;
+}
+
+bool EntryBox(platform::WindowHandle owner, float& value, float defaultValue, bool showDefault,
+              const char* prompt, const char* caption, const char* defaultCaption,
+              bool (*test)(const char*)) {
+  PlayQuestionSound();
+  platform::EntryRequest request;
+  request.owner = owner;
+  request.caption = Clip(caption ? caption : defaultCaption, 500);
+  request.prompt = Clip(prompt, 500);
+  request.capacity = 15;
+  request.text = showDefault ? Clip(FormatDefault(defaultValue).c_str(), 15) : std::string();
+  for (;;) {
+    if (!Ui().ShowEntryDialog(request)) {
+      CheckSoundsOn();
+      return false;
+    }
+    if (test(request.text.c_str())) break;
+    Ui().Beep(platform::BoxIcon::Information);
+  }
+  value = static_cast<float>(LeadingNumber(request.text.c_str()));
+  CheckSoundsOn();
+  return true;
+}
+
+}  // namespace
+
+void ErrorBox(const std::string& text, bool quit) {
+  PlayErrorSound();
+  Ui().ShowMessageBox(
+      {nullptr, text, "Error", platform::BoxIcon::Information, platform::BoxButtons::Ok});
+  if (quit) {
+    PlayByeSound();
+    Ui().PostQuitMessage(0);
+  }
+}
+
+void BusyWait(float seconds) {
+  if (!(seconds > 0)) return;
+  const auto wait = static_cast<std::uint64_t>(seconds * 1000.0f);
+  const std::uint64_t start = Ui().TickCountMs();
+  while (Ui().TickCountMs() - start < wait) {
+  }
+}
+
+bool KeyPressed() { return PollKey({nullptr, false}); }
+
+bool KeyPressedInWindow(platform::WindowHandle window) {
+  if (window == nullptr) return false;
+  return PollKey({window, false});
+}
+
+bool WaitForKeyDown(platform::WindowHandle window, float seconds) {
+  if (!(seconds > 0)) return false;
+  const auto wait = static_cast<std::uint64_t>(seconds * 1000.0f);
+  const std::uint64_t start = Ui().TickCountMs();
+  while (Ui().TickCountMs() - start < wait) {
+    if (window == nullptr) continue;
+    auto m = Ui().PeekMessage({window, false}, false);
+    if (m && m->kind == MessageKind::KeyDown) return true;
+  }
+  return false;
+}
+
+bool InterruptRequested(platform::WindowHandle window) {
+  if (window == nullptr) return false;
+  const bool removed = Ui().PeekMessage({window, true}, true).has_value();
+  if (removed || KeyInterruptPending) {
+    KeyInterruptPending = false;
+    return true;
+  }
+  return false;
+}
+
+bool ReadKeyChar(int& code) {
+  const MessageFilter any{nullptr, false};
+  auto m = Ui().PeekMessage(any, true);
+  if (!m || m->kind != MessageKind::KeyDown) return false;
+  Ui().TranslateMessage(*m);
+  auto c = RemoveUntil(any, MessageKind::Char);
+  if (c) code = static_cast<signed char>(c->wparam & 0xff);
+  RemoveUntil(any, MessageKind::KeyUp);
+  return c.has_value();
+}
+
+int ReadKeyEcho(platform::WindowHandle window) {
+  const MessageFilter filter{window, false};
+  auto m = Ui().PeekMessage(filter, true);
+  if (!m || m->kind != MessageKind::KeyDown) return -1;
+  Ui().PostMessage(*m);
+  bool translated = false;
+  for (;;) {
+    auto next = Ui().WaitMessage(filter);
+    if (!next) return -1;
+    // The key-down posted back yields the character; a key-up that was
+    // already waiting may come first and is passed over.
+    if (!translated && next->kind == MessageKind::KeyDown) {
+      Ui().TranslateMessage(*next);
+      translated = true;
+    }
+    if (next->kind == MessageKind::Char) {
+      const int code = static_cast<signed char>(next->wparam & 0xff);
+      Ui().DrawWindowText(window, 5, 5, std::to_string(code));
+      return code;
+    }
+  }
+}
+
+bool FileExists(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "r");
+  if (f == nullptr) return false;
+  std::fclose(f);
+  return true;
+}
+
+bool InputFloat(float& value, float defaultValue, bool showDefault, const char* prompt,
+                const char* caption) {
+  return EntryBox(nullptr, value, defaultValue, showDefault, prompt, caption, "enter float",
+                  IsNumber);
+}
+
+bool InputPositiveFloat(float& value, float defaultValue, bool showDefault, const char* prompt,
+                        const char* caption) {
+  return EntryBox(nullptr, value, defaultValue, showDefault, prompt, caption,
+                  "enter positive float", IsNonNegativeNumber);
+}
+
+bool InputFloatIn(platform::WindowHandle window, float& value, float defaultValue,
+                  bool showDefault, const char* prompt, const char* caption) {
+  return EntryBox(window, value, defaultValue, showDefault, prompt, caption, "enter float",
+                  IsNumber);
+}
+
+bool InputPositiveFloatIn(platform::WindowHandle window, float& value, float defaultValue,
+                          bool showDefault, const char* prompt, const char* caption) {
+  return EntryBox(window, value, defaultValue, showDefault, prompt, caption,
+                  "enter positive float", IsNonNegativeNumber);
+}
+
+bool InputString(std::string& text, const char* prompt, const char* caption) {
+  PlayQuestionSound();
+  platform::EntryRequest request;
+  request.caption = Clip(caption ? caption : "enter float", 500);
+  request.prompt = Clip(prompt, 500);
+  request.capacity = 10000;
+  if (!Ui().ShowEntryDialog(request)) return false;
+  text = request.text;
+  return true;
+}
+
+bool IsNumber(const char* text) {
+  if (text == nullptr) return false;
+  const float value = static_cast<float>(LeadingNumber(text));
+  return value != 0.0f || text[0] == '0';
+}
+
+bool IsNonNegativeNumber(const char* text) {
+  if (!IsNumber(text)) return false;
+  return !(static_cast<float>(LeadingNumber(text)) < 0.0f);
+}

@@ -1,0 +1,156 @@
+#include "ui/Boxes.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+using platform::MessageKind;
+
+TEST(IsNumber, AcceptsTheLeadingDecimalNumberOfAText) {
+  struct Case {
+    const char* text;
+    bool number;
+    bool nonNegative;
+  };
+  const Case cases[] = {
+      {"0", true, true},      {"0abc", true, true}, {".5", true, true},
+      {"12abc", true, true},  {"abc", false, false}, {"", false, false},
+      {" 0", false, false},   {"-0", false, false},  {"1e-50", false, false},
+      {"-3", true, false},    {"3", true, true},     {"2.5e3", true, true},
+      {"  7", true, true},    {"inf", false, false}, {"nan", false, false},
+      {"0x10", true, true},   {"-1.5e-2", true, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsNumber(c.text), c.number) << '"' << c.text << '"';
+    EXPECT_EQ(IsNonNegativeNumber(c.text), c.nonNegative) << '"' << c.text << '"';
+  }
+  EXPECT_FALSE(IsNumber(nullptr));
+}
+
+class EntryBoxes : public HeadlessTest {};
+
+TEST_F(EntryBoxes, ShowTheDefaultInFixedOrExponentForm) {
+  struct Case {
+    float def;
+    const char* shown;
+  };
+  for (Case c : {Case{6.5f, "[6.500000]"}, Case{0.005f, "[5.000000e-03]"},
+                 Case{0.01f, "[1.000000e-02]"}, Case{0.0f, "[0.000000e+00]"},
+                 Case{-1.0f, "[-1.000000e+00]"}}) {
+    backend().ClearLog();
+    float value = 0;
+    ASSERT_TRUE(InputFloat(value, c.def, true, "p"));
+    EXPECT_EQ(value, c.def);
+    ASSERT_EQ(LogLinesWith("entry [enter float]").size(), 1u);
+    EXPECT_NE(LogLinesWith(c.shown).size(), 0u) << c.shown;
+  }
+}
+
+TEST_F(EntryBoxes, RepeatWithABeepUntilTheTextIsANumber) {
+  backend().ScriptEntry("abc");
+  backend().ScriptEntry("-2");
+  backend().ScriptEntry("2.5");
+  float value = 0;
+  ASSERT_TRUE(InputPositiveFloat(value, 1.0f, false, "how much?"));
+  EXPECT_EQ(value, 2.5f);
+  EXPECT_EQ(LogLinesWith("beep").size(), 2u);
+  EXPECT_EQ(LogLinesWith("entry [enter positive float] how much? []").size(), 1u);
+}
+
+TEST_F(EntryBoxes, CancelLeavesTheValueAlone) {
+  backend().ScriptEntry(std::nullopt);
+  float value = 42;
+  EXPECT_FALSE(InputFloatIn(&value, value, 3.0f, true, nullptr, "Caption"));
+  EXPECT_EQ(value, 42.0f);
+  std::string text = "kept";
+  backend().ScriptEntry(std::nullopt);
+  EXPECT_FALSE(InputString(text, "name:"));
+  EXPECT_EQ(text, "kept");
+  backend().ScriptEntry("a name");
+  EXPECT_TRUE(InputString(text, "name:"));
+  EXPECT_EQ(text, "a name");
+}
+
+TEST_F(EntryBoxes, UnattendedRunWithARefusedDefaultEndsAsCancel) {
+  float value = 5;
+  // A negative default is refused by the positive box; unattended, the box
+  // must give up rather than loop.
+  EXPECT_FALSE(InputPositiveFloat(value, -1.0f, true, "x"));
+  EXPECT_EQ(value, 5.0f);
+}
+
+class ErrorBoxes : public HeadlessTest {};
+
+TEST_F(ErrorBoxes, ShowCaptionErrorAndPostQuitOnlyWhenAsked) {
+  ErrorBox("something failed");
+  EXPECT_EQ(backend().Log().back(), "box [Error] (information) something failed -> OK");
+  EXPECT_FALSE(backend().QuitCode());
+  ErrorBox("fatal", true);
+  EXPECT_EQ(backend().QuitCode(), 0);
+}
+
+class KeyPolls : public HeadlessTest {};
+
+TEST_F(KeyPolls, KeyPressedConsumesOneMessageOrAWholeKeystroke) {
+  EXPECT_FALSE(KeyPressed());
+  int w = 0;
+  backend().QueueMessage({&w, MessageKind::Timer, 0, 0});
+  backend().QueueKeyPress(&w, 65, 'a');
+  EXPECT_FALSE(KeyPressed());  // the timer message is taken and lost
+  EXPECT_EQ(backend().PendingMessages(), 2u);
+  EXPECT_TRUE(KeyPressed());
+  EXPECT_EQ(backend().PendingMessages(), 0u);
+  backend().QueueKeyPress(&w, 65, 'a');
+  EXPECT_FALSE(KeyPressedInWindow(nullptr));
+  int other = 0;
+  EXPECT_FALSE(KeyPressedInWindow(&other));
+  EXPECT_TRUE(KeyPressedInWindow(&w));
+}
+
+TEST_F(KeyPolls, InterruptRequestedReadsThePendingFlagOnce) {
+  int w = 0;
+  EXPECT_FALSE(InterruptRequested(&w));
+  KeyInterruptPending = true;
+  EXPECT_FALSE(InterruptRequested(nullptr));
+  EXPECT_TRUE(InterruptRequested(&w));
+  EXPECT_FALSE(InterruptRequested(&w));
+  backend().QueueMessage({&w, MessageKind::Timer, 0, 0});
+  backend().QueueKeyPress(&w, 13, 13);
+  EXPECT_TRUE(InterruptRequested(&w));  // the key-down is removed, the timer stays
+  EXPECT_EQ(backend().PendingMessages(), 2u);
+}
+
+TEST_F(KeyPolls, ReadKeyCharAndEchoReportTheCharacter) {
+  int code = 0;
+  EXPECT_FALSE(ReadKeyChar(code));
+  int w = 0;
+  backend().QueueKeyPress(&w, 9, 9);
+  ASSERT_TRUE(ReadKeyChar(code));
+  EXPECT_EQ(code, 9);
+  EXPECT_EQ(backend().PendingMessages(), 0u);
+
+  EXPECT_EQ(ReadKeyEcho(&w), -1);
+  backend().QueueKeyPress(&w, 13, 13);
+  EXPECT_EQ(ReadKeyEcho(&w), 13);
+  EXPECT_EQ(LogLinesWith("text (5,5) 13").size(), 1u);
+}
+
+TEST_F(KeyPolls, WaitsEndOnTimeOrOnAKey) {
+  backend().SetClockStep(100);
+  BusyWait(0);
+  BusyWait(-1);
+  BusyWait(0.5f);
+  int w = 0;
+  EXPECT_FALSE(WaitForKeyDown(&w, 0));
+  EXPECT_FALSE(WaitForKeyDown(&w, 0.5f));
+  EXPECT_FALSE(WaitForKeyDown(nullptr, 0.5f));
+  backend().QueueKeyPress(&w, 32, ' ');
+  EXPECT_TRUE(WaitForKeyDown(&w, 0.5f));
+  EXPECT_EQ(backend().PendingMessages(), 2u);  // looked at, not removed
+}
+
+TEST(FileExistsTest, TellsReadableFilesFromMissingOnes) {
+  ScratchFolder dir;
+  EXPECT_TRUE(FileExists(dir.Write("a.txt", "x")));
+  EXPECT_FALSE(FileExists(dir.File("missing.txt")));
+}
