@@ -1,0 +1,6 @@
+#include "app/records/ProgramFlags.h"
+
+std::atomic<bool> RedrawSuppressed{false};
+std::atomic<int> NumericErrorState{0};
+std::atomic<int> SerialFitErrorCode{0};
+std::atomic<bool> BatchMode{false};

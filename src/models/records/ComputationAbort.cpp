@@ -1,0 +1,3 @@
+#include "models/records/ComputationAbort.h"
+
+std::atomic<bool> ComputationAbort{false};
