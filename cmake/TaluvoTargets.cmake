@@ -35,7 +35,7 @@ function(taluvo_test name folder)
   target_link_libraries(${name} PRIVATE ${ARGN} taluvo_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1
            WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "TALUVO_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "TALUVO_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/fixtures")
 endfunction()
 
 # One benchmark executable per folder under bench/.

@@ -50,5 +50,5 @@ std::string ReadWholeFile(const std::string& path) {
 
 std::filesystem::path TestDataFolder() {
   if (const char* env = std::getenv("TALUVO_TEST_DATA")) return env;
-  return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
+  return std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures";
 }

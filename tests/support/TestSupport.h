@@ -43,5 +43,5 @@ class ScratchFolder {
 };
 
 std::string ReadWholeFile(const std::string& path);
-// Folder of the bundled test data (tests/data).
+// Folder of the bundled test data (tests/fixtures).
 std::filesystem::path TestDataFolder();
