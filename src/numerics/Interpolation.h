@@ -1,0 +1,8 @@
+#pragma once
+// Polynomial interpolation through tabulated points by Neville's algorithm.
+
+// The value y at x of the polynomial of degree n - 1 through the points
+// (xa[i], ya[i]), i = 1..n (one-based), and an error estimate dy: the last
+// correction added on the path through the tableau. Two equal abscissae end
+// the program with "Error in routine polint".
+void polint(const float* xa, const float* ya, int n, float x, float& y, float& dy);
