@@ -1,0 +1,3 @@
+#include "distributions/records/DistributionSettingsRecords.h"
+
+DistributionSettingsRecord DistributionSettings;

@@ -1,0 +1,3 @@
+#include "numerics/PhysicalConstants.h"
+
+PhysicalConstantsRecord PhysicalConstants;

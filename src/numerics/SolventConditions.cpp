@@ -1,0 +1,3 @@
+#include "numerics/SolventConditions.h"
+
+SolventConditionsRecord SolventConditions;
