@@ -1,8 +1,51 @@
 // Command-line entry until the application shell exists: prints hydrodynamic
 // conversions and F statistics for example inputs.
 #include <cstdio>
+#include <initializer_list>
+
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "numerics/Hydrodynamics.h"
+#include "numerics/PhysicalConstants.h"
+#include "numerics/SolventConditions.h"
+
+namespace {
+
+// M, D, Stokes radius and f/f0 of compact globular proteins of a few
+// sedimentation coefficients, in water at 20 degrees Celsius.
+void PrintHydrodynamicExamples() {
+  const float vbar = 0.73f;
+  const float ff0 = 1.2f;
+  const float t = 20.0f;
+  const float density = PhysicalConstantsRecord::StandardWaterDensity;
+  SolventConditions.VBAR = vbar;
+  SolventConditions.VBAR20 = vbar;
+  SolventConditions.BufferDensity = density;
+  SolventConditions.VbarRho = vbar * density;
+  SolventConditions.RELVISCOSITY = 1.0f;
+  SolventConditions.BufferTemperature = t + 273.15f;
+  DistributionSettings.StartingFrictionalRatio = ff0;
+
+  std::printf("Hydrodynamic conversions\n");
+  std::printf(
+      "water at %.0f °C (density %.5f g/ml, viscosity %.3f cP), vbar %.2f ml/g, "
+      "f/f0 %.2f\n\n",
+      t, density, PhysicalConstantsRecord::STANDARDVISCOSITY * 1000, vbar, ff0);
+  // "cm²/s" is one byte wider than it shows: its column is printed one narrower.
+  std::printf("%8s %12s %16s %20s %8s\n", "s (S)", "M (kDa)", "D (1e-7 cm²/s)",
+              "Stokes radius (nm)", "f/f0");
+  for (float s : {2.0f, 4.3f, 10.0f}) {
+    const float mass = CalculateM(s);
+    const float d = DFromMass(mass, t);
+    const float stokesRadius = S20ToStokesRadius(s, vbar);
+    const float frictionalRatio = FF0FromMassAndS(mass, s, vbar, density, 1.0f);
+    std::printf("%8.2f %12.1f %15.3f %20.2f %8.3f\n", s, mass / 1000, d * 1e7, stokesRadius * 1e9,
+                frictionalRatio);
+  }
+}
+
+}  // namespace
 
 int main() {
-  std::printf("Taluvo\n");
+  PrintHydrodynamicExamples();
   return 0;
 }
