@@ -39,20 +39,15 @@ bool Decompose(T** a, int n, int* indx, T& d) {
     if (big == 0) return false;
     scale[i] = 1 / big;
   }
+  // Crout's factors, computed by updating whole rows at each step: every
+  // element still receives its inner product term by term in the same
+  // order, but the work runs along rows, which is what the cache favours.
   for (int j = 1; j <= n; ++j) {
-    for (int i = 1; i < j; ++i) {
-      T sum = a[i][j];
-      for (int k = 1; k < i; ++k) sum -= a[i][k] * a[k][j];
-      a[i][j] = sum;
-    }
     T big = 0;
     int imax = j;
     for (int i = j; i <= n; ++i) {
-      T sum = a[i][j];
-      for (int k = 1; k < j; ++k) sum -= a[i][k] * a[k][j];
-      a[i][j] = sum;
       // ">=": the last of equally good pivots wins.
-      const T merit = scale[i] * std::fabs(sum);
+      const T merit = scale[i] * std::fabs(a[i][j]);
       if (merit >= big) {
         big = merit;
         imax = i;
@@ -65,9 +60,13 @@ bool Decompose(T** a, int n, int* indx, T& d) {
     }
     indx[j] = imax;
     if (a[j][j] == 0) a[j][j] = TinyPivot<T>();
-    if (j != n) {
-      const T inverse = 1 / a[j][j];
-      for (int i = j + 1; i <= n; ++i) a[i][j] *= inverse;
+    if (j == n) break;
+    const T inverse = 1 / a[j][j];
+    const T* pivotRow = a[j];
+    for (int i = j + 1; i <= n; ++i) {
+      T* row = a[i];
+      const T factor = row[j] *= inverse;
+      for (int k = j + 1; k <= n; ++k) row[k] -= factor * pivotRow[k];
     }
   }
   return true;
