@@ -61,23 +61,20 @@ struct LuCase {
   double d;               // sign of the row permutation
 };
 
-const std::vector<LuCase>& LuCases() {
-  static const std::vector<LuCase> cases = {
-      {"OneByOne", {{4}}, {0.5}, 1},
-      {"ZeroLeadingPivot", {{0, 1}, {1, 1}}, {1, 2}, -1},
-      {"ReversingPermutation", {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}}, {3, 2, 1}, -1},
-      // Row 1 has the largest entry of column 1 but is dominated by its
-      // 1000: the scaled choice takes row 2.
-      {"ImplicitScalingChoosesPivot", {{3, 1000, 0}, {2, 1, 1}, {1, 2, 3}}, {1, 2, 3}, -1},
-      {"EqualScaledPivotsLastWins", {{1, 1}, {2, 1}}, {1, 2}, -1},
-      {"NoExchangeNeeded", {{5, 1, 0}, {1, 4, 1}, {0, 1, 3}}, {1, -1, 2}, 1},
-      {"CyclicRowsOfFour",
-       {{0, 2, 1, 0}, {0, 0, 3, 1}, {1, 0, 0, 2}, {4, 1, 0, 0}},
-       {1, -2, 0.5, 3},
-       -1},
-  };
-  return cases;
-}
+const std::vector<LuCase> kLuCases = {
+    {"OneByOne", {{4}}, {0.5}, 1},
+    {"ZeroLeadingPivot", {{0, 1}, {1, 1}}, {1, 2}, -1},
+    {"ReversingPermutation", {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}}, {3, 2, 1}, -1},
+    // Row 1 has the largest entry of column 1 but is dominated by its
+    // 1000: the scaled choice takes row 2.
+    {"ImplicitScalingChoosesPivot", {{3, 1000, 0}, {2, 1, 1}, {1, 2, 3}}, {1, 2, 3}, -1},
+    {"EqualScaledPivotsLastWins", {{1, 1}, {2, 1}}, {1, 2}, -1},
+    {"NoExchangeNeeded", {{5, 1, 0}, {1, 4, 1}, {0, 1, 3}}, {1, -1, 2}, 1},
+    {"CyclicRowsOfFour",
+     {{0, 2, 1, 0}, {0, 0, 3, 1}, {1, 0, 0, 2}, {4, 1, 0, 0}},
+     {1, -2, 0.5, 3},
+     -1},
+};
 
 // Exchanging rows j and indx[j] of a in the order j = 1..n and multiplying
 // the factors L·U must give the same matrix.
@@ -123,7 +120,7 @@ void CheckLuCase(const LuCase& c, void (*decompose)(T**, int, int*, T&),
 }
 
 TEST(LuDecomposition, SolvesAndFactorsEveryCaseInBothPrecisions) {
-  for (const LuCase& c : LuCases()) {
+  for (const LuCase& c : kLuCases) {
     CheckLuCase<float>(c, ludcmp, lusubst, lusolve);
     CheckLuCase<double>(c, dludcmp, dlusubst, dlusolve);
   }
@@ -252,18 +249,15 @@ struct NormalCase {
   bool singular;
 };
 
-const std::vector<NormalCase>& NormalCases() {
-  static const std::vector<NormalCase> cases = {
-      {"PositiveDefinite", {{4, 2}, {2, 3}}, {2, 1}, {0.5, 0}, 1, false},
-      {"IndefiniteButRegular", {{1, 2}, {2, 1}}, {3, 3}, {1, 1}, 0, false},
-      {"ZeroPivotNeedsExchange", {{0, 1}, {1, 1}}, {2, 3}, {1, 2}, 0, false},
-      {"ZeroRow", {{1, 0, 1}, {0, 0, 0}, {1, 0, 2}}, {1, 1, 1}, {0, 0, 0}, 0, true},
-  };
-  return cases;
-}
+const std::vector<NormalCase> kNormalCases = {
+    {"PositiveDefinite", {{4, 2}, {2, 3}}, {2, 1}, {0.5, 0}, 1, false},
+    {"IndefiniteButRegular", {{1, 2}, {2, 1}}, {3, 3}, {1, 1}, 0, false},
+    {"ZeroPivotNeedsExchange", {{0, 1}, {1, 1}}, {2, 3}, {1, 2}, 0, false},
+    {"ZeroRow", {{1, 0, 1}, {0, 0, 0}, {1, 0, 2}}, {1, 1, 1}, {0, 0, 0}, 0, true},
+};
 
 TEST(CholeskyOrLUSolve, ChoosesTheMethodAndReportsSingularSystems) {
-  for (const NormalCase& c : NormalCases()) {
+  for (const NormalCase& c : kNormalCases) {
     SCOPED_TRACE(c.name);
     const int n = static_cast<int>(c.a.size());
     auto fa = MakeMatrix<float>(c.a);
