@@ -33,30 +33,39 @@ struct EqualHatGrid {
 EqualHatGrid MakeEqualHatGrid(const double* radius, int gridSize, double meniscus, double bottom);
 
 // Equally spaced grid (n = GridSize).
-double MassIntegralEqual(const EqualHatGrid& grid, int i, int j);  // int r phi_i phi_j
-double DiffusionTripleEqual(const EqualHatGrid& grid, int i, int j,
-                            int k);  // int r phi_i' phi_j' phi_k
-double SedimentationTripleEqual(const EqualHatGrid& grid, int i, int j,
-                                int k);  // int r^2 phi_i' phi_j phi_k
-double MassTripleEqual(const EqualHatGrid& grid, int i, int j, int k);  // int r phi_i phi_j phi_k
+// int r phi_i phi_j
+double MassIntegralEqual(const EqualHatGrid& grid, int i, int j);
+// int r phi_i' phi_j' phi_k
+double DiffusionTripleEqual(const EqualHatGrid& grid, int i, int j, int k);
+// int r^2 phi_i' phi_j phi_k
+double SedimentationTripleEqual(const EqualHatGrid& grid, int i, int j, int k);
+// int r phi_i phi_j phi_k
+double MassTripleEqual(const EqualHatGrid& grid, int i, int j, int k);
 
 // Solver grid cut at the truncation index a: node min(a, GridSize) is the
 // last node (its hat keeps only its left element); indices above it give 0.
-double LumpedWeight(const HatGrid& grid, int i, int a);                  // int r phi_i
-double MassIntegral(const HatGrid& grid, int i, int j, int a);           // int r phi_i phi_j
-double StiffnessIntegral(const HatGrid& grid, int i, int j, int a);      // int r phi_i' phi_j'
-double SedimentationIntegral(const HatGrid& grid, int i, int j, int a);  // int r^2 phi_i' phi_j
+// int r phi_i
+double LumpedWeight(const HatGrid& grid, int i, int a);
+// int r phi_i phi_j
+double MassIntegral(const HatGrid& grid, int i, int j, int a);
+// int r phi_i' phi_j'
+double StiffnessIntegral(const HatGrid& grid, int i, int j, int a);
+// int r^2 phi_i' phi_j
+double SedimentationIntegral(const HatGrid& grid, int i, int j, int a);
 
 // Frame grid of the moving-frame solver (n = GridSize, no truncation). The
 // frame-motion members weight with v(r), the radial speed of a frame point
 // over the frame rate: the linear interpolation of the node speeds r_i of the
 // inner nodes and 0 at the two end nodes, which stay where they are. So v = r
 // on inner elements, r_2 R on the first and r_{n-1} L on the last element.
-double PinnedFrameLumpedWeight(const HatGrid& frame, int i);              // int r phi_i
-double PinnedFrameMassIntegral(const HatGrid& frame, int i, int j);       // int r phi_i phi_j
-double PinnedFrameStiffnessIntegral(const HatGrid& frame, int i, int j);  // int r phi_i' phi_j'
-double PinnedFrameSedimentationIntegral(const HatGrid& frame, int i,
-                                        int j);  // int r^2 phi_i' phi_j
+// int r phi_i
+double PinnedFrameLumpedWeight(const HatGrid& frame, int i);
+// int r phi_i phi_j
+double PinnedFrameMassIntegral(const HatGrid& frame, int i, int j);
+// int r phi_i' phi_j'
+double PinnedFrameStiffnessIntegral(const HatGrid& frame, int i, int j);
+// int r^2 phi_i' phi_j
+double PinnedFrameSedimentationIntegral(const HatGrid& frame, int i, int j);
 // -int r v phi_i phi_j'
 double PinnedFrameTermIntegral(const HatGrid& frame, int i, int j);
 // -int r v phi_i phi_k phi_j'
