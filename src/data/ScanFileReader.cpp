@@ -1,0 +1,225 @@
+#include "data/ScanFileReader.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#include "data/ScanFileText.h"
+#include "data/ScanFileTimes.h"
+#include "data/ScanPointFilter.h"
+#include "data/ScanReaderOptions.h"
+
+namespace {
+
+// (30/pi)^2: turns rpm^2 into omega^2.
+constexpr double kRpmSquaredPerOmegaSquared = 91.189065278104;
+
+// How the words of the data lines make points.
+struct ColumnLayout {
+  int WordsPerPoint = 3;
+  bool KeepThird = false;
+  bool TwoColumn = false;  // radius and signal only, the third word (if any) dropped
+};
+
+ColumnLayout ChooseLayout(const ScanHeader& h, bool thirdWanted) {
+  const auto& o = ScanReaderOptions;
+  if (o.FixedColumnsOn) return {o.FixedColumnCount, false, false};
+  if ((h.ColumnCode >= 2 && thirdWanted && !o.InterferenceData) || o.IntensityData ||
+      o.ElectrophoresisDataMode || o.FluorescenceData)
+    return {3, true, false};
+  if (o.InterferenceData) return {2, false, true};
+  return {3, false, true};
+}
+
+float ToFloat(double v) {
+  if (v > FLT_MAX) return HUGE_VALF;
+  if (v < -FLT_MAX) return -HUGE_VALF;
+  return static_cast<float>(v);
+}
+
+void SetKindFlags(char letter) {
+  auto& o = ScanReaderOptions;
+  o.IntensityData = letter == 'I' || letter == 'V';
+  o.AbsorbanceData = letter == 'R' || letter == 'W';
+  o.InterferenceData = letter == 'P';
+  o.FluorescenceData = letter == 'F';
+  if (o.AbsorbanceData) o.SpikeThreshold = o.SpikeThresholdAbsorbance;
+  if (o.FluorescenceData) o.SpikeThreshold = o.SpikeThresholdFluorescence;
+}
+
+// A linear ramp from rest that lasts three halves of the time lost against
+// omega^2 t: t_ramp = 1.5 (t - omega^2t / omega^2).
+void EstimateRamp(ScanHeader& h) {
+  const double n2 = static_cast<double>(h.Rpm) * h.Rpm;
+  h.RampDuration =
+      n2 > 0.0 ? 1.5 * (n2 * h.Time - h.Omega2t * kRpmSquaredPerOmegaSquared) / n2 : 0.0;
+  h.RampAcceleration = h.RampDuration > 0.0 ? h.Rpm / h.RampDuration : 1e6;
+}
+
+void ReadHeaderLine(WordCursor& words, char letter, ScanHeader& h) {
+  SetKindFlags(letter);
+  h.DataType = letter;
+  h.Cell = TruncateToInt(words.NextValue());
+  h.Temperature = ToFloat(words.NextValue());
+  h.Rpm = ToFloat(words.NextValue());
+  h.Time = words.NextValue();
+  h.Omega2t = words.NextValue();
+  h.Wavelength = ToFloat(words.NextValue());
+  h.ColumnCode = TruncateToInt(words.NextValue());
+  h.RecordedTime = h.Time;
+  h.StampCorrectedTime = h.Time;
+  EstimateRamp(h);
+}
+
+// Electrophoresis files carry a time in place of a rotor speed; the kind
+// flags stay as the load command set them.
+void ReadElectrophoresisHeaderLine(WordCursor& words, char letter, ScanHeader& h) {
+  h.DataType = letter;
+  words.NextValue();
+  h.Cell = 0;
+  h.Temperature = 20.0f;
+  h.Rpm = 1.0f;
+  h.Time = words.NextValue();
+  h.Omega2t = h.Time;
+  h.Wavelength = ToFloat(words.NextValue());
+  h.ColumnCode = TruncateToInt(words.NextValue());
+  words.NextValue();
+  h.RecordedTime = h.Time;
+  h.RampAcceleration = 1e6;
+  h.RampDuration = 0.0;
+}
+
+void ReadFluorescenceSettings(ScanHeader& h) {
+  h.IsFluorescence = false;
+  h.PmtVoltage = 0.0f;
+  h.Gain = 0;
+  h.Range = 0;
+  if (h.DataType != 'F') return;
+  h.IsFluorescence = true;
+  h.TimeStampChecked = true;
+  const std::string_view d = h.Description;
+  if (auto p = d.find("Voltage: "); p != std::string_view::npos)
+    h.PmtVoltage = ToFloat(WordValue(d.substr(p + 9)));
+  if (auto p = d.find("Gain: "); p != std::string_view::npos) h.Gain = LeadingInt(d.substr(p + 6));
+  if (auto p = d.find("Range: "); p != std::string_view::npos)
+    h.Range = LeadingInt(d.substr(p + 7));
+}
+
+bool SpikeTestApplies() {
+  const auto& o = ScanReaderOptions;
+  return o.SpikeFilterOn && (o.AbsorbanceData || o.FluorescenceData) &&
+         (!o.ElectrophoresisDataMode || o.FixedColumnsOn);
+}
+
+// Reads at most dataLines points of layout.WordsPerPoint words each; a last
+// group that the text does not complete is no point.
+std::vector<ScanPoint> ReadPoints(WordCursor& words, int dataLines, const ColumnLayout& layout,
+                                  float averagingDistance) {
+  ScanPointFilter filter(averagingDistance, SpikeTestApplies(), ScanReaderOptions.SpikeThreshold,
+                         layout.KeepThird);
+  std::string_view word;
+  for (int n = 0; n < dataLines; ++n) {
+    double values[3] = {0.0, 0.0, 0.0};
+    for (int j = 0; j < layout.WordsPerPoint; ++j) {
+      if (!words.Next(word)) return std::move(filter.Points());
+      if (j < 3) values[j] = WordValue(word);
+    }
+    ScanPoint p{ToFloat(values[0]), ToFloat(values[1]), 0.0f};
+    if (layout.KeepThird) p.Third = ToFloat(values[2]);
+    filter.Add(p);
+  }
+  return std::move(filter.Points());
+}
+
+bool AllFinite(const std::vector<ScanPoint>& points) {
+  for (const auto& p : points)
+    if (!std::isfinite(p.Radius) || !std::isfinite(p.Signal) || !std::isfinite(p.Third))
+      return false;
+  return true;
+}
+
+// Electrophoresis signals are transmitted intensities: absorbance
+// log10(1000 / x) for the positive ones.
+void ConvertElectrophoresisSignals(std::vector<ScanPoint>& points, ScanHeader& h) {
+  for (auto& p : points)
+    if (p.Signal > 0.0f) p.Signal = std::log10(1000.0f / p.Signal);
+  ScanReaderOptions.AbsorbanceData = true;
+  h.DataType = 'R';
+}
+
+void StorePoints(const std::vector<ScanPoint>& points, bool keepThird, OneBasedArray<float>& radius,
+                 OneBasedArray<float>& signal, OneBasedArray<float>* third) {
+  const int n = static_cast<int>(points.size());
+  radius.Resize(1, n);
+  signal.Resize(1, n);
+  if (keepThird) third->Resize(1, n);
+  for (int k = 1; k <= n; ++k) {
+    const ScanPoint& p = points[static_cast<std::size_t>(k - 1)];
+    radius[k] = p.Radius;
+    signal[k] = p.Signal;
+    if (keepThird) (*third)[k] = p.Third;
+  }
+}
+
+}  // namespace
+
+int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
+                 OneBasedArray<float>* radius, OneBasedArray<float>* signal,
+                 OneBasedArray<float>* third, bool* stampChecked, float averagingDistance) {
+  if (path.empty() || !header || !pointCount || !radius || !signal) return 0;
+  const auto& options = ScanReaderOptions;
+  if (options.FixedColumnsOn && options.FixedColumnCount < 2) return 0;
+  std::string text;
+  if (!LoadScanText(path, text)) return 0;
+  ScanHeader& h = *header;
+  const ScanFileTimes times = ReadFileTimes(path);
+  h.CreationTime = times.CreationTime;
+  h.LastAccessTime = times.LastAccessTime;
+  h.LastWriteTime = times.LastWriteTime;
+  h.FileTimesValid = times.FileTimesValid;
+  if (text.empty()) return 0;
+
+  const std::size_t lineEnd = text.find('\n');
+  if (lineEnd == std::string::npos) return 0;
+  const std::size_t letterAt = text.find_first_not_of(" \t\n\v\f\r", lineEnd + 1);
+  if (letterAt == std::string::npos || !IsScanTypeLetter(text[letterAt])) return 0;
+  const char letter = text[letterAt];
+  const bool electrophoresis = options.ElectrophoresisDataMode;
+  const int dataLines = CountDataLines(text, letterAt, electrophoresis);
+
+  h.Description = FilterDescription(text);
+  h.TimeStampChecked = HasTimeStampTag(h.Description);
+  h.FileMeniscus = ReadFileMeniscus(text);
+  WordCursor words(text, letterAt + 1);
+  if (electrophoresis)
+    ReadElectrophoresisHeaderLine(words, letter, h);
+  else
+    ReadHeaderLine(words, letter, h);
+  ReadFluorescenceSettings(h);
+  if (stampChecked) *stampChecked = h.TimeStampChecked;
+
+  const ColumnLayout layout = ChooseLayout(h, third != nullptr);
+  std::vector<ScanPoint> points = ReadPoints(words, dataLines, layout, averagingDistance);
+  if (layout.TwoColumn)
+    while (!points.empty() && points.back().Radius == 0.0f) points.pop_back();
+  if (points.empty() || !AllFinite(points)) return 0;
+  if (electrophoresis) ConvertElectrophoresisSignals(points, h);
+  if (ScanReaderOptions.FluorescenceData) ScanReaderOptions.AbsorbanceData = true;
+
+  StorePoints(points, layout.KeepThird, *radius, *signal, third);
+  h.PointCount = static_cast<int>(points.size());
+  *pointCount = h.PointCount;
+  return 1;
+}
+
+int ReadAuxiliaryScanFile(const std::string& path, ScanHeader* header, int* pointCount,
+                          OneBasedArray<float>* radius, OneBasedArray<float>* signal,
+                          OneBasedArray<float>* third, bool* stampChecked,
+                          float averagingDistance) {
+  const ScanKindFlags found = CurrentScanKindFlags();
+  const int result = ReadScanFile(path, header, pointCount, radius, signal, third, stampChecked,
+                                  averagingDistance);
+  RestoreScanKindFlags(found);
+  return result;
+}

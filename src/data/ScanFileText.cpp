@@ -1,0 +1,116 @@
+#include "data/ScanFileText.h"
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+bool IsSeparator(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+bool IsDescriptionCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("[] _-#/\\:,.", c) != nullptr;
+}
+
+bool HoldsWord(std::string_view line) {
+  for (char c : line)
+    if (!IsSeparator(c)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool LoadScanText(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  text.clear();
+  text.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text.push_back(raw[i]);
+  }
+  return true;
+}
+
+bool IsScanTypeLetter(char c) {
+  return c != '\0' && std::strchr("RWIPFV", c) != nullptr;
+}
+
+std::string FilterDescription(std::string_view text) {
+  std::string description;
+  for (std::size_t i = 0; i < text.size() && i < 99; ++i) {
+    if (text[i] == '\n' || !IsDescriptionCharacter(text[i])) break;
+    description.push_back(text[i]);
+  }
+  return description;
+}
+
+float ReadFileMeniscus(std::string_view text) {
+  const std::size_t tag = text.find(" - meniscus");
+  if (tag == std::string_view::npos) return 0.0f;
+  const std::size_t from = tag >= 6 ? tag - 6 : 0;
+  const std::string piece(text.substr(from, tag - from));
+  return static_cast<float>(std::strtod(piece.c_str(), nullptr));
+}
+
+double WordValue(std::string_view word) {
+  const std::string copy(word);
+  return std::strtod(copy.c_str(), nullptr);
+}
+
+int TruncateToInt(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+int LeadingInt(std::string_view text) {
+  const std::string copy(text.substr(0, 64));
+  const long value = std::strtol(copy.c_str(), nullptr, 10);
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+bool WordCursor::Next(std::string_view& word) {
+  while (position_ < text_.size() && IsSeparator(text_[position_])) ++position_;
+  if (position_ >= text_.size()) return false;
+  const std::size_t start = position_;
+  while (position_ < text_.size() && !IsSeparator(text_[position_])) ++position_;
+  word = text_.substr(start, position_ - start);
+  return true;
+}
+
+double WordCursor::NextValue() {
+  std::string_view word;
+  return Next(word) ? WordValue(word) : 0.0;
+}
+
+int CountDataLines(std::string_view text, std::size_t headerStart, bool electrophoresis) {
+  bool counting = true;
+  int lines = 0;
+  bool headerLine = true;
+  for (std::size_t start = headerStart; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(start, end - start);
+    if (!headerLine && !line.empty()) {
+      if (IsScanTypeLetter(line.front()))
+        counting = true;
+      else if (counting && !electrophoresis && line.front() == '0')
+        counting = false;
+    }
+    if (counting && HoldsWord(line)) ++lines;
+    headerLine = false;
+    start = end + 1;
+  }
+  return lines - 1;
+}

@@ -1,0 +1,4 @@
+#include "distributions/records/ContiNonidSimLink.h"
+
+std::function<void()> DestroyContiNonidSim = [] {};
+bool SminWarningAccepted = false;

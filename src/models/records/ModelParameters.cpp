@@ -1,0 +1,3 @@
+#include "models/records/ModelParameters.h"
+
+ModelParametersRecord ModelParameters;
