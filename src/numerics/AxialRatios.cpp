@@ -9,17 +9,18 @@
 
 namespace {
 
+// p = 1 + a0 sqrt(x) + a1 x + a2 x^2 - a3 x^3 + a4 x^4
 struct ShapeCoefficients {
-  double c1, c2, c3, c4, c5;
+  double a[5];
   const char* message;
 };
 
 constexpr ShapeCoefficients kProlate{
-    2.939184, 8.027775,  8.55676,
-    0.505951, 0.0361508, "(vbar+hydration*density)/vbar <= 0 in function CalculateProlateRatio"};
+    {2.939184, 8.027775, 8.55676, 0.505951, 0.0361508},
+    "(vbar+hydration*density)/vbar <= 0 in function CalculateProlateRatio"};
 constexpr ShapeCoefficients kOblate{
-    3.009376, 8.413897, 13.34978,
-    3.18903,  0.106307, "(vbar+hydration*density)/vbar <= 0 in function CalculateOblateRatio"};
+    {3.009376, 8.413897, 13.34978, 3.18903, 0.106307},
+    "(vbar+hydration*density)/vbar <= 0 in function CalculateOblateRatio"};
 
 float AxialRatio(const ShapeCoefficients& c, double ff0, double vbar, double hydration,
                  double density) {
@@ -32,8 +33,9 @@ float AxialRatio(const ShapeCoefficients& c, double ff0, double vbar, double hyd
   }
   const double x = static_cast<float>(ff0 / std::pow(q, 1.0 / 3.0) - 1.0);
   if (x <= 0) return 0;
-  return static_cast<float>(1.0 + c.c1 * std::sqrt(x) + c.c2 * x + c.c3 * x * x - c.c4 * x * x * x +
-                            c.c5 * x * x * x * x);
+  const double* a = c.a;
+  return static_cast<float>(1.0 + a[0] * std::sqrt(x) + a[1] * x + a[2] * x * x - a[3] * x * x * x +
+                            a[4] * x * x * x * x);
 }
 
 }  // namespace
