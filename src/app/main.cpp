@@ -6,7 +6,7 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/PhysicalConstants.h"
-#include "numerics/SolventConditions.h"
+#include "data/records/SolventConditions.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "numerics/PhysicalConstants.h"
-#include "numerics/SolventConditions.h"
+#include "data/records/SolventConditions.h"
 
 namespace hydro {
 

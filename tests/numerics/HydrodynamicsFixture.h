@@ -11,7 +11,7 @@
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "numerics/PhysicalConstants.h"
-#include "numerics/SolventConditions.h"
+#include "data/records/SolventConditions.h"
 #include "support/TestSupport.h"
 
 class HydrodynamicsTest : public HeadlessTest {

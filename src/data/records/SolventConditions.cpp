@@ -1,3 +1,3 @@
-#include "numerics/SolventConditions.h"
+#include "data/records/SolventConditions.h"
 
 SolventConditionsRecord SolventConditions;
