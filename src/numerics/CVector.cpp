@@ -131,7 +131,7 @@ void CVector::Attach(float* values, unsigned n) {
 }
 
 void CVector::AttachFrom(float* array, unsigned n, int first) {
-  Attach(array + first, n);
+  Attach(n ? array + first : nullptr, n);
 }
 
 float& CVector::operator[](unsigned i) {

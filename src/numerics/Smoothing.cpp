@@ -88,15 +88,19 @@ int CVector::Smooth(int nl, int nr, int order) {
   }
   const float* y = data_;
   for (int i = 0; i < nl; ++i) out[static_cast<std::size_t>(i)] = SmoothedPoint(y, i, i, nr, order);
-  // The interior shares one set of weights; summing offset by offset over
-  // all points keeps the inner loop a contiguous multiply-add.
+  // The interior shares one set of weights. Summing offset by offset keeps
+  // the inner loop a contiguous multiply-add; doing it tile by tile keeps the
+  // partial sums in the first-level cache however wide the window.
   const std::vector<float> w = WindowWeights(nl, nr, order);
-  float* interior = out.data() + nl;
-  const int interiorCount = count - nl - nr;
-  for (int k = -nl; k <= nr; ++k) {
-    const float weight = w[static_cast<std::size_t>(k + nl)];
-    const float* source = y + nl + k;
-    for (int i = 0; i < interiorCount; ++i) interior[i] += weight * source[i];
+  constexpr int kTile = 2048;
+  for (int start = nl; start < count - nr; start += kTile) {
+    const int length = std::min(kTile, count - nr - start);
+    float* sums = out.data() + start;
+    for (int k = -nl; k <= nr; ++k) {
+      const float weight = w[static_cast<std::size_t>(k + nl)];
+      const float* source = y + start + k;
+      for (int i = 0; i < length; ++i) sums[i] += weight * source[i];
+    }
   }
   for (int i = count - nr; i < count; ++i)
     out[static_cast<std::size_t>(i)] = SmoothedPoint(y, i, nl, count - 1 - i, order);

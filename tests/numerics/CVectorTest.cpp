@@ -35,6 +35,11 @@ TEST(CVectorWrapping, FlushesVanishingValuesInTheCallersArrayAndNeverFreesIt) {
   }
   EXPECT_EQ(array[1], 7.0f);
   free_vector(array, 1, 4);  // the sanitizer build catches a block freed twice
+
+  CVector none;
+  none.AttachFrom(nullptr, 0, 1);
+  EXPECT_EQ(none.data(), nullptr);
+  EXPECT_FALSE(none.owns());
 }
 
 // Every operation that leaves the caller's block must take an owned copy and
