@@ -6,6 +6,7 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/PhysicalConstants.h"
+#include "numerics/Statistics.h"
 #include "data/records/SolventConditions.h"
 
 namespace {
@@ -43,9 +44,25 @@ void PrintHydrodynamicExamples() {
   }
 }
 
+// The chi-square ratios that F statistics allow at a confidence level: how
+// much worse than the best fit a fit of N data points may be before it is
+// significantly worse. The regularisation of the distributions uses them.
+void PrintFStatisticsExamples() {
+  std::printf("\nF statistics\n");
+  std::printf("%10s %10s %12s %14s\n", "points", "P", "F ratio", "P(F <= ratio)");
+  for (double points : {100.0, 1000.0, 10000.0, 100000.0}) {
+    for (double p : {0.68, 0.95}) {
+      const double ratio = FCriticalRatio(p, points, points);
+      std::printf("%10.0f %10.2f %12.6f %14.4f\n", points, p, ratio,
+                  1.0 - FProbability(ratio, points, points));
+    }
+  }
+}
+
 }  // namespace
 
 int main() {
   PrintHydrodynamicExamples();
+  PrintFStatisticsExamples();
   return 0;
 }
