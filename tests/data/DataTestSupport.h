@@ -3,7 +3,9 @@
 // records of the data set at their defaults, and writes its scan files into
 // a scratch folder.
 
+#include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/records/ProgramFlags.h"
@@ -85,4 +87,55 @@ inline ReadScan ReadScanAt(const std::string& path, float averagingDistance = 0.
   s.result = ReadScanFile(path, &s.header, &s.count, &s.radius, &s.signal,
                           wantThird ? &s.third : nullptr, &s.stamp, averagingDistance);
   return s;
+}
+
+// A scan of the in-memory test data sets: radii first, first + step, ... up
+// to last, and a signal given as a function of the radius.
+struct TestScan {
+  double first = 6.0;
+  double last = 7.0;
+  double step = 0.002;
+  double time = 0.0;
+  float (*signal)(float r) = nullptr;
+  float constant = 0.0f;  // the signal when no function is given
+};
+
+// Fills the data set as a load does: slots, arrays, headers, time order and
+// plot views (the common grid is left to the test).
+inline void LoadTestScans(const std::vector<TestScan>& scans) {
+  auto& d = ScanDataSet;
+  const int count = static_cast<int>(scans.size());
+  AllocScanSlots(count);
+  d.NFILES = count;
+  for (int i = 1; i <= count; ++i) {
+    const TestScan& t = scans[static_cast<std::size_t>(i - 1)];
+    const int n = static_cast<int>(std::lround((t.last - t.first) / t.step)) + 1;
+    d.ScanPointCount[i] = n;
+    d.ScanFilePaths[i] = "scan" + std::to_string(i) + ".RA1";
+    d.ScanRadius[i].Resize(1, n);
+    d.ScanSignal[i].Resize(1, n);
+    d.ScanModel[i].Resize(1, n);
+    d.ScanNoise[i].Resize(1, n);
+    d.ScanResiduals[i].Resize(1, n);
+    for (int k = 1; k <= n; ++k) {
+      const float r = static_cast<float>(t.first + t.step * (k - 1));
+      d.ScanRadius[i][k] = r;
+      d.ScanSignal[i][k] = t.signal ? t.signal(r) : t.constant;
+      d.ScanResiduals[i][k] = d.ScanSignal[i][k];
+    }
+    d.ScanHeaders[i].Time = t.time;
+    d.ScanHeaders[i].PointCount = n;
+    d.ScanTimeOrder[i] = i;
+  }
+  // Stable order by time.
+  for (int p = 1; p < count;) {
+    const int a = d.ScanTimeOrder[p], b = d.ScanTimeOrder[p + 1];
+    if (d.ScanHeaders[a].Time > d.ScanHeaders[b].Time) {
+      std::swap(d.ScanTimeOrder[p], d.ScanTimeOrder[p + 1]);
+      if (p > 1) --p;
+    } else {
+      ++p;
+    }
+  }
+  for (int i = 1; i <= count; ++i) BuildScanPlotVectors(i);
 }
