@@ -57,7 +57,8 @@ float ReadFileMeniscus(std::string_view text) {
   if (tag == std::string_view::npos) return 0.0f;
   const std::size_t from = tag >= 6 ? tag - 6 : 0;
   const std::string piece(text.substr(from, tag - from));
-  return static_cast<float>(std::strtod(piece.c_str(), nullptr));
+  const double value = std::strtod(piece.c_str(), nullptr);
+  return std::isfinite(value) && std::fabs(value) < 1e30 ? static_cast<float>(value) : 0.0f;
 }
 
 double WordValue(std::string_view word) {
