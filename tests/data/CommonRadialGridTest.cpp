@@ -1,6 +1,7 @@
 // The common radial grid: its size and radii, resampling or borrowing of the
 // scan arrays, means and sums, and the release by ownership.
 
+#include <algorithm>
 #include <cmath>
 
 #include "DataTestSupport.h"
@@ -186,6 +187,36 @@ TEST_F(CommonRadialGridTest, StepThatIsNoPositiveNumberFallsBackToTheDefault) {
     SetupCommonRadialGrid();
     EXPECT_EQ(CommonRadialGrid.CommonGridSize, 12);
   }
+}
+
+// A scan read from a file with jittered radii: every grid signal inside the
+// scan lies between the two measured points around it.
+TEST_F(CommonRadialGridTest, JitteredScanFromAFileResamplesBetweenItsPoints) {
+  auto& d = ScanDataSet;
+  AllocScanSlots(1);
+  d.NFILES = 1;
+  d.ScanTimeOrder[1] = 1;
+  ASSERT_EQ(ReadScanFile((TestDataFolder() / "scans" / "velocity_step_crlf.RA1").string(),
+                         &d.ScanHeaders[1], &d.ScanPointCount[1], &d.ScanRadius[1],
+                         &d.ScanSignal[1], &d.ScanSecondColumn[1], nullptr, 0.0f),
+            1);
+  SetupCommonRadialGrid();
+  const auto& g = CommonRadialGrid;
+  ASSERT_TRUE(g.GridResampled);
+  const int n = d.ScanPointCount[1];
+  int checked = 0;
+  for (int j = 1; j <= g.CommonGridSize; ++j) {
+    const float x = g.CommonGrid[j];
+    for (int k = 2; k <= n; ++k) {
+      if (d.ScanRadius[1][k - 1] > x || x > d.ScanRadius[1][k]) continue;
+      const float a = d.ScanSignal[1][k - 1], b = d.ScanSignal[1][k];
+      EXPECT_GE(g.ResampledSignals[1][j], std::min(a, b) - 1e-6f) << x;
+      EXPECT_LE(g.ResampledSignals[1][j], std::max(a, b) + 1e-6f) << x;
+      ++checked;
+      break;
+    }
+  }
+  EXPECT_GT(checked, 100);
 }
 
 }  // namespace
