@@ -101,6 +101,8 @@ class CRotorSpeedProfile {
 
  private:
   void AllocateSteps(int n);
+  // Keeps the text as the last message and shows it in an error box.
+  void ShowMessage(const std::string& text);
 
   std::string fileName_ = SpeedStepsFileName;
   std::string message_;
