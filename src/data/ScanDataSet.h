@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "data/CRotorSpeedProfile.h"
 #include "data/ScanHeader.h"
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
@@ -51,6 +52,9 @@ struct ScanDataSetRecord {
   OneBasedArray<int> ScanLastFitIndex;
 
   double SignalPerConcentration = 1.0;  // 3.3 for interference data
+  // The rotor speed profile coupled to the data; it outlives a release and is
+  // replaced by the coupling of the next load.
+  std::unique_ptr<CRotorSpeedProfile> DataSpeedProfile;
   bool UsingSpeedSteps = false;
   bool SpeedSeriesIrregular = false;
   bool SpeedsOnlyIncrease = false;

@@ -35,8 +35,11 @@ TEST_F(ScanDataSetTest, ReleasingALoadedSetReleasesEverything) {
   LoadTestScans({{6.0, 7.0, 0.002, 10.0, nullptr, 0.1f}, {6.0, 7.0, 0.002, 20.0, nullptr, 0.2f}});
   SetupCommonRadialGrid();
   ASSERT_GT(CommonRadialGrid.CommonGridSize, 0);
+  ScanDataSet.DataSpeedProfile = std::make_unique<CRotorSpeedProfile>();
+  const CRotorSpeedProfile* profile = ScanDataSet.DataSpeedProfile.get();
   FreeDataSet();
   const auto& d = ScanDataSet;
+  EXPECT_EQ(d.DataSpeedProfile.get(), profile);
   EXPECT_EQ(d.NFILES, 0);
   EXPECT_EQ(d.ScanRadius.size(), 0);
   EXPECT_EQ(d.ScanSignal.size(), 0);
