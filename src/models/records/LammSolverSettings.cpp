@@ -1,0 +1,3 @@
+#include "models/records/LammSolverSettings.h"
+
+LammSolverSettingsRecord LammSolverSettings;
