@@ -79,7 +79,10 @@ float CalculateMofSforLinearRod(float s, float massPerLength) {
     if (hi > FLT_MAX) return 0;
     hi *= 2;
   }
-  return static_cast<float>(zbrent(residual, lo, hi, 1.0));
+  // The last doubling may pass the float range, and with it the root.
+  const double root = zbrent(residual, lo, hi, 1.0);
+  if (!(std::fabs(root) <= FLT_MAX)) return 0;
+  return static_cast<float>(root);
 }
 
 // ---------------------------------------------------------- worm-like chains

@@ -68,9 +68,18 @@ TEST_F(LinearRods, InputsWithoutARootGiveZeroInsteadOfSearchingForEver) {
     float s, massPerLength, vbarRho;
   };
   const Case cases[] = {
-      {0.0f, 500.0f, 0.73f}, {-3.0f, 500.0f, 0.73f}, {5.0f, 1.0f, 0.73f},  {5.0f, 0.5f, 0.73f},
-      {5.0f, -2.0f, 0.73f},  {5.0f, 500.0f, 1.0f},   {5.0f, 500.0f, 1.2f}, {-5.0f, 500.0f, 1.2f},
+      {0.0f, 500.0f, 0.73f},
+      {-3.0f, 500.0f, 0.73f},
+      {5.0f, 1.0f, 0.73f},
+      {5.0f, 0.5f, 0.73f},
+      {5.0f, -2.0f, 0.73f},
+      {5.0f, 500.0f, 1.0f},
+      {5.0f, 500.0f, 1.2f},
+      {-5.0f, 500.0f, 1.2f},
       {1e3f, 2.0f, 0.73f},  // would need a rod heavier than any float mass
+      // The s of a rod just beyond the float range: the last doubling of the
+      // upper end brackets it, yet the mass has no float value.
+      {SLinearRod(3.45e38, 2.0), 2.0f, 0.73f},
   };
   for (const Case& c : cases) {
     SolventConditions.VbarRho = c.vbarRho;
