@@ -1,8 +1,11 @@
 #include "ui/Boxes.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 
 #include "ui/Sounds.h"
 
@@ -14,7 +17,9 @@ using platform::Message;
 using platform::MessageFilter;
 using platform::MessageKind;
 
-platform::Backend& Ui() { return platform::Current(); }
+platform::Backend& Ui() {
+  return platform::Current();
+}
 
 // Removes messages of the filter until one of the given kind has been
 // removed. Returns it, or nothing when the queue can never deliver one.
@@ -66,10 +71,27 @@ double LeadingNumber(const char* text) {
   return std::strtod(std::string(text, n).c_str(), nullptr);
 }
 
-std::string FormatDefault(float value) {
+// The leading number as a float; nothing when it lies beyond the float range,
+// where the conversion has no defined result (a typed 1e39 or 1e400 is no
+// value the program can hold).
+std::optional<float> LeadingFloat(const char* text) {
+  const double value = LeadingNumber(text);
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max())) return std::nullopt;
+  return static_cast<float>(value);
+}
+
+// The default as the edit field shows it. The fixed form of a large default
+// does not fit the field; cut short it would read as another number, so such
+// a default is shown in exponent form.
+std::string FormatDefault(float value, std::size_t capacity) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, value > 0.01f ? "%f" : "%e", static_cast<double>(value));
-  return buffer;
+  std::string text = buffer;
+  if (text.find('.') > capacity - 1) {
+    std::snprintf(buffer, sizeof buffer, "%e", static_cast<double>(value));
+    text = buffer;
+  }
+  return text;
 }
 
 std::string Clip(const char* text, std::size_t capacity) {
@@ -87,7 +109,7 @@ bool EntryBox(platform::WindowHandle owner, float& value, float defaultValue, bo
   request.caption = Clip(caption ? caption : defaultCaption, 500);
   request.prompt = Clip(prompt, 500);
   request.capacity = 15;
-  request.text = showDefault ? Clip(FormatDefault(defaultValue).c_str(), 15) : std::string();
+  request.text = showDefault ? Clip(FormatDefault(defaultValue, 15).c_str(), 15) : std::string();
   for (;;) {
     if (!Ui().ShowEntryDialog(request)) {
       CheckSoundsOn();
@@ -96,7 +118,7 @@ bool EntryBox(platform::WindowHandle owner, float& value, float defaultValue, bo
     if (test(request.text.c_str())) break;
     Ui().Beep(platform::BoxIcon::Information);
   }
-  value = static_cast<float>(LeadingNumber(request.text.c_str()));
+  value = *LeadingFloat(request.text.c_str());
   CheckSoundsOn();
   return true;
 }
@@ -121,7 +143,9 @@ void BusyWait(float seconds) {
   }
 }
 
-bool KeyPressed() { return PollKey({nullptr, false}); }
+bool KeyPressed() {
+  return PollKey({nullptr, false});
+}
 
 bool KeyPressedInWindow(platform::WindowHandle window) {
   if (window == nullptr) return false;
@@ -203,16 +227,16 @@ bool InputPositiveFloat(float& value, float defaultValue, bool showDefault, cons
                   "enter positive float", IsNonNegativeNumber);
 }
 
-bool InputFloatIn(platform::WindowHandle window, float& value, float defaultValue,
-                  bool showDefault, const char* prompt, const char* caption) {
+bool InputFloatIn(platform::WindowHandle window, float& value, float defaultValue, bool showDefault,
+                  const char* prompt, const char* caption) {
   return EntryBox(window, value, defaultValue, showDefault, prompt, caption, "enter float",
                   IsNumber);
 }
 
 bool InputPositiveFloatIn(platform::WindowHandle window, float& value, float defaultValue,
                           bool showDefault, const char* prompt, const char* caption) {
-  return EntryBox(window, value, defaultValue, showDefault, prompt, caption,
-                  "enter positive float", IsNonNegativeNumber);
+  return EntryBox(window, value, defaultValue, showDefault, prompt, caption, "enter positive float",
+                  IsNonNegativeNumber);
 }
 
 bool InputString(std::string& text, const char* prompt, const char* caption) {
@@ -228,11 +252,12 @@ bool InputString(std::string& text, const char* prompt, const char* caption) {
 
 bool IsNumber(const char* text) {
   if (text == nullptr) return false;
-  const float value = static_cast<float>(LeadingNumber(text));
-  return value != 0.0f || text[0] == '0';
+  const std::optional<float> value = LeadingFloat(text);
+  if (!value) return false;
+  return *value != 0.0f || text[0] == '0';
 }
 
 bool IsNonNegativeNumber(const char* text) {
   if (!IsNumber(text)) return false;
-  return !(static_cast<float>(LeadingNumber(text)) < 0.0f);
+  return !(*LeadingFloat(text) < 0.0f);
 }

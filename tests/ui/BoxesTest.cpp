@@ -1,8 +1,7 @@
-#include "ui/Boxes.h"
-
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "ui/Boxes.h"
 
 using platform::MessageKind;
 
@@ -13,12 +12,28 @@ TEST(IsNumber, AcceptsTheLeadingDecimalNumberOfAText) {
     bool nonNegative;
   };
   const Case cases[] = {
-      {"0", true, true},      {"0abc", true, true}, {".5", true, true},
-      {"12abc", true, true},  {"abc", false, false}, {"", false, false},
-      {" 0", false, false},   {"-0", false, false},  {"1e-50", false, false},
-      {"-3", true, false},    {"3", true, true},     {"2.5e3", true, true},
-      {"  7", true, true},    {"inf", false, false}, {"nan", false, false},
-      {"0x10", true, true},   {"-1.5e-2", true, false},
+      {"0", true, true},
+      {"0abc", true, true},
+      {".5", true, true},
+      {"12abc", true, true},
+      {"abc", false, false},
+      {"", false, false},
+      {" 0", false, false},
+      {"-0", false, false},
+      {"1e-50", false, false},
+      {"-3", true, false},
+      {"3", true, true},
+      {"2.5e3", true, true},
+      {"  7", true, true},
+      {"inf", false, false},
+      {"nan", false, false},
+      {"0x10", true, true},
+      {"-1.5e-2", true, false},
+      // Beyond the float range: no value the program can hold.
+      {"3.4e38", true, true},
+      {"1e39", false, false},
+      {"-1e39", false, false},
+      {"1e400", false, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsNumber(c.text), c.number) << '"' << c.text << '"';
@@ -34,9 +49,13 @@ TEST_F(EntryBoxes, ShowTheDefaultInFixedOrExponentForm) {
     float def;
     const char* shown;
   };
-  for (Case c : {Case{6.5f, "[6.500000]"}, Case{0.005f, "[5.000000e-03]"},
-                 Case{0.01f, "[1.000000e-02]"}, Case{0.0f, "[0.000000e+00]"},
-                 Case{-1.0f, "[-1.000000e+00]"}}) {
+  for (Case c :
+       {Case{6.5f, "[6.500000]"}, Case{0.005f, "[5.000000e-03]"}, Case{0.01f, "[1.000000e-02]"},
+        Case{0.0f, "[0.000000e+00]"}, Case{-1.0f, "[-1.000000e+00]"},
+        // The fixed form is cut to the field; only its decimals may go.
+        Case{12345678.0f, "[12345678.00000]"},
+        // Cut short, 15 integer digits would read as a tenth of the value.
+        Case{1e15f, "[1.000000e+15]"}}) {
     backend().ClearLog();
     float value = 0;
     ASSERT_TRUE(InputFloat(value, c.def, true, "p"));
@@ -49,11 +68,12 @@ TEST_F(EntryBoxes, ShowTheDefaultInFixedOrExponentForm) {
 TEST_F(EntryBoxes, RepeatWithABeepUntilTheTextIsANumber) {
   backend().ScriptEntry("abc");
   backend().ScriptEntry("-2");
+  backend().ScriptEntry("1e39");
   backend().ScriptEntry("2.5");
   float value = 0;
   ASSERT_TRUE(InputPositiveFloat(value, 1.0f, false, "how much?"));
   EXPECT_EQ(value, 2.5f);
-  EXPECT_EQ(LogLinesWith("beep").size(), 2u);
+  EXPECT_EQ(LogLinesWith("beep").size(), 3u);
   EXPECT_EQ(LogLinesWith("entry [enter positive float] how much? []").size(), 1u);
 }
 
