@@ -8,7 +8,10 @@
 //
 // The handle always points inside its block: for lower bounds above 1 the
 // block is padded below, so no pointer is ever formed outside the memory it
-// belongs to.
+// belongs to. A matrix may have no rows (nrh = nrl - 1); it is released like
+// any other. The views submatrix and convert_matrix own no elements: their
+// row pointers are offsets into the caller's storage (m[nrl] lies ncl
+// elements before the first value of a convert_matrix view).
 //
 // New code that owns an array for a scope uses OneBasedArray<T> below.
 

@@ -1,8 +1,7 @@
-#include "numerics/OneBasedArrays.h"
-
 #include <gtest/gtest.h>
 
 #include "numerics/FatalError.h"
+#include "numerics/OneBasedArrays.h"
 
 TEST(OneBasedVectors, AreClearedOverTheirWholeRangeForAnyLowerBound) {
   struct Case {
@@ -64,6 +63,23 @@ TEST(OneBasedMatrices, AreContiguousRowAfterRow) {
     free_dmatrix(d, rl, rh, cl, ch);
     free_imatrix(im, rl, rh, cl, ch);
   }
+}
+
+// A matrix without rows (or a tensor without columns) still records where
+// its data start; that record must lie inside the row-pointer block.
+TEST(OneBasedMatrices, EmptyMatricesAndTensorsAreValidHandles) {
+  for (auto [rl, rh, cl, ch] :
+       {std::tuple{1, 0, 1, 3}, {0, -1, 0, 0}, {3, 2, 5, 4}, {1, 0, 1, 0}}) {
+    SCOPED_TRACE(testing::Message() << rl << ".." << rh << " x " << cl << ".." << ch);
+    free_matrix(matrix(rl, rh, cl, ch), rl, rh, cl, ch);
+    free_dmatrix(dmatrix(rl, rh, cl, ch), rl, rh, cl, ch);
+    free_imatrix(imatrix(rl, rh, cl, ch), rl, rh, cl, ch);
+  }
+  free_f3tensor(f3tensor(1, 0, 1, 2, 1, 2), 1, 0, 1, 2, 1, 2);
+  free_f3tensor(f3tensor(1, 2, 1, 0, 1, 2), 1, 2, 1, 0, 1, 2);
+  float*** t = f3tensor(1, 2, 1, 2, 1, 0);
+  EXPECT_EQ(t[2], t[1] + 2);
+  free_f3tensor(t, 1, 2, 1, 2, 1, 0);
 }
 
 TEST(OneBasedMatrices, SubmatrixSharesStorageWithItsMatrix) {
