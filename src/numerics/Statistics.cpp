@@ -114,13 +114,20 @@ namespace {
 
 // The F distribution needs positive degrees of freedom; with others the
 // continued fraction would not converge and end the program.
-bool DegreesOfFreedomValid(double nu1, double nu2) { return nu1 > 0.0 && nu2 > 0.0; }
+bool DegreesOfFreedomValid(double nu1, double nu2) {
+  return nu1 > 0.0 && nu2 > 0.0;
+}
 
 }  // namespace
 
 double FProbability(double F, double nu1, double nu2) {
   if (nu1 == 0.0 && nu2 == 0.0) return 0.0;
-  if (!DegreesOfFreedomValid(nu1, nu2)) return std::numeric_limits<double>::quiet_NaN();
+  if (!DegreesOfFreedomValid(nu1, nu2) || std::isnan(F))
+    return std::numeric_limits<double>::quiet_NaN();
+  // An F-distributed ratio is never negative. A ratio of chi-squares that
+  // rounding has pushed below 0 would otherwise give betai an argument
+  // outside [0, 1], which ends the program.
+  if (F < 0.0) return 1.0;
   return betai(0.5 * nu2, 0.5 * nu1, nu2 / (nu1 * F + nu2));
 }
 

@@ -19,7 +19,7 @@ float RunsTestZ(int loadedScans, const float* const* signals, const float* const
 
 // Probability that an F-distributed ratio with (nu1, nu2) degrees of freedom
 // exceeds F; 0 when both degrees of freedom are 0, NaN when one of them is
-// not positive.
+// not positive or F is NaN (a ratio 0/0), 1 for a negative F.
 double FProbability(double F, double nu1, double nu2);
 
 // The ratio F at which FProbability(F, nu1, nu2) = 1 − p. The search starts

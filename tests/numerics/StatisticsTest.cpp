@@ -222,6 +222,15 @@ TEST(FProbability, DegenerateDegreesOfFreedom) {
   EXPECT_TRUE(std::isnan(FProbability(1.7, 10.0, -3.0)));
 }
 
+TEST(FProbability, RatiosFromDegenerateFitsDoNotEndTheProgram) {
+  // A chi-square ratio 0/0 (a fit of all-zero data), and ratios that rounding
+  // has made negative: either side of the pole at F = −nu2/nu1.
+  EXPECT_TRUE(std::isnan(FProbability(std::numeric_limits<double>::quiet_NaN(), 3.0, 4.0)));
+  EXPECT_EQ(FProbability(-1e-12, 3.0, 4.0), 1.0);
+  EXPECT_EQ(FProbability(-10.0, 3.0, 4.0), 1.0);
+  EXPECT_EQ(FProbability(std::numeric_limits<double>::infinity(), 3.0, 4.0), 0.0);
+}
+
 class FCriticalRatioTest : public HeadlessTest {};
 
 TEST_F(FCriticalRatioTest, MatchesTabulatedQuantiles) {
