@@ -23,17 +23,19 @@ void ReportUnopened(const std::string& path) {
 }
 
 // Reads the columns xcol and ycol of one line and discards the rest of it.
-// A ";" or "," directly after a number is taken as its separator.
+// A ";" or "," directly after a number is taken as its separator. Only the
+// two wanted numbers must be there: a column that is skipped may be empty
+// between two separators ("1,,3").
 bool ReadColumnPair(NumberTextScanner& in, int xcol, int ycol, float& x, float& y) {
   float dropped = 0.0f;
   for (int column = 1; column < xcol; ++column) {
-    if (!in.ReadFloat(dropped)) return false;
+    in.ReadFloat(dropped);
     in.SkipOneOf(";,");
   }
   if (!in.ReadFloat(x)) return false;
   in.SkipOneOf(";,");
   for (int column = xcol + 1; column < ycol; ++column) {
-    if (!in.ReadFloat(dropped)) return false;
+    in.ReadFloat(dropped);
     in.SkipOneOf(";,");
   }
   if (!in.ReadFloat(y)) return false;

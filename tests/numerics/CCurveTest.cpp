@@ -89,6 +89,10 @@ TEST_F(CCurveFiles, ColumnsAreReadWhateverTheSeparator) {
       {"1\t10\r\n2\t20\r\n", 1, 2, 1, {{1, 10}, {2, 20}}},
       {"0 1 2 3\n4;5,6 7 extra\n", 2, 4, 1, {{1, 3}, {5, 7}}},
       {"0,1;2\n3 4 5\n", 1, 3, 1, {{0, 2}, {3, 5}}},
+      // Skipped columns may be empty; the wanted ones may not.
+      {"1,,3\n4;;6\n", 1, 3, 1, {{1, 3}, {4, 6}}},
+      {",7,8\n;9;10\n", 2, 3, 1, {{7, 8}, {9, 10}}},
+      {"1,,3\n", 2, 3, 0, {{0, 0}}},
       // Every line counts: an empty last line or a line without the two
       // numbers fails, keeping the points read before it.
       {"1 10\n2;20\n3,30\n\n", 1, 2, 0, {{1, 10}, {2, 20}, {3, 30}, {0, 0}}},
