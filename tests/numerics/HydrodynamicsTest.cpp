@@ -176,6 +176,17 @@ TEST_F(FrictionalRatio, RoundTripsThroughMassAndS) {
   }
 }
 
+TEST_F(FrictionalRatio, SphereFrictionIsStokesLawInTheRunsBuffer) {
+  // 6 pi eta r in g/s: eta = 1.4 * 1.002 cP, r of the anhydrous sphere of
+  // 66.4 kDa at vbar 0.73 (2.67845 nm).
+  SetSolvent(0.73f, 1.0f, 1.4f);
+  EXPECT_NEAR(SphereFriction(66400, 0.73f), 7.0824e-8, RelTol(7.0824e-8, 1e-4));
+  // The friction a sphere's s and M imply is that sphere's friction.
+  const float s = SFromMassAndD(66400, DFromMassAndFF0(66400, 20.0f, 1.0f), 20.0f);
+  EXPECT_NEAR(FrictionFromMassAndS(66400, s, 0.73f, 1.0f), SphereFriction(66400, 0.73f),
+              RelTol(7.0824e-8, 1e-5));
+}
+
 TEST_F(FrictionalRatio, FollowsTheViscosityItIsGiven) {
   // Friction measured in a buffer of twice the viscosity, but compared with
   // a sphere in a buffer of the given one.
