@@ -1,0 +1,3 @@
+#include "app/records/ModelSelection.h"
+
+ModelSelectionRecord ModelSelection;

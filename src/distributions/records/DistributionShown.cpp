@@ -1,0 +1,3 @@
+#include "distributions/records/DistributionShown.h"
+
+bool DistributionShown = false;

@@ -1,0 +1,3 @@
+#include "models/records/FitControl.h"
+
+FitControlRecord FitControl;

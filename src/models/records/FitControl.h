@@ -1,0 +1,18 @@
+#pragma once
+// Settings of the nonlinear fits that the data layer reads and writes: the
+// fit of time-invariant noise and the ranges within which meniscus and
+// bottom may move. Program-wide; the loaders set the noise default and the
+// ranges around a new meniscus and bottom.
+
+struct FitControlRecord {
+  // The current model fits time-invariant noise; set by the loaders for
+  // interference data and for the buoyant-mass model.
+  bool TINoiseFitted = false;
+  // Ranges of meniscus and bottom variation, cm.
+  float MINMENISCUS = 0.0f;
+  float MAXMENISCUS = 0.0f;
+  float MINBOTTOM = 0.0f;
+  float MAXBOTTOM = 0.0f;
+};
+
+extern FitControlRecord FitControl;

@@ -1,0 +1,4 @@
+#include "models/records/RestorePreviousAnalysis.h"
+
+std::function<bool(platform::WindowHandle, bool)> OfferRestorePreviousData =
+    [](platform::WindowHandle, bool) { return false; };

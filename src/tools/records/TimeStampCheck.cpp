@@ -1,0 +1,5 @@
+#include "tools/records/TimeStampCheck.h"
+
+std::function<bool(platform::WindowHandle)> TimeStampCheck = [](platform::WindowHandle) {
+  return false;
+};
