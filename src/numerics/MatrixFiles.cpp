@@ -65,7 +65,9 @@ std::optional<std::string> LoadText(const std::string& path) {
 }
 
 // Lines of a text: every line end closes one, a last line without an end
-// counts too, and an empty text is one (empty) line.
+// counts too, and an empty text is one (empty) line. A line counts once
+// however long it is: the matrix files this program writes hold a line per
+// row, and a wide row must read back as one line, not as several.
 int CountLines(const std::string& text) {
   int lines = 0;
   for (char ch : text)
