@@ -142,6 +142,11 @@ float CRotorSpeedProfile::RampDuration(int i) const {
   return std::fabs((stepRpm_[i] - stepRpm_[i - 1]) / stepAcceleration_[i]);
 }
 
+double CRotorSpeedProfile::RampSeconds(int i) const {
+  const double from = i == 1 ? 0.0 : stepRpm_[i - 1];
+  return std::fabs((stepRpm_[i] - from) / stepAcceleration_[i]);
+}
+
 float CRotorSpeedProfile::RampEnd(int i) const {
   return stepStart_[i] + RampDuration(i);
 }
@@ -286,7 +291,7 @@ double CRotorSpeedProfile::RpmAt(double t) const {
   if (step == 0) return 0.0;
   const double from = step == 1 ? 0.0 : stepRpm_[step - 1];
   const double to = stepRpm_[step];
-  const double ramp = RampDuration(step);
+  const double ramp = RampSeconds(step);
   const double u = t - stepStart_[step];
   // Written as "not before the end" so that a ramp of no length, or one
   // that a zero acceleration makes undefined, is at its target at once.
@@ -303,7 +308,7 @@ double CRotorSpeedProfile::Omega2tAt(double t) const {
   std::vector<double> knots{0.0, t};
   for (int i = 1; i <= speedStepCount_; ++i) {
     for (const double k :
-         {static_cast<double>(stepStart_[i]), static_cast<double>(stepStart_[i]) + RampDuration(i)})
+         {static_cast<double>(stepStart_[i]), static_cast<double>(stepStart_[i]) + RampSeconds(i)})
       if (std::isfinite(k) && k > 0.0 && k < t) knots.push_back(k);
   }
   std::sort(knots.begin(), knots.end());

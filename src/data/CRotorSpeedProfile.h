@@ -103,6 +103,8 @@ class CRotorSpeedProfile {
   void AllocateSteps(int n);
   // Keeps the text as the last message and shows it in an error box.
   void ShowMessage(const std::string& text);
+  // The ramp duration in double precision, for the speed course.
+  double RampSeconds(int i) const;
 
   std::string fileName_ = SpeedStepsFileName;
   std::string message_;
