@@ -121,17 +121,17 @@ bool HeadlessBackend::ShowEntryDialog(EntryRequest& request) {
   if (!entries_.empty()) {
     answer = entries_.front();
     entries_.pop_front();
-    repeatedUnscriptedEntry_ = false;
+    lastUnscriptedEntry_.clear();
   } else {
     // Unscripted: accept what the field shows. A dialog shown again with the
-    // same text (because that text was refused) is cancelled, so an
+    // text it just refused (a beep came in between) is cancelled, so an
     // unattended run can never loop on one dialog.
     const std::string key = request.caption + '\n' + request.prompt + '\n' + request.text;
-    const bool again = repeatedUnscriptedEntry_ && key == lastUnscriptedEntry_;
-    if (!request.text.empty() && !again) answer = request.text;
+    const bool refusedAgain = entryRefused_ && key == lastUnscriptedEntry_;
+    if (!request.text.empty() && !refusedAgain) answer = request.text;
     lastUnscriptedEntry_ = key;
-    repeatedUnscriptedEntry_ = true;
   }
+  entryRefused_ = false;
   if (answer && request.capacity > 0 && answer->size() > request.capacity - 1)
     answer->resize(request.capacity - 1);
   Append("entry [" + request.caption + "] " + request.prompt + " [" + request.text + "] -> " +
@@ -143,6 +143,7 @@ bool HeadlessBackend::ShowEntryDialog(EntryRequest& request) {
 
 void HeadlessBackend::Beep(BoxIcon kind) {
   std::lock_guard lock(mutex_);
+  entryRefused_ = true;
   Append(std::string("beep ") + IconName(kind));
 }
 

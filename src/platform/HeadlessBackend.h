@@ -59,7 +59,7 @@ class HeadlessBackend : public Backend {
   std::uint64_t fakeClock_ = 0;
   bool echo_ = false;
   std::string lastUnscriptedEntry_;
-  bool repeatedUnscriptedEntry_ = false;
+  bool entryRefused_ = false;  // a beep since the last entry dialog
 };
 
 // The default answer of a box with these buttons (its first button).

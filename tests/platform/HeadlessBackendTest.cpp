@@ -17,13 +17,18 @@ TEST(HeadlessBackend, BoxesAnswerScriptedThenDefault) {
   EXPECT_EQ(b.Log()[0], "box [Q] (question) go on? -> No");
 }
 
-TEST(HeadlessBackend, UnscriptedEntryAcceptsShownTextOnceThenCancels) {
+TEST(HeadlessBackend, UnscriptedEntryAcceptsShownTextUnlessItWasJustRefused) {
   HeadlessBackend b;
   EntryRequest r{nullptr, "cap", "prompt", "abc", 15};
   EXPECT_TRUE(b.ShowEntryDialog(r));
   EXPECT_EQ(r.text, "abc");
-  // Shown again with the same text: an unattended run must not loop.
+  // The same question asked again later is answered again.
+  EXPECT_TRUE(b.ShowEntryDialog(r));
+  // Refused (a beep) and shown again with the same text: an unattended run
+  // must not loop.
+  b.Beep(BoxIcon::Information);
   EXPECT_FALSE(b.ShowEntryDialog(r));
+  EXPECT_TRUE(b.ShowEntryDialog(r));
   EntryRequest empty{nullptr, "cap", "prompt", "", 15};
   EXPECT_FALSE(b.ShowEntryDialog(empty));
 }
