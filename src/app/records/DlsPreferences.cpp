@@ -1,0 +1,3 @@
+#include "app/records/DlsPreferences.h"
+
+bool AlwaysLoadG2 = false;

@@ -1,0 +1,3 @@
+#include "tools/records/DlsFlags.h"
+
+bool DlsFieldAcf = false;
