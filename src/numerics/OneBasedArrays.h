@@ -114,6 +114,10 @@ class OneBasedMatrix {
     assert(i >= rl_ && i <= rh_);
     return get()[i];
   }
+  const T* operator[](int i) const {
+    assert(i >= rl_ && i <= rh_);
+    return rows_[static_cast<std::size_t>(i - rl_ + 1)];
+  }
   int rows() const { return rh_ - rl_ + 1; }
   int cols() const { return ch_ - cl_ + 1; }
 
