@@ -149,6 +149,9 @@ void CLammIdeal::InitRotorSpeed() {
     FinalRpm = ScheduleRpm[n];
     ScheduleStep = 1;
     if (ScheduleRampEnd[1] - ScheduleStart[1] < kShortestRamp) AccelerationEnd = 0;
+    // The program's own first ramp decides, not the ramp recorded with the
+    // scans: the first step is then limited like every later ramp step.
+    Accelerating = AccelerationEnd > 0;
     ScheduleAtSpeed = ScheduleDone = 0;
     // The rms speed of the first maximal step of the ramp.
     const double r = ScheduleRpmAt(AccelerationMaxStep);
