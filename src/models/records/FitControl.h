@@ -13,6 +13,10 @@ struct FitControlRecord {
   float MAXMENISCUS = 0.0f;
   float MINBOTTOM = 0.0f;
   float MAXBOTTOM = 0.0f;
+  // The last root-mean-square deviation of data and model over the fit
+  // ranges, and the number of points it was taken over.
+  float CurrentRmsd = 0.0f;
+  float FitPointCount = 0.0f;
 };
 
 extern FitControlRecord FitControl;

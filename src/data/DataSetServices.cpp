@@ -1,0 +1,107 @@
+#include "data/DataSetServices.h"
+
+#include <cmath>
+
+#include "data/CommonRadialGrid.h"
+#include "data/DataSetLinks.h"
+#include "data/ScanDataSet.h"
+#include "data/ScanReaderOptions.h"
+#include "display/records/DisplayState.h"
+#include "models/records/FitControl.h"
+#include "models/records/LammSolverSettings.h"
+#include "models/records/ModelParameters.h"
+#include "tools/records/FitScanWindow.h"
+
+bool ScanRmsFileOn = true;
+std::function<void()> WriteScanRmsDefault = [] {};
+
+void DefaultMeniscusBottomLimits() {
+  auto& f = FitControl;
+  const auto& m = ModelParameters;
+  if (m.MeniscusBottomLimitsUserSet) return;
+  // A fluorescence optics' meniscus is less sharp than an absorbance one.
+  const bool fluorescence = ScanReaderOptions.FluorescenceData;
+  const float meniscusRange = fluorescence ? 0.1f : 0.02f;
+  const float bottomRange = fluorescence ? 0.1f : 0.05f;
+  f.MINMENISCUS = m.Meniscus - meniscusRange;
+  f.MAXMENISCUS = m.Meniscus + meniscusRange;
+  f.MINBOTTOM = m.Bottom - bottomRange;
+  f.MAXBOTTOM = m.Bottom + bottomRange;
+  const float left = ScanDataSet.FitLeftLim, right = ScanDataSet.FitRightLim;
+  if (f.MAXMENISCUS >= left) f.MAXMENISCUS = left - 0.001f;
+  if (f.MINBOTTOM <= right) f.MINBOTTOM = right + 0.001f;
+}
+
+float ScanRmsd() {
+  const auto& d = ScanDataSet;
+  if (d.NFILES <= 0 || d.ScanPointCount.size() < d.NFILES) return 0.0f;
+  int first = 1, last = d.NFILES;
+  if (FitScanWindow.On) {
+    first = FitScanWindow.First < 1 ? 1 : FitScanWindow.First;
+    last = FitScanWindow.Last > d.NFILES ? d.NFILES : FitScanWindow.Last;
+  } else if (LammSolverSettings.InitialDataIsFirstScan) {
+    first = 2;  // the earliest scan is the initial distribution itself
+  }
+  float sum = 0.0f, count = 0.0f;
+  for (int p = first; p <= last; ++p) {
+    const int i = d.ScanTimeOrder[p];
+    const float* signal = d.ScanSignal[i].data();
+    const float* model = d.ScanModel[i].data();
+    for (int k = d.ScanFirstFitIndex[i]; k <= d.ScanLastFitIndex[i]; ++k) {
+      const float diff = signal[k] - model[k];
+      sum += diff * diff;
+      count += 1.0f;
+    }
+  }
+  const float rmsd = count > 0.0f ? std::sqrt(sum / count) : 0.0f;
+  FitControl.CurrentRmsd = rmsd;
+  FitControl.FitPointCount = count;
+  return rmsd;
+}
+
+void UpdateMeanProfile() {
+  auto& g = CommonRadialGrid;
+  const int scans = ScanDataSet.NFILES;
+  if (g.CommonGridSize <= 0 || scans <= 0) return;
+  for (int j = 1; j <= g.CommonGridSize; ++j) {
+    float sum = 0.0f;
+    for (int i = 1; i <= scans; ++i) sum += g.ResampledSignals[i][j];
+    g.MeanProfile[j] = sum / static_cast<float>(scans);
+  }
+  const int first = g.GridFirstFitIndex < 1 ? 1 : g.GridFirstFitIndex;
+  const int last = g.GridLastFitIndex > g.CommonGridSize ? g.CommonGridSize : g.GridLastFitIndex;
+  float sum = 0.0f;
+  int count = 0;
+  for (int j = first; j <= last; ++j, ++count) sum += g.MeanProfile[j];
+  g.GridSignalSum = static_cast<float>(scans) * sum;
+  g.GridPointTotal = static_cast<float>(scans) * static_cast<float>(count);
+}
+
+void UpdateResiduals(bool render) {
+  auto& d = ScanDataSet;
+  for (int i = 1; i <= d.NFILES; ++i) {
+    const int n = d.ScanPointCount[i];
+    const int first = d.ScanFirstFitIndex[i], last = d.ScanLastFitIndex[i];
+    float* residuals = d.ScanResiduals[i].data();
+    for (int k = 1; k <= n; ++k)
+      residuals[k] = k >= first && k <= last ? d.ScanSignal[i][k] - d.ScanModel[i][k] : 0.0f;
+  }
+  if (render) RenderResidualPlot();
+  if (ScanRmsFileOn) WriteScanRmsDefault();
+}
+
+void RestoreRecordedScanTimes() {
+  auto& d = ScanDataSet;
+  if (!d.TimesFromW2t) return;
+  d.TimesFromW2t = false;
+  if (ScanReaderOptions.ElectrophoresisDataMode || DlsDataMode) return;
+  for (int i = 1; i <= d.NFILES; ++i) d.ScanHeaders[i].Time = d.ScanHeaders[i].RecordedTime;
+}
+
+void TimesFromW2tOff(platform::WindowHandle) {
+  RestoreRecordedScanTimes();
+}
+
+void RampRotorSpeedOff(platform::WindowHandle) {
+  ScanDataSet.RampRotorSpeed = false;
+}

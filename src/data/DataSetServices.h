@@ -1,0 +1,45 @@
+#pragma once
+// Small operations over the loaded data set that other subsystems own and
+// the loaders call: the default meniscus and bottom ranges of the fits, the
+// rmsd of data and model, the mean profile on the common grid, the residual
+// update of the display, and the solver options kept with the data (scan
+// times from omega^2 t, the rotor-speed ramp).
+
+#include <functional>
+
+#include "platform/Platform.h"
+
+// For the fits (FitControl): unless the user set them, the meniscus may move
+// by 0.02 cm and the bottom by 0.05 cm either way (0.1 cm for fluorescence
+// data), and neither range reaches into the fit limits.
+void DefaultMeniscusBottomLimits();
+
+// For the fits (FitControl): the root-mean-square of signal minus model over
+// every chosen scan's fit index range; 0 without data or points. The chosen
+// scans are those of the fit scan window when it is on, all but the earliest
+// when the initial data stand for the first scan, else all. Also kept in
+// FitControl's CurrentRmsd and FitPointCount.
+float ScanRmsd();
+
+// For the noise fits (CommonRadialGrid): the mean over scans of the grid
+// signals at every grid point, and GridSignalSum and GridPointTotal over the
+// grid fit range.
+void UpdateMeanProfile();
+
+// For the main display: residuals = signal - model inside each scan's fit
+// index range and 0 outside; renders the residual plot when render is true
+// and rewrites the ScanRms table while ScanRmsFileOn is set.
+void UpdateResiduals(bool render);
+// Whether the residual update writes the ScanRms table, and the writer, which
+// the fit-saving code installs.
+extern bool ScanRmsFileOn;
+extern std::function<void()> WriteScanRmsDefault;
+
+// For the Lamm-equation settings: switches times-from-omega^2 t off and,
+// unless electrophoresis or light-scattering data are loaded, gives every
+// scan its recorded time back. Nothing when it is off.
+void TimesFromW2tOff(platform::WindowHandle window);
+void RestoreRecordedScanTimes();
+
+// For the Lamm-equation settings: the simulations start at full speed.
+void RampRotorSpeedOff(platform::WindowHandle window);

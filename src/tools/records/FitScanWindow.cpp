@@ -1,0 +1,3 @@
+#include "tools/records/FitScanWindow.h"
+
+FitScanWindowRecord FitScanWindow;
