@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/BmpWriter.h"
 #include "platform/qt/RasterCanvas.h"
 
 namespace platform {
@@ -214,6 +215,21 @@ TEST(RasterCanvas, ResizeKeepsThePixelsAtTheTopLeft) {
   EXPECT_EQ(img.At(9, 9), kRed);
   EXPECT_EQ(img.At(10, 9), kBlue);
   EXPECT_EQ(img.At(3, 11), kBlue);
+}
+
+TEST(RasterCanvas, ScreenshotOfAWindowAreaAsBmp) {
+  RasterCanvas c(101, 40);  // an odd width: rows of 304 bytes
+  c.SelectPen(NullPen());
+  c.SelectBrush(SolidBrush(Rgb(200, 100, 50)));
+  c.Rectangle(Rect{0, 30, 10, 40});  // bottom left corner
+  const std::vector<std::uint8_t> bmp = EncodeBmp24(c.ReadPixels(Rect{0, 0, 101, 40}));
+  ASSERT_EQ(bmp.size(), 54u + 304u * 40u);
+  // The first stored row is the bottom one, blue first.
+  EXPECT_EQ(bmp[54], 50);
+  EXPECT_EQ(bmp[55], 100);
+  EXPECT_EQ(bmp[56], 200);
+  EXPECT_EQ(bmp[54 + 30], 255);  // column 10 is white
+  EXPECT_EQ(bmp, EncodeBmp24(c.ToRgbImage()));
 }
 
 }  // namespace
