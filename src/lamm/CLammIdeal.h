@@ -249,6 +249,40 @@ class CLammIdeal : public LammPhysicalParameters,
   void PropagateFixedGrid();
   void PropagateMovingFrame();
 
+  // --- Moving frame: time loop, frame and grid shift ---
+  // Frame, matrices and stepping state of a run (the loop's set-up); false
+  // when the run cannot start.
+  bool StartMovingFrame();
+  // Chooses the next step, performs it and advances the time; 1, or the step
+  // length on the first step of a free-stepping run.
+  float MovingFrameTimeStep();
+  void AdvanceMovingFrameTime();
+  void SetUpFrameGrid();
+  // Frame stretch E = exp(kappa x); the end nodes' frame coordinates follow.
+  void SetFrameBoundaries(double x);
+  void ShiftFrameGrid();
+  // Real radii of the frame nodes at the current time.
+  void UpdateFrameRadii();
+  double MovingFrameTotalAmount() const;
+  void DampRunawayValues();
+  double FrameStretchAt(double x) const;
+  double BottomSlope() const;
+  double MeniscusSlope() const;
+
+  // --- Moving frame: element integrals on the frame grid, matrices, step ---
+  double FrameMassIntegral(int i, int j) const;
+  double FrameDiffusionIntegral(int i, int j) const;
+  double FrameSedimentationIntegral(int i, int j) const;
+  double FrameConvectionIntegral(int i, int j) const;
+  double FrameTermIntegral(int i, int j) const;
+  double FrameNodeWeight(int i) const;
+  void AssembleFrameMatrices();
+  void ReassembleForSpeed();
+  void BoundaryEntriesNow();
+  void BoundaryEntriesAt(double x);
+  void PrepareIntervalMatrices();
+  void MovingFrameStep(double dt);
+
  private:
   // Headers of the first and last scan in production order; null without an
   // output binding.

@@ -461,6 +461,13 @@ struct LammMovingFrameState {
   std::uint8_t StepToShiftPoint = 0, WholeIntervalNext = 0, UseIntervalMatrices = 0;
   // SpeedPlateauCount at which the whole-interval matrices were prepared.
   std::int32_t IntervalMatricesPlateau = -1;
+  // Entries (1,1), (1,2), (2,1), (2,2), (N-1,N-1), (N-1,N), (N,N-1), (N,N) of
+  // M, K, sigma S and V at the end of the step under way: only these move
+  // while meniscus and bottom pass through the frame.
+  struct BoundaryEntries {
+    std::array<double, 8> Mass{}, Diffusion{}, Sedimentation{}, FrameTerm{};
+  };
+  BoundaryEntries NewBoundaryEntries;
 };
 
 // Co-solute arrays (one owned block) and the local solvent factors.
