@@ -57,6 +57,13 @@ TEST_F(LammSpeedScheduleTest, LoweringStepsRampDownAndARampRunningIntoTheNextSte
   l.LoadSpeedSchedule(2, starts, rpms, accelerations, 0);
   EXPECT_DOUBLE_EQ(l.ScheduleRampEnd[1], 149.0);
   EXPECT_NEAR(l.ScheduleRpmAt(149), 29800, 1e-6);
+
+  // A step that keeps the speed (and gives no acceleration) has no ramp.
+  const float holdStarts[] = {0, 0, 3600}, holdRpms[] = {0, 40000, 40000},
+              holdAccelerations[] = {0, 200, 0};
+  l.LoadSpeedSchedule(2, holdStarts, holdRpms, holdAccelerations, 0);
+  EXPECT_EQ(l.ScheduleRampEnd[2], 3600.0);
+  EXPECT_EQ(l.ScheduleRpmAt(3700), 40000.0);
 }
 
 TEST_F(LammSpeedScheduleTest, ScansAreCheckedAgainstTheProgramOrTakeItsSpeeds) {
@@ -119,6 +126,15 @@ TEST_F(LammSpeedScheduleTest, InitialRampFromTheFirstScansRecord) {
   EXPECT_EQ(l.Accelerating, 0);
   EXPECT_EQ(l.CurrentRpm, 50000.0);
   EXPECT_EQ(l.SpeedPlateauCount, 1);
+
+  // Without a simulated ramp the matrices see the final speed from the start.
+  data.MakeScans(4, 50000, 300, 300, 300, 150);
+  data.Configure(l, 4.5, 6e-7);
+  l.SimulateAcceleration = 0;
+  l.CurrentRpm = 0;
+  l.InitRotorSpeed();
+  EXPECT_EQ(l.Accelerating, 0);
+  EXPECT_EQ(l.CurrentRpm, 50000.0);
 }
 
 TEST_F(LammSpeedScheduleTest, RampStepsConvergeToTheIntegralOfOmegaSquared) {
