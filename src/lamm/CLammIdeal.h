@@ -184,7 +184,14 @@ class CLammIdeal : public LammPhysicalParameters,
   // --- Initial condition, output at scan times, corrections ---
   void SetInitialCondition();
   void CLEachIterationOutput(double diagnosticValue);
+  // Concentration profiles at given times (borrowed rows); ignored without
+  // times or rows.
+  void SetProfileOutput(std::int32_t rowCount, std::int32_t pointCount, float** rows,
+                        float*** rowsByEquation, double* times, float* radii);
+  void SampleProfiles(double t);
   void FillRemainingProfiles();
+  // Status line of a list runner: which equation this solver is solving.
+  void DrawEquationStatus(std::int32_t x, std::int32_t y);
   void PostCorrectScans();
   void TestOutputSpacing();
   void BuildConeKernel();
@@ -248,6 +255,34 @@ class CLammIdeal : public LammPhysicalParameters,
   // --- Propagation variants ---
   void PropagateFixedGrid();
   void PropagateMovingFrame();
+
+  // --- Fixed grid: step control, active window, early end ---
+  // One accepted step; the relative change of the profile, or 1 for a step
+  // taken without error control.
+  double FixedGridStep();
+  double RelativeChange();
+  void AcceptStep();
+  // Integral of c r dr over the cell (lumped hat weights).
+  double ComputeTotalAmount();
+  void CorrectMeniscusValue();
+  void CorrectMeniscusValueDark();
+  std::int32_t UpdateLeftEdge();
+  std::int32_t UpdateRightEdge(double t);
+  void SetEndProbe();
+  bool EndConditionMet();
+
+  // --- Fixed grid: matrices and Crank-Nicolson step ---
+  void CrankNicolsonStep(double dt);
+  void AssembleMatrices(std::int32_t n);
+  void ResizeMatrices(std::int32_t n);
+  void BuildStepMatrices(double dt, std::int32_t n);
+  // Tridiagonal product, solution and re-solution on the active window.
+  void MultiplyTridiagonal(const double* lower, const double* diag, const double* upper,
+                           const double* x, double* y, std::int32_t n) const;
+  void SolveTridiagonal(const double* lower, const double* diag, const double* upper,
+                        const double* rhs, double* u, std::int32_t n);
+  void ResolveTridiagonal(const double* lower, const double* rhs, double* u,
+                          std::int32_t n) const;
 
   // --- Moving frame: time loop, frame and grid shift ---
   // Frame, matrices and stepping state of a run (the loop's set-up); false
