@@ -1,3 +1,9 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 
 DistributionSettingsRecord DistributionSettings;
+
+void SelectRegularization(RegularizationTypeRecord& type, RegularizationChoice choice) {
+  type.MaxEntRegularizationOn = choice == RegularizationChoice::MaxEnt;
+  type.SecondDerivativeRegularization = choice == RegularizationChoice::SecondDerivative;
+  type.TP3Regularization = choice == RegularizationChoice::TP3;
+}

@@ -1,7 +1,7 @@
 #pragma once
-// Settings of the continuous distribution models that the hydrodynamic
-// conversions read: the global frictional ratio, the worm-like chain, the
-// general scaling law, the flotation model and the grid size. Program-wide,
+// Settings of the continuous distribution models: the global frictional
+// ratio, the worm-like chain, the general scaling law, the flotation model,
+// the grid sizes and the regularisation. Program-wide,
 // set by the model commands, dialogs and batch files, alive for the whole run.
 
 struct WormChainSettingsRecord {
@@ -28,15 +28,42 @@ struct FlotationSettingsRecord {
   float FlotationDeconvolutionSize = 5.9e-9f;
 };
 
+// How a distribution is regularised. A choice from the menus, preferences or
+// batch file sets one of the first three and clears the others (none set: no
+// regularisation); BothRegularizations runs the second-derivative pass and
+// then maximum entropy, and shows both results.
+struct RegularizationTypeRecord {
+  bool MaxEntRegularizationOn = true;
+  bool SecondDerivativeRegularization = false;
+  bool TP3Regularization = false;  // weighted third derivative
+  bool BothRegularizations = false;
+};
+
+enum class RegularizationChoice { None, MaxEnt, SecondDerivative, TP3 };
+
 struct DistributionSettingsRecord {
   // Global f/f0 of the c(s) models.
   float StartingFrictionalRatio = 1.2f;
   int FrictionalRatioFitted = 0;
   // Number of grid points in use.
   int DistGridSize = 100;
+  RegularizationTypeRecord RegularizationType;
+  // Confidence level P of the regularisation; above 1 it is read as the
+  // chi-square ratio itself.
+  float RegularizationPvalue = 0.95f;
+  // The s × f/f0 models: grid points in all (s points times Ff0GridCount),
+  // number of f/f0 values (an integer held as a float), and the weight of the
+  // f/f0 direction of their smoothness penalty relative to the s direction.
+  int Grid2DSize = 50;
+  float Ff0GridCount = 10.0f;
+  float Ff0RegularizationWeight = 10.0f;
   WormChainSettingsRecord WormChainSettings;
   GeneralScalingLawRecord GeneralScalingLaw;
   FlotationSettingsRecord FlotationSettings;
 };
 
 extern DistributionSettingsRecord DistributionSettings;
+
+// Sets the one regularisation of the choice and clears the other two;
+// BothRegularizations is a separate switch and stays as it is.
+void SelectRegularization(RegularizationTypeRecord& type, RegularizationChoice choice);
