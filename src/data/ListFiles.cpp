@@ -253,8 +253,12 @@ void SetListSubdirNumber(int n) {
 
 void SetListFolder(const std::string& folder) {
   const PathParts given = SplitFolder(folder);
+  // A folder of this system (no drive letters here) names the whole
+  // location; a drive letter of the listed paths then no longer applies.
+  const bool local = given.Drive.empty() && given.Directory.starts_with('/');
   for (int k = 1; k <= FileNameList.Count; ++k) {
     PathParts p = SplitPath(FileNameList.Paths[k]);
+    if (!given.Drive.empty() || local) p.Drive = given.Drive;
     p.Directory = given.Directory;
     FileNameList.Paths[k] = MergePath(p);
   }

@@ -43,7 +43,8 @@ bool ReadListFile(platform::WindowHandle window, const std::string& path);
 
 // Serial fits: the last character of every listed extension becomes digit
 // (0..8; other values change nothing); the last folder of every path becomes
-// the number n; the folder of every path becomes folder.
+// the number n; the folder of every path becomes folder (with the drive the
+// folder names; an absolute folder of this system drops a listed drive).
 void SetListCellNumber(int digit);
 void SetListSubdirNumber(int n);
 void SetListFolder(const std::string& folder);

@@ -211,9 +211,13 @@ TEST_F(ListFilesTest, SerialFitEditsOfTheList) {
   SetListSubdirNumber(7);
   EXPECT_EQ(ListedPaths(), (std::vector<std::string>{"C:/data/7/x.RA1", "/data/7/y.RA1"}));
 
-  SetListFolder("/elsewhere\\run");
+  SetListFolder("elsewhere\\run");
   EXPECT_EQ(ListedPaths(),
-            (std::vector<std::string>{"C:/elsewhere/run/x.RA1", "/elsewhere/run/y.RA1"}));
+            (std::vector<std::string>{"C:elsewhere/run/x.RA1", "elsewhere/run/y.RA1"}));
+  SetListFolder("D:\\run");
+  EXPECT_EQ(ListedPaths(), (std::vector<std::string>{"D:/run/x.RA1", "D:/run/y.RA1"}));
+  SetListFolder("/home/run");
+  EXPECT_EQ(ListedPaths(), (std::vector<std::string>{"/home/run/x.RA1", "/home/run/y.RA1"}));
 }
 
 TEST_F(ListFilesTest, ListFilesExistOnlyWhenAllCanBeOpened) {
