@@ -215,6 +215,11 @@ TEST(RasterCanvas, ResizeKeepsThePixelsAtTheTopLeft) {
   EXPECT_EQ(img.At(9, 9), kRed);
   EXPECT_EQ(img.At(10, 9), kBlue);
   EXPECT_EQ(img.At(3, 11), kBlue);
+  // A minimised window has no client area; its canvas still takes drawing.
+  RasterCanvas empty(0, 0);
+  empty.DrawLine(Point{0, 0}, Point{5, 5});
+  EXPECT_EQ(empty.Width(), 1);
+  EXPECT_EQ(empty.ToRgbImage().Height(), 1);
 }
 
 TEST(RasterCanvas, ScreenshotOfAWindowAreaAsBmp) {

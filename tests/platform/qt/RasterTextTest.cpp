@@ -39,13 +39,12 @@ Font CellFont(int height, int escapement = 0) {
   return f;
 }
 
-struct AlignCase {
-  HAlign h;
-  VAlign v;
-  // Expected box relative to the anchor, from the extent (w, h): the ink
-  // must lie within it (one pixel of slack for antialiased edges).
-  int left(int w) const { return h == HAlign::Left ? 0 : h == HAlign::Center ? -w / 2 : -w; }
-};
+// Left edge of a text of the given width placed at x with the alignment.
+int ExpectedLeft(HAlign h, int x, int width) {
+  if (h == HAlign::Center) return x - width / 2;
+  if (h == HAlign::Right) return x - width;
+  return x;
+}
 
 TEST(RasterText, InkLiesInsideTheExtentForEveryAlignment) {
   const HAlign hs[] = {HAlign::Left, HAlign::Center, HAlign::Right};
@@ -61,7 +60,7 @@ TEST(RasterText, InkLiesInsideTheExtentForEveryAlignment) {
       c.TextOut(anchor, "Sedimentation 0.25");
       const InkBox ink = FindInk(c.ToRgbImage());
       ASSERT_GT(ink.pixels, 50);
-      const int left = anchor.x + AlignCase{h, v}.left(extent.width);
+      const int left = ExpectedLeft(h, anchor.x, extent.width);
       // Top of the cell: at the anchor, a descent (about a fifth of the
       // cell) above the baseline anchor, or a cell above the bottom anchor.
       const int cellTop = v == VAlign::Top      ? anchor.y
