@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -24,7 +25,7 @@ constexpr int kRadii = 300;
 
 struct Problem {
   Problem() {
-    const double meniscus = 5.8, omega2 = std::pow(50000.0 * M_PI / 30.0, 2.0);
+    const double meniscus = 5.8, omega2 = std::pow(50000.0 * std::numbers::pi / 30.0, 2.0);
     std::vector<double> s(kGrid), truth(kGrid);
     for (int i = 0; i < kGrid; ++i) {
       s[i] = 0.5 + 14.5 * i / (kGrid - 1);

@@ -34,7 +34,6 @@ class DistributionKernelArray {
 
   // The one-based handle K[g][s][r]; null while nothing is allocated.
   float*** get() { return Exists() ? gridTable_.data() : nullptr; }
-  float* Column(int g, int s) { return get()[g][s]; }
 
  private:
   int gridCount_ = 0, scanCount_ = 0, radiusCount_ = 0;
