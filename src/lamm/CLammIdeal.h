@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "lamm/LammSolverFields.h"
@@ -73,13 +74,18 @@ class CLammIdeal : public LammPhysicalParameters,
   virtual void ChooseGridSize();
   // Initialises time and runs the chosen propagation variant.
   virtual void Propagate();
+  // A new independent solver of this solver's own kind with this one's
+  // set-up; list workers solve each equation with one.
+  virtual std::unique_ptr<CLammIdeal> NewCopy() const;
 
   // --- Run ---
   // 0 scans computed; 1 work arrays not allocated; 2 blow-up; 3 zero pivot;
   // 4 invalid set-up (message shown); 5 too slow rotor acceleration;
   // 6 non-ideality parameters not loaded; 7 Wiener/finite-time conflict or
   // ks c0 > 1.
-  std::int32_t Solve();
+  virtual std::int32_t Solve();
+  // True when a key was pressed; a solver with NoKeyPoll set never polls.
+  bool UserAbort() const;
   // Appends text to this solver's diagnostics file when DebugLogOn; null text
   // on the first call only starts the session.
   void DebugLog(const char* text);
