@@ -1,0 +1,3 @@
+#include "distributions/records/LammThreadCount.h"
+
+std::atomic<int> LammThreadCount{2};
