@@ -32,6 +32,15 @@ bool Thread::Start() {
   return true;
 }
 
+bool Thread::RunHere() {
+  if (GetStatus() != Status::Created || thread_.joinable()) return false;
+  status_.store(Status::Running, std::memory_order_release);
+  // systemId_ stays 0: the body must not change the caller's priority.
+  exitCode_ = Run();
+  status_.store(Status::Finished, std::memory_order_release);
+  return true;
+}
+
 void Thread::Body() {
 #ifdef __linux__
   systemId_.store(static_cast<long>(::syscall(SYS_gettid)), std::memory_order_relaxed);

@@ -27,6 +27,9 @@ class Thread {
   // was started before or the system refuses a thread (it then stays
   // created).
   bool Start();
+  // Runs the body on the calling thread instead, for an object the system
+  // refused a thread; false when the object was started before.
+  bool RunHere();
   // Waits for Run to return; returns at once when the object is not running
   // (never started, or finished and already waited for).
   void WaitForExit();

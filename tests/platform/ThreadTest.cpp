@@ -72,6 +72,20 @@ TEST(ThreadTest, AThreadStartsOnlyOnce) {
   EXPECT_EQ(t.runs, 1);
 }
 
+// The fallback for a thread the system refuses: the body runs on the caller,
+// which keeps its own priority.
+TEST(ThreadTest, RunHereRunsTheBodyOnTheCallingThreadOnce) {
+  ProbeThread t(5);
+  ASSERT_TRUE(t.RunHere());
+  EXPECT_EQ(t.GetStatus(), Thread::Status::Finished);
+  EXPECT_EQ(t.bodyThread, std::this_thread::get_id());
+  EXPECT_FALSE(t.normalPriorityAccepted);
+  EXPECT_EQ(t.ExitCode(), 5);
+  EXPECT_FALSE(t.RunHere());
+  EXPECT_FALSE(t.Start());
+  EXPECT_EQ(t.runs, 1);
+}
+
 // A finished thread that nobody waited for is released by the destructor
 // (a std::thread left joinable would end the program).
 TEST(ThreadTest, AFinishedThreadIsReleasedWithoutAWait) {
