@@ -91,11 +91,8 @@ struct NormalEquationArrays {
   OneBasedArray<double> MaxEntWork;            // [0..n]
 };
 
-// Read-only row handle of a matrix of the arrays (the matrix type hands out
-// only a mutable handle; reading through it changes nothing).
-inline const double* const* ReadRows(const OneBasedMatrix<double>& m) {
-  return const_cast<OneBasedMatrix<double>&>(m).get();
-}
+// Read-only row handle of a matrix of the arrays.
+inline const double* const* ReadRows(const OneBasedMatrix<double>& m) { return m.get(); }
 
 // The program's kernel and normal equations.
 extern DistributionKernelArray DistKernel;

@@ -62,6 +62,18 @@ int NNLSGeneral(int n, int* passive, double* x, double* w, double* b, double** a
                 double** asub, double* z, double* zsub, double* p, double* limit, double* passes,
                 bool* singular = nullptr);
 
+// The active-set iteration itself, for solvers that report its end in their
+// own way (no box, no fallback): x receives the non-negative solution on
+// Solved; otherwise the iterate where it stopped. Variables with
+// w > entryThreshold enter; a free z of exactly 0 counts as feasible when
+// zeroIsFeasible; passLimit > 0 ends the iteration after that many outer
+// passes (0: no limit). passes (optional) receives the outer passes made.
+enum class ActiveSetEnd { Solved, PassLimit, NotPositiveDefinite };
+ActiveSetEnd NonNegativeActiveSet(int n, int* passive, double* x, double* w, const double* b,
+                                  double** a, double* bsub, double** asub, double* z,
+                                  double* zsub, double* p, double entryThreshold,
+                                  bool zeroIsFeasible, long long passLimit, long long* passes);
+
 float Determinant2x2(float** m);
 // Expansion along the first row, each 2×2 minor rounded to float.
 float Determinant3x3(float** m);

@@ -31,11 +31,11 @@ struct ActiveSetWork {
   T* p;
 };
 
-// Where the two twins differ.
+// Where the solvers differ.
 struct ActiveSetRules {
   double entryThreshold;  // a held variable is freed only when w exceeds it
   bool zeroIsFeasible;    // whether a free z of exactly 0 counts as feasible
-  bool limitPasses;       // give up after n² outer passes
+  long long passLimit;    // give up after this many outer passes (0: never)
 };
 
 bool Factorise(float** a, int n, float* p) {
@@ -50,8 +50,6 @@ void Substitute(float** a, int n, const float* p, const float* b, float* x) {
 void Substitute(double** a, int n, const double* p, const double* b, double* x) {
   dcholsolve(a, n, p, b, x);
 }
-
-enum class ActiveSetEnd { Solved, PassLimit, NotPositiveDefinite };
 
 // Variables from here on are held at zero when a step brings them this close
 // to the boundary, so rounding cannot keep them free at a meaningless value.
@@ -118,19 +116,23 @@ bool IsFeasible(const ActiveSetWork<T>& s, bool zeroIsFeasible) {
 template <class T>
 void StepTowardsBoundary(const ActiveSetWork<T>& s) {
   T alpha = 1;
-  bool found = false;
+  int limiting = 0;
   for (int i = 1; i <= s.n; ++i) {
     if (s.passive[i] == 0 || s.z[i] > 0) continue;
     const T span = s.x[i] - s.z[i];
     // span is 0 only when x = z = 0: such a variable limits no step.
     if (!(span > 0)) continue;
     const T ratio = s.x[i] / span;
-    if (!found || ratio < alpha) {
+    if (limiting == 0 || ratio < alpha) {
       alpha = ratio;
-      found = true;
+      limiting = i;
     }
   }
   for (int i = 1; i <= s.n; ++i) s.x[i] += alpha * (s.z[i] - s.x[i]);
+  // The limiting variable is at zero by construction; with large values
+  // rounding could leave it above the tolerance and the free set would never
+  // shrink.
+  if (limiting != 0) s.x[limiting] = 0;
   for (int i = 1; i <= s.n; ++i) {
     if ((s.passive[i] != 0 && std::fabs(s.x[i]) < kBoundaryTolerance) || s.x[i] < 0) {
       s.x[i] = 0;
@@ -140,19 +142,19 @@ void StepTowardsBoundary(const ActiveSetWork<T>& s) {
 }
 
 template <class T>
-ActiveSetEnd RunActiveSet(const ActiveSetWork<T>& s, const ActiveSetRules& rules, long& passes) {
+ActiveSetEnd RunActiveSet(const ActiveSetWork<T>& s, const ActiveSetRules& rules,
+                          long long& passes) {
   for (int i = 1; i <= s.n; ++i) {
     s.x[i] = 0;
     s.passive[i] = 0;
   }
-  const long limit = static_cast<long>(s.n) * s.n;
   passes = 0;
   for (;;) {
     ++passes;
     ComputeGradient(s);
     const int t = ChooseEntering(s, rules.entryThreshold);
     if (t == 0) return ActiveSetEnd::Solved;
-    if (rules.limitPasses && passes > limit) return ActiveSetEnd::PassLimit;
+    if (rules.passLimit > 0 && passes > rules.passLimit) return ActiveSetEnd::PassLimit;
     s.passive[t] = 1;
     for (bool firstInner = true;; firstInner = false) {
       if (!SolveFreeSystem(s)) return ActiveSetEnd::NotPositiveDefinite;
@@ -170,14 +172,26 @@ ActiveSetEnd RunActiveSet(const ActiveSetWork<T>& s, const ActiveSetRules& rules
 
 }  // namespace
 
+ActiveSetEnd NonNegativeActiveSet(int n, int* passive, double* x, double* w, const double* b,
+                                  double** a, double* bsub, double** asub, double* z,
+                                  double* zsub, double* p, double entryThreshold,
+                                  bool zeroIsFeasible, long long passLimit, long long* passes) {
+  const ActiveSetWork<double> work{n, passive, x, w, b, a, bsub, asub, z, zsub, p};
+  long long passCount = 0;
+  const ActiveSetEnd end =
+      RunActiveSet(work, {entryThreshold, zeroIsFeasible, passLimit}, passCount);
+  if (passes != nullptr) *passes = passCount;
+  return end;
+}
+
 bool NonNegativeSolve(float** a, float* b, int n, bool keep) {
   OneBasedArray<int> passive(1, n);
   OneBasedArray<float> x(1, n), w(1, n), bsub(1, n), z(1, n), zsub(1, n), p(1, n);
   OneBasedMatrix<float> asub(1, n, 1, n);
   const ActiveSetWork<float> work{n,           passive.data(), x.data(), w.data(),    b,       a,
                                   bsub.data(), asub.get(),     z.data(), zsub.data(), p.data()};
-  long passes = 0;
-  const ActiveSetEnd end = RunActiveSet(work, {0.0, false, false}, passes);
+  long long passes = 0;
+  const ActiveSetEnd end = RunActiveSet(work, {0.0, false, 0}, passes);
   if (end == ActiveSetEnd::NotPositiveDefinite) return lusolve(a, b, n, keep);
   for (int i = 1; i <= n; ++i) b[i] = x[i];
   return true;
@@ -187,9 +201,10 @@ int NNLSGeneral(int n, int* passive, double* x, double* w, double* b, double** a
                 double** asub, double* z, double* zsub, double* p, double* limit, double* passes,
                 bool* singular) {
   if (singular != nullptr) *singular = false;
-  const ActiveSetWork<double> work{n, passive, x, w, b, a, bsub, asub, z, zsub, p};
-  long passCount = 0;
-  const ActiveSetEnd end = RunActiveSet(work, {1e-10, true, true}, passCount);
+  long long passCount = 0;
+  const ActiveSetEnd end = NonNegativeActiveSet(n, passive, x, w, b, a, bsub, asub, z, zsub, p,
+                                                1e-10, true, static_cast<long long>(n) * n,
+                                                &passCount);
   if (limit != nullptr) *limit = static_cast<double>(n) * n;
   if (passes != nullptr) *passes = static_cast<double>(passCount);
   if (end == ActiveSetEnd::Solved) return 1;

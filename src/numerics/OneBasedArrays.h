@@ -110,6 +110,8 @@ class OneBasedMatrix {
           data_.data() + 1 + static_cast<std::size_t>(i) * ncol - cl;
   }
   T** get() { return rows_.data() + (1 - rl_); }
+  // Read-only handle; the rows themselves stay read-only through it.
+  const T* const* get() const { return rows_.data() + (1 - rl_); }
   T* operator[](int i) {
     assert(i >= rl_ && i <= rh_);
     return get()[i];
