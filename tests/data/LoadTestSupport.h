@@ -31,8 +31,9 @@ struct HookCalls {
   std::string Caption;
 };
 
-inline void ResetLoadRecords(HookCalls& calls) {
-  calls = HookCalls{};
+// The records a load touches at their defaults, and every hook of the shell
+// and the display back to doing nothing.
+inline void ResetLoadRecords() {
   FreeFileNameList();
   LoadOptions = LoadOptionsRecord{};
   ModelSelection = ModelSelectionRecord{};
@@ -48,6 +49,27 @@ inline void ResetLoadRecords(HookCalls& calls) {
   BatchMode = false;
   ScanRmsFileOn = true;
   WriteScanRmsDefault = [] {};
+  RunModel = [](platform::WindowHandle) {};
+  InvokeRunModel = [](platform::WindowHandle) {};
+  RepaintMainWindow = [](platform::WindowHandle) {};
+  SetMainWindowCaption = [](platform::WindowHandle, const std::string&) {};
+  CheckTemperatureFluctuation = [](platform::WindowHandle, float) { return true; };
+  DebugLog = [](platform::WindowHandle, const std::string&) {};
+  BuildMainDataPlots = [] {};
+  RenderDataPlot = [](bool) {};
+  RenderResidualPlot = [] {};
+  BuildResidualHistogram = [] {};
+  ShowNoiseButtons = [](int) {};
+  HideNoiseButtons = [](int) {};
+  ShowLoadProgress = [](platform::WindowHandle, float) {};
+  RemoveLoadProgress = [] {};
+  OfferRestorePreviousData = [](platform::WindowHandle, bool) { return false; };
+  TimeStampCheck = [](platform::WindowHandle) { return false; };
+}
+
+// Hooks that count their calls in calls, which must outlive them.
+inline void InstallCountingHooks(HookCalls& calls) {
+  calls = HookCalls{};
   RunModel = [&calls](platform::WindowHandle) { ++calls.RunModel; };
   InvokeRunModel = [&calls](platform::WindowHandle) { ++calls.InvokeRunModel; };
   RepaintMainWindow = [&calls](platform::WindowHandle) { ++calls.Repaint; };
@@ -58,16 +80,13 @@ inline void ResetLoadRecords(HookCalls& calls) {
     ++calls.TemperatureChecks;
     return true;
   };
-  DebugLog = [](platform::WindowHandle, const std::string&) {};
   BuildMainDataPlots = [&calls] { ++calls.Plots; };
   RenderDataPlot = [&calls](bool) { ++calls.RenderData; };
-  RenderResidualPlot = [] {};
   BuildResidualHistogram = [&calls] { ++calls.Histogram; };
   ShowNoiseButtons = [&calls](int) { ++calls.NoiseShown; };
   HideNoiseButtons = [&calls](int) { ++calls.NoiseHidden; };
   ShowLoadProgress = [&calls](platform::WindowHandle, float) { ++calls.ProgressShown; };
   RemoveLoadProgress = [&calls] { ++calls.ProgressRemoved; };
-  OfferRestorePreviousData = [](platform::WindowHandle, bool) { return false; };
   TimeStampCheck = [&calls](platform::WindowHandle) {
     ++calls.TimeStampChecks;
     return false;
@@ -78,10 +97,11 @@ class LoadTest : public DataTest {
  protected:
   void SetUp() override {
     DataTest::SetUp();
-    ResetLoadRecords(calls);
+    ResetLoadRecords();
+    InstallCountingHooks(calls);
   }
   void TearDown() override {
-    ResetLoadRecords(calls);
+    ResetLoadRecords();
     ScanDataSet.DataSpeedProfile.reset();
     DataTest::TearDown();
   }
