@@ -2,6 +2,7 @@
 // and oversized lists, writing and reading back, and the serial-fit edits
 // of the file-name list.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,19 @@ TEST_F(ListFilesTest, ListWithAScanLeftOutIsNotWritten) {
   BuildFileNameList(0);
   ASSERT_TRUE(WriteListFile(true));
   EXPECT_TRUE(FileExists(scratch.File("list_corr.RA1")));
+}
+
+// Paths that came with backslashes are written with forward slashes.
+TEST_F(ListFilesTest, ListIsWrittenWithForwardSlashes) {
+  LoadTestScans({{6.0, 7.0, 0.01, 100.0}, {6.0, 7.0, 0.01, 200.0}});
+  std::string windowsFolder = scratch.path().string();
+  std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+  DataFileLocation.DataFolder = windowsFolder + "\\";
+  BuildFileNameList(0);
+  EXPECT_EQ(FileNameList.Paths[2], scratch.File("scan2.RA1"));
+  ASSERT_TRUE(WriteListFile(false));
+  EXPECT_EQ(ReadWholeFile(scratch.File("list.RA1")),
+            "newformat n=1\n" + scratch.path().string() + "\nscan1.RA1\nscan2.RA1\n");
 }
 
 TEST_F(ListFilesTest, ListThatCannotBeWrittenIsReported) {
