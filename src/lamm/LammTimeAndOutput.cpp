@@ -1,0 +1,313 @@
+// How a run of the Lamm solver starts and how computed scans leave its time
+// loop: the loading pattern on the grid, the time state of a run, the
+// snapshot of the profile at each scan time (assembled segment by segment
+// when the scanning optics need time to cross the cell), its sampling at the
+// scan's radii, the status text, and profiles at requested times.
+
+#include <algorithm>
+#include <cassert>
+#include <cstdio>
+
+#include "display/records/DisplayState.h"
+#include "lamm/CLammIdeal.h"
+#include "models/records/ComputationAbort.h"
+#include "numerics/Resampling.h"
+#include "platform/Platform.h"
+#include "ui/Boxes.h"
+
+namespace {
+
+// The loading pattern of one species of loading concentration c0: a band at
+// the meniscus, an empty band, two levels, or a uniform cell.
+void FillLoading(const CLammIdeal& l, double c0, double* c) {
+  const double* r = l.Radius;
+  const double edge = r[1] + l.BandWidth;
+  for (int i = 1; i <= l.GridSize; ++i) {
+    if (l.BandLoading && l.BandInverted)
+      c[i] = r[i] < edge ? 0.0 : c0;
+    else if (l.BandLoading)
+      c[i] = r[i] <= edge ? c0 : 0.0;
+    else if (l.TwoLevelLoading)
+      c[i] = r[i] < edge ? l.TwoLevelFactor * c0 : c0;
+    else
+      c[i] = c0;
+  }
+}
+
+// Time of the k-th scan of the list: the recorded time when the run follows
+// the rotor's own acceleration or program, the working time otherwise.
+double ListedScanTime(const CLammIdeal& l, int k) {
+  const ScanHeader& h = l.ScanHeaders[l.ScanList[k]];
+  return l.ScanTimeOffset + (l.SimulateAcceleration || l.SpeedScheduleOn ? h.RecordedTime : h.Time);
+}
+
+bool StatusShown(const CLammIdeal& l) {
+  return DrawingAllowed && l.MainWindow && !l.FitInProgress && !l.DisplaySuppressed;
+}
+
+void DrawLine(const CLammIdeal& l, int x, int y, const char* text) {
+  platform::Current().DrawWindowText(static_cast<platform::WindowHandle>(l.MainWindow), x, y, text);
+}
+
+void DrawStatusText(const CLammIdeal& l, double value) {
+  if (!l.ShowProgress || !StatusShown(l)) return;
+  char text[160];
+  std::snprintf(text, sizeof text, "dt = %f sec  ", l.TimeStep);
+  DrawLine(l, 10, 70, text);
+  std::snprintf(text, sizeof text, "#it = %d   ", l.StepCount);
+  DrawLine(l, 10, 90, text);
+  int used =
+      l.ReportTotalAmount
+          ? std::snprintf(text, sizeof text, "t = %.0f sec (M=%f) ", l.CurrentTime, l.TotalAmount)
+          : std::snprintf(text, sizeof text, "t = %.0f sec  ", l.CurrentTime);
+  if (l.PhotophysicsOn && l.BeamOn && used >= 0 && used < static_cast<int>(sizeof text))
+    std::snprintf(text + used, sizeof text - used, "(blasting) ");
+  DrawLine(l, 10, 110, text);
+  std::snprintf(text, sizeof text, "ri=%f  ", value);
+  DrawLine(l, 10, 130, text);
+}
+
+// Copies the grid points from the first one not yet taken up to the radius
+// the optics have reached; returns how many were copied.
+int CopySegment(CLammIdeal& l, double endRadius) {
+  int i = l.SnapshotFilled + 1;
+  for (; i <= l.GridSize && l.Radius[i] < endRadius; ++i) l.ScanSnapshot[i] = l.Concentration[i];
+  return i - 1 - l.SnapshotFilled;
+}
+
+// The snapshot of the current scan. With a finite scan time the optics cross
+// the cell at ScanVelocity, so each radial segment is taken when they pass
+// it; the snapshot is complete after the last segment.
+void TakeSnapshot(CLammIdeal& l) {
+  const int N = l.GridSize;
+  if (!(l.ScanVelocity > 0 && l.TimeResolutionOn && l.ScanSegments > 2)) {
+    l.ScanInProgress = 0;
+    std::copy(l.Concentration + 1, l.Concentration + N + 1, l.ScanSnapshot + 1);
+    return;
+  }
+  const double v = l.ScanVelocity / 60.0;  // cm/s
+  l.ScanDuration = (l.Bottom - l.Meniscus) / v;
+  l.SegmentDuration = l.ScanDuration / l.ScanSegments;
+  l.SegmentEndRadius = l.Meniscus + (l.SegmentsDone + 1) * l.SegmentDuration * v;
+  const bool segmentDue =
+      l.NextOutputTime + l.SegmentElapsed + l.SegmentDuration - 1e-10 <= l.CurrentTime;
+  if (l.SegmentsDone == 0) {
+    l.SnapshotFilled = 0;
+    l.SnapshotFilled = CopySegment(l, l.SegmentEndRadius);
+    std::fill(l.ScanSnapshot + l.SnapshotFilled + 1, l.ScanSnapshot + N + 1, 0.0);
+    l.SegmentElapsed = l.CurrentTime - l.NextOutputTime + l.SegmentDuration;
+    l.SegmentsDone = 1;
+    l.ScanInProgress = 1;
+  } else if (l.SegmentsDone < l.ScanSegments - 1) {
+    if (segmentDue) {
+      l.SegmentPoints = CopySegment(l, l.SegmentEndRadius);
+      l.SnapshotFilled += l.SegmentPoints;
+      l.SegmentElapsed += l.SegmentDuration;
+      ++l.SegmentsDone;
+    }
+    l.ScanInProgress = 1;
+  } else if (segmentDue) {
+    std::copy(l.Concentration + l.SnapshotFilled + 1, l.Concentration + N + 1,
+              l.ScanSnapshot + l.SnapshotFilled + 1);
+    l.SnapshotFilled = N;
+    l.SegmentElapsed += l.SegmentDuration;
+    ++l.SegmentsDone;
+    l.ScanInProgress = 0;
+  } else {
+    l.ScanInProgress = 1;
+  }
+}
+
+// The finite-resolution corrections of the snapshot, then its values at the
+// scan's radii into the scan's row (the solver's AddBuffer when the rows are
+// added to the caller's afterwards).
+void WriteScan(CLammIdeal& l, int item) {
+  const int N = l.GridSize;
+  if (l.WienerSkewingOn && l.WienerArrayCount > 0)
+    l.ApplyWienerSkewing(N, l.Radius, l.ScanSnapshot, l.WienerArrayCount, l.WienerQuantity.data());
+  if (l.RadialResolutionOn)
+    l.ApplyRadialResolution(N, l.RadialResolutionRange, l.Radius, l.ScanSnapshot);
+  float* row = nullptr;
+  const float* radii = nullptr;
+  int count = 0;
+  if (l.PerScanRadii) {
+    assert(item <= l.AddBufferRows);
+    row = l.AddBuffer[item];
+    radii = l.ScanRadiusTable[item];
+    count = l.ScanPointCounts[item];
+  } else {
+    assert(!l.AddToOutput || item <= l.AddBufferRows);
+    row = l.AddToOutput ? l.AddBuffer[item] : l.Output[item];
+    radii = l.OutputRadius;
+    count = l.OutputPointCount;
+  }
+  if (!row || !radii || count < 1) return;
+  // A scan the resampling cannot serve (too few points) reads as empty
+  // rather than keeping an earlier run's values.
+  std::fill(row + 1, row + count + 1, 0.0f);
+  ResampleCurveFromDouble(count, radii, row, N, l.Radius, l.ScanSnapshot);
+}
+
+float** ProfileRowsOf(CLammIdeal& l) {
+  return l.ProfilePerEquation ? l.ProfileRowsByEquation[l.EquationIndex] : l.ProfileRows;
+}
+
+}  // namespace
+
+void CLammIdeal::SetInitialCondition() {
+  if (!WorkArraysAllocated) return;
+  const int N = GridSize;
+  if (MultiSpecies && SpeciesCount > 0 && SpeciesProfiles.rows() >= SpeciesCount) {
+    std::fill(Concentration + 1, Concentration + N + 1, 0.0);
+    for (int k = 1; k <= SpeciesCount; ++k) {
+      double* profile = SpeciesProfiles[k];
+      double* weighted = WeightedProfiles[k];
+      FillLoading(*this, SpeciesLoadings[k], profile);
+      for (int i = 1; i <= N; ++i) {
+        weighted[i] = SpeciesWeights[k] * profile[i];
+        Concentration[i] += weighted[i];
+      }
+    }
+  } else {
+    FillLoading(*this, LoadingConcentration, Concentration);
+    // An experimental profile spans the cell (its setter checks that), so
+    // straight lines between its points give every grid point; profiles too
+    // short to resample are refused by the setter, and the loading stays as
+    // the safe start.
+    if (InitialProfileOn && !MultiSpecies && !BandLoading && !TwoLevelLoading &&
+        InitialProfileCount >= 5)
+      InterpolateInsideDouble(N, Radius, Concentration, InitialProfileCount,
+                              InitialProfileRadius.data(), InitialProfileValue.data());
+  }
+  if (PhotophysicsOn && DarkState) {
+    std::fill(DarkState + 1, DarkState + N + 1, 0.0);
+    if (PhotophysicsProfileOn) ApplyPhotophysicsProfile();
+  }
+}
+
+void CLammIdeal::Propagate() {
+  ContinueLoop = 1;
+  StepCount = 0;
+  CurrentTime = StartTime;
+  NextScan = 1;
+  NextOutputTime = ListedScanTime(*this, 1);
+  Interrupted = 0;
+  StopPending = 1;
+  StopTime = NextOutputTime;
+  SnapshotFilled = SegmentsDone = 0;
+  SegmentElapsed = 0.0;
+  ScanInProgress = AdvanceScan = 0;
+  TimeStep = InitialTimeStep;
+  StepControl = MaxChangePerStep;
+  StepControlLow = 0.05 * StepControl;
+  StepControlHigh = 0.2 * StepControl;
+  // Every run samples its profiles from the first requested time on.
+  if (ProfileOutputOn) {
+    ProfileNext = 1;
+    ProfileNextTime = ProfileTimes[1];
+  }
+  if (ConcDependentModel) {
+    // The concentration-dependent time loop is not available yet; Solve
+    // refuses such runs before they get here.
+    ContinueLoop = 0;
+  } else if (FixedGrid) {
+    PropagateFixedGrid();
+  } else if (MovingFrame) {
+    PropagateMovingFrame();
+    UpdateFrameRadii();
+  }
+  if (Interrupted) ComputationAbort = true;
+}
+
+void CLammIdeal::CLEachIterationOutput(double diagnosticValue) {
+  DrawStatusText(*this, diagnosticValue);
+  if (CurrentTime >= NextOutputTime) {
+    if (!NoKeyPoll && KeyPressed()) {
+      ContinueLoop = 0;
+      Interrupted = 1;
+    }
+    if (MovingFrame) UpdateFrameRadii();
+    const int item = ScanList[NextScan];
+    TakeSnapshot(*this);
+    if (!ScanInProgress) WriteScan(*this, item);
+    AdvanceScan = 0;
+    if (ScanInProgress) {
+      StopTime = NextOutputTime + SegmentElapsed + SegmentDuration;
+      StopPending = 1;
+    } else if (NextScan < ScanCount) {
+      AdvanceScan = 1;
+    } else if (RunBeyondLastScan) {
+      NextOutputTime = 1e8;
+      StopPending = 0;
+    } else {
+      ContinueLoop = 0;
+    }
+    if (AdvanceScan) {
+      AdvanceScan = 0;
+      ++NextScan;
+      NextOutputTime = ListedScanTime(*this, NextScan);
+      StopPending = 1;
+      StopTime = NextOutputTime;
+      SnapshotFilled = 0;
+      SegmentElapsed = 0.0;
+      SegmentsDone = 0;
+    }
+  } else {
+    SnapshotFilled = 0;
+    SegmentElapsed = 0.0;
+    SegmentsDone = 0;
+  }
+  if (ProfileOutputOn) SampleProfiles(CurrentTime);
+}
+
+void CLammIdeal::SetProfileOutput(std::int32_t rowCount, std::int32_t pointCount, float** rows,
+                                  float*** rowsByEquation, double* times, float* radii) {
+  if (!times || (!rows && !rowsByEquation)) return;
+  ProfileRowCount = rowCount;
+  ProfilePointCount = pointCount;
+  ProfileRows = rows;
+  ProfileRowsByEquation = rowsByEquation;
+  ProfileTimes = times;
+  ProfileRadii = radii;
+  ProfileNext = 1;
+  ProfileNextTime = times[1];
+  ProfilePerEquation = rowsByEquation != nullptr;
+  ProfileOutputOn = 1;
+}
+
+void CLammIdeal::SampleProfiles(double t) {
+  if (!ProfileOutputOn || !(ProfileNextTime <= t) || ProfileNext > ProfileRowCount) return;
+  if (ProfileNext < 1) {
+    ProfileNext = 1;
+    ProfileNextTime = ProfileTimes[1];
+    if (t != ProfileNextTime) return;
+  }
+  float** rows = ProfileRowsOf(*this);
+  ResampleCurveFromDouble(ProfilePointCount, ProfileRadii, rows[ProfileNext], GridSize, Radius,
+                          Concentration);
+  ++ProfileNext;
+  ProfileNextTime = ProfileNext <= ProfileRowCount ? ProfileTimes[ProfileNext]
+                                                   : ProfileTimes[ProfileRowCount] + 1e10;
+}
+
+void CLammIdeal::FillRemainingProfiles() {
+  if (!ProfileOutputOn) return;
+  float** rows = ProfileRowsOf(*this);
+  const int n = ProfilePointCount;
+  if (ProfileNext < 2) {
+    for (int k = 1; k <= ProfileRowCount; ++k) std::fill(rows[k] + 1, rows[k] + n + 1, 0.0f);
+    return;
+  }
+  const float* last = rows[ProfileNext - 1];
+  for (int k = ProfileNext; k <= ProfileRowCount; ++k)
+    std::copy(last + 1, last + n + 1, rows[k] + 1);
+}
+
+void CLammIdeal::DrawEquationStatus(std::int32_t x, std::int32_t y) {
+  if (!StatusShown(*this)) return;
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "solving Lamm equation #%d for s = %.3f S, D=%1.3e cm^2/sec [Thread %d]      ",
+                EquationIndex, SedimentationCoeff, DiffusionCoeff, ThreadNumber);
+  DrawLine(*this, x, y, text);
+}
