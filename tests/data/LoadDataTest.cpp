@@ -61,7 +61,7 @@ TEST_F(LoadDataTest, LoadsEveryListStepthFile) {
 }
 
 TEST_F(LoadDataTest, AtMostAThousandFilesPerLoad) {
-  std::vector<ScanSpec> scans = NumberedScans(std::vector<double>(1001, 100.0));
+  std::vector<RunScanFile> scans = NumberedScans(std::vector<double>(1001, 100.0));
   for (auto& s : scans) s.last = 5.93;  // small files
   const FileSelection selection = WriteRun(scratch, scans);
   LoadTestScans({{6.0, 7.0, 0.01, 100.0}});
@@ -84,10 +84,10 @@ TEST_F(LoadDataTest, ScansAreOrderedByTimeKeepingFileOrderForEqualTimes) {
 }
 
 TEST_F(LoadDataTest, FreshLoadSetsMeniscusBottomAndLimitsOnlyWhereUnset) {
-  ScanSpec a;
+  RunScanFile a;
   a.first = 5.90;
   a.last = 7.20;
-  ScanSpec b = a;
+  RunScanFile b = a;
   b.name = "00002.RA1";
   b.time = 2000.0;
   LoadAllData(nullptr, WriteRun(scratch, {a, b}));
@@ -106,10 +106,10 @@ TEST_F(LoadDataTest, FreshLoadSetsMeniscusBottomAndLimitsOnlyWhereUnset) {
   EXPECT_FLOAT_EQ(FitControl.MAXBOTTOM, 7.25f);
 
   ScratchFolder other;
-  ScanSpec c = a;
+  RunScanFile c = a;
   c.first = 5.95;
   c.last = 7.10;
-  ScanSpec d = c;
+  RunScanFile d = c;
   d.name = "00002.RA1";
   LoadAllData(nullptr, WriteRun(other, {c, d}));
   EXPECT_FLOAT_EQ(m.Meniscus, 5.90f);
@@ -131,7 +131,7 @@ TEST_F(LoadDataTest, InterferenceMixedWithOtherKindsIsRefused) {
     SCOPED_TRACE(c.first + " " + c.second);
     backend().ClearLog();
     ScratchFolder folder;
-    ScanSpec a, b;
+    RunScanFile a, b;
     a.name = c.first;
     b.name = c.second;
     LoadAllData(nullptr, WriteRun(folder, {a, b}));
@@ -141,7 +141,7 @@ TEST_F(LoadDataTest, InterferenceMixedWithOtherKindsIsRefused) {
 }
 
 TEST_F(LoadDataTest, RunTemperatureFollowsTheFileLoadedLast) {
-  ScanSpec a, b;
+  RunScanFile a, b;
   a.temperature = 20.0f;
   a.time = 5000.0;
   b.name = "00002.RA1";
@@ -197,7 +197,7 @@ TEST_F(LoadDataTest, SingleFileAsksForTheEquilibriumMode) {
   ScratchFolder before;
   LoadAllData(nullptr, WriteRun(before, NumberedScans({100.0, 200.0})));
   const std::string folderBefore = DataFileLocation.DataFolder;
-  ScanSpec s;
+  RunScanFile s;
   s.name = "eq.RA4";
   const std::string single = scratch.Write(s.name, ScanFileText(s));
 
@@ -400,7 +400,7 @@ TEST_F(LoadDataTest, FailedReloadIsSilentDuringSerialFits) {
 TEST_F(LoadDataTest, AddedFilesJoinTheSetInTimeOrder) {
   LoadAllData(nullptr, WriteRun(scratch, NumberedScans({100.0, 300.0})));
   ScratchFolder more;
-  ScanSpec late, early;
+  RunScanFile late, early;
   late.name = "late.RA1";
   late.time = 400.0;
   late.temperature = 21.0f;
@@ -421,7 +421,7 @@ TEST_F(LoadDataTest, AddingReportsEveryBadFileThenReleasesTheSet) {
   ScratchFolder more;
   more.Write("a.RA1", "");
   more.Write("c.RA1", "garbage");
-  ScanSpec good;
+  RunScanFile good;
   good.name = "b.RA1";
   more.Write(good.name, ScanFileText(good));
   AddMoreFiles(nullptr, {more.path().string(), "a.RA1", "b.RA1", "c.RA1"});

@@ -109,7 +109,7 @@ class LoadTest : public DataTest {
 };
 
 // One scan file of a run.
-struct ScanSpec {
+struct RunScanFile {
   std::string name = "00001.RA1";
   double time = 1000.0;
   float rpm = 50000.0f;
@@ -126,7 +126,7 @@ inline double Omega2(double rpm) {
   return w * w;
 }
 
-inline std::string ScanFileText(const ScanSpec& s) {
+inline std::string ScanFileText(const RunScanFile& s) {
   char header[200];
   const double w2t = s.omega2t != 0.0 ? s.omega2t : Omega2(s.rpm) * s.time;
   std::snprintf(header, sizeof header, "%c 1 %.1f %.0f %.0f %.5E 280 2", s.type,
@@ -139,7 +139,7 @@ inline std::string ScanFileText(const ScanSpec& s) {
 
 // Writes the scans into the folder; returns the dialog selection of them
 // (the folder, then the names).
-inline FileSelection WriteRun(const ScratchFolder& folder, const std::vector<ScanSpec>& scans) {
+inline FileSelection WriteRun(const ScratchFolder& folder, const std::vector<RunScanFile>& scans) {
   FileSelection selection{folder.path().string()};
   for (const auto& s : scans) {
     folder.Write(s.name, ScanFileText(s));
@@ -149,13 +149,13 @@ inline FileSelection WriteRun(const ScratchFolder& folder, const std::vector<Sca
 }
 
 // Scans named 00001.RA1, 00002.RA1, ... at the given times.
-inline std::vector<ScanSpec> NumberedScans(const std::vector<double>& times,
-                                           const std::string& extension = ".RA1") {
-  std::vector<ScanSpec> scans;
+inline std::vector<RunScanFile> NumberedScans(const std::vector<double>& times,
+                                              const std::string& extension = ".RA1") {
+  std::vector<RunScanFile> scans;
   char name[40];
   for (std::size_t k = 0; k < times.size(); ++k) {
     std::snprintf(name, sizeof name, "%05zu%s", k + 1, extension.c_str());
-    ScanSpec s;
+    RunScanFile s;
     s.name = name;
     s.time = times[k];
     scans.push_back(s);

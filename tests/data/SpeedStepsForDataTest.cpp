@@ -19,7 +19,7 @@ struct Step {
   double start, rpm, rate;
 };
 
-// omega^2 t accumulated up to time t, integrated in closed form per piece.
+// omega^2 t accumulated up to time t, integrated in closed form segment by segment.
 double Omega2tOf(const std::vector<Step>& course, double t) {
   const double k = 3.14159265358979323846 / 30.0;
   double total = 0.0, from = 0.0;
@@ -149,12 +149,12 @@ class SpeedStepCouplingTest : public LoadTest {
  protected:
   const std::vector<Step> course = {{0, 3000, 280}, {700, 50000, 280}};
 
-  std::vector<ScanSpec> RunScans(const std::vector<std::pair<double, float>>& timesAndSpeeds,
-                                 const std::vector<Step>& speeds) {
-    std::vector<ScanSpec> scans = NumberedScans({});
+  std::vector<RunScanFile> RunScans(const std::vector<std::pair<double, float>>& timesAndSpeeds,
+                                    const std::vector<Step>& speeds) {
+    std::vector<RunScanFile> scans = NumberedScans({});
     char name[20];
     for (const auto& [t, rpm] : timesAndSpeeds) {
-      ScanSpec s;
+      RunScanFile s;
       std::snprintf(name, sizeof name, "%05zu.RA1", scans.size() + 1);
       s.name = name;
       s.time = t;
