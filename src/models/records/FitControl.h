@@ -17,6 +17,14 @@ struct FitControlRecord {
   // ranges, and the number of points it was taken over.
   float CurrentRmsd = 0.0f;
   float FitPointCount = 0.0f;
+  // Slots 1-4 of the parameter vector hold molar masses (Da) instead of
+  // diffusion coefficients (units of 1e-7 cm^2/s).
+  bool MassInsteadOfD = true;
+  // A fit is in progress: messages that would repeat at every evaluation are
+  // shown once per fit.
+  bool FitRunning = false;
+  // Largest relative change between two simplex cycles that ends a fit.
+  float FitCycleTolerance = 0.01f;
 };
 
 extern FitControlRecord FitControl;

@@ -1,0 +1,3 @@
+#include "models/records/SpeciesEngineParameters.h"
+
+SpeciesEngineParametersRecord SpeciesEngineParameters;
