@@ -57,6 +57,13 @@ TEST_F(LoadDataTest, LoadsEveryListStepthFile) {
   EXPECT_EQ(calls.ProgressRemoved, 1);
   EXPECT_EQ(calls.Plots, 1);
   EXPECT_EQ(calls.TemperatureChecks, 1);
+
+  // A step that keeps one of several names loads it without asking for the
+  // equilibrium mode.
+  ScanDataSet.ListStep = 30;
+  LoadAllData(nullptr, selection);
+  EXPECT_EQ(LoadedNames(), std::vector<std::string>{"00001.RA1"});
+  EXPECT_FALSE(ScanDataSet.EquilibriumDataMode);
   EXPECT_TRUE(backend().Log().empty());
 }
 
