@@ -131,6 +131,18 @@ void ProposeStep(CLammIdeal& l, double E, double factor) {
   dt = (a - b) * l.StepRelaxation + b;
 }
 
+// A profile that has stopped changing (sedimentation equilibrium) is what
+// every scan still to come shows: they are written from it at once, instead
+// of being left empty by an early end. After the last scan, with the loop
+// kept running beyond it, the output waits at 1e8 s and nothing is left.
+void WriteSteadyScans(CLammIdeal& l) {
+  while (l.ContinueLoop && l.NextOutputTime < 1e8) {
+    l.CurrentTime = std::max(l.CurrentTime, l.StopPending ? l.StopTime : l.NextOutputTime);
+    l.CLEachIterationOutput(l.StepResult);
+  }
+  l.ContinueLoop = 0;
+}
+
 }  // namespace
 
 void CLammIdeal::PropagateFixedGrid() {
@@ -228,15 +240,11 @@ void CLammIdeal::PropagateFixedGrid() {
     CLEachIterationOutput(StepResult);
     StepResult = static_cast<float>(StepResult / LastStepSize);
     if (EndConditionMet()) ContinueLoop = 0;
-    // A profile that no longer changes has reached equilibrium.
     if (LastStepSize >= 30 && StepResult < SteadyStateRate)
       ++stationary;
     else
       stationary = 0;
-    if (stationary > 10) {
-      StoppedEarly = 1;
-      ContinueLoop = 0;
-    }
+    if (stationary > 10) WriteSteadyScans(*this);
   }
   GridSizeChosen = 0;
 }

@@ -75,11 +75,13 @@ std::int32_t RefusalOfSetup(CLammIdeal& l) {
 
 // The propagation variants that a set-up needs but that this solver does
 // not offer yet; null when the run can propagate.
+constexpr const char* kNoInhomogeneousSolvent =
+    "Lamm equation solution in an inhomogeneous solvent not available yet in CLammIdeal";
+
 const char* MissingPropagation(const CLammIdeal& l) {
   if (l.ConcDependentModel)
     return "concentration-dependent Lamm equation solution not available yet in CLammIdeal";
-  if (l.InhomogeneousSolvent || l.CosoluteOn)
-    return "Lamm equation solution in an inhomogeneous solvent not available yet in CLammIdeal";
+  if (l.InhomogeneousSolvent || l.CosoluteOn) return kNoInhomogeneousSolvent;
   return nullptr;
 }
 
@@ -177,9 +179,7 @@ std::int32_t ErrorCode(const CLammIdeal& l) {
 // solution, which is not available yet: set-ups that ask for them are told
 // so, and their runs are refused.
 bool CLammIdeal::LoadCosoluteCoefficients() {
-  ErrorBox(MissingPropagation(*this) ? MissingPropagation(*this)
-                                     : "Lamm equation solution in an inhomogeneous solvent not "
-                                       "available yet in CLammIdeal");
+  ErrorBox(kNoInhomogeneousSolvent);
   return false;
 }
 
