@@ -62,7 +62,6 @@ void MultiThreadCLammIdeal::SetResultSlots(std::int32_t* errorCodes,
 }
 
 int MultiThreadCLammIdeal::Run() {
-  RunActive = true;
   const std::string start = std::string("\nstart ") + KindName() + "::Run()";
   DebugLog(start.c_str());
   if (ErrorCodes) ErrorCodes[ThreadNumber] = 0;
@@ -77,7 +76,6 @@ int MultiThreadCLammIdeal::Run() {
   }
   const std::string exit = std::string("\nexit from ") + KindName() + "::Run()";
   DebugLog(exit.c_str());
-  RunActive = false;
   return 0;
 }
 
@@ -161,12 +159,8 @@ void MultiThreadCLammIdeal::DebugLog(const char* text) {
   }
   std::string box =
       "\n\aAttention: could not open " + WorkerLogFileName + " to write debugging info";
-  if (RunActive)
-    DeferredMessages.push_back(std::move(box));
+  if (Running() == this)
+    DeferMessage(std::move(box));
   else
     ErrorBox(box);
-}
-
-std::vector<std::string> MultiThreadCLammIdeal::TakeDeferredMessages() {
-  return std::exchange(DeferredMessages, {});
 }

@@ -7,14 +7,14 @@
 // disjoint, the master and the input arrays are only read while workers run,
 // and the one shared flag, ComputationAbort, is atomic.
 //
-// A worker never talks to the user: a diagnostics file it cannot open is
-// noted for the runner, which reports it on its own thread after the join.
+// A worker never talks to the user: what it has to say is deferred (see
+// platform::Thread) and shown by the runner on its own thread after the
+// join.
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/Thread.h"
 
@@ -48,10 +48,9 @@ class MultiThreadCLammIdeal : public platform::Thread {
   void SetResultSlots(std::int32_t* errorCodes, std::int32_t* failedEquations);
 
   // Appends text to the worker's log when ThreadDiagnosticsOn; a null text
-  // writes the pending WorkerLogLine.
+  // writes the pending WorkerLogLine. A file that cannot be opened is
+  // reported, on the worker's own thread by a deferred message.
   void DebugLog(const char* text);
-  // Messages that arose on the worker's thread, for the runner to show.
-  std::vector<std::string> TakeDeferredMessages();
 
   // --- Fields ---
   std::int32_t ThreadNumber = 0;            // k, 1..N; 0 for the runner's unused element 0
@@ -85,9 +84,6 @@ class MultiThreadCLammIdeal : public platform::Thread {
   std::int32_t SolveEquation(std::int32_t i);
   void PrepareCopy(CLammIdeal& copy, std::int32_t i) const;
   const char* KindName() const;
-
-  bool RunActive = false;  // Run is under way on the worker's own thread
-  std::vector<std::string> DeferredMessages;
 };
 
 // The worker of a concentration-dependent master: the same body, its own

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <system_error>
+#include <utility>
 
 #ifdef __linux__
 #include <sys/resource.h>
@@ -10,6 +11,24 @@
 #endif
 
 namespace platform {
+
+namespace {
+thread_local Thread* runningHere = nullptr;
+}  // namespace
+
+Thread* Thread::Running() {
+  return runningHere;
+}
+
+void Thread::DeferMessage(std::string text) {
+  std::lock_guard lock(messagesMutex_);
+  deferredMessages_.push_back(std::move(text));
+}
+
+std::vector<std::string> Thread::TakeDeferredMessages() {
+  std::lock_guard lock(messagesMutex_);
+  return std::exchange(deferredMessages_, {});
+}
 
 Thread::~Thread() {
   // The derived object, whose fields Run uses, is already gone here: a
@@ -45,7 +64,9 @@ void Thread::Body() {
 #ifdef __linux__
   systemId_.store(static_cast<long>(::syscall(SYS_gettid)), std::memory_order_relaxed);
 #endif
+  runningHere = this;
   exitCode_ = Run();
+  runningHere = nullptr;
   status_.store(Status::Finished, std::memory_order_release);
 }
 

@@ -4,9 +4,17 @@
 // Start creates the system thread, WaitForExit waits for it without time-out,
 // and an object is never destroyed while its thread runs. No toolkit inside:
 // a std::thread does the work.
+//
+// Windows, boxes and the message queue belong to the thread that starts the
+// workers. Code that would talk to the user while a worker's body runs asks
+// Running() and, on a worker, leaves its text with DeferMessage; the starter
+// shows what TakeDeferredMessages returns after the join.
 
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace platform {
 
@@ -28,7 +36,8 @@ class Thread {
   // created).
   bool Start();
   // Runs the body on the calling thread instead, for an object the system
-  // refused a thread; false when the object was started before.
+  // refused a thread; false when the object was started before. The body
+  // then runs as its caller (Running() stays null).
   bool RunHere();
   // Waits for Run to return; returns at once when the object is not running
   // (never started, or finished and already waited for).
@@ -36,6 +45,12 @@ class Thread {
   Status GetStatus() const { return status_.load(std::memory_order_acquire); }
   // Run's result; 0 until the thread has finished.
   int ExitCode() const;
+
+  // The object whose body runs on the calling system thread; null on any
+  // other thread (the user-interface thread among them).
+  static Thread* Running();
+  void DeferMessage(std::string text);
+  std::vector<std::string> TakeDeferredMessages();
 
  protected:
   virtual int Run() = 0;
@@ -50,6 +65,8 @@ class Thread {
   std::atomic<Status> status_{Status::Created};
   int exitCode_ = 0;               // written by the thread before it is marked finished
   std::atomic<long> systemId_{0};  // kernel id of the running thread
+  std::mutex messagesMutex_;
+  std::vector<std::string> deferredMessages_;
 };
 
 }  // namespace platform

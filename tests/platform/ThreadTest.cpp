@@ -86,6 +86,31 @@ TEST(ThreadTest, RunHereRunsTheBodyOnTheCallingThreadOnce) {
   EXPECT_EQ(t.runs, 1);
 }
 
+// What a body has to say is kept for the starting thread, which is not a
+// worker itself.
+TEST(ThreadTest, MessagesOfTheBodyWaitForTheStarter) {
+  class Talker : public Thread {
+   public:
+    bool knewItself = false;
+
+   protected:
+    int Run() override {
+      knewItself = Running() == this;
+      Running()->DeferMessage("first");
+      Running()->DeferMessage("second");
+      return 0;
+    }
+  };
+  Talker t;
+  EXPECT_EQ(Thread::Running(), nullptr);
+  ASSERT_TRUE(t.Start());
+  t.WaitForExit();
+  EXPECT_TRUE(t.knewItself);
+  EXPECT_EQ(t.TakeDeferredMessages(), (std::vector<std::string>{"first", "second"}));
+  EXPECT_TRUE(t.TakeDeferredMessages().empty());
+  EXPECT_EQ(Thread::Running(), nullptr);
+}
+
 // A finished thread that nobody waited for is released by the destructor
 // (a std::thread left joinable would end the program).
 TEST(ThreadTest, AFinishedThreadIsReleasedWithoutAWait) {
