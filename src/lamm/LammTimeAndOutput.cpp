@@ -18,17 +18,20 @@
 namespace {
 
 // The loading pattern of one species of loading concentration c0: a band at
-// the meniscus, an empty band, two levels, or a uniform cell.
+// the meniscus, an empty band, two levels, or a uniform cell. The band width
+// is a single-precision setting, so the edge is placed in single precision:
+// a node on the edge is filled in every pattern.
 void FillLoading(const CLammIdeal& l, double c0, double* c) {
   const double* r = l.Radius;
-  const double edge = r[1] + l.BandWidth;
+  const float edge = static_cast<float>(r[1]) + l.BandWidth;
   for (int i = 1; i <= l.GridSize; ++i) {
+    const float x = static_cast<float>(r[i]);
     if (l.BandLoading && l.BandInverted)
-      c[i] = r[i] < edge ? 0.0 : c0;
+      c[i] = x < edge ? 0.0 : c0;
     else if (l.BandLoading)
-      c[i] = r[i] <= edge ? c0 : 0.0;
+      c[i] = x <= edge ? c0 : 0.0;
     else if (l.TwoLevelLoading)
-      c[i] = r[i] < edge ? l.TwoLevelFactor * c0 : c0;
+      c[i] = x < edge ? l.TwoLevelFactor * c0 : c0;
     else
       c[i] = c0;
   }
@@ -223,8 +226,11 @@ void CLammIdeal::CLEachIterationOutput(double diagnosticValue) {
   DrawStatusText(*this, diagnosticValue);
   if (CurrentTime >= NextOutputTime) {
     if (!NoKeyPoll && KeyPressed()) {
+      // The user stops the run after this scan; the scans not reached are
+      // cleared like those after an early end.
       ContinueLoop = 0;
       Interrupted = 1;
+      StoppedEarly = 1;
     }
     if (MovingFrame) UpdateFrameRadii();
     const int item = ScanList[NextScan];
