@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -170,6 +171,31 @@ TEST_F(PhotobleachingTest, AnInitialDarkProfileSplitsTheLoading) {
   }
   l.SetPhotophysicsProfile(0, radii, constant);
   EXPECT_EQ(l.PhotophysicsProfileOn, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A run through Solve without sedimentation: the beam digs a hole into the
+// bright profile while it is on, and at the reset time every bleached
+// molecule is bright again, so the cell is uniform once more.
+TEST_F(PhotobleachingTest, ARunBleachesDuringTheBeamAndRecoversAtTheResetTime) {
+  data.MakeScans(2, 50000, 600, 400);  // scans at 600 s and 1000 s
+  data.Configure(l, 0, 2e-7, c0);
+  ASSERT_TRUE(Beam());
+  ASSERT_EQ(l.Solve(), 0);
+  double deepest = c0;
+  for (int j = 1; j <= data.PointCount(); ++j) {
+    const double r = data.Radii[j];
+    if (r < 5.9 || r > 7.1) continue;
+    deepest = std::min(deepest, static_cast<double>(data.Output[1][j]));
+    if (std::fabs(r - 6.5) > 0.3) {
+      EXPECT_NEAR(data.Output[1][j], c0, 1e-3 * c0) << "r " << r;
+    }
+    EXPECT_NEAR(data.Output[2][j], c0, 1e-4 * c0) << "r " << r;
+  }
+  EXPECT_LT(deepest, 0.9 * c0);
 }
 
 }  // namespace
