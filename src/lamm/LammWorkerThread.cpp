@@ -79,7 +79,7 @@ int MultiThreadCLammIdeal::Run() {
   return 0;
 }
 
-void MultiThreadCLammIdeal::PrepareCopy(CLammIdeal& copy, std::int32_t i) const {
+bool MultiThreadCLammIdeal::PrepareCopy(CLammIdeal& copy, std::int32_t i) const {
   copy.NoKeyPoll = 1;
   copy.EquationIndex = i;
   copy.ThreadNumber = ThreadNumber;
@@ -99,8 +99,13 @@ void MultiThreadCLammIdeal::PrepareCopy(CLammIdeal& copy, std::int32_t i) const 
   // Re-derives molar mass and frictional ratio of the copy for this s and D.
   const double vbar = VbarValues ? VbarValues[i] : Master->Vbar;
   copy.SetSolvent(Master->Temperature, vbar, Master->SolventDensity, Master->RelativeViscosity);
+  // A profile the copy refuses (too few points, or not spanning the cell)
+  // would leave it to start from the uniform loading: the equation fails
+  // as an invalid set-up instead of returning a run from the wrong start.
   if (InitialProfilePointCount > 0 && InitialProfileRadii && InitialProfiles)
-    copy.SetInitialProfile(InitialProfilePointCount, InitialProfileRadii, InitialProfiles[i]);
+    return copy.SetInitialProfile(InitialProfilePointCount, InitialProfileRadii,
+                                  InitialProfiles[i]);
+  return true;
 }
 
 std::int32_t MultiThreadCLammIdeal::SolveEquation(std::int32_t i) {
@@ -112,8 +117,8 @@ std::int32_t MultiThreadCLammIdeal::SolveEquation(std::int32_t i) {
   DebugLog(WorkerLogLine.c_str());
 
   Solver = Master->NewCopy();
-  PrepareCopy(*Solver, i);
-  const std::int32_t code = Solver->Solve();
+  constexpr std::int32_t kInvalidSetup = 4;
+  const std::int32_t code = PrepareCopy(*Solver, i) ? Solver->Solve() : kInvalidSetup;
   if (code > 0) {
     if (ErrorCodes) ErrorCodes[ThreadNumber] = code;
     if (FailedEquations) FailedEquations[ThreadNumber] = i;

@@ -82,7 +82,9 @@ class MultiThreadCLammIdeal : public platform::Thread {
  private:
   // Solves equation i with a fresh copy of the master; Solve's code.
   std::int32_t SolveEquation(std::int32_t i);
-  void PrepareCopy(CLammIdeal& copy, std::int32_t i) const;
+  // The copy set up for equation i; false when it refuses the equation's
+  // initial profile.
+  bool PrepareCopy(CLammIdeal& copy, std::int32_t i) const;
   const char* KindName() const;
 };
 

@@ -347,6 +347,28 @@ TEST_F(LammListsTest, EachEquationStartsFromItsOwnInitialProfile) {
   }
 }
 
+// A profile the solver refuses would leave the equation to start from the
+// uniform loading: the equation fails as an invalid set-up instead.
+TEST_F(LammListsTest, ARefusedInitialProfileFailsTheEquation) {
+  MakeList(3);
+  LammThreadCount = 1;
+  constexpr int n = 3;  // too few points to resample
+  OneBasedArray<float> radii(1, n), profile(1, n);
+  radii[1] = 5.7f, radii[2] = 6.5f, radii[3] = 7.3f;
+  OneBasedArray<float*> profileRows(1, count_);
+  for (int i = 1; i <= count_; ++i) profileRows[i] = profile.data();
+  EXPECT_EQ(
+      CLRunMTListInitialProfiles(master_, count_, s_.data(), D_.data(), nullptr, outputs_.data(),
+                                 experiment_.Radii.data(), experiment_.PointCount(), nullptr,
+                                 nullptr, n, radii.data(), profileRows.data()),
+      4);
+  EXPECT_TRUE(script_->calls.empty());
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("error #4 in simulation #1"), std::string::npos);
+  for (int i = 1; i <= count_; ++i) EXPECT_TRUE(Untouched(i));
+}
+
 // Equation 5 fails in worker 2 of 2: worker 2 takes nothing after it, the
 // abort flag stops worker 1 before its next equation, and the calling thread
 // shows one box after the join.
