@@ -75,7 +75,6 @@ struct ListScript {
     }
   }
   void Hold(int equation) {
-    if (waitForAbort.count(equation)) HoldUntil([] { return ComputationAbort.load(); });
     if (rendezvous.count(equation)) {
       {
         std::lock_guard lock(mutex);
@@ -84,6 +83,7 @@ struct ListScript {
       arrived.notify_all();
       HoldUntil([&] { return arrivals >= static_cast<int>(rendezvous.size()); });
     }
+    if (waitForAbort.count(equation)) HoldUntil([] { return ComputationAbort.load(); });
   }
   std::vector<int> EquationsOf(int thread) {
     std::vector<int> list;
@@ -117,8 +117,8 @@ class ScriptedSolver : public CLammIdeal {
     ListScript& s = *script;
     const int i = EquationIndex;
     s.Record(*this);
-    if (i == s.pressKeyOn) s.backend->QueueKeyPress(nullptr, 'A', 'a');
     s.Hold(i);
+    if (i == s.pressKeyOn) s.backend->QueueKeyPress(nullptr, 'A', 'a');
     if (s.interrupted.count(i)) Interrupted = 1;
     if (s.failures.count(i)) return s.failures[i];
     for (int j = 1; j <= ScanCount; ++j)
@@ -431,11 +431,13 @@ TEST_F(LammListsTest, AKeyPressStopsTheListAfterTheEquationsUnderWay) {
 }
 
 // A key pressed while the workers run is noticed by a poll of the calling
-// thread at the latest after worker 1 (which presses it on equation 2) has
-// exited; worker 2 holds equation 1 until then and takes no other.
+// thread at the latest after worker 1 (which presses it on equation 2, once
+// worker 2 holds equation 1) has exited; worker 2 holds equation 1 until
+// then and takes no other.
 TEST_F(LammListsTest, AKeyPressedDuringTheRunIsNoticedBetweenJoins) {
   MakeList(12);
   LammThreadCount = 2;
+  script_->rendezvous = {1, 2};
   script_->pressKeyOn = 2;
   script_->waitForAbort = {1};
   EXPECT_EQ(RunThreaded(), 0);
