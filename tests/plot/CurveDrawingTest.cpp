@@ -157,6 +157,22 @@ TEST_F(CurveDrawing, ProjectionsOfColourCodedPointsAreBlueAndGreenPolylines) {
   EXPECT_EQ(plot.nProjY, 2);
 }
 
+// More points than colour values: the points beyond them count as 0 in the
+// projections instead of reading past the caller's values.
+TEST_F(CurveDrawing, ProjectionsReadOnlyTheGivenColourValues) {
+  TestCurve curve({10, 20, 30}, {10, 20, 30});
+  Use(curve, 9);
+  const std::vector<float> values = {2.0f, 4.0f};
+  plot.SetPointColorValues(0, values.data(), 0, 1, 1);
+  const auto calls = Draw();
+  ASSERT_EQ(plot.nProjX, 3);
+  EXPECT_EQ(plot.pProjXMax[3], 0.0f);
+  // The third point has no colour value: drawn in the curve colour.
+  const auto squares = CallsOf(calls, DrawKind::Rectangle);
+  ASSERT_EQ(squares.size(), 3u);
+  EXPECT_EQ(squares[2].brush.color, Rgb(255, 0, 0));
+}
+
 TEST_F(CurveDrawing, ZeroSymbolSizeGivesDotsStemsOrNothing) {
   TestCurve curve({10, 20}, {30, 40});
   plot.nSymbolSize = 0;

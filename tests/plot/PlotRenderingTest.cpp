@@ -84,6 +84,35 @@ TEST(PlotRendering, EveryNthCurveIsDrawn) {
   EXPECT_EQ(drawn, (std::vector<int>{0, 3, 6}));
 }
 
+// A count of zero would never advance to the next curve.
+TEST(PlotRendering, NonPositiveEveryCountDrawsEveryCurve) {
+  auto a = SampledCurve(2, 0, 10, [](float) { return 1.0f; });
+  auto b = SampledCurve(2, 0, 10, [](float) { return 2.0f; });
+  auto plot = PlacedPlot(a->get());
+  plot->AddCurve(b->get());
+  plot->SetCurveColor(1, Rgb(0, 0, 255));
+  plot->nEvery = 0;
+  ASSERT_EQ(plot->Render(), 1);
+  int curveLines = 0;
+  for (const DrawCall& c : CallsOf(Replay(plot->hMetaFile), DrawKind::Line))
+    curveLines += c.pen.color == Rgb(255, 0, 0) || c.pen.color == Rgb(0, 0, 255);
+  EXPECT_EQ(curveLines, 2);
+}
+
+// A fixed range of no width has no finite mapping; mapped values still land
+// on defined logical units, so symbols around them can be drawn.
+TEST(PlotRendering, AZeroWidthRangeStillRenders) {
+  auto curve = SampledCurve(5, 0, 1, [](float x) { return x; });
+  auto plot = PlacedPlot(curve->get());
+  plot->SetCurveStyle(0, 1);
+  plot->SetXRange(2.0f, 2.0f);
+  ASSERT_EQ(plot->Render(), 1);
+  for (float x : {1.0f, 2.0f, 3.0f}) {
+    EXPECT_LE(plot->MapX(x), 1000000);
+    EXPECT_GE(plot->MapX(x), -1000000);
+  }
+}
+
 TEST(PlotRendering, DrawingOrderBackgroundIntervalsCurvesFrame) {
   auto curve = SampledCurve(5, 0, 1, [](float x) { return x; });
   const float band[] = {1.0f, 2.0f};
