@@ -241,7 +241,7 @@ void CLammIdeal::ShiftFrameGrid() {
 bool CLammIdeal::StartMovingFrame() {
   FixedTimeStep = 1;
   if (!WorkArraysAllocated) return false;
-  if (InhomogeneousSolvent || CosoluteOn || SolventFactorsEachStep) {
+  if (InhomogeneousSolvent || CosoluteOn) {
     // The local solvent factors and the co-solute of an inhomogeneous solvent
     // are not available to this variant yet: the run ends as failed, so that
     // no caller reads the unwritten scans.

@@ -89,6 +89,8 @@ class MovingFrameTest : public HeadlessTest {
       ASSERT_LT(guard, 200000) << "no progress at t = " << l.CurrentTime;
       l.MovingFrameTimeStep();
     }
+    // Steps end exactly on the times that are asked for.
+    EXPECT_EQ(l.CurrentTime, t);
     l.UpdateFrameRadii();
   }
 
@@ -306,6 +308,7 @@ TEST_F(MovingFrameTest, ClosedCellKeepsItsAmount) {
       {"fast and pelleting", 100, 2e-8, 1.0, 1200, 1, 0},
       {"floating", -3.0, 3e-7, 1.0, 3000, 1, 0},
       {"floating on a frame set outward", -3.0, 3e-7, 1.0, 3000, 0, 3.0},
+      {"frame at rest", 4.5, 6e-7, 1.0, 60, 0, 0.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -320,6 +323,13 @@ TEST_F(MovingFrameTest, ClosedCellKeepsItsAmount) {
       RunTo(*l, t);
       ASSERT_EQ(l->TridagError + l->BlowUpError, 0);
       EXPECT_NEAR(Amount(*l) / start, 1.0, 1e-6) << "t = " << t;
+    }
+    // A frame at rest never shifts: steps of StepControl seconds (0.1 s for
+    // a grid s below 1 S) on a fixed geometric grid.
+    if (!c.autoGrid && c.gridS == 0) {
+      EXPECT_EQ(l->ShiftInterval, 1e10);
+      EXPECT_EQ(l->FrameOriginTime, 0.0);
+      EXPECT_NEAR(l->StepCount, c.t / 0.1, 3);
     }
   }
 }
