@@ -60,6 +60,42 @@ struct DistributionSettingsRecord {
   WormChainSettingsRecord WormChainSettings;
   GeneralScalingLawRecord GeneralScalingLaw;
   FlotationSettingsRecord FlotationSettings;
+
+  // Grid requested by the user; the parameter vector writes these (slots 9,
+  // 1 and 5, and the fit flags of slots 3 and 4). Smin and Smax are in the
+  // unit of the model's grid axis (S, Da, nm or F).
+  float Resolution = 100.0f;  // the grid uses its floor
+  float Smin = 10000.0f;
+  float Smax = 500000.0f;
+  float Ff0Min = 1.0f;  // f/f0 range of the two-dimensional models
+  float Ff0Max = 2.0f;
+  bool GridFromFile = false;     // the grid is read from the sdist file
+  bool LogarithmicGrid = false;  // logarithmically spaced grid
+
+  // Parameters of particular continuous models, with their fit flags.
+  float DiscreteSpeciesS = 0.0f;     // S
+  float DiscreteSpeciesMass = 0.0f;  // Da
+  float DiscreteSpeciesD = 0.0f;     // units of 1e-7 cm^2/s
+  int DiscreteSpeciesSFitted = 0;
+  int DiscreteSpeciesMassFitted = 0;
+  int DiscreteSpeciesDFitted = 0;
+  float ConformationMass = 200000.0f;  // Da
+  float ConformationSmin = 7.0f;       // S
+  float ConformationSmax = 10.0f;      // S
+  float SecondFf0 = 2.0f;              // f/f0 of the second species range
+  float SecondRangeSmin = 10.0f;       // S
+  float SecondRangeSmax = 20.0f;       // S
+  int SecondRangeSminFitted = 0;
+  int ScalingNoDeconvolution = 0;
+  int ScalingKsFitted = 0;
+  int PersistenceLengthFitted = 0;
+  int VbarFitted = 0;      // the partial specific volume floats (fixed f/f0 model)
+  float ConstantD = 0.0f;  // units of 1e-7 cm^2/s, one D for all grid points
+  int ConstantDFitted = 0;
+  float InvariantD = 0.0f;  // units of 1e-7 cm^2/s
+  int InvariantDFitted = 0;
+  float RodMassPerLength = 10000.0f;
+  float TimeCourseInterval = 0.0f;  // minutes
 };
 
 extern DistributionSettingsRecord DistributionSettings;
