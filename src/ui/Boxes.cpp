@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 
+#include "platform/Thread.h"
 #include "ui/Sounds.h"
 
 std::atomic<bool> KeyInterruptPending{false};
@@ -126,6 +127,12 @@ bool EntryBox(platform::WindowHandle owner, float& value, float defaultValue, bo
 }  // namespace
 
 void ErrorBox(const std::string& text, bool quit) {
+  // A worker thread never shows a box: its message waits for the thread that
+  // started it, which shows it after the join.
+  if (auto* worker = platform::Thread::Running(); worker != nullptr && !quit) {
+    worker->DeferMessage(text);
+    return;
+  }
   PlayErrorSound();
   Ui().ShowMessageBox(
       {nullptr, text, "Error", platform::BoxIcon::Information, platform::BoxButtons::Ok});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/Thread.h"
 #include "support/TestSupport.h"
 #include "ui/Boxes.h"
 
@@ -173,4 +174,19 @@ TEST(FileExistsTest, TellsReadableFilesFromMissingOnes) {
   ScratchFolder dir;
   EXPECT_TRUE(FileExists(dir.Write("a.txt", "x")));
   EXPECT_FALSE(FileExists(dir.File("missing.txt")));
+}
+
+TEST_F(ErrorBoxes, OnAWorkerThreadTheTextWaitsForTheStarter) {
+  struct Worker : platform::Thread {
+    int Run() override {
+      ErrorBox("Error 1 in tridag");
+      return 0;
+    }
+  } worker;
+  ASSERT_TRUE(worker.Start());
+  worker.WaitForExit();
+  EXPECT_TRUE(LogLinesWith("box").empty());
+  const auto deferred = worker.TakeDeferredMessages();
+  ASSERT_EQ(deferred.size(), 1u);
+  EXPECT_EQ(deferred[0], "Error 1 in tridag");
 }
