@@ -88,6 +88,15 @@ void AssembleRow(CLammIdeal& l, int i, int n, double q) {
   l.TransportUpper[i] = bu;
 }
 
+// u[i] -= gamma[i+1] u[i+1] from row n - 1 down to row last.
+void BackSubstitute(const double* gamma, double* u, int n, int last) {
+  double next = u[n];
+  for (int i = n - 1; i >= last; --i) {
+    next = u[i] - gamma[i + 1] * next;
+    u[i] = next;
+  }
+}
+
 // A step that failed is undone from the start-of-step copies.
 void UndoStep(CLammIdeal& l, bool dark) {
   const int L = l.WindowLeft, R = l.WindowRight;
@@ -177,64 +186,72 @@ void CLammIdeal::MultiplyTridiagonal(const double* lower, const double* diag, co
   y[n] = lower[n] * x[n - 1] + diag[n] * x[n];
 }
 
+// The Thomas algorithm of tridag with its pivot tests and messages, on the
+// active window. The kept pivots are stored as reciprocals, so that the
+// re-solutions of later steps multiply instead of divide.
 void CLammIdeal::SolveTridiagonal(const double* lower, const double* diag, const double* upper,
                                   const double* rhs, double* u, std::int32_t n) {
   double* gamma = TridagGamma;
-  double* beta = TridagPivots;
-  beta[1] = diag[1];
-  if (beta[1] == 0.0) {
+  double* inverse = TridagPivots;
+  if (diag[1] == 0.0) {
     ErrorBox("Error 1 in tridag", false);
     TridagError = 1;
     return;
   }
+  inverse[1] = 1.0 / diag[1];
+  const auto eliminate = [&](int i) {
+    gamma[i] = upper[i - 1] * inverse[i - 1];
+    const double pivot = diag[i] - lower[i] * gamma[i];
+    if (pivot == 0.0) {
+      ErrorBox("Error 2 in tridag", false);
+      TridagError = 1;
+      return false;
+    }
+    inverse[i] = 1.0 / pivot;
+    return true;
+  };
   const int L = WindowLeft;
   int first = 2;
   if (L > 3) {
     // The depleted rows are eliminated for their pivots only; their
     // solution is zero.
-    for (int i = 2; i <= L - 2; ++i) {
-      gamma[i] = upper[i - 1] / beta[i - 1];
-      beta[i] = diag[i] - lower[i] * gamma[i];
-      if (beta[i] == 0.0) {
-        ErrorBox("Error 2 in tridag", false);
-        TridagError = 1;
-        return;
-      }
-    }
+    for (int i = 2; i <= L - 2; ++i)
+      if (!eliminate(i)) return;
     std::fill(u + 1, u + L - 1, 0.0);
     first = L - 1;
   } else {
-    u[1] = rhs[1] / beta[1];
+    u[1] = rhs[1] * inverse[1];
   }
+  double previous = u[first - 1];
   for (int i = first; i <= n; ++i) {
-    gamma[i] = upper[i - 1] / beta[i - 1];
-    beta[i] = diag[i] - lower[i] * gamma[i];
-    if (beta[i] == 0.0) {
-      ErrorBox("Error 2 in tridag", false);
-      TridagError = 1;
-      return;
-    }
-    u[i] = (rhs[i] - lower[i] * u[i - 1]) / beta[i];
+    if (!eliminate(i)) return;
+    previous = (rhs[i] - lower[i] * previous) * inverse[i];
+    u[i] = previous;
   }
-  const int last = L > 3 ? L - 1 : 1;
-  for (int i = n - 1; i >= last; --i) u[i] -= gamma[i + 1] * u[i + 1];
+  BackSubstitute(gamma, u, n, L > 3 ? L - 1 : 1);
 }
 
 void CLammIdeal::ResolveTridiagonal(const double* lower, const double* rhs, double* u,
                                     std::int32_t n) const {
   const double* gamma = TridagGamma;
-  const double* beta = TridagPivots;
+  const double* inverse = TridagPivots;
   const int L = WindowLeft;
   int first = 2;
   if (L > 3) {
     std::fill(u + 1, u + L - 1, 0.0);
     first = L - 1;
   } else {
-    u[1] = rhs[1] / beta[1];
+    u[1] = rhs[1] * inverse[1];
   }
-  for (int i = first; i <= n; ++i) u[i] = (rhs[i] - lower[i] * u[i - 1]) / beta[i];
-  const int last = L > 3 ? L - 1 : 1;
-  for (int i = n - 1; i >= last; --i) u[i] -= gamma[i + 1] * u[i + 1];
+  // The substitutions carry the neighbour's value in a register: the passes
+  // are one chain of dependent operations, and a reload from memory would
+  // lengthen every link.
+  double previous = u[first - 1];
+  for (int i = first; i <= n; ++i) {
+    previous = (rhs[i] - lower[i] * previous) * inverse[i];
+    u[i] = previous;
+  }
+  BackSubstitute(gamma, u, n, L > 3 ? L - 1 : 1);
 }
 
 void CLammIdeal::CrankNicolsonStep(double dt) {
