@@ -1,6 +1,6 @@
 #pragma once
 // What a distribution run keeps for later readers: the s and M of every grid
-// point. Program-wide; rebuilt by each grid step.
+// point and the distribution on them. Program-wide; rebuilt by each grid step.
 
 #include <vector>
 
@@ -9,9 +9,19 @@ struct DistributionResultRecord {
   // unused. Empty until a grid has been built.
   std::vector<float> DistSGrid;
   std::vector<float> DistMGrid;
+  // The distribution: amplitudes per grid point as solved, a density once
+  // stored. DistSecondValues holds the second-derivative solution shown
+  // beside the maximum-entropy one in the combined setting.
+  std::vector<float> DistValues;
+  std::vector<float> DistSecondValues;
+  // Amplitude of every point of an s x f/f0 grid, s fastest (one-based).
+  std::vector<float> Grid2DAmplitudes;
+  // The s axis of the stored distribution was turned into a Stokes-radius
+  // axis; cleared by every run.
+  bool DistAxisTransformed = false;
 };
 
 extern DistributionResultRecord DistributionResult;
 
-// Sizes both grids for points 1..n, zeroed.
+// Sizes both grids, DistValues and DistSecondValues for points 1..n, zeroed.
 void ResizeDistributionGrids(int n);
