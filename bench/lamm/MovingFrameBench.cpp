@@ -43,6 +43,7 @@ constexpr Species kLargeParticle{100.0, 2e-8};
 // by hand; the reference fixes the grid size and takes shorter steps.
 struct Numerics {
   std::uint8_t autoGridSize = 1;
+  float pointsPerSigma = 5.0f;  // "points per sigma" of the grid rule
   std::int32_t defaultGrid = 1000, maxGrid = 2000;
   double maxChange = 1.0;  // "max dc/c": the step in shift intervals
 };
@@ -76,9 +77,9 @@ struct Experiment {
     l.SetParameters(sp.s, sp.D, kMeniscus, kBottom, 1.0, kLeftFitLimit, kRightFitLimit);
     l.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
                 nullptr, 0, nullptr, kScans, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
-    l.SetNumerics(100, n.maxGrid, 5.0f, 0, 1e-4, 1, 1, n.autoGridSize, 1.0f, 1, 0, 0, 1e-6, 1.0, 1,
-                  0, 0, 1.0, 0.1, 0.3, n.maxChange, n.defaultGrid, 0, 1, 0, 1e-4f, 1e-6, 1, 1.0,
-                  2.0, 5.0, 60.0);
+    l.SetNumerics(100, n.maxGrid, n.pointsPerSigma, 0, 1e-4, 1, 1, n.autoGridSize, 1.0f, 1, 0, 0,
+                  1e-6, 1.0, 1, 0, 0, 1.0, 0.1, 0.3, n.maxChange, n.defaultGrid, 0, 1, 0, 1e-4f,
+                  1e-6, 1, 1.0, 2.0, 5.0, 60.0);
     l.SetSolvent(20.0, 0.73, 0.99823, 1.0);
   }
 };
@@ -120,11 +121,13 @@ Difference Compare(const Experiment& e, const OneBasedMatrix<float>& reference) 
 
 // One solution per iteration; the counters compare the last one with the
 // reference.
-void SolveOnTheMovingFrame(benchmark::State& state, const Species& sp, double maxChange) {
+void SolveOnTheMovingFrame(benchmark::State& state, const Species& sp, double maxChange,
+                           float pointsPerSigma = 5.0f) {
   Experiment e;
   CLammIdeal l;
   Numerics n;
   n.maxChange = maxChange;
+  n.pointsPerSigma = pointsPerSigma;
   e.Configure(l, sp, n);
   std::int32_t code = 0;
   for (auto _ : state) {
@@ -146,6 +149,11 @@ void BM_MovingFrameSmallProtein(benchmark::State& state) {
 void BM_MovingFrameLargeParticle(benchmark::State& state) {
   SolveOnTheMovingFrame(state, kLargeParticle, 1.0);
 }
+// A finer grid than the default rule's: 7 points per sigma of the diffusion
+// spread instead of 5.
+void BM_MovingFrameSmallProteinSevenPointsPerSigma(benchmark::State& state) {
+  SolveOnTheMovingFrame(state, kSmallProtein, 1.0, 7.0f);
+}
 // Shorter steps than the defaults: a quarter of a shift interval.
 void BM_MovingFrameSmallProteinQuarterSteps(benchmark::State& state) {
   SolveOnTheMovingFrame(state, kSmallProtein, 0.25);
@@ -156,6 +164,7 @@ void BM_MovingFrameLargeParticleQuarterSteps(benchmark::State& state) {
 
 BENCHMARK(BM_MovingFrameSmallProtein)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MovingFrameLargeParticle)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MovingFrameSmallProteinSevenPointsPerSigma)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MovingFrameSmallProteinQuarterSteps)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MovingFrameLargeParticleQuarterSteps)->Unit(benchmark::kMillisecond);
 

@@ -412,6 +412,29 @@ TEST_F(MovingFrameTest, SpeedProgramWithTwoPlateausRebuildsTheIntervalMatrices) 
   EXPECT_EQ(l->IntervalMatricesPlateau, 2);
 }
 
+// A profile time inside a shift interval ends the step there: the interval
+// is then finished by a partial step, never by the whole-interval matrices
+// over a shorter step, and the grid shifts only at the shift point.
+TEST_F(MovingFrameTest, AProfileTimeInsideAnIntervalCutsTheWholeIntervalStep) {
+  auto plain = Prepared(4.5, 6e-7, 50000);
+  ASSERT_TRUE(plain->StartMovingFrame());
+  RunTo(*plain, 1500);
+  auto cut = Prepared(4.5, 6e-7, 50000);
+  ASSERT_TRUE(cut->StartMovingFrame());
+  cut->UpdateFrameRadii();
+  const double start = Amount(*cut);
+  cut->ProfileOutputOn = 1;
+  cut->ProfileNextTime = 1000 + 0.3 * cut->ShiftInterval;
+  RunTo(*cut, 1500);
+  EXPECT_NEAR(Amount(*cut) / start, 1.0, 1e-6);
+  EXPECT_GT(cut->StepCount, plain->StepCount);
+  ASSERT_EQ(cut->GridSize, plain->GridSize);
+  // The same profile up to the order of the step error (the bottom's pile,
+  // the least resolved part, left aside).
+  for (int i = 1; i <= cut->GridSize && cut->Radius[i] <= 7.1; ++i)
+    EXPECT_NEAR(cut->Concentration[i], plain->Concentration[i], 1e-3) << "node " << i;
+}
+
 // The two propagation variants solve the same equation: forced onto each in
 // turn by the settings, a 4.5 S protein at 50,000 rpm gives the same scans.
 TEST_F(MovingFrameTest, MovingFrameAndFixedGridAgreeScanByScan) {
