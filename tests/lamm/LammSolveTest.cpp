@@ -267,6 +267,10 @@ TEST_F(LammSolveTest, ABlowUpIsReportedAfterEveryRepeatAndTheSettingsReturn) {
   l.SetParameters(4.5, 6e-7, data.Meniscus, data.Bottom, 1.0, data.LeftFitLimit,
                   data.RightFitLimit);
   EXPECT_EQ(l.Solve(), 0);
+  // A value that is not a number has blown up as surely as a huge one.
+  l.Concentration[50] = std::nan("");
+  l.Propagate();
+  EXPECT_EQ(l.BlowUpError, 1);
 }
 
 TEST_F(LammSolveTest, RunsThatCannotBeDoneAreRefusedWithCode4) {
