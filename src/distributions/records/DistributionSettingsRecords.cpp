@@ -1,6 +1,7 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 
 DistributionSettingsRecord DistributionSettings;
+DistributionRunFlagsRecord DistributionRunFlags;
 
 void SelectRegularization(RegularizationTypeRecord& type, RegularizationChoice choice) {
   type.MaxEntRegularizationOn = choice == RegularizationChoice::MaxEnt;

@@ -26,6 +26,12 @@ struct FlotationSettingsRecord {
   // diffusion coefficient in cm^2/s.
   bool FlotationDeconvolutionR = true;
   float FlotationDeconvolutionSize = 5.9e-9f;
+  // The negative (floating) part of the grid: its s range, its number of
+  // points, and whether it is the whole grid (no sedimenting part).
+  float FlotationMinS = -10.0f;  // S
+  float FlotationMaxS = -1.0f;   // S
+  int FlotationGridN = 50;
+  bool FlotationOnly = true;
 };
 
 // How a distribution is regularised. A choice from the menus, preferences or
@@ -71,6 +77,22 @@ struct DistributionSettingsRecord {
   float Ff0Max = 2.0f;
   bool GridFromFile = false;     // the grid is read from the sdist file
   bool LogarithmicGrid = false;  // logarithmically spaced grid
+  // Below LogSpacedSmin (S) a logarithmic grid keeps linear spacing, while
+  // LogSpacedSminOn is set.
+  float LogSpacedSmin = 10.0f;
+  bool LogSpacedSminOn = true;
+  // Spacing of the light-scattering grids: linear, logarithmic in the Stokes
+  // radius or logarithmic in D (tested in this order).
+  bool DlsGridLinear = false;
+  bool DlsGridLogRh = false;
+  bool DlsGridLogD = true;
+
+  // Worker threads: the normal equations are assembled by ThreadCount
+  // workers while MultithreadingOn is set (the Lamm lists have their own
+  // count, LammThreadCount). ProgressLineOn draws a progress line meanwhile.
+  bool MultithreadingOn = true;
+  int ThreadCount = 2;
+  bool ProgressLineOn = true;
 
   // Parameters of particular continuous models, with their fit flags.
   float DiscreteSpeciesS = 0.0f;     // S
@@ -96,9 +118,39 @@ struct DistributionSettingsRecord {
   int InvariantDFitted = 0;
   float RodMassPerLength = 10000.0f;
   float TimeCourseInterval = 0.0f;  // minutes
+  // The hybrid c(s)/ls-g*(s) model: above this s (S) the boundaries are
+  // taken without diffusion.
+  double HybridSThreshold = 0.0;
 };
 
 extern DistributionSettingsRecord DistributionSettings;
+
+// How the callers of a distribution run want it done, and what an
+// interrupted or stored run leaves for the display and the realtime update.
+struct DistributionRunFlagsRecord {
+  // An optimiser evaluates the model: no grid rebuild (except the s x f/f0
+  // kernel), no unpacking of the parameter vector, no regularisation and no
+  // storing, unless FinalEvaluation or MonteCarloRunning asks for the
+  // regularisation.
+  bool InNonlinearSearch = false;
+  bool FinalEvaluation = false;
+  bool MonteCarloRunning = false;
+  // Compute the model signal from the distribution already in DistValues
+  // instead of fitting (synthetic data).
+  bool SimulateFromDistribution = false;
+  // The s x f/f0 grid and kernel must be made again.
+  bool Grid2DRebuild = true;
+  // Repaint the main window after an interrupted run and after storing.
+  bool RepaintAfterRun = false;
+  // The last run was interrupted; the realtime update stops repeating.
+  bool ComputationInterrupted = false;
+  // The model curves of the last run are drawn over the data.
+  bool FitCurvesShown = false;
+  // The distribution shown is that of the c(s) model with an M(s) table.
+  bool MsTableDistribution = false;
+};
+
+extern DistributionRunFlagsRecord DistributionRunFlags;
 
 // Sets the one regularisation of the choice and clears the other two;
 // BothRegularizations is a separate switch and stays as it is.
