@@ -86,6 +86,9 @@ struct DistributionSettingsRecord {
   bool DlsGridLinear = false;
   bool DlsGridLogRh = false;
   bool DlsGridLogD = true;
+  // Light-scattering densities per nm of the Stokes radius or per F of D
+  // instead of per decade.
+  bool DlsLinearDensity = false;
 
   // Worker threads: the normal equations are assembled by ThreadCount
   // workers while MultithreadingOn is set (the Lamm lists have their own
@@ -138,6 +141,9 @@ struct DistributionRunFlagsRecord {
   // Compute the model signal from the distribution already in DistValues
   // instead of fitting (synthetic data).
   bool SimulateFromDistribution = false;
+  // A distribution loaded from a file is a density to be turned into
+  // amplitudes (synthetic data).
+  bool NormalizeLoadedDistribution = false;
   // The s x f/f0 grid and kernel must be made again.
   bool Grid2DRebuild = true;
   // Repaint the main window after an interrupted run and after storing.
