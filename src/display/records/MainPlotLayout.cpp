@@ -1,0 +1,4 @@
+#include "display/records/MainPlotLayout.h"
+
+MainPlotLayoutRecord MainPlotLayout;
+MainDisplayOptionsRecord MainDisplayOptions;

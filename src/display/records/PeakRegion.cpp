@@ -1,0 +1,3 @@
+#include "display/records/PeakRegion.h"
+
+PeakRegionRecord PeakRegion;
