@@ -98,6 +98,8 @@ struct DistributionSettingsRecord {
   bool ProgressLineOn = true;
 
   // Parameters of particular continuous models, with their fit flags.
+  // The hybrid c(s)/ls-g*(s) model includes its discrete species.
+  bool HybridIncludesDiscrete = false;
   float DiscreteSpeciesS = 0.0f;     // S
   float DiscreteSpeciesMass = 0.0f;  // Da
   float DiscreteSpeciesD = 0.0f;     // units of 1e-7 cm^2/s

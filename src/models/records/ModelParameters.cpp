@@ -1,3 +1,4 @@
 #include "models/records/ModelParameters.h"
 
 ModelParametersRecord ModelParameters;
+bool InhomogeneousSolventOn = false;

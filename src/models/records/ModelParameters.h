@@ -74,6 +74,9 @@ struct ModelParametersRecord {
   std::array<bool, 5> LocalGlobalSwitches{false, true, true, true, true};
   // Component 1 follows the concentration-dependent engine ("c1 nonideal").
   bool FirstComponentNonideal = false;
+  // Length of the column in the electrophoresis geometry, cm: the bottom
+  // follows the meniscus at this distance.
+  float ElectrophoresisColumnLength = 0.4f;
 
   // The non-ideal multi-species model: a synthetic-boundary overlay is
   // simulated; its ten settings (slots 25-34: overlay position in cm, overlay
@@ -86,3 +89,8 @@ struct ModelParametersRecord {
 };
 
 extern ModelParametersRecord ModelParameters;
+
+// The inhomogeneous-solvent model (a solvent gradient with a sedimenting
+// co-solute) is in use; the standard conditions of the solvent are then
+// fixed.
+extern bool InhomogeneousSolventOn;
