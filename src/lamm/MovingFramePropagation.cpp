@@ -406,7 +406,9 @@ double ChooseIntervalStep(CLammIdeal& l) {
     } else {
       l.StartUpSteps = 0;
       l.StepToShiftPoint = 1;
-      l.TimeStep = 0.1 * l.ShiftInterval;
+      // Never past the shift point, which a first step of 1 s may have
+      // come close to.
+      l.TimeStep = std::min(0.1 * l.ShiftInterval, shiftPoint - t);
     }
     return l.ClipTimeStep(0, nullptr);
   }
@@ -432,6 +434,8 @@ void GuardBoundaryNode(CLammIdeal& l, double& dt) {
   const int n = l.GridSize;
   const int node = l.SedimentationCoeff >= 0 ? 1 : n;
   const int neighbour = l.SedimentationCoeff >= 0 ? 2 : n - 1;
+  // A shortened step that was to land on the scan time leaves it ahead.
+  const bool landing = l.CurrentTime + dt == l.StopTime;
   while (!l.TridagError && l.Concentration[node] < -0.001) {
     StepLimit{l, dt}.Cut();
     if (dt / 2 <= 0.1) {
@@ -445,6 +449,7 @@ void GuardBoundaryNode(CLammIdeal& l, double& dt) {
       break;
     }
     dt /= 2;
+    if (landing) l.StopPending = 1;
     l.TimeStep = dt;
     l.MovingFrameStep(dt);
   }

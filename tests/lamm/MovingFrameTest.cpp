@@ -412,6 +412,34 @@ TEST_F(MovingFrameTest, SpeedProgramWithTwoPlateausRebuildsTheIntervalMatrices) 
   EXPECT_EQ(l->IntervalMatricesPlateau, 2);
 }
 
+// Whatever the steps, the grid shifts only where the frame has moved by one
+// grid ratio: at whole multiples of the shift interval. A shift interval just
+// above the 1 s start-up step tempts the second start-up step past it.
+TEST_F(MovingFrameTest, GridShiftsOnlyAtWholeShiftIntervals) {
+  const double interval = 1.05;
+  const int n = 200;
+  const double kappa = std::log(7.2 / 5.8) / (interval * (n - 1));
+  const double s = kappa / SedimentationRate(1.0, 50000);
+  auto l = Prepared(s, 1e-6, 50000, n);
+  ASSERT_TRUE(l->StartMovingFrame());
+  ASSERT_NEAR(l->ShiftInterval, interval, 1e-9);
+  // A boundary already formed: no negative meniscus value cuts the start-up
+  // steps short.
+  for (int i = 1; i <= n; ++i) l->Concentration[i] = 0.5 * std::erfc((6.0 - l->Radius[i]) / 0.05);
+  for (double t : {2.0, 20.0, 45.3}) {
+    RunTo(*l, t);
+    const double shifts = l->FrameOriginTime / interval;
+    EXPECT_NEAR(shifts, std::round(shifts), 1e-9) << "t = " << t;
+    EXPECT_GT(l->FrameOriginTime, t - interval - 1e-9);
+  }
+  // From the uniform loading the first steps are shortened until the
+  // meniscus stays non-negative; a scan time within them is still met.
+  auto loaded = Prepared(s, 1e-6, 50000, n);
+  ASSERT_TRUE(loaded->StartMovingFrame());
+  RunTo(*loaded, 0.5);
+  EXPECT_GT(loaded->StepCount, 1);
+}
+
 // A profile time inside a shift interval ends the step there: the interval
 // is then finished by a partial step, never by the whole-interval matrices
 // over a shorter step, and the grid shifts only at the shift point.
