@@ -22,8 +22,7 @@
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
 
-std::function<void(platform::WindowHandle)> CmLammEquationParameters = [](platform::WindowHandle) {
-};
+std::function<void(platform::WindowHandle)> OpenLammNumericsDialog = [](platform::WindowHandle) {};
 std::function<void(int, const double*, const double*, int)> StoreLammColumnForKernel =
     [](int, const double*, const double*, int) {};
 
@@ -75,7 +74,7 @@ void ReportSlowAcceleration(platform::WindowHandle window) {
             "(please refer to experimental protocol)\n " +
                 std::string(kSwitchToW2t),
             kSimulationCaption, platform::BoxIcon::Warning);
-    CmLammEquationParameters(window);
+    OpenLammNumericsDialog(window);
     return;
   }
   if (ScanDataSet.NFILES < 1) return;
@@ -107,7 +106,7 @@ void ReportSlowAcceleration(platform::WindowHandle window) {
                        static_cast<double>(lowSpeed), static_cast<double>(acceleration)),
             "ERROR in data", platform::BoxIcon::Warning);
   ShowBox(window, kSwitchToW2t, "ERROR in data", platform::BoxIcon::Warning);
-  CmLammEquationParameters(window);
+  OpenLammNumericsDialog(window);
 }
 
 void DrawProgressLine(int y, const std::string& text) {

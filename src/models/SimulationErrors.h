@@ -47,7 +47,7 @@ void ShowRadiusText(double value);
 
 // The Lamm numerics dialog, which the low-speed questions open; the main
 // window installs it. Until then it does nothing.
-extern std::function<void(platform::WindowHandle)> CmLammEquationParameters;
+extern std::function<void(platform::WindowHandle)> OpenLammNumericsDialog;
 // Stores a finished profile (scan, radii[1..n], profile[1..n], n) as a kernel
 // column of the c(M) distribution; the distribution analysis installs it.
 extern std::function<void(int, const double*, const double*, int)> StoreLammColumnForKernel;

@@ -27,7 +27,7 @@ inline void ResetModelRecords() {
   FitControl = FitControlRecord{};
   SolventConditions = SolventConditionsRecord{};
   ComputationAbort = false;
-  CmLammEquationParameters = [](platform::WindowHandle) {};
+  OpenLammNumericsDialog = [](platform::WindowHandle) {};
   StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
 }
 

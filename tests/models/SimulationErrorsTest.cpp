@@ -80,7 +80,7 @@ class SlowAccelerationTest : public SimulationErrorsTest {
     h.RecordedTime = 3000.0;
     const double omega = 50000.0 * 3.14159265358979 / 30.0;
     h.Omega2t = omega * omega * 2000.0;  // omega^2 t that lags far behind the clock
-    CmLammEquationParameters = [this](platform::WindowHandle) { ++dialogs; };
+    OpenLammNumericsDialog = [this](platform::WindowHandle) { ++dialogs; };
   }
   int dialogs = 0;
 };
