@@ -145,6 +145,9 @@ void MakeRadialGrid() {
   const int n = a.LammAllocatedSize;
   double* r = a.LammRadius;
   a.OptimizedGridMade = false;
+  // Before meniscus and bottom are known (a model chosen before any data)
+  // there is no cell to divide; the grid is built again before every run.
+  if (!(m > 0.0 && b > m)) return;
   if (s.MovingFrame) {
     // Geometric: the moving hat keeps equal steps in ln r. The second point
     // lies half a step from the meniscus for a sedimenting grid and one and a

@@ -19,8 +19,8 @@ int ResizeSimulationArrays(int n);
 void FreeSimulationArrays();
 
 // Builds LammRadius[1..N] for the current algorithm between meniscus and
-// bottom (only when the arrays exist and the data are not light-scattering
-// data).
+// bottom (only when the arrays exist, the data are not light-scattering
+// data and the cell is known: 0 < meniscus < bottom).
 void MakeRadialGrid();
 
 // An optimised fixed grid for a boundary that has reached rb (cm) at the

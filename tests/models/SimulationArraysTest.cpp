@@ -95,6 +95,12 @@ TEST_F(SimulationArraysTest, GridOfEachAlgorithm) {
   LammSolverSettings.FixedGrid = false;
   MakeRadialGrid();
   for (int i = 1; i <= 200; ++i) EXPECT_NEAR(R(i), m + (i - 0.5) * (b - m) / 200.0, 1e-12);
+  // A model chosen before any data: no cell, no grid of infinities.
+  ModelParameters.Meniscus = ModelParameters.Bottom = 0.0f;
+  LammSolverSettings.MovingFrame = true;
+  FreeSimulationArrays();
+  ASSERT_EQ(AllocSimulationArrays(), 1);
+  for (int i = 1; i <= 200; ++i) EXPECT_EQ(R(i), 0.0);
 }
 
 class OptimizedGridTest : public SimulationArraysTest {
