@@ -224,9 +224,7 @@ void CLammIdeal::ReassembleForSpeed() {
   SedimentationRate = omega * omega * SedimentationCoeff * 1e-13;
   const int n = GridSize;
   const Tri sed = SedimentationMatrix(*this), v = FrameTermMatrix(*this);
-  if (previous == SedimentationRate) {
-    // Same speed: the rows stand.
-  } else if (previous != 0.0) {
+  if (previous != 0.0) {
     // The entries of S do not depend on the speed: rescale sigma S and move
     // the frame term by the change of sigma S.
     const double ratio = SedimentationRate / previous;
@@ -239,7 +237,7 @@ void CLammIdeal::ReassembleForSpeed() {
         *s[k] = updated;
       }
     }
-  } else {
+  } else if (SedimentationRate != 0.0) {
     ForEachEntry(n, [&](int i, int j) {
       const EntryValues e = FrameEntries(*this, i, j);
       At(sed, i, j) = e.Sedimentation;
