@@ -151,16 +151,12 @@ void SolveStandardCase(benchmark::State& state, const Species& sp, const Numeric
 void BM_SmallProteinDefaults(benchmark::State& state) {
   SolveStandardCase(state, kSmallProtein, Numerics{}, 0.5);
 }
-// Without "dynamically truncate grid".
-void BM_SmallProteinNoTruncation(benchmark::State& state) {
-  Numerics n;
-  n.truncation = 0;
-  SolveStandardCase(state, kSmallProtein, n, 0.5);
-}
-// With more "points per sigma" (the argument).
-void BM_SmallProteinPointsPerSigma(benchmark::State& state) {
+// With the "points per sigma" of the first argument, and "dynamically
+// truncate grid" on or off by the second.
+void BM_SmallProteinSettings(benchmark::State& state) {
   Numerics n;
   n.pointsPerSigma = static_cast<float>(state.range(0));
+  n.truncation = static_cast<std::uint8_t>(state.range(1));
   SolveStandardCase(state, kSmallProtein, n, 0.5);
 }
 // The fixed grid cannot carry this species: at the meniscus the cell Peclet
@@ -172,8 +168,10 @@ void BM_LargeParticleDefaults(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SmallProteinDefaults)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SmallProteinNoTruncation)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SmallProteinPointsPerSigma)->Arg(10)->Arg(15)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallProteinSettings)
+    ->ArgsProduct({{5, 10, 15, 17, 20}, {1, 0}})
+    ->ArgNames({"pointsPerSigma", "truncation"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LargeParticleDefaults)->Unit(benchmark::kMillisecond);
 
 }  // namespace

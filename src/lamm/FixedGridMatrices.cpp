@@ -225,7 +225,7 @@ void CLammIdeal::SolveTridiagonal(const double* lower, const double* diag, const
   double previous = u[first - 1];
   for (int i = first; i <= n; ++i) {
     if (!eliminate(i)) return;
-    previous = (rhs[i] - lower[i] * previous) * inverse[i];
+    previous = rhs[i] * inverse[i] - (lower[i] * inverse[i]) * previous;
     u[i] = previous;
   }
   BackSubstitute(gamma, u, n, L > 3 ? L - 1 : 1);
@@ -243,12 +243,13 @@ void CLammIdeal::ResolveTridiagonal(const double* lower, const double* rhs, doub
   } else {
     u[1] = rhs[1] * inverse[1];
   }
-  // The substitutions carry the neighbour's value in a register: the passes
-  // are one chain of dependent operations, and a reload from memory would
-  // lengthen every link.
+  // The substitutions are one chain of dependent operations: the
+  // neighbour's value stays in a register, and the products that do not
+  // depend on it are formed beside the chain, which then holds one
+  // multiply-subtract per row.
   double previous = u[first - 1];
   for (int i = first; i <= n; ++i) {
-    previous = (rhs[i] - lower[i] * previous) * inverse[i];
+    previous = rhs[i] * inverse[i] - (lower[i] * inverse[i]) * previous;
     u[i] = previous;
   }
   BackSubstitute(gamma, u, n, L > 3 ? L - 1 : 1);

@@ -18,6 +18,7 @@
 
 #include "data/ScanHeader.h"
 #include "lamm/CLammIdeal.h"
+#include "lamm/Tridiagonal.h"
 #include "numerics/OneBasedArrays.h"
 
 // Heap allocations are counted while a test asks for it, to show that the
@@ -256,6 +257,88 @@ TEST(LammPhysicsTest, BoundaryFollowsFaxensApproximation) {
             << c.s << " " << k << " " << r;
       }
   }
+}
+
+// A solver with an equally spaced grid of n nodes at 50,000 rpm, its
+// matrices not yet assembled.
+void MakeGrid(CLammIdeal& l, double s, int n) {
+  l.SetParameters(s, 6e-7, 5.8, 7.2, 1.0, 5.9f, 7.15f);
+  l.GridSize = n;
+  ASSERT_EQ(l.AllocWorkArrays(), 1);
+  l.CurrentRpm = 50000;
+}
+
+struct Rows {
+  std::vector<double> values;
+  explicit Rows(const CLammIdeal& l, int n) {
+    for (const double* a : {l.MassLower, l.MassDiag, l.MassUpper, l.TransportLower, l.TransportDiag,
+                            l.TransportUpper})
+      values.insert(values.end(), a + 1, a + n + 1);
+  }
+};
+
+void ExpectSameRows(const Rows& a, const Rows& b, double tolerance) {
+  ASSERT_EQ(a.values.size(), b.values.size());
+  for (std::size_t k = 0; k < a.values.size(); ++k)
+    ASSERT_NEAR(a.values[k], b.values[k], tolerance * (1 + std::fabs(b.values[k]))) << k;
+}
+
+TEST(LammPhysicsTest, ClosedFormMatricesAreTheElementIntegrals) {
+  // The equal-spacing forms against the integrals of the hat functions on
+  // the same grid, for a window cut at node 40, with the bottom closed and
+  // opened (sedimentation) and the meniscus opened (flotation).
+  for (const double s : {4.5, -3.0})
+    for (const std::uint8_t cut : {0, 1}) {
+      CLammIdeal l;
+      MakeGrid(l, s, 51);
+      l.BackDiffusionCut = cut;
+      l.AssembleMatrices(40);
+      const Rows closed(l, 40);
+      l.NonUniformGrid = 1;
+      l.AssembleMatrices(40);
+      ExpectSameRows(closed, Rows(l, 40), 1e-12);
+    }
+}
+
+TEST(LammPhysicsTest, MovingTheBottomRowGivesAFreshAssembly) {
+  for (const std::uint8_t cut : {0, 1}) {
+    CLammIdeal l;
+    MakeGrid(l, 4.5, 60);
+    l.BackDiffusionCut = cut;
+    l.AssembleMatrices(60);
+    l.ResizeMatrices(20);
+    l.ResizeMatrices(45);
+    const Rows moved(l, 45);
+    l.AssembleMatrices(45);
+    ExpectSameRows(moved, Rows(l, 45), 0.0);
+  }
+}
+
+TEST(LammPhysicsTest, KeptFactorsSolveLikeAFreshFactorisation) {
+  // The windowed solution against tridag on the whole system, and the
+  // re-solution with the kept factors against the first solution.
+  CLammIdeal l;
+  MakeGrid(l, 4.5, 80);
+  l.AssembleMatrices(80);
+  l.BuildStepMatrices(30.0, 80);
+  std::vector<double> rhs(81), fresh(81), kept(81), reference(81), gamma(81), beta(81);
+  for (int i = 1; i <= 80; ++i) rhs[i] = 1.0 + 0.01 * i * std::sin(i);
+  std::int32_t error = 0;
+  ASSERT_TRUE(tridag({gamma.data(), beta.data(), &error}, l.ImplicitLower, l.ImplicitDiag,
+                     l.ImplicitUpper, rhs.data(), reference.data(), 80));
+  l.WindowLeft = 1;
+  l.SolveTridiagonal(l.ImplicitLower, l.ImplicitDiag, l.ImplicitUpper, rhs.data(), fresh.data(),
+                     80);
+  ASSERT_EQ(l.TridagError, 0);
+  l.ResolveTridiagonal(l.ImplicitLower, rhs.data(), kept.data(), 80);
+  for (int i = 1; i <= 80; ++i) {
+    ASSERT_NEAR(fresh[i], reference[i], 1e-12 * std::fabs(reference[i])) << i;
+    ASSERT_EQ(kept[i], fresh[i]) << i;
+  }
+  // With the window from node 10 the depleted nodes are held at zero.
+  l.WindowLeft = 10;
+  l.ResolveTridiagonal(l.ImplicitLower, rhs.data(), kept.data(), 80);
+  for (int i = 1; i <= 8; ++i) ASSERT_EQ(kept[i], 0.0) << i;
 }
 
 TEST(LammPhysicsTest, TheTimeLoopAllocatesNothing) {
