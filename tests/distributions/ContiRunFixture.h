@@ -1,0 +1,120 @@
+#pragma once
+// Fixture of the grid and run tests: every test starts from the program-wide
+// records at their defaults, with an sdist file in a scratch folder, and can
+// load a set of scans built in memory (same radii in every scan, so the
+// common radial grid is the scans' own).
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/records/ModelSelection.h"
+#include "app/records/ProgramFlags.h"
+#include "data/CommonRadialGrid.h"
+#include "data/DataSetLinks.h"
+#include "data/ScanDataSet.h"
+#include "data/ScanReaderOptions.h"
+#include "data/records/SolventConditions.h"
+#include "distributions/ContiGrid.h"
+#include "distributions/DistributionArrays.h"
+#include "distributions/records/ContiNonidSimLink.h"
+#include "distributions/records/DistributionResultRecords.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/records/ComputationAbort.h"
+#include "models/records/FitControl.h"
+#include "models/records/LammSolverSettings.h"
+#include "models/records/ModelParameters.h"
+#include "models/records/ParameterVector.h"
+#include "support/TestSupport.h"
+
+inline void ResetDistributionRecords() {
+  DestroyMainPlots = [] {};
+  DestroyContiNonidSim = [] {};
+  ReapplyNonlinearDetection = [](bool) {};
+  FreeNonlinearDetectionArrays = [] {};
+  FreeDataSet();
+  ScanDataSet = ScanDataSetRecord{};
+  CommonRadialGrid = CommonRadialGridRecord{};
+  ScanReaderOptions = ScanReaderOptionsRecord{};
+  ModelParameters = ModelParametersRecord{};
+  ModelSelection = ModelSelectionRecord{};
+  SolventConditions = SolventConditionsRecord{};
+  FitControl = FitControlRecord{};
+  LammSolverSettings = LammSolverSettingsRecord{};
+  DistributionSettings = DistributionSettingsRecord{};
+  DistributionRunFlags = DistributionRunFlagsRecord{};
+  DistributionResult = DistributionResultRecord{};
+  DistributionGrid = DistributionGridRecord{};
+  GridBuildMemory = GridBuildMemoryRecord{};
+  GridServices = GridServicesRecord{};
+  ParameterVector.fill(0.0f);
+  ParameterFitted.fill(0);
+  FreeKernelArray();
+  FreeNormalEqArrays();
+  DlsDataMode = false;
+  SminWarningAccepted = false;
+  RedrawSuppressed = false;
+  ComputationAbort = false;
+}
+
+// One scan of the in-memory data set.
+struct SyntheticScan {
+  double Time = 0.0;  // s
+  float Rpm = 50000.0f;
+};
+
+class ContiRunTest : public HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    ResetDistributionRecords();
+    DataFileLocation.SdistFilePath = scratch.File("sdist.dat");
+  }
+  void TearDown() override {
+    ResetDistributionRecords();
+    DataFileLocation = DataFileLocationRecord{};
+    HeadlessTest::TearDown();
+  }
+
+  // Loads scans at the given times with radii r0, r0 + dr, ... (count
+  // points) and signal(scan index, radius) as the data; meniscus and bottom
+  // as given, the fit limits unset.
+  void LoadScans(const std::vector<SyntheticScan>& scans, int count, double r0, double dr,
+                 float meniscus, float bottom,
+                 const std::function<float(int, double)>& signal = {}) {
+    auto& d = ScanDataSet;
+    const int n = static_cast<int>(scans.size());
+    AllocScanSlots(n);
+    d.NFILES = n;
+    for (int i = 1; i <= n; ++i) {
+      const SyntheticScan& s = scans[static_cast<std::size_t>(i - 1)];
+      for (auto* a : {&d.ScanRadius[i], &d.ScanSignal[i], &d.ScanModel[i], &d.ScanNoise[i],
+                      &d.ScanResiduals[i]})
+        a->Resize(1, count);
+      for (int k = 1; k <= count; ++k) {
+        const double r = r0 + (k - 1) * dr;
+        d.ScanRadius[i][k] = static_cast<float>(r);
+        d.ScanSignal[i][k] = signal ? signal(i, r) : 0.0f;
+      }
+      ScanHeader& h = d.ScanHeaders[i];
+      h.Rpm = s.Rpm;
+      h.Time = s.Time;
+      h.RecordedTime = s.Time;
+      const double omega = s.Rpm * 3.14159265358979323846 / 30.0;
+      h.Omega2t = omega * omega * s.Time;
+      h.Temperature = 20.0f;
+      h.PointCount = count;
+      d.ScanPointCount[i] = count;
+      d.ScanTimeOrder[i] = i;
+      d.ScanFirstFitIndex[i] = 1;
+      d.ScanLastFitIndex[i] = count;
+      d.ScanFilePaths[i] = "scan" + std::to_string(i) + ".ip1";
+    }
+    ModelParameters.Meniscus = meniscus;
+    ModelParameters.Bottom = bottom;
+    SolventConditions.BufferTemperature = 293.15f;
+    SetupCommonRadialGrid();
+  }
+
+  ScratchFolder scratch;
+};
