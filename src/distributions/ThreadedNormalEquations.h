@@ -1,0 +1,41 @@
+#pragma once
+// The normal equations of a continuous distribution assembled by worker
+// threads. Their cost, n²/2 multiply-adds per data point, dominates a
+// distribution run after the kernel; the rows of the system are dealt out
+// to ThreadCount workers (worker k of N takes the rows i with
+// i mod N + 1 = k, so that short and long rows of the triangle mix). The
+// calling thread computes the noise means before the workers start and
+// mirrors the triangle after all have been joined. A worker writes only its
+// own rows of NormalMatrix and NormalVector and its own slot of the square
+// sums; everything else is only read while they run, so no lock is needed.
+// The result is bit for bit the single-threaded build's
+// (DistributionNormalEquations.h) for every noise model and worker count.
+
+#include "distributions/DistributionNormalEquations.h"
+#include "platform/Thread.h"
+
+class NormalEquationAccumulator;
+
+class MultiContiNEQThread : public platform::Thread {
+ public:
+  MultiContiNEQThread() = default;
+  ~MultiContiNEQThread() override = default;
+
+  int Index = 0;  // worker number 1..ThreadCount; 0 for an unused object
+  NormalEquationAccumulator* Accumulator = nullptr;
+  const NormalEquationProgress* Progress = nullptr;
+
+ protected:
+  // Raises its priority to the highest (where the system allows), then
+  // accumulates its rows. Always 0; an interruption shows in
+  // ComputationAbort.
+  int Run() override;
+};
+
+// The build on threadCount workers (at least one). Workers cannot see the
+// keyboard, so only a ComputationAbort set elsewhere stops them; it then
+// stays set, the system is cleared and the result is false. A worker the
+// system refuses a thread for runs on the calling thread instead.
+bool NormalEquationsThreaded(const NormalEquationProblem& problem, NormalEquationArrays& neq,
+                             NoiseEliminationRecord& record, int threadCount,
+                             const NormalEquationProgress& progress = {});
