@@ -19,6 +19,16 @@ struct DistributionResultRecord {
   // The s axis of the stored distribution was turned into a Stokes-radius
   // axis; cleared by every run.
   bool DistAxisTransformed = false;
+
+  // The second-axis limits of the rectangle of an s x f/f0 distribution
+  // selected for integration, and the signal-weighted statistics of the
+  // grid points inside it: mean M and its standard deviation, mean Stokes
+  // radius (nm) and its standard deviation, mean f/f0, and M from the mean
+  // s and mean D (Svedberg equation).
+  float RegionYMin = 0.0f, RegionYMax = 0.0f;
+  float RegionMeanM = 0.0f, RegionMSd = 0.0f;
+  float RegionMeanStokesRadius = 0.0f, RegionStokesRadiusSd = 0.0f;
+  float RegionMeanFf0 = 0.0f, RegionMFromSD = 0.0f;
 };
 
 extern DistributionResultRecord DistributionResult;

@@ -89,6 +89,12 @@ struct DistributionSettingsRecord {
   // Light-scattering densities per nm of the Stokes radius or per F of D
   // instead of per decade.
   bool DlsLinearDensity = false;
+  // Axes of the s x f/f0 distribution display, the first set flag deciding:
+  // s and M, s and Stokes radius, s and D, M and f/f0; none: s and f/f0.
+  bool Ff0PlotSM = false;
+  bool Ff0PlotSR = false;
+  bool Ff0PlotSD = false;
+  bool Ff0PlotMFf0 = false;
 
   // Worker threads: the normal equations are assembled by ThreadCount
   // workers while MultithreadingOn is set (the Lamm lists have their own
