@@ -419,9 +419,9 @@ TEST_F(CLammIdealSetupTest, CallerOrderLeavesEveryValidityFlagSet) {
   EXPECT_EQ(l.NonIdealityValid, 1);
   EXPECT_GT(l.FrictionalRatio, 1.0f);
   EXPECT_EQ(l.StartTime, 12.0);
-  // Until the propagation exists a run is refused, never reported as done.
-  EXPECT_EQ(l.Solve(), 4);
-  EXPECT_EQ(LogLinesWith("Lamm solver propagation not available yet").size(), 1u);
+  // A solver configured in the callers' order runs without a message.
+  EXPECT_EQ(l.Solve(), 0);
+  EXPECT_TRUE(LogLinesWith("box").empty());
 }
 
 TEST_F(CLammIdealSetupTest, WorkArraysFollowTheGridSizeAndTheMethod) {
