@@ -33,6 +33,7 @@
 #include "platform/Canvas.h"
 #include "platform/Color.h"
 #include "platform/Metafile.h"
+#include "ui/CScreenButton.h"
 
 // Whether a dashed line draws a dash or a gap next; carried over between
 // curves and plots, so dense points of consecutive curves keep one rhythm.
@@ -138,9 +139,14 @@ class CWINPlot {
   void ShowRightYLabels() { bRightYLabels = true; }
   void HideRightYLabels() { bRightYLabels = false; }
   void SetDrawBackground(int flag) { bDrawBackground = flag != 0; }
-  // Screen buttons beside the plot; no plot makes any yet, so there is
-  // nothing to place.
-  void PlaceButtons() {}
+  // Puts the screen buttons in a row inside the frame at the right end of
+  // its top edge, one nButtonSize high, and renders them; nothing without
+  // buttons.
+  void PlaceButtons();
+  // The first call makes a push button showing the value and four small
+  // buttons "X", "i", "e" and "s", and places them; later calls only show
+  // the new value on the first.
+  void CreateValueButtons(int value);
 
   // ---- Mapping ---------------------------------------------------------
   // Data to logical units, truncated toward zero; on a logarithmic axis a
@@ -346,6 +352,8 @@ class CWINPlot {
   std::array<platform::Color, 10> pPalette{};
   platform::Color colBackground = platform::kWhite;
   platform::Color colFrame = platform::kBlack;
+  // Button i is pButtons[i], 1 .. nButtons; slot 0 stays empty.
+  std::vector<std::unique_ptr<CScreenButton>> pButtons;
   int nButtons = 0;
   int nButtonSize = 20;
 
