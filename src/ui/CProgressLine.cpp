@@ -4,17 +4,13 @@
 #include <cassert>
 #include <cmath>
 
-#include "ui/WidgetLinks.h"
+#include "display/records/DisplayState.h"
 
 using platform::Canvas;
 using platform::Point;
 using platform::Rect;
 
 namespace {
-
-bool DrawingAllowed() {
-  return WidgetLinks.DrawingAllowed();
-}
 
 Rect Grown(const Rect& r, int by) {
   const Rect n = r.Normalized();
@@ -58,7 +54,9 @@ void CProgressLine::Update(float value, Canvas& window) {
 }
 
 void CProgressLine::UpdateOnDC(float value, Canvas& dc) {
-  if (!DrawingAllowed()) return;
+  // Workers read the flag too: the main window's first paint sets it before
+  // any computation can run, and nothing writes it afterwards.
+  if (!DrawingAllowed) return;
   // Claim the growth: of several callers with larger values, each draws
   // only after raising the value, and draws the largest value seen.
   float seen = Value.load();
@@ -108,7 +106,7 @@ void CProgressLine::DrawArc(Canvas& dc, float value) const {
 }
 
 bool CProgressLine::SaveBackground(Canvas& window) {
-  if (!DrawingAllowed()) return false;
+  if (!DrawingAllowed) return false;
   // Inclusive bounds x BarLeft - 1 .. BarRight + 1, y BarTop - Thickness ..
   // BarBottom; the rectangle ends one past them.
   Rect area{BarLeft - 1, BarTop - Thickness, BarRight + 2, BarBottom + 1};
@@ -126,7 +124,7 @@ bool CProgressLine::SaveBackground(Canvas& window) {
 }
 
 bool CProgressLine::RestoreBackground(Canvas& window) {
-  if (!DrawingAllowed()) return false;
+  if (!DrawingAllowed) return false;
   if (BackgroundSaved) window.DrawImage(BackgroundRect, Background);
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "display/records/MainPlotLayout.h"
 #include "platform/Platform.h"
 #include "ui/WidgetLinks.h"
 
@@ -178,11 +179,12 @@ void CScreenButton::HideMarker(Canvas& window, int x, int y, int radius) {
 
 bool CScreenButton::SaveBackground(Canvas& window) {
   const WidgetPlotSpace space = WidgetLinks.PlotSpace();
-  const RecordedClientSize client = WidgetLinks.ClientSize();
+  const float clientWidth = MainPlotLayout.ClientWidth;
+  const float clientHeight = MainPlotLayout.ClientHeight;
   const double width = static_cast<double>(space.AspectRatio) * space.PlotHeight;
-  const auto px = [&](int v) { return static_cast<int>(std::floor(v * client.Width / width)); };
+  const auto px = [&](int v) { return static_cast<int>(std::floor(v * clientWidth / width)); };
   const auto py = [&](int v) {
-    return static_cast<int>(std::floor(v * client.Height / space.PlotHeight));
+    return static_cast<int>(std::floor(v * clientHeight / space.PlotHeight));
   };
   const int xa = px(RectRight) + 2, xb = px(RectLeft) - 2;
   const int ya = py(RectBottom) + 2, yb = py(RectTop) - 1;

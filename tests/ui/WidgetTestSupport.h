@@ -1,6 +1,7 @@
 #pragma once
-// Helpers of the widget tests: the links to the display at their defaults
-// (drawing allowed when a test says so), and a recording canvas that also
+// Helpers of the widget tests: the display's records and the plot-space link
+// at their defaults (drawing allowed only when a test says so, the recorded
+// client size as a test sets it), and a recording canvas that also
 // keeps pixels for what the widgets copy in and out (saved backgrounds) and
 // for straight lines, so that a test can see a window put back as it was.
 
@@ -8,6 +9,8 @@
 
 #include <utility>
 
+#include "display/records/DisplayState.h"
+#include "display/records/MainPlotLayout.h"
 #include "platform/RecordingCanvas.h"
 #include "support/TestSupport.h"
 #include "ui/WidgetLinks.h"
@@ -16,17 +19,23 @@ class WidgetTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
-    WidgetLinks = WidgetLinksRecord{};
+    ResetDisplayRecords();
   }
   void TearDown() override {
-    WidgetLinks = WidgetLinksRecord{};
+    ResetDisplayRecords();
     HeadlessTest::TearDown();
   }
-  static void AllowDrawing(bool allowed) {
-    WidgetLinks.DrawingAllowed = [allowed] { return allowed; };
-  }
+  static void AllowDrawing(bool allowed) { DrawingAllowed = allowed; }
   static void RecordClientSize(float width, float height) {
-    WidgetLinks.ClientSize = [width, height] { return RecordedClientSize{width, height}; };
+    MainPlotLayout.ClientWidth = width;
+    MainPlotLayout.ClientHeight = height;
+  }
+
+ private:
+  static void ResetDisplayRecords() {
+    WidgetLinks = WidgetLinksRecord{};
+    DrawingAllowed = false;
+    MainPlotLayout = MainPlotLayoutRecord{};
   }
 };
 
