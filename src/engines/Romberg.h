@@ -87,8 +87,8 @@ struct ElementIntegrands {
   double ColumnHatSlope(double x) const { return Column.Slope(x); }
   double MassIntegrand(double x) const;       // g phi_j phi_i
   double DiffusionIntegrand(double x) const;  // g phi_j' phi_i'
-  double SedimentationIntegrand(
-      double x) const;                     // g x phi_j phi_i' (electrophoresis: g phi_j phi_i')
+  // g x phi_j phi_i' (electrophoresis: g phi_j phi_i')
+  double SedimentationIntegrand(double x) const;
   double WeightIntegrand(double x) const;  // g phi_j (the node is the column hat)
 };
 
