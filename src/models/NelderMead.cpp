@@ -1,0 +1,155 @@
+#include "models/NelderMead.h"
+
+#include <cassert>
+#include <cmath>
+#include <utility>
+
+#include "app/records/ProgramFlags.h"
+#include "models/records/FitControl.h"
+#include "numerics/OneBasedArrays.h"
+#include "ui/Boxes.h"
+
+namespace {
+
+// Serial-fit problem code of a run that used up its evaluations.
+constexpr int NotConvergedProblemCode = 10;
+
+void SumVertices(float** p, int n, float* psum) {
+  for (int j = 1; j <= n; ++j) {
+    float sum = 0.0f;
+    for (int i = 1; i <= n + 1; ++i) sum += p[i][j];
+    psum[j] = sum;
+  }
+}
+
+struct Ranking {
+  int ilo = 1, ihi = 1, inhi = 1;
+};
+
+// Best (the last of equal minima), worst and second-worst vertex.
+Ranking RankVertices(const float* y, int n) {
+  Ranking r;
+  if (y[1] > y[2]) {
+    r.ihi = 1;
+    r.inhi = 2;
+  } else {
+    r.ihi = 2;
+    r.inhi = 1;
+  }
+  for (int i = 1; i <= n + 1; ++i) {
+    if (y[i] <= y[r.ilo]) r.ilo = i;
+    if (y[i] > y[r.ihi]) {
+      r.inhi = r.ihi;
+      r.ihi = i;
+    } else if (y[i] > y[r.inhi] && i != r.ihi) {
+      r.inhi = i;
+    }
+  }
+  return r;
+}
+
+// True when every vertex agrees with the best one to within
+// SimplexCollapseTolerance, relative to the best vertex's coordinate, or
+// absolute where that coordinate is 0.
+bool SimplexCollapsedOnto(float** p, int n, int ilo) {
+  for (int j = 1; j <= n; ++j) {
+    const float best = p[ilo][j];
+    for (int k = 1; k <= n + 1; ++k) {
+      const float spread = best == 0.0f ? std::fabs(p[k][j]) : std::fabs((p[k][j] - best) / best);
+      if (spread > SimplexCollapseTolerance) return false;
+    }
+  }
+  return true;
+}
+
+void ReportNotConverged() {
+  if (RedrawSuppressed)
+    SerialFitErrorCode = NotConvergedProblemCode;
+  else
+    ErrorBox("Nelder-Mead not converged");
+}
+
+void ShrinkTowardsBest(float** p, float* y, float* psum, int n, int ilo,
+                       const FitObjective& objective) {
+  OneBasedArray<float> point(1, n);
+  for (int i = 1; i <= n + 1; ++i) {
+    if (i == ilo) continue;
+    for (int j = 1; j <= n; ++j) {
+      p[i][j] = 0.5f * (p[i][j] + p[ilo][j]);
+      point[j] = p[i][j];
+    }
+    y[i] = objective(point.data());
+  }
+  SumVertices(p, n, psum);
+}
+
+void MoveVertexToFirstRow(float** p, float* y, int n, int ilo) {
+  std::swap(y[1], y[ilo]);
+  for (int j = 1; j <= n; ++j) std::swap(p[1][j], p[ilo][j]);
+}
+
+}  // namespace
+
+float NelderMeadTrial(float** p, float* y, float* psum, int n, const FitObjective& objective,
+                      int ihi, float factor) {
+  OneBasedArray<float> trial(1, n);
+  const float f1 = (1.0f - factor) / static_cast<float>(n);
+  const float f2 = f1 - factor;
+  for (int j = 1; j <= n; ++j) trial[j] = psum[j] * f1 - p[ihi][j] * f2;
+  const float ytry = objective(trial.data());
+  if (ytry < y[ihi]) {
+    y[ihi] = ytry;
+    for (int j = 1; j <= n; ++j) {
+      psum[j] += trial[j] - p[ihi][j];
+      p[ihi][j] = trial[j];
+    }
+  }
+  return ytry;
+}
+
+void NelderMead(float** p, float* y, int n, float ftol, const FitObjective& objective,
+                int& evaluations, const ShowBestVertex& showBest) {
+  assert(n >= 1);
+  FitControl.SimplexCollapsed = false;
+  ++FitControl.OptimizerStep;
+  FitControl.EvaluationCount = 0;
+  evaluations = 0;
+  OneBasedArray<float> psum(1, n);
+  SumVertices(p, n, psum.data());
+
+  while (!FitControl.FitAbort) {
+    const Ranking r = RankVertices(y, n);
+    if (showBest) showBest(p[r.ilo], y[r.ilo]);
+
+    const double hi = y[r.ihi], lo = y[r.ilo];
+    const float rtol =
+        static_cast<float>(2.0 * std::fabs(hi - lo) / (std::fabs(hi) + std::fabs(lo)));
+    if (rtol < ftol) {
+      MoveVertexToFirstRow(p, y, n, r.ilo);
+      break;
+    }
+    if (evaluations >= NelderMeadMaxEvaluations) {
+      ReportNotConverged();
+      break;
+    }
+    if (SimplexCollapsedOnto(p, n, r.ilo)) {
+      FitControl.SimplexCollapsed = true;
+      break;
+    }
+
+    evaluations += 2;
+    float ytry = NelderMeadTrial(p, y, psum.data(), n, objective, r.ihi, -1.0f);
+    if (ytry <= y[r.ilo]) {
+      NelderMeadTrial(p, y, psum.data(), n, objective, r.ihi, 2.0f);
+    } else if (ytry >= y[r.inhi]) {
+      const float ysave = y[r.ihi];
+      ytry = NelderMeadTrial(p, y, psum.data(), n, objective, r.ihi, 0.5f);
+      if (ytry >= ysave) {
+        ShrinkTowardsBest(p, y, psum.data(), n, r.ilo, objective);
+        evaluations += n;
+      }
+    } else {
+      --evaluations;
+    }
+  }
+}
