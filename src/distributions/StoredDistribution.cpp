@@ -358,7 +358,7 @@ bool LoadDistributionFile(const std::string& path) {
   if (IsTwoDimensionalModel(kind)) return false;
   // The kernel is sized by the loaded scans: without scans the current
   // distribution is kept rather than replaced by one nothing can use.
-  if (ScanDataSet.NFILES < 1) return false;
+  if (ScanDataSet.NFILES < 1 || (DlsDataMode && DlsRecords.hi() < 1)) return false;
   if (GridServices.ClearDistributionPlots) GridServices.ClearDistributionPlots();
   CCurve curve;
   if (!curve.ReadFile(path, 1, 2)) return false;
