@@ -12,6 +12,7 @@
 #include "data/DataSetLinks.h"
 #include "data/DlsLoading.h"
 #include "data/ScanDataSet.h"
+#include "distributions/BestFitSignal.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/records/DistributionResultRecords.h"
@@ -23,7 +24,17 @@
 #include "numerics/Hydrodynamics.h"
 #include "ui/Boxes.h"
 
-StoredDistributionServicesRecord StoredDistributionServices;
+namespace {
+
+StoredDistributionServicesRecord DefaultServices() {
+  StoredDistributionServicesRecord services;
+  services.CalculateppAFit = [](platform::WindowHandle) { CalculateppAFit(); };
+  return services;
+}
+
+}  // namespace
+
+StoredDistributionServicesRecord StoredDistributionServices = DefaultServices();
 
 // ---- Layout ------------------------------------------------------------------
 

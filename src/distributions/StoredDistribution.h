@@ -69,7 +69,7 @@ double TrapezoidArea(const std::vector<float>& v, const std::vector<float>& x, i
 // no.
 struct StoredDistributionServicesRecord {
   // Best-fit signal and systematic noise of the solved amplitudes into the
-  // scans' model arrays.
+  // scans' model arrays; the program's CalculateppAFit from the start.
   std::function<void(platform::WindowHandle)> CalculateppAFit;
   // Shows the data as the user chose with nonlinear detection (transformed
   // or not).
