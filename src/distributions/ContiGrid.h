@@ -59,6 +59,8 @@ struct GridServicesRecord {
   std::function<void()> BuildDistributionPlot;
   std::function<void()> MakePriorProfile;
   std::function<bool()> LoadMsTable;
+  // Molar mass (g/mol) of the M(s) table at a sedimentation coefficient (S).
+  std::function<double(double)> MsTableMolarMass;
   std::function<bool()> PrepareNonidealMeanField;
 };
 

@@ -103,6 +103,7 @@ class ContiRunTest : public HeadlessTest {
       const double omega = s.Rpm * 3.14159265358979323846 / 30.0;
       h.Omega2t = omega * omega * s.Time;
       h.Temperature = 20.0f;
+      h.RampAcceleration = 1e6;  // no ramp worth simulating
       h.PointCount = count;
       d.ScanPointCount[i] = count;
       d.ScanTimeOrder[i] = i;
