@@ -123,7 +123,8 @@ TEST_F(LevenbergMarquardtTest, LinearProblemGivesNormalEquationSolutionAndCovari
   for (int i = 1; i <= 3; ++i)
     for (int j = 1; j <= 3; ++j) solution[i] += cof[i][j] / det * jty[j];
 
-  std::vector<float> p{1.0f, 1.0f, 1.0f};
+  // Starting values far from 1, so that the scaling must be undone.
+  std::vector<float> p{3.0f, 0.2f, -2.0f};
   ASSERT_TRUE(fit.Fit(p));
   for (int i = 1; i <= 3; ++i) {
     EXPECT_NEAR(p[i - 1], solution[i], 2e-4) << i;
@@ -331,6 +332,51 @@ TEST_F(LevenbergMarquardtTest, InterruptionEvaluatesTheLastAcceptedPointAndRetur
   EXPECT_EQ(fit.evaluated.back(), std::vector<float>({2.0f, 2.0f}));
   EXPECT_FALSE(FitControl.FitAbort);
   EXPECT_FALSE(FitControl.FitRunning);
+}
+
+TEST_F(LevenbergMarquardtTest, FitsTheFitRangesOfTheLoadedScans) {
+  // Two scans of a sigmoid boundary a / (1 + exp((m - r) / w)) whose
+  // midpoint moves with the scan; points outside each scan's fit index range
+  // hold garbage and must not enter the fit.
+  LoadTestScans({{6.0, 7.0, 0.01, 100.0, nullptr, 0.0f}, {6.0, 7.0, 0.01, 200.0, nullptr, 0.0f}});
+  auto boundary = [](int scan, float r, const float* p) {
+    const double mid = p[2] + 0.1 * scan;
+    return static_cast<float>(p[1] / (1.0 + std::exp((mid - r) / p[3])));
+  };
+  const float truth[4] = {0.0f, 0.8f, 6.3f, 0.03f};
+  for (int scan = 1; scan <= 2; ++scan) {
+    ScanDataSet.ScanFirstFitIndex[scan] = 6;
+    ScanDataSet.ScanLastFitIndex[scan] = 95;
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[scan]; ++k) {
+      const bool fitted = k >= 6 && k <= 95;
+      ScanDataSet.ScanSignal[scan][k] =
+          fitted ? boundary(scan, ScanDataSet.ScanRadius[scan][k], truth) : 1e6f;
+    }
+  }
+  MarquardtProblem problem;
+  problem.fitPoints = ScanFitPoints;
+  problem.objective = [&](float* p) {
+    double sum = 0.0;
+    int count = 0;
+    for (int scan = 1; scan <= 2; ++scan)
+      for (int k = 1; k <= ScanDataSet.ScanPointCount[scan]; ++k) {
+        ScanDataSet.ScanModel[scan][k] = boundary(scan, ScanDataSet.ScanRadius[scan][k], p);
+        if (k < 6 || k > 95) continue;
+        const double d = ScanDataSet.ScanSignal[scan][k] - ScanDataSet.ScanModel[scan][k];
+        sum += d * d;
+        ++count;
+      }
+    return static_cast<float>(std::sqrt(sum / count));
+  };
+  AllocMarquardtArrays(3);
+  SetDiscreteDerivativeSteps({0, 0, 0});
+  OneBasedArray<float> p(1, 3);
+  p[1] = 1.0f;
+  p[2] = 6.25f;
+  p[3] = 0.05f;
+  ASSERT_TRUE(MarquardtMinimize(problem, p.data(), 3));
+  EXPECT_EQ(MarquardtWork.MarquardtPointCount, 180.0);
+  for (int i = 1; i <= 3; ++i) EXPECT_NEAR(p[i], truth[i], 1e-4 * truth[i]) << i;
 }
 
 }  // namespace

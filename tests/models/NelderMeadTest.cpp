@@ -85,6 +85,52 @@ TEST_F(NelderMeadTest, FindsTheMinimaOfClassicalFunctions) {
   }
 }
 
+TEST_F(NelderMeadTest, TrialPointsLieOnTheLineThroughTheCentroid) {
+  // Worst vertex (0, 1) of the triangle (0, 0), (1, 0), (0, 1); the centroid
+  // of the others is (0.5, 0). A trial replaces the vertex only when its
+  // value is lower.
+  struct Case {
+    float factor, x, y;
+    float value;
+    bool replaces;
+  };
+  const Case cases[] = {
+      {-1.0f, 1.0f, -1.0f, 0.5f, true},  // reflection
+      {2.0f, -0.5f, 2.0f, 0.5f, true},   // extension
+      {0.5f, 0.25f, 0.5f, 0.5f, true},   // contraction
+      {-1.0f, 1.0f, -1.0f, 3.0f, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.factor);
+    OneBasedMatrix<float> p(1, 3, 1, 2);
+    OneBasedArray<float> y(1, 3), psum(1, 2);
+    const float vertices[4][2] = {{}, {0, 0}, {1, 0}, {0, 1}};
+    for (int i = 1; i <= 3; ++i) {
+      p[i][1] = vertices[i][0];
+      p[i][2] = vertices[i][1];
+      y[i] = float(i);
+    }
+    psum[1] = 1.0f;
+    psum[2] = 1.0f;
+    std::vector<float> tried;
+    const float value = NelderMeadTrial(
+        p.get(), y.data(), psum.data(), 2,
+        [&](float* x) {
+          tried = {x[1], x[2]};
+          return c.value;
+        },
+        3, c.factor);
+    EXPECT_EQ(value, c.value);
+    EXPECT_FLOAT_EQ(tried[0], c.x);
+    EXPECT_FLOAT_EQ(tried[1], c.y);
+    EXPECT_FLOAT_EQ(p[3][1], c.replaces ? c.x : 0.0f);
+    EXPECT_FLOAT_EQ(p[3][2], c.replaces ? c.y : 1.0f);
+    EXPECT_FLOAT_EQ(y[3], c.replaces ? c.value : 3.0f);
+    EXPECT_FLOAT_EQ(psum[1], 1.0f + p[3][1]);
+    EXPECT_FLOAT_EQ(psum[2], p[3][2]);
+  }
+}
+
 TEST_F(NelderMeadTest, EvaluationsCountEveryObjectiveCall) {
   // 2 per iteration, 1 when the reflection alone was kept, n more per
   // shrink: equal to the calls made, the caller's n + 1 initial values not
