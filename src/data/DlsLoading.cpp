@@ -22,7 +22,7 @@
 #include "tools/records/DlsFlags.h"
 #include "ui/Sounds.h"
 
-OneBasedArray<DlsRecord> DlsRecords;
+OneBasedArray<DlsRecord>& DlsRecords = ScanDataSet.DlsRecords;
 
 namespace {
 
@@ -59,7 +59,6 @@ DlsSelection FilesOf(const FileSelection& selection) {
 
 void ReleaseDlsSet() {
   FreeDataSet();
-  DlsRecords = OneBasedArray<DlsRecord>{};
   DlsDataMode = false;
 }
 
@@ -73,7 +72,7 @@ bool ReadIntoSlot(int i, const LoadFile& file) {
   auto& d = ScanDataSet;
   d.ScanTimeOrder[i] = i;
   d.ScanFilePaths[i] = file.FileName;
-  if (!ReadDLSDataFile(file.FullPath, &DlsRecords[i], &d.ScanPointCount[i], &d.ScanRadius[i],
+  if (!ReadDLSDataFile(file.FullPath, &d.DlsRecords[i], &d.ScanPointCount[i], &d.ScanRadius[i],
                        &d.ScanSignal[i], AlwaysLoadG2))
     return false;
   const int n = d.ScanPointCount[i];
@@ -88,8 +87,8 @@ void SetSolventConditions() {
   const int n = ScanDataSet.NFILES;
   double temperature = 0.0, viscosity = 0.0;
   for (int i = 1; i <= n; ++i) {
-    temperature += DlsRecords[i].DlsTemperature + kKelvinOffset;
-    viscosity += DlsRecords[i].DlsViscosity;
+    temperature += ScanDataSet.DlsRecords[i].DlsTemperature + kKelvinOffset;
+    viscosity += ScanDataSet.DlsRecords[i].DlsViscosity;
   }
   temperature /= n;
   viscosity /= n;
@@ -163,12 +162,13 @@ void SortMeasurementsByTime() {
   const int n = d.NFILES;
   std::vector<int> order(static_cast<std::size_t>(n));
   std::iota(order.begin(), order.end(), 1);
-  std::stable_sort(order.begin(), order.end(),
-                   [](int a, int b) { return DlsRecords[a].DlsTime < DlsRecords[b].DlsTime; });
+  std::stable_sort(order.begin(), order.end(), [&d](int a, int b) {
+    return d.DlsRecords[a].DlsTime < d.DlsRecords[b].DlsTime;
+  });
   // The views borrow the arrays about to move; they are built again below.
   for (auto& views : d.ScanPlotVectors) views = ScanPlotViews{};
   Permute(d.ScanFilePaths, order);
-  Permute(DlsRecords, order);
+  Permute(d.DlsRecords, order);
   Permute(d.ScanPointCount, order);
   Permute(d.ScanRadius, order);
   Permute(d.ScanSignal, order);
@@ -187,14 +187,13 @@ bool LoadDlsData(platform::WindowHandle window, const FileSelection& selection) 
   auto& d = ScanDataSet;
   if (selection.empty()) return false;
   if (d.NFILES > 0) FreeDataSet();
-  DlsRecords = OneBasedArray<DlsRecord>{};
   const DlsSelection s = FilesOf(selection);
   const int n = static_cast<int>(s.Files.size());
   if (n == 0) return false;
 
   AllocScanSlots(n);
   d.NFILES = n;
-  DlsRecords.Resize(1, n);
+  d.DlsRecords.Resize(1, n);
   BuildResidualHistogram();
   DataFileLocation.DataFolder =
       selection.size() == 1 ? FolderOf(s.Location) : WithForwardSlashes(selection[0]);
@@ -224,7 +223,7 @@ bool LoadDlsData(platform::WindowHandle window, const FileSelection& selection) 
 bool SaveMeanDlsData(const std::string& path) {
   const auto& d = ScanDataSet;
   const auto& g = CommonRadialGrid;
-  if (!DlsDataMode || d.NFILES <= 0 || DlsRecords.size() < d.NFILES || g.CommonGridSize <= 0)
+  if (!DlsDataMode || d.NFILES <= 0 || d.DlsRecords.size() < d.NFILES || g.CommonGridSize <= 0)
     return false;
   const int n = d.NFILES, size = g.CommonGridSize;
   OneBasedArray<float> mean(1, size);
@@ -232,11 +231,11 @@ bool SaveMeanDlsData(const std::string& path) {
     double sum = 0.0;
     for (int i = 1; i <= n; ++i) {
       const float y = g.ResampledSignals[i][k];
-      sum += DlsRecords[i].HoldsFieldAcf ? SignedSquare(y) : y;
+      sum += d.DlsRecords[i].HoldsFieldAcf ? SignedSquare(y) : y;
     }
     mean[k] = static_cast<float>(sum / n);
   }
-  DlsRecord& first = DlsRecords[1];
+  DlsRecord& first = ScanDataSet.DlsRecords[1];
   const float temperature = first.DlsTemperature;
   first.DlsTemperature = static_cast<float>(SolventConditions.BufferTemperature - kKelvinOffset);
   // The averages are intensity correlations already.

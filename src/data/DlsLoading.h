@@ -10,11 +10,14 @@
 
 #include "data/DlsDataFile.h"
 #include "data/LoadData.h"
+#include "data/ScanDataSet.h"
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
 
-// One record per loaded measurement, [1..NFILES] in the order of the scans.
-extern OneBasedArray<DlsRecord> DlsRecords;
+// The records of the loaded measurements, [1..NFILES] in the order of the
+// scans: the data set's own ScanDataSet.DlsRecords (released with the set),
+// under the name the analyses read them by.
+extern OneBasedArray<DlsRecord>& DlsRecords;
 
 // Loads the selected DLS files (one full path, or a folder followed by file
 // names) in place of the loaded data set: solvent conditions from the

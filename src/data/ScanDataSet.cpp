@@ -83,6 +83,7 @@ void FreeDataSet() {
   d.ScanPlotVectors.clear();
   ForEachSlotArray(d, [](auto& slots) { slots = std::decay_t<decltype(slots)>{}; });
   DestroyContiNonidSim();
+  d.DlsRecords = OneBasedArray<DlsRecord>{};
   FreeCommonRadialGrid();
   DestroyMainPlots();
   d.NFILES = 0;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "data/CRotorSpeedProfile.h"
+#include "data/DlsDataFile.h"
 #include "data/ScanHeader.h"
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
@@ -46,6 +47,9 @@ struct ScanDataSetRecord {
   ScanArrays ScanResiduals;
   ScanArrays ScanSecondColumn;  // size 0: the scan has none
   OneBasedArray<ScanHeader> ScanHeaders;
+  // Light-scattering data only: one record per measurement in place of a
+  // sedimentation header; empty for every other kind of data.
+  OneBasedArray<DlsRecord> DlsRecords;
   OneBasedArray<int> ScanPointCount;
   OneBasedArray<int> ScanTimeOrder;  // ScanTimeOrder[k]: the scan with the k-th earliest Time
   OneBasedArray<int> ScanFirstFitIndex;
@@ -98,6 +102,7 @@ inline float LastRadius(int i) {
 }
 
 // Releases the whole set, also one that a failed load left half built: every
-// scan, the plot views, the non-ideal c(s) simulation, the common grid and the
-// main plots. NFILES becomes 0 and DataChanged is set.
+// scan, the plot views, the light-scattering records, the non-ideal c(s)
+// simulation, the common grid and the main plots. NFILES becomes 0 and
+// DataChanged is set.
 void FreeDataSet();

@@ -21,7 +21,7 @@ namespace {
 // The records and display hooks that a DLS load touches, at their defaults
 // (before each test too: a hook left by another test must not be called).
 void ResetDlsLoadRecords() {
-  DlsRecords = OneBasedArray<DlsRecord>{};
+  ScanDataSet.DlsRecords = OneBasedArray<DlsRecord>{};
   AlwaysLoadG2 = false;
   DlsFieldAcf = false;
   LoadOptions = LoadOptionsRecord{};
@@ -89,13 +89,13 @@ TEST_F(DlsLoadingTest, MeasurementsAreOrderedByTime) {
   const float amplitudes[] = {0.80f, 0.70f, 0.90f};  // g(2)-1 at the shortest lag, nearly
   for (int i = 1; i <= 3; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(DlsRecords[i].DlsTime, times[i - 1]);
+    EXPECT_EQ(ScanDataSet.DlsRecords[i].DlsTime, times[i - 1]);
     EXPECT_EQ(d.ScanFilePaths[i], names[i - 1]);
     EXPECT_EQ(d.ScanTimeOrder[i], i);
     ASSERT_EQ(d.ScanPointCount[i], 12);
     EXPECT_NEAR(d.ScanRadius[i][1], -6.0f, 1e-5f);
     EXPECT_NEAR(d.ScanRadius[i][12], -0.5f, 1e-5f);
-    EXPECT_TRUE(DlsRecords[i].HoldsFieldAcf);
+    EXPECT_TRUE(ScanDataSet.DlsRecords[i].HoldsFieldAcf);
     EXPECT_NEAR(d.ScanSignal[i][1] * d.ScanSignal[i][1], amplitudes[i - 1], 0.03f);
     EXPECT_EQ(d.ScanResiduals[i][5], d.ScanSignal[i][5]);
     EXPECT_EQ(d.ScanModel[i][5], 0.0f);
@@ -111,6 +111,20 @@ TEST_F(DlsLoadingTest, MeasurementsAreOrderedByTime) {
   EXPECT_EQ(DataFileLocation.NotesFilePath, RunFolder() + "/notes.dlsdat");
   EXPECT_EQ(DataFileLocation.TempParameterFilePath, RunFolder() + "/~tmppars.dlsdat");
   EXPECT_TRUE(backend().Log().empty());
+}
+
+// The records belong to the data set: whatever releases the set (a new load
+// of any kind, the exit) leaves no record of measurements no longer loaded.
+TEST_F(DlsLoadingTest, RecordsAreReleasedWithTheDataSet) {
+  ASSERT_TRUE(LoadDlsData(nullptr, {RunFolder(), "00001.dlsdat", "00002.dlsdat", "00003.dlsdat"}));
+  ASSERT_EQ(ScanDataSet.DlsRecords.size(), 3);
+  EXPECT_EQ(&DlsRecords, &ScanDataSet.DlsRecords);  // the name the analyses read them by
+  WriteDls("1.dlsdat", 100, 25.0f, {0.5f, 0.4f, 0.3f});
+  ASSERT_TRUE(LoadDlsData(nullptr, InScratch({"1.dlsdat"})));
+  ASSERT_EQ(ScanDataSet.DlsRecords.size(), 1);
+  EXPECT_EQ(ScanDataSet.DlsRecords[1].DlsTemperature, 25.0f);
+  FreeDataSet();
+  EXPECT_EQ(ScanDataSet.DlsRecords.size(), 0);
 }
 
 TEST_F(DlsLoadingTest, EqualTimesKeepTheSelectionOrder) {
@@ -230,7 +244,7 @@ TEST_F(DlsLoadingTest, UnreadableFileLeavesNoDataLoaded) {
     LoadTestScans({{6.0, 7.0, 0.01, 0.0, nullptr, 0.1f}});
     EXPECT_FALSE(LoadDlsData(nullptr, selections[c]));
     EXPECT_EQ(ScanDataSet.NFILES, 0);
-    EXPECT_EQ(DlsRecords.size(), 0);
+    EXPECT_EQ(ScanDataSet.DlsRecords.size(), 0);
     EXPECT_FALSE(DlsDataMode);
     EXPECT_EQ(CommonRadialGrid.CommonGridSize, 0);
     const auto boxes = LogLinesWith("[LOAD ERROR]");
@@ -301,7 +315,7 @@ TEST_F(DlsLoadingTest, MeanIsTakenOverIntensityCorrelations) {
       EXPECT_NEAR(m.lags[k], -6.0 + 0.5 * static_cast<double>(k), 1e-5) << k;
     }
     // The earliest record keeps its own temperature.
-    EXPECT_EQ(DlsRecords[1].DlsTemperature, 20.0f);
+    EXPECT_EQ(ScanDataSet.DlsRecords[1].DlsTemperature, 20.0f);
   }
 }
 
