@@ -205,9 +205,8 @@ int SetInitialData(platform::WindowHandle window, const std::string& path) {
     h.Time = h.Omega2t / (omega * omega);
   }
   const int earliest = d.ScanTimeOrder[1];
-  p.InitialDataIsFirstScan = h.Time == d.ScanHeaders[earliest].Time;
-  LammSolverSettings.InitialDataIsFirstScan = p.InitialDataIsFirstScan;
-  if (p.InitialDataIsFirstScan)
+  LammSolverSettings.InitialDataIsFirstScan = h.Time == d.ScanHeaders[earliest].Time;
+  if (LammSolverSettings.InitialDataIsFirstScan)
     for (int k = 1; k <= d.ScanPointCount[earliest]; ++k)
       d.ScanModel[earliest][k] = d.ScanSignal[earliest][k];
   if (d.FitLeftLim != 0.0f) SetFirstFitIndex();

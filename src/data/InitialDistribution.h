@@ -15,7 +15,9 @@ struct InitialDistributionRecord {
   ScanHeader InitialDataHeader;
   int InitialDataPolynomialOrder = 1;
   float InitialDataExtrapolationFactor = 1.0f;
-  bool InitialDataIsFirstScan = false;
+  // Whether the initial scan stands for the earliest loaded scan is kept
+  // with the solver settings (LammSolverSettings.InitialDataIsFirstScan),
+  // which the simulations and the rmsd read.
 };
 
 extern InitialDistributionRecord InitialDistribution;

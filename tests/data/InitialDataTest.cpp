@@ -228,7 +228,6 @@ TEST_F(InitialDataTest, InitialScanAtTheEarliestTimeStandsForThatScan) {
     for (int k = 1; k <= ScanDataSet.ScanPointCount[2]; ++k) ScanDataSet.ScanModel[2][k] = 0.0f;
     ASSERT_EQ(SetInitialData(nullptr, InitialScanFile(c.header)), 1);
     EXPECT_EQ(InitialDistribution.Count, 1191);
-    EXPECT_EQ(InitialDistribution.InitialDataIsFirstScan, c.firstScan);
     EXPECT_EQ(LammSolverSettings.InitialDataIsFirstScan, c.firstScan);
     // Scan 2 is the earliest (600 s).
     EXPECT_EQ(ScanDataSet.ScanModel[2][10], c.firstScan ? 0.2f : 0.0f);
