@@ -1,7 +1,8 @@
 #pragma once
 // Helpers of the data tests: every test starts and ends with the program-wide
-// records of the data set at their defaults, and writes its scan files into
-// a scratch folder.
+// records of the data set at their defaults and the data set's hooks doing
+// nothing (a hook left pointing at a finished test's state must never be
+// called), and writes its scan files into a scratch folder.
 
 #include <cmath>
 #include <string>
@@ -35,6 +36,8 @@ inline void ResetDataRecords() {
   DestroyContiNonidSim = [] {};
   ReapplyNonlinearDetection = [](bool) {};
   FreeNonlinearDetectionArrays = [] {};
+  ExtrapolateInitialDataLeft = [] {};
+  ExtrapolateInitialDataRight = [] {};
 }
 
 class DataTest : public HeadlessTest {

@@ -21,14 +21,22 @@ namespace {
 
 class SpeedSeriesTest : public HeadlessTest {
  protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    savedPaths_ = ProgramPaths;
+  }
   void TearDown() override {
     BatchMode = false;
     InstalledTextFileViewer = nullptr;
+    ProgramPaths = savedPaths_;
     HeadlessTest::TearDown();
   }
   std::vector<std::string> Boxes() { return LogLinesWith("box ["); }
   std::vector<std::string> Entries() { return LogLinesWith("entry ["); }
   ScratchFolder scratch;
+
+ private:
+  ProgramPathsRecord savedPaths_;
 };
 
 struct Scan {
@@ -416,7 +424,6 @@ TEST_F(SpeedSeriesTest, ConversionOfFewerThanTwoStepsWritesNoMethod) {
 }
 
 TEST_F(SpeedSeriesTest, CommandConvertsByExtensionAndShowsTheFile) {
-  const ProgramPathsRecord savedPaths = ProgramPaths;
   SetInstallationFolder(scratch.path().string());
   const std::string steps = scratch.Write("speedsteps.txt", "0 10000 300\n3600 20000 300\n");
   std::vector<std::string> shown;
@@ -452,7 +459,6 @@ TEST_F(SpeedSeriesTest, CommandConvertsByExtensionAndShowsTheFile) {
   EXPECT_FALSE(std::filesystem::exists(method));
   EXPECT_EQ(shown.size(), 2u);
   EXPECT_TRUE(Boxes().empty());
-  ProgramPaths = savedPaths;
 }
 
 TEST_F(SpeedSeriesTest, WrittenFileIsNamedInABoxWithoutViewerAndInBatchMode) {
