@@ -1,6 +1,6 @@
 #include "display/records/DisplayState.h"
 
-bool DrawingAllowed = false;
+std::atomic<bool> DrawingAllowed{false};
 
 std::function<void()> BuildMainDataPlots = [] {};
 std::function<void(bool)> RenderDataPlot = [](bool) {};

@@ -5,6 +5,7 @@
 // load. The display installs the operations; until it does, each does
 // nothing.
 
+#include <atomic>
 #include <functional>
 
 #include "platform/Platform.h"
@@ -12,7 +13,7 @@
 // 0 at start; the main window's first paint sets it and nothing clears it.
 // Nothing is drawn into a window before then (a batch run inside the main
 // window's construction draws nothing).
-extern bool DrawingAllowed;
+extern std::atomic<bool> DrawingAllowed;
 
 // Rebuilds the data, residual and histogram plots, one curve per scan.
 extern std::function<void()> BuildMainDataPlots;
