@@ -92,19 +92,34 @@ float ShuffledMinimalStandard::Draw(std::int32_t& seed) {
   return value > 0.99999988 ? kLargestResult : static_cast<float>(value);
 }
 
-float GaussianRandom(float sigma) {
+namespace {
+// The clock-seeded sources, created at first use.
+PolarGaussian<float>& GaussianSource() {
   static PolarGaussian<float> source(TimeSeed());
-  return source.Draw(sigma);
+  return source;
+}
+PolarGaussian<double>& GaussianSourceD() {
+  static PolarGaussian<double> source(TimeSeed());
+  return source;
+}
+CombinedRandomState& UniformSource() {
+  static CombinedRandomState state(TimeSeed());
+  return state;
+}
+}  // namespace
+
+void SeedClockRandomGenerators(std::uint32_t seed) {
+  GaussianSource() = PolarGaussian<float>(seed);
+  GaussianSourceD() = PolarGaussian<double>(seed);
+  UniformSource() = CombinedRandomState(seed);
 }
 
-double GaussianRandomD(double sigma) {
-  static PolarGaussian<double> source(TimeSeed());
-  return source.Draw(sigma);
-}
+float GaussianRandom(float sigma) { return GaussianSource().Draw(sigma); }
+
+double GaussianRandomD(double sigma) { return GaussianSourceD().Draw(sigma); }
 
 float UniformRandom(float a, float b) {
-  static CombinedRandomState state(TimeSeed());
-  const double u = state.Uniform();
+  const double u = UniformSource().Uniform();
   return static_cast<float>(a + u * (static_cast<double>(b) - a));
 }
 

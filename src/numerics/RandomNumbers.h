@@ -70,6 +70,10 @@ float GaussianRandom(float sigma);
 double GaussianRandomD(double sigma);
 // Uniform in [a, b).
 float UniformRandom(float a, float b);
+// Restarts the three clock-seeded sources from a fixed seed, so that a test
+// (or a reproducible run) draws the same numbers every time. The program
+// itself keeps clock seeding.
+void SeedClockRandomGenerators(std::uint32_t seed);
 // The program-wide shuffled stream; the caller keeps the seed between calls
 // and passes a negative seed to start a new sequence.
 float SeededUniformRandom(std::int32_t& seed);

@@ -281,3 +281,16 @@ TEST(RandomReorderings, PermutationsHoldEveryValueOnce) {
     }
   }
 }
+
+TEST(ClockSeededGenerators, RepeatAfterTheSeedingHook) {
+  SeedClockRandomGenerators(12345);
+  const float g1 = GaussianRandom(1.0f);
+  const double d1 = GaussianRandomD(1.0);
+  const float u1 = UniformRandom(2.0f, 3.0f);
+  SeedClockRandomGenerators(12345);
+  EXPECT_EQ(GaussianRandom(1.0f), g1);
+  EXPECT_EQ(GaussianRandomD(1.0), d1);
+  EXPECT_EQ(UniformRandom(2.0f, 3.0f), u1);
+  EXPECT_GE(u1, 2.0f);
+  EXPECT_LT(u1, 3.0f);
+}
