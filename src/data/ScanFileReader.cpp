@@ -207,7 +207,9 @@ int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
   if (electrophoresis) ConvertElectrophoresisSignals(points, h);
   if (ScanReaderOptions.FluorescenceData) ScanReaderOptions.AbsorbanceData = true;
 
-  StorePoints(points, layout.KeepThird, *radius, *signal, third);
+  // Kinds that always read three columns keep the third only when the
+  // caller gave somewhere to put it.
+  StorePoints(points, layout.KeepThird && third != nullptr, *radius, *signal, third);
   h.PointCount = static_cast<int>(points.size());
   *pointCount = h.PointCount;
   return 1;

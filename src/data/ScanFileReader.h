@@ -10,7 +10,7 @@
 #include "numerics/OneBasedArrays.h"
 
 // Reads the scan at path into header and new one-based arrays of pointCount
-// points. third receives the third column only when one is kept (otherwise
+// points. third, when given, receives the third column only when one is kept (otherwise
 // it stays as it was); stampChecked, when given, receives the header's
 // TimeStampChecked. averagingDistance (cm) > 0 merges the points that lie
 // within that distance of the first point of their group.

@@ -191,6 +191,22 @@ TEST_F(ScanFileReaderTest, ThirdColumnKeptOnlyWhenAskedAndPresent) {
             1);
   EXPECT_EQ(s.third.size(), 5);
   EXPECT_EQ(s.third[3], 42.0f);
+
+  // Kinds whose three columns are always read (intensity, fluorescence,
+  // electrophoresis) need no third output either: the column is dropped.
+  for (const char* file : {"intensity.RI1", "fluorescence.FI1"}) {
+    SCOPED_TRACE(file);
+    const ReadScan t = ReadScanAt(Fixture(file), 0.0f, false);
+    ASSERT_EQ(t.result, 1);
+    EXPECT_EQ(t.count, t.header.DataType == 'I' ? 25 : 20);
+    EXPECT_EQ(t.third.size(), 0);
+  }
+  ScanReaderOptions.ElectrophoresisDataMode = true;
+  const ReadScan e = ReadScanAt(
+      scratch.Write("e.RA1", "electrophoresis\nR 7 35.5 500 1 0\n0.10 10 0\n0.20 1000 0\n"), 0.0f,
+      false);
+  ASSERT_EQ(e.result, 1);
+  EXPECT_FLOAT_EQ(e.signal[1], 2.0f);
 }
 
 TEST_F(ScanFileReaderTest, AveragingMergesGroupsAndKeepsTheLastOne) {
