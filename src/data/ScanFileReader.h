@@ -10,9 +10,9 @@
 #include "numerics/OneBasedArrays.h"
 
 // Reads the scan at path into header and new one-based arrays of pointCount
-// points. third, when given, receives the third column only when one is kept (otherwise
-// it stays as it was); stampChecked, when given, receives the header's
-// TimeStampChecked. averagingDistance (cm) > 0 merges the points that lie
+// points. third, when given, receives the third column only when one is kept
+// (otherwise it stays as it was); stampChecked, when given, receives the
+// header's TimeStampChecked. averagingDistance (cm) > 0 merges the points that lie
 // within that distance of the first point of their group.
 //
 // Returns 1, or 0 without a message for a missing argument, a file that cannot
