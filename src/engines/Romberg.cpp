@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "numerics/FatalError.h"
+#include "numerics/Interpolation.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {
@@ -47,40 +48,6 @@ double IntegrateEntry(const RombergEntryGrid& grid, int j, int i, Member integra
 }
 
 }  // namespace
-
-void dpolint(const double* xa, const double* ya, int n, double x, double& y, double& dy) {
-  assert(n >= 1);
-  // c and d are the upward and downward differences of the current column of
-  // Neville's tableau.
-  OneBasedArray<double> c(1, n), d(1, n);
-  int ns = 1;
-  double nearest = std::fabs(x - xa[1]);
-  for (int i = 1; i <= n; ++i) {
-    const double distance = std::fabs(x - xa[i]);
-    if (distance < nearest) {
-      ns = i;
-      nearest = distance;
-    }
-    c[i] = ya[i];
-    d[i] = ya[i];
-  }
-  y = ya[ns--];
-  dy = 0.0;
-  for (int m = 1; m < n; ++m) {
-    for (int i = 1; i <= n - m; ++i) {
-      const double ho = xa[i] - x;
-      const double hp = xa[i + m] - x;
-      const double den = ho - hp;
-      if (den == 0.0) FatalError("Error in routine polint");
-      const double scale = (c[i + 1] - d[i]) / den;
-      d[i] = hp * scale;
-      c[i] = ho * scale;
-    }
-    // Take the branch that keeps the path through the tableau centred on x.
-    dy = (2 * ns < n - m) ? c[ns + 1] : d[ns--];
-    y += dy;
-  }
-}
 
 double RombergTrapezoid(const Integrand& f, double a, double b, int n, double& sum) {
   assert(n >= 1);

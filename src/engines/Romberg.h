@@ -17,12 +17,6 @@
 // A function of one double, integrated by the quadrature.
 using Integrand = std::function<double(double)>;
 
-// Neville's polynomial interpolation in double precision: the value y at x of
-// the polynomial through (xa[i], ya[i]), i = 1..n, with the last correction
-// dy as its error estimate. Two equal abscissae end the program with
-// "Error in routine polint".
-void dpolint(const double* xa, const double* ya, int n, double x, double& y, double& dy);
-
 // Stage n (>= 1) of the extended trapezoid rule of f over [a, b]. Stage 1 is
 // the plain trapezoid; stage n >= 2 adds 2^(n-2) midpoints to stage n - 1,
 // whose value the caller holds in `sum`. Returns the new value, also left in

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engines/Romberg.h"
+#include "numerics/Interpolation.h"
 #include "support/TestSupport.h"
 
 namespace {
