@@ -64,6 +64,12 @@ class ContiRunSedTest : public ContiRunTest {
     SetLastFitIndex();
   }
 
+  static void FitTimeAndRadialInvariantNoise() {
+    FitControl.TINoiseFitted = true;
+    ModelParameters.RINoiseFitted = true;
+    ModelParameters.SystematicNoiseOn = true;
+  }
+
   // The amplitudes of the stored density (its widths put back).
   static std::vector<double> Amplitudes() {
     const auto& x = DistributionResult.DistSGrid;
@@ -138,9 +144,7 @@ TEST_P(ContiRunRoundTrip, RecoversAKnownMixture) {
                                             SpeciesOnFrictionalRatio(9.0, 0.2)};
   const sv::Data data = sv::MakeData(e, mixture);
   LoadData(e, data);
-  FitControl.TINoiseFitted = true;
-  ModelParameters.RINoiseFitted = true;
-  ModelParameters.SystematicNoiseOn = true;
+  FitTimeAndRadialInvariantNoise();
   SelectRegularization(DistributionSettings.RegularizationType, GetParam().regularization);
 
   const ContiRunOutcome outcome = RunContiSed(nullptr);
@@ -447,6 +451,69 @@ TEST_F(ContiRunPaths, CombinedSettingKeepsBothDistributions) {
   EXPECT_NEAR(first, 0.5, 0.025);
   EXPECT_NEAR(second, 0.5, 0.025);
   EXPECT_TRUE(differ);
+
+  // The second distribution is that of the second-derivative penalty alone.
+  const std::vector<float> combinedSecond = DistributionResult.DistSecondValues;
+  DistributionSettings.RegularizationType.BothRegularizations = false;
+  SelectRegularization(DistributionSettings.RegularizationType,
+                       RegularizationChoice::SecondDerivative);
+  ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  for (int i = 1; i <= 15; ++i)
+    EXPECT_NEAR(combinedSecond[static_cast<std::size_t>(i)],
+                DistributionResult.DistValues[static_cast<std::size_t>(i)], 1e-4)
+        << i;
+}
+
+// Inside a search the prepared grid and kernel arrays are used, nothing is
+// regularised and nothing stored.
+TEST_F(ContiRunPaths, SearchEvaluationSolvesWithoutStoring) {
+  sv::Experiment e = Small();
+  SetModel(ModelKind::ContinuousCS, 1.0f, 10.0f, 15.0f);
+  const sv::Data data = sv::MakeData(e, {SpeciesOnFrictionalRatio(5.0, 0.5)});
+  LoadData(e, data);
+  FitTimeAndRadialInvariantNoise();
+  DistributionRunFlags.InNonlinearSearch = true;
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Silent);  // no arrays prepared
+  ASSERT_TRUE(MakeContiGrid());
+  const std::vector<float> before = DistributionResult.DistValues;
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Solved);
+  EXPECT_EQ(DistributionResult.DistValues, before);
+  EXPECT_TRUE(DistKernel.Exists());
+  double total = 0.0;
+  for (int i = 1; i <= 15; ++i) total += NormalEquations.DistSolution[i];
+  EXPECT_NEAR(total, 0.5, 0.025);
+}
+
+// A second s x f/f0 run with the same settings and data neither makes the
+// grid nor the kernel again (a key press waiting in the queue is never
+// polled); a changed f/f0 range makes both.
+TEST_F(ContiRunPaths, TwoDimensionalKernelIsReusedUntilTheSettingsChange) {
+  sv::Experiment e = Small();
+  ParameterVector[10] = 1.0f;  // f/f0 from 1 to 2 in 3 values
+  ParameterVector[6] = 2.0f;
+  ParameterVector[8] = 3.0f;
+  SetModel(ModelKind::CSFf0, 1.0f, 10.0f, 8.0f);
+  const sv::Data data = sv::MakeData(e, {SpeciesOnFrictionalRatio(5.0, 0.5)});
+  LoadData(e, data);
+  FitTimeAndRadialInvariantNoise();
+  ASSERT_EQ(DistributionSettings.Grid2DSize, 24);
+  ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  EXPECT_FALSE(DistributionRunFlags.Grid2DRebuild);
+  EXPECT_TRUE(DistKernel.Exists());
+  double total = 0.0;
+  for (int k = 1; k <= 24; ++k)
+    total += DistributionResult.Grid2DAmplitudes[static_cast<std::size_t>(k)];
+  EXPECT_NEAR(total, 0.5, 0.025);
+
+  ScanDataSet.DataChanged = false;
+  backend().QueueKeyPress(nullptr, 65, 'a');
+  const std::size_t queued = backend().PendingMessages();
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  EXPECT_EQ(backend().PendingMessages(), queued);
+
+  ParameterVector[6] = 2.5f;
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Interrupted);
+  EXPECT_EQ(backend().PendingMessages(), 0u);
 }
 
 }  // namespace
