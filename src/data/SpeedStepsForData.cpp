@@ -103,6 +103,11 @@ bool CoupleSpeedStepsFileForAddedFiles(platform::WindowHandle window, const std:
 
 bool SpeedStepsFromScans(float acceleration, float deceleration) {
   auto& d = ScanDataSet;
+  // A rate of zero makes a ramp that never ends (and a step no solver can
+  // follow); such rates derive nothing and leave the coupling as it is.
+  const bool ratesUsable = std::isfinite(acceleration) && acceleration > 0.0f &&
+                           std::isfinite(deceleration) && deceleration != 0.0f;
+  if (!ratesUsable) return false;
   if (d.NFILES <= 0 || !HasVariableSpeed(d.NFILES, Headers())) {
     d.UsingSpeedSteps = false;
     return false;

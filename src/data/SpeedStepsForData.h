@@ -25,7 +25,9 @@ bool CoupleSpeedStepsFileForAddedFiles(platform::WindowHandle window, const std:
 // Derives a profile from the scans' speeds, times and omega^2 t (ramps at
 // acceleration, or deceleration, rpm/s), writes it to "speedsteps.txt" beside
 // the temporary parameter file and couples it. Returns UsingSpeedSteps; false
-// without data or without variable speed.
+// without data or without variable speed. Rates that are not finite, an
+// acceleration that is not positive or a deceleration of 0 derive nothing:
+// false, and the coupled profile stays as it was.
 bool SpeedStepsFromScans(float acceleration, float deceleration);
 
 // Couples "speedsteps.txt" of the earliest scan's folder when it agrees with

@@ -122,6 +122,25 @@ TEST_F(SpeedStepsForDataTest, NoProfileWithoutVariableSpeed) {
   EXPECT_FALSE(FileExists(scratch.File("speedsteps.txt")));
 }
 
+// A ramp rate of zero would give a ramp that never ends and a profile no
+// solver can follow: such rates derive nothing and leave the coupling alone.
+TEST_F(SpeedStepsForDataTest, RatesThatAreNoPositiveNumbersDeriveNoProfile) {
+  const std::vector<Step> course = {{0, 3000, 280}, {700, 50000, 280}, {2500, 20000, 100}};
+  LoadScansOf(course, {{600, 3000}, {1200, 50000}, {2400, 50000}, {3600, 20000}});
+  const std::pair<float, float> rates[] = {
+      {0.0f, 100.0f}, {-280.0f, 100.0f}, {280.0f, 0.0f}, {NAN, 100.0f}, {280.0f, INFINITY}};
+  for (const auto& [acceleration, deceleration] : rates) {
+    SCOPED_TRACE(std::to_string(acceleration) + " " + std::to_string(deceleration));
+    EXPECT_FALSE(SpeedStepsFromScans(acceleration, deceleration));
+    EXPECT_FALSE(ScanDataSet.DataSpeedProfile);
+    EXPECT_FALSE(ScanDataSet.UsingSpeedSteps);
+    EXPECT_FALSE(FileExists(scratch.File("speedsteps.txt")));
+  }
+  // A deceleration given as a negative number is its size.
+  ASSERT_TRUE(SpeedStepsFromScans(280.0f, -100.0f));
+  EXPECT_FLOAT_EQ(Coupled().StepAcceleration()[3], 100.0f);
+}
+
 TEST_F(SpeedStepsForDataTest, LowSpeedPhaseBeforeTheRun) {
   ScanHeader h;
   h.Rpm = 50000.0f;
