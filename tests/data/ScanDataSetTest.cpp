@@ -37,6 +37,7 @@ TEST_F(ScanDataSetTest, ReleasingALoadedSetReleasesEverything) {
   ASSERT_GT(CommonRadialGrid.CommonGridSize, 0);
   ScanDataSet.DataSpeedProfile = std::make_unique<CRotorSpeedProfile>();
   const CRotorSpeedProfile* profile = ScanDataSet.DataSpeedProfile.get();
+  ScanDataSet.DlsRecords.Resize(1, 2);
   FreeDataSet();
   const auto& d = ScanDataSet;
   EXPECT_EQ(d.DataSpeedProfile.get(), profile);
@@ -46,6 +47,7 @@ TEST_F(ScanDataSetTest, ReleasingALoadedSetReleasesEverything) {
   EXPECT_EQ(d.ScanHeaders.size(), 0);
   EXPECT_EQ(d.ScanFilePaths.size(), 0);
   EXPECT_EQ(d.ScanTimeOrder.size(), 0);
+  EXPECT_EQ(d.DlsRecords.size(), 0);
   EXPECT_TRUE(d.ScanPlotVectors.empty());
   EXPECT_EQ(CommonRadialGrid.CommonGridSize, 0);
   EXPECT_EQ(CommonRadialGrid.CommonGrid, nullptr);
