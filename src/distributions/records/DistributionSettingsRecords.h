@@ -121,6 +121,7 @@ struct DistributionSettingsRecord {
   int SecondRangeSminFitted = 0;
   int ScalingNoDeconvolution = 0;
   int ScalingKsFitted = 0;
+  int ScalingExponentFitted = 0;
   int PersistenceLengthFitted = 0;
   int VbarFitted = 0;      // the partial specific volume floats (fixed f/f0 model)
   float ConstantD = 0.0f;  // units of 1e-7 cm^2/s, one D for all grid points
