@@ -1,0 +1,268 @@
+#include "models/SimulateModel.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "app/records/LoadOptions.h"
+#include "data/CommonRadialGrid.h"
+#include "data/DataSetLinks.h"
+#include "data/ScanDataSet.h"
+#include "data/ScanReaderOptions.h"
+#include "data/records/SolventConditions.h"
+#include "lamm/CLammIdeal.h"
+#include "lamm/FluorescenceDetectionRecord.h"
+#include "models/GlobalLammState.h"
+#include "models/LinearParameters.h"
+#include "models/ParameterPacking.h"
+#include "models/SimulationErrors.h"
+#include "models/records/ComputationAbort.h"
+#include "models/records/FitControl.h"
+#include "models/records/LammSolverSettings.h"
+#include "models/records/ModelParameters.h"
+#include "numerics/OneBasedArrays.h"
+
+const FluorescenceDetectionRecord* SimulationFluorescenceDetection = nullptr;
+
+namespace {
+
+// Settings of the solver that have no entry in the Lamm numerics dialog:
+// the values every simulation of the program uses.
+constexpr double kSteadyStateRate = 1e-6;
+constexpr double kStepControl = 1.0, kStepControlLow = 0.1, kStepControlHigh = 0.3;
+constexpr float kFixedGridTolerance = 1e-4f;
+constexpr double kStepRelaxation = 1.0, kStepChangeFactor = 2.0;
+// Absorbance to transmitted fraction: 10^-A = e^(-ln(10) A).
+constexpr double kLn10 = 2.30258509;
+
+void ShowBox(platform::WindowHandle window, const std::string& text, const char* caption) {
+  platform::Current().ShowMessageBox(
+      {window, text, caption, platform::BoxIcon::None, platform::BoxButtons::Ok});
+}
+
+bool SolverObjectRoad() {
+  const ModelKind kind = ModelSelection.Kind;
+  if (kind == ModelKind::NonidealMultipleSpecies) return true;
+  return !DlsDataMode && !ScanDataSet.EquilibriumDataMode &&
+         !ModelParameters.InitialConcentrationExperimental && IsDiscreteSpeciesKind(kind) &&
+         !ModelParameters.FirstComponentNonideal;
+}
+
+void SetLammNumerics(CLammIdeal& solver) {
+  const LammSolverSettingsRecord& l = LammSolverSettings;
+  const bool ramp = ScanDataSet.RampRotorSpeed && !ScanDataSet.TimesFromW2t;
+  // The frictional ratio is derived again by SetSolvent from s and D.
+  solver.SetNumerics(
+      l.MinGridSize, l.MaxGridSize, l.PointsPerSigma, 0, l.BackDiffusionLevel,
+      l.BackDiffusionShutOff, l.OptimizeGridSpacing, l.AutoGridSize, 1.0f, ramp, l.FixedTimeStep, 0,
+      kSteadyStateRate, l.AutoSGridValue, l.AutoSGrid, 0, l.AutomaticAlgorithm, kStepControl,
+      kStepControlLow, kStepControlHigh, l.MaxChangePerStep, l.DefaultLammGridSize, 0,
+      l.MovingFrame, l.FixedGrid, kFixedGridTolerance, l.TruncationThreshold, l.DynamicTruncation,
+      kStepRelaxation, kStepChangeFactor, l.SwitchThreshold, l.SwitchThresholdOptimized);
+}
+
+// Where a solver writes: the scans' own model rows (added to what is there)
+// or the species' rows on the common grid.
+struct SolverTarget {
+  OneBasedArray<float*> Rows;
+  OneBasedArray<float*> Radii;
+};
+
+SolverTarget TargetOf(int component, bool basis) {
+  ScanDataSetRecord& d = ScanDataSet;
+  SolverTarget t;
+  t.Rows.Resize(1, d.NFILES);
+  t.Radii.Resize(1, d.NFILES);
+  for (int j = 1; j <= d.NFILES; ++j) {
+    t.Rows[j] = basis ? SpeciesSignals.SpeciesBasis[component][j].data() : d.ScanModel[j].data();
+    t.Radii[j] = d.ScanRadius[j].data();
+  }
+  return t;
+}
+
+// One ideal species by its own solver, set up in the solver's order.
+void SolveComponent(platform::WindowHandle window, int i, bool basis) {
+  ScanDataSetRecord& d = ScanDataSet;
+  const ModelParametersRecord& mp = ModelParameters;
+  const LammSolverSettingsRecord& l = LammSolverSettings;
+  SolverTarget target = TargetOf(i, basis);
+  GlobalLammRun.TridiagError = GlobalLammRun.DiscretizationError = 0;
+  GlobalLammRun.NonidealityError = 0;
+  GlobalLammRun.CallbackWindow = window;
+  const std::int32_t code = [&] {
+    CLammIdeal solver;
+    solver.SetIdealModel();
+    solver.SetParameters(mp.SedCoefficient[i], SpeciesDiffusion(i), mp.Meniscus, mp.Bottom,
+                         SpeciesSignals.SpeciesAmplitude[i], d.FitLeftLim, d.FitRightLim);
+    if (!d.CheckRotorAcceleration) solver.ClearAccelerationCheck();
+    if (SimulationFluorescenceDetection)
+      solver.SetFluorescenceDetection(*SimulationFluorescenceDetection, 1);
+    const std::uint8_t suppressed = FitControl.FitRunning || !SpeciesSignals.LiveRunDisplay;
+    if (basis)
+      solver.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), target.Rows.data(),
+                       CommonRadialGrid.CommonGrid, CommonRadialGrid.CommonGridSize, nullptr,
+                       nullptr, 0, d.ScanTimeOrder.data(), d.NFILES, i, FitControl.FitRunning,
+                       suppressed, l.ScanTimeCorrectionOn, l.ScanVelocity, l.RadialResolutionOn,
+                       l.RadialResolutionRange, ScanReaderOptions.AbsorbanceData);
+    else
+      solver.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), target.Rows.data(), nullptr, 0,
+                       target.Radii.data(), d.ScanPointCount.data(), 0, d.ScanTimeOrder.data(),
+                       d.NFILES, i, FitControl.FitRunning, suppressed, l.ScanTimeCorrectionOn,
+                       l.ScanVelocity, l.RadialResolutionOn, l.RadialResolutionRange,
+                       ScanReaderOptions.AbsorbanceData);
+    SetLammNumerics(solver);
+    if (mp.TimeOffsetOn) solver.SetStartTime(mp.TimeOffset);
+    if (d.UsingSpeedSteps && d.DataSpeedProfile)
+      solver.SetRotorSpeedProfile(d.DataSpeedProfile.get(), l.VariableSpeedDShutOff);
+    if (IsZoneModel(ModelSelection.Kind))
+      solver.SetBandLoading(1, mp.LamellaWidth, ModelSelection.InvertBand);
+    // The solver takes degrees Celsius.
+    const SolventConditionsRecord& sc = SolventConditions;
+    solver.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
+    if (ScanReaderOptions.AbsorbanceData && l.ScanTimeCorrectionOn && l.ScanVelocity > 0)
+      solver.SetScanTimeOffset(FirstRadius(1));
+    return solver.Solve();
+  }();
+  ReportSimulationError(window, code);
+}
+
+// Zeroed species rows on the common grid for every component.
+bool PrepareSpeciesBasis() {
+  if (CommonRadialGrid.CommonGridSize < 1) SetupCommonRadialGrid();
+  const int size = CommonRadialGrid.CommonGridSize;
+  if (size < 1) return false;
+  OneBasedArray<ScanArrays>& basis = SpeciesSignals.SpeciesBasis;
+  basis.Resize(1, NCOMP);
+  for (int i = 1; i <= NCOMP; ++i) {
+    basis[i].Resize(1, ScanDataSet.NFILES);
+    for (int j = 1; j <= ScanDataSet.NFILES; ++j) basis[i][j].Resize(1, size);
+  }
+  return true;
+}
+
+// Intensity data: the absorbance model becomes the transmitted intensity of
+// the scan's reference intensity (second column).
+void AbsorbanceModelToIntensity() {
+  ScanDataSetRecord& d = ScanDataSet;
+  for (int t = GlobalLammRun.FirstSimulatedScan; t <= d.NFILES; ++t) {
+    const int j = d.ScanTimeOrder[t];
+    if (d.ScanSecondColumn[j].size() < d.ScanPointCount[j]) continue;
+    for (int k = 1; k <= d.ScanPointCount[j]; ++k)
+      d.ScanModel[j][k] =
+          static_cast<float>(std::exp(-kLn10 * d.ScanModel[j][k]) * d.ScanSecondColumn[j][k]);
+  }
+}
+
+void CompleteSimulation(platform::WindowHandle window) {
+  SolveLinearParameters();
+  if (ScanReaderOptions.IntensityData) AbsorbanceModelToIntensity();
+  SpeciesSignals.ModelCurvesValid = true;
+  if (SpeciesSignals.LiveRunDisplay && RepaintMainWindow) RepaintMainWindow(window);
+}
+
+}  // namespace
+
+bool IsDiscreteSpeciesKind(ModelKind kind) {
+  switch (kind) {
+    case ModelKind::NonInteractingSpecies:
+    case ModelKind::LinearLammSpecies:
+    case ModelKind::ExternalLoadingCellSpecies:
+    case ModelKind::Geometry282Species:
+    case ModelKind::ElectrophoresisSpecies:
+    case ModelKind::ZoneIndependentSpecies:
+    case ModelKind::DiscreteStokesRadii:
+    case ModelKind::CumulantAnalysis:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsAssociationKind(ModelKind kind) {
+  return kind == ModelKind::MonomerDimer || kind == ModelKind::MonomerTrimer ||
+         kind == ModelKind::SelfAssociation148 || kind == ModelKind::SelfAssociation124;
+}
+
+float LoadingAmplitude(int i) {
+  const ModelParametersRecord& mp = ModelParameters;
+  if (mp.ComponentOn[i] == 0) return 0.0f;
+  int firstOn = 0;
+  double others = 0.0;
+  for (int k = 1; k <= NCOMP; ++k) {
+    if (mp.ComponentOn[k] == 0) continue;
+    if (firstOn == 0)
+      firstOn = k;
+    else
+      others += mp.Concentration[k];
+  }
+  const double total = mp.Concentration[firstOn];
+  const double share = i == firstOn ? 1.0 - others : mp.Concentration[i];
+  float amplitude = static_cast<float>(total * std::max(0.0, share));
+  if (mp.LinearConcentrations && amplitude == 0.0f) amplitude = 1.0f;
+  return amplitude;
+}
+
+double SpeciesDiffusion(int i) {
+  const ModelParametersRecord& mp = ModelParameters;
+  double D = 0.0;
+  if (FitControl.MassInsteadOfD) {
+    const double M = mp.MassOrD[i] > 0.0f ? mp.MassOrD[i] : 1e-10;
+    const SolventConditionsRecord& sc = SolventConditions;
+    D = mp.SedCoefficient[i] * 1e-13 * sc.GasConstantRT / ((1.0 - sc.VbarRho) * M);
+  } else {
+    D = mp.MassOrD[i] * 1e-7;
+  }
+  return std::fabs(D);
+}
+
+bool SimulationUsesBasis() {
+  const ModelParametersRecord& mp = ModelParameters;
+  return ModelSelection.Kind == ModelKind::ContinuousCM || mp.LinearConcentrations ||
+         FitControl.TINoiseFitted || mp.RINoiseFitted;
+}
+
+void PrepareSimulation(platform::WindowHandle window) {
+  ScanDataSetRecord& d = ScanDataSet;
+  if (ModelParameters.Meniscus == 0.0f || ModelParameters.Bottom == 0.0f) {
+    ShowBox(window, "set Meniscus and Bottom first", "");
+    return;
+  }
+  if (d.FitLeftLim == 0.0f) {
+    d.FitLeftLim = ModelParameters.Meniscus;
+    SetFirstFitIndex();
+  }
+  if (d.FitRightLim == 0.0f) {
+    d.FitRightLim = ModelParameters.Bottom;
+    SetLastFitIndex();
+  }
+  UnpackParameterVector();
+  for (int j = 1; j <= d.NFILES; ++j)
+    for (int k = 1; k <= d.ScanPointCount[j]; ++k) d.ScanModel[j][k] = 0.0f;
+  GlobalLammRun.FirstSimulatedScan = 1;
+  const bool basis = SimulationUsesBasis();
+  GlobalLammRun.BasisMode = basis;
+  if (basis && !PrepareSpeciesBasis()) return;
+  if (SpeciesSignals.LiveRunDisplay && RepaintMainWindow) RepaintMainWindow(window);
+
+  ComputationAbort = false;
+  for (int i = 1; i <= NCOMP && !ComputationAbort; ++i) {
+    GlobalLammRun.CurrentSpecies = i;
+    SpeciesSignals.SpeciesAmplitude[i] = LoadingAmplitude(i);
+    if (ModelParameters.ComponentOn[i] == 0) continue;
+    SolveComponent(window, i, basis);
+  }
+  CompleteSimulation(window);
+}
+
+void SimulateModel(platform::WindowHandle window) {
+  if (ScanDataSet.NFILES == 0) return;
+  // Whether a species is constant is a property of this simulation's
+  // species; a value left by an earlier model must not steer the solve.
+  SpeciesSignals.ConstantSpecies = false;
+  if (SolverObjectRoad() && ModelSelection.Kind != ModelKind::NonidealMultipleSpecies) {
+    PrepareSimulation(window);
+    return;
+  }
+  ShowBox(window, "simulation of this model is not available in this version", "ERROR");
+  // A fit must not go on evaluating a model that is never simulated.
+  ComputationAbort = true;
+}
