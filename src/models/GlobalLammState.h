@@ -35,6 +35,16 @@ struct GlobalLammRunStateRecord {
   double RelativeChangeLow = 0.1;
   double RelativeChangeMid = 0.5;
   double MaxTimeStep = 0.0;  // s
+  // "maximum relativ change < ": a run ends after more than ten steps of at
+  // least 30 s in a row whose change per second stays below it.
+  double EquilibriumThreshold = 1e-6;
+  // The species' boundary is too diffuse for the automatic grid size: the
+  // fixed-grid engine keeps its whole grid in this run.
+  bool SuppressGridTruncation = false;
+  bool RetryRun = false;           // the repeat of a failed run, without truncation
+  bool ForceSystemRebuild = false;  // the solver bands must be formed anew
+  bool ShowLoading = false;        // the progress text shows the total loading
+  double LoadingDisplay = 0.0;     // that loading
   platform::WindowHandle CallbackWindow = nullptr;
   // Error words set by the engines and by ReportSimulationError.
   int TridiagError = 0;
