@@ -122,4 +122,40 @@ TEST_F(TempParameterFileTest, EveryValueRoundTripsThroughTheRecords) {
   for (int i = 1; i < TempParameterValueCount; ++i)
     EXPECT_FLOAT_EQ(again[i], reloaded[i]) << "value " << i;
 }
+
+TEST_F(TempParameterFileTest, OlderLayoutOf99ValuesTakesTheLayoutDefaults) {
+  CorrectionOptions.Fluorescence.ConvolutionOn = true;
+  CorrectionOptions.Ctot.CtotFromDataOnly = false;
+  DistributionSettings.FlotationSettings.FlotationOnly = false;
+  ModelParameters.LamellaWidth = 0.3f;  // a value row: kept when absent
+  std::vector<float> v = ChangedValues();
+  v.resize(TempParameterMinimumCount);
+  WriteValues(v);
+  ASSERT_EQ(ReloadParameters(nullptr, path_), 1);
+  EXPECT_FALSE(CorrectionOptions.Fluorescence.ConvolutionOn);
+  EXPECT_TRUE(CorrectionOptions.Ctot.CtotFromDataOnly);
+  EXPECT_TRUE(DistributionSettings.FlotationSettings.FlotationOnly);
+  EXPECT_FLOAT_EQ(ModelParameters.LamellaWidth, 0.3f);
+  EXPECT_FLOAT_EQ(ModelParameters.Meniscus, v[39]);
+}
+
+TEST_F(TempParameterFileTest, ShortMissingOrDamagedFilesChangeNothing) {
+  std::vector<float> v = ChangedValues();
+  std::string damaged;
+  for (int i = 0; i < TempParameterValueCount; ++i)
+    damaged += (i == 50 ? std::string("garbage") : std::to_string(v[i])) + "\n";
+  v.resize(TempParameterMinimumCount - 1);
+  WriteValues(v);
+  const std::string shortFile = path_;
+  const std::string damagedFile = scratch.Write("damaged", damaged);
+  const std::string emptyFile = scratch.Write("empty", "");
+  const std::vector<float> before = TempParameterValues(false);
+  for (const std::string& path : {shortFile, damagedFile, emptyFile, scratch.File("missing")}) {
+    EXPECT_EQ(ReloadParameters(nullptr, path), 0) << path;
+    EXPECT_EQ(TempParameterValues(false), before) << path;
+  }
+  DataFileLocation.TempParameterFilePath = scratch.File("missing");
+  EXPECT_EQ(OfferRestoreFromTempParameterFile(nullptr), 0);
+}
+
 }  // namespace
