@@ -1,0 +1,252 @@
+// The discrete simulation against known truths: one species equals a
+// solver set up by hand with the same settings, two species add by the
+// concentration convention, loadings solved from data made by the
+// simulation itself come back, and the models without a solver-object road
+// are refused with a message.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "lamm/CLammIdeal.h"
+#include "models/ModelsTestSupport.h"
+#include "models/ParameterPacking.h"
+#include "models/SimulateModel.h"
+#include "models/records/ParameterVector.h"
+
+namespace {
+
+constexpr int kScans = 5;
+constexpr float kRpm = 50000.0f;
+
+class SimulateModelTest : public ModelsTest {
+ protected:
+  void SetUp() override {
+    ModelsTest::SetUp();
+    std::vector<TestScan> scans;
+    for (int j = 1; j <= kScans; ++j) scans.push_back({6.0, 7.0, 0.01, 900.0 * j, nullptr, 0});
+    LoadTestScans(scans);
+    for (int j = 1; j <= kScans; ++j) {
+      ScanHeader& h = ScanDataSet.ScanHeaders[j];
+      h.Rpm = kRpm;
+      h.Temperature = 20.0f;
+      h.RecordedTime = h.Time;
+      const double omega = kRpm * 3.14159265358979323846 / 30.0;
+      h.Omega2t = static_cast<float>(omega * omega * h.Time);
+      h.RampAcceleration = 1e6f;
+    }
+    SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
+    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+    FitControl.MassInsteadOfD = false;
+    ModelParametersRecord& mp = ModelParameters;
+    mp.Meniscus = 5.9f;
+    mp.Bottom = 7.2f;
+    mp.ComponentOn = {0, 1, 0, 0, 0};
+    mp.Concentration = {0, 1.0f, 0, 0, 0};
+    mp.SedCoefficient = {0, 4.0f, 9.0f, 0, 0};
+    mp.MassOrD = {0, 6.0f, 4.0f, 0, 0};  // 1e-7 cm^2/s
+    ScanDataSet.FitLeftLim = 6.05f;
+    ScanDataSet.FitRightLim = 6.95f;
+    SetupCommonRadialGrid();
+    PackParameterVector();
+  }
+
+  // ScanModel of every scan, as one list.
+  static std::vector<float> Models() {
+    std::vector<float> all;
+    for (int j = 1; j <= kScans; ++j)
+      for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
+        all.push_back(ScanDataSet.ScanModel[j][k]);
+    return all;
+  }
+
+  std::vector<float> Simulate() {
+    PackParameterVector();
+    SimulateModel(nullptr);
+    return Models();
+  }
+};
+
+// A solver configured by hand as the dispatcher promises to: same species,
+// cell, scans, numerics and solvent.
+std::vector<float> DirectSolution(double s, double D, double c) {
+  ScanDataSetRecord& d = ScanDataSet;
+  const LammSolverSettingsRecord& l = LammSolverSettings;
+  OneBasedMatrix<float> out(1, kScans, 1, d.ScanPointCount[1]);
+  CLammIdeal solver;
+  solver.SetIdealModel();
+  solver.SetParameters(s, D, 5.9f, 7.2f, c, d.FitLeftLim, d.FitRightLim);
+  solver.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), out.get(), d.ScanRadius[1].data(),
+                   d.ScanPointCount[1], nullptr, nullptr, 0, nullptr, kScans, 1, 0, 1, 0, 2.43f, 0,
+                   0.008f, 0);
+  solver.SetNumerics(l.MinGridSize, l.MaxGridSize, l.PointsPerSigma, 0, l.BackDiffusionLevel,
+                     l.BackDiffusionShutOff, l.OptimizeGridSpacing, l.AutoGridSize, 1.0f, 1,
+                     l.FixedTimeStep, 0, 1e-6, l.AutoSGridValue, l.AutoSGrid, 0,
+                     l.AutomaticAlgorithm, 1.0, 0.1, 0.3, l.MaxChangePerStep, l.DefaultLammGridSize,
+                     0, l.MovingFrame, l.FixedGrid, 1e-4f, l.TruncationThreshold,
+                     l.DynamicTruncation, 1.0, 2.0, l.SwitchThreshold, l.SwitchThresholdOptimized);
+  solver.SetSolvent(20.0, 0.73, 1.0, 1.0);
+  EXPECT_EQ(solver.Solve(), 0);
+  std::vector<float> all;
+  for (int j = 1; j <= kScans; ++j)
+    for (int k = 1; k <= d.ScanPointCount[j]; ++k) all.push_back(out[j][k]);
+  return all;
+}
+
+TEST_F(SimulateModelTest, OneSpeciesEqualsTheSolverSetUpByHand) {
+  const std::vector<float> model = Simulate();
+  const std::vector<float> direct = DirectSolution(4.0, 6e-7, 1.0);
+  ASSERT_EQ(model.size(), direct.size());
+  double top = 0.0;
+  for (std::size_t n = 0; n < model.size(); ++n) {
+    EXPECT_NEAR(model[n], direct[n], 1e-6) << n;
+    top = std::max(top, static_cast<double>(model[n]));
+  }
+  EXPECT_GT(top, 0.9);  // a real boundary, not an empty model
+  EXPECT_TRUE(SpeciesSignals.ModelCurvesValid);
+  EXPECT_TRUE(backend().Log().empty());
+}
+
+TEST_F(SimulateModelTest, TwoSpeciesAddByTheConcentrationConvention) {
+  // Total 1.5, species 2 a fraction 0.4: loadings 0.9 and 0.6.
+  ModelParameters.Concentration = {0, 1.5f, 0.4f, 0, 0};
+  ModelParameters.ComponentOn = {0, 1, 0, 0, 0};
+  ModelParameters.Concentration[1] = 0.9f;
+  const std::vector<float> first = Simulate();
+  ModelParameters.ComponentOn = {0, 0, 1, 0, 0};
+  ModelParameters.Concentration[2] = 0.6f;
+  const std::vector<float> second = Simulate();
+  ModelParameters.ComponentOn = {0, 1, 1, 0, 0};
+  ModelParameters.Concentration = {0, 1.5f, 0.4f, 0, 0};
+  const std::vector<float> both = Simulate();
+  EXPECT_FLOAT_EQ(SpeciesSignals.SpeciesAmplitude[1], 0.9f);
+  EXPECT_FLOAT_EQ(SpeciesSignals.SpeciesAmplitude[2], 0.6f);
+  for (std::size_t n = 0; n < both.size(); ++n)
+    ASSERT_NEAR(both[n], first[n] + second[n], 1e-5) << n;
+}
+
+TEST(LoadingAmplitude, FractionsAboveOneLeaveTheFirstComponentNothing) {
+  const ModelParametersRecord saved = ModelParameters;
+  ModelParameters = ModelParametersRecord{};
+  ModelParameters.ComponentOn = {0, 0, 1, 1, 1};
+  ModelParameters.Concentration = {0, 5.0f, 2.0f, 0.7f, 0.6f};
+  EXPECT_EQ(LoadingAmplitude(1), 0.0f);  // switched off
+  EXPECT_EQ(LoadingAmplitude(2), 0.0f);
+  EXPECT_FLOAT_EQ(LoadingAmplitude(3), 1.4f);
+  EXPECT_FLOAT_EQ(LoadingAmplitude(4), 1.2f);
+  ModelParameters.LinearConcentrations = true;
+  EXPECT_EQ(LoadingAmplitude(2), 1.0f);  // simulated at unit loading, scaled later
+  ModelParameters = saved;
+}
+
+TEST_F(SimulateModelTest, DiffusionFromMassFollowsTheSvedbergEquation) {
+  FitControl.MassInsteadOfD = true;
+  ModelParameters.MassOrD[1] = 50000.0f;
+  const double expected =
+      4e-13 * 8.31451e7 * 293.15 / ((1.0 - SolventConditions.VbarRho) * 50000.0);
+  EXPECT_NEAR(SpeciesDiffusion(1), expected, expected * 1e-5);
+  ModelParameters.MassOrD[1] = 0.0f;  // no mass: a tiny one, so D is huge but finite
+  EXPECT_TRUE(std::isfinite(SpeciesDiffusion(1)));
+  FitControl.MassInsteadOfD = false;
+  ModelParameters.MassOrD[1] = -6.0f;
+  EXPECT_NEAR(SpeciesDiffusion(1), 6e-7, 1e-12);
+}
+
+TEST_F(SimulateModelTest, LoadingsAndNoiseOfSimulatedDataComeBack) {
+  // Data made by the simulation itself at loadings 0.7 and 0.5, plus TI and
+  // RI offsets; then the loadings are solved from unit-loading starts.
+  ModelParameters.ComponentOn = {0, 1, 1, 0, 0};
+  ModelParameters.Concentration = {0, 1.2f, 0.5f / 1.2f, 0, 0};
+  const std::vector<float> clean = Simulate();
+  std::size_t n = 0;
+  for (int j = 1; j <= kScans; ++j)
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k, ++n) {
+      const float r = ScanDataSet.ScanRadius[j][k];
+      ScanDataSet.ScanSignal[j][k] = clean[n] + 0.02f * std::sin(7.0f * r) + 0.01f * j;
+    }
+  ModelParameters.Concentration = {0, 3.0f, 0.1f, 0, 0};
+  ModelParameters.LinearConcentrations = true;
+  ModelParameters.RINoiseFitted = true;
+  ModelParameters.SystematicNoiseOn = true;
+  FitControl.TINoiseFitted = true;
+  Simulate();
+  EXPECT_NEAR(SpeciesSignals.SpeciesAmplitude[1], 0.7, 2e-3);
+  EXPECT_NEAR(SpeciesSignals.SpeciesAmplitude[2], 0.5, 2e-3);
+  EXPECT_NEAR(ModelParameters.Concentration[1], 1.2, 3e-3);
+  EXPECT_NEAR(ParameterVector[10], 0.5 / 1.2, 3e-3);
+  double worst = 0.0;
+  for (int j = 1; j <= kScans; ++j)
+    for (int k = ScanDataSet.ScanFirstFitIndex[j]; k <= ScanDataSet.ScanLastFitIndex[j]; ++k)
+      worst = std::max(worst, std::fabs(static_cast<double>(ScanDataSet.ScanSignal[j][k]) -
+                                        ScanDataSet.ScanModel[j][k]));
+  EXPECT_LT(worst, 2e-3);
+}
+
+TEST_F(SimulateModelTest, ConstantSpeciesOfAnEarlierModelIsForgotten) {
+  // A flag left by an earlier simulation would fix the loadings at 1.
+  SpeciesSignals.ConstantSpecies = true;
+  ModelParameters.LinearConcentrations = true;
+  ModelParameters.RINoiseFitted = true;
+  ModelParameters.SystematicNoiseOn = true;
+  FitControl.TINoiseFitted = true;
+  for (int j = 1; j <= kScans; ++j)
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k) ScanDataSet.ScanSignal[j][k] = 0.0f;
+  Simulate();
+  EXPECT_FALSE(SpeciesSignals.ConstantSpecies);
+  EXPECT_NEAR(SpeciesSignals.SpeciesAmplitude[1], 0.0, 1e-6);
+}
+
+TEST_F(SimulateModelTest, RefusalsLeaveTheModelAsItWas) {
+  struct Case {
+    const char* name;
+    void (*set)();
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no meniscus", [] { ModelParameters.Meniscus = 0.0f; }, "set Meniscus and Bottom first"},
+      {"association", [] { ModelSelection.Kind = ModelKind::MonomerDimer; },
+       "simulation of this model is not available in this version"},
+      {"non-ideal first component", [] { ModelParameters.FirstComponentNonideal = true; },
+       "simulation of this model is not available in this version"},
+      {"equilibrium data", [] { ScanDataSet.EquilibriumDataMode = true; },
+       "simulation of this model is not available in this version"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ModelParametersRecord mp = ModelParameters;
+    const ModelKind kind = ModelSelection.Kind;
+    ScanDataSet.ScanModel[2][3] = 42.0f;
+    const std::size_t shown = LogLinesWith(c.message).size();
+    c.set();
+    SimulateModel(nullptr);
+    EXPECT_EQ(ScanDataSet.ScanModel[2][3], 42.0f);
+    EXPECT_EQ(LogLinesWith(c.message).size(), shown + 1);
+    ModelParameters = mp;
+    ModelSelection.Kind = kind;
+    ScanDataSet.EquilibriumDataMode = false;
+    ComputationAbort = false;
+  }
+}
+
+TEST_F(SimulateModelTest, IntensityDataTurnTheAbsorbanceIntoTransmittedLight) {
+  ModelParameters.ComponentOn = {0, 0, 0, 0, 0};
+  ModelParameters.Baseline = 0.3f;
+  ScanReaderOptions.IntensityData = true;
+  for (int j = 1; j <= kScans; ++j) {
+    ScanDataSet.ScanSecondColumn[j].Resize(1, ScanDataSet.ScanPointCount[j]);
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
+      ScanDataSet.ScanSecondColumn[j][k] = 2.0f;
+  }
+  Simulate();
+  EXPECT_NEAR(ScanDataSet.ScanModel[3][10], 2.0 * std::pow(10.0, -0.3), 1e-5);
+}
+
+TEST_F(SimulateModelTest, NothingHappensWithoutScans) {
+  FreeDataSet();
+  SimulateModel(nullptr);
+  EXPECT_FALSE(SpeciesSignals.ModelCurvesValid);
+  EXPECT_TRUE(backend().Log().empty());
+}
+
+}  // namespace
