@@ -288,6 +288,8 @@ void CLammIdeal::SampleProfiles(double t) {
     ProfileNextTime = ProfileTimes[1];
     if (t != ProfileNextTime) return;
   }
+  // The moving frame's nodes have ridden on since the last scan.
+  if (MovingFrame) UpdateFrameRadii();
   float** rows = ProfileRowsOf(*this);
   ResampleCurveFromDouble(ProfilePointCount, ProfileRadii, rows[ProfileNext], GridSize, Radius,
                           Concentration);
