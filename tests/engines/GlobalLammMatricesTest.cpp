@@ -243,8 +243,8 @@ TEST_F(GlobalLammMatricesTest, LinearGeometryBands) {
   // last hat.
   const auto row = [&](int i) { return w.Transport.l[i] + w.Transport.d[i] + w.Transport.u[i]; };
   for (int i = 2; i < n; ++i) EXPECT_NEAR(row(i), 0.0, 1e-12) << i;
-  EXPECT_NEAR(row(1), -0.5 * 2.5e-4, 1e-12);
-  EXPECT_NEAR(row(n), 0.5 * 2.5e-4, 1e-12);
+  EXPECT_NEAR(row(1), -2.5e-4, 1e-12);
+  EXPECT_NEAR(row(n), 2.5e-4, 1e-12);
 }
 
 // The loading cell with a partly filled taper: the cross-section shrinks only
