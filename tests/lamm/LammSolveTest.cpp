@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -271,6 +272,82 @@ TEST_F(LammSolveTest, ABlowUpIsReportedAfterEveryRepeatAndTheSettingsReturn) {
   l.Concentration[50] = std::nan("");
   l.Propagate();
   EXPECT_EQ(l.BlowUpError, 1);
+}
+
+// A solver whose runs fail with a zero pivot or a blow-up until a given
+// attempt, recording the numerical choices each attempt was made with.
+class FailingSolver : public CLammIdeal {
+ public:
+  struct Attempt {
+    std::uint8_t fixedGrid, movingFrame, truncation, retry;
+    std::int32_t gridSize;
+    bool operator==(const Attempt&) const = default;
+  };
+  std::vector<Attempt> attempts;
+  int succeedAt = 0;  // 0: never
+  bool blowUp = false;
+
+  void Propagate() override {
+    attempts.push_back({FixedGrid, MovingFrame, DynamicTruncation, RetryMode, GridSize});
+    if (static_cast<int>(attempts.size()) == succeedAt) {
+      CLammIdeal::Propagate();
+      return;
+    }
+    TridagError = !blowUp;
+    BlowUpError = blowUp;
+  }
+};
+
+std::int32_t Clamped(float size) {
+  return std::clamp(static_cast<std::int32_t>(std::floor(size)), 100, 2000);
+}
+
+TEST_F(LammSolveTest, FailedRunsAreRepeatedWithSaferChoicesUntilOneSucceeds) {
+  // Without the truncated window on the same grid, then in the moving frame
+  // (from the fixed grid only), then on the fixed grid of the grid rule with
+  // the meniscus value corrected. A 4.5 S protein is put on the fixed grid,
+  // a 30 S one on the moving frame by the automatic choice.
+  struct Case {
+    const char* what;
+    double s;
+    bool blowUp;
+    int succeedAt;
+    std::int32_t code;
+  };
+  const Case cases[] = {{"fixed grid, zero pivots", 4.5, false, 0, 3},
+                        {"fixed grid, blow-ups", 4.5, true, 0, 2},
+                        {"fixed grid, cured by the moving frame", 4.5, true, 3, 0},
+                        {"moving frame, zero pivots", 30.0, false, 0, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FailingSolver l;
+    l.blowUp = c.blowUp;
+    l.succeedAt = c.succeedAt;
+    data.Configure(l, c.s, 2e-7);
+    // A closed cell: every grid follows the grid rule, none is widened.
+    l.BackDiffusionShutOff = 0;
+    const bool moving = c.s > 20;
+    EXPECT_EQ(l.Solve(), c.code);
+    using A = FailingSolver::Attempt;
+    const std::int32_t first = moving ? Clamped(l.GridSizeMovingFrame) : Clamped(l.GridSizeFixed);
+    std::vector<A> expected = {{!moving, moving, 1, 0, first}, {!moving, moving, 0, 0, first}};
+    if (!moving) expected.push_back({0, 1, 0, 0, Clamped(l.GridSizeMovingFrame)});
+    expected.push_back({1, 0, 0, 1, Clamped(l.GridSizeFixed)});
+    if (c.succeedAt) expected.resize(c.succeedAt);
+    EXPECT_EQ(l.attempts, expected);
+    // The settings return; the scans are those of the successful repeat.
+    EXPECT_EQ(l.DynamicTruncation, 1);
+    EXPECT_EQ(l.RetryMode, 0);
+    if (!moving) {
+      EXPECT_EQ(l.FixedGrid, 1);
+      EXPECT_EQ(l.MovingFrame, 0);
+    }
+    if (c.code == 0) {
+      const double q = SOmega2(c.s, 50000);
+      for (int k = 1; k <= data.ScanCount(); ++k)
+        EXPECT_NEAR(data.Output[k][Point(7.0)], std::exp(-2 * q * data.Headers[k].Time), 1e-5);
+    }
+  }
 }
 
 TEST_F(LammSolveTest, RunsThatCannotBeDoneAreRefusedWithCode4) {
