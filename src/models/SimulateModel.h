@@ -12,7 +12,9 @@
 // solver per switched-on component. The models that need the engines on the
 // global work arrays (association, non-ideal, reacting and hindered species,
 // a non-ideal first component, an experimental initial distribution,
-// equilibrium or light-scattering data) are refused with a message.
+// equilibrium or light-scattering data) are refused with a message, and so
+// is the non-ideal multi-species model while the solver cannot solve a
+// concentration-dependent species.
 
 #include "app/records/ModelSelection.h"
 #include "platform/Platform.h"

@@ -183,6 +183,20 @@ TEST_F(SimulateModelTest, LoadingsAndNoiseOfSimulatedDataComeBack) {
   EXPECT_LT(worst, 2e-3);
 }
 
+TEST_F(SimulateModelTest, BaselineOfDirectSimulationIsTheMeanOffset) {
+  const std::vector<float> clean = Simulate();
+  std::size_t n = 0;
+  for (int j = 1; j <= kScans; ++j)
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k, ++n)
+      ScanDataSet.ScanSignal[j][k] = clean[n] + 0.05f;
+  ModelParameters.SystematicNoiseOn = true;
+  Simulate();
+  EXPECT_FALSE(GlobalLammRun.BasisMode);  // nothing solved per species
+  EXPECT_NEAR(ModelParameters.Baseline, 0.05f, 1e-6);
+  EXPECT_NEAR(ParameterVector[BaselineSlot], 0.05f, 1e-6);
+  EXPECT_NEAR(ScanDataSet.ScanModel[4][50], ScanDataSet.ScanSignal[4][50], 1e-6);
+}
+
 TEST_F(SimulateModelTest, ConstantSpeciesOfAnEarlierModelIsForgotten) {
   // A flag left by an earlier simulation would fix the loadings at 1.
   SpeciesSignals.ConstantSpecies = true;
@@ -208,6 +222,9 @@ TEST_F(SimulateModelTest, RefusalsLeaveTheModelAsItWas) {
       {"association", [] { ModelSelection.Kind = ModelKind::MonomerDimer; },
        "simulation of this model is not available in this version"},
       {"non-ideal first component", [] { ModelParameters.FirstComponentNonideal = true; },
+       "simulation of this model is not available in this version"},
+      {"non-ideal multiple species",
+       [] { ModelSelection.Kind = ModelKind::NonidealMultipleSpecies; },
        "simulation of this model is not available in this version"},
       {"equilibrium data", [] { ScanDataSet.EquilibriumDataMode = true; },
        "simulation of this model is not available in this version"},
