@@ -13,7 +13,7 @@ release-build: deps
 	cmake --build build/release -j $(JOBS)
 
 demo: release-build
-	build/release/src/taluvo
+	build/release/src/taluvo examples/velocity build/demo-results
 
 test-build: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTALUVO_SANITIZE=ON >/dev/null

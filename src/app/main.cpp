@@ -1,9 +1,14 @@
-// Command-line entry until the application shell exists: prints hydrodynamic
-// conversions and F statistics for example inputs.
+// Command-line entry until the application shell exists.
+//   taluvo                         hydrodynamic conversions and F statistics
+//   taluvo <scan folder> <output>  c(s) of the scans of a folder
 #include <cstdio>
 #include <initializer_list>
+#include <memory>
 
+#include "app/ExampleAnalysis.h"
+#include "app/records/ProgramPaths.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "platform/HeadlessBackend.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/PhysicalConstants.h"
 #include "numerics/Statistics.h"
@@ -61,7 +66,14 @@ void PrintFStatisticsExamples() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  SetInstallationFolder(InstallationFolderOf(argv[0]));
+  if (argc >= 3) {
+    auto backend = std::make_unique<platform::HeadlessBackend>();
+    backend->SetEcho(true);  // messages of the analysis go to standard error
+    platform::Install(std::move(backend));
+    return RunExampleAnalysis(argv[1], argv[2]);
+  }
   PrintHydrodynamicExamples();
   PrintFStatisticsExamples();
   return 0;

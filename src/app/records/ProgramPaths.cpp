@@ -10,8 +10,11 @@ void SetInstallationFolder(const std::string& folder) {
   ProgramPaths.InstallationFolder = base;
   static const char* const soundNames[8] = {"error", "info", "question", "fitdone",
                                             "hi",    "bye",  "ok",       "beer"};
-  for (int i = 0; i < 8; ++i)
-    ProgramPaths.SoundBaseFiles[i] = base + "sounds/" + soundNames[i] + ".wav";
+  for (int i = 0; i < 8; ++i) {
+    std::string& path = ProgramPaths.SoundBaseFiles[i];
+    path = base;
+    path.append("sounds/").append(soundNames[i]).append(".wav");
+  }
   ProgramPaths.WormChainTable = base + "~WormChain_mofs.dat";
   ProgramPaths.MofsTable = base + "mofs.dat";
   ProgramPaths.TempFolder = base + "temp/";
