@@ -26,5 +26,6 @@ std::string InstallationFolderOf(const std::string& argv0) {
   if (ec) p = argv0;
   std::string folder = p.parent_path().generic_string();
   if (folder.empty()) folder = ".";
-  return folder + '/';
+  folder.push_back('/');
+  return folder;
 }
