@@ -25,7 +25,7 @@ std::string InstallationFolderOf(const std::string& argv0) {
   std::filesystem::path p = std::filesystem::weakly_canonical(argv0, ec);
   if (ec) p = argv0;
   std::string folder = p.parent_path().generic_string();
-  if (folder.empty()) folder = ".";
+  if (folder.empty()) folder.assign(1, '.');
   folder.push_back('/');
   return folder;
 }
