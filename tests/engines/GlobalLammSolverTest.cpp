@@ -1,0 +1,361 @@
+// The global-state Lamm solver against physics and against the solver object
+// CLammIdeal: conservation of mass in a closed cell, radial dilution of the
+// plateau, the second moment of the boundary, sedimentation equilibrium, the
+// linear and electrophoresis geometries, and the failures it must report. The
+// engine is driven as the dispatcher drives it: the run record filled, the
+// scans loaded, profiles handed over by the step callback.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engines/GlobalLammMatrices.h"
+#include "engines/GlobalLammSolver.h"
+#include "lamm/CLammIdeal.h"
+#include "models/ModelsTestSupport.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double OmegaSquared(double rpm) {
+  const double omega = rpm * 2 * kPi / 60;
+  return omega * omega;
+}
+
+struct Cell {
+  double meniscus = 5.8, bottom = 7.2;
+};
+
+class GlobalLammSolverTest : public ModelsTest {
+ protected:
+  void SetUp() override {
+    ModelsTest::SetUp();
+    GlobalLammEngine = GlobalLammEngineRecord{};
+    ExternalLoadingCell = ExternalLoadingCellRecord{};
+  }
+  void TearDown() override {
+    GlobalLammEngine = GlobalLammEngineRecord{};
+    ModelsTest::TearDown();
+  }
+
+  // Scans at the given times with radii every 0.01 cm, a uniform loading c0
+  // on an evenly spaced grid of n nodes, and the run record as the
+  // dispatcher leaves it before calling the engine.
+  void SetUpRun(const std::vector<double>& times, double s, double D, double rpm, int n,
+                Cell cell = {}, double c0 = 1.0) {
+    std::vector<TestScan> scans;
+    for (double t : times) scans.push_back({cell.meniscus, cell.bottom, 0.01, t, nullptr, 0.0f});
+    LoadTestScans(scans);
+    ScanDataSet.RampRotorSpeed = false;
+    ScanDataSet.FitLeftLim = static_cast<float>(cell.meniscus + 0.1);
+    ScanDataSet.FitRightLim = static_cast<float>(cell.bottom - 0.05);
+    ModelParameters.Meniscus = static_cast<float>(cell.meniscus);
+    ModelParameters.Bottom = static_cast<float>(cell.bottom);
+    LammSolverSettings.LammGridSize = n;
+    LammSolverSettings.MovingFrame = false;
+    LammSolverSettings.FixedGrid = true;
+    ASSERT_EQ(AllocSimulationArrays(), 1);
+    for (int i = 1; i <= n; ++i) GlobalLammArrays.LammConcentration[i] = c0;
+    GlobalLammRunStateRecord& run = GlobalLammRun;
+    run.SpeciesS = s;
+    run.SpeciesD = D;
+    run.RunRpm = run.FinalRpm = rpm;
+    run.SimTime = 0.0;
+    run.TimeStep = 1.0;
+    run.IterationCount = 0;
+    run.KeepRunning = 1;
+    run.NextScan = 1;
+    run.NextScanTime = ScanDataSet.ScanHeaders[ScanDataSet.ScanTimeOrder[1]].Time;
+    run.OutputTime = run.NextScanTime;
+    run.OutputPending = 1;
+    run.MaxRelativeChange = LammSolverSettings.MaxChangePerStep;
+  }
+
+  static int N() { return GlobalLammArrays.LammAllocatedSize; }
+  static const double* C() { return GlobalLammArrays.LammConcentration; }
+  static const double* R() { return GlobalLammArrays.LammRadius; }
+
+  // The value of the final profile at radius x (linear interpolation).
+  static double At(double x) {
+    for (int i = 1; i < N(); ++i)
+      if (R()[i + 1] >= x)
+        return C()[i] + (C()[i + 1] - C()[i]) * (x - R()[i]) / (R()[i + 1] - R()[i]);
+    return C()[N()];
+  }
+
+  // Trapezoid integral of c r^p dr over the final profile from the meniscus
+  // to x.
+  static double Moment(int p, double x) {
+    double sum = 0.0;
+    for (int i = 1; i < N() && R()[i] < x; ++i) {
+      const double a = R()[i], b = std::min(R()[i + 1], x);
+      const double fb = R()[i + 1] <= x ? C()[i + 1] : At(x);
+      sum += 0.5 * (C()[i] * std::pow(a, p) + fb * std::pow(b, p)) * (b - a);
+    }
+    return sum;
+  }
+};
+
+std::vector<double> Times(double first, double interval, int count) {
+  std::vector<double> t;
+  for (int k = 0; k < count; ++k) t.push_back(first + k * interval);
+  return t;
+}
+
+// CLammIdeal's profiles of the same species on the same scan radii.
+struct Reference {
+  OneBasedArray<ScanHeader> headers;
+  OneBasedArray<float> radii;
+  OneBasedMatrix<float> output;
+  CLammIdeal solver;
+
+  void Solve(const std::vector<double>& times, double s, double D, double rpm, Cell cell,
+             std::uint8_t shutOff) {
+    const int n = static_cast<int>(times.size());
+    headers.Resize(1, n);
+    for (int k = 1; k <= n; ++k) {
+      ScanHeader& h = headers[k];
+      h.Rpm = static_cast<float>(rpm);
+      h.Temperature = 20.0f;
+      h.Time = h.RecordedTime = times[static_cast<std::size_t>(k - 1)];
+      h.Omega2t = OmegaSquared(rpm) * h.Time;
+      h.RampAcceleration = 1e6;
+      h.RampDuration = 0;
+    }
+    const int points = ScanDataSet.ScanPointCount[1];
+    radii.Resize(1, points);
+    for (int i = 1; i <= points; ++i) radii[i] = ScanDataSet.ScanRadius[1][i];
+    output.Resize(1, n, 1, points);
+    solver.SetIdealModel();
+    solver.SetParameters(s, D, cell.meniscus, cell.bottom, 1.0, ScanDataSet.FitLeftLim,
+                         ScanDataSet.FitRightLim);
+    solver.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
+                     nullptr, 0, nullptr, n, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
+    solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
+                       1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
+    solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
+    ASSERT_EQ(solver.Solve(), 0);
+  }
+};
+
+// --- Agreement with the solver object ---
+
+TEST_F(GlobalLammSolverTest, AgreesWithTheSolverObject) {
+  struct Case {
+    double s, D;
+    bool shutOff;  // back-diffusion shut off: the last node grows with the boundary
+  };
+  for (const Case& c : {Case{4.5, 6e-7, false}, Case{4.5, 6e-7, true}, Case{10.0, 3e-7, false}}) {
+    const std::vector<double> times = Times(600, 600, 6);
+    SetUpRun(times, c.s, c.D, 50000, 1000);
+    SpeciesSignals.BackDiffusionShutOffApplies = c.shutOff;
+    PropagateGlobalLamm();
+    EXPECT_EQ(GlobalLammRun.TridiagError, 0);
+    EXPECT_EQ(GlobalLammRun.DiscretizationError, 0);
+    Reference ref;
+    ref.Solve(times, c.s, c.D, 50000, Cell{}, c.shutOff ? 1 : 0);
+    double sum = 0.0;
+    int count = 0;
+    for (int k = 1; k <= ScanDataSet.NFILES; ++k)
+      for (int i = 1; i <= ScanDataSet.ScanPointCount[k]; ++i) {
+        // The shut-off lets material leave at the bottom in either solver
+        // in its own way; compare up to the fit limit.
+        if (ScanDataSet.ScanRadius[k][i] > ScanDataSet.FitRightLim) continue;
+        const double d = ScanDataSet.ScanModel[k][i] - ref.output[k][i];
+        sum += d * d;
+        ++count;
+      }
+    EXPECT_LT(std::sqrt(sum / count), 1e-3) << "s " << c.s << " shut-off " << c.shutOff;
+  }
+}
+
+// --- Physics of the sector cell ---
+
+TEST_F(GlobalLammSolverTest, ClosedSectorKeepsItsAmount) {
+  struct Case {
+    double s, D;
+  };
+  for (const Case& c :
+       {Case{4.5, 6e-7}, Case{10.0, 3e-7}, Case{-3.0, 6e-7}, Case{0.0, 1e-6}, Case{1.0, 1e-6}}) {
+    SetUpRun({1000.0, 3000.0}, c.s, c.D, 50000, 500);
+    const double before = SectorTotalLoading();
+    PropagateGlobalLamm();
+    ASSERT_EQ(GlobalLammRun.TridiagError, 0) << c.s;
+    EXPECT_NEAR(SectorTotalLoading(), before, 2e-5 * before) << "s " << c.s;
+  }
+}
+
+// The plateau dilutes as c0 exp(-2 s omega^2 t), and the second moment of the
+// boundary, r2^2 = (rp^2 cp - 2 int c r dr)/cp, moves as rm^2 exp(2 s omega^2 t).
+TEST_F(GlobalLammSolverTest, PlateauAndSecondMoment) {
+  for (double s : {4.5, 10.0}) {
+    const double t = 3000, rpm = 50000, rp = 6.7;
+    SetUpRun({t}, s, 6e-7, rpm, 1000);
+    PropagateGlobalLamm();
+    ASSERT_EQ(GlobalLammRun.SimTime, t);
+    const double dilution = std::exp(-2 * s * 1e-13 * OmegaSquared(rpm) * t);
+    EXPECT_NEAR(At(rp), dilution, 2e-4) << s;
+    const double cp = At(rp);
+    const double r2 = (rp * rp * cp - 2 * Moment(1, rp)) / cp;
+    const double sFound = std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * OmegaSquared(rpm) * t);
+    EXPECT_NEAR(sFound, s, 3e-3 * s);
+  }
+}
+
+// A long run reaches sedimentation equilibrium, c ~ exp(a (r^2 - rm^2)) with
+// a = s omega^2 / (2 D), and ends itself once nothing changes any more (here
+// with a strict threshold of the change per second, so that the profile has
+// converged when it stops).
+TEST_F(GlobalLammSolverTest, LongRunEndsInSedimentationEquilibrium) {
+  const double s = 1.0, D = 1e-6, rpm = 20000;
+  const Cell cell{6.8, 7.2};
+  SetUpRun({1e7}, s, D, rpm, 200, cell);
+  GlobalLammRun.EquilibriumThreshold = 1e-10;
+  const double before = SectorTotalLoading();
+  PropagateGlobalLamm();
+  EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
+  EXPECT_LT(GlobalLammRun.SimTime, 1e7);  // the steady-state count ended it
+  EXPECT_NEAR(SectorTotalLoading(), before, 1e-5 * before);
+  const double a = s * 1e-13 * OmegaSquared(rpm) / (2 * D);
+  const double m = cell.meniscus, b = cell.bottom;
+  // Normalised to the loading: c0 (b^2 - m^2)/2 = int c r dr.
+  const double norm = (b * b - m * m) / 2 * a / (std::exp(a * (b * b - m * m)) - 1);
+  for (int i = 1; i <= N(); i += 20) {
+    const double r = R()[i];
+    const double expected = norm * 2 * std::exp(a * (r * r - m * m));
+    EXPECT_NEAR(C()[i], expected, 2e-3 * expected) << r;
+  }
+}
+
+// --- Non-sector geometries ---
+
+// The linear Lamm equation c_t = -(s w^2 x c)_x + D c_xx: the plateau decays as
+// exp(-s omega^2 t) (no radial dilution, only the stretching of the column)
+// and a closed column keeps its amount int c dx.
+TEST_F(GlobalLammSolverTest, LinearGeometryPlateauAndAmount) {
+  ModelSelection.LammGeometry.LinearLamm = true;
+  const double s = 4.5, rpm = 50000, t = 3000;
+  SetUpRun({t}, s, 6e-7, rpm, 1000);
+  const auto amount = [] {
+    const double h = (7.2 - 5.8) / (N() - 1);
+    double sum = 0.0;
+    for (int i = 1; i <= N(); ++i) sum += LinearWeight(i) * h * C()[i];
+    return sum;
+  };
+  const double before = amount();
+  PropagateGlobalLamm();
+  ASSERT_EQ(GlobalLammRun.TridiagError, 0);
+  EXPECT_NEAR(amount(), before, 1e-5 * before);
+  EXPECT_NEAR(At(6.7), std::exp(-s * 1e-13 * OmegaSquared(rpm) * t), 2e-4);
+}
+
+// Electrophoresis: a constant drift v; the front moves at v, spreads as
+// erfc((x - xf)/sqrt(4 D t))/2 and the plateau is not diluted.
+TEST_F(GlobalLammSolverTest, ElectrophoresisFrontDriftsAndSpreads) {
+  ModelSelection.LammGeometry.LinearForceElectrophoresis = true;
+  const double v = 1.0, D = 1e-6, t = 3000;  // um/s, cm^2/s, s
+  SetUpRun({t}, v, D, 0.0, 1400);
+  PropagateGlobalLamm();
+  ASSERT_EQ(GlobalLammRun.TridiagError, 0);
+  ASSERT_EQ(GlobalLammRun.SimTime, t);
+  const double front = 5.8 + v * 1e-4 * t, width = std::sqrt(4 * D * t);
+  EXPECT_NEAR(At(front), 0.5, 5e-3);
+  // Material leaves the meniscus: depleted behind the front.
+  EXPECT_NEAR(At(front - width), 0.5 * std::erfc(1.0), 5e-3);
+  EXPECT_NEAR(At(front + width), 0.5 * std::erfc(-1.0), 5e-3);
+  EXPECT_NEAR(At(6.8), 1.0, 1e-4);
+}
+
+// --- Run control ---
+
+TEST_F(GlobalLammSolverTest, EmptyCellOnlyAdvancesTheClock) {
+  SetUpRun({95.0}, 4.5, 6e-7, 50000, 100, Cell{}, 0.0);
+  PropagateGlobalLamm();
+  EXPECT_EQ(GlobalLammRun.SimTime, 100.0);
+  EXPECT_EQ(GlobalLammRun.TimeStep, 10.0);
+  EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
+  for (int i = 1; i <= N(); ++i) EXPECT_EQ(C()[i], 0.0);
+}
+
+TEST_F(GlobalLammSolverTest, FixedTimeStepTakesEqualSteps) {
+  LammSolverSettings.FixedTimeStep = true;
+  SetUpRun({1000.0}, 4.5, 6e-7, 50000, 300);
+  GlobalLammRun.MaxRelativeChange = 5.0;  // the step in seconds
+  PropagateGlobalLamm();
+  EXPECT_EQ(GlobalLammRun.SimTime, 1000.0);
+  EXPECT_EQ(GlobalLammRun.IterationCount, 200);
+}
+
+// The truncated grid holds 0 in the depleted region, keeps its first node
+// below the cap and ten nodes before its last, and its last node has grown to
+// the end of the grid once the boundary reached the bottom region.
+TEST_F(GlobalLammSolverTest, TruncationInvariants) {
+  SetUpRun({5000.0}, 10.0, 3e-7, 50000, 600);
+  SpeciesSignals.BackDiffusionShutOffApplies = true;
+  PropagateGlobalLamm();
+  const GlobalLammEngineRecord& e = GlobalLammEngine;
+  EXPECT_TRUE(e.TruncationActive);
+  EXPECT_GT(e.TruncationStart, 3);
+  EXPECT_LE(e.TruncationStart, e.TruncationStartCap);
+  EXPECT_EQ(e.TruncationStartCap, 570);
+  for (int i = 1; i <= e.TruncationStart - 2; ++i) EXPECT_EQ(C()[i], 0.0) << i;
+  EXPECT_LE(e.TruncationEnd, N());
+  EXPECT_GT(e.TruncationEnd, e.EndGrowthStep);
+}
+
+// The depletion probe of a resting species is the node of the previous run;
+// after the grid has shrunk it must still lie on the grid.
+TEST_F(GlobalLammSolverTest, DepletionProbeStaysOnASmallerGrid) {
+  SetUpRun({600.0}, 4.5, 6e-7, 50000, 800);
+  PropagateGlobalLamm();
+  ASSERT_GT(GlobalLammEngine.DepletionProbeNode, 100);
+  FreeSimulationArrays();
+  SetUpRun({600.0}, 0.0, 6e-7, 50000, 100);
+  PropagateGlobalLamm();
+  EXPECT_GE(GlobalLammEngine.DepletionProbeNode, 1);
+  EXPECT_LE(GlobalLammEngine.DepletionProbeNode, 100);
+  EXPECT_EQ(GlobalLammRun.SimTime, 600.0);
+  for (int i = 1; i <= N(); ++i) EXPECT_NEAR(C()[i], 1.0, 1e-9) << i;
+}
+
+// A scan before the start of the run is handed over at the first step; the
+// clock never runs backwards for it.
+TEST_F(GlobalLammSolverTest, ScanBeforeTheStartDoesNotReverseTheClock) {
+  SetUpRun({-50.0, 300.0}, 4.5, 6e-7, 50000, 200);
+  PropagateGlobalLamm();
+  EXPECT_EQ(GlobalLammRun.DiscretizationError, 0);
+  EXPECT_EQ(GlobalLammRun.SimTime, 300.0);
+  EXPECT_NEAR(ScanDataSet.ScanModel[1][50], 1.0, 1e-3);  // the first step's profile
+}
+
+// A singular left system is reported, not divided through: the error box,
+// the solver error word, and the profile of the step's start.
+TEST_F(GlobalLammSolverTest, ZeroPivotIsReported) {
+  struct Case {
+    int zeroRow;
+    std::string message;
+  };
+  for (const Case& c : {Case{1, "Error 1 in tridag"}, Case{3, "Error 2 in tridag"}}) {
+    SetUpRun({100.0}, 4.5, 6e-7, 50000, 50);
+    const GlobalLammWorkArrays w = GlobalLammWork();
+    for (int i = 1; i <= N(); ++i) {
+      w.Mass.l[i] = w.Mass.u[i] = 0.0;
+      w.Mass.d[i] = i == c.zeroRow ? 0.0 : 1.0;
+      w.Transport.l[i] = w.Transport.d[i] = w.Transport.u[i] = 0.0;
+    }
+    GlobalLammEngineRecord& e = GlobalLammEngine;
+    e.TruncationStart = 1;
+    e.TruncationEnd = e.BuiltSize = e.LargestBuiltSize = N();
+    e.BandsChanged = true;
+    GlobalLammRun.TridiagError = 0;
+    GlobalLammStep();
+    EXPECT_EQ(GlobalLammRun.TridiagError, 1) << c.message;
+    EXPECT_FALSE(LogLinesWith(c.message).empty()) << c.message;
+    for (int i = 1; i <= N(); ++i) EXPECT_EQ(C()[i], 1.0) << c.message << " node " << i;
+  }
+}
+
+}  // namespace
