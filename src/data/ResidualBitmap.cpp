@@ -10,6 +10,7 @@
 #include "display/records/MainPlotLayout.h"
 #include "display/records/PeakRegion.h"
 #include "numerics/OneBasedArrays.h"
+#include "platform/Platform.h"
 #include "numerics/Resampling.h"
 
 ResidualBitmapOptionsRecord ResidualBitmapOptions;
@@ -18,7 +19,9 @@ std::function<std::pair<float, float>()> ResidualPlotYRange = [] {
   return std::pair<float, float>(0.0f, 0.0f);
 };
 std::function<bool(platform::WindowHandle, const platform::RgbImage&)> PutBitmapOnClipboard =
-    [](platform::WindowHandle, const platform::RgbImage&) { return false; };
+    [](platform::WindowHandle, const platform::RgbImage& image) {
+      return platform::Current().SetClipboardBitmap(image);
+    };
 
 namespace {
 

@@ -29,8 +29,8 @@ extern ResidualBitmapOptionsRecord ResidualBitmapOptions;
 // What the bitmap needs of the main window, which installs both. The two
 // y-range bounds of the residual plot (until installed: none, 0 and 0).
 extern std::function<std::pair<float, float>()> ResidualPlotYRange;
-// Puts a bitmap on the clipboard for the window; true when it is there. Until
-// the window installs it there is no clipboard: false.
+// Puts a bitmap on the clipboard for the window; true when it is there. The
+// platform's clipboard unless replaced.
 extern std::function<bool(platform::WindowHandle, const platform::RgbImage&)> PutBitmapOnClipboard;
 
 // Shifts subtracted from a pixel's red, green and blue inside the peak region.

@@ -204,4 +204,49 @@ void HeadlessBackend::PlaySoundFile(const std::string& path, bool wait) {
   Append(std::string(wait ? "sound wait " : "sound async ") + path);
 }
 
+bool HeadlessBackend::SetClipboardText(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  clipboardText_ = text;
+  clipboardPicture_.reset();
+  clipboardBitmap_.reset();
+  Append("clipboard text " + std::to_string(text.size()) + " bytes");
+  return true;
+}
+
+bool HeadlessBackend::SetClipboardPicture(const Metafile& picture, int widthHundredthsMm,
+                                          int heightHundredthsMm) {
+  std::lock_guard lock(mutex_);
+  clipboardText_.reset();
+  clipboardPicture_ = picture;
+  clipboardBitmap_.reset();
+  Append("clipboard picture " + std::to_string(widthHundredthsMm) + "x" +
+         std::to_string(heightHundredthsMm));
+  return true;
+}
+
+bool HeadlessBackend::SetClipboardBitmap(const RgbImage& image) {
+  std::lock_guard lock(mutex_);
+  clipboardText_.reset();
+  clipboardPicture_.reset();
+  clipboardBitmap_ = image;
+  Append("clipboard bitmap " + std::to_string(image.Width()) + "x" +
+         std::to_string(image.Height()));
+  return true;
+}
+
+std::optional<std::string> HeadlessBackend::ClipboardText() const {
+  std::lock_guard lock(mutex_);
+  return clipboardText_;
+}
+
+std::optional<Metafile> HeadlessBackend::ClipboardPicture() const {
+  std::lock_guard lock(mutex_);
+  return clipboardPicture_;
+}
+
+std::optional<RgbImage> HeadlessBackend::ClipboardBitmap() const {
+  std::lock_guard lock(mutex_);
+  return clipboardBitmap_;
+}
+
 }  // namespace platform

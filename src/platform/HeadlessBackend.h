@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Metafile.h"
 #include "platform/Platform.h"
+#include "platform/RgbImage.h"
 
 namespace platform {
 
@@ -32,6 +34,10 @@ class HeadlessBackend : public Backend {
   void ClearLog();
   std::size_t PendingMessages() const;
   std::optional<int> QuitCode() const;
+  // What the last clipboard call left there (only one item at a time).
+  std::optional<std::string> ClipboardText() const;
+  std::optional<Metafile> ClipboardPicture() const;
+  std::optional<RgbImage> ClipboardBitmap() const;
 
   BoxAnswer ShowMessageBox(const BoxRequest& request) override;
   bool ShowEntryDialog(EntryRequest& request) override;
@@ -44,6 +50,10 @@ class HeadlessBackend : public Backend {
   void DrawWindowText(WindowHandle window, int x, int y, const std::string& text) override;
   std::uint64_t TickCountMs() override;
   void PlaySoundFile(const std::string& path, bool wait) override;
+  bool SetClipboardText(const std::string& text) override;
+  bool SetClipboardPicture(const Metafile& picture, int widthHundredthsMm,
+                           int heightHundredthsMm) override;
+  bool SetClipboardBitmap(const RgbImage& image) override;
 
  private:
   void Append(std::string line);
@@ -58,6 +68,9 @@ class HeadlessBackend : public Backend {
   std::uint64_t clockStep_ = 0;
   std::uint64_t fakeClock_ = 0;
   bool echo_ = false;
+  std::optional<std::string> clipboardText_;
+  std::optional<Metafile> clipboardPicture_;
+  std::optional<RgbImage> clipboardBitmap_;
   std::string lastUnscriptedEntry_;
   bool entryRefused_ = false;  // a beep since the last entry dialog
 };

@@ -12,6 +12,9 @@
 
 namespace platform {
 
+class Metafile;
+class RgbImage;
+
 // Opaque window identity. nullptr means "no window" (an ownerless box, or a
 // poll without a window).
 using WindowHandle = const void*;
@@ -98,6 +101,13 @@ class Backend {
   // Plays a sound file: asynchronously (a new sound cuts off the playing
   // one) or waiting until it has ended. A missing file is silent.
   virtual void PlaySoundFile(const std::string& path, bool wait) = 0;
+
+  // The clipboard: each call empties it and puts one item there. False when
+  // the clipboard cannot be opened. A picture carries its size in 0.01 mm.
+  virtual bool SetClipboardText(const std::string& text) = 0;
+  virtual bool SetClipboardPicture(const Metafile& picture, int widthHundredthsMm,
+                                   int heightHundredthsMm) = 0;
+  virtual bool SetClipboardBitmap(const RgbImage& image) = 0;
 };
 
 // The backend in use. A headless backend is installed on first use when none

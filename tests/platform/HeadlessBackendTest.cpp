@@ -57,3 +57,15 @@ TEST(HeadlessBackend, QueueFiltersByWindowAndKind) {
   EXPECT_EQ(b.PeekMessage({nullptr, false}, true)->kind, MessageKind::Timer);
   EXPECT_FALSE(b.WaitMessage({}));
 }
+
+TEST(HeadlessBackend, ClipboardHoldsOneItemAtATime) {
+  HeadlessBackend b;
+  EXPECT_TRUE(b.SetClipboardText("a\tb\n"));
+  EXPECT_EQ(b.ClipboardText(), "a\tb\n");
+  RgbImage image(3, 2);
+  EXPECT_TRUE(b.SetClipboardBitmap(image));
+  EXPECT_FALSE(b.ClipboardText());
+  ASSERT_TRUE(b.ClipboardBitmap());
+  EXPECT_EQ(b.ClipboardBitmap()->Width(), 3);
+  EXPECT_EQ(b.Log().back(), "clipboard bitmap 3x2");
+}
