@@ -1,0 +1,358 @@
+// The objective of the distribution fits, their status display and the three
+// drivers: simplex cycles, simulated annealing and Levenberg-Marquardt.
+
+#include "distributions/ContiFit.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "app/records/LoadOptions.h"
+#include "data/DataSetLinks.h"
+#include "data/ScanDataSet.h"
+#include "display/records/DisplayState.h"
+#include "distributions/BestFitSignal.h"
+#include "distributions/ContiGrid.h"
+#include "distributions/RunContiSed.h"
+#include "distributions/StoredDistribution.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/GlobalLammState.h"
+#include "models/LevenbergMarquardt.h"
+#include "models/NelderMead.h"
+#include "models/SimulatedAnnealing.h"
+#include "models/TempParameterFile.h"
+#include "models/records/ComputationAbort.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "numerics/OneBasedArrays.h"
+#include "numerics/RandomNumbers.h"
+
+ContiOptimizer ContiOptimizerKind = ContiOptimizer::Simplex;
+
+namespace {
+
+constexpr float kAbortedRmsd = 1e10f;
+
+std::string Format(const char* format, auto... values) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, values...);
+  return text;
+}
+
+void StatusLine(platform::WindowHandle window, int y, const std::string& text) {
+  if (window && DrawingAllowed) platform::Current().DrawWindowText(window, 10, y, text);
+}
+
+// Root-mean-square of data minus best-fit model over every scan's fit range.
+float FitRangeRmsd() {
+  const auto& d = ScanDataSet;
+  double sum = 0.0;
+  long count = 0;
+  for (int j = 1; j <= d.NFILES; ++j)
+    for (int k = d.ScanFirstFitIndex[j]; k <= d.ScanLastFitIndex[j]; ++k) {
+      const double r = d.ScanSignal[j][k] - d.ScanModel[j][k];
+      sum += r * r;
+      ++count;
+    }
+  return count > 0 ? static_cast<float>(std::sqrt(sum / static_cast<double>(count))) : 0.0f;
+}
+
+void BestFitSignal(platform::WindowHandle window) {
+  if (StoredDistributionServices.CalculateppAFit)
+    StoredDistributionServices.CalculateppAFit(window);
+  else
+    CalculateppAFit();
+}
+
+std::string OptimizerLine() {
+  const auto& f = FitControl;
+  if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt)
+    return Format("sim #%d, ML step #%d, step #%d         ", f.SimulationCount, f.OptimizerStep,
+                  f.EvaluationCount);
+  if (ContiOptimizerKind == ContiOptimizer::SimulatedAnnealing && f.AnnealTemperature > 0)
+    return Format("sim #%d, SA step #%d, step #%d, T=%.3f        ", f.SimulationCount,
+                  f.OptimizerStep, f.EvaluationCount, static_cast<double>(f.AnnealTemperature));
+  return Format("s%d, step #%d        ", f.OptimizerStep, f.EvaluationCount);
+}
+
+bool IsTempFileModel() {
+  if (DlsDataMode || ScanDataSet.EquilibriumDataMode) return false;
+  using K = ModelKind;
+  switch (ModelSelection.Kind) {
+    case K::ContinuousCS:
+    case K::ZoneCS:
+    case K::CSFlotation:
+    case K::CSGeneralScalingLaw:
+    case K::FMScalingLaw:
+    case K::CSFf0:
+    case K::CSFf0OneDiscrete:
+      return true;
+    case K::CSWithOneDiscrete:
+      return FitControl.MassInsteadOfD;
+    default:
+      return false;
+  }
+}
+
+// What every optimiser does first. False when the fit is refused; n
+// receives the number of floating items.
+bool CommonStart(platform::WindowHandle window, int& n, bool& liveDisplay) {
+  auto& flags = DistributionRunFlags;
+  flags.FinalEvaluation = false;
+  liveDisplay = SpeciesSignals.LiveRunDisplay;
+  SpeciesSignals.LiveRunDisplay = false;
+  if (!window || ScanDataSet.NFILES < 1 || ModelParameters.Meniscus <= 0.0f ||
+      ModelParameters.Bottom <= ModelParameters.Meniscus || !IsContinuousModel(ModelSelection.Kind))
+    return false;
+  if (!MakeContiGrid()) return false;
+  FitControl.FitRunning = true;
+  FitControl.EvaluationCount = 0;
+  FitControl.SimulationCount = 0;
+  ContiFitState.GridRemembered = false;
+  DisplayBestContiParams(window);
+  n = PackContiParameters(0, nullptr);
+  return true;
+}
+
+// Nothing floats: the distribution as it stands is the result.
+bool StoreWithoutSearch(platform::WindowHandle window, bool liveDisplay) {
+  FitControl.FitRunning = false;
+  StoreDistributionResult(window);
+  SpeciesSignals.LiveRunDisplay = liveDisplay;
+  return true;
+}
+
+void AfterInterruption() {
+  if (!FitControl.FitAbort) return;
+  ContiFitState.RealtimeUpdateInterrupted = true;
+  ContiFitState.SerialFitInterrupted = true;
+  FitControl.FitAbort = false;
+  MakeContiGrid();
+}
+
+// The one regularised evaluation of a fit, at point[1..n].
+void FinalEvaluationAt(platform::WindowHandle window, float* point) {
+  FitControl.FitRunning = false;
+  DistributionRunFlags.FinalEvaluation = true;
+  ContiSimplexSim(point, window);
+}
+
+// Vertices other than keep spread around vertex keep.
+void SpreadAround(float** p, int n, int keep) {
+  for (int j = 1; j <= n + 1; ++j) {
+    if (j == keep) continue;
+    for (int i = 1; i <= n; ++i) {
+      const float v = p[keep][i];
+      p[j][i] =
+          v + (v == 0.0f ? 0.0f : GaussianRandom(ContiSpreadFactor(i) * ContiSimplexSpread * v));
+    }
+  }
+}
+
+int Lowest(const float* y, int n) {
+  int u = 1;
+  for (int j = 2; j <= n + 1; ++j)
+    if (y[j] < y[u]) u = j;
+  return u;
+}
+
+}  // namespace
+
+float ContiSimplexSim(float* x, platform::WindowHandle window) {
+  auto& f = FitControl;
+  if (f.FitAbort) return kAbortedRmsd;
+  ++f.EvaluationCount;
+  UnpackContiParameters(x);
+  auto& flags = DistributionRunFlags;
+  flags.InNonlinearSearch = true;
+  const ContiRunOutcome outcome = RunContiSed(window);
+  const bool solved = outcome == ContiRunOutcome::Solved || outcome == ContiRunOutcome::Stored;
+  if (solved) BestFitSignal(window);
+  flags.InNonlinearSearch = false;
+  if (ComputationAbort || outcome == ContiRunOutcome::Interrupted) {
+    ContiFitState.RealtimeUpdateInterrupted = true;
+    ContiFitState.SerialFitInterrupted = true;
+    ComputationAbort = false;
+    f.FitAbort = true;
+  }
+  f.CurrentRmsd = solved ? FitRangeRmsd() : kAbortedRmsd;
+  ++f.EvaluationCount;
+  ++f.SimulationCount;
+  StatusLine(window, 30, OptimizerLine());
+  if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt)
+    StatusLine(window, 50,
+               Format("testrmsd=%f (n=%.0f,lambda=%.1e)     ", MarquardtWork.MarquardtRmsd,
+                      MarquardtWork.MarquardtPointCount, MarquardtWork.alamda));
+  else
+    StatusLine(window, 50, Format("testrmsd=%e             ", static_cast<double>(f.CurrentRmsd)));
+  return f.CurrentRmsd;
+}
+
+void DisplayBestContiParams(platform::WindowHandle window) {
+  auto& f = FitControl;
+  if (f.CurrentRmsd < f.StartRmsd && f.CurrentRmsd < f.BestRmsd) f.BestRmsd = f.CurrentRmsd;
+  const auto& mp = ModelParameters;
+  StatusLine(window, 70, OptimizerLine());
+  StatusLine(window, 90, Format("rmsd=%e             ", static_cast<double>(f.CurrentRmsd)));
+  StatusLine(window, 110,
+             Format("frict ratio = %f        ",
+                    static_cast<double>(DistributionSettings.StartingFrictionalRatio)));
+  StatusLine(window, 130, Format("Bottom = %f             ", static_cast<double>(mp.Bottom)));
+  StatusLine(window, 150, Format("Meniscus = %f           ", static_cast<double>(mp.Meniscus)));
+}
+
+void ApplyContiParams(platform::WindowHandle window, float* x) {
+  UnpackContiParameters(x);
+  DisplayBestContiParams(window);
+}
+
+bool FitContiModel(platform::WindowHandle window) {
+  auto& f = FitControl;
+  if (ContiOptimizerKind == ContiOptimizer::SimulatedAnnealing && f.AnnealTemperature > 0)
+    return AnnealContiFit(window);
+  if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt ||
+      (ContiOptimizerKind == ContiOptimizer::SimulatedAnnealing && f.AnnealThenLM))
+    return MLContiFit(window);
+
+  int n = 0;
+  bool liveDisplay = false;
+  f.StartRmsd = f.BestRmsd = 1e10f;
+  if (!CommonStart(window, n, liveDisplay)) return false;
+  if (n == 0) return StoreWithoutSearch(window, liveDisplay);
+  f.FitAbort = false;
+
+  OneBasedMatrix<float> simplex(1, n + 1, 1, n);
+  OneBasedArray<float> values(1, n + 1), snapshot(1, n);
+  float** p = simplex.get();
+  float* y = values.data();
+  const FitObjective objective = [window](float* x) { return ContiSimplexSim(x, window); };
+  const ShowBestVertex showBest = [window](float* v, float) { ApplyContiParams(window, v); };
+
+  PackContiParameters(n, p[1]);
+  SpreadAround(p, n, 1);
+  for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
+  int evaluations = 0;
+  NelderMead(p, y, n, ContiSimplexFtol, objective, evaluations, showBest);
+  int u = Lowest(y, n);
+  UnpackContiParameters(p[u]);
+  PackContiParameters(n, snapshot.data());
+  float previous = y[u];
+  f.StartRmsd = f.BestRmsd = previous;
+
+  bool converged = false;
+  while (!converged && !f.FitAbort) {
+    SpreadAround(p, n, u);
+    for (int j = 1; j <= n + 1; ++j)
+      if (j != u) y[j] = objective(p[j]);
+    NelderMead(p, y, n, ContiSimplexFtol, objective, evaluations, showBest);
+    u = Lowest(y, n);
+    UnpackContiParameters(p[u]);
+    converged = ContiCycleConverged(y[u], previous, snapshot.data(), p[u], n, f.FitCycleTolerance);
+    PackContiParameters(n, snapshot.data());
+    previous = y[u];
+  }
+
+  AfterInterruption();
+  FinalEvaluationAt(window, p[u]);
+  UnpackContiParameters(snapshot.data());
+  if (RepaintMainWindow) RepaintMainWindow(window);
+  DisplayBestContiParams(window);
+  StoreDistributionResult(window);
+  SpeciesSignals.LiveRunDisplay = liveDisplay;
+  if (IsTempFileModel()) TmpSaveBestParams(window, false);
+  return true;
+}
+
+bool AnnealContiFit(platform::WindowHandle window) {
+  auto& f = FitControl;
+  if (!AnnealStepsAccepted()) return false;
+  f.AnnealTemperature = f.AnnealStartTemperature;
+  f.OptimizerStep = 0;
+  if (RepaintMainWindow) RepaintMainWindow(window);
+  f.FitAbort = false;
+  int n = 0;
+  bool liveDisplay = false;
+  if (!CommonStart(window, n, liveDisplay)) return false;
+  f.StartRmsd = f.BestRmsd = f.CurrentRmsd;
+  if (n == 0) return StoreWithoutSearch(window, liveDisplay);
+
+  OneBasedMatrix<float> simplex(1, n + 1, 1, n);
+  OneBasedArray<float> values(1, n + 1), best(1, n);
+  float** p = simplex.get();
+  float* y = values.data();
+  const FitObjective objective = [window](float* x) { return ContiSimplexSim(x, window); };
+  const ShowBestVertex showBest = [window](float* v, float) { ApplyContiParams(window, v); };
+
+  PackContiParameters(n, p[1]);
+  SpreadAround(p, n, 1);
+  for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
+  const int u = Lowest(y, n);
+  UnpackContiParameters(p[u]);
+  PackContiParameters(n, best.data());
+  float ybest = y[u];
+  f.StartRmsd = f.BestRmsd = ybest;
+  RunAnnealSchedule(p, y, n, best.data(), ybest, ContiSimplexFtol, objective, showBest);
+
+  AfterInterruption();
+  // The final evaluation is made at the best point ever evaluated, the one
+  // the fit reports, so that the stored distribution belongs to it.
+  FinalEvaluationAt(window, best.data());
+  UnpackContiParameters(best.data());
+  SpeciesSignals.LiveRunDisplay = liveDisplay;
+  f.AnnealTemperature = 0.0f;
+  if (f.AnnealThenLM || f.AnnealThenSimplex) {
+    const ContiOptimizer chosen = ContiOptimizerKind;
+    if (f.AnnealThenSimplex && !f.AnnealThenLM) ContiOptimizerKind = ContiOptimizer::Simplex;
+    FitContiModel(window);
+    ContiOptimizerKind = chosen;
+  } else {
+    StoreDistributionResult(window);
+    if (IsTempFileModel()) TmpSaveBestParams(window, false);
+    if (RepaintMainWindow) RepaintMainWindow(window);
+    DisplayBestContiParams(window);
+  }
+  f.AnnealTemperature = f.AnnealStartTemperature;
+  return true;
+}
+
+bool MLContiFit(platform::WindowHandle window) {
+  auto& f = FitControl;
+  int n = 0;
+  bool liveDisplay = false;
+  f.StartRmsd = f.BestRmsd = 1e10f;
+  if (!CommonStart(window, n, liveDisplay)) return false;
+  if (n == 0) return StoreWithoutSearch(window, liveDisplay);
+  f.OptimizerStep = 0;
+
+  OneBasedArray<float> point(1, n);
+  PackContiParameters(n, point.data());
+  AllocMarquardtArrays(n);
+  SetContiDerivativeSteps(n);
+  const bool saveTemp = IsTempFileModel() && f.SaveBestParameters;
+  MarquardtProblem problem;
+  problem.objective = [window](float* x) { return ContiSimplexSim(x, window); };
+  problem.fitPoints = ScanFitPoints;
+  problem.window = window;
+  problem.distributionFit = true;
+  problem.afterSmallStep = [window, saveTemp] {
+    DisplayBestContiParams(window);
+    if (saveTemp) TmpSaveBestParams(window, true);
+  };
+  const bool finished = MarquardtMinimize(problem, point.data(), n);
+  FreeMarquardtArrays();
+
+  if (!finished) {
+    ContiFitState.RealtimeUpdateInterrupted = true;
+    ContiFitState.SerialFitInterrupted = true;
+    f.FitAbort = false;
+    MakeContiGrid();
+  }
+  FinalEvaluationAt(window, point.data());
+  if (RepaintMainWindow) RepaintMainWindow(window);
+  DisplayBestContiParams(window);
+  StoreDistributionResult(window);
+  SpeciesSignals.LiveRunDisplay = liveDisplay;
+  const bool flotationAfterAbort = !finished && ModelSelection.Kind == ModelKind::CSFlotation;
+  if (saveTemp && !flotationAfterAbort) TmpSaveBestParams(window, false);
+  return finished;
+}
