@@ -153,7 +153,8 @@ TEST_F(GlobalLammMatricesTest, SectorBandsConserveMaterial) {
 
 // Moving the last node re-forms a few rows only; the result must equal a full
 // build for the new last node, shrinking or growing, with and without the
-// bottom outflow, on both grids.
+// bottom outflow, on both grids. Rows left behind by a shrink must stay
+// usable interior rows for a later growth past them (50 -> 30 -> 60).
 TEST_F(GlobalLammMatricesTest, ResizedBandsEqualAFullBuild) {
   for (bool geometric : {false, true}) {
     for (bool outflow : {false, true}) {
@@ -161,7 +162,7 @@ TEST_F(GlobalLammMatricesTest, ResizedBandsEqualAFullBuild) {
       SpeciesSignals.BackDiffusionShutOffApplies = outflow;
       SetSpecies(4.5, 6e-7, 50000);
       BuildSectorMatrices(70);
-      for (int m : {40, 55, 70, 20, 90, 100, 30}) {
+      for (int m : {40, 55, 70, 20, 90, 100, 30, 50, 30, 60}) {
         const int largestBefore = GlobalLammEngine.LargestBuiltSize;
         ResizeSectorMatrices(m);
         EXPECT_EQ(GlobalLammEngine.BuiltSize, m);

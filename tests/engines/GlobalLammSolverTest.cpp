@@ -230,6 +230,33 @@ TEST_F(GlobalLammSolverTest, LongRunEndsInSedimentationEquilibrium) {
   }
 }
 
+// Under the simulated acceleration the boundary and the plateau follow the
+// integral of omega^2 over time: int w^2 dt = wf^2 (t - 2T/3) for a speed
+// rising linearly over T. The run ends at full speed.
+TEST_F(GlobalLammSolverTest, AccelerationRampFollowsOmegaSquaredTime) {
+  const double s = 4.5, rpm = 50000, t = 3000, ramp = 200;
+  SetUpRun({t}, s, 6e-7, rpm, 1000);
+  SpeciesSignals.BackDiffusionShutOffApplies = true;  // plateau tracked beyond the last node
+  ScanDataSet.RampRotorSpeed = true;
+  ScanDataSet.ScanHeaders[1].RecordedTime = t;
+  GlobalLammRunStateRecord& run = GlobalLammRun;
+  run.Accelerating = true;
+  run.AccelDuration = ramp;
+  run.AccelRate = rpm / ramp;
+  run.AccelMaxStep = 1.0;
+  run.RunRpm = 0.0;
+  PropagateGlobalLamm();
+  ASSERT_EQ(run.SimTime, t);
+  EXPECT_FALSE(run.Accelerating);
+  EXPECT_EQ(run.RunRpm, rpm);
+  const double w2t = OmegaSquared(rpm) * (t - 2 * ramp / 3);
+  EXPECT_NEAR(At(6.7), std::exp(-2 * s * 1e-13 * w2t), 5e-4);
+  EXPECT_NEAR(C()[N()], std::exp(-2 * s * 1e-13 * w2t), 5e-4);  // the tracked plateau
+  const double cp = At(6.7);
+  const double r2 = (6.7 * 6.7 * cp - 2 * Moment(1, 6.7)) / cp;
+  EXPECT_NEAR(std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * w2t), s, 5e-3 * s);
+}
+
 // --- Non-sector geometries ---
 
 // The linear Lamm equation c_t = -(s w^2 x c)_x + D c_xx: the plateau decays as
@@ -329,6 +356,15 @@ TEST_F(GlobalLammSolverTest, ScanBeforeTheStartDoesNotReverseTheClock) {
   EXPECT_EQ(GlobalLammRun.DiscretizationError, 0);
   EXPECT_EQ(GlobalLammRun.SimTime, 300.0);
   EXPECT_NEAR(ScanDataSet.ScanModel[1][50], 1.0, 1e-3);  // the first step's profile
+}
+
+// A value that is not a number is a blown-up step, not a result.
+TEST_F(GlobalLammSolverTest, NotANumberFailsTheRun) {
+  SetUpRun({600.0}, 4.5, 6e-7, 50000, 100);
+  GlobalLammArrays.LammConcentration[40] = std::nan("");
+  PropagateGlobalLamm();
+  EXPECT_EQ(GlobalLammRun.DiscretizationError, 1);
+  EXPECT_LT(GlobalLammRun.SimTime, 600.0);
 }
 
 // A singular left system is reported, not divided through: the error box,
