@@ -116,7 +116,8 @@ bool CycleConverged(const FitSnapshot& before, const FitSnapshot& now, float pre
 // The discrete fit with the optimiser FitDriverSettings.OptimizerKind
 // selects; false when the preconditions refuse.
 bool FitDriver(platform::WindowHandle window);
-// Simulated annealing, then the final pass chosen in FitControl.
+// Simulated annealing, then the final pass chosen in FitControl; false when
+// the preconditions or a schedule of fewer than two temperatures are refused.
 bool AnnealFit(platform::WindowHandle window);
 // Levenberg-Marquardt; false after an interruption or a refusal.
 bool MLOptimize(platform::WindowHandle window);
