@@ -23,6 +23,7 @@
 #include "models/records/RestorePreviousAnalysis.h"
 #include "models/records/SpeciesEngineParameters.h"
 #include "numerics/CVector.h"
+#include "numerics/NumberTextScanner.h"
 #include "ui/Boxes.h"
 
 CorrectionOptionsRecord CorrectionOptions;
@@ -158,7 +159,12 @@ std::vector<float> TempParameterValues(bool intermediate) {
     const int o = 9 * (k - 1);
     at(1 + o) = static_cast<float>(m.ComponentOn[k]);
     at(2 + o) = m.Concentration[k];
-    at(3 + o) = static_cast<float>(m.ConcentrationFitted[k]);
+    // Concentrations solved as linear parameters are hidden from the
+    // optimisers (fit flag 0); the file marks them fitted so that the reload
+    // recognises the linear mode again.
+    at(3 + o) = m.LinearConcentrations && m.ComponentOn[k] != 0
+                    ? 1.0f
+                    : static_cast<float>(m.ConcentrationFitted[k]);
     at(4 + o) = m.MassOrD[k];
     at(5 + o) = static_cast<float>(m.MassOrDFitted[k]);
     at(6 + o) = m.SedCoefficient[k];
@@ -332,10 +338,8 @@ void TmpSaveBestParams(platform::WindowHandle window, bool intermediate) {
   Log(window, "\nEnter TmpSaveBestParams");
   const std::string path = DataFileLocation.TempParameterFilePath;
   if (path.empty()) return;
-  ModelParametersRecord& m = ModelParameters;
-  if (m.LinearConcentrations)
-    for (int k = 1; k <= NCOMP; ++k)
-      if (m.ComponentOn[k] != 0) m.ConcentrationFitted[k] = 1;
+  // The linear concentrations are written as fitted by TempParameterValues:
+  // set in the records here, the unpacking would clear them again.
   UnpackParameterVector();
   const std::vector<float> values = TempParameterValues(intermediate);
   CVector(static_cast<unsigned>(values.size()), values.data()).WriteFile(path);
@@ -380,10 +384,23 @@ class StoredValues {
   std::vector<float> v_;
 };
 
-// Reads every value of the file; an empty vector when it cannot be read.
+// True when nothing but numbers (one per line) fills the file: the reader
+// stops at the first text that is no number, and a file damaged after its
+// 99th value would otherwise pass for an older, shorter layout and reset the
+// settings it no longer holds.
+bool HoldsOnlyNumbers(const std::string& path) {
+  NumberTextScanner scanner;
+  if (!scanner.Open(path)) return false;
+  float value = 0.0f;
+  while (scanner.ReadFloat(value)) scanner.DiscardLinePiece();
+  return scanner.AtEnd();
+}
+
+// Reads every value of the file; an empty vector when it cannot be read or
+// is damaged.
 std::vector<float> ReadStoredValues(const std::string& path) {
   CVector file;
-  if (!file.ReadFile(path) || file.count() == 0) return {};
+  if (!file.ReadFile(path) || file.count() == 0 || !HoldsOnlyNumbers(path)) return {};
   return std::vector<float>(file.data(), file.data() + file.count());
 }
 
