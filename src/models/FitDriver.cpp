@@ -9,6 +9,7 @@
 #include "app/records/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
+#include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
 #include "models/FitObjective.h"
@@ -614,6 +615,7 @@ bool FitDriver(platform::WindowHandle window) {
     return true;
   }
   SimplexCycles(window, n);
+  UpdateResiduals(false);
   SpeciesSignals.LiveRunDisplay = live;
   SaveFinal(window);
   Repaint(window);
@@ -651,6 +653,7 @@ bool AnnealFit(platform::WindowHandle window) {
   f.FitRunning = false;
   SpeciesSignals.LiveRunDisplay = live;
   if (!annealed) return false;  // a schedule of fewer than two temperatures
+  UpdateResiduals(false);
   SaveFinal(window);
   f.AnnealTemperature = 0.0f;
   if (f.AnnealThenLM || f.AnnealThenSimplex) {
@@ -693,6 +696,7 @@ bool MLOptimize(platform::WindowHandle window) {
   const bool normal = MarquardtMinimize(problem, p.data(), n);
   if (normal) WriteMarquardtReport(MarquardtReportFile(), p.data(), n);
   FreeMarquardtArrays();
+  UpdateResiduals(false);
   SpeciesSignals.LiveRunDisplay = live;
   SaveFinal(window);
   Repaint(window);

@@ -14,6 +14,7 @@
 #include "data/DataSetLinks.h"
 #include "models/FitDriver.h"
 #include "models/FitObjective.h"
+#include "models/LevenbergMarquardt.h"
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
@@ -267,6 +268,27 @@ TEST_F(FitDriverTest, NothingFloatingEndsAtOnce) {
     EXPECT_TRUE(FitDriver(nullptr));
     EXPECT_EQ(FitControl.SimulationCount, 0);
     EXPECT_FALSE(FitControl.FitRunning);
+  }
+}
+
+TEST_F(FitDriverTest, AnnealingAtTemperatureZeroHandsOverToTheFinalPass) {
+  LoadFittableScans();
+  ModelParameters.SedCoefficient[1] = 3.9f;
+  ModelParameters.SedCoefficientFitted[1] = 1;
+  PackParameterVector();
+  FitDriverSettings.OptimizerKind = OptimizerChoice::SimulatedAnnealing;
+  FitControl.AnnealTemperature = 0.0f;
+  for (bool thenLM : {false, true}) {
+    FitControl.AnnealThenLM = thenLM;
+    MarquardtWork.alamda = -5.0;  // untouched unless Levenberg-Marquardt runs
+    ModelParameters.SedCoefficient[1] = 3.9f;
+    PackParameterVector();
+    ASSERT_TRUE(FitDriver(nullptr));
+    EXPECT_EQ(MarquardtWork.alamda, thenLM ? 0.0 : -5.0) << thenLM;
+    EXPECT_NEAR(ModelParameters.SedCoefficient[1], 4.0f, 0.01f) << thenLM;
+    // The residuals belong to the final point.
+    EXPECT_NEAR(ScanDataSet.ScanResiduals[2][40],
+                ScanDataSet.ScanSignal[2][40] - ScanDataSet.ScanModel[2][40], 1e-6);
   }
 }
 
