@@ -1,0 +1,188 @@
+// Fits of the nonlinear parameters of distribution models: the cycle end
+// test, the clamps of the vector, and a c(s) fit of meniscus and f/f0 on
+// data simulated with the Lamm solver at known values.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "distributions/ContiFit.h"
+#include "distributions/ContiRunFixture.h"
+#include "distributions/SyntheticVelocityData.h"
+#include "models/ParameterPacking.h"
+#include "numerics/Hydrodynamics.h"
+#include "numerics/RandomNumbers.h"
+
+namespace {
+
+namespace sv = synthetic_velocity;
+
+struct CycleCase {
+  const char* name;
+  float rmsd, previousRmsd;
+  std::vector<float> previous, current;  // [0] unused
+  bool converged;
+};
+
+class ContiCycleTest : public ::testing::TestWithParam<CycleCase> {};
+
+TEST_P(ContiCycleTest, JudgesChangesByTheMagnitudeOfTheOldValue) {
+  const CycleCase& c = GetParam();
+  const int n = static_cast<int>(c.previous.size()) - 1;
+  EXPECT_EQ(
+      ContiCycleConverged(c.rmsd, c.previousRmsd, c.previous.data(), c.current.data(), n, 0.01f),
+      c.converged);
+}
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ContiCycleTest,
+    ::testing::Values(
+        CycleCase{"SmallChangesPass", 1.0f, 1.005f, {0, 5.8f, 1.2f}, {0, 5.81f, 1.205f}, true},
+        CycleCase{"RmsdStillFalling", 0.9f, 1.0f, {0, 5.8f}, {0, 5.8f}, false},
+        // log10 ks of -2 moving to +2 is a large change, not a pass.
+        CycleCase{"NegativeValueMovingFarFails", 1.0f, 1.0f, {0, -2.0f}, {0, 2.0f}, false},
+        CycleCase{"NegativeValueSteadyPasses", 1.0f, 1.0f, {0, -2.0f}, {0, -2.01f}, true},
+        CycleCase{"ZeroStaysNearZero", 1.0f, 1.0f, {0, 0.0f}, {0, 0.005f}, true},
+        CycleCase{"ZeroMovedAway", 1.0f, 1.0f, {0, 0.0f}, {0, 0.5f}, false},
+        CycleCase{"PerfectFitTwiceConverges", 0.0f, 0.0f, {0, 5.8f}, {0, 5.8f}, true},
+        CycleCase{"RmsdLeavingZeroDoesNot", 0.1f, 0.0f, {0, 5.8f}, {0, 5.8f}, false},
+        CycleCase{"NaNValueNeverPasses", 1.0f, 1.0f, {0, 5.8f}, {0, kNaN}, false}),
+    [](const ::testing::TestParamInfo<CycleCase>& p) { return std::string(p.param.name); });
+
+class ContiFitTest : public ContiRunTest {
+ protected:
+  void TearDown() override {
+    ContiFitState = ContiFitStateRecord{};
+    ContiOptimizerKind = ContiOptimizer::Simplex;
+    ContiRunTest::TearDown();
+  }
+
+  static void SetModel(ModelKind kind, float ff0, float meniscus) {
+    ModelSelection.Kind = kind;
+    ParameterVector[1] = 1.0f;   // smin
+    ParameterVector[2] = 0.68f;  // confidence level
+    ParameterVector[3] = 0.73f;  // vbar
+    ParameterVector[4] = 0.3f;
+    ParameterVector[5] = 8.6f;   // smax: 5 S is a grid point
+    ParameterVector[7] = 1.0f;   // density
+    ParameterVector[9] = 20.0f;  // resolution
+    ParameterVector[11] = ff0;
+    ParameterVector[12] = 0.01002f;
+    ParameterVector[13] = meniscus;
+    ParameterVector[14] = 7.2f;
+    UnpackParameterVector();
+  }
+
+  void LoadData(const sv::Experiment& e, const sv::Data& data) {
+    std::vector<SyntheticScan> scans;
+    for (int j = 1; j <= e.Scans; ++j) scans.push_back({data.Headers[j].Time, e.Rpm});
+    LoadScans(scans, e.Points, e.FirstRadius, e.RadialStep, static_cast<float>(e.Meniscus),
+              static_cast<float>(e.Bottom), [&](int j, double r) {
+                const int k = static_cast<int>(std::lround((r - e.FirstRadius) / e.RadialStep)) + 1;
+                return static_cast<float>(data.Signal[j][k]);
+              });
+    ScanDataSet.FitLeftLim = static_cast<float>(e.FirstRadius);
+    ScanDataSet.FitRightLim = static_cast<float>(e.FirstRadius + (e.Points - 1) * e.RadialStep);
+    SetFirstFitIndex();
+    SetLastFitIndex();
+  }
+
+  static constexpr int kWindowStandIn = 0;
+  const platform::WindowHandle window_ = &kWindowStandIn;
+};
+
+// The vector holds f/f0 before the meniscus; their spreads are those of a
+// frictional ratio and a geometry item. Negative trial values of f/f0 and
+// of the invariant D are raised to the small positive values of the
+// packing (never 0), in the model, its parameter slot and the vector.
+TEST_F(ContiFitTest, PacksInOrderAndClampsRatiosAndDPositive) {
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
+  DistributionSettings.FrictionalRatioFitted = 1;
+  ParameterFitted[MeniscusSlot] = 1;
+  float x[3] = {};
+  ASSERT_EQ(PackContiParameters(2, x), 2);
+  EXPECT_EQ(x[1], 1.2f);
+  EXPECT_EQ(x[2], 5.8f);
+  EXPECT_EQ(ContiSpreadFactor(1), 0.1f);
+  EXPECT_EQ(ContiSpreadFactor(2), 0.01f);
+
+  x[1] = -0.4f;
+  UnpackContiParameters(x);
+  EXPECT_EQ(DistributionSettings.StartingFrictionalRatio, 0.01f);
+  EXPECT_EQ(ParameterVector[11], 0.01f);
+  EXPECT_EQ(x[1], 0.01f);
+
+  ModelSelection.Kind = ModelKind::CSInvariantD;
+  DistributionSettings.FrictionalRatioFitted = 0;
+  DistributionSettings.InvariantDFitted = 1;
+  ParameterFitted[MeniscusSlot] = 0;
+  ASSERT_EQ(PackContiParameters(0, nullptr), 1);
+  float d[2] = {0.0f, -3.0f};
+  UnpackContiParameters(d);
+  EXPECT_EQ(DistributionSettings.InvariantD, 0.001f);
+  EXPECT_EQ(d[1], 0.001f);
+}
+
+// The meniscus of a trial is held within the fit's meniscus range.
+TEST_F(ContiFitTest, HoldsTheMeniscusWithinItsRange) {
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
+  ParameterFitted[MeniscusSlot] = 1;
+  FitControl.MINMENISCUS = 5.7f;
+  FitControl.MAXMENISCUS = 5.9f;
+  for (const auto& [trial, held] : {std::pair{5.5f, 5.7f}, {6.1f, 5.9f}, {5.83f, 5.83f}}) {
+    float x[2] = {0.0f, trial};
+    UnpackContiParameters(x);
+    EXPECT_EQ(ModelParameters.Meniscus, held) << trial;
+    EXPECT_EQ(ParameterVector[MeniscusSlot], held) << trial;
+  }
+}
+
+// 12 scans of 150 radii of a 5 S species at meniscus 5.85 cm and f/f0 1.35;
+// the simplex cycles, started at 5.88 cm and 1.2, find both, and the final
+// evaluation stores a regularised distribution whose peak is at 5 S.
+TEST_F(ContiFitTest, SimplexRecoversMeniscusAndFrictionalRatio) {
+  sv::Experiment e;
+  e.Meniscus = 5.85;
+  e.Scans = 12;
+  e.Points = 150;
+  e.RadialStep = 0.008;
+  e.FirstTime = 1500.0;
+  e.Interval = 400.0;
+  e.NoiseSd = 0.003;
+  SetModel(ModelKind::ContinuousCS, 1.35f, 5.85f);
+  const float M = CalculateM(5.0f);
+  const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(M, 20.0f), 0.8}});
+  LoadData(e, data);
+  FitControl.TINoiseFitted = true;
+  ModelParameters.RINoiseFitted = true;
+  ModelParameters.SystematicNoiseOn = true;
+
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.88f);
+  DistributionSettings.FrictionalRatioFitted = 1;
+  ParameterFitted[MeniscusSlot] = 1;
+  ModelParameters.MeniscusFitted = 1;
+  FitControl.MINMENISCUS = 5.75f;
+  FitControl.MAXMENISCUS = 5.895f;
+  SeedClockRandomGenerators(11);
+
+  ASSERT_TRUE(FitContiModel(window_));
+  EXPECT_NEAR(ModelParameters.Meniscus, 5.85f, 0.003f);
+  EXPECT_NEAR(DistributionSettings.StartingFrictionalRatio, 1.35f, 0.05f);
+  EXPECT_NEAR(FitControl.CurrentRmsd, e.NoiseSd, 0.2 * e.NoiseSd);
+  EXPECT_TRUE(DistributionRunFlags.FinalEvaluation);
+  EXPECT_FALSE(FitControl.FitRunning);
+}
+
+// Refusals: no window, no scans.
+TEST_F(ContiFitTest, RefusesWithoutWindowOrData) {
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
+  EXPECT_FALSE(FitContiModel(nullptr));
+  EXPECT_FALSE(FitContiModel(window_));
+  EXPECT_EQ(FitControl.EvaluationCount, 0);
+}
+
+}  // namespace
