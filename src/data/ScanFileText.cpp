@@ -1,17 +1,18 @@
 #include "data/ScanFileText.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
+// The blanks of the "C" locale, without a locale lookup per character.
 bool IsSeparator(char c) {
-  return std::isspace(static_cast<unsigned char>(c)) != 0;
+  return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
 bool IsDescriptionCharacter(char c) {
@@ -29,13 +30,17 @@ bool HoldsWord(std::string_view line) {
 bool LoadScanText(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   text.clear();
-  text.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-    text.push_back(raw[i]);
+  char block[1 << 16];
+  while (in.read(block, sizeof block) || in.gcount() > 0)
+    text.append(block, static_cast<std::size_t>(in.gcount()));
+  // Text-mode reading: a carriage return before a line feed is dropped.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    text[kept++] = text[i];
   }
+  text.resize(kept);
   return true;
 }
 
@@ -62,6 +67,13 @@ float ReadFileMeniscus(std::string_view text) {
 }
 
 double WordValue(std::string_view word) {
+  // A plain decimal number (nearly every word of a scan file) converts in
+  // place; anything else (a sign "+", hexadecimal, a value out of range,
+  // trailing characters) takes the standard conversion, which settles it.
+  double value = 0.0;
+  const char* end = word.data() + word.size();
+  const auto [ptr, ec] = std::from_chars(word.data(), end, value);
+  if (ec == std::errc{} && ptr == end) return value;
   const std::string copy(word);
   return std::strtod(copy.c_str(), nullptr);
 }

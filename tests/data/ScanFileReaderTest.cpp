@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "DataTestSupport.h"
+#include "data/ScanFileText.h"
 
 namespace {
 
@@ -96,6 +98,42 @@ TEST_F(ScanFileReaderTest, CrlfAndLfLineEndsReadAlike) {
     EXPECT_EQ(a.radius[k], b.radius[k]);
     EXPECT_EQ(a.signal[k], b.signal[k]);
     EXPECT_EQ(a.third[k], b.third[k]);
+  }
+}
+
+// A file larger than any read block reads whole, CRLF line ends and all.
+TEST_F(ScanFileReaderTest, LongCrlfFileReadsWhole) {
+  std::string text = "long run\r\nR 1 20.0 50000 1200 3.2000E+10 280 2\r\n";
+  const int n = 6000;
+  char line[100];
+  for (int k = 0; k < n; ++k) {
+    std::snprintf(line, sizeof line, "%.4f %.5E %.5E\r\n", 5.8 + 0.0002 * k, 0.0001 * k, 0.004);
+    text += line;
+  }
+  ASSERT_GT(text.size(), 150000u);
+  const ReadScan s = ReadScanAt(scratch.Write("long.RA1", text));
+  ASSERT_EQ(s.result, 1);
+  ASSERT_EQ(s.count, n);
+  EXPECT_NEAR(s.radius[n], 5.8f + 0.0002f * (n - 1), 1e-4f);
+  EXPECT_NEAR(s.signal[n], 0.0001f * (n - 1), 1e-5f);
+  EXPECT_FLOAT_EQ(s.third[n], 0.004f);
+}
+
+// Words convert as the standard decimal conversion converts them: signs,
+// four-digit exponents, hexadecimal, trailing characters, values out of
+// range and words that are no number.
+TEST_F(ScanFileReaderTest, WordsConvertAsTheStandardConversion) {
+  const char* words[] = {
+      "0.1", "+1.5", "-2.5e-3", "1.00504E-0001", "7.35050E+0000", "0x10",   "1e",  "5abc", ".5",
+      "abc", "",     "-",       "1e400",         "-1e400",        "1e-400", "1,5", "nan",  "-inf"};
+  for (const char* w : words) {
+    SCOPED_TRACE(w);
+    const double expected = std::strtod(w, nullptr);
+    const double got = WordValue(w);
+    if (std::isnan(expected))
+      EXPECT_TRUE(std::isnan(got));
+    else
+      EXPECT_EQ(got, expected);
   }
 }
 
