@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/records/ModelSelection.h"
 #include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
 #include "engines/CosoluteSolver.h"
 #include "models/GlobalLammState.h"
+#include "models/ParameterPacking.h"
+#include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
+#include "models/records/ParameterVector.h"
 #include "numerics/PhysicalConstants.h"
 #include "numerics/Resampling.h"
 
@@ -89,7 +93,79 @@ double HatSlope(int node, int a, double h) {
   return 1.0 / h;
 }
 
+// s in the experimental solvent over s under standard conditions, viscosity
+// apart: (1 - v rho) / (1 - VBAR rho_w).
+double BuoyancyRatio() {
+  const InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
+  const double vbar = s.SedimentingCosolute ? s.BuoyancyVbar : SolventConditions.VBAR;
+  return (1.0 - vbar * s.DensityAt1atm) / StandardBuoyancy();
+}
+
+// Scales the components' s by sFactor and D by dFactor. A molar mass M =
+// s RT / (D (1 - vbar rho)) takes the ratio of both and the change of the
+// buoyancy from oldBuoyancy to newBuoyancy.
+void ScaleComponents(double sFactor, double dFactor, double oldBuoyancy, double newBuoyancy) {
+  ModelParametersRecord& mp = ModelParameters;
+  const bool mass = FitControl.MassInsteadOfD;
+  for (int k = 1; k <= NCOMP; ++k) {
+    const double v = mp.MassOrD[k];
+    double scaled = v * dFactor;
+    if (mass) scaled = v * sFactor / dFactor * oldBuoyancy / newBuoyancy;
+    mp.MassOrD[k] = v <= 0.0 ? 0.0f : static_cast<float>(scaled);
+    mp.SedCoefficient[k] = static_cast<float>(mp.SedCoefficient[k] * sFactor);
+  }
+}
+
+// The buffer slots of the continuous distributions (density; viscosity in
+// poise), in the vector and in the model parameters that Pack copies there.
+void StoreBufferSlots() {
+  const ModelKind k = ModelSelection.Kind;
+  if (!IsContinuousModel(k) || k == ModelKind::ExtrapolateLsGStar) return;
+  const float density = SolventConditions.BufferDensity;
+  const float viscosity = SolventConditions.RELVISCOSITY * 0.01002f;
+  ParameterVector[NCOMP + 3] = ModelParameters.SedCoefficient[3] = density;
+  ParameterVector[2 * NCOMP + 4] = ModelParameters.Concentration[4] = viscosity;
+}
+
+// The slots of a continuous distribution hold its grid, confidence level,
+// vbar and buffer, not species: only discrete models have s and D to convert.
+bool HasSpecies() {
+  return !IsContinuousModel(ModelSelection.Kind);
+}
+
 }  // namespace
+
+void ToStandardConditions() {
+  const InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
+  SolventConditionsRecord& sc = SolventConditions;
+  const double eta = s.RelativeViscosity;
+  const double oldBuoyancy = 1.0 - sc.VbarRho;
+  if (HasSpecies()) {
+    ScaleComponents(eta / BuoyancyRatio(), eta, oldBuoyancy, StandardBuoyancy());
+    PackParameterVector();
+  }
+  sc.BufferDensity = static_cast<float>(WaterDensity());
+  sc.VbarRho = static_cast<float>(sc.VBAR * WaterDensity());
+  sc.RELVISCOSITY = 1.0f;
+  StoreBufferSlots();
+  InhomogeneousSolventSettings.StandardConditionsApplied = true;
+}
+
+void ToExperimentalConditions() {
+  InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
+  SolventConditionsRecord& sc = SolventConditions;
+  const double eta = s.RelativeViscosity;
+  const double ratio = BuoyancyRatio();
+  const double oldBuoyancy = 1.0 - sc.VbarRho;
+  sc.BufferDensity = s.DensityAt1atm;
+  if (s.SedimentingCosolute) sc.VBAR = s.BuoyancyVbar;
+  sc.VbarRho = sc.VBAR * sc.BufferDensity;
+  sc.RELVISCOSITY = s.RelativeViscosity;
+  if (HasSpecies()) ScaleComponents(ratio / eta, 1.0 / eta, oldBuoyancy, 1.0 - sc.VbarRho);
+  StoreBufferSlots();
+  s.StandardConditionsApplied = false;
+  PackParameterVector();
+}
 
 double CosoluteViscosity(double c) {
   const InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;

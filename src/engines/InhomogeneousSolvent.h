@@ -114,6 +114,14 @@ void UpdateSolventFactors(const double* radii, int n);
 // conditions.
 double StandardToSolventS(double s20w);
 
+// Convert the model's entered s and D (or M) of components 1..NCOMP between
+// the experimental solvent and standard conditions (water at 20 degrees
+// Celsius), and the buffer values of SolventConditions with them. D scales
+// with the viscosity, s with viscosity and buoyancy; a molar mass follows
+// from the Svedberg equation in the new solvent. D or M values <= 0 become 0.
+void ToStandardConditions();
+void ToExperimentalConditions();
+
 // Element integrals with the factors interpolated linearly between the nodes
 // of r[1..n], n = min(count, AllocatedSize); 0 for an index outside 1..n or
 // |i - j| > 1. The end rows keep their single element.

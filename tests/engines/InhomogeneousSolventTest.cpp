@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "engines/HatElementIntegrals.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "models/ModelsTestSupport.h"
+#include "models/records/ParameterVector.h"
 #include "numerics/PhysicalConstants.h"
 
 namespace {
@@ -210,6 +212,67 @@ TEST_F(InhomogeneousSolventTest, SedimentationCoefficientInTheExperimentalSolven
   s.SedimentingCosolute = true;
   EXPECT_NEAR(StandardToSolventS(4.0),
               4.0 * (1.0 - 0.65f * double{1.1f}) / StandardBuoyancy() / 1.25, 1e-12);
+}
+
+TEST_F(InhomogeneousSolventTest, ConversionsToStandardConditionsAndBack) {
+  InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
+  SolventConditionsRecord& sc = SolventConditions;
+  ModelParametersRecord& mp = ModelParameters;
+  s.SedimentingCosolute = s.CosoluteOn = true;
+  s.DensityAt1atm = 1.15f;
+  s.RelativeViscosity = 1.3f;
+  s.ViscosityAt1atm = 1.3f * 0.001002f;
+  s.BuoyancyVbar = 0.7f;
+  for (bool mass : {false, true}) {
+    FitControl.MassInsteadOfD = mass;
+    sc.VBAR = 0.7f;
+    sc.BufferDensity = 1.15f;
+    sc.VbarRho = 0.7f * 1.15f;
+    sc.RELVISCOSITY = 1.3f;
+    mp.MassOrD = {0.0f, mass ? 66000.0f : 6.0f, -2.0f, 0.0f, 3.0f};
+    mp.SedCoefficient = {0.0f, 2.0f, 5.0f, 0.0f, 1.0f};
+    const auto mass0 = mp.MassOrD;
+    const auto s0 = mp.SedCoefficient;
+
+    ToStandardConditions();
+    EXPECT_TRUE(s.StandardConditionsApplied);
+    EXPECT_FLOAT_EQ(sc.BufferDensity, 0.99823f);
+    EXPECT_FLOAT_EQ(sc.RELVISCOSITY, 1.0f);
+    EXPECT_FLOAT_EQ(sc.VbarRho, 0.7f * 0.99823f);
+    // s20,w = s eta_r (1 - vbar rho_w) / (1 - vbar_b rho).
+    const double sFactor = 1.3 * (1.0 - 0.7f * double{0.99823f}) / (1.0 - 0.7f * double{1.15f});
+    EXPECT_NEAR(mp.SedCoefficient[1], 2.0 * sFactor, 1e-5);
+    EXPECT_EQ(mp.MassOrD[2], 0.0f);  // a negative D or M becomes 0
+    // D scales with the viscosity; a molar mass stays, for the solvated
+    // vbar equals the run's vbar here.
+    EXPECT_NEAR(mp.MassOrD[1], mass ? 66000.0 : 6.0 * 1.3, mass ? 0.1 : 1e-5);
+
+    ToExperimentalConditions();
+    EXPECT_FALSE(s.StandardConditionsApplied);
+    EXPECT_FLOAT_EQ(sc.BufferDensity, 1.15f);
+    EXPECT_FLOAT_EQ(sc.RELVISCOSITY, 1.3f);
+    EXPECT_FLOAT_EQ(sc.VBAR, 0.7f);
+    for (int k = 1; k <= NCOMP; ++k) {
+      EXPECT_NEAR(mp.SedCoefficient[k], s0[k], 1e-5 * std::abs(s0[k]) + 1e-7) << k;
+      EXPECT_NEAR(mp.MassOrD[k], std::max(mass0[k], 0.0f), 1e-5 * std::abs(mass0[k])) << k;
+    }
+  }
+}
+
+TEST_F(InhomogeneousSolventTest, ContinuousModelsShowTheStandardBufferInTheirSlots) {
+  InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  s.CompressibleSolvent = true;
+  s.DensityAt1atm = 1.1f;
+  s.RelativeViscosity = 1.2f;
+  ModelParameters.MassOrD[3] = 0.72f;  // a slot of the distribution, not a species
+  ToStandardConditions();
+  EXPECT_FLOAT_EQ(ParameterVector[NCOMP + 3], 0.99823f);
+  EXPECT_FLOAT_EQ(ParameterVector[2 * NCOMP + 4], 0.01002f);
+  EXPECT_EQ(ModelParameters.MassOrD[3], 0.72f);
+  ToExperimentalConditions();
+  EXPECT_FLOAT_EQ(ParameterVector[NCOMP + 3], 1.1f);
+  EXPECT_FLOAT_EQ(ParameterVector[2 * NCOMP + 4], 1.2f * 0.01002f);
 }
 
 // Brute force: composite Simpson over each element of the integrand with the
