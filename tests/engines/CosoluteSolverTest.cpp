@@ -185,6 +185,29 @@ TEST_F(CosoluteSolverTest, AgreesWithTheSolverObjectForAnIdealSpecies) {
   }
 }
 
+TEST_F(CosoluteSolverTest, FollowsTheAccelerationOfTheRotor) {
+  InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
+  s.CosoluteS = 5.0;
+  s.CosoluteD = 1e-6;
+  s.CosoluteGridSize = 141;
+  ScanDataSet.RampRotorSpeed = true;
+  GlobalLammRunStateRecord& run = GlobalLammRun;
+  run.AccelRate = 200.0;  // rpm/s: full speed after 250 s
+  run.AccelDuration = 250.0;
+  run.Accelerating = true;
+  run.RunRpm = 0.0;
+  ASSERT_TRUE(InitCosoluteGradient());
+  const double amount = Amount();
+  Run(3000.0, 5.0);
+  EXPECT_FALSE(run.Accelerating);
+  EXPECT_EQ(CosoluteState.BandRpm, 50000.0);
+  EXPECT_NEAR(Amount() / amount, 1.0, 1e-12);
+  // The plateau is diluted by the integral of omega^2 over the run: a
+  // quadratic rise over the ramp (a third of full speed's) and full speed after.
+  const double w2t = OmegaSquared(50000.0) * (3000.0 - 250.0 + 250.0 / 3.0);
+  EXPECT_NEAR(At(6.7) / (1.5 * std::exp(-2.0 * 5e-13 * w2t)), 1.0, 1e-4);
+}
+
 TEST_F(CosoluteSolverTest, ReachesSedimentationEquilibrium) {
   InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
   s.CosoluteLoading = 1.0;
