@@ -10,6 +10,7 @@
 
 #include "distributions/ContiFit.h"
 #include "distributions/ContiRunFixture.h"
+#include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "models/ParameterPacking.h"
 #include "numerics/Hydrodynamics.h"
@@ -174,6 +175,67 @@ TEST_F(ContiFitTest, SimplexRecoversMeniscusAndFrictionalRatio) {
   EXPECT_NEAR(DistributionSettings.StartingFrictionalRatio, 1.35f, 0.05f);
   EXPECT_NEAR(FitControl.CurrentRmsd, e.NoiseSd, 0.2 * e.NoiseSd);
   EXPECT_TRUE(DistributionRunFlags.FinalEvaluation);
+  EXPECT_FALSE(FitControl.FitRunning);
+}
+
+// A short annealing of the meniscus alone, whose last simplex (four
+// evaluations at temperature 0) does not hold the best point found while
+// hot: the one regularised evaluation (and the storing after it) is made
+// at the best point the fit reports, not at the lowest vertex of the last
+// simplex.
+TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
+  sv::Experiment e;
+  e.Meniscus = 5.85;
+  e.Scans = 6;
+  e.Points = 100;
+  e.RadialStep = 0.012;
+  e.FirstTime = 1500.0;
+  e.Interval = 800.0;
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
+  const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}});
+  LoadData(e, data);
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.87f);
+  ParameterVector[9] = 10.0f;
+  UnpackParameterVector();
+  ParameterFitted[MeniscusSlot] = 1;
+  FitControl.MINMENISCUS = 5.75f;
+  FitControl.MAXMENISCUS = 5.895f;
+  FitControl.AnnealSteps = 2;
+  FitControl.AnnealIterations = 4;
+  FitControl.AnnealThenLM = false;
+  FitControl.AnnealThenSimplex = false;
+  ContiOptimizerKind = ContiOptimizer::SimulatedAnnealing;
+  SeedClockRandomGenerators(1);
+
+  std::vector<float> finalMenisci;
+  const auto saved = StoredDistributionServices.CalculateppAFit;
+  StoredDistributionServices.CalculateppAFit = [&](platform::WindowHandle w) {
+    if (DistributionRunFlags.FinalEvaluation) finalMenisci.push_back(ModelParameters.Meniscus);
+    saved(w);
+  };
+  const bool fitted = FitContiModel(window_);
+  StoredDistributionServices.CalculateppAFit = saved;
+
+  ASSERT_TRUE(fitted);
+  ASSERT_FALSE(finalMenisci.empty());
+  for (float m : finalMenisci) EXPECT_EQ(m, ModelParameters.Meniscus);
+  EXPECT_EQ(ParameterVector[MeniscusSlot], ModelParameters.Meniscus);
+  EXPECT_NEAR(ModelParameters.Meniscus, 5.85f, 0.01f);
+  EXPECT_EQ(FitControl.AnnealTemperature, FitControl.AnnealStartTemperature);
+}
+
+// With nothing floating the distribution is stored without any evaluation.
+TEST_F(ContiFitTest, NothingFloatingStoresWithoutEvaluating) {
+  sv::Experiment e;
+  e.Scans = 3;
+  e.Points = 60;
+  e.RadialStep = 0.02;
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
+  ParameterVector[9] = 10.0f;
+  UnpackParameterVector();
+  LoadData(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
+  ASSERT_TRUE(FitContiModel(window_));
+  EXPECT_EQ(FitControl.SimulationCount, 0);
   EXPECT_FALSE(FitControl.FitRunning);
 }
 
