@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "models/FitDriver.h"
@@ -137,6 +138,25 @@ TEST_F(DiscreteFitTest, LevenbergMarquardtAloneReachesTheSimplexRmsd) {
   FitDriverSettings.OptimizerKind = OptimizerChoice::Simplex;
   ASSERT_TRUE(FitDriver(nullptr));
   EXPECT_NEAR(FitControl.CurrentRmsd, lmRmsd, 0.002f * lmRmsd);
+}
+
+TEST_F(DiscreteFitTest, AnnealingThenLevenbergMarquardtRecoversOneSpecies) {
+  MakeData(kOneSpecies);
+  SetSpecies(kStartOne, 5.92f);
+  FitDriverSettings.OptimizerKind = OptimizerChoice::SimulatedAnnealing;
+  // A short schedule keeps the test fast; the final pass does the rest.
+  FitControl.AnnealSteps = 3;
+  FitControl.AnnealIterations = 40;
+  FitControl.AnnealThenLM = true;
+  int evaluations = 0;
+  FitDisplayLinks.ShowEvaluationProgress = [&evaluations](platform::WindowHandle,
+                                                          const std::string&,
+                                                          const std::string&) { ++evaluations; };
+  ASSERT_TRUE(FitDriver(nullptr));
+  ExpectRecovered(kOneSpecies, 0.005f, 0.03f);
+  EXPECT_GT(evaluations, 40);  // the schedule ran before the final pass
+  EXPECT_FLOAT_EQ(FitControl.AnnealTemperature, FitControl.AnnealStartTemperature);
+  ResetFitDisplayLinks();
 }
 
 TEST_F(DiscreteFitTest, LevenbergMarquardtRecoversTwoSpecies) {
