@@ -4,7 +4,8 @@
 // all loaded scans are simulated and the rmsd of data minus model over the
 // fit ranges (ScanRmsd) is returned. A key press during a fit turns into
 // FitControl.FitAbort here; from then on every evaluation returns
-// FitAbortRmsd without simulating.
+// FitAbortRmsd without simulating. The floating items of models/FitDriver.h
+// (their order, packing and clamps) are kept beside the objective.
 
 #include <string>
 
