@@ -47,16 +47,17 @@ class ConcentrationDependentEngineTest : public ModelsTest {
 
   // Scans at the given times, a uniform loading c0 on an evenly spaced grid
   // of n nodes, and the run record as the dispatcher leaves it.
-  void SetUpRun(ModelKind kind, const std::vector<double>& times, double rpm, int n, double c0) {
+  void SetUpRun(ModelKind kind, const std::vector<double>& times, double rpm, int n, double c0,
+                double meniscus = kMeniscus, double bottom = kBottom) {
     std::vector<TestScan> scans;
-    for (double t : times) scans.push_back({kMeniscus, kBottom, 0.01, t, nullptr, 0.0f});
+    for (double t : times) scans.push_back({meniscus, bottom, 0.01, t, nullptr, 0.0f});
     LoadTestScans(scans);
     ModelSelection.Kind = kind;
     ScanDataSet.RampRotorSpeed = false;
-    ScanDataSet.FitLeftLim = static_cast<float>(kMeniscus + 0.1);
-    ScanDataSet.FitRightLim = static_cast<float>(kBottom - 0.05);
-    ModelParameters.Meniscus = static_cast<float>(kMeniscus);
-    ModelParameters.Bottom = static_cast<float>(kBottom);
+    ScanDataSet.FitLeftLim = static_cast<float>(meniscus + 0.1);
+    ScanDataSet.FitRightLim = static_cast<float>(bottom - 0.05);
+    ModelParameters.Meniscus = static_cast<float>(meniscus);
+    ModelParameters.Bottom = static_cast<float>(bottom);
     LammSolverSettings.LammGridSize = n;
     LammSolverSettings.MovingFrame = false;
     LammSolverSettings.FixedGrid = true;
@@ -289,6 +290,67 @@ TEST_F(ConcentrationDependentEngineTest, FixedStepAgreesWithAdaptive) {
     EXPECT_EQ(LammSolverSettings.MaxChangePerStep, fixed ? 2.0 : 1.0);  // the setting stays
     FreeSimulationArrays();
   }
+}
+
+// Under the simulated acceleration the plateau follows the integral of
+// omega^2 over time, wf^2 (t - 2T/3) for a speed rising linearly over T;
+// past the ramp the rotor runs at its final speed.
+TEST_F(ConcentrationDependentEngineTest, AccelerationRampFollowsOmegaSquaredTime) {
+  const double s = 4.5, rpm = 50000, t = 3000, ramp = 200;
+  Ideal(s, 6e-7);
+  SetUpRun(ModelKind::NonidealSingleSpecies, {t}, rpm, 500, 1.0);
+  ScanDataSet.RampRotorSpeed = true;
+  ScanDataSet.ScanHeaders[1].RecordedTime = t;
+  GlobalLammRunStateRecord& run = GlobalLammRun;
+  run.Accelerating = true;
+  run.AccelDuration = ramp;
+  run.AccelRate = rpm / ramp;
+  run.AccelMaxStep = 1.0;
+  run.RunRpm = 0.0;
+  RunNonidealSingleSpeciesLamm();
+  ASSERT_EQ(run.SimTime, t);
+  EXPECT_FALSE(run.Accelerating);
+  EXPECT_EQ(run.RunRpm, rpm);
+  const double w2t = OmegaSquared(rpm) * (t - 2 * ramp / 3);
+  EXPECT_NEAR(At(6.7), std::exp(-2 * s * 1e-13 * w2t), 5e-4);
+  const double cp = At(6.7);
+  const double r2 = (6.7 * 6.7 * cp - 2 * FirstMoment(6.7)) / cp;
+  EXPECT_NEAR(std::log(r2 / (kMeniscus * kMeniscus)) / (2 * 1e-13 * w2t), s, 5e-3 * s);
+}
+
+// A long run reaches sedimentation equilibrium, c ~ exp(a (r^2 - rm^2)) with
+// a = s omega^2 / (2 D), and ends itself once nothing changes any more.
+TEST_F(ConcentrationDependentEngineTest, LongRunEndsInSedimentationEquilibrium) {
+  const double s = 1.0, D = 1e-6, rpm = 20000, m = 6.8, b = 7.2;
+  Ideal(s, D);
+  SetUpRun(ModelKind::NonidealSingleSpecies, {1e7}, rpm, 200, 1.0, m, b);
+  GlobalLammRun.EquilibriumThreshold = 1e-10;
+  const double before = UniformGridTotalLoading();
+  RunNonidealSingleSpeciesLamm();
+  EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
+  EXPECT_LT(GlobalLammRun.SimTime, 1e7);  // the steady-state count ended it
+  EXPECT_NEAR(UniformGridTotalLoading(), before, 1e-9 * before);
+  const double a = s * 1e-13 * OmegaSquared(rpm) / (2 * D);
+  const double norm = (b * b - m * m) / 2 * a / (std::exp(a * (b * b - m * m)) - 1);
+  for (int i = 1; i <= N(); i += 20) {
+    const double r = R()[i];
+    const double expected = norm * 2 * std::exp(a * (r * r - m * m));
+    EXPECT_NEAR(C()[i], expected, 2e-3 * expected) << r;
+  }
+}
+
+// An attractive ks whose 1 + ks c vanishes where the material piles up at
+// the bottom stops the run with the non-ideality error, leaving no value
+// that is not a number.
+TEST_F(ConcentrationDependentEngineTest, VanishingNonidealityFactorStopsTheRun) {
+  Ideal(4.5, 6e-7);
+  AssociationParameters.Repulsive = false;
+  AssociationParameters.EnteredKs = std::log10(0.5);  // 1 + ks c = 0 at c = 2
+  SetUpRun(ModelKind::NonidealSingleSpecies, {3000.0}, 50000, 300, 1.0);
+  RunNonidealSingleSpeciesLamm();
+  EXPECT_EQ(GlobalLammRun.NonidealityError, 1);
+  EXPECT_LT(GlobalLammRun.SimTime, 3000.0);
+  for (int i = 1; i <= N(); ++i) EXPECT_TRUE(std::isfinite(C()[i])) << i;
 }
 
 // A run refused for its non-ideality leaves the profile and the clock as
