@@ -224,6 +224,38 @@ TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
   EXPECT_EQ(FitControl.AnnealTemperature, FitControl.AnnealStartTemperature);
 }
 
+// Levenberg-Marquardt alone moves the meniscus from 5.87 cm to the 5.85 cm of
+// the data, and its final evaluation regularises.
+TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
+  sv::Experiment e;
+  e.Meniscus = 5.85;
+  e.Scans = 6;
+  e.Points = 100;
+  e.RadialStep = 0.012;
+  e.FirstTime = 1500.0;
+  e.Interval = 800.0;
+  e.NoiseSd = 0.003;
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
+  LoadData(e, sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}}));
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.87f);
+  ParameterVector[9] = 10.0f;
+  UnpackParameterVector();
+  ParameterFitted[MeniscusSlot] = 1;
+  FitControl.MINMENISCUS = 5.75f;
+  FitControl.MAXMENISCUS = 5.895f;
+  FitControl.SaveBestParameters = false;
+  FitControl.TINoiseFitted = true;
+  ModelParameters.RINoiseFitted = true;
+  ModelParameters.SystematicNoiseOn = true;
+  ContiOptimizerKind = ContiOptimizer::LevenbergMarquardt;
+
+  ASSERT_TRUE(FitContiModel(window_));
+  EXPECT_NEAR(ModelParameters.Meniscus, 5.85f, 0.003f);
+  EXPECT_EQ(ParameterVector[MeniscusSlot], ModelParameters.Meniscus);
+  EXPECT_TRUE(DistributionRunFlags.FinalEvaluation);
+  EXPECT_NEAR(FitControl.CurrentRmsd, e.NoiseSd, 0.3 * e.NoiseSd);
+}
+
 // With nothing floating the distribution is stored without any evaluation.
 TEST_F(ContiFitTest, NothingFloatingStoresWithoutEvaluating) {
   sv::Experiment e;
