@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "data/ScanDataSet.h"
 #include "engines/LocalSedimentation.h"
@@ -165,6 +166,30 @@ double ShortenUntilAccepted(double t, double& dt, double v, bool& endClipped) {
     v = NonidealRelativeChange();
   }
   return v;
+}
+
+// The closed-form integrals need evenly spaced nodes. A grid laid out for
+// another algorithm (the geometric grid of the moving hat, chosen together
+// with a 1-2-4 or 1-4-8 model) is laid out evenly between its end nodes, the
+// loaded profile interpolated onto it.
+void EnsureEvenGrid() {
+  double* r = GlobalLammArrays.LammRadius;
+  double* c = Profile();
+  const int n = GridSize();
+  const double h = (r[n] - r[1]) / (n - 1);
+  bool even = true;
+  for (int i = 2; i < n && even; ++i) even = std::fabs(r[i] - (r[1] + (i - 1) * h)) <= 1e-9 * r[n];
+  if (even) return;
+  std::vector<double> oldR(r, r + n + 1), oldC(c, c + n + 1);
+  int k = 1;
+  for (int i = 2; i < n; ++i) {
+    r[i] = r[1] + (i - 1) * h;
+    while (k < n - 1 && oldR[static_cast<std::size_t>(k) + 1] < r[i]) ++k;
+    const double a = oldR[static_cast<std::size_t>(k)], b = oldR[static_cast<std::size_t>(k) + 1];
+    const double f = std::clamp((r[i] - a) / (b - a), 0.0, 1.0);
+    c[i] = oldC[static_cast<std::size_t>(k)] +
+           f * (oldC[static_cast<std::size_t>(k) + 1] - oldC[static_cast<std::size_t>(k)]);
+  }
 }
 
 }  // namespace
@@ -385,6 +410,7 @@ void RunNonidealSingleSpeciesLamm() {
   if (!GlobalLammArrays.LammArraysAllocated || ConcDependentArray(0) == nullptr || GridSize() < 3)
     return;
   if (!PrepareLocalSedimentation()) return;
+  EnsureEvenGrid();
   run.TridiagError = 0;
   run.DiscretizationError = 0;
   e = ConcentrationDependentEngineRecord{};

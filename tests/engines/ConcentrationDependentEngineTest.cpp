@@ -365,6 +365,42 @@ TEST_F(ConcentrationDependentEngineTest, RefusedRunSimulatesNothing) {
   for (int i = 1; i <= N(); ++i) EXPECT_EQ(C()[i], 2.0);
 }
 
+// The 1-2-4 and 1-4-8 models run on this engine whichever finite-element
+// algorithm is chosen: a geometric grid of the moving hat is laid out
+// evenly, so the run gives the profile of the evenly spaced grid.
+TEST_F(ConcentrationDependentEngineTest, GeometricGridIsLaidOutEvenly) {
+  std::vector<double> even;
+  for (bool movingHat : {false, true}) {
+    AssociationParametersRecord& p = AssociationParameters;
+    p.OligomerS[1] = 4.0;
+    p.OligomerS[2] = 6.5;
+    p.OligomerS[3] = 10.0;
+    p.OligomerD[1] = 6e-7;
+    p.OligomerD[2] = 4.8e-7;
+    p.OligomerD[3] = 3.8e-7;
+    p.LogKa = -0.3;
+    p.LogKb = -1.0;
+    SetUpRun(ModelKind::SelfAssociation124, {1500.0}, 50000, 300, 1.0);
+    if (movingHat) {
+      LammSolverSettings.MovingFrame = true;
+      LammSolverSettings.FixedGrid = false;
+      FreeSimulationArrays();
+      ASSERT_EQ(AllocSimulationArrays(), 1);
+      for (int i = 1; i <= N(); ++i) GlobalLammArrays.LammConcentration[i] = 1.0;
+      ASSERT_GT(std::fabs(R()[2] - R()[1] - (R()[3] - R()[2])), 1e-6);  // not even
+    }
+    RunNonidealSingleSpeciesLamm();
+    ASSERT_EQ(GlobalLammRun.SimTime, 1500.0);
+    if (!movingHat) {
+      even.assign(C() + 1, C() + N() + 1);
+    } else {
+      for (int i = 1; i <= N(); ++i)
+        EXPECT_NEAR(C()[i], even[static_cast<std::size_t>(i - 1)], 1e-9) << i;
+    }
+    FreeSimulationArrays();
+  }
+}
+
 // A monomer-dimer system whose dimer dominates at every loading sediments
 // like the ideal dimer.
 TEST_F(ConcentrationDependentEngineTest, StrongDimerSedimentsLikeTheDimer) {
