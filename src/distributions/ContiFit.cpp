@@ -64,7 +64,9 @@ void BestFitSignal(platform::WindowHandle window) {
     CalculateppAFit();
 }
 
-std::string OptimizerLine() {
+}  // namespace
+
+std::string ContiOptimizerLine() {
   const auto& f = FitControl;
   if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt)
     return Format("sim #%d, ML step #%d, step #%d         ", f.SimulationCount, f.OptimizerStep,
@@ -74,6 +76,8 @@ std::string OptimizerLine() {
                   f.OptimizerStep, f.EvaluationCount, static_cast<double>(f.AnnealTemperature));
   return Format("s%d, step #%d        ", f.OptimizerStep, f.EvaluationCount);
 }
+
+namespace {
 
 bool IsTempFileModel() {
   if (DlsDataMode || ScanDataSet.EquilibriumDataMode) return false;
@@ -178,7 +182,7 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
   f.CurrentRmsd = solved ? FitRangeRmsd() : kAbortedRmsd;
   ++f.EvaluationCount;
   ++f.SimulationCount;
-  StatusLine(window, 30, OptimizerLine());
+  StatusLine(window, 30, ContiOptimizerLine());
   if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt)
     StatusLine(window, 50,
                Format("testrmsd=%f (n=%.0f,lambda=%.1e)     ", MarquardtWork.MarquardtRmsd,
@@ -186,19 +190,6 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
   else
     StatusLine(window, 50, Format("testrmsd=%e             ", static_cast<double>(f.CurrentRmsd)));
   return f.CurrentRmsd;
-}
-
-void DisplayBestContiParams(platform::WindowHandle window) {
-  auto& f = FitControl;
-  if (f.CurrentRmsd < f.StartRmsd && f.CurrentRmsd < f.BestRmsd) f.BestRmsd = f.CurrentRmsd;
-  const auto& mp = ModelParameters;
-  StatusLine(window, 70, OptimizerLine());
-  StatusLine(window, 90, Format("rmsd=%e             ", static_cast<double>(f.CurrentRmsd)));
-  StatusLine(window, 110,
-             Format("frict ratio = %f        ",
-                    static_cast<double>(DistributionSettings.StartingFrictionalRatio)));
-  StatusLine(window, 130, Format("Bottom = %f             ", static_cast<double>(mp.Bottom)));
-  StatusLine(window, 150, Format("Meniscus = %f           ", static_cast<double>(mp.Meniscus)));
 }
 
 void ApplyContiParams(platform::WindowHandle window, float* x) {

@@ -12,6 +12,8 @@
 // keep a fixed order (ContiFitItem); an item is present only while its model
 // and fit flag ask for it.
 
+#include <string>
+
 #include "platform/Platform.h"
 
 // The kinds of floating items, in vector order.
@@ -90,6 +92,8 @@ float ContiSimplexSim(float* x, platform::WindowHandle window);
 // UnpackContiParameters, then the status display.
 void ApplyContiParams(platform::WindowHandle window, float* x);
 void DisplayBestContiParams(platform::WindowHandle window);
+// The first progress line of the running optimiser.
+std::string ContiOptimizerLine();
 
 // End of the simplex cycles: the rmsd and every item changed by at most the
 // tolerance relative to the magnitude of their previous values (an item

@@ -5,14 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
+#include "display/records/DisplayState.h"
 #include "distributions/ContiFit.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "models/ParameterPacking.h"
+#include "models/TempParameterFile.h"
+#include "models/records/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/RandomNumbers.h"
 
@@ -58,6 +62,8 @@ class ContiFitTest : public ContiRunTest {
  protected:
   void TearDown() override {
     ContiFitState = ContiFitStateRecord{};
+    CorrectionOptions = CorrectionOptionsRecord{};
+    SpeciesEngineParameters = SpeciesEngineParametersRecord{};
     ContiOptimizerKind = ContiOptimizer::Simplex;
     ContiRunTest::TearDown();
   }
@@ -270,6 +276,68 @@ TEST_F(ContiFitTest, NothingFloatingStoresWithoutEvaluating) {
   EXPECT_EQ(FitControl.SimulationCount, 0);
   EXPECT_FALSE(FitControl.FitRunning);
 }
+
+struct StatusCase {
+  const char* name;
+  ModelKind kind;
+  std::function<void()> settings;
+  const char* line;  // expected text line at its position
+};
+
+class ContiStatusTest : public ContiFitTest, public ::testing::WithParamInterface<StatusCase> {};
+
+// The status lines of the model and of the discrete species, buffer or
+// fluorescence corrections, at their places in the window.
+TEST_P(ContiStatusTest, DrawsTheLinesOfTheModel) {
+  const StatusCase& c = GetParam();
+  ModelSelection.Kind = c.kind;
+  ModelParameters.Meniscus = 5.8f;
+  ModelParameters.Bottom = 7.2f;
+  DistributionSettings.StartingFrictionalRatio = 1.25f;
+  if (c.settings) c.settings();
+  const bool drawing = DrawingAllowed;
+  DrawingAllowed = true;
+  DisplayBestContiParams(window_);
+  DrawingAllowed = drawing;
+  EXPECT_EQ(LogLinesWith("(10,150) Meniscus = 5.800000").size(), 1u);
+  EXPECT_EQ(LogLinesWith(c.line).size(), 1u) << c.line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, ContiStatusTest,
+    ::testing::Values(
+        StatusCase{"CS", ModelKind::ContinuousCS, nullptr, "(10,110) frict ratio = 1.250000"},
+        StatusCase{"Nonideal", ModelKind::NonidealCS,
+                   [] {
+                     SpeciesEngineParameters.LogKs = -2.0f;
+                     SpeciesEngineParameters.LogKd = -3.0f;
+                     DistributionSettings.DiscreteSpeciesS = 4.0f;
+                     DistributionSettings.DiscreteSpeciesMass = 60000.0f;
+                   },
+                   "(10,170) discrete component s = 4.000, M = 60000.000, log(ks) = -2.000, "
+                   "log(kD) = -3.000"},
+        StatusCase{"InvariantD", ModelKind::CSInvariantD,
+                   [] { DistributionSettings.InvariantD = 6.5f; }, "(10,110) D = 6.500000"},
+        StatusCase{"Buffer", ModelKind::ContinuousCS,
+                   [] {
+                     auto& b = CorrectionOptions.BufferMismatch;
+                     b.On = true;
+                     b.BufferSignal = 0.25;
+                     b.Sign = -1.0;
+                     b.BufferSFitted = true;
+                     FitControl.MassInsteadOfD = false;
+                   },
+                   "(10,170) buffer: -0.250,D=0.00,s=0.0000(fl), Mb=0.0"},
+        StatusCase{"Fluorescence", ModelKind::ContinuousCS,
+                   [] {
+                     auto& f = CorrectionOptions.Fluorescence;
+                     f.DriftOn = f.LinearDriftOn = f.LinearDriftFitted = true;
+                     f.LinearDrift = 0.02f;
+                     f.ShadowOn = true;
+                     f.ShadowRadius = 0.5f;
+                   },
+                   "(10,210)  - excit. cone = 0.5000 (fix) - drift = 2.000 %/h (floating)"}),
+    [](const ::testing::TestParamInfo<StatusCase>& p) { return std::string(p.param.name); });
 
 // Refusals: no window, no scans.
 TEST_F(ContiFitTest, RefusesWithoutWindowOrData) {
