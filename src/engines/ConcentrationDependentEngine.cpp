@@ -118,17 +118,6 @@ void ClipForStop(double t, double& dt) {
   }
 }
 
-// A step shortened below the scan time it was clipped to no longer reaches
-// it: the scan time stays pending, so that a later step ends there.
-void ReleaseStop(double t, double dt) {
-  ConcentrationDependentEngineRecord& e = ConcentrationDependentEngine;
-  if (e.EndsOnStop && t + dt < e.StopTime) {
-    e.EndsOnStop = false;
-    GlobalLammRun.OutputPending = 1;
-    GlobalLammRun.OutputTime = e.StopTime;
-  }
-}
-
 void FinishStep(double dt) {
   NonidealCorrector();
   GlobalLammRun.TimeStep = dt;
@@ -161,7 +150,6 @@ double ShortenUntilAccepted(double t, double& dt, double v, bool& endClipped) {
     dtNew = Limited(dtNew, dt);
     ClipForAcceleration(t, dtNew, endClipped);
     dt = dtNew;
-    ReleaseStop(t, dt);
     NonidealPredictor(dt);
     v = NonidealRelativeChange();
   }
@@ -381,7 +369,6 @@ double NonidealStep() {
   }
   if (BottomMovesAgainstSedimentation() && dt > 1.0) {
     dt /= 2.0;
-    ReleaseStop(t, dt);
     NonidealPredictor(dt);
     v = NonidealRelativeChange();
   }

@@ -353,6 +353,18 @@ TEST_F(ConcentrationDependentEngineTest, VanishingNonidealityFactorStopsTheRun) 
   for (int i = 1; i <= N(); ++i) EXPECT_TRUE(std::isfinite(C()[i])) << i;
 }
 
+// Steps end on scan times that are no multiple of any step: every scan is
+// taken at its own time and the run ends on the last.
+TEST_F(ConcentrationDependentEngineTest, StepsEndExactlyOnScanTimes) {
+  Ideal(4.5, 6e-7);
+  const std::vector<double> times{333.3, 777.7, 1234.567};
+  SetUpRun(ModelKind::NonidealSingleSpecies, times, 50000, 200, 1.0);
+  RunNonidealSingleSpeciesLamm();
+  EXPECT_EQ(GlobalLammRun.SimTime, times.back());
+  EXPECT_EQ(GlobalLammRun.NextScan, 3);
+  EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
+}
+
 // A run refused for its non-ideality leaves the profile and the clock as
 // they were.
 TEST_F(ConcentrationDependentEngineTest, RefusedRunSimulatesNothing) {
