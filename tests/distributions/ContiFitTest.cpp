@@ -262,6 +262,47 @@ TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
   EXPECT_NEAR(FitControl.CurrentRmsd, e.NoiseSd, 0.3 * e.NoiseSd);
 }
 
+// A key press in the third evaluation: the later evaluations return 1e10
+// without a run, the cycles stop, the interruption is passed on to the
+// realtime update and serial fits, and the final evaluation still
+// regularises at the best point so far.
+TEST_F(ContiFitTest, InterruptedSimplexStillEndsWithAFinalEvaluation) {
+  sv::Experiment e;
+  e.Scans = 4;
+  e.Points = 80;
+  e.RadialStep = 0.015;
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
+  LoadData(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
+  ParameterVector[9] = 10.0f;
+  UnpackParameterVector();
+  ParameterFitted[MeniscusSlot] = 1;
+  FitControl.MINMENISCUS = 5.7f;
+  FitControl.MAXMENISCUS = 5.89f;
+  SeedClockRandomGenerators(3);
+
+  int runs = 0, finalRuns = 0;
+  const auto saved = StoredDistributionServices.CalculateppAFit;
+  StoredDistributionServices.CalculateppAFit = [&](platform::WindowHandle w) {
+    if (DistributionRunFlags.FinalEvaluation) {
+      ++finalRuns;
+    } else if (++runs == 3) {
+      ComputationAbort = true;
+    }
+    saved(w);
+  };
+  const bool fitted = FitContiModel(window_);
+  StoredDistributionServices.CalculateppAFit = saved;
+
+  EXPECT_TRUE(fitted);
+  EXPECT_EQ(runs, 3);
+  EXPECT_GE(finalRuns, 1);
+  EXPECT_TRUE(ContiFitState.SerialFitInterrupted);
+  EXPECT_TRUE(ContiFitState.RealtimeUpdateInterrupted);
+  EXPECT_FALSE(FitControl.FitAbort);
+  EXPECT_FALSE(ComputationAbort);
+  EXPECT_LT(FitControl.CurrentRmsd, 1.0f);
+}
+
 // With nothing floating the distribution is stored without any evaluation.
 TEST_F(ContiFitTest, NothingFloatingStoresWithoutEvaluating) {
   sv::Experiment e;
