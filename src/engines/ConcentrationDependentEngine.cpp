@@ -135,7 +135,7 @@ bool BottomMovesAgainstSedimentation() {
   return false;
 }
 
-// Step 8 of the step control: shorten until the relative change is within
+// Shortens the step until the relative change of its trial is within
 // the tolerance.
 double ShortenUntilAccepted(double t, double& dt, double v, bool& endClipped) {
   ConcentrationDependentEngineRecord& e = ConcentrationDependentEngine;

@@ -249,7 +249,7 @@ TEST_F(ConcentrationDependentEngineTest, ClosedSectorKeepsItsAmount) {
 }
 
 // A repulsive ks slows the plateau more than the boundary's lower edge
-// (the self-sharpening of Johnston and Ogston): the boundary is narrower
+// (self-sharpening of the boundary): the boundary is narrower
 // than the ideal species' with the same s0 and D.
 TEST_F(ConcentrationDependentEngineTest, RepulsiveNonidealitySharpensTheBoundary) {
   const double t = 3000, rpm = 50000, rp = 6.9;
