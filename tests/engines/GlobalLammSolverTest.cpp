@@ -333,6 +333,26 @@ TEST_F(GlobalLammSolverTest, TruncationInvariants) {
   EXPECT_GT(e.TruncationEnd, e.EndGrowthStep);
 }
 
+// Once the boundary has passed the right fit limit (or, floating, the left
+// one) nothing more can be learnt: the run ends before the last scan.
+TEST_F(GlobalLammSolverTest, RunEndsWhenTheBoundaryHasPassedTheFitLimit) {
+  for (double s : {20.0, -20.0}) {
+    SetUpRun({1e5}, s, 6e-7, 50000, 400);
+    PropagateGlobalLamm();
+    EXPECT_EQ(GlobalLammRun.KeepRunning, 0) << s;
+    EXPECT_LT(GlobalLammRun.SimTime, 1e5) << s;
+    const int probe = GlobalLammEngine.DepletionProbeNode;
+    if (s > 0) {
+      EXPECT_GT(R()[probe], ScanDataSet.FitRightLim);
+      EXPECT_LE(R()[probe - 1], ScanDataSet.FitRightLim);
+    } else {
+      EXPECT_LE(R()[probe], ScanDataSet.FitLeftLim);
+      EXPECT_GT(R()[probe + 1], ScanDataSet.FitLeftLim);
+    }
+    EXPECT_LT(C()[probe], 1e-4);
+  }
+}
+
 // The depletion probe of a resting species is the node of the previous run;
 // after the grid has shrunk it must still lie on the grid.
 TEST_F(GlobalLammSolverTest, DepletionProbeStaysOnASmallerGrid) {
