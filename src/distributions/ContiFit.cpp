@@ -169,6 +169,10 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
   UnpackContiParameters(x);
   auto& flags = DistributionRunFlags;
   flags.InNonlinearSearch = true;
+  const ModelKind kind = ModelSelection.Kind;
+  if (kind == ModelKind::ZoneCS || kind == ModelKind::ZoneLsGStar) DisplayBestContiParams(window);
+  if (kind == ModelKind::NonidealCS && GridServices.PrepareNonidealMeanField)
+    GridServices.PrepareNonidealMeanField();
   const ContiRunOutcome outcome = RunContiSed(window);
   const bool solved = outcome == ContiRunOutcome::Solved || outcome == ContiRunOutcome::Stored;
   if (solved) BestFitSignal(window);
