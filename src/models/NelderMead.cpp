@@ -2,9 +2,9 @@
 
 #include <cassert>
 #include <cmath>
-#include <utility>
 
 #include "app/records/ProgramFlags.h"
+#include "models/SimplexVertices.h"
 #include "models/records/FitControl.h"
 #include "numerics/OneBasedArrays.h"
 #include "ui/Boxes.h"
@@ -13,14 +13,6 @@ namespace {
 
 // Serial-fit problem code of a run that used up its evaluations.
 constexpr int NotConvergedProblemCode = 10;
-
-void SumVertices(float** p, int n, float* psum) {
-  for (int j = 1; j <= n; ++j) {
-    float sum = 0.0f;
-    for (int i = 1; i <= n + 1; ++i) sum += p[i][j];
-    psum[j] = sum;
-  }
-}
 
 struct Ranking {
   int ilo = 1, ihi = 1, inhi = 1;
@@ -69,41 +61,14 @@ void ReportNotConverged() {
     ErrorBox("Nelder-Mead not converged");
 }
 
-void ShrinkTowardsBest(float** p, float* y, float* psum, int n, int ilo,
-                       const FitObjective& objective) {
-  OneBasedArray<float> point(1, n);
-  for (int i = 1; i <= n + 1; ++i) {
-    if (i == ilo) continue;
-    for (int j = 1; j <= n; ++j) {
-      p[i][j] = 0.5f * (p[i][j] + p[ilo][j]);
-      point[j] = p[i][j];
-    }
-    y[i] = objective(point.data());
-  }
-  SumVertices(p, n, psum);
-}
-
-void MoveVertexToFirstRow(float** p, float* y, int n, int ilo) {
-  std::swap(y[1], y[ilo]);
-  for (int j = 1; j <= n; ++j) std::swap(p[1][j], p[ilo][j]);
-}
-
 }  // namespace
 
 float NelderMeadTrial(float** p, float* y, float* psum, int n, const FitObjective& objective,
                       int ihi, float factor) {
   OneBasedArray<float> trial(1, n);
-  const float f1 = (1.0f - factor) / static_cast<float>(n);
-  const float f2 = f1 - factor;
-  for (int j = 1; j <= n; ++j) trial[j] = psum[j] * f1 - p[ihi][j] * f2;
+  SimplexTrialPoint(p, psum, n, ihi, factor, trial.data());
   const float ytry = objective(trial.data());
-  if (ytry < y[ihi]) {
-    y[ihi] = ytry;
-    for (int j = 1; j <= n; ++j) {
-      psum[j] += trial[j] - p[ihi][j];
-      p[ihi][j] = trial[j];
-    }
-  }
+  if (ytry < y[ihi]) ReplaceVertex(p, y, psum, n, ihi, trial.data(), ytry);
   return ytry;
 }
 

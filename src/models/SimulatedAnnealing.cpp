@@ -2,9 +2,9 @@
 
 #include <cassert>
 #include <cmath>
-#include <utility>
 
 #include "app/records/ProgramFlags.h"
+#include "models/SimplexVertices.h"
 #include "models/records/FitControl.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/RandomNumbers.h"
@@ -16,14 +16,6 @@ namespace {
 // is exponentially distributed with mean 1.
 float LogUniform() {
   return std::log(SeededUniformRandom(FitControl.AnnealSeed));
-}
-
-void SumVertices(float** p, int n, float* psum) {
-  for (int j = 1; j <= n; ++j) {
-    float sum = 0.0f;
-    for (int i = 1; i <= n + 1; ++i) sum += p[i][j];
-    psum[j] = sum;
-  }
 }
 
 struct FluctuatedRanking {
@@ -61,44 +53,24 @@ FluctuatedRanking RankFluctuated(const float* y, int n, float tt) {
   return r;
 }
 
-// Shrinks every vertex but the best halfway towards it; these evaluations
-// do not update the best point.
-void ShrinkTowardsBest(float** p, float* y, float* psum, int n, int ilo,
-                       const FitObjective& objective) {
-  OneBasedArray<float> point(1, n);
-  for (int i = 1; i <= n + 1; ++i) {
-    if (i == ilo) continue;
-    for (int j = 1; j <= n; ++j) {
-      p[i][j] = 0.5f * (p[i][j] + p[ilo][j]);
-      point[j] = p[i][j];
-    }
-    y[i] = objective(point.data());
-  }
-  SumVertices(p, n, psum);
-}
-
 }  // namespace
 
 float AnnealSimplexTrial(float tt, float** p, float* y, float* psum, int n, float* pbest,
                          float& ybest, const FitObjective& objective, int ihi, float& yhi,
                          float factor) {
   OneBasedArray<float> trial(1, n);
-  const float f1 = (1.0f - factor) / static_cast<float>(n);
-  const float f2 = f1 - factor;
-  for (int j = 1; j <= n; ++j) trial[j] = psum[j] * f1 - p[ihi][j] * f2;
+  SimplexTrialPoint(p, psum, n, ihi, factor, trial.data());
   const float ytry = objective(trial.data());
   if (ytry <= ybest) {
     for (int j = 1; j <= n; ++j) pbest[j] = trial[j];
     ybest = ytry;
   }
+  // The trial competes with a disturbance of the opposite sign to the
+  // vertices' own, so that uphill moves are taken at a finite temperature.
   const float yflu = ytry - tt * LogUniform();
   if (yflu < yhi) {
-    y[ihi] = ytry;
+    ReplaceVertex(p, y, psum, n, ihi, trial.data(), ytry);
     yhi = yflu;
-    for (int j = 1; j <= n; ++j) {
-      psum[j] += trial[j] - p[ihi][j];
-      p[ihi][j] = trial[j];
-    }
   }
   return yflu;
 }
@@ -119,8 +91,7 @@ void AnnealSimplex(float T, float** p, float* y, int n, float* pbest, float& ybe
     const float rtol =
         static_cast<float>(2.0 * std::fabs(hi - lo) / (std::fabs(hi) + std::fabs(lo)));
     if (rtol < ftol || iterations < 0) {
-      std::swap(y[1], y[r.ilo]);
-      for (int j = 1; j <= n; ++j) std::swap(p[1][j], p[r.ilo][j]);
+      MoveVertexToFirstRow(p, y, n, r.ilo);
       return;
     }
 
@@ -134,6 +105,7 @@ void AnnealSimplex(float T, float** p, float* y, int n, float* pbest, float& ybe
       ytry =
           AnnealSimplexTrial(tt, p, y, psum.data(), n, pbest, ybest, objective, r.ihi, r.yhi, 0.5f);
       if (ytry >= ysave) {
+        // These evaluations do not update the best point.
         ShrinkTowardsBest(p, y, psum.data(), n, r.ilo, objective);
         iterations -= n;
       }
