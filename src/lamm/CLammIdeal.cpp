@@ -3,6 +3,7 @@
 
 #include "lamm/CLammIdeal.h"
 
+#include <array>
 #include <cstdio>
 #include <new>
 
@@ -22,6 +23,32 @@ constexpr int kConcentrationDependentArrays = 18;
 // Co-solute arrays of CosoluteGridSize + 1 doubles.
 constexpr int kCosoluteArrays = 22;
 constexpr int kCosoluteIntegralArrays = 14;
+
+// The co-solute arrays in the order they are cut from the co-solute block.
+std::array<double**, kCosoluteArrays> CosoluteArrayPointers(LammCosoluteWork& w) {
+  return {&w.CosoluteRadius,
+          &w.CosoluteConcentration,
+          &w.CosolutePredicted,
+          &w.CosolutePrevious,
+          &w.CosoluteRhs,
+          &w.CosoluteMassLower,
+          &w.CosoluteMassDiag,
+          &w.CosoluteMassUpper,
+          &w.CosoluteTransportLower,
+          &w.CosoluteTransportDiag,
+          &w.CosoluteTransportUpper,
+          &w.CosoluteImplicitLower,
+          &w.CosoluteImplicitDiag,
+          &w.CosoluteImplicitUpper,
+          &w.CosoluteExplicitLower,
+          &w.CosoluteExplicitDiag,
+          &w.CosoluteExplicitUpper,
+          &w.CosoluteGamma,
+          &w.CosolutePivots,
+          &w.CosoluteNodeS,
+          &w.CosoluteNodeD,
+          &w.CosoluteScratch};
+}
 
 }  // namespace
 
@@ -190,29 +217,7 @@ bool CLammIdeal::AllocCosoluteArrays() {
       return false;
     }
     BlockCutter cut(CosoluteBlock, n);
-    for (double** p : {&CosoluteRadius,
-                       &CosoluteConcentration,
-                       &CosolutePredicted,
-                       &CosolutePrevious,
-                       &CosoluteRhs,
-                       &CosoluteMassLower,
-                       &CosoluteMassDiag,
-                       &CosoluteMassUpper,
-                       &CosoluteTransportLower,
-                       &CosoluteTransportDiag,
-                       &CosoluteTransportUpper,
-                       &CosoluteImplicitLower,
-                       &CosoluteImplicitDiag,
-                       &CosoluteImplicitUpper,
-                       &CosoluteExplicitLower,
-                       &CosoluteExplicitDiag,
-                       &CosoluteExplicitUpper,
-                       &CosoluteGamma,
-                       &CosolutePivots,
-                       &CosoluteNodeS,
-                       &CosoluteNodeD,
-                       &CosoluteScratch})
-      *p = cut.Next();
+    for (double** p : CosoluteArrayPointers(*this)) *p = cut.Next();
     if (NonidealCosolute) {
       BlockCutter cutIntegrals(CosoluteIntegralBlock, n);
       for (double*& p : CosoluteIntegralArrays) p = cutIntegrals.Next();
@@ -229,29 +234,7 @@ bool CLammIdeal::AllocCosoluteArrays() {
 void CLammIdeal::FreeCosoluteArrays() {
   std::vector<double>().swap(CosoluteBlock);
   std::vector<double>().swap(CosoluteIntegralBlock);
-  for (double** p : {&CosoluteRadius,
-                     &CosoluteConcentration,
-                     &CosolutePredicted,
-                     &CosolutePrevious,
-                     &CosoluteRhs,
-                     &CosoluteMassLower,
-                     &CosoluteMassDiag,
-                     &CosoluteMassUpper,
-                     &CosoluteTransportLower,
-                     &CosoluteTransportDiag,
-                     &CosoluteTransportUpper,
-                     &CosoluteImplicitLower,
-                     &CosoluteImplicitDiag,
-                     &CosoluteImplicitUpper,
-                     &CosoluteExplicitLower,
-                     &CosoluteExplicitDiag,
-                     &CosoluteExplicitUpper,
-                     &CosoluteGamma,
-                     &CosolutePivots,
-                     &CosoluteNodeS,
-                     &CosoluteNodeD,
-                     &CosoluteScratch})
-    *p = nullptr;
+  for (double** p : CosoluteArrayPointers(*this)) *p = nullptr;
   CosoluteIntegralArrays.fill(nullptr);
   CosoluteArraysAllocated = 0;
   CosoluteAllocatedSize = 0;

@@ -77,17 +77,11 @@ void CLammIdeal::SetOutput(TXLAWindow* window, CWINPlot* livePlot, ScanHeader* h
   MainWindow = window;
   LivePlot = livePlot;
   ScanHeaders = headers;
-  Output = output;
-  OutputRadius = radii;
-  OutputPointCount = pointCount;
-  ScanRadiusTable = scanRadii;
-  ScanPointCounts = scanPointCounts;
   ShowProgress = showProgress;
   ScanCount = scanCount;
   EquationIndex = equationIndex;
   FitInProgress = fitInProgress;
   DisplaySuppressed = displaySuppressed;
-  PerScanRadii = !radii || pointCount == 0;
 
   if (!scanList && scanCount > 0) {
     OwnedScanList.Resize(1, scanCount);
@@ -109,16 +103,10 @@ void CLammIdeal::SetOutput(TXLAWindow* window, CWINPlot* livePlot, ScanHeader* h
   if (radialRange <= 0) RadialResolutionOn = 0;
   if (!absorbanceOptics) TimeResolutionOn = RadialResolutionOn = 0;
 
-  if (PerScanRadii)
-    BindPerScanAddBuffer();
-  else
-    AllocAddBuffer(AddToOutput ? scanCount : 0, pointCount);
-  OutputValid =
-      scanCount > 0 && headers && output && (!PerScanRadii || (scanRadii && scanPointCounts));
-  if (ConeConvolutionOn) {
-    TestOutputSpacing();
-    BuildConeKernel();
-  }
+  // The output arrays are bound as a list equation rebinds them, with the
+  // current s and D.
+  SetEquation(SedimentationCoeff, DiffusionCoeff, output, radii, pointCount, scanRadii,
+              scanPointCounts);
 }
 
 void CLammIdeal::SetEquation(double s, double D, float** output, float* radii,
