@@ -18,6 +18,7 @@
 #include "lamm/LammLists.h"
 #include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
+#include "models/LammSolverSetup.h"
 #include "models/SimulationErrors.h"
 #include "models/records/ComputationAbort.h"
 #include "models/records/FitControl.h"
@@ -27,13 +28,6 @@
 
 namespace {
 
-// Settings of the solver that have no entry in the Lamm numerics dialog:
-// the values every simulation of the program uses.
-constexpr double kSteadyStateRate = 1e-6;  // relative change per step taken as equilibrium
-constexpr double kStepControl = 1.0, kStepControlLow = 0.1, kStepControlHigh = 0.3;
-constexpr float kFixedGridTolerance = 1e-4f;
-constexpr double kStepRelaxation = 1.0, kStepChangeFactor = 2.0;
-
 bool IsElectrophoresisModel(ModelKind kind) {
   return kind == ModelKind::ElectrophoresisCV || kind == ModelKind::ElectrophoresisLsGStar;
 }
@@ -42,19 +36,6 @@ bool IsElectrophoresisModel(ModelKind kind) {
 bool RadialAveraging() {
   return ScanReaderOptions.AbsorbanceData && !ScanReaderOptions.IntensityData &&
          LammSolverSettings.RadialResolutionOn;
-}
-
-void SetLammNumerics(CLammIdeal& master) {
-  const LammSolverSettingsRecord& l = LammSolverSettings;
-  const bool ramp = ScanDataSet.RampRotorSpeed && !ScanDataSet.TimesFromW2t;
-  master.SetNumerics(l.MinGridSize, l.MaxGridSize, l.PointsPerSigma, 0, l.BackDiffusionLevel,
-                     l.BackDiffusionShutOff, l.OptimizeGridSpacing, l.AutoGridSize,
-                     DistributionSettings.StartingFrictionalRatio, ramp, l.FixedTimeStep, 0,
-                     kSteadyStateRate, l.AutoSGridValue, l.AutoSGrid, 0, l.AutomaticAlgorithm,
-                     kStepControl, kStepControlLow, kStepControlHigh, l.MaxChangePerStep,
-                     l.DefaultLammGridSize, 0, l.MovingFrame, l.FixedGrid, kFixedGridTolerance,
-                     l.TruncationThreshold, l.DynamicTruncation, kStepRelaxation, kStepChangeFactor,
-                     l.SwitchThreshold, l.SwitchThresholdOptimized);
 }
 
 // The master of the list: one ideal species at c0 = 1 with everything of a
@@ -72,7 +53,7 @@ void ConfigureMaster(CLammIdeal& master, double s, double D) {
                    0, d.ScanTimeOrder.data(), d.NFILES, 1, FitControl.FitRunning,
                    DistributionRunFlags.InNonlinearSearch, l.ScanTimeCorrectionOn, l.ScanVelocity,
                    l.RadialResolutionOn, l.RadialResolutionRange, ScanReaderOptions.AbsorbanceData);
-  SetLammNumerics(master);
+  ApplyLammSolverSettings(master, DistributionSettings.StartingFrictionalRatio);
   if (IsZoneModel(ModelSelection.Kind))
     master.SetBandLoading(1, mp.LamellaWidth, ModelSelection.InvertBand);
   // The solver takes degrees Celsius.

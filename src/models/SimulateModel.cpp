@@ -12,6 +12,7 @@
 #include "lamm/CLammIdeal.h"
 #include "lamm/FluorescenceDetectionRecord.h"
 #include "models/GlobalLammState.h"
+#include "models/LammSolverSetup.h"
 #include "models/LinearParameters.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulationErrors.h"
@@ -25,12 +26,6 @@ const FluorescenceDetectionRecord* SimulationFluorescenceDetection = nullptr;
 
 namespace {
 
-// Settings of the solver that have no entry in the Lamm numerics dialog:
-// the values every simulation of the program uses.
-constexpr double kSteadyStateRate = 1e-6;
-constexpr double kStepControl = 1.0, kStepControlLow = 0.1, kStepControlHigh = 0.3;
-constexpr float kFixedGridTolerance = 1e-4f;
-constexpr double kStepRelaxation = 1.0, kStepChangeFactor = 2.0;
 // Absorbance to transmitted fraction: 10^-A = e^(-ln(10) A).
 constexpr double kLn10 = 2.30258509;
 
@@ -45,19 +40,6 @@ bool SolverObjectRoad() {
   return !DlsDataMode && !ScanDataSet.EquilibriumDataMode &&
          !ModelParameters.InitialConcentrationExperimental && IsDiscreteSpeciesKind(kind) &&
          !ModelParameters.FirstComponentNonideal;
-}
-
-void SetLammNumerics(CLammIdeal& solver) {
-  const LammSolverSettingsRecord& l = LammSolverSettings;
-  const bool ramp = ScanDataSet.RampRotorSpeed && !ScanDataSet.TimesFromW2t;
-  // The frictional ratio is derived again by SetSolvent from s and D.
-  solver.SetNumerics(
-      l.MinGridSize, l.MaxGridSize, l.PointsPerSigma, 0, l.BackDiffusionLevel,
-      l.BackDiffusionShutOff, l.OptimizeGridSpacing, l.AutoGridSize, 1.0f, ramp, l.FixedTimeStep, 0,
-      kSteadyStateRate, l.AutoSGridValue, l.AutoSGrid, 0, l.AutomaticAlgorithm, kStepControl,
-      kStepControlLow, kStepControlHigh, l.MaxChangePerStep, l.DefaultLammGridSize, 0,
-      l.MovingFrame, l.FixedGrid, kFixedGridTolerance, l.TruncationThreshold, l.DynamicTruncation,
-      kStepRelaxation, kStepChangeFactor, l.SwitchThreshold, l.SwitchThresholdOptimized);
 }
 
 // Where a solver writes: the scans' own model rows (added to what is there)
@@ -109,7 +91,8 @@ void SolveComponent(platform::WindowHandle window, int i, bool basis) {
                        d.NFILES, i, FitControl.FitRunning, suppressed, l.ScanTimeCorrectionOn,
                        l.ScanVelocity, l.RadialResolutionOn, l.RadialResolutionRange,
                        ScanReaderOptions.AbsorbanceData);
-    SetLammNumerics(solver);
+    // The frictional ratio is derived again by SetSolvent from s and D.
+    ApplyLammSolverSettings(solver, 1.0f);
     if (mp.TimeOffsetOn) solver.SetStartTime(mp.TimeOffset);
     if (d.UsingSpeedSteps && d.DataSpeedProfile)
       solver.SetRotorSpeedProfile(d.DataSpeedProfile.get(), l.VariableSpeedDShutOff);
