@@ -24,6 +24,7 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulationArrays.h"
+#include "models/SimulationErrors.h"
 #include "models/records/ComputationAbort.h"
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
@@ -284,6 +285,9 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
   const ModelKind kind = ModelSelection.Kind;
   flags.MsTableDistribution = false;
   ContiRunOutcome outcome = ContiRunOutcome::Refused;
+  // The global-array engines of the c(M) kernel hand each finished profile
+  // over through this hook; it places it in the current grid point's column.
+  StoreLammColumnForKernel = MapLammColumnToScan;
   if (!CheckPreconditions(kind, outcome)) return outcome;
 
   DetectionView detection;

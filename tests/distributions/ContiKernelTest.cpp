@@ -14,9 +14,11 @@
 
 #include "ContiRunFixture.h"
 #include "distributions/ContiKernel.h"
+#include "distributions/RunContiSed.h"
 #include "distributions/records/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "models/DetectorConvolution.h"
+#include "models/SimulationErrors.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {
@@ -149,6 +151,25 @@ TEST_F(ContiKernelTest, MappedSolutionsLandOnTheKernelRadii) {
   EXPECT_NEAR(column[kPoints], 1.0f, 1e-6);
   EXPECT_GT(column[edge], 0.0f);
   EXPECT_LT(column[edge], 1.0f);
+}
+
+// A profile that a global-array engine finishes during a distribution run
+// reaches the kernel through the simulation's hook.
+TEST_F(ContiKernelTest, TheDistributionRunRoutesEngineProfilesIntoTheKernel) {
+  StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
+  ModelParameters.Meniscus = 0.0f;  // refused at once, after the hook is set
+  RunContiSed(nullptr);
+  ASSERT_TRUE(AllocKernelArray(2, kScans, kPoints));
+  DistributionGrid.CurrentGridIndex = 2;
+  std::vector<double> radii(602), values(602);
+  for (int i = 1; i <= 601; ++i) {
+    radii[static_cast<std::size_t>(i)] = 5.8 + 0.0025 * (i - 1);
+    values[static_cast<std::size_t>(i)] = 3.0 - 0.25 * radii[static_cast<std::size_t>(i)];
+  }
+  StoreLammColumnForKernel(2, radii.data(), values.data(), 601);
+  for (int k = 1; k <= kPoints; k += 40)
+    EXPECT_NEAR(DistKernel.get()[2][2][k], 3.0 - 0.25 * CommonRadialGrid.CommonGrid[k], 1e-5);
+  EXPECT_EQ(DistKernel.get()[1][2][kPoints / 2], 0.0f);
 }
 
 // The solver's closed form without diffusion for the same species, as an
