@@ -20,6 +20,7 @@
 #include "distributions/records/ContiNonidSimLink.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/SimulationErrors.h"
 #include "models/records/ComputationAbort.h"
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
@@ -68,10 +69,12 @@ class ContiRunTest : public HeadlessTest {
   void SetUp() override {
     HeadlessTest::SetUp();
     ResetDistributionRecords();
+    StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
     DataFileLocation.SdistFilePath = scratch.File("sdist.dat");
   }
   void TearDown() override {
     ResetDistributionRecords();
+    StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
     DataFileLocation = DataFileLocationRecord{};
     HeadlessTest::TearDown();
   }
