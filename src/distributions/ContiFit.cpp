@@ -16,6 +16,7 @@
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/FitDriver.h"
 #include "models/GlobalLammState.h"
 #include "models/LevenbergMarquardt.h"
 #include "models/NelderMead.h"
@@ -27,11 +28,14 @@
 #include "numerics/OneBasedArrays.h"
 #include "numerics/RandomNumbers.h"
 
-ContiOptimizer ContiOptimizerKind = ContiOptimizer::Simplex;
-
 namespace {
 
 constexpr float kAbortedRmsd = 1e10f;
+
+// The program's one optimiser choice, shared with the discrete fits.
+OptimizerChoice Chosen() {
+  return FitDriverSettings.OptimizerKind;
+}
 
 std::string Format(const char* format, auto... values) {
   char text[256];
@@ -68,10 +72,10 @@ void BestFitSignal(platform::WindowHandle window) {
 
 std::string ContiOptimizerLine() {
   const auto& f = FitControl;
-  if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt)
+  if (Chosen() == OptimizerChoice::LevenbergMarquardt)
     return Format("sim #%d, ML step #%d, step #%d         ", f.SimulationCount, f.OptimizerStep,
                   f.EvaluationCount);
-  if (ContiOptimizerKind == ContiOptimizer::SimulatedAnnealing && f.AnnealTemperature > 0)
+  if (Chosen() == OptimizerChoice::SimulatedAnnealing && f.AnnealTemperature > 0)
     return Format("sim #%d, SA step #%d, step #%d, T=%.3f        ", f.SimulationCount,
                   f.OptimizerStep, f.EvaluationCount, static_cast<double>(f.AnnealTemperature));
   return Format("s%d, step #%d        ", f.OptimizerStep, f.EvaluationCount);
@@ -105,9 +109,12 @@ bool CommonStart(platform::WindowHandle window, int& n, bool& liveDisplay) {
   flags.FinalEvaluation = false;
   liveDisplay = SpeciesSignals.LiveRunDisplay;
   SpeciesSignals.LiveRunDisplay = false;
-  if (!window || ScanDataSet.NFILES < 1 || ModelParameters.Meniscus <= 0.0f ||
-      ModelParameters.Bottom <= ModelParameters.Meniscus || !IsContinuousModel(ModelSelection.Kind))
-    return false;
+  if (!window || !IsContinuousModel(ModelSelection.Kind)) return false;
+  // The same checks as every discrete fit: scans loaded, meniscus and bottom
+  // set, fit limits moved into the cell (each with its message).
+  if (!FitPreconditions(window)) return false;
+  // A cell without positive length has no radial grid to build.
+  if (!DlsDataMode && ModelParameters.Bottom <= ModelParameters.Meniscus) return false;
   if (!MakeContiGrid()) return false;
   FitControl.FitRunning = true;
   FitControl.EvaluationCount = 0;
@@ -128,8 +135,8 @@ bool StoreWithoutSearch(platform::WindowHandle window, bool liveDisplay) {
 
 void AfterInterruption() {
   if (!FitControl.FitAbort) return;
-  ContiFitState.RealtimeUpdateInterrupted = true;
-  ContiFitState.SerialFitInterrupted = true;
+  FitDriverSettings.RealtimeUpdateInterrupted = true;
+  FitDriverSettings.SerialFitInterrupted = true;
   FitControl.FitAbort = false;
   MakeContiGrid();
 }
@@ -178,8 +185,8 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
   if (solved) BestFitSignal(window);
   flags.InNonlinearSearch = false;
   if (ComputationAbort || outcome == ContiRunOutcome::Interrupted) {
-    ContiFitState.RealtimeUpdateInterrupted = true;
-    ContiFitState.SerialFitInterrupted = true;
+    FitDriverSettings.RealtimeUpdateInterrupted = true;
+    FitDriverSettings.SerialFitInterrupted = true;
     ComputationAbort = false;
     f.FitAbort = true;
   }
@@ -187,7 +194,7 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
   ++f.EvaluationCount;
   ++f.SimulationCount;
   StatusLine(window, 30, ContiOptimizerLine());
-  if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt)
+  if (Chosen() == OptimizerChoice::LevenbergMarquardt)
     StatusLine(window, 50,
                Format("testrmsd=%f (n=%.0f,lambda=%.1e)     ", MarquardtWork.MarquardtRmsd,
                       MarquardtWork.MarquardtPointCount, MarquardtWork.alamda));
@@ -203,10 +210,10 @@ void ApplyContiParams(platform::WindowHandle window, float* x) {
 
 bool FitContiModel(platform::WindowHandle window) {
   auto& f = FitControl;
-  if (ContiOptimizerKind == ContiOptimizer::SimulatedAnnealing && f.AnnealTemperature > 0)
+  if (Chosen() == OptimizerChoice::SimulatedAnnealing && f.AnnealTemperature > 0)
     return AnnealContiFit(window);
-  if (ContiOptimizerKind == ContiOptimizer::LevenbergMarquardt ||
-      (ContiOptimizerKind == ContiOptimizer::SimulatedAnnealing && f.AnnealThenLM))
+  if (Chosen() == OptimizerChoice::LevenbergMarquardt ||
+      (Chosen() == OptimizerChoice::SimulatedAnnealing && f.AnnealThenLM))
     return MLContiFit(window);
 
   int n = 0;
@@ -296,10 +303,12 @@ bool AnnealContiFit(platform::WindowHandle window) {
   SpeciesSignals.LiveRunDisplay = liveDisplay;
   f.AnnealTemperature = 0.0f;
   if (f.AnnealThenLM || f.AnnealThenSimplex) {
-    const ContiOptimizer chosen = ContiOptimizerKind;
-    if (f.AnnealThenSimplex && !f.AnnealThenLM) ContiOptimizerKind = ContiOptimizer::Simplex;
+    // The final pass runs with the user's choice restored afterwards.
+    OptimizerChoice& kind = FitDriverSettings.OptimizerKind;
+    const OptimizerChoice chosen = kind;
+    if (f.AnnealThenSimplex && !f.AnnealThenLM) kind = OptimizerChoice::Simplex;
     FitContiModel(window);
-    ContiOptimizerKind = chosen;
+    kind = chosen;
   } else {
     StoreDistributionResult(window);
     if (IsTempFileModel()) TmpSaveBestParams(window, false);
@@ -337,8 +346,8 @@ bool MLContiFit(platform::WindowHandle window) {
   FreeMarquardtArrays();
 
   if (!finished) {
-    ContiFitState.RealtimeUpdateInterrupted = true;
-    ContiFitState.SerialFitInterrupted = true;
+    FitDriverSettings.RealtimeUpdateInterrupted = true;
+    FitDriverSettings.SerialFitInterrupted = true;
     f.FitAbort = false;
     MakeContiGrid();
   }

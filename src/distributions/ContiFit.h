@@ -53,17 +53,17 @@ enum class ContiFitItem {
   ConstantD,
 };
 
-// What lives between fits: the meniscus and bottom of the last radial grid,
-// the item kind at every position of the last pack, and the interruption
-// flags that the realtime update and serial fits read after a fit.
+// What lives between fits: the meniscus and bottom of the last radial grid
+// and the item kind at every position of the last pack. The optimiser
+// choice, the floating vbar and the interruption flags that the realtime
+// update and serial fits read are the discrete fits' (FitDriverSettings):
+// the program has one of each.
 struct ContiFitStateRecord {
   float GridMeniscus = 0.0f;
   float GridBottom = 0.0f;
   bool GridRemembered = false;
   ContiFitItem ItemAt[34] = {};  // [1..n] of the last pack
   int ItemCount = 0;
-  bool RealtimeUpdateInterrupted = false;
-  bool SerialFitInterrupted = false;
 };
 
 extern ContiFitStateRecord ContiFitState;
@@ -103,11 +103,9 @@ bool ContiCycleConverged(float rmsd, float previousRmsd, const float* previous,
                          const float* current, int n, float tolerance);
 
 // The Fit command of a continuous model: annealing, Levenberg-Marquardt or
-// simplex cycles as FitControl selects. False when the fit is refused.
+// simplex cycles as FitDriverSettings.OptimizerKind and FitControl select.
+// False when the fit is refused (the discrete fits' preconditions, with
+// their messages, or a distribution grid that cannot be built).
 bool FitContiModel(platform::WindowHandle window);
 bool AnnealContiFit(platform::WindowHandle window);
 bool MLContiFit(platform::WindowHandle window);
-
-// Which optimiser FitContiModel runs (the program's optimiser choice).
-enum class ContiOptimizer { Simplex, SimulatedAnnealing, LevenbergMarquardt };
-extern ContiOptimizer ContiOptimizerKind;

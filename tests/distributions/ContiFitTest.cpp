@@ -14,6 +14,7 @@
 #include "distributions/ContiRunFixture.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
+#include "models/FitDriver.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
 #include "models/records/SpeciesEngineParameters.h"
@@ -64,7 +65,8 @@ class ContiFitTest : public ContiRunTest {
     ContiFitState = ContiFitStateRecord{};
     CorrectionOptions = CorrectionOptionsRecord{};
     SpeciesEngineParameters = SpeciesEngineParametersRecord{};
-    ContiOptimizerKind = ContiOptimizer::Simplex;
+    FitDriverSettings = FitDriverSettingsRecord{};
+    InhomogeneousSolventOn = false;
     ContiRunTest::TearDown();
   }
 
@@ -210,7 +212,7 @@ TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
   FitControl.AnnealIterations = 4;
   FitControl.AnnealThenLM = false;
   FitControl.AnnealThenSimplex = false;
-  ContiOptimizerKind = ContiOptimizer::SimulatedAnnealing;
+  FitDriverSettings.OptimizerKind = OptimizerChoice::SimulatedAnnealing;
   SeedClockRandomGenerators(1);
 
   std::vector<float> finalMenisci;
@@ -253,7 +255,7 @@ TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
   FitControl.TINoiseFitted = true;
   ModelParameters.RINoiseFitted = true;
   ModelParameters.SystematicNoiseOn = true;
-  ContiOptimizerKind = ContiOptimizer::LevenbergMarquardt;
+  FitDriverSettings.OptimizerKind = OptimizerChoice::LevenbergMarquardt;
 
   ASSERT_TRUE(FitContiModel(window_));
   EXPECT_NEAR(ModelParameters.Meniscus, 5.85f, 0.003f);
@@ -296,8 +298,8 @@ TEST_F(ContiFitTest, InterruptedSimplexStillEndsWithAFinalEvaluation) {
   EXPECT_TRUE(fitted);
   EXPECT_EQ(runs, 3);
   EXPECT_GE(finalRuns, 1);
-  EXPECT_TRUE(ContiFitState.SerialFitInterrupted);
-  EXPECT_TRUE(ContiFitState.RealtimeUpdateInterrupted);
+  EXPECT_TRUE(FitDriverSettings.SerialFitInterrupted);
+  EXPECT_TRUE(FitDriverSettings.RealtimeUpdateInterrupted);
   EXPECT_FALSE(FitControl.FitAbort);
   EXPECT_FALSE(ComputationAbort);
   EXPECT_LT(FitControl.CurrentRmsd, 1.0f);
