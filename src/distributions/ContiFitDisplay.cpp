@@ -14,6 +14,7 @@
 #include "distributions/StoredDistribution.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/FitDriver.h"
 #include "models/TempParameterFile.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
@@ -216,6 +217,19 @@ std::string FluorescenceLine() {
   return t;
 }
 
+// The partial specific volume, and beside it the apparent vbar of the
+// inhomogeneous solvent while that is on; which of them floats.
+std::string VbarLine() {
+  const FitDriverSettingsRecord& g = FitDriverSettings;
+  const double vbar = D(SolventConditions.VBAR), apparent = D(g.ApparentVbar);
+  if (g.VbarFloating && InhomogeneousSolventOn)
+    return g.ApparentVbarOn
+               ? Format("vbar = %.4f (fix), apparent vbar = %.4f (floating)", vbar, apparent)
+               : Format("vbar = %.4f (floating)", vbar);
+  return g.ApparentVbarOn ? Format("vbar = %.4f (fix), apparent vbar = %.4f (fix)", vbar, apparent)
+                          : Format("vbar = %.4f (fix)", vbar);
+}
+
 }  // namespace
 
 void DisplayBestContiParams(platform::WindowHandle window) {
@@ -235,7 +249,7 @@ void DisplayBestContiParams(platform::WindowHandle window) {
            : Format("Bottom = %f             ", D(mp.Bottom)),
       Format("Meniscus = %f           ", D(mp.Meniscus)),
       DiscreteOrBufferLine(),
-      Format("vbar = %.4f (fix)", D(SolventConditions.VBAR)),
+      VbarLine(),
       FluorescenceLine(),
   };
   int y = 70;

@@ -10,6 +10,7 @@
 #include "data/records/SolventConditions.h"
 #include "distributions/ContiFit.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/FitDriver.h"
 #include "models/LevenbergMarquardt.h"
 #include "models/SimulationArrays.h"
 #include "models/TempParameterFile.h"
@@ -44,6 +45,9 @@ bool DiscreteInExtraParameters() {
   return Is({K::CSFf0OneDiscrete, K::CSBimodalFf0OneDiscrete});
 }
 
+// The floating vbar among the settings items of the discrete fits.
+constexpr int kVbarSetting = 1;
+
 bool ZoneModel() {
   return Is({K::ZoneCS, K::ZoneLsGStar});
 }
@@ -72,7 +76,12 @@ ValueRef Locate(ContiFitItem item) {
   using I = ContiFitItem;
   switch (item) {
     case I::Vbar:
-      return {};  // the floating vbar of the inhomogeneous solvent is not modelled here
+      // The vbar of the inhomogeneous solvent is the discrete fits' floating
+      // setting: the apparent vbar while that is on, else VBAR (whose
+      // buoyancy term follows it).
+      if (!FloatingSettingOn(kVbarSetting)) return {};
+      return {[] { return FloatingSettingValue(kVbarSetting); },
+              [](float x) { SetFloatingSetting(kVbarSetting, x); }};
     case I::ExcitationCone:
       return fl.ShadowOn && fl.ShadowFitted ? Ref(fl.ShadowRadius) : ValueRef{};
     case I::BleachRate:
@@ -216,6 +225,9 @@ bool PackClamp(ContiFitItem item, float& v) {
   using I = ContiFitItem;
   const float old = v;
   switch (item) {
+    case I::Vbar:
+      if (v < 0.0f) v = 0.01f;
+      break;
     case I::BufferDOrMb:
       if (!FitControl.MassInsteadOfD && v < 0.01f) v = 0.01f;
       break;
@@ -263,6 +275,9 @@ bool UnpackClamp(ContiFitItem item, float& v) {
   using I = ContiFitItem;
   const bool mass = FitControl.MassInsteadOfD;
   switch (item) {
+    case I::Vbar:
+      if (v < 0.0f) v = 0.0f;
+      return true;
     case I::ExcitationCone:
       v = std::clamp(v, 0.01f, 1.0f);
       return false;

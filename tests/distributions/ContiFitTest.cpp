@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "data/records/SolventConditions.h"
 #include "display/records/DisplayState.h"
 #include "distributions/ContiFit.h"
 #include "distributions/ContiRunFixture.h"
@@ -17,6 +18,7 @@
 #include "models/FitDriver.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
+#include "models/records/ModelParameters.h"
 #include "models/records/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/RandomNumbers.h"
@@ -134,6 +136,39 @@ TEST_F(ContiFitTest, PacksInOrderAndClampsRatiosAndDPositive) {
   UnpackContiParameters(d);
   EXPECT_EQ(DistributionSettings.InvariantD, 0.001f);
   EXPECT_EQ(d[1], 0.001f);
+}
+
+// The vbar of the inhomogeneous solvent floats first in the vector, as the
+// apparent vbar while that is on, else as VBAR with its buoyancy term; a
+// negative value becomes 0.01 when packed but 0 when unpacked.
+TEST_F(ContiFitTest, FloatsTheVbarOfTheInhomogeneousSolvent) {
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
+  ParameterFitted[MeniscusSlot] = 1;
+  FitDriverSettings.VbarFloating = true;
+  ASSERT_EQ(PackContiParameters(0, nullptr), 1) << "only with the solvent model on";
+  InhomogeneousSolventOn = true;
+
+  FitDriverSettings.ApparentVbarOn = true;
+  FitDriverSettings.ApparentVbar = -0.2f;
+  float x[3] = {};
+  ASSERT_EQ(PackContiParameters(2, x), 2);
+  EXPECT_EQ(x[1], 0.01f);
+  EXPECT_EQ(FitDriverSettings.ApparentVbar, 0.01f);
+  EXPECT_EQ(x[2], 5.8f);
+  x[1] = 0.71f;
+  UnpackContiParameters(x);
+  EXPECT_EQ(FitDriverSettings.ApparentVbar, 0.71f);
+  EXPECT_EQ(SolventConditions.VBAR, 0.73f);
+
+  FitDriverSettings.ApparentVbarOn = false;
+  x[1] = 0.74f;
+  UnpackContiParameters(x);
+  EXPECT_EQ(SolventConditions.VBAR, 0.74f);
+  EXPECT_NEAR(SolventConditions.VbarRho, 0.74f * 0.99823f, 1e-6f);
+  x[1] = -0.3f;
+  UnpackContiParameters(x);
+  EXPECT_EQ(SolventConditions.VBAR, 0.0f);
+  EXPECT_EQ(x[1], 0.0f);
 }
 
 // The meniscus of a trial is held within the fit's meniscus range.
@@ -379,15 +414,64 @@ INSTANTIATE_TEST_SUITE_P(
                      f.ShadowOn = true;
                      f.ShadowRadius = 0.5f;
                    },
-                   "(10,210)  - excit. cone = 0.5000 (fix) - drift = 2.000 %/h (floating)"}),
+                   "(10,210)  - excit. cone = 0.5000 (fix) - drift = 2.000 %/h (floating)"},
+        StatusCase{"VbarFix", ModelKind::ContinuousCS,
+                   [] {
+                     SolventConditions.VBAR = 0.73f;
+                     FitDriverSettings.VbarFloating = true;  // solvent model off: fixed
+                   },
+                   "(10,190) vbar = 0.7300 (fix)"},
+        StatusCase{"VbarFloating", ModelKind::ContinuousCS,
+                   [] {
+                     SolventConditions.VBAR = 0.73f;
+                     FitDriverSettings.VbarFloating = InhomogeneousSolventOn = true;
+                   },
+                   "(10,190) vbar = 0.7300 (floating)"},
+        StatusCase{"ApparentVbarFix", ModelKind::ContinuousCS,
+                   [] {
+                     SolventConditions.VBAR = 0.73f;
+                     FitDriverSettings.ApparentVbarOn = true;
+                     FitDriverSettings.ApparentVbar = 0.7f;
+                   },
+                   "(10,190) vbar = 0.7300 (fix), apparent vbar = 0.7000 (fix)"},
+        StatusCase{"ApparentVbarFloating", ModelKind::ContinuousCS,
+                   [] {
+                     SolventConditions.VBAR = 0.73f;
+                     FitDriverSettings.ApparentVbarOn = true;
+                     FitDriverSettings.ApparentVbar = 0.7f;
+                     FitDriverSettings.VbarFloating = InhomogeneousSolventOn = true;
+                   },
+                   "(10,190) vbar = 0.7300 (fix), apparent vbar = 0.7000 (floating)"}),
     [](const ::testing::TestParamInfo<StatusCase>& p) { return std::string(p.param.name); });
 
-// Refusals: no window, no scans.
+// Refusals: no window, no scans (with the message of every fit).
 TEST_F(ContiFitTest, RefusesWithoutWindowOrData) {
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
   EXPECT_FALSE(FitContiModel(nullptr));
   EXPECT_FALSE(FitContiModel(window_));
   EXPECT_EQ(FitControl.EvaluationCount, 0);
+  EXPECT_EQ(LogLinesWith("load data first").size(), 1u);
+}
+
+// Fit limits left at 0 are moved into the cell, with a message each,
+// before the fit goes on.
+TEST_F(ContiFitTest, MovesUnsetFitLimitsToTheCell) {
+  sv::Experiment e;
+  e.Scans = 3;
+  e.Points = 60;
+  e.RadialStep = 0.02;
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
+  ParameterVector[9] = 10.0f;
+  UnpackParameterVector();
+  LoadData(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
+  ScanDataSet.FitLeftLim = ScanDataSet.FitRightLim = 0.0f;
+  ASSERT_TRUE(FitContiModel(window_));
+  // The limits then snap to the scans' radii inside the cell.
+  EXPECT_GE(ScanDataSet.FitLeftLim, ModelParameters.Meniscus);
+  EXPECT_LE(ScanDataSet.FitRightLim, ModelParameters.Bottom);
+  EXPECT_LT(ScanDataSet.FitLeftLim, ScanDataSet.FitRightLim);
+  EXPECT_EQ(LogLinesWith("setting left fit limit to meniscus").size(), 1u);
+  EXPECT_EQ(LogLinesWith("setting right fit limit to bottom").size(), 1u);
 }
 
 }  // namespace
