@@ -12,74 +12,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <numbers>
 
-#include "data/ScanHeader.h"
+#include "StandardExperiment.h"
 #include "lamm/CLammIdeal.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {
 
-constexpr double kMeniscus = 5.8, kBottom = 7.2;  // cm
-constexpr float kLeftFitLimit = 5.9f, kRightFitLimit = 7.15f;
-constexpr double kSpacing = 0.001;  // cm
-constexpr float kRpm = 50000.0f;
-constexpr int kScans = 60;
-constexpr double kInterval = 300.0;  // s
-
-struct Species {
-  double s, D;  // S, cm^2/s
-};
-constexpr Species kSmallProtein{4.5, 6e-7};
-constexpr Species kLargeParticle{100.0, 2e-8};
-
-// The numerical settings a run is made with; the defaults are those of the
-// numerical settings dialog, with the fixed-grid algorithm chosen.
-struct Numerics {
-  std::uint8_t autoGridSize = 1, optimize = 1, truncation = 1, fixedStep = 0;
-  float pointsPerSigma = 5.0f;
-  std::int32_t defaultGrid = 1000, maxGrid = 2000;
-  double maxChange = 1.0;  // "max dc/c", or the fixed step in s
-};
-
-// The scan headers, output radii and rows of the standard experiment.
-struct Experiment {
-  OneBasedArray<ScanHeader> headers{1, kScans};
-  OneBasedArray<float> radii;
-  OneBasedMatrix<float> output;
-  int points = 0;
-
-  Experiment() {
-    const double omega = kRpm * 2 * std::numbers::pi / 60;
-    for (int k = 1; k <= kScans; ++k) {
-      ScanHeader& h = headers[k];
-      h.Rpm = kRpm;
-      h.Temperature = 20.0f;
-      h.Time = h.RecordedTime = k * kInterval;
-      h.Omega2t = omega * omega * h.Time;
-      h.RampAcceleration = 1e6;  // no ramp recorded: full speed from the start
-      h.RampDuration = 0;
-    }
-    points = static_cast<int>(std::lround((kBottom - kMeniscus) / kSpacing)) + 1;
-    radii.Resize(1, points);
-    for (int i = 1; i <= points; ++i) radii[i] = static_cast<float>(kMeniscus + (i - 1) * kSpacing);
-    output.Resize(1, kScans, 1, points);
-  }
-
-  void Configure(CLammIdeal& l, const Species& sp, const Numerics& n) {
-    l.SetIdealModel();
-    l.SetParameters(sp.s, sp.D, kMeniscus, kBottom, 1.0, kLeftFitLimit, kRightFitLimit);
-    l.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
-                nullptr, 0, nullptr, kScans, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
-    l.SetNumerics(100, n.maxGrid, n.pointsPerSigma, 0, 1e-4, 1, n.optimize, n.autoGridSize, 1.0f, 1,
-                  n.fixedStep, 0, 1e-6, 1.0, 1, 0, 0, 1.0, 0.1, 0.3, n.maxChange, n.defaultGrid, 0,
-                  0, 1, 1e-4f, 1e-6, n.truncation, 1.0, 2.0, 5.0, 60.0);
-    l.SetSolvent(20.0, 0.73, 0.99823, 1.0);
-  }
-};
+using namespace standard_experiment;
 
 // The converged reference: a uniform grid of 16 times the default size and
 // fixed steps of the given length, into the rows of e.
@@ -93,24 +34,6 @@ void SolveReference(Experiment& e, const Species& sp, int defaultGridSize, doubl
   n.maxChange = step;
   e.Configure(l, sp, n);
   l.Solve();
-}
-
-struct Difference {
-  double rms = 0.0, max = 0.0;
-};
-
-Difference Compare(const Experiment& e, const OneBasedMatrix<float>& reference) {
-  Difference d;
-  long count = 0;
-  for (int k = 1; k <= kScans; ++k)
-    for (int i = 1; i <= e.points && e.radii[i] <= kRightFitLimit + 1e-6; ++i) {
-      const double x = static_cast<double>(e.output[k][i]) - reference[k][i];
-      d.rms += x * x;
-      d.max = std::max(d.max, std::fabs(x));
-      ++count;
-    }
-  d.rms = std::sqrt(d.rms / count);
-  return d;
 }
 
 // The grid size the default rules choose on the fixed grid.
