@@ -54,20 +54,10 @@ void SolveStandardCase(benchmark::State& state, const Species& sp, const Numeric
   Experiment e;
   CLammIdeal l;
   e.Configure(l, sp, n);
-  std::int32_t code = 0;
-  for (auto _ : state) {
-    code = l.Solve();
-    benchmark::DoNotOptimize(code);
-    benchmark::ClobberMemory();
-  }
-  state.counters["code"] = code;
-  state.counters["grid"] = l.GridSize;
-  state.counters["steps"] = l.StepCount;
+  SolveEachIteration(state, l);
   Experiment reference;
   SolveReference(reference, sp, DefaultFixedGridSize(sp), referenceStep);
-  const Difference d = Compare(e, reference.output);
-  state.counters["rms"] = d.rms;
-  state.counters["max"] = d.max;
+  CountDifference(state, e, reference.output);
 }
 
 // At the settings' defaults, with the fixed grid chosen.

@@ -13,7 +13,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdint>
 #include <map>
 #include <utility>
 
@@ -52,18 +51,8 @@ void SolveOnTheMovingFrame(benchmark::State& state, const Species& sp, double ma
   n.maxChange = maxChange;
   n.pointsPerSigma = pointsPerSigma;
   e.Configure(l, sp, n);
-  std::int32_t code = 0;
-  for (auto _ : state) {
-    code = l.Solve();
-    benchmark::DoNotOptimize(code);
-    benchmark::ClobberMemory();
-  }
-  state.counters["code"] = code;
-  state.counters["grid"] = l.GridSize;
-  state.counters["steps"] = l.StepCount;
-  const Difference d = Compare(e, Reference(sp, l.GridSize));
-  state.counters["rms"] = d.rms;
-  state.counters["max"] = d.max;
+  SolveEachIteration(state, l);
+  CountDifference(state, e, Reference(sp, l.GridSize));
 }
 
 void BM_MovingFrameSmallProtein(benchmark::State& state) {

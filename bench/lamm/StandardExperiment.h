@@ -6,6 +6,8 @@
 
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -107,6 +109,28 @@ inline Difference Compare(const Experiment& e, const OneBasedMatrix<float>& refe
     }
   d.rms = std::sqrt(d.rms / count);
   return d;
+}
+
+// Solves l once per benchmark iteration; the counters give the last run's
+// return code, grid size and number of steps.
+inline void SolveEachIteration(benchmark::State& state, CLammIdeal& l) {
+  std::int32_t code = 0;
+  for (auto _ : state) {
+    code = l.Solve();
+    benchmark::DoNotOptimize(code);
+    benchmark::ClobberMemory();
+  }
+  state.counters["code"] = code;
+  state.counters["grid"] = l.GridSize;
+  state.counters["steps"] = l.StepCount;
+}
+
+// Counters of the rms and largest difference of e's rows from the reference.
+inline void CountDifference(benchmark::State& state, const Experiment& e,
+                            const OneBasedMatrix<float>& reference) {
+  const Difference d = Compare(e, reference);
+  state.counters["rms"] = d.rms;
+  state.counters["max"] = d.max;
 }
 
 }  // namespace standard_experiment
