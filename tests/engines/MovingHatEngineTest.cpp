@@ -1,0 +1,300 @@
+// The moving-hat Lamm engine against physics and against the other solvers:
+// conservation of mass in a closed sector cell, radial dilution of the
+// plateau, the second moment of the boundary, sedimentation equilibrium, and
+// agreement with the solver object CLammIdeal and with the global-state
+// engine. The engine is driven as the dispatcher drives it: the run record
+// filled, the scans loaded, profiles handed over by the step callback.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engines/GlobalLammMatrices.h"
+#include "engines/GlobalLammSolver.h"
+#include "engines/MovingHatEngine.h"
+#include "lamm/CLammIdeal.h"
+#include "models/ModelsTestSupport.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double OmegaSquared(double rpm) {
+  const double omega = rpm * 2 * kPi / 60;
+  return omega * omega;
+}
+
+struct Cell {
+  double meniscus = 5.8, bottom = 7.2;
+};
+
+std::vector<double> Times(double first, double interval, int count) {
+  std::vector<double> t;
+  for (int k = 0; k < count; ++k) t.push_back(first + k * interval);
+  return t;
+}
+
+class MovingHatEngineTest : public ModelsTest {
+ protected:
+  void SetUp() override {
+    ModelsTest::SetUp();
+    GlobalLammEngine = GlobalLammEngineRecord{};
+    MovingHatEngine = MovingHatEngineRecord{};
+  }
+  void TearDown() override {
+    GlobalLammEngine = GlobalLammEngineRecord{};
+    MovingHatEngine = MovingHatEngineRecord{};
+    ModelsTest::TearDown();
+  }
+
+  // Scans at the given times with radii every 0.01 cm, a uniform loading of
+  // 1 on the moving-hat grid of n nodes, and the run record as the
+  // dispatcher leaves it before calling an engine.
+  void SetUpRun(const std::vector<double>& times, double s, double D, double rpm, int n,
+                Cell cell = {}, bool movingHat = true) {
+    std::vector<TestScan> scans;
+    for (double t : times) scans.push_back({cell.meniscus, cell.bottom, 0.01, t, nullptr, 0.0f});
+    LoadTestScans(scans);
+    ScanDataSet.RampRotorSpeed = false;
+    ScanDataSet.FitLeftLim = static_cast<float>(cell.meniscus + 0.1);
+    ScanDataSet.FitRightLim = static_cast<float>(cell.bottom - 0.05);
+    ModelParameters.Meniscus = static_cast<float>(cell.meniscus);
+    ModelParameters.Bottom = static_cast<float>(cell.bottom);
+    LammSolverSettings.LammGridSize = n;
+    LammSolverSettings.MovingFrame = movingHat;
+    LammSolverSettings.FixedGrid = !movingHat;
+    LammSolverSettings.AutoSGridValue = s;
+    ASSERT_EQ(AllocSimulationArrays(), 1);
+    for (int i = 1; i <= n; ++i) GlobalLammArrays.LammConcentration[i] = 1.0;
+    GlobalLammRunStateRecord& run = GlobalLammRun;
+    run.SpeciesS = s;
+    run.SpeciesD = D;
+    run.RunRpm = run.FinalRpm = rpm;
+    run.SimTime = 0.0;
+    run.TimeStep = 1.0;
+    run.IterationCount = 0;
+    run.KeepRunning = 1;
+    run.NextScan = 1;
+    run.NextScanTime = ScanDataSet.ScanHeaders[ScanDataSet.ScanTimeOrder[1]].Time;
+    run.OutputTime = run.NextScanTime;
+    run.OutputPending = 1;
+    run.MaxRelativeChange = LammSolverSettings.MaxChangePerStep;
+  }
+
+  static int N() { return GlobalLammArrays.LammAllocatedSize; }
+  static const double* C() { return GlobalLammArrays.LammConcentration; }
+  static const double* R() { return GlobalLammArrays.LammRadius; }
+
+  // Amount of a uniform loading of 1 in the 2-degree, 1.2 cm sector.
+  static double UniformAmount() {
+    const double m = ModelParameters.Meniscus, b = ModelParameters.Bottom;
+    return (b * b - m * m) / 2 * 1.2 * kPi / 90;
+  }
+
+  // The value of the final profile at radius x (linear interpolation).
+  static double At(double x) {
+    for (int i = 1; i < N(); ++i)
+      if (R()[i + 1] >= x)
+        return C()[i] + (C()[i + 1] - C()[i]) * (x - R()[i]) / (R()[i + 1] - R()[i]);
+    return C()[N()];
+  }
+
+  // Trapezoid integral of c r dr over the final profile from the meniscus to x.
+  static double FirstMoment(double x) {
+    double sum = 0.0;
+    for (int i = 1; i < N() && R()[i] < x; ++i) {
+      const double a = R()[i], b = std::min(R()[i + 1], x);
+      const double fb = R()[i + 1] <= x ? C()[i + 1] : At(x);
+      sum += 0.5 * (C()[i] * a + fb * b) * (b - a);
+    }
+    return sum;
+  }
+
+  // The scans' model signals within the fit limits.
+  static std::vector<double> ScanSignals() {
+    std::vector<double> out;
+    for (int k = 1; k <= ScanDataSet.NFILES; ++k)
+      for (int i = 1; i <= ScanDataSet.ScanPointCount[k]; ++i)
+        if (ScanDataSet.ScanRadius[k][i] <= ScanDataSet.FitRightLim)
+          out.push_back(ScanDataSet.ScanModel[k][i]);
+    return out;
+  }
+};
+
+// CLammIdeal's profiles of the same species on the same scan radii, within
+// the fit limits.
+std::vector<double> SolverObjectSignals(const std::vector<double>& times, double s, double D,
+                                        double rpm, Cell cell, std::uint8_t shutOff) {
+  const int n = static_cast<int>(times.size());
+  OneBasedArray<ScanHeader> headers(1, n);
+  for (int k = 1; k <= n; ++k) {
+    ScanHeader& h = headers[k];
+    h.Rpm = static_cast<float>(rpm);
+    h.Temperature = 20.0f;
+    h.Time = h.RecordedTime = times[static_cast<std::size_t>(k - 1)];
+    h.Omega2t = OmegaSquared(rpm) * h.Time;
+    h.RampAcceleration = 1e6;
+    h.RampDuration = 0;
+  }
+  const int points = ScanDataSet.ScanPointCount[1];
+  OneBasedArray<float> radii(1, points);
+  for (int i = 1; i <= points; ++i) radii[i] = ScanDataSet.ScanRadius[1][i];
+  OneBasedMatrix<float> output(1, n, 1, points);
+  CLammIdeal solver;
+  solver.SetIdealModel();
+  solver.SetParameters(s, D, cell.meniscus, cell.bottom, 1.0, ScanDataSet.FitLeftLim,
+                       ScanDataSet.FitRightLim);
+  solver.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
+                   nullptr, 0, nullptr, n, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
+  solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
+                     1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
+  solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
+  EXPECT_EQ(solver.Solve(), 0);
+  std::vector<double> out;
+  for (int k = 1; k <= n; ++k)
+    for (int i = 1; i <= points; ++i)
+      if (radii[i] <= ScanDataSet.FitRightLim) out.push_back(output[k][i]);
+  return out;
+}
+
+double Rms(const std::vector<double>& a, const std::vector<double>& b) {
+  EXPECT_EQ(a.size(), b.size());
+  double sum = 0.0;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
+  return std::sqrt(sum / static_cast<double>(a.size()));
+}
+
+// --- Agreement with the other solvers ---
+
+TEST_F(MovingHatEngineTest, AgreesWithTheSolverObjectAndTheGlobalStateEngine) {
+  struct Case {
+    double s, D;
+    bool shutOff;  // back-diffusion shut off: material leaves at the bottom
+  };
+  for (const Case& c : {Case{4.5, 6e-7, false}, Case{4.5, 6e-7, true}, Case{10.0, 3e-7, false}}) {
+    const std::vector<double> times = Times(600, 600, 6);
+    SetUpRun(times, c.s, c.D, 50000, 1000);
+    SpeciesSignals.BackDiffusionShutOffApplies = c.shutOff;
+    RunMovingHatLamm();
+    ASSERT_EQ(GlobalLammRun.TridiagError, 0);
+    EXPECT_EQ(GlobalLammRun.SimTime, times.back());
+    const std::vector<double> hat = ScanSignals();
+    const std::vector<double> reference =
+        SolverObjectSignals(times, c.s, c.D, 50000, Cell{}, c.shutOff ? 1 : 0);
+    EXPECT_LT(Rms(hat, reference), 1e-3) << "s " << c.s << " shut-off " << c.shutOff;
+
+    SetUpRun(times, c.s, c.D, 50000, 1000, Cell{}, false);
+    SpeciesSignals.BackDiffusionShutOffApplies = c.shutOff;
+    PropagateGlobalLamm();
+    EXPECT_LT(Rms(hat, ScanSignals()), 1e-3) << "global-state, s " << c.s;
+  }
+}
+
+// --- Physics of the sector cell ---
+
+// Shift-step mode (|s| >= 1 with "max dc/c" 1), sub-step mode (slow species,
+// and a resting grid for s = 0), and flotation.
+TEST_F(MovingHatEngineTest, ClosedSectorKeepsItsAmount) {
+  struct Case {
+    double s, D, t;
+    bool shiftSteps;
+  };
+  for (const Case& c :
+       {Case{4.5, 6e-7, 3000, true}, Case{10.0, 3e-7, 3000, true}, Case{-3.0, 6e-7, 3000, true},
+        Case{0.5, 1e-6, 1000, false}, Case{0.0, 1e-6, 20, false}}) {
+    SetUpRun({c.t / 2, c.t}, c.s, c.D, 50000, 300);
+    RunMovingHatLamm();
+    ASSERT_EQ(GlobalLammRun.TridiagError, 0) << c.s;
+    EXPECT_EQ(MovingHatEngine.ShiftStepMode, c.shiftSteps) << c.s;
+    EXPECT_EQ(GlobalLammRun.SimTime, c.t) << c.s;
+    EXPECT_NEAR(MovingHatTotalLoading(), UniformAmount(), 1e-5 * UniformAmount())
+        << "s " << c.s << " D " << c.D;
+  }
+}
+
+// The plateau dilutes as c0 exp(-2 s omega^2 t), and the second moment of the
+// boundary, r2^2 = (rp^2 cp - 2 int c r dr)/cp, moves as rm^2 exp(2 s omega^2 t).
+TEST_F(MovingHatEngineTest, PlateauAndSecondMoment) {
+  for (double s : {4.5, 10.0}) {
+    const double t = 3000, rpm = 50000, rp = 6.7;
+    SetUpRun({t}, s, 6e-7, rpm, 1000);
+    RunMovingHatLamm();
+    ASSERT_EQ(GlobalLammRun.SimTime, t);
+    EXPECT_GT(MovingHatEngine.RegridCount, 10);
+    const double dilution = std::exp(-2 * s * 1e-13 * OmegaSquared(rpm) * t);
+    EXPECT_NEAR(At(rp), dilution, 2e-4) << s;
+    const double cp = At(rp);
+    const double r2 = (rp * rp * cp - 2 * FirstMoment(rp)) / cp;
+    const double sFound = std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * OmegaSquared(rpm) * t);
+    EXPECT_NEAR(sFound, s, 3e-3 * s);
+  }
+}
+
+// A long run reaches sedimentation equilibrium, c ~ exp(a (r^2 - rm^2)) with
+// a = s omega^2 / (2 D), normalised to the loading.
+TEST_F(MovingHatEngineTest, LongRunReachesSedimentationEquilibrium) {
+  const double s = 1.0, D = 1e-6, rpm = 20000;
+  const Cell cell{6.8, 7.2};
+  SetUpRun({3e5}, s, D, rpm, 200, cell);
+  RunMovingHatLamm();
+  ASSERT_EQ(GlobalLammRun.TridiagError, 0);
+  const double a = s * 1e-13 * OmegaSquared(rpm) / (2 * D);
+  const double m = ModelParameters.Meniscus, b = ModelParameters.Bottom;
+  const double norm = (b * b - m * m) / 2 * a / (std::exp(a * (b * b - m * m)) - 1);
+  for (int i = 1; i <= N(); i += 20) {
+    const double r = R()[i];
+    const double expected = norm * 2 * std::exp(a * (r * r - m * m));
+    EXPECT_NEAR(C()[i], expected, 3e-3 * expected) << r;
+  }
+}
+
+// --- Run control ---
+
+// The run works on its own copies: the user's fixed-step switch, automatic
+// s_grid and "max dc/c" are as they were, even where the run chose a finer
+// step for a slow species.
+TEST_F(MovingHatEngineTest, RunLeavesTheUserSettingsAlone) {
+  SetUpRun({500.0}, 0.5, 1e-6, 50000, 200);
+  LammSolverSettings.FixedTimeStep = false;
+  LammSolverSettings.AutoSGrid = true;
+  LammSolverSettings.AutoSGridValue = 0.0;
+  RunMovingHatLamm();
+  EXPECT_FALSE(LammSolverSettings.FixedTimeStep);
+  EXPECT_TRUE(LammSolverSettings.AutoSGrid);
+  EXPECT_EQ(LammSolverSettings.AutoSGridValue, 0.0);
+  EXPECT_EQ(LammSolverSettings.MaxChangePerStep, 1.0);
+  EXPECT_EQ(GlobalLammRun.MaxRelativeChange, 1.0);
+  EXPECT_EQ(MovingHatEngine.StepTolerance, 0.1);
+}
+
+// A coupled speed-step profile leaves the species to another engine.
+TEST_F(MovingHatEngineTest, SpeedStepProfileComputesNothing) {
+  SetUpRun({600.0}, 4.5, 6e-7, 50000, 100);
+  ScanDataSet.UsingSpeedSteps = true;
+  RunMovingHatLamm();
+  EXPECT_EQ(GlobalLammRun.SimTime, 0.0);
+  for (int i = 1; i <= N(); ++i) EXPECT_EQ(C()[i], 1.0);
+}
+
+// A singular system in a later row is caught before it divides: the error
+// box, the solver error word, and the profile of the step's start.
+TEST_F(MovingHatEngineTest, ZeroPivotIsReported) {
+  SetUpRun({10.0}, 4.5, 6e-7, 50000, 50);
+  RunMovingHatLamm();
+  ASSERT_EQ(GlobalLammRun.TridiagError, 0);
+  // Interior rows 3..N-2 come from the stored bands alone; empty the bands,
+  // with a zero mass on the diagonal of row 3.
+  for (int k = 0; k < 12; ++k)
+    for (int i = 1; i <= N(); ++i) MovingHatArray(k)[i] = 0.0;
+  for (int i = 1; i <= N(); ++i) MovingHatArray(10)[i] = i == 3 ? 0.0 : 1.0;
+  MovingHatEngine.ShiftStepMode = false;
+  std::vector<double> before(C() + 1, C() + N() + 1);
+  MovingHatStep();
+  EXPECT_EQ(GlobalLammRun.TridiagError, 1);
+  EXPECT_FALSE(LogLinesWith("Error 2 in tridag").empty());
+  for (int i = 1; i <= N(); ++i) EXPECT_EQ(C()[i], before[static_cast<std::size_t>(i - 1)]);
+}
+
+}  // namespace
