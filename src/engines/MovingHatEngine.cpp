@@ -417,15 +417,17 @@ void MovingHatRemesh() {
   h.RegridCount += 1;
 }
 
-void MovingHatAdvanceClock(double t, double dt, double target) {
+void MovingHatAdvanceClock(double dt, double target) {
   GlobalLammRunStateRecord& run = GlobalLammRun;
   run.IterationCount += 1;
   run.SimTime = target;
   run.TimeStep = dt;
   if (run.Accelerating && run.SimTime >= run.AccelDuration) {
-    run.RunRpm = AccelerationPhaseRpm(t, dt);
+    run.RunRpm = AccelerationPhaseRpm(run.SimTime, dt);
     UpdateSpeciesRate();
     run.Accelerating = false;
+    // The full-interval system was made for the speed at the start.
+    if (MovingHatEngine.ShiftStepMode) MovingHatPrefactor();
   }
   if (run.ShowLoading) run.LoadingDisplay = MovingHatTotalLoading();
 }
@@ -469,7 +471,7 @@ double SubStep() {
   MovingHatCrankNicolsonStep(t, dt);
   if (run.TridiagError) return 0.0;
   const bool first = run.IterationCount == 0;
-  MovingHatAdvanceClock(t, dt, target);
+  MovingHatAdvanceClock(dt, target);
   return first ? dt : 1.0;
 }
 
@@ -576,7 +578,7 @@ double ShiftStep() {
     // The shortened step no longer reaches a scan time it was cut to.
     if (wasPending && !run.OutputPending) run.OutputPending = 1;
   }
-  MovingHatAdvanceClock(t, dt, target);
+  MovingHatAdvanceClock(dt, target);
   if (h.FullInterval || std::fabs(run.SimTime - MovingGridState.GridTime - h.ShiftTime) < 1e-10)
     MovingHatRemesh();
   return 1.0;

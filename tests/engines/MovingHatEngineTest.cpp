@@ -250,6 +250,44 @@ TEST_F(MovingHatEngineTest, LongRunReachesSedimentationEquilibrium) {
   }
 }
 
+// A floating species leaves the bottom: its plateau nearer the meniscus
+// concentrates as c0 exp(-2 s omega^2 t) with s < 0, on an inward-moving grid.
+TEST_F(MovingHatEngineTest, FloatingPlateauConcentrates) {
+  const double s = -3.0, t = 1000, rpm = 50000;
+  SetUpRun({t}, s, 6e-7, rpm, 1000);
+  RunMovingHatLamm();
+  ASSERT_EQ(GlobalLammRun.SimTime, t);
+  EXPECT_LT(MovingHatEngine.GridRate, 0.0);
+  EXPECT_GT(MovingHatEngine.RegridCount, 10);
+  EXPECT_NEAR(At(6.0), std::exp(-2 * s * 1e-13 * OmegaSquared(rpm) * t), 2e-4);
+}
+
+// Under the simulated acceleration the boundary and the plateau follow the
+// integral of omega^2 over time: int w^2 dt = wf^2 (t - 2T/3) for a speed
+// rising linearly over T. The run ends at full speed.
+TEST_F(MovingHatEngineTest, AccelerationRampFollowsOmegaSquaredTime) {
+  const double s = 4.5, rpm = 50000, t = 3000, ramp = 200;
+  SetUpRun({t}, s, 6e-7, rpm, 1000);
+  ScanDataSet.RampRotorSpeed = true;
+  ScanDataSet.ScanHeaders[1].RecordedTime = t;
+  GlobalLammRunStateRecord& run = GlobalLammRun;
+  run.Accelerating = true;
+  run.AccelDuration = ramp;
+  run.AccelRate = rpm / ramp;
+  run.AccelMaxStep = 1.0;
+  run.RunRpm = 0.0;
+  RunMovingHatLamm();
+  ASSERT_EQ(run.SimTime, t);
+  EXPECT_FALSE(run.Accelerating);
+  EXPECT_EQ(run.RunRpm, rpm);
+  EXPECT_NEAR(MovingHatTotalLoading(), UniformAmount(), 1e-5 * UniformAmount());
+  const double w2t = OmegaSquared(rpm) * (t - 2 * ramp / 3);
+  EXPECT_NEAR(At(6.7), std::exp(-2 * s * 1e-13 * w2t), 5e-4);
+  const double cp = At(6.7);
+  const double r2 = (6.7 * 6.7 * cp - 2 * FirstMoment(6.7)) / cp;
+  EXPECT_NEAR(std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * w2t), s, 5e-3 * s);
+}
+
 // --- Run control ---
 
 // The run works on its own copies: the user's fixed-step switch, automatic
