@@ -16,7 +16,7 @@ demo: release-build
 	build/release/src/taluvo examples/velocity build/demo-results
 
 test-build: deps
-	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTALUVO_SANITIZE=ON >/dev/null
+	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTALUVO_SANITIZE=ON >/dev/null
 	cmake --build build/test -j $(JOBS)
 
 test: test-build
