@@ -13,6 +13,7 @@
 
 #include "engines/GlobalLammMatrices.h"
 #include "engines/GlobalLammSolver.h"
+#include "engines/InhomogeneousSolvent.h"
 #include "engines/MovingHatEngine.h"
 #include "lamm/CLammIdeal.h"
 #include "models/ModelsTestSupport.h"
@@ -46,6 +47,9 @@ class MovingHatEngineTest : public ModelsTest {
   void TearDown() override {
     GlobalLammEngine = GlobalLammEngineRecord{};
     MovingHatEngine = MovingHatEngineRecord{};
+    InhomogeneousSolventOn = false;
+    InhomogeneousSolventSettings = InhomogeneousSolventSettingsRecord{};
+    InhomogeneousSolventWork = InhomogeneousSolventWorkRecord{};
     ModelsTest::TearDown();
   }
 
@@ -189,6 +193,32 @@ TEST_F(MovingHatEngineTest, AgreesWithTheSolverObjectAndTheGlobalStateEngine) {
     SpeciesSignals.BackDiffusionShutOffApplies = c.shutOff;
     PropagateGlobalLamm();
     EXPECT_LT(Rms(hat, ScanSignals()), 1e-3) << "global-state, s " << c.s;
+  }
+}
+
+// The grid need not travel with the species: a slower or a faster grid, and
+// the factor integrals of a solvent without gradient, give the same scans as
+// the grid that moves with the species.
+TEST_F(MovingHatEngineTest, GridSpeedAndSolventFactorsDoNotChangeTheResult) {
+  struct Case {
+    const char* name;
+    double gridS;  // s_grid, S; NaN: automatic
+    bool solventModel;
+  };
+  const std::vector<double> times = Times(600, 600, 4);
+  SetUpRun(times, 4.5, 6e-7, 50000, 1000);
+  RunMovingHatLamm();
+  const std::vector<double> moving = ScanSignals();
+  for (const Case& c : {Case{"slower grid", 2.0, false}, Case{"faster grid", 8.0, false},
+                        Case{"solvent without gradient", std::nan(""), true}}) {
+    SetUpRun(times, 4.5, 6e-7, 50000, 1000);
+    LammSolverSettings.AutoSGrid = std::isnan(c.gridS);
+    if (!LammSolverSettings.AutoSGrid) LammSolverSettings.AutoSGridValue = c.gridS;
+    InhomogeneousSolventOn = c.solventModel;
+    RunMovingHatLamm();
+    InhomogeneousSolventOn = false;
+    ASSERT_EQ(GlobalLammRun.TridiagError, 0) << c.name;
+    EXPECT_LT(Rms(ScanSignals(), moving), 1e-3) << c.name;
   }
 }
 
