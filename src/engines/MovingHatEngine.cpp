@@ -635,6 +635,9 @@ double HatNetTransportIntegral(const HatGrid& grid, int i, int j) {
 
 double MovingHatTotalLoading() {
   const int n = N();
+  // Before the first run there is no reference grid.
+  if (C() == nullptr || static_cast<int>(MovingGridState.ReferenceRadius.size()) < n + 1)
+    return 0.0;
   const double tau = GlobalLammRun.SimTime - MovingGridState.GridTime;
   const double e = SetFrameEnds(tau);
   double sum = 0.0;
