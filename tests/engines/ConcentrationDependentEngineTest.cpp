@@ -7,109 +7,45 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "engines/ConcentrationDependentEngine.h"
+#include "engines/EngineTestSupport.h"
 #include "engines/LocalSedimentation.h"
 #include "lamm/CLammIdeal.h"
-#include "models/ModelsTestSupport.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kMeniscus = 5.8, kBottom = 7.2;
+using engine_test::Cell;
+using engine_test::kBottom;
+using engine_test::kMeniscus;
+using engine_test::OmegaSquared;
+using engine_test::Times;
 
-double OmegaSquared(double rpm) {
-  const double omega = rpm * 2 * kPi / 60;
-  return omega * omega;
-}
-
-std::vector<double> Times(double first, double interval, int count) {
-  std::vector<double> t;
-  for (int k = 0; k < count; ++k) t.push_back(first + k * interval);
-  return t;
-}
-
-class ConcentrationDependentEngineTest : public ModelsTest {
+class ConcentrationDependentEngineTest : public engine_test::EngineRunTest {
  protected:
   void SetUp() override {
-    ModelsTest::SetUp();
+    EngineRunTest::SetUp();
     AssociationParameters = AssociationParametersRecord{};
     ConcentrationDependentEngine = ConcentrationDependentEngineRecord{};
   }
   void TearDown() override {
     FreeAssociationTable();
     AssociationParameters = AssociationParametersRecord{};
-    ModelsTest::TearDown();
+    EngineRunTest::TearDown();
   }
 
-  // Scans at the given times, a uniform loading c0 on an evenly spaced grid
-  // of n nodes, and the run record as the dispatcher leaves it.
-  void SetUpRun(ModelKind kind, const std::vector<double>& times, double rpm, int n, double c0,
-                double meniscus = kMeniscus, double bottom = kBottom) {
-    std::vector<TestScan> scans;
-    for (double t : times) scans.push_back({meniscus, bottom, 0.01, t, nullptr, 0.0f});
-    LoadTestScans(scans);
+  static void SetUpRun(ModelKind kind, const std::vector<double>& times, double rpm, int n,
+                       double c0, Cell cell = {}) {
     ModelSelection.Kind = kind;
-    ScanDataSet.RampRotorSpeed = false;
-    ScanDataSet.FitLeftLim = static_cast<float>(meniscus + 0.1);
-    ScanDataSet.FitRightLim = static_cast<float>(bottom - 0.05);
-    ModelParameters.Meniscus = static_cast<float>(meniscus);
-    ModelParameters.Bottom = static_cast<float>(bottom);
-    LammSolverSettings.LammGridSize = n;
-    LammSolverSettings.MovingFrame = false;
-    LammSolverSettings.FixedGrid = true;
-    ASSERT_EQ(AllocSimulationArrays(), 1);
-    for (int i = 1; i <= n; ++i) GlobalLammArrays.LammConcentration[i] = c0;
-    GlobalLammRunStateRecord& run = GlobalLammRun;
-    run.RunRpm = run.FinalRpm = rpm;
-    run.SimTime = 0.0;
-    run.TimeStep = 1.0;
-    run.IterationCount = 0;
-    run.KeepRunning = 1;
-    run.NextScan = 1;
-    run.NextScanTime = ScanDataSet.ScanHeaders[ScanDataSet.ScanTimeOrder[1]].Time;
-    run.OutputTime = run.NextScanTime;
-    run.OutputPending = 1;
-    run.MaxRelativeChange = LammSolverSettings.MaxChangePerStep;
+    SetUpEngineRun(times, rpm, n, c0, cell);
   }
 
   static void Ideal(double s, double D) {
     AssociationParameters.s1 = s;
     AssociationParameters.D1 = D;
     AssociationParameters.EnteredKs = AssociationParameters.EnteredKd = -10.0;
-  }
-
-  static int N() { return GlobalLammArrays.LammAllocatedSize; }
-  static const double* C() { return GlobalLammArrays.LammConcentration; }
-  static const double* R() { return GlobalLammArrays.LammRadius; }
-
-  static double At(double x) {
-    for (int i = 1; i < N(); ++i)
-      if (R()[i + 1] >= x)
-        return C()[i] + (C()[i + 1] - C()[i]) * (x - R()[i]) / (R()[i + 1] - R()[i]);
-    return C()[N()];
-  }
-
-  // Trapezoid integral of c r dr from the meniscus to x.
-  static double FirstMoment(double x) {
-    double sum = 0.0;
-    for (int i = 1; i < N() && R()[i] < x; ++i) {
-      const double a = R()[i], b = std::min(R()[i + 1], x);
-      const double fb = R()[i + 1] <= x ? C()[i + 1] : At(x);
-      sum += 0.5 * (C()[i] * a + fb * b) * (b - a);
-    }
-    return sum;
-  }
-
-  // s from the second moment of the boundary: r2^2 = (rp^2 cp - 2 int c r
-  // dr)/cp moves as rm^2 exp(2 s omega^2 t).
-  static double SecondMomentS(double rp, double rpm, double t) {
-    const double cp = At(rp);
-    const double r2 = (rp * rp * cp - 2 * FirstMoment(rp)) / cp;
-    return std::log(r2 / (kMeniscus * kMeniscus)) / (2 * 1e-13 * OmegaSquared(rpm) * t);
   }
 
   // Radial distance between 20 % and 80 % of the plateau at rp.
@@ -203,7 +139,8 @@ TEST_F(ConcentrationDependentEngineTest, PlateauAndSecondMoment) {
     ASSERT_EQ(GlobalLammRun.SimTime, t);
     const double dilution = c.c0 * std::exp(-2 * c.s * 1e-13 * OmegaSquared(rpm) * t);
     EXPECT_NEAR(At(rp), dilution, 2e-4 * c.c0) << c.s;
-    EXPECT_NEAR(SecondMomentS(rp, rpm, t), c.s, 3e-3 * c.s) << c.s << " log ks " << c.logKs;
+    EXPECT_NEAR(SecondMomentS(rp, OmegaSquared(rpm) * t), c.s, 3e-3 * c.s)
+        << c.s << " log ks " << c.logKs;
     FreeSimulationArrays();
   }
 }
@@ -313,9 +250,7 @@ TEST_F(ConcentrationDependentEngineTest, AccelerationRampFollowsOmegaSquaredTime
   EXPECT_EQ(run.RunRpm, rpm);
   const double w2t = OmegaSquared(rpm) * (t - 2 * ramp / 3);
   EXPECT_NEAR(At(6.7), std::exp(-2 * s * 1e-13 * w2t), 5e-4);
-  const double cp = At(6.7);
-  const double r2 = (6.7 * 6.7 * cp - 2 * FirstMoment(6.7)) / cp;
-  EXPECT_NEAR(std::log(r2 / (kMeniscus * kMeniscus)) / (2 * 1e-13 * w2t), s, 5e-3 * s);
+  EXPECT_NEAR(SecondMomentS(6.7, w2t), s, 5e-3 * s);
 }
 
 // A long run reaches sedimentation equilibrium, c ~ exp(a (r^2 - rm^2)) with
@@ -323,7 +258,7 @@ TEST_F(ConcentrationDependentEngineTest, AccelerationRampFollowsOmegaSquaredTime
 TEST_F(ConcentrationDependentEngineTest, LongRunEndsInSedimentationEquilibrium) {
   const double s = 1.0, D = 1e-6, rpm = 20000, m = 6.8, b = 7.2;
   Ideal(s, D);
-  SetUpRun(ModelKind::NonidealSingleSpecies, {1e7}, rpm, 200, 1.0, m, b);
+  SetUpRun(ModelKind::NonidealSingleSpecies, {1e7}, rpm, 200, 1.0, Cell{m, b});
   GlobalLammRun.EquilibriumThreshold = 1e-10;
   const double before = UniformGridTotalLoading();
   RunNonidealSingleSpeciesLamm();

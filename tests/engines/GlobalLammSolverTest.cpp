@@ -11,99 +11,36 @@
 #include <string>
 #include <vector>
 
+#include "engines/EngineTestSupport.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/GlobalLammSolver.h"
 #include "lamm/CLammIdeal.h"
-#include "models/ModelsTestSupport.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using engine_test::Cell;
+using engine_test::OmegaSquared;
+using engine_test::Times;
 
-double OmegaSquared(double rpm) {
-  const double omega = rpm * 2 * kPi / 60;
-  return omega * omega;
-}
-
-struct Cell {
-  double meniscus = 5.8, bottom = 7.2;
-};
-
-class GlobalLammSolverTest : public ModelsTest {
+class GlobalLammSolverTest : public engine_test::EngineRunTest {
  protected:
   void SetUp() override {
-    ModelsTest::SetUp();
+    EngineRunTest::SetUp();
     GlobalLammEngine = GlobalLammEngineRecord{};
     ExternalLoadingCell = ExternalLoadingCellRecord{};
   }
   void TearDown() override {
     GlobalLammEngine = GlobalLammEngineRecord{};
-    ModelsTest::TearDown();
+    EngineRunTest::TearDown();
   }
 
-  // Scans at the given times with radii every 0.01 cm, a uniform loading c0
-  // on an evenly spaced grid of n nodes, and the run record as the
-  // dispatcher leaves it before calling the engine.
-  void SetUpRun(const std::vector<double>& times, double s, double D, double rpm, int n,
-                Cell cell = {}, double c0 = 1.0) {
-    std::vector<TestScan> scans;
-    for (double t : times) scans.push_back({cell.meniscus, cell.bottom, 0.01, t, nullptr, 0.0f});
-    LoadTestScans(scans);
-    ScanDataSet.RampRotorSpeed = false;
-    ScanDataSet.FitLeftLim = static_cast<float>(cell.meniscus + 0.1);
-    ScanDataSet.FitRightLim = static_cast<float>(cell.bottom - 0.05);
-    ModelParameters.Meniscus = static_cast<float>(cell.meniscus);
-    ModelParameters.Bottom = static_cast<float>(cell.bottom);
-    LammSolverSettings.LammGridSize = n;
-    LammSolverSettings.MovingFrame = false;
-    LammSolverSettings.FixedGrid = true;
-    ASSERT_EQ(AllocSimulationArrays(), 1);
-    for (int i = 1; i <= n; ++i) GlobalLammArrays.LammConcentration[i] = c0;
-    GlobalLammRunStateRecord& run = GlobalLammRun;
-    run.SpeciesS = s;
-    run.SpeciesD = D;
-    run.RunRpm = run.FinalRpm = rpm;
-    run.SimTime = 0.0;
-    run.TimeStep = 1.0;
-    run.IterationCount = 0;
-    run.KeepRunning = 1;
-    run.NextScan = 1;
-    run.NextScanTime = ScanDataSet.ScanHeaders[ScanDataSet.ScanTimeOrder[1]].Time;
-    run.OutputTime = run.NextScanTime;
-    run.OutputPending = 1;
-    run.MaxRelativeChange = LammSolverSettings.MaxChangePerStep;
-  }
-
-  static int N() { return GlobalLammArrays.LammAllocatedSize; }
-  static const double* C() { return GlobalLammArrays.LammConcentration; }
-  static const double* R() { return GlobalLammArrays.LammRadius; }
-
-  // The value of the final profile at radius x (linear interpolation).
-  static double At(double x) {
-    for (int i = 1; i < N(); ++i)
-      if (R()[i + 1] >= x)
-        return C()[i] + (C()[i + 1] - C()[i]) * (x - R()[i]) / (R()[i + 1] - R()[i]);
-    return C()[N()];
-  }
-
-  // Trapezoid integral of c r^p dr over the final profile from the meniscus
-  // to x.
-  static double Moment(int p, double x) {
-    double sum = 0.0;
-    for (int i = 1; i < N() && R()[i] < x; ++i) {
-      const double a = R()[i], b = std::min(R()[i + 1], x);
-      const double fb = R()[i + 1] <= x ? C()[i + 1] : At(x);
-      sum += 0.5 * (C()[i] * std::pow(a, p) + fb * std::pow(b, p)) * (b - a);
-    }
-    return sum;
+  static void SetUpRun(const std::vector<double>& times, double s, double D, double rpm, int n,
+                       Cell cell = {}, double c0 = 1.0) {
+    SetUpEngineRun(times, rpm, n, c0, cell);
+    GlobalLammRun.SpeciesS = s;
+    GlobalLammRun.SpeciesD = D;
   }
 };
-
-std::vector<double> Times(double first, double interval, int count) {
-  std::vector<double> t;
-  for (int k = 0; k < count; ++k) t.push_back(first + k * interval);
-  return t;
-}
 
 // CLammIdeal's profiles of the same species on the same scan radii.
 struct Reference {
@@ -198,9 +135,7 @@ TEST_F(GlobalLammSolverTest, PlateauAndSecondMoment) {
     ASSERT_EQ(GlobalLammRun.SimTime, t);
     const double dilution = std::exp(-2 * s * 1e-13 * OmegaSquared(rpm) * t);
     EXPECT_NEAR(At(rp), dilution, 2e-4) << s;
-    const double cp = At(rp);
-    const double r2 = (rp * rp * cp - 2 * Moment(1, rp)) / cp;
-    const double sFound = std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * OmegaSquared(rpm) * t);
+    const double sFound = SecondMomentS(rp, OmegaSquared(rpm) * t);
     EXPECT_NEAR(sFound, s, 3e-3 * s);
   }
 }
@@ -252,9 +187,7 @@ TEST_F(GlobalLammSolverTest, AccelerationRampFollowsOmegaSquaredTime) {
   const double w2t = OmegaSquared(rpm) * (t - 2 * ramp / 3);
   EXPECT_NEAR(At(6.7), std::exp(-2 * s * 1e-13 * w2t), 5e-4);
   EXPECT_NEAR(C()[N()], std::exp(-2 * s * 1e-13 * w2t), 5e-4);  // the tracked plateau
-  const double cp = At(6.7);
-  const double r2 = (6.7 * 6.7 * cp - 2 * Moment(1, 6.7)) / cp;
-  EXPECT_NEAR(std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * w2t), s, 5e-3 * s);
+  EXPECT_NEAR(SecondMomentS(6.7, w2t), s, 5e-3 * s);
 }
 
 // --- Non-sector geometries ---
