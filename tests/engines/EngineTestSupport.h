@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
+#include "lamm/CLammIdeal.h"
 #include "models/ModelsTestSupport.h"
 
 namespace engine_test {
@@ -30,6 +32,68 @@ inline std::vector<double> Times(double first, double interval, int count) {
 
 struct Cell {
   double meniscus = kMeniscus, bottom = kBottom;
+};
+
+// Sedimentation equilibrium of an ideal species, c ~ exp(a (r^2 - rm^2))
+// with a = s omega^2 / (2 D), normalised to a uniform loading of 1:
+// int c r dr = (b^2 - m^2)/2.
+inline double EquilibriumConcentration(double r, double s, double D, double rpm, Cell cell) {
+  const double a = s * 1e-13 * OmegaSquared(rpm) / (2 * D);
+  const double m = cell.meniscus, b = cell.bottom;
+  const double norm = (b * b - m * m) / 2 * a / (std::exp(a * (b * b - m * m)) - 1);
+  return norm * 2 * std::exp(a * (r * r - m * m));
+}
+
+// CLammIdeal's profiles of the same species on the same scan radii.
+struct Reference {
+  OneBasedArray<ScanHeader> headers;
+  OneBasedArray<float> radii;
+  OneBasedMatrix<float> output;
+  CLammIdeal solver;
+
+  // shutOff: back-diffusion shut off, the last node grows with the boundary.
+  void Solve(const std::vector<double>& times, double s, double D, double rpm, Cell cell = {},
+             std::uint8_t shutOff = 0) {
+    const int n = static_cast<int>(times.size());
+    headers.Resize(1, n);
+    for (int k = 1; k <= n; ++k) {
+      ScanHeader& h = headers[k];
+      h.Rpm = static_cast<float>(rpm);
+      h.Temperature = 20.0f;
+      h.Time = h.RecordedTime = times[static_cast<std::size_t>(k - 1)];
+      h.Omega2t = OmegaSquared(rpm) * h.Time;
+      h.RampAcceleration = 1e6;
+      h.RampDuration = 0;
+    }
+    const int points = ScanDataSet.ScanPointCount[1];
+    radii.Resize(1, points);
+    for (int i = 1; i <= points; ++i) radii[i] = ScanDataSet.ScanRadius[1][i];
+    output.Resize(1, n, 1, points);
+    solver.SetIdealModel();
+    solver.SetParameters(s, D, cell.meniscus, cell.bottom, 1.0, ScanDataSet.FitLeftLim,
+                         ScanDataSet.FitRightLim);
+    solver.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
+                     nullptr, 0, nullptr, n, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
+    solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
+                       1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
+    solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
+    ASSERT_EQ(solver.Solve(), 0);
+  }
+
+  // Root mean square difference of the engine's model scans from these
+  // profiles, up to the right fit limit.
+  double RmsDifferenceUpToFitLimit() const {
+    double sum = 0.0;
+    int count = 0;
+    for (int k = 1; k <= ScanDataSet.NFILES; ++k)
+      for (int i = 1; i <= ScanDataSet.ScanPointCount[k]; ++i) {
+        if (ScanDataSet.ScanRadius[k][i] > ScanDataSet.FitRightLim) continue;
+        const double d = ScanDataSet.ScanModel[k][i] - output[k][i];
+        sum += d * d;
+        ++count;
+      }
+    return std::sqrt(sum / count);
+  }
 };
 
 class EngineRunTest : public ModelsTest {
@@ -64,6 +128,19 @@ class EngineRunTest : public ModelsTest {
     run.OutputTime = run.NextScanTime;
     run.OutputPending = 1;
     run.MaxRelativeChange = LammSolverSettings.MaxChangePerStep;
+  }
+
+  // The rotor speeds up linearly from rest to rpm over ramp seconds; the
+  // single scan, at t, was recorded under that acceleration.
+  static void StartAccelerationRamp(double t, double rpm, double ramp) {
+    ScanDataSet.RampRotorSpeed = true;
+    ScanDataSet.ScanHeaders[1].RecordedTime = t;
+    GlobalLammRunStateRecord& run = GlobalLammRun;
+    run.Accelerating = true;
+    run.AccelDuration = ramp;
+    run.AccelRate = rpm / ramp;
+    run.AccelMaxStep = 1.0;
+    run.RunRpm = 0.0;
   }
 
   static int N() { return GlobalLammArrays.LammAllocatedSize; }

@@ -14,12 +14,13 @@
 #include "engines/EngineTestSupport.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/GlobalLammSolver.h"
-#include "lamm/CLammIdeal.h"
 
 namespace {
 
 using engine_test::Cell;
+using engine_test::EquilibriumConcentration;
 using engine_test::OmegaSquared;
+using engine_test::Reference;
 using engine_test::Times;
 
 class GlobalLammSolverTest : public engine_test::EngineRunTest {
@@ -42,42 +43,6 @@ class GlobalLammSolverTest : public engine_test::EngineRunTest {
   }
 };
 
-// CLammIdeal's profiles of the same species on the same scan radii.
-struct Reference {
-  OneBasedArray<ScanHeader> headers;
-  OneBasedArray<float> radii;
-  OneBasedMatrix<float> output;
-  CLammIdeal solver;
-
-  void Solve(const std::vector<double>& times, double s, double D, double rpm, Cell cell,
-             std::uint8_t shutOff) {
-    const int n = static_cast<int>(times.size());
-    headers.Resize(1, n);
-    for (int k = 1; k <= n; ++k) {
-      ScanHeader& h = headers[k];
-      h.Rpm = static_cast<float>(rpm);
-      h.Temperature = 20.0f;
-      h.Time = h.RecordedTime = times[static_cast<std::size_t>(k - 1)];
-      h.Omega2t = OmegaSquared(rpm) * h.Time;
-      h.RampAcceleration = 1e6;
-      h.RampDuration = 0;
-    }
-    const int points = ScanDataSet.ScanPointCount[1];
-    radii.Resize(1, points);
-    for (int i = 1; i <= points; ++i) radii[i] = ScanDataSet.ScanRadius[1][i];
-    output.Resize(1, n, 1, points);
-    solver.SetIdealModel();
-    solver.SetParameters(s, D, cell.meniscus, cell.bottom, 1.0, ScanDataSet.FitLeftLim,
-                         ScanDataSet.FitRightLim);
-    solver.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
-                     nullptr, 0, nullptr, n, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
-    solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
-                       1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
-    solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
-    ASSERT_EQ(solver.Solve(), 0);
-  }
-};
-
 // --- Agreement with the solver object ---
 
 TEST_F(GlobalLammSolverTest, AgreesWithTheSolverObject) {
@@ -94,18 +59,9 @@ TEST_F(GlobalLammSolverTest, AgreesWithTheSolverObject) {
     EXPECT_EQ(GlobalLammRun.DiscretizationError, 0);
     Reference ref;
     ref.Solve(times, c.s, c.D, 50000, Cell{}, c.shutOff ? 1 : 0);
-    double sum = 0.0;
-    int count = 0;
-    for (int k = 1; k <= ScanDataSet.NFILES; ++k)
-      for (int i = 1; i <= ScanDataSet.ScanPointCount[k]; ++i) {
-        // The shut-off lets material leave at the bottom in either solver
-        // in its own way; compare up to the fit limit.
-        if (ScanDataSet.ScanRadius[k][i] > ScanDataSet.FitRightLim) continue;
-        const double d = ScanDataSet.ScanModel[k][i] - ref.output[k][i];
-        sum += d * d;
-        ++count;
-      }
-    EXPECT_LT(std::sqrt(sum / count), 1e-3) << "s " << c.s << " shut-off " << c.shutOff;
+    // The shut-off lets material leave at the bottom in either solver in its
+    // own way; compare up to the fit limit.
+    EXPECT_LT(ref.RmsDifferenceUpToFitLimit(), 1e-3) << "s " << c.s << " shut-off " << c.shutOff;
   }
 }
 
@@ -154,13 +110,9 @@ TEST_F(GlobalLammSolverTest, LongRunEndsInSedimentationEquilibrium) {
   EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
   EXPECT_LT(GlobalLammRun.SimTime, 1e7);  // the steady-state count ended it
   EXPECT_NEAR(SectorTotalLoading(), before, 1e-5 * before);
-  const double a = s * 1e-13 * OmegaSquared(rpm) / (2 * D);
-  const double m = cell.meniscus, b = cell.bottom;
-  // Normalised to the loading: c0 (b^2 - m^2)/2 = int c r dr.
-  const double norm = (b * b - m * m) / 2 * a / (std::exp(a * (b * b - m * m)) - 1);
   for (int i = 1; i <= N(); i += 20) {
     const double r = R()[i];
-    const double expected = norm * 2 * std::exp(a * (r * r - m * m));
+    const double expected = EquilibriumConcentration(r, s, D, rpm, cell);
     EXPECT_NEAR(C()[i], expected, 2e-3 * expected) << r;
   }
 }
@@ -172,14 +124,8 @@ TEST_F(GlobalLammSolverTest, AccelerationRampFollowsOmegaSquaredTime) {
   const double s = 4.5, rpm = 50000, t = 3000, ramp = 200;
   SetUpRun({t}, s, 6e-7, rpm, 1000);
   SpeciesSignals.BackDiffusionShutOffApplies = true;  // plateau tracked beyond the last node
-  ScanDataSet.RampRotorSpeed = true;
-  ScanDataSet.ScanHeaders[1].RecordedTime = t;
-  GlobalLammRunStateRecord& run = GlobalLammRun;
-  run.Accelerating = true;
-  run.AccelDuration = ramp;
-  run.AccelRate = rpm / ramp;
-  run.AccelMaxStep = 1.0;
-  run.RunRpm = 0.0;
+  StartAccelerationRamp(t, rpm, ramp);
+  const GlobalLammRunStateRecord& run = GlobalLammRun;
   PropagateGlobalLamm();
   ASSERT_EQ(run.SimTime, t);
   EXPECT_FALSE(run.Accelerating);
