@@ -11,36 +11,25 @@
 #include <string>
 #include <vector>
 
+#include "engines/EngineTestSupport.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/GlobalLammSolver.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "engines/MovingHatEngine.h"
-#include "lamm/CLammIdeal.h"
-#include "models/ModelsTestSupport.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using engine_test::Cell;
+using engine_test::EquilibriumConcentration;
+using engine_test::kPi;
+using engine_test::OmegaSquared;
+using engine_test::Reference;
+using engine_test::Times;
 
-double OmegaSquared(double rpm) {
-  const double omega = rpm * 2 * kPi / 60;
-  return omega * omega;
-}
-
-struct Cell {
-  double meniscus = 5.8, bottom = 7.2;
-};
-
-std::vector<double> Times(double first, double interval, int count) {
-  std::vector<double> t;
-  for (int k = 0; k < count; ++k) t.push_back(first + k * interval);
-  return t;
-}
-
-class MovingHatEngineTest : public ModelsTest {
+class MovingHatEngineTest : public engine_test::EngineRunTest {
  protected:
   void SetUp() override {
-    ModelsTest::SetUp();
+    EngineRunTest::SetUp();
     GlobalLammEngine = GlobalLammEngineRecord{};
     MovingHatEngine = MovingHatEngineRecord{};
   }
@@ -50,70 +39,29 @@ class MovingHatEngineTest : public ModelsTest {
     InhomogeneousSolventOn = false;
     InhomogeneousSolventSettings = InhomogeneousSolventSettingsRecord{};
     InhomogeneousSolventWork = InhomogeneousSolventWorkRecord{};
-    ModelsTest::TearDown();
+    EngineRunTest::TearDown();
   }
 
-  // Scans at the given times with radii every 0.01 cm, a uniform loading of
-  // 1 on the moving-hat grid of n nodes, and the run record as the
-  // dispatcher leaves it before calling an engine.
-  void SetUpRun(const std::vector<double>& times, double s, double D, double rpm, int n,
-                Cell cell = {}, bool movingHat = true) {
-    std::vector<TestScan> scans;
-    for (double t : times) scans.push_back({cell.meniscus, cell.bottom, 0.01, t, nullptr, 0.0f});
-    LoadTestScans(scans);
-    ScanDataSet.RampRotorSpeed = false;
-    ScanDataSet.FitLeftLim = static_cast<float>(cell.meniscus + 0.1);
-    ScanDataSet.FitRightLim = static_cast<float>(cell.bottom - 0.05);
-    ModelParameters.Meniscus = static_cast<float>(cell.meniscus);
-    ModelParameters.Bottom = static_cast<float>(cell.bottom);
-    LammSolverSettings.LammGridSize = n;
+  // The shared run set-up on an evenly spaced grid, then, for the moving
+  // hat, the arrays made again: the engine needs its own block and the
+  // geometric grid, whose second node depends on the direction of s_grid.
+  static void SetUpRun(const std::vector<double>& times, double s, double D, double rpm, int n,
+                       Cell cell = {}, bool movingHat = true) {
+    SetUpEngineRun(times, rpm, n, 1.0, cell);
     LammSolverSettings.MovingFrame = movingHat;
     LammSolverSettings.FixedGrid = !movingHat;
     LammSolverSettings.AutoSGridValue = s;
+    FreeSimulationArrays();
     ASSERT_EQ(AllocSimulationArrays(), 1);
     for (int i = 1; i <= n; ++i) GlobalLammArrays.LammConcentration[i] = 1.0;
-    GlobalLammRunStateRecord& run = GlobalLammRun;
-    run.SpeciesS = s;
-    run.SpeciesD = D;
-    run.RunRpm = run.FinalRpm = rpm;
-    run.SimTime = 0.0;
-    run.TimeStep = 1.0;
-    run.IterationCount = 0;
-    run.KeepRunning = 1;
-    run.NextScan = 1;
-    run.NextScanTime = ScanDataSet.ScanHeaders[ScanDataSet.ScanTimeOrder[1]].Time;
-    run.OutputTime = run.NextScanTime;
-    run.OutputPending = 1;
-    run.MaxRelativeChange = LammSolverSettings.MaxChangePerStep;
+    GlobalLammRun.SpeciesS = s;
+    GlobalLammRun.SpeciesD = D;
   }
-
-  static int N() { return GlobalLammArrays.LammAllocatedSize; }
-  static const double* C() { return GlobalLammArrays.LammConcentration; }
-  static const double* R() { return GlobalLammArrays.LammRadius; }
 
   // Amount of a uniform loading of 1 in the 2-degree, 1.2 cm sector.
   static double UniformAmount() {
     const double m = ModelParameters.Meniscus, b = ModelParameters.Bottom;
     return (b * b - m * m) / 2 * 1.2 * kPi / 90;
-  }
-
-  // The value of the final profile at radius x (linear interpolation).
-  static double At(double x) {
-    for (int i = 1; i < N(); ++i)
-      if (R()[i + 1] >= x)
-        return C()[i] + (C()[i + 1] - C()[i]) * (x - R()[i]) / (R()[i + 1] - R()[i]);
-    return C()[N()];
-  }
-
-  // Trapezoid integral of c r dr over the final profile from the meniscus to x.
-  static double FirstMoment(double x) {
-    double sum = 0.0;
-    for (int i = 1; i < N() && R()[i] < x; ++i) {
-      const double a = R()[i], b = std::min(R()[i + 1], x);
-      const double fb = R()[i + 1] <= x ? C()[i + 1] : At(x);
-      sum += 0.5 * (C()[i] * a + fb * b) * (b - a);
-    }
-    return sum;
   }
 
   // The scans' model signals within the fit limits.
@@ -126,42 +74,6 @@ class MovingHatEngineTest : public ModelsTest {
     return out;
   }
 };
-
-// CLammIdeal's profiles of the same species on the same scan radii, within
-// the fit limits.
-std::vector<double> SolverObjectSignals(const std::vector<double>& times, double s, double D,
-                                        double rpm, Cell cell, std::uint8_t shutOff) {
-  const int n = static_cast<int>(times.size());
-  OneBasedArray<ScanHeader> headers(1, n);
-  for (int k = 1; k <= n; ++k) {
-    ScanHeader& h = headers[k];
-    h.Rpm = static_cast<float>(rpm);
-    h.Temperature = 20.0f;
-    h.Time = h.RecordedTime = times[static_cast<std::size_t>(k - 1)];
-    h.Omega2t = OmegaSquared(rpm) * h.Time;
-    h.RampAcceleration = 1e6;
-    h.RampDuration = 0;
-  }
-  const int points = ScanDataSet.ScanPointCount[1];
-  OneBasedArray<float> radii(1, points);
-  for (int i = 1; i <= points; ++i) radii[i] = ScanDataSet.ScanRadius[1][i];
-  OneBasedMatrix<float> output(1, n, 1, points);
-  CLammIdeal solver;
-  solver.SetIdealModel();
-  solver.SetParameters(s, D, cell.meniscus, cell.bottom, 1.0, ScanDataSet.FitLeftLim,
-                       ScanDataSet.FitRightLim);
-  solver.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
-                   nullptr, 0, nullptr, n, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
-  solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
-                     1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
-  solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
-  EXPECT_EQ(solver.Solve(), 0);
-  std::vector<double> out;
-  for (int k = 1; k <= n; ++k)
-    for (int i = 1; i <= points; ++i)
-      if (radii[i] <= ScanDataSet.FitRightLim) out.push_back(output[k][i]);
-  return out;
-}
 
 double Rms(const std::vector<double>& a, const std::vector<double>& b) {
   EXPECT_EQ(a.size(), b.size());
@@ -185,9 +97,9 @@ TEST_F(MovingHatEngineTest, AgreesWithTheSolverObjectAndTheGlobalStateEngine) {
     ASSERT_EQ(GlobalLammRun.TridiagError, 0);
     EXPECT_EQ(GlobalLammRun.SimTime, times.back());
     const std::vector<double> hat = ScanSignals();
-    const std::vector<double> reference =
-        SolverObjectSignals(times, c.s, c.D, 50000, Cell{}, c.shutOff ? 1 : 0);
-    EXPECT_LT(Rms(hat, reference), 1e-3) << "s " << c.s << " shut-off " << c.shutOff;
+    Reference ref;
+    ref.Solve(times, c.s, c.D, 50000, Cell{}, c.shutOff ? 1 : 0);
+    EXPECT_LT(ref.RmsDifferenceUpToFitLimit(), 1e-3) << "s " << c.s << " shut-off " << c.shutOff;
 
     SetUpRun(times, c.s, c.D, 50000, 1000, Cell{}, false);
     SpeciesSignals.BackDiffusionShutOffApplies = c.shutOff;
@@ -255,10 +167,7 @@ TEST_F(MovingHatEngineTest, PlateauAndSecondMoment) {
     EXPECT_GT(MovingHatEngine.RegridCount, 10);
     const double dilution = std::exp(-2 * s * 1e-13 * OmegaSquared(rpm) * t);
     EXPECT_NEAR(At(rp), dilution, 2e-4) << s;
-    const double cp = At(rp);
-    const double r2 = (rp * rp * cp - 2 * FirstMoment(rp)) / cp;
-    const double sFound = std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * OmegaSquared(rpm) * t);
-    EXPECT_NEAR(sFound, s, 3e-3 * s);
+    EXPECT_NEAR(SecondMomentS(rp, OmegaSquared(rpm) * t), s, 3e-3 * s);
   }
 }
 
@@ -270,13 +179,9 @@ TEST_F(MovingHatEngineTest, LongRunReachesSedimentationEquilibrium) {
   SetUpRun({3e5}, s, D, rpm, 200, cell);
   RunMovingHatLamm();
   ASSERT_EQ(GlobalLammRun.TridiagError, 0);
-  const double a = s * 1e-13 * OmegaSquared(rpm) / (2 * D);
-  const double m = ModelParameters.Meniscus, b = ModelParameters.Bottom;
-  const double norm = (b * b - m * m) / 2 * a / (std::exp(a * (b * b - m * m)) - 1);
   for (int i = 1; i <= N(); i += 20) {
-    const double r = R()[i];
-    const double expected = norm * 2 * std::exp(a * (r * r - m * m));
-    EXPECT_NEAR(C()[i], expected, 3e-3 * expected) << r;
+    const double expected = EquilibriumConcentration(R()[i], s, D, rpm, cell);
+    EXPECT_NEAR(C()[i], expected, 3e-3 * expected) << R()[i];
   }
 }
 
@@ -298,24 +203,16 @@ TEST_F(MovingHatEngineTest, FloatingPlateauConcentrates) {
 TEST_F(MovingHatEngineTest, AccelerationRampFollowsOmegaSquaredTime) {
   const double s = 4.5, rpm = 50000, t = 3000, ramp = 200;
   SetUpRun({t}, s, 6e-7, rpm, 1000);
-  ScanDataSet.RampRotorSpeed = true;
-  ScanDataSet.ScanHeaders[1].RecordedTime = t;
-  GlobalLammRunStateRecord& run = GlobalLammRun;
-  run.Accelerating = true;
-  run.AccelDuration = ramp;
-  run.AccelRate = rpm / ramp;
-  run.AccelMaxStep = 1.0;
-  run.RunRpm = 0.0;
+  StartAccelerationRamp(t, rpm, ramp);
   RunMovingHatLamm();
+  const GlobalLammRunStateRecord& run = GlobalLammRun;
   ASSERT_EQ(run.SimTime, t);
   EXPECT_FALSE(run.Accelerating);
   EXPECT_EQ(run.RunRpm, rpm);
   EXPECT_NEAR(MovingHatTotalLoading(), UniformAmount(), 1e-5 * UniformAmount());
   const double w2t = OmegaSquared(rpm) * (t - 2 * ramp / 3);
   EXPECT_NEAR(At(6.7), std::exp(-2 * s * 1e-13 * w2t), 5e-4);
-  const double cp = At(6.7);
-  const double r2 = (6.7 * 6.7 * cp - 2 * FirstMoment(6.7)) / cp;
-  EXPECT_NEAR(std::log(r2 / (5.8 * 5.8)) / (2 * 1e-13 * w2t), s, 5e-3 * s);
+  EXPECT_NEAR(SecondMomentS(6.7, w2t), s, 5e-3 * s);
 }
 
 // --- Run control ---
