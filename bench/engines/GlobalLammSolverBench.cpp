@@ -1,12 +1,15 @@
-// Cost and accuracy of the global-state Lamm engine beside the solver object
-// CLammIdeal, for the standard sedimentation velocity experiment: meniscus
+// Cost and accuracy of the global-state and the moving-hat Lamm engines
+// beside the solver object CLammIdeal, for the standard sedimentation velocity experiment: meniscus
 // 5.8 cm, bottom 7.2 cm, scans with radii every 0.001 cm, 50,000 rpm from the
 // start, 60 scans every 300 s; a small protein (s = 4.5 S, D = 6e-7 cm^2/s)
 // and a large particle (s = 100 S, D = 2e-8 cm^2/s).
 //
 // The engine runs on an evenly spaced grid of the given size with the
 // settings' defaults ("max dc/c" 1, dynamic truncation on, back-diffusion not
-// shut off); a failed run is repeated once without truncation. Accuracy is judged against
+// shut off); a failed run is repeated once without truncation. The moving-hat
+// engine runs on its geometric grid of the given size, its nodes travelling
+// with the species (automatic s_grid), with the same "max dc/c". Accuracy of
+// both is judged against
 // CLammIdeal on a uniform grid of 16000 points with small fixed time steps; the counters give the
 // rms and largest difference relative to the loading over all scans up to 7.15 cm.
 
@@ -21,6 +24,7 @@
 #include "data/ScanDataSet.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/GlobalLammSolver.h"
+#include "engines/MovingHatEngine.h"
 #include "lamm/CLammIdeal.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationArrays.h"
@@ -42,6 +46,8 @@ struct Species {
 };
 constexpr Species kSmallProtein{4.5, 6e-7};
 constexpr Species kLargeParticle{100.0, 2e-8};
+
+enum class Engine { GlobalState, MovingHat };
 
 int PointCount() {
   return static_cast<int>(std::lround((kBottom - kMeniscus) / kSpacing)) + 1;
@@ -73,16 +79,20 @@ void LoadScans() {
 }
 
 // One run of the engine as the dispatcher starts it.
-void StartEngine(const Species& sp, int gridSize) {
+void StartEngine(const Species& sp, int gridSize, Engine engine) {
   ScanDataSetRecord& d = ScanDataSet;
   for (int k = 1; k <= kScans; ++k)
     for (int i = 1; i <= d.ScanPointCount[k]; ++i) d.ScanModel[k][i] = 0.0f;
   ModelParameters.Meniscus = static_cast<float>(kMeniscus);
   ModelParameters.Bottom = static_cast<float>(kBottom);
   LammSolverSettings.LammGridSize = gridSize;
-  LammSolverSettings.MovingFrame = false;
-  LammSolverSettings.FixedGrid = true;
-  if (!GlobalLammArrays.LammArraysAllocated || GlobalLammArrays.LammAllocatedSize != gridSize) {
+  const bool movingHat = engine == Engine::MovingHat;
+  LammSolverSettings.MovingFrame = movingHat;
+  LammSolverSettings.FixedGrid = !movingHat;
+  // The sign of s_grid places the second node of the geometric grid.
+  if (movingHat) LammSolverSettings.AutoSGridValue = sp.s;
+  if (!GlobalLammArrays.LammArraysAllocated || GlobalLammArrays.LammAllocatedSize != gridSize ||
+      (movingHat && GlobalLammArrays.MovingHatBlock.empty())) {
     FreeSimulationArrays();
     AllocSimulationArrays();
   }
@@ -100,18 +110,23 @@ void StartEngine(const Species& sp, int gridSize) {
   run.NextScanTime = run.OutputTime = kInterval;
   run.OutputPending = 1;
   run.MaxRelativeChange = LammSolverSettings.MaxChangePerStep;
-  PropagateGlobalLamm();
+  if (movingHat)
+    RunMovingHatLamm();
+  else
+    PropagateGlobalLamm();
 }
 
-// A failed run is repeated once without truncation, as the dispatcher does.
-void RunEngine(const Species& sp, int gridSize) {
+// A failed global-state run is repeated once without truncation, as the
+// dispatcher does; the moving hat truncates nothing.
+void RunEngine(const Species& sp, int gridSize, Engine engine) {
   GlobalLammRun.RetryRun = false;
   LammSolverSettings.DynamicTruncation = true;
-  StartEngine(sp, gridSize);
+  StartEngine(sp, gridSize, engine);
+  if (engine == Engine::MovingHat) return;
   if (!GlobalLammRun.TridiagError && !GlobalLammRun.DiscretizationError) return;
   GlobalLammRun.RetryRun = true;
   LammSolverSettings.DynamicTruncation = false;
-  StartEngine(sp, gridSize);
+  StartEngine(sp, gridSize, engine);
   LammSolverSettings.DynamicTruncation = true;
 }
 
@@ -160,11 +175,12 @@ void CompareWithReference(benchmark::State& state, const Species& sp, double ste
   state.counters["max"] = largest;
 }
 
-void SolveStandardCase(benchmark::State& state, const Species& sp, double referenceStep) {
+void SolveStandardCase(benchmark::State& state, const Species& sp, double referenceStep,
+                       Engine engine = Engine::GlobalState) {
   LoadScans();
   const int grid = static_cast<int>(state.range(0));
   for (auto _ : state) {
-    RunEngine(sp, grid);
+    RunEngine(sp, grid, engine);
     benchmark::ClobberMemory();
   }
   state.counters["steps"] = GlobalLammRun.IterationCount;
@@ -180,8 +196,16 @@ void BM_GlobalSmallProtein(benchmark::State& state) {
 void BM_GlobalLargeParticle(benchmark::State& state) {
   SolveStandardCase(state, kLargeParticle, 0.025);
 }
+void BM_MovingHatSmallProtein(benchmark::State& state) {
+  SolveStandardCase(state, kSmallProtein, 0.5, Engine::MovingHat);
+}
+void BM_MovingHatLargeParticle(benchmark::State& state) {
+  SolveStandardCase(state, kLargeParticle, 0.025, Engine::MovingHat);
+}
 
 BENCHMARK(BM_GlobalSmallProtein)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GlobalLargeParticle)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MovingHatSmallProtein)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MovingHatLargeParticle)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
