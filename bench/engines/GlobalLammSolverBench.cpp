@@ -1,17 +1,19 @@
 // Cost and accuracy of the global-state and the moving-hat Lamm engines
-// beside the solver object CLammIdeal, for the standard sedimentation velocity experiment: meniscus
-// 5.8 cm, bottom 7.2 cm, scans with radii every 0.001 cm, 50,000 rpm from the
-// start, 60 scans every 300 s; a small protein (s = 4.5 S, D = 6e-7 cm^2/s)
-// and a large particle (s = 100 S, D = 2e-8 cm^2/s).
+// beside the solver object CLammIdeal, for the standard sedimentation
+// velocity experiment: meniscus 5.8 cm, bottom 7.2 cm, scans with radii every
+// 0.001 cm, 50,000 rpm from the start, 60 scans every 300 s; a small protein
+// (s = 4.5 S, D = 6e-7 cm^2/s) and a large particle (s = 100 S, D = 2e-8
+// cm^2/s).
 //
-// The engine runs on an evenly spaced grid of the given size with the
-// settings' defaults ("max dc/c" 1, dynamic truncation on, back-diffusion not
-// shut off); a failed run is repeated once without truncation. The moving-hat
-// engine runs on its geometric grid of the given size, its nodes travelling
-// with the species (automatic s_grid), with the same "max dc/c". Accuracy of
-// both is judged against
-// CLammIdeal on a uniform grid of 16000 points with small fixed time steps; the counters give the
-// rms and largest difference relative to the loading over all scans up to 7.15 cm.
+// The global-state engine runs on an evenly spaced grid of the given size
+// with the settings' defaults ("max dc/c" 1, dynamic truncation on,
+// back-diffusion not shut off); a failed run is repeated once without
+// truncation. The moving-hat engine runs on its geometric grid of the given
+// size, its nodes travelling with the species (automatic s_grid), with the
+// same "max dc/c". Accuracy of both is judged against CLammIdeal on a uniform
+// grid of 16000 points with small fixed time steps; the counters give the rms
+// and largest difference relative to the loading over all scans up to
+// 7.15 cm.
 
 #include <benchmark/benchmark.h>
 
