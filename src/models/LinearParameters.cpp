@@ -374,23 +374,22 @@ void LinearFitConcRi() {
   FinishWithRiNoise(p, c, false, true);
 }
 
-void FitTiRiNoise() {
+namespace {
+// Radial-invariant noise (and, with ti, time-invariant noise) at the current
+// loading concentrations.
+void FitNoiseAtCurrentAmplitudes(bool ti) {
   EnsureNoiseArrays();
   GridProblem p(ListActiveSpecies());
   const std::vector<double> c = Amplitudes(p.species);
   NormalizeSpeciesBasis(p.species);
   p.RemoveScanMeans();
-  FinishWithRiNoise(p, c, true, false);
+  FinishWithRiNoise(p, c, ti, false);
 }
+}  // namespace
 
-void FitRiNoise() {
-  EnsureNoiseArrays();
-  GridProblem p(ListActiveSpecies());
-  const std::vector<double> c = Amplitudes(p.species);
-  NormalizeSpeciesBasis(p.species);
-  p.RemoveScanMeans();
-  FinishWithRiNoise(p, c, false, false);
-}
+void FitTiRiNoise() { FitNoiseAtCurrentAmplitudes(true); }
+
+void FitRiNoise() { FitNoiseAtCurrentAmplitudes(false); }
 
 void FitTiNoise() {
   EnsureNoiseArrays();
