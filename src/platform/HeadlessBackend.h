@@ -4,6 +4,8 @@
 // drawn text is written to a log that tests read and batch runs may echo.
 
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@
 #include "platform/Metafile.h"
 #include "platform/Platform.h"
 #include "platform/RgbImage.h"
+#include "platform/Window.h"
 
 namespace platform {
 
@@ -55,6 +58,31 @@ class HeadlessBackend : public Backend {
                            int heightHundredthsMm) override;
   bool SetClipboardBitmap(const RgbImage& image) override;
 
+  // Windows: their client area draws into a canvas made by this factory
+  // (a raster image where the program links the raster backend); without
+  // one, a recording canvas of the same size.
+  using CanvasFactory = std::function<std::unique_ptr<Canvas>(Size)>;
+  void SetCanvasFactory(CanvasFactory factory);
+  // Answers for the next file dialogs: the chosen paths, or nothing (Cancel).
+  void ScriptFileDialog(std::optional<std::vector<std::string>> paths);
+  // Answers for the next text-entry windows: the text, or nothing (Cancel).
+  void ScriptTextEntry(std::optional<std::string> text);
+  // Whether StartProgram, OpenInTextEditor and OpenWebAddress report success
+  // (they only log; nothing is started).
+  void SetProgramsAvailable(bool available);
+  // The last main window created (null when none is alive).
+  WindowHost* LastWindow() const;
+
+  std::unique_ptr<WindowHost> CreateMainWindow(WindowClient& client, MenuModel& menu,
+                                               const std::string& title) override;
+  int RunMessageLoop() override;
+  bool ShowOpenFileDialog(FileDialogRequest& request) override;
+  bool ShowSaveFileDialog(FileDialogRequest& request) override;
+  bool ShowTextEntryWindow(TextEntryRequest& request) override;
+  bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
+  bool OpenInTextEditor(const std::string& path) override;
+  bool OpenWebAddress(const std::string& url) override;
+
  private:
   void Append(std::string line);
   std::deque<Message>::iterator FindMessage(const MessageFilter& filter);
@@ -73,6 +101,16 @@ class HeadlessBackend : public Backend {
   std::optional<RgbImage> clipboardBitmap_;
   std::string lastUnscriptedEntry_;
   bool entryRefused_ = false;  // a beep since the last entry dialog
+  CanvasFactory canvasFactory_;
+  std::deque<std::optional<std::vector<std::string>>> fileDialogs_;
+  std::deque<std::optional<std::string>> textEntries_;
+  bool programsAvailable_ = false;
+  class Window;
+  friend class Window;
+  std::vector<Window*> windows_;
+  bool FileDialog(const char* kind, FileDialogRequest& request);
+  Window* FindWindow(WindowHandle handle) const;
+  void Dispatch(const Message& message);
 };
 
 // The default answer of a box with these buttons (its first button).

@@ -9,11 +9,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 class Metafile;
 class RgbImage;
+class MenuModel;
+class WindowClient;
+class WindowHost;
+struct FileDialogRequest;
+struct TextEntryRequest;
 
 // Opaque window identity. nullptr means "no window" (an ownerless box, or a
 // poll without a window).
@@ -28,7 +34,14 @@ enum class MessageKind {
   LeftButtonUp,
   Timer,
   Paint,
-  Other
+  Other,
+  // Dispatched by the headless message loop to the window (tests, batch).
+  Command,          // wparam: command id
+  RightButtonDown,  // lparam of mouse messages: x in the low 16 bits, y above
+  RightButtonUp,
+  LeftDoubleClick,
+  RightDoubleClick,
+  Close
 };
 
 struct Message {
@@ -36,6 +49,10 @@ struct Message {
   MessageKind kind = MessageKind::Other;
   long wparam = 0;  // key code or character code
   long lparam = 0;
+  // Modifier keys held with a key or mouse message.
+  bool control = false;
+  bool alt = false;
+  bool shift = false;
 };
 
 inline bool IsKeyboardMessage(MessageKind k) {
@@ -108,6 +125,28 @@ class Backend {
   virtual bool SetClipboardPicture(const Metafile& picture, int widthHundredthsMm,
                                    int heightHundredthsMm) = 0;
   virtual bool SetClipboardBitmap(const RgbImage& image) = 0;
+
+  // The main window around `client`, with `menu` as its menu bar (the host
+  // follows the model's changes). Client and menu outlive the host.
+  virtual std::unique_ptr<WindowHost> CreateMainWindow(WindowClient& client, MenuModel& menu,
+                                                       const std::string& title) = 0;
+  // Dispatches the thread's messages to the windows until PostQuitMessage;
+  // returns its exit code. The headless backend dispatches what is queued
+  // and returns when the queue is empty.
+  virtual int RunMessageLoop() = 0;
+  // The file dialogs; true with request.chosen filled when the user chose.
+  virtual bool ShowOpenFileDialog(FileDialogRequest& request) = 0;
+  virtual bool ShowSaveFileDialog(FileDialogRequest& request) = 0;
+  // A nested text editor window; true with the edited text on OK.
+  virtual bool ShowTextEntryWindow(TextEntryRequest& request) = 0;
+  // Starts an external program (a path, or a name on the search path) and
+  // does not wait for it. False when it is not there or does not start.
+  virtual bool StartProgram(const std::string& program,
+                            const std::vector<std::string>& arguments) = 0;
+  // Opens a text file in the user's text editor, a web address in the
+  // browser. False when nothing could open it.
+  virtual bool OpenInTextEditor(const std::string& path) = 0;
+  virtual bool OpenWebAddress(const std::string& url) = 0;
 };
 
 // The backend in use. A headless backend is installed on first use when none
