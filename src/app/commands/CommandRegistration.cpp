@@ -1,0 +1,3 @@
+#include "app/commands/CommandTable.h"
+
+void RegisterAllCommands(CommandTable&) {}
