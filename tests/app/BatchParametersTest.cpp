@@ -1,0 +1,513 @@
+// The batch parameter file: required keys, the scan list, every optional
+// key and its default, whole-tag matching, duplicates, value conversions,
+// the command line and the acceptance of the record.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+#include "app/batch/BatchParameters.h"
+#include "app/batch/BatchTagSearch.h"
+#include "app/records/ProgramFlags.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+std::string Tag(const std::string& key, const std::string& value) {
+  return "<" + key + ">" + value + "</" + key + ">\n";
+}
+
+const std::string RequiredTexts = Tag("AllDoneFlagFile", "/results/done.txt") +
+                                  Tag("OutputResultsDirectory", "/results") +
+                                  Tag("DataDirectory", "/data/run7") + Tag("PassThrough", "job 42");
+const std::string NumberedScans = Tag("Channel", "RA1") + Tag("FirstScan", "3") +
+                                  Tag("LastScan", "30") + Tag("ScanInterval", "2");
+const std::string TwoScanFiles = Tag("nIndividualScanFilePaths", "2") +
+                                 Tag("ScanFilePath1", "/data/a/00001.RA1") +
+                                 Tag("ScanFilePath2", "/data/b/00002.RA1");
+
+class BatchParameters : public HeadlessTest {
+ protected:
+  // Reads a parameter file of the given contents into record.
+  bool Read(const std::string& contents) {
+    record = CIniCustomPars{};
+    return ReadBatchParameters(record, folder.Write("batch.xml", contents));
+  }
+  bool ReadWith(const std::string& optionalKeys) {
+    return Read(RequiredTexts + NumberedScans + optionalKeys);
+  }
+
+  ScratchFolder folder;
+  CIniCustomPars record;
+};
+
+TEST_F(BatchParameters, ExplicitScanFilesAloneKeepEveryDefault) {
+  ASSERT_TRUE(Read(RequiredTexts + TwoScanFiles));
+  const CIniCustomPars& r = record;
+  EXPECT_TRUE(r.Valid);
+  EXPECT_EQ(r.AllDoneFlagFile, "/results/done.txt");
+  EXPECT_EQ(r.OutputResultsDirectory, "/results");
+  EXPECT_EQ(r.DataDirectory, "/data/run7");
+  EXPECT_EQ(r.PassThrough, "job 42");
+  ASSERT_EQ(r.nIndividualScanFilePaths, 2);
+  ASSERT_EQ(r.ScanFilePaths.size(), 2);
+  EXPECT_EQ(r.ScanFilePaths[1], "/data/a/00001.RA1");
+  EXPECT_EQ(r.ScanFilePaths[2], "/data/b/00002.RA1");
+
+  EXPECT_EQ(r.HandshakeLength, 0);
+  EXPECT_EQ(r.Channel, "");
+  EXPECT_EQ(r.FirstScan, -1);
+  EXPECT_EQ(r.LastScan, -1);
+  EXPECT_EQ(r.ScanInterval, 1);
+  EXPECT_FLOAT_EQ(r.Meniscus, 6.0f);
+  EXPECT_FLOAT_EQ(r.MeniscusLowerLimit, 5.95f);
+  EXPECT_FLOAT_EQ(r.MeniscusUpperLimit, 6.05f);
+  EXPECT_TRUE(r.MeniscusFitted);
+  EXPECT_FLOAT_EQ(r.Bottom, 7.2f);
+  EXPECT_FLOAT_EQ(r.BottomLowerLimit, 7.18f);
+  EXPECT_FLOAT_EQ(r.BottomUpperLimit, 7.25f);
+  EXPECT_FALSE(r.BottomFitted);
+  EXPECT_FLOAT_EQ(r.LeftFitLimit, 6.1f);
+  EXPECT_FLOAT_EQ(r.RightFitLimit, 7.0f);
+  EXPECT_EQ(r.Model, "");
+  EXPECT_EQ(r.RegularizationType, "");
+  EXPECT_FLOAT_EQ(r.RegularizationPvalue, 0.7f);
+  EXPECT_FLOAT_EQ(r.StartingFrictionalRatio, 1.3f);
+  EXPECT_TRUE(r.FrictionalRatioFitted);
+  EXPECT_FALSE(r.BaselineFitted);
+  EXPECT_FALSE(r.RINoiseFitted);
+  EXPECT_TRUE(r.TINoiseFitted);
+  EXPECT_EQ(r.Resolution, 50);
+  EXPECT_FLOAT_EQ(r.Smin, 0.5f);
+  EXPECT_FLOAT_EQ(r.Smax, 10.0f);
+  EXPECT_FALSE(r.GridfromFile);
+  EXPECT_FALSE(r.UseLogSpaceSgrid);
+  EXPECT_FLOAT_EQ(r.Vbar, 0.73f);
+  EXPECT_FLOAT_EQ(r.BufferDensity, 1.0f);
+  EXPECT_FLOAT_EQ(r.BufferViscosity, 0.01002f);
+  EXPECT_TRUE(r.SupressBaselineCorrelation);
+  EXPECT_EQ(r.FittingAlgorithm, "");
+  EXPECT_TRUE(r.ShowResidualsHistogram);
+  EXPECT_FALSE(r.AutoRun);
+  EXPECT_FALSE(r.AutoFit);
+  EXPECT_FALSE(r.AutoExit);
+  EXPECT_FALSE(r.AutoSubtractSystematicNoise);
+  EXPECT_EQ(r.NumberComputationThreads, 2);
+  EXPECT_TRUE(r.FilterDataSpikes);
+  EXPECT_FLOAT_EQ(r.DataSpikeThreshold, 0.4f);
+  EXPECT_FALSE(r.CheckTimeStamps);
+  EXPECT_FLOAT_EQ(r.FlotationDeconvolutionR, 0.0f);
+  EXPECT_FLOAT_EQ(r.FlotationDeconvolutionD, 0.0f);
+  EXPECT_FLOAT_EQ(r.FlotationMinS, 0.0f);
+  EXPECT_FLOAT_EQ(r.FlotationMaxS, 0.0f);
+  EXPECT_EQ(r.FlotationGridN, 50);
+  EXPECT_TRUE(r.FlotationOnly);
+  EXPECT_FLOAT_EQ(r.LogSpacedSmin, 10.0f);
+  EXPECT_FALSE(r.SimulateOnly);
+  EXPECT_FLOAT_EQ(r.SimulateS, 0.0f);
+  EXPECT_FLOAT_EQ(r.SimulateD, 0.0f);
+  EXPECT_FLOAT_EQ(r.SimulateC, 0.0f);
+  EXPECT_FALSE(r.SaveRadialScanFit);
+}
+
+TEST_F(BatchParameters, NumberedScanListIsRead) {
+  ASSERT_TRUE(Read(RequiredTexts + NumberedScans));
+  EXPECT_EQ(record.Channel, "RA1");
+  EXPECT_EQ(record.FirstScan, 3);
+  EXPECT_EQ(record.LastScan, 30);
+  EXPECT_EQ(record.ScanInterval, 2);
+  EXPECT_EQ(record.nIndividualScanFilePaths, 0);
+  EXPECT_EQ(record.ScanFilePaths.size(), 0);
+}
+
+struct KeyCase {
+  const char* key;
+  const char* value;
+  std::function<bool(const CIniCustomPars&)> holds;
+};
+
+// One value off its default for every optional key.
+const std::vector<KeyCase> EveryOptionalKey = {
+    {"Meniscus", "5.91", [](auto& r) { return r.Meniscus == 5.91f; }},
+    {"MeniscusLowerLimit", "5.8", [](auto& r) { return r.MeniscusLowerLimit == 5.8f; }},
+    {"MeniscusUpperLimit", "6.2", [](auto& r) { return r.MeniscusUpperLimit == 6.2f; }},
+    {"MeniscusFitted", "FALSE", [](auto& r) { return !r.MeniscusFitted; }},
+    {"Bottom", "7.31", [](auto& r) { return r.Bottom == 7.31f; }},
+    {"BottomLowerLimit", "7.1", [](auto& r) { return r.BottomLowerLimit == 7.1f; }},
+    {"BottomUpperLimit", "7.4", [](auto& r) { return r.BottomUpperLimit == 7.4f; }},
+    {"BottomFitted", "TRUE", [](auto& r) { return r.BottomFitted; }},
+    {"LeftFitLimit", "6.15", [](auto& r) { return r.LeftFitLimit == 6.15f; }},
+    {"RightFitLimit", "7.05", [](auto& r) { return r.RightFitLimit == 7.05f; }},
+    {"Model", "lsgofs", [](auto& r) { return r.Model == "lsgofs"; }},
+    {"RegularizationType", "TP3", [](auto& r) { return r.RegularizationType == "TP3"; }},
+    {"RegularizationPvalue", "0.95", [](auto& r) { return r.RegularizationPvalue == 0.95f; }},
+    {"StartingFrictionalRatio", "1.5", [](auto& r) { return r.StartingFrictionalRatio == 1.5f; }},
+    {"FrictionalRatioFitted", "false", [](auto& r) { return !r.FrictionalRatioFitted; }},
+    {"BaselineFitted", "true", [](auto& r) { return r.BaselineFitted; }},
+    {"RINoiseFitted", "TRUE", [](auto& r) { return r.RINoiseFitted; }},
+    {"TINoiseFitted", "FALSE", [](auto& r) { return !r.TINoiseFitted; }},
+    {"Resolution", "120", [](auto& r) { return r.Resolution == 120; }},
+    {"Smin", "0.25", [](auto& r) { return r.Smin == 0.25f; }},
+    {"Smax", "15", [](auto& r) { return r.Smax == 15.0f; }},
+    {"FlotationDeconvolutionR", "2", [](auto& r) { return r.FlotationDeconvolutionR == 2.0f; }},
+    {"FlotationDeconvolutionD", "3", [](auto& r) { return r.FlotationDeconvolutionD == 3.0f; }},
+    {"FlotationMinS", "-10", [](auto& r) { return r.FlotationMinS == -10.0f; }},
+    {"FlotationMaxS", "-1", [](auto& r) { return r.FlotationMaxS == -1.0f; }},
+    {"FlotationGridN", "70", [](auto& r) { return r.FlotationGridN == 70; }},
+    {"FlotationOnly", "FALSE", [](auto& r) { return !r.FlotationOnly; }},
+    {"GridfromFile", "TRUE", [](auto& r) { return r.GridfromFile; }},
+    {"UseLogSpaceSgrid", "TRUE", [](auto& r) { return r.UseLogSpaceSgrid; }},
+    {"Vbar", "0.72", [](auto& r) { return r.Vbar == 0.72f; }},
+    {"BufferDensity", "1.005", [](auto& r) { return r.BufferDensity == 1.005f; }},
+    {"BufferViscosity", "0.0102", [](auto& r) { return r.BufferViscosity == 0.0102f; }},
+    {"SupressBaselineCorrelation", "FALSE", [](auto& r) { return !r.SupressBaselineCorrelation; }},
+    {"FittingAlgorithm", "Levenberg-Marquardt",
+     [](auto& r) { return r.FittingAlgorithm == "Levenberg-Marquardt"; }},
+    {"ShowResidualsHistogram", "FALSE", [](auto& r) { return !r.ShowResidualsHistogram; }},
+    {"AutoRun", "TRUE", [](auto& r) { return r.AutoRun; }},
+    {"SimulateOnly", "TRUE", [](auto& r) { return r.SimulateOnly; }},
+    {"AutoExit", "TRUE", [](auto& r) { return r.AutoExit; }},
+    {"AutoFit", "TRUE", [](auto& r) { return r.AutoFit; }},
+    {"AutoSubtractSystematicNoise", "TRUE", [](auto& r) { return r.AutoSubtractSystematicNoise; }},
+    {"NumberComputationThreads", "4", [](auto& r) { return r.NumberComputationThreads == 4; }},
+    {"FilterDataSpikes", "FALSE", [](auto& r) { return !r.FilterDataSpikes; }},
+    {"DataSpikeThreshold", "0.25", [](auto& r) { return r.DataSpikeThreshold == 0.25f; }},
+    {"CheckTimeStamps", "TRUE", [](auto& r) { return r.CheckTimeStamps; }},
+    {"LogSpacedSmin", "20", [](auto& r) { return r.LogSpacedSmin == 20.0f; }},
+    {"SimulateS", "4.5", [](auto& r) { return r.SimulateS == 4.5f; }},
+    {"SimulateD", "6e-7", [](auto& r) { return r.SimulateD == 6e-7f; }},
+    {"SimulateC", "0.8", [](auto& r) { return r.SimulateC == 0.8f; }},
+    {"SaveRadialScanFit", "TRUE", [](auto& r) { return r.SaveRadialScanFit; }},
+};
+
+// Each key reaches its own field, in whatever order the keys stand: a
+// shorter key read before or after the longer keys that contain it.
+TEST_F(BatchParameters, EveryOptionalKeyReachesItsFieldInAnyOrder) {
+  std::vector<std::string> tags;
+  for (const KeyCase& c : EveryOptionalKey) tags.push_back(Tag(c.key, c.value));
+  for (bool reversed : {false, true}) {
+    if (reversed) std::reverse(tags.begin(), tags.end());
+    std::string text;
+    for (const std::string& tag : tags) text += tag;
+    ASSERT_TRUE(ReadWith(text)) << "reversed " << reversed;
+    for (const KeyCase& c : EveryOptionalKey)
+      EXPECT_TRUE(c.holds(record)) << c.key << " reversed " << reversed;
+  }
+}
+
+// A missing short key never takes the value of a longer key that begins
+// with it, and a long key never counts as a second tag of the short one.
+TEST_F(BatchParameters, TagsMatchWholeKeys) {
+  ASSERT_TRUE(ReadWith(Tag("MeniscusLowerLimit", "5.9") + Tag("Meniscus", "6.1")));
+  EXPECT_FLOAT_EQ(record.Meniscus, 6.1f);
+  EXPECT_FLOAT_EQ(record.MeniscusLowerLimit, 5.9f);
+
+  ASSERT_TRUE(ReadWith(Tag("BottomFitted", "TRUE") + Tag("BottomLowerLimit", "7.1")));
+  EXPECT_FLOAT_EQ(record.Bottom, 7.2f);
+  EXPECT_TRUE(record.BottomFitted);
+
+  ASSERT_TRUE(ReadWith(Tag("LogSpacedSmin", "20")));
+  EXPECT_FLOAT_EQ(record.Smin, 0.5f);
+  EXPECT_FLOAT_EQ(record.LogSpacedSmin, 20.0f);
+
+  std::string tenFiles = Tag("nIndividualScanFilePaths", "10");
+  for (int i = 10; i >= 1; --i)
+    tenFiles += Tag("ScanFilePath" + std::to_string(i), "/d/" + std::to_string(i));
+  ASSERT_TRUE(Read(RequiredTexts + tenFiles));
+  for (int i = 1; i <= 10; ++i) EXPECT_EQ(record.ScanFilePaths[i], "/d/" + std::to_string(i));
+
+  // ScanFilePath10 present, ScanFilePath1 missing: the list is incomplete.
+  std::string withoutFirst = Tag("nIndividualScanFilePaths", "10");
+  for (int i = 2; i <= 10; ++i)
+    withoutFirst += Tag("ScanFilePath" + std::to_string(i), "/d/" + std::to_string(i));
+  EXPECT_FALSE(Read(RequiredTexts + withoutFirst));
+}
+
+TEST_F(BatchParameters, BooleanWords) {
+  const struct {
+    const char* value;
+    bool meniscusFitted;  // default TRUE
+    bool bottomFitted;    // default FALSE
+  } cases[] = {
+      {"TRUE", true, true},    {"true", true, true},      {"FALSE", false, false},
+      {"false", false, false}, {"yes", true, false},      {"False", true, false},
+      {"True", true, false},   {" is TRUE ", true, true}, {"", true, false},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(ReadWith(Tag("MeniscusFitted", c.value) + Tag("BottomFitted", c.value))) << c.value;
+    EXPECT_EQ(record.MeniscusFitted, c.meniscusFitted) << c.value;
+    EXPECT_EQ(record.BottomFitted, c.bottomFitted) << c.value;
+  }
+}
+
+TEST_F(BatchParameters, NumbersTakeTheirLeadingDecimalPrefix) {
+  const struct {
+    const char* value;
+    int resolution;  // default 50
+    float meniscus;  // default 6.0
+  } cases[] = {
+      {"3.9", 3, 3.9f},
+      {"-2.7", -2, -2.7f},
+      {"12 points", 12, 12.0f},
+      {"  7", 7, 7.0f},
+      {"+5", 5, 5.0f},
+      {"1e3", 1000, 1000.0f},
+      {"6,1", 6, 6.0f},
+      {"abc", 0, 0.0f},
+      {"", 0, 0.0f},
+      {".5", 0, 0.5f},
+      {"1e", 1, 1.0f},
+      {"-", 0, 0.0f},
+      // Beyond the field's range, infinite or not a number: refused.
+      {"99999999999", 50, 1e11f},
+      {"1e39", 50, 6.0f},
+      {"1e400", 50, 6.0f},
+      {"inf", 50, 6.0f},
+      {"nan", 50, 6.0f},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(ReadWith(Tag("Resolution", c.value) + Tag("Meniscus", c.value))) << c.value;
+    EXPECT_EQ(record.Resolution, c.resolution) << c.value;
+    EXPECT_FLOAT_EQ(record.Meniscus, c.meniscus) << c.value;
+  }
+}
+
+TEST_F(BatchParameters, ComputationThreadsAreAtLeastOne) {
+  const std::pair<const char*, int> cases[] = {
+      {"3.9", 3}, {"1", 1}, {"0", 1}, {"-4", 1}, {"none", 1}};
+  for (const auto& [value, threads] : cases) {
+    ASSERT_TRUE(ReadWith(Tag("NumberComputationThreads", value))) << value;
+    EXPECT_EQ(record.NumberComputationThreads, threads) << value;
+  }
+}
+
+TEST_F(BatchParameters, TextsAreKeptVerbatim) {
+  ASSERT_TRUE(ReadWith(Tag("Model", " cofs")));
+  EXPECT_EQ(record.Model, " cofs");
+
+  // Lines ending in CR LF read as single line feeds.
+  const std::string windowsText =
+      "<AllDoneFlagFile>C:\\results\\done.txt</AllDoneFlagFile>\r\n"
+      "<OutputResultsDirectory>C:\\results</OutputResultsDirectory>\r\n"
+      "<DataDirectory>D:\\run7</DataDirectory>\r\n"
+      "<PassThrough>line one\r\n\tline two</PassThrough>\r\n"
+      "<nIndividualScanFilePaths>2</nIndividualScanFilePaths>\r\n"
+      "<ScanFilePath1>D:\\run7\\00001.RA1</ScanFilePath1>\r\n"
+      "<ScanFilePath2>D:\\run7\\00002.RA1</ScanFilePath2>\r\n"
+      "<AutoFit>TRUE</AutoFit>\r\n";
+  ASSERT_TRUE(Read(windowsText));
+  EXPECT_EQ(record.PassThrough, "line one\n\tline two");
+  EXPECT_EQ(record.DataDirectory, "D:\\run7");
+  EXPECT_EQ(record.ScanFilePaths[2], "D:\\run7\\00002.RA1");
+  EXPECT_TRUE(record.AutoFit);
+}
+
+TEST_F(BatchParameters, CorrectlySpelledAlgorithmKeyWins) {
+  for (bool correctFirst : {false, true}) {
+    const std::string old = Tag("FittinAlgorithm", "Simplex");
+    const std::string correct = Tag("FittingAlgorithm", "Levenberg-Marquardt");
+    ASSERT_TRUE(ReadWith(correctFirst ? correct + old : old + correct));
+    EXPECT_EQ(record.FittingAlgorithm, "Levenberg-Marquardt");
+  }
+  ASSERT_TRUE(ReadWith(Tag("FittinAlgorithm", "Simplex")));
+  EXPECT_EQ(record.FittingAlgorithm, "Simplex");
+}
+
+TEST_F(BatchParameters, AnyKeyGivenTwiceRefusesTheFile) {
+  const std::pair<const char*, const char*> twice[] = {
+      {"Model", "cofs"},   {"AllDoneFlagFile", "/r/done"},    {"PassThrough", "x"},
+      {"FirstScan", "3"},  {"nIndividualScanFilePaths", "0"}, {"SaveRadialScanFit", "TRUE"},
+      {"Meniscus", "6.1"},
+  };
+  for (const auto& [key, value] : twice) {
+    EXPECT_FALSE(ReadWith(Tag(key, value) + Tag(key, value))) << key;
+    EXPECT_FALSE(record.Valid) << key;
+  }
+  backend().ClearLog();
+  EXPECT_EQ(CheckBatchParameters(record, "/jobs/batch.xml"), BatchAcceptance::Exit);
+  EXPECT_EQ(backend().Log(),
+            std::vector<std::string>{"box [command line parameters found] (none) sorry, input "
+                                     "from /jobs/batch.xml could not be processed properly -> OK"});
+}
+
+TEST_F(BatchParameters, MissingRequiredKeysRefuseTheFile) {
+  const std::pair<const char*, const char*> required[] = {{"AllDoneFlagFile", "/r/done"},
+                                                          {"OutputResultsDirectory", "/r"},
+                                                          {"DataDirectory", "/d"},
+                                                          {"PassThrough", "x"},
+                                                          {"Channel", "RA1"},
+                                                          {"FirstScan", "1"},
+                                                          {"LastScan", "9"},
+                                                          {"ScanInterval", "1"}};
+  for (const auto& [missing, missingValue] : required) {
+    std::string omitted, unclosed;
+    for (const auto& [key, value] : required) {
+      const bool isMissing = std::string(key) == missing;
+      omitted += isMissing ? "" : Tag(key, value);
+      unclosed += isMissing ? "<" + std::string(key) + ">" + value + "\n" : Tag(key, value);
+    }
+    EXPECT_TRUE(Read(omitted + Tag(missing, missingValue))) << missing;
+    EXPECT_FALSE(Read(omitted)) << missing << " missing";
+    EXPECT_FALSE(Read(unclosed)) << missing << " without closing tag";
+  }
+  // Explicit scan files make the numbered keys unneeded; one file does not.
+  EXPECT_TRUE(Read(RequiredTexts + TwoScanFiles));
+  EXPECT_FALSE(
+      Read(RequiredTexts + Tag("nIndividualScanFilePaths", "1") + Tag("ScanFilePath1", "/d/1")));
+  ASSERT_TRUE(Read(RequiredTexts + NumberedScans + Tag("nIndividualScanFilePaths", "1")));
+  EXPECT_EQ(record.ScanFilePaths.size(), 0);
+  // The count names more files than are listed.
+  EXPECT_FALSE(Read(RequiredTexts + Tag("nIndividualScanFilePaths", "2000000000") +
+                    Tag("ScanFilePath1", "/d/1")));
+  EXPECT_FALSE(ReadBatchParameters(record, folder.File("no such file")));
+}
+
+TEST_F(BatchParameters, OverlongValuesAreRefusedNotCut) {
+  const std::string path259(259, 'p'), path260(260, 'p');
+  const std::string common = Tag("AllDoneFlagFile", "/r/done") +
+                             Tag("OutputResultsDirectory", "/r") + Tag("PassThrough", "") +
+                             NumberedScans;
+  ASSERT_TRUE(Read(common + Tag("DataDirectory", path259)));
+  EXPECT_EQ(record.DataDirectory, path259);
+  EXPECT_FALSE(Read(common + Tag("DataDirectory", path260)));
+  EXPECT_FALSE(Read(RequiredTexts + Tag("nIndividualScanFilePaths", "2") +
+                    Tag("ScanFilePath1", "/d/1") + Tag("ScanFilePath2", path260)));
+
+  const std::string scans = Tag("FirstScan", "1") + Tag("LastScan", "9") + Tag("ScanInterval", "1");
+  ASSERT_TRUE(Read(RequiredTexts + scans + Tag("Channel", "ABCDEFGHI")));
+  EXPECT_EQ(record.Channel, "ABCDEFGHI");
+  EXPECT_FALSE(Read(RequiredTexts + scans + Tag("Channel", "ABCDEFGHIJ")));
+
+  // An overlong optional name leaves its field empty; the file is accepted.
+  ASSERT_TRUE(ReadWith(Tag("Model", std::string(99, 'm')) +
+                       Tag("RegularizationType", std::string(100, 'r'))));
+  EXPECT_EQ(record.Model, std::string(99, 'm'));
+  EXPECT_EQ(record.RegularizationType, "");
+  // Any length of pass-through text is kept.
+  ASSERT_TRUE(Read(RequiredTexts.substr(0, RequiredTexts.find("<PassThrough>")) +
+                   Tag("PassThrough", std::string(5000, 't')) + NumberedScans));
+  EXPECT_EQ(record.PassThrough, std::string(5000, 't'));
+}
+
+TEST_F(BatchParameters, TagSearchReadsTheNamedFileWithoutAText) {
+  const std::string path = folder.Write("one.xml", Tag("Smax", "12.5 S") + Tag("Flag", "true"));
+  float real = 0;
+  int integer = 0;
+  std::string text;
+  ASSERT_TRUE(
+      XmlTagValue(nullptr, path, "Smax", {.text = &text, .real = &real, .integer = &integer}));
+  EXPECT_EQ(text, "12.5 S");
+  EXPECT_FLOAT_EQ(real, 12.5f);
+  EXPECT_EQ(integer, 12);
+  // A failed conversion leaves every output untouched.
+  bool flag = false;
+  text = "kept";
+  EXPECT_FALSE(XmlTagValue(nullptr, path, "Smax", {.text = &text, .boolean = &flag}));
+  EXPECT_EQ(text, "kept");
+  EXPECT_FALSE(XmlTagValue(nullptr, folder.File("missing.xml"), "Smax", {.real = &real}));
+}
+
+TEST(BatchCommandLine, ArgumentCountsDecideTheStart) {
+  const struct {
+    std::vector<std::string> arguments;
+    bool batch;
+    std::optional<std::string> handshake;
+    std::string file;
+  } cases[] = {
+      {{}, false, std::nullopt, ""},
+      {{"/jobs/b.xml"}, true, std::nullopt, "/jobs/b.xml"},
+      {{"token 17", "/jobs/b.xml"}, true, "token 17", "/jobs/b.xml"},
+      {{"", "/jobs/b.xml"}, true, "", "/jobs/b.xml"},
+      {{"a", "b", "c"}, false, std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    const CommandLineRequest request = InterpretCommandLine(c.arguments);
+    EXPECT_EQ(request.batch, c.batch) << c.arguments.size();
+    EXPECT_EQ(request.handshake, c.handshake) << c.arguments.size();
+    EXPECT_EQ(request.parameterFile, c.file) << c.arguments.size();
+  }
+}
+
+TEST_F(BatchParameters, SimulationNeedsTheDiscreteModelAndNonZeroValues) {
+  const std::string refusal =
+      "box [error reading parameters] (none) Simulation mode requires 'discrete' model and "
+      "SimulateS, simulateD, and SimulateC to be non-zero -> OK";
+  const struct {
+    bool simulateOnly;
+    const char* model;
+    float s, d, c;
+    BatchAcceptance expected;
+  } cases[] = {
+      {true, "discrete", 4.5f, 6e-7f, 0.8f, BatchAcceptance::RunBatch},
+      {true, "cofs", 4.5f, 6e-7f, 0.8f, BatchAcceptance::Interactive},
+      {true, " discrete", 4.5f, 6e-7f, 0.8f, BatchAcceptance::Interactive},
+      {true, "discrete", 0.0f, 6e-7f, 0.8f, BatchAcceptance::Interactive},
+      {true, "discrete", 4.5f, 0.0f, 0.8f, BatchAcceptance::Interactive},
+      {true, "discrete", 4.5f, 6e-7f, 0.0f, BatchAcceptance::Interactive},
+      {false, "cofs", 0.0f, 0.0f, 0.0f, BatchAcceptance::RunBatch},
+  };
+  for (const auto& c : cases) {
+    CIniCustomPars r;
+    r.Valid = true;
+    r.SimulateOnly = c.simulateOnly;
+    r.Model = c.model;
+    r.SimulateS = c.s;
+    r.SimulateD = c.d;
+    r.SimulateC = c.c;
+    backend().ClearLog();
+    EXPECT_EQ(CheckBatchParameters(r, "b.xml"), c.expected) << c.model << " " << c.s;
+    const auto expectedLog = c.expected == BatchAcceptance::Interactive
+                                 ? std::vector<std::string>{refusal}
+                                 : std::vector<std::string>{};
+    EXPECT_EQ(backend().Log(), expectedLog) << c.model << " " << c.s;
+  }
+}
+
+class BatchStart : public BatchParameters {
+ protected:
+  void TearDown() override {
+    IniCustomPars.reset();
+    BatchMode = false;
+    BatchParameters::TearDown();
+  }
+};
+
+TEST_F(BatchStart, AcceptedFileSwitchesBatchModeOnWithItsHandshake) {
+  const std::string path = folder.Write("b.xml", RequiredTexts + NumberedScans);
+  EXPECT_EQ(TakeBatchCommandLine({path}), BatchAcceptance::RunBatch);
+  EXPECT_TRUE(BatchMode);
+  ASSERT_NE(IniCustomPars, nullptr);
+  EXPECT_TRUE(IniCustomPars->Valid);
+  EXPECT_EQ(IniCustomPars->HandshakeLength, -1);
+
+  BatchMode = false;
+  EXPECT_EQ(TakeBatchCommandLine({"caller 7", path}), BatchAcceptance::RunBatch);
+  EXPECT_TRUE(BatchMode);
+  EXPECT_EQ(IniCustomPars->HandshakeLength, 8);
+  EXPECT_EQ(IniCustomPars->HandshakeText, "caller 7");
+  EXPECT_TRUE(backend().Log().empty());
+}
+
+TEST_F(BatchStart, RefusedFilesLeaveBatchModeOff) {
+  const std::string broken = folder.Write("broken.xml", RequiredTexts);
+  EXPECT_EQ(TakeBatchCommandLine({"h", broken}), BatchAcceptance::Exit);
+  EXPECT_FALSE(BatchMode);
+  ASSERT_NE(IniCustomPars, nullptr);
+  EXPECT_EQ(IniCustomPars->HandshakeText, "h");
+  EXPECT_EQ(LogLinesWith("sorry, input from " + broken + " could not").size(), 1u);
+
+  const std::string simulation =
+      folder.Write("sim.xml", RequiredTexts + NumberedScans + Tag("SimulateOnly", "TRUE") +
+                                  Tag("Model", "discrete") + Tag("SimulateS", "4"));
+  EXPECT_EQ(TakeBatchCommandLine({simulation}), BatchAcceptance::Interactive);
+  EXPECT_FALSE(BatchMode);
+  EXPECT_TRUE(IniCustomPars->Valid);
+  EXPECT_EQ(LogLinesWith("Simulation mode requires").size(), 1u);
+
+  IniCustomPars.reset();
+  EXPECT_EQ(TakeBatchCommandLine({"a", "b", simulation}), BatchAcceptance::Interactive);
+  EXPECT_EQ(IniCustomPars, nullptr);
+}
+
+}  // namespace
