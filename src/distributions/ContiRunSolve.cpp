@@ -77,6 +77,7 @@ RegularizationContext MakeRegularizationContext(ModelKind kind, int n) {
   p.Kind = OneDimensionalPenalty(ds.RegularizationType);
   p.Ff0Weight = ds.Ff0RegularizationWeight;
   c.Pvalue = ds.RegularizationPvalue;
+  c.SuppressBaselineCorrelation = ds.SuppressBaselineCorrelation;
   const auto& g = CommonRadialGrid;
   c.FitPointCount = std::max(0, g.GridLastFitIndex - g.GridFirstFitIndex + 1);
   c.ScanCount = ScanDataSet.NFILES;

@@ -57,6 +57,9 @@ struct DistributionSettingsRecord {
   // Confidence level P of the regularisation; above 1 it is read as the
   // chi-square ratio itself.
   float RegularizationPvalue = 0.95f;
+  // Maximum entropy: the baseline-like first grid point takes no part in the
+  // entropy ("Suppress Baseline Correlation in Max Ent").
+  bool SuppressBaselineCorrelation = true;
   // The s × f/f0 models: grid points in all (s points times Ff0GridCount),
   // number of f/f0 values (an integer held as a float), and the weight of the
   // f/f0 direction of their smoothness penalty relative to the s direction.
