@@ -11,6 +11,7 @@
 #include "data/records/SolventConditions.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/FluorescenceDetectionRecord.h"
+#include "models/GlobalArrayRoads.h"
 #include "models/GlobalLammState.h"
 #include "models/LammSolverSetup.h"
 #include "models/LinearParameters.h"
@@ -108,20 +109,6 @@ void SolveComponent(platform::WindowHandle window, int i, bool basis) {
   ReportSimulationError(window, code);
 }
 
-// Zeroed species rows on the common grid for every component.
-bool PrepareSpeciesBasis() {
-  if (CommonRadialGrid.CommonGridSize < 1) SetupCommonRadialGrid();
-  const int size = CommonRadialGrid.CommonGridSize;
-  if (size < 1) return false;
-  OneBasedArray<ScanArrays>& basis = SpeciesSignals.SpeciesBasis;
-  basis.Resize(1, NCOMP);
-  for (int i = 1; i <= NCOMP; ++i) {
-    basis[i].Resize(1, ScanDataSet.NFILES);
-    for (int j = 1; j <= ScanDataSet.NFILES; ++j) basis[i][j].Resize(1, size);
-  }
-  return true;
-}
-
 // Intensity data: the absorbance model becomes the transmitted intensity of
 // the scan's reference intensity (second column).
 void AbsorbanceModelToIntensity() {
@@ -165,7 +152,7 @@ bool IsAssociationKind(ModelKind kind) {
          kind == ModelKind::SelfAssociation148 || kind == ModelKind::SelfAssociation124;
 }
 
-float LoadingAmplitude(int i) {
+float LoadingShare(int i) {
   const ModelParametersRecord& mp = ModelParameters;
   if (mp.ComponentOn[i] == 0) return 0.0f;
   int firstOn = 0;
@@ -177,9 +164,16 @@ float LoadingAmplitude(int i) {
     else
       others += mp.Concentration[k];
   }
-  const double total = mp.Concentration[firstOn];
   const double share = i == firstOn ? 1.0 - others : mp.Concentration[i];
-  float amplitude = static_cast<float>(total * std::max(0.0, share));
+  return static_cast<float>(std::max(0.0, share));
+}
+
+float LoadingAmplitude(int i) {
+  const ModelParametersRecord& mp = ModelParameters;
+  if (mp.ComponentOn[i] == 0) return 0.0f;
+  int firstOn = 1;
+  while (firstOn < NCOMP && mp.ComponentOn[firstOn] == 0) ++firstOn;
+  float amplitude = static_cast<float>(mp.Concentration[firstOn] * LoadingShare(i));
   if (mp.LinearConcentrations && amplitude == 0.0f) amplitude = 1.0f;
   return amplitude;
 }
@@ -195,6 +189,19 @@ double SpeciesDiffusion(int i) {
     D = mp.MassOrD[i] * 1e-7;
   }
   return std::fabs(D);
+}
+
+bool PrepareSpeciesBasis() {
+  if (CommonRadialGrid.CommonGridSize < 1) SetupCommonRadialGrid();
+  const int size = CommonRadialGrid.CommonGridSize;
+  if (size < 1) return false;
+  OneBasedArray<ScanArrays>& basis = SpeciesSignals.SpeciesBasis;
+  basis.Resize(1, NCOMP);
+  for (int i = 1; i <= NCOMP; ++i) {
+    basis[i].Resize(1, ScanDataSet.NFILES);
+    for (int j = 1; j <= ScanDataSet.NFILES; ++j) basis[i][j].Resize(1, size);
+  }
+  return true;
 }
 
 bool SimulationUsesBasis() {
@@ -241,8 +248,13 @@ void SimulateModel(platform::WindowHandle window) {
   // Whether a species is constant is a property of this simulation's
   // species; a value left by an earlier model must not steer the solve.
   SpeciesSignals.ConstantSpecies = false;
-  if (SolverObjectRoad() && ModelSelection.Kind != ModelKind::NonidealMultipleSpecies) {
+  const bool solverObject = SolverObjectRoad();
+  if (solverObject && ModelSelection.Kind != ModelKind::NonidealMultipleSpecies) {
     PrepareSimulation(window);
+    return;
+  }
+  if (!solverObject && GlobalArrayRoadAvailable()) {
+    if (RunGlobalArrayRoad(window)) CompleteSimulation(window);
     return;
   }
   ShowBox(window, "simulation of this model is not available in this version", "ERROR");

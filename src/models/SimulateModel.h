@@ -12,9 +12,11 @@
 // solver per switched-on component. The models that need the engines on the
 // global work arrays (association, non-ideal, reacting and hindered species,
 // a non-ideal first component, an experimental initial distribution,
-// equilibrium or light-scattering data) are refused with a message, and so
-// is the non-ideal multi-species model while the solver cannot solve a
-// concentration-dependent species.
+// equilibrium or light-scattering data) take the global-array roads
+// (models/GlobalArrayRoads.h); a model whose engine is not installed in
+// SimulationRoads is refused with a message, and so is the non-ideal
+// multi-species model while the solver cannot solve a concentration-dependent
+// species.
 
 #include "app/records/ModelSelection.h"
 #include "platform/Platform.h"
@@ -32,6 +34,10 @@ bool IsAssociationKind(ModelKind kind);
 // leave (never below 0). With linear concentrations a zero loading becomes 1
 // (the species is scaled afterwards). 0 for a switched-off component.
 float LoadingAmplitude(int i);
+// The share of the total loading that component i has by the same
+// convention (the first switched-on component: 1 minus the others' shares,
+// never below 0); 0 for a switched-off component.
+float LoadingShare(int i);
 
 // D in cm^2/s of component i: from s and M by the Svedberg equation when
 // the masses are the parameters (M <= 0 counts as 1e-10 Da), else the
@@ -42,6 +48,9 @@ double SpeciesDiffusion(int i);
 // being added into ScanModel: the linear solve or noise elimination needs
 // each species separately.
 bool SimulationUsesBasis();
+// Zeroed species rows on the common grid for every component (the grid is
+// set up when missing). False when there is no common grid.
+bool PrepareSpeciesBasis();
 
 // The solver-object road: meniscus and bottom must be set; fit limits
 // default to them; the parameter vector is unpacked; ScanModel is cleared

@@ -1,0 +1,3 @@
+#include "models/SimulationRoads.h"
+
+SimulationRoadsRecord SimulationRoads;
