@@ -126,6 +126,6 @@ BatchAcceptance CheckBatchParameters(const CIniCustomPars& record, const std::st
 // names a parameter file, creates IniCustomPars afresh, reads the file,
 // stores the handshake, checks the record and, when it is accepted,
 // switches BatchMode on. Interactive when no file was named. IniCustomPars
-// is set whenever a file was named, whatever the outcome: the help wizard's
-// messages go off then, and on Exit the caller ends the program.
+// is set whenever a file was named; the caller then switches the help
+// wizard's messages off, whatever the outcome, and on Exit ends the program.
 BatchAcceptance TakeBatchCommandLine(const std::vector<std::string>& arguments);
