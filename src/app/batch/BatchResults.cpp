@@ -1,0 +1,435 @@
+#include "app/batch/BatchResults.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "app/commands/CommandTable.h"
+#include "app/records/LoadOptions.h"
+#include "app/records/ModelSelection.h"
+#include "app/records/ProgramFlags.h"
+#include "app/window/TXLAWindow.h"
+#include "data/CommonRadialGrid.h"
+#include "data/ListFiles.h"
+#include "data/ResidualHistogram.h"
+#include "data/ScanDataSet.h"
+#include "data/records/SolventConditions.h"
+#include "distributions/records/DistributionResultRecords.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/FitDriver.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "numerics/Statistics.h"
+#include "platform/BmpWriter.h"
+#include "ui/Boxes.h"
+
+const char* const TaluvoVersionText = "0.1";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr float kWaterViscosityPoise = 0.01002f;
+
+// printf into a std::string.
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+  va_end(args);
+  return text;
+}
+
+// Paths and free texts go into the report escaped, so that an ampersand or
+// an angle bracket in a folder name keeps the report well-formed.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+const char* TrueFalse(bool on) {
+  return on ? "TRUE" : "FALSE";
+}
+
+std::string Element(const char* name, bool on) {
+  return Format("\n<%s>%s</%s>", name, TrueFalse(on), name);
+}
+
+std::string ResultPath(const CIniCustomPars& pars, const char* name) {
+  return (fs::path(pars.OutputResultsDirectory) / name).string();
+}
+
+bool IsLsGStarKind(ModelKind k) {
+  return k == ModelKind::LsGStar || k == ModelKind::LsGStarOneDiscrete ||
+         k == ModelKind::ElectrophoresisLsGStar || k == ModelKind::ZoneLsGStar ||
+         k == ModelKind::ExtrapolateLsGStar;
+}
+
+// The kinds whose kernel is the standard c(s) kernel (and the ls-g*(s)
+// family, which shares it).
+bool UsesStandardCSKernelKind(ModelKind k) {
+  return k == ModelKind::ContinuousCS || IsLsGStarKind(k) || k == ModelKind::HybridCSLsGStar;
+}
+
+// The status of the last fit in the optimiser's own words.
+std::string FittingStepsText() {
+  const auto& f = FitControl;
+  switch (FitDriverSettings.OptimizerKind) {
+    case OptimizerChoice::LevenbergMarquardt:
+      return Format("sim #%d, ML step #%d, step #%d", f.SimulationCount, f.OptimizerStep,
+                    f.EvaluationCount) +
+             std::string(5, ' ');
+    case OptimizerChoice::SimulatedAnnealing:
+      return Format("sim #%d, SA step #%d, step#%d, T=%.3f", f.SimulationCount, f.OptimizerStep,
+                    f.EvaluationCount, static_cast<double>(f.AnnealTemperature)) +
+             std::string(5, ' ');
+    case OptimizerChoice::Simplex:
+      break;
+  }
+  return Format("s%d, step #%d", f.OptimizerStep, f.EvaluationCount) + std::string(5, ' ');
+}
+
+float RunsTestOfLoadedScans() {
+  const auto& d = ScanDataSet;
+  if (d.NFILES <= 0) return 0.0f;
+  std::vector<const float*> signals(d.NFILES + 1), models(d.NFILES + 1);
+  for (int i = 1; i <= d.NFILES; ++i) {
+    signals[i] = d.ScanSignal[i].data();
+    models[i] = d.ScanModel[i].data();
+  }
+  return RunsTestZ(d.NFILES, signals.data(), models.data(), 1, d.NFILES, d.ScanTimeOrder.data(),
+                   d.ScanFirstFitIndex.data(), d.ScanLastFitIndex.data());
+}
+
+std::FILE* OpenResultFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  if (f == nullptr) ErrorBox("\n\aAttention: could not open " + path);
+  return f;
+}
+
+bool Close(std::FILE* f) {
+  return std::fclose(f) == 0;
+}
+
+}  // namespace
+
+std::string BatchResultXml(const CIniCustomPars& pars) {
+  const auto& d = ScanDataSet;
+  const auto& fc = FitControl;
+  const auto& mp = ModelParameters;
+  const auto& ds = DistributionSettings;
+  std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cGMPTaluvo>\n";
+  x += Format("\n<TALUVOVersion>TALUVO  version %s</TALUVOVersion>", TaluvoVersionText);
+  x += "\n<ScreenShotPath>" + Escaped(ResultPath(pars, "screenshot.bmp")) + "</ScreenShotPath>";
+  x += "\n<CofsDataPath>" + Escaped(ResultPath(pars, "distribution.dat")) + "</CofsDataPath>";
+  x += "\n<TINoisePath>" + Escaped(ResultPath(pars, "TInoise.dat")) + "</TINoisePath>";
+  x += "\n<RINoisePath>" + Escaped(ResultPath(pars, "RInoise.dat")) + "</RINoisePath>";
+  x += "\n<ScanRMSDpath>" + Escaped(ResultPath(pars, "ScanRMSD.dat")) + "</ScanRMSDpath>";
+  if (pars.PassThrough) x += "\n<PassThrough>" + Escaped(*pars.PassThrough) + "</PassThrough>";
+  x += "\n<ScanDataFilesLoaded>";
+  for (int i = 1; i <= FileNameList.Count; ++i) x += "\n  " + Escaped(FileNameList.Paths[i]);
+  x += "\n</ScanDataFilesLoaded>";
+  x += "\n<FittingStepsText>" + FittingStepsText() + "</FittingStepsText>";
+  x += Format("\n<RMSD>%f</RMSD>", static_cast<double>(fc.CurrentRmsd));
+  x += Format("\n<RMSD-points>%.0f</RMSD-points>", static_cast<double>(fc.FitPointCount));
+  x += Format("\n<RMSD-SSR>%f</RMSD-SSR>",
+              static_cast<double>(fc.CurrentRmsd) * fc.CurrentRmsd * fc.FitPointCount);
+  x += Format("\n<RunsTestZ>%f</RunsTestZ>", static_cast<double>(RunsTestOfLoadedScans()));
+  float misfit = 0.0f;
+  ResidualHistogram(nullptr, nullptr, nullptr, nullptr, nullptr, &misfit);
+  x += Format("\n<HistogramH>%f</HistogramH>", static_cast<double>(misfit));
+  x += "\n<FittingAlgorithm>";
+  switch (FitDriverSettings.OptimizerKind) {
+    case OptimizerChoice::Simplex:
+      x += "Simplex</FittingAlgorithm>";
+      break;
+    case OptimizerChoice::LevenbergMarquardt:
+      x += "Levenberg-Marquardt</FittingAlgorithm>";
+      break;
+    case OptimizerChoice::SimulatedAnnealing:
+      x += "SimulatedAnnealing</FittingAlgorithm>";
+      break;
+  }
+  x += Format("\n<Meniscus>%f</Meniscus>", static_cast<double>(mp.Meniscus));
+  x += Format("\n<MeniscusLowerLimit>%f</MeniscusLowerLimit>", static_cast<double>(fc.MINMENISCUS));
+  x += Format("\n<MeniscusUpperLimit>%f</MeniscusUpperLimit>", static_cast<double>(fc.MAXMENISCUS));
+  x += Element("MeniscusFitted", mp.MeniscusFitted != 0);
+  x += Format("\n<Bottom>%f</Bottom>", static_cast<double>(mp.Bottom));
+  x += Format("\n<BottomLowerLimit>%f</BottomLowerLimit>", static_cast<double>(fc.MINBOTTOM));
+  x += Format("\n<BottomUpperLimit>%f</BottomUpperLimit>", static_cast<double>(fc.MAXBOTTOM));
+  x += Element("BottomFitted", mp.BottomFitted != 0);
+  x += Format("\n<LeftFitLimit>%f</LeftFitLimit>", static_cast<double>(d.FitLeftLim));
+  x += Format("\n<RightFitLimit>%f</RightFitLimit>", static_cast<double>(d.FitRightLim));
+  const bool baseline =
+      mp.BaselineFitted != 0 || (mp.SystematicNoiseOn && !mp.RINoiseFitted && !fc.TINoiseFitted);
+  x += Format("\n\t<BaselineFitted>%s</BaselineFitted>", TrueFalse(baseline));
+  x += Element("RINoiseFitted", mp.RINoiseFitted);
+  x += Element("TINoiseFitted", fc.TINoiseFitted);
+  const ModelKind kind = ModelSelection.Kind;
+  if (IsContinuousModel(kind) &&
+      (kind == ModelKind::CSFlotation || UsesStandardCSKernelKind(kind))) {
+    if (IsLsGStarKind(kind))
+      x += "\n<Model>lsgofs</Model>";
+    else if (kind == ModelKind::CSFlotation)
+      x += "\n<Model>flotationcofs</Model>";
+    else
+      x += "\n<Model>cofs</Model>";
+  } else if (pars.SimulateOnly) {
+    x += "\n<Model>discrete</Model>";
+    x += "\n<SimulateOnly>TRUE</SimulateOnly>";
+    x += Format("\n<SimulateS>%f</SimulateS>", static_cast<double>(pars.SimulateS));
+    x += Format("\n<SimulateD>%f</SimulateD>", static_cast<double>(pars.SimulateD));
+    x += Format("\n<SimulateC>%f</SimulateC>", static_cast<double>(pars.SimulateC));
+  }
+  x += "\n<RegularizationType>";
+  if (ds.RegularizationType.SecondDerivativeRegularization)
+    x += "Tikhonov</RegularizationType>";
+  else if (ds.RegularizationType.TP3Regularization)
+    x += "TP3</RegularizationType>";
+  else
+    x += "maxent</RegularizationType>";
+  x += Format("\n<RegularizationPvalue>%f</RegularizationPvalue>",
+              static_cast<double>(ds.RegularizationPvalue));
+  x += Format("\n<StartingFrictionalRatio>%f</StartingFrictionalRatio>",
+              static_cast<double>(pars.StartingFrictionalRatio));
+  x += Format("\n<FrictionalRatio>%f</FrictionalRatio>",
+              static_cast<double>(ds.StartingFrictionalRatio));
+  x += Element("FrictionalRatioFitted", ds.FrictionalRatioFitted != 0);
+  x += Format("\n<Resolution>%.0f</Resolution>", static_cast<double>(ds.Resolution));
+  x += Format("\n<Smin>%f</Smin>", static_cast<double>(ds.Smin));
+  x += Format("\n<Smax>%f</Smax>", static_cast<double>(ds.Smax));
+  const auto& fl = ds.FlotationSettings;
+  if (fl.FlotationDeconvolutionR)
+    x += Format("\n<FlotationDeconvolutionR>%f</FlotationDeconvolutionR>",
+                static_cast<double>(fl.FlotationDeconvolutionSize) * 1e9);
+  else
+    x += Format("\n<FlotationDeconvolutionD>%f</FlotationDeconvolutionD>",
+                static_cast<double>(fl.FlotationDeconvolutionSize) * 1e7);
+  x += Format("\n<FlotationSmin>%f</FlotationSmin>", static_cast<double>(fl.FlotationMinS));
+  x += Format("\n<FlotationSmax>%f</FlotationSmax>", static_cast<double>(fl.FlotationMaxS));
+  x += Format("\n<FlotationResolution>%d</FlotationResolution>", fl.FlotationGridN);
+  x += Element("FlotationOnly", fl.FlotationOnly);
+  x += Element("GridfromFile", ds.GridFromFile);
+  x += Element("UseLogSpaceSgrid", ds.LogarithmicGrid);
+  if (ds.LogSpacedSminOn)
+    x += Format("\n<LogSpacedSmin>%f</LogSpacedSmin>", static_cast<double>(ds.LogSpacedSmin));
+  else
+    x += "\n<LogSpacedSmin>0</LogSpacedSmin>";
+  x += Format("\n<Vbar>%f</Vbar>", static_cast<double>(SolventConditions.VBAR));
+  x += Format("\n<BufferDensity>%f</BufferDensity>",
+              static_cast<double>(SolventConditions.BufferDensity));
+  x += Format("\n<BufferViscosity>%f</BufferViscosity>",
+              static_cast<double>(kWaterViscosityPoise * SolventConditions.RELVISCOSITY));
+  x += Element("SupressBaselineCorrelation", ds.SuppressBaselineCorrelation);
+  x += Element("CheckTimeStamps", LoadOptions.TimeStampCheckOn);
+  if (d.NFILES > 0) {
+    const ScanHeader& last = d.ScanHeaders[d.ScanTimeOrder[d.NFILES]];
+    x += Format("\n<RotorSpeed>%.0f</RotorSpeed>", static_cast<double>(last.Rpm));
+    x += Format("\n<Wavelength>%.3f</Wavelength>", static_cast<double>(last.Wavelength));
+    x += Format("\n<w2tLastScan>%e</w2tLastScan>", last.Omega2t);
+    x += Format("\n<tLastScan>%e</tLastScan>", last.Time);
+    float sum = 0.0f;
+    float lo = d.ScanHeaders[1].Temperature, hi = lo;
+    for (int p = 1; p <= d.NFILES; ++p) {
+      const float t = d.ScanHeaders[d.ScanTimeOrder[p]].Temperature;
+      sum += t;
+      lo = std::min(lo, t);
+      hi = std::max(hi, t);
+    }
+    x += Format("\n<TemperatureStart>%e</TemperatureStart>",
+                static_cast<double>(d.ScanHeaders[d.ScanTimeOrder[1]].Temperature));
+    x += Format("\n<TemperatureEnd>%e</TemperatureEnd>", static_cast<double>(last.Temperature));
+    x += Format("\n<TemperatureAverage>%e</TemperatureAverage>",
+                static_cast<double>(sum / static_cast<float>(d.NFILES)));
+    x += Format("\n<TemperatureDiffMax-Min>%.3f</TemperatureDiffMax-Min>",
+                static_cast<double>(hi - lo));
+  }
+  if (pars.AutoExit) x += "\n<AutoExit>TRUE</AutoExit>";
+  x += "\n</cGMPTaluvo>\n";
+  return x;
+}
+
+bool WriteDistributionResultFile(const std::string& path) {
+  std::FILE* f = OpenResultFile(path);
+  if (f == nullptr) return false;
+  const auto& r = DistributionResult;
+  const int n =
+      std::min<int>(DistributionSettings.DistGridSize,
+                    static_cast<int>(std::min(r.DistSGrid.size(), r.DistValues.size())) - 1);
+  for (int i = 1; i <= n; ++i)
+    std::fprintf(f, "%e %e\n", static_cast<double>(r.DistSGrid[i]),
+                 static_cast<double>(r.DistValues[i]));
+  return Close(f);
+}
+
+bool WriteTINoiseFile(const std::string& path) {
+  const auto& g = CommonRadialGrid;
+  std::vector<float> radius{0.0f}, noise{0.0f};
+  for (int k = g.GridFirstFitIndex;
+       g.CommonGrid != nullptr && k >= 1 && k <= g.GridLastFitIndex && k <= g.CommonGridSize; ++k) {
+    radius.push_back(g.CommonGrid[k]);
+    const float fitted = g.TINoise.size() >= k ? g.TINoise[k] : 0.0f;
+    const float removed = g.RemovedTINoise.size() >= k ? g.RemovedTINoise[k] : 0.0f;
+    noise.push_back(fitted + removed);
+  }
+  std::FILE* f = OpenResultFile(path);
+  if (f == nullptr) return false;
+  for (std::size_t k = 1; k < radius.size(); ++k)
+    std::fprintf(f, "%f %f\n", static_cast<double>(radius[k]), static_cast<double>(noise[k]));
+  return Close(f);
+}
+
+bool WriteRINoiseFile(const std::string& path) {
+  std::FILE* f = OpenResultFile(path);
+  if (f == nullptr) return false;
+  const auto& d = ScanDataSet;
+  const auto& g = CommonRadialGrid;
+  for (int p = 1; p <= d.NFILES; ++p) {
+    const int i = d.ScanTimeOrder[p];
+    const float noise = g.RINoise.size() >= i ? g.RINoise[i] : 0.0f;
+    std::fprintf(f, "%f %f\n", d.ScanHeaders[i].Time, static_cast<double>(noise));
+  }
+  return Close(f);
+}
+
+bool WriteScanRms(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  if (f == nullptr) {
+    ErrorBox("could not open ScanRms file");
+    return false;
+  }
+  const auto& d = ScanDataSet;
+  for (int p = 1; p <= d.NFILES; ++p) {
+    const int i = d.ScanTimeOrder[p];
+    double sum = 0.0;
+    int count = 0;
+    for (int k = d.ScanFirstFitIndex[i]; k <= d.ScanLastFitIndex[i]; ++k) {
+      const double diff = d.ScanSignal[i][k] - d.ScanModel[i][k];
+      sum += diff * diff;
+      ++count;
+    }
+    const std::string name = i <= FileNameList.Count ? FileNameList.Paths[i] : d.ScanFilePaths[i];
+    std::fprintf(f, "%s \t%e\n", name.c_str(), count > 0 ? std::sqrt(sum / count) : 0.0);
+  }
+  return Close(f);
+}
+
+bool WriteSvdfrData(const std::string& path) {
+  std::FILE* f = OpenResultFile(path);
+  if (f == nullptr) return false;
+  const auto& d = ScanDataSet;
+  for (int p = 1; p <= d.NFILES; ++p) {
+    const int i = d.ScanTimeOrder[p];
+    for (int k = d.ScanFirstFitIndex[i]; k <= d.ScanLastFitIndex[i]; ++k) {
+      const float data = d.ScanSignal[i][k];
+      const float fit = d.ScanModel[i][k];
+      std::fprintf(f, "%e %e %e ", static_cast<double>(data), static_cast<double>(fit),
+                   static_cast<double>(data - fit));
+    }
+    std::fprintf(f, "\n");
+  }
+  return Close(f);
+}
+
+bool WriteAllDoneFlagFile(const CIniCustomPars& pars) {
+  std::FILE* f = OpenResultFile(pars.AllDoneFlagFile);
+  if (f == nullptr) return false;
+  const std::string text = pars.HandshakeLength >= 1 ? pars.HandshakeText : "no handshake found";
+  std::fputs(text.c_str(), f);
+  return Close(f);
+}
+
+// The fitted scans one after another (radius and model value per line, a
+// blank line between scans), until the fit-saving command of the data menu
+// takes this over.
+bool SaveBatchFitData(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  if (f == nullptr) {
+    ErrorBox("\n\aAttention: could not open " + path);
+    return false;
+  }
+  const auto& d = ScanDataSet;
+  for (int p = 1; p <= d.NFILES; ++p) {
+    const int i = d.ScanTimeOrder[p];
+    if (p > 1) std::fprintf(f, "\n");
+    for (int k = 1; k <= d.ScanPointCount[i]; ++k)
+      std::fprintf(f, "%f %e\n", static_cast<double>(d.ScanRadius[i][k]),
+                   static_cast<double>(d.ScanModel[i][k]));
+  }
+  return Close(f);
+}
+
+bool BmpScreenshot(const std::string& path, const platform::RgbImage& image) {
+  return platform::WriteBmp24(path, image);
+}
+
+namespace {
+
+// A command of the window, when the program has it.
+void RunCommandIfPresent(TXLAWindow& window, int id) {
+  if (const CommandEntry* e = MainCommandTable().Find(id); e != nullptr && e->handler != nullptr)
+    e->handler(window);
+}
+
+constexpr int kDataRangeCommand = 518;
+constexpr int kShowLastFitInfoCommand = 517;
+
+}  // namespace
+
+bool WriteBatchResults(TXLAWindow& window, const CIniCustomPars& pars) {
+  std::error_code ignored;
+  fs::create_directory(pars.OutputResultsDirectory, ignored);
+  RunCommandIfPresent(window, kDataRangeCommand);
+  if (platform::WindowHost* host = window.Host()) {
+    host->Invalidate();
+    host->UpdateNow();
+    RunCommandIfPresent(window, kShowLastFitInfoCommand);
+    BmpScreenshot(ResultPath(pars, "screenshot.bmp"), host->Snapshot());
+  }
+  if (pars.Model != "discrete") WriteDistributionResultFile(ResultPath(pars, "distribution.dat"));
+  WriteTINoiseFile(ResultPath(pars, "TInoise.dat"));
+  WriteRINoiseFile(ResultPath(pars, "RInoise.dat"));
+  WriteScanRms(ResultPath(pars, "ScanRMSD.dat"));
+  WriteSvdfrData(ResultPath(pars, "dfr.dat"));
+  if (pars.SaveRadialScanFit) SaveBatchFitData(ResultPath(pars, "simulate.dat"));
+  if (std::FILE* f = OpenResultFile(ResultPath(pars, "ResultParameters.xml"))) {
+    const std::string xml = BatchResultXml(pars);
+    std::fwrite(xml.data(), 1, xml.size(), f);
+    Close(f);
+  }
+  WriteAllDoneFlagFile(pars);
+  return true;
+}
+
+void WriteBatchResultsAndExit(TXLAWindow& window) {
+  if (!BatchMode || !IniCustomPars) return;
+  WriteBatchResults(window, *IniCustomPars);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+}

@@ -1,0 +1,44 @@
+#pragma once
+// What a batch run hands back to its caller: result files in the output
+// folder of the batch parameter file, an XML report of settings and results,
+// and last the all-done flag file holding the caller's handshake text. They
+// are written once, when the program leaves through Exit in batch mode.
+
+#include <string>
+
+#include "app/batch/BatchParameters.h"
+#include "platform/RgbImage.h"
+
+class TXLAWindow;
+
+// The program's version as the report names it.
+extern const char* const TaluvoVersionText;
+
+// Writes every result file of the batch run; the screenshot is taken from
+// the window's client area after a full repaint. Returns true.
+bool WriteBatchResults(TXLAWindow& window, const CIniCustomPars& pars);
+// The exit-time step: the results (in batch mode), then a pause of a second
+// so that a caller polling for the flag file sees the others complete.
+void WriteBatchResultsAndExit(TXLAWindow& window);
+
+// The parts, each usable on its own.
+// The report "ResultParameters.xml" as text, from the program-wide records.
+std::string BatchResultXml(const CIniCustomPars& pars);
+// "distribution.dat": grid value and distribution value per point.
+bool WriteDistributionResultFile(const std::string& path);
+// "TInoise.dat" (radius, TI noise fitted plus removed, over the common
+// grid's fit range) and "RInoise.dat" (scan time, RI noise per scan in time
+// order).
+bool WriteTINoiseFile(const std::string& path);
+bool WriteRINoiseFile(const std::string& path);
+// "ScanRMSD.dat": per scan in time order its file path and the rmsd of data
+// and model over its fit range.
+bool WriteScanRms(const std::string& path);
+// "dfr.dat": per scan, data, fit and residual triplets over its fit range.
+bool WriteSvdfrData(const std::string& path);
+// The all-done flag: the handshake text, or "no handshake found".
+bool WriteAllDoneFlagFile(const CIniCustomPars& pars);
+// "simulate.dat": the fitted scans.
+bool SaveBatchFitData(const std::string& path);
+// The 24-bit screenshot file; false when it cannot be written.
+bool BmpScreenshot(const std::string& path, const platform::RgbImage& image);
