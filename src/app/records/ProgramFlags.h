@@ -13,3 +13,7 @@ extern std::atomic<int> NumericErrorState;
 extern std::atomic<int> SerialFitErrorCode;
 // A batch run is in progress.
 extern std::atomic<bool> BatchMode;
+// The batch run has finished and asked for AutoExit: the first paint of the
+// window runs Exit (once: ExitRequested is set then).
+extern std::atomic<bool> BatchDone;
+extern std::atomic<bool> ExitRequested;
