@@ -1,0 +1,361 @@
+#include "app/batch/BatchRun.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/commands/CommandTable.h"
+#include "app/records/LoadOptions.h"
+#include "app/records/ModelSelection.h"
+#include "app/records/ProgramFlags.h"
+#include "app/window/TXLAWindow.h"
+#include "data/CommonRadialGrid.h"
+#include "data/ListFiles.h"
+#include "data/LoadData.h"
+#include "data/ScanDataSet.h"
+#include "data/ScanReaderOptions.h"
+#include "data/records/SolventConditions.h"
+#include "display/records/DisplayState.h"
+#include "display/records/MainPlotLayout.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "distributions/records/LammThreadCount.h"
+#include "models/FitDriver.h"
+#include "models/ParameterPacking.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "models/records/ParameterVector.h"
+#include "ui/Boxes.h"
+
+namespace {
+
+// Command ids the batch runs exactly as the user's command would.
+namespace id {
+constexpr int Run = 213;
+constexpr int Fit = 215;
+constexpr int FitMAndS = 217;
+constexpr int ContinuousCS = 275;
+constexpr int LsGStarS = 288;
+constexpr int ContinuousCSWithFlotation = 1117;
+constexpr int SubtractTINoise = 508;
+constexpr int SubtractRINoise = 509;
+constexpr int LogSpacedSmin = 1107;
+constexpr int SuppressBaselineCorrelation = 829;
+constexpr int SecondDerivative = 294;
+constexpr int WeightedThirdDerivative = 1118;
+constexpr int MaxEnt = 295;
+constexpr int BothRegularizations = 642;
+constexpr int Simplex = 826;
+constexpr int Annealing = 825;
+constexpr int LevenbergMarquardt = 824;
+constexpr int ShowResidualsHistogramItem = 943;
+}  // namespace id
+
+constexpr float kWaterViscosityPoise = 0.01002f;
+
+void Command(TXLAWindow& window, int command) {
+  DispatchCommand(window, command);
+}
+
+// A failure the batch cannot get past: in the log (and on standard error
+// in a headless run) through the error box, which answers itself.
+void ReportBatchFailure(const std::string& text) {
+  ErrorBox("\nBATCH: " + text);
+}
+
+void ApplyCSSettings(const CIniCustomPars& p) {
+  auto& ds = DistributionSettings;
+  auto& v = ParameterVector;
+  auto& f = ParameterFitted;
+  ds.Resolution = static_cast<float>(p.Resolution);
+  v[2 * NCOMP + 1] = ds.Resolution;
+  ds.Smin = p.Smin;
+  v[1] = p.Smin;
+  ds.Smax = p.Smax;
+  v[NCOMP + 1] = p.Smax;
+  ds.StartingFrictionalRatio = p.StartingFrictionalRatio;
+  v[2 * NCOMP + 3] = p.StartingFrictionalRatio;
+  ds.FrictionalRatioFitted = p.FrictionalRatioFitted ? 1 : 0;
+  f[2 * NCOMP + 3] = ds.FrictionalRatioFitted;
+  ds.RegularizationPvalue = p.RegularizationPvalue;
+  v[2] = p.RegularizationPvalue;
+  ds.GridFromFile = p.GridfromFile;
+  f[3] = p.GridfromFile ? 1 : 0;
+  ds.LogarithmicGrid = p.UseLogSpaceSgrid;
+  f[4] = p.UseLogSpaceSgrid ? 1 : 0;
+}
+
+bool ApplyFlotationSettings(const CIniCustomPars& p, TXLAWindow& window) {
+  if (p.FlotationDeconvolutionR <= 0.0f && p.FlotationDeconvolutionD <= 0.0f) {
+    ErrorBox(
+        "\n\aERROR: Flotation c(s) model needs either FlotationDeconvolutionR or "
+        "FlotationDeconvolutionD");
+    return false;
+  }
+  if (p.FlotationDeconvolutionR > 0.0f && p.FlotationDeconvolutionD > 0.0f) {
+    ErrorBox(
+        "\n\aERROR: Flotation c(s) model cannot use both FlotationDeconvolutionR and "
+        "FlotationDeconvolutionD");
+    return false;
+  }
+  if (!(p.FlotationMinS < p.FlotationMaxS && p.FlotationMaxS < 0.0f)) {
+    ErrorBox("\n\aERROR: Flotation c(s) model needs FlotationMinS < FlotationMaxS < 0");
+    return false;
+  }
+  auto& ds = DistributionSettings;
+  auto& fl = ds.FlotationSettings;
+  auto& v = ParameterVector;
+  auto& f = ParameterFitted;
+  ModelSwitchState.FlotationLimitsPending = false;
+  Command(window, id::ContinuousCSWithFlotation);
+  ds.Resolution = static_cast<float>(p.Resolution);
+  v[2 * NCOMP + 1] = ds.Resolution;
+  if (p.FlotationOnly) {
+    ds.Smin = 1.0f;
+    ds.Smax = 10.0f;
+    ds.FrictionalRatioFitted = 0;
+    ds.StartingFrictionalRatio = 1.3f;
+  } else {
+    ds.Smin = p.Smin;
+    ds.Smax = p.Smax;
+    ds.FrictionalRatioFitted = p.FrictionalRatioFitted ? 1 : 0;
+    ds.StartingFrictionalRatio = p.StartingFrictionalRatio;
+  }
+  v[1] = ds.Smin;
+  v[NCOMP + 1] = ds.Smax;
+  v[2 * NCOMP + 3] = ds.StartingFrictionalRatio;
+  f[2 * NCOMP + 3] = ds.FrictionalRatioFitted;
+  ds.RegularizationPvalue = p.RegularizationPvalue;
+  v[2] = p.RegularizationPvalue;
+  ds.GridFromFile = p.GridfromFile;
+  f[3] = p.GridfromFile ? 1 : 0;
+  ds.LogarithmicGrid = p.UseLogSpaceSgrid;
+  f[4] = p.UseLogSpaceSgrid ? 1 : 0;
+  if (p.FlotationDeconvolutionR > 0.0f) {
+    fl.FlotationDeconvolutionR = true;
+    fl.FlotationDeconvolutionSize = p.FlotationDeconvolutionR * 1e-9f;
+  } else {
+    fl.FlotationDeconvolutionR = false;
+    fl.FlotationDeconvolutionSize = p.FlotationDeconvolutionD * 1e-7f;
+  }
+  v[10] = fl.FlotationDeconvolutionSize;
+  fl.FlotationMinS = p.FlotationMinS;
+  v[6] = p.FlotationMinS;
+  fl.FlotationMaxS = p.FlotationMaxS;
+  v[8] = p.FlotationMaxS;
+  fl.FlotationGridN = p.FlotationGridN;
+  fl.FlotationOnly = p.FlotationOnly;
+  f[6] = 0;
+  return true;
+}
+
+void ApplyDiscreteSpecies(const CIniCustomPars& p, TXLAWindow& window) {
+  if (FitControl.MassInsteadOfD) Command(window, id::FitMAndS);
+  auto& mp = ModelParameters;
+  auto& v = ParameterVector;
+  auto& f = ParameterFitted;
+  v[NCOMP + 1] = p.SimulateS;
+  mp.SedCoefficient[1] = p.SimulateS;
+  v[1] = p.SimulateD;
+  mp.MassOrD[1] = p.SimulateD;
+  v[2 * NCOMP + 1] = p.SimulateC;
+  mp.Concentration[1] = p.SimulateC;
+  f[NCOMP + 1] = f[1] = f[2 * NCOMP + 1] = 0;
+  mp.SedCoefficientFitted[1] = mp.MassOrDFitted[1] = mp.ConcentrationFitted[1] = 0;
+}
+
+void ApplyRegularizationType(const std::string& type, TXLAWindow& window) {
+  auto& r = DistributionSettings.RegularizationType;
+  r = RegularizationTypeRecord{};
+  r.MaxEntRegularizationOn = true;
+  if (type == "Tikhonov") {
+    r.MaxEntRegularizationOn = false;
+    r.SecondDerivativeRegularization = true;
+  } else if (type == "TP3") {
+    r.MaxEntRegularizationOn = false;
+    r.TP3Regularization = true;
+  }
+  window.CheckMenuItem(id::MaxEnt, r.MaxEntRegularizationOn);
+  window.CheckMenuItem(id::SecondDerivative, r.SecondDerivativeRegularization);
+  window.CheckMenuItem(id::WeightedThirdDerivative, r.TP3Regularization);
+  window.CheckMenuItem(id::BothRegularizations, false);
+}
+
+void ApplyFittingAlgorithm(const std::string& name, TXLAWindow& window) {
+  auto& kind = FitDriverSettings.OptimizerKind;
+  kind = name == "Levenberg-Marquardt" ? OptimizerChoice::LevenbergMarquardt
+                                       : OptimizerChoice::Simplex;
+  window.CheckMenuItem(id::Simplex, kind == OptimizerChoice::Simplex);
+  window.CheckMenuItem(id::Annealing, false);
+  window.CheckMenuItem(id::LevenbergMarquardt, kind == OptimizerChoice::LevenbergMarquardt);
+}
+
+void ApplyNoiseSwitches(const CIniCustomPars& p) {
+  auto& mp = ModelParameters;
+  mp.BaselineFitted = p.BaselineFitted ? 1 : 0;
+  ParameterFitted[BaselineSlot] = mp.BaselineFitted;
+  FitControl.TINoiseFitted = p.TINoiseFitted;
+  mp.RINoiseFitted = p.RINoiseFitted;
+  // A fitted baseline is the simplest systematic noise.
+  mp.SystematicNoiseOn = mp.BaselineFitted != 0;
+  mp.BaselineFitted = 0;
+  if (FitControl.TINoiseFitted) {
+    mp.BaselineFitted = 0;
+    mp.SystematicNoiseOn = true;
+  }
+  if (mp.RINoiseFitted) mp.SystematicNoiseOn = true;
+}
+
+void SubtractFittedNoise(const CIniCustomPars& p, TXLAWindow& window) {
+  if (p.RINoiseFitted) Command(window, id::SubtractRINoise);
+  if (p.TINoiseFitted) Command(window, id::SubtractTINoise);
+}
+
+}  // namespace
+
+std::vector<std::string> BatchScanPaths(const CIniCustomPars& p) {
+  std::vector<std::string> paths;
+  if (p.nIndividualScanFilePaths >= 2) {
+    for (int i = 1; i <= p.nIndividualScanFilePaths; ++i) paths.push_back(p.ScanFilePaths[i]);
+    return paths;
+  }
+  if (p.nIndividualScanFilePaths == 1) return paths;
+  if (p.FirstScan < 1 || p.LastScan < 1 || p.ScanInterval < 1 || p.LastScan <= p.FirstScan)
+    return paths;
+  std::string folder = p.DataDirectory;
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  const std::string dot = !p.Channel.empty() && p.Channel.front() == '.' ? "" : ".";
+  for (int n = p.FirstScan; n <= p.LastScan; n += p.ScanInterval) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%05d", n);
+    paths.push_back(folder + number + dot + p.Channel);
+  }
+  return paths;
+}
+
+bool BuildBatchScanList(const CIniCustomPars& p, TXLAWindow& window) {
+  const std::vector<std::string> paths = BatchScanPaths(p);
+  if (paths.empty()) return false;
+  FreeFileNameList();
+  FileNameList.Count = static_cast<int>(paths.size());
+  FileNameList.Paths.Resize(1, FileNameList.Count);
+  for (int i = 1; i <= FileNameList.Count; ++i) FileNameList.Paths[i] = paths[i - 1];
+  ScanReaderOptions.SpikeThreshold = p.DataSpikeThreshold;
+  ScanReaderOptions.SpikeThresholdAbsorbance = p.DataSpikeThreshold;
+  ScanReaderOptions.SpikeFilterOn = p.FilterDataSpikes;
+  LoadOptions.TimeStampCheckOn = p.CheckTimeStamps;
+  LoadFromList(window.Handle());
+  SetMainWindowCaption(window.Handle(), "command line mode loaded -> " + paths.front() + "...");
+  return true;
+}
+
+bool ApplyBatchParameters(const CIniCustomPars& p, TXLAWindow& window) {
+  auto& mp = ModelParameters;
+  auto& fc = FitControl;
+  auto& v = ParameterVector;
+  auto& f = ParameterFitted;
+  mp.Meniscus = v[MeniscusSlot] = p.Meniscus;
+  fc.MINMENISCUS = p.MeniscusLowerLimit;
+  fc.MAXMENISCUS = p.MeniscusUpperLimit;
+  mp.MeniscusFitted = f[MeniscusSlot] = p.MeniscusFitted ? 1 : 0;
+  mp.Bottom = v[BottomSlot] = p.Bottom;
+  fc.MINBOTTOM = p.BottomLowerLimit;
+  fc.MAXBOTTOM = p.BottomUpperLimit;
+  mp.BottomFitted = f[BottomSlot] = p.BottomFitted ? 1 : 0;
+  ScanDataSet.FitLeftLim = p.LeftFitLimit;
+  ScanDataSet.FitRightLim = p.RightFitLimit;
+  PackParameterVector();
+
+  if (p.Model == "discrete") {
+    ApplyDiscreteSpecies(p, window);
+  } else if (p.Model == "cofs") {
+    Command(window, id::ContinuousCS);
+    ApplyCSSettings(p);
+  } else if (p.Model == "lsgofs") {
+    Command(window, id::LsGStarS);
+    ApplyCSSettings(p);
+  } else if (p.Model == "flotationcofs") {
+    if (!ApplyFlotationSettings(p, window)) return false;
+  }
+
+  auto& ds = DistributionSettings;
+  if (p.UseLogSpaceSgrid && ds.Smin <= 0.0f) v[1] = ds.Smin = ds.Smin + 0.5f;
+  ds.LogSpacedSminOn = p.LogSpacedSmin > 0.0f;
+  if (ds.LogSpacedSminOn) ds.LogSpacedSmin = p.LogSpacedSmin;
+  window.CheckMenuItem(id::LogSpacedSmin, ds.LogSpacedSminOn);
+
+  ApplyNoiseSwitches(p);
+
+  if (ScanDataSet.NFILES > 0) {
+    SetupCommonRadialGrid();
+    if (ScanDataSet.FitLeftLim != 0.0f) SetFirstFitIndex();
+    if (ScanDataSet.FitRightLim != 0.0f) SetLastFitIndex();
+  }
+
+  auto& sc = SolventConditions;
+  sc.VBAR = v[3] = p.Vbar;
+  sc.BufferDensity = v[NCOMP + 3] = p.BufferDensity;
+  v[2 * NCOMP + 4] = p.BufferViscosity;
+  sc.RELVISCOSITY = p.BufferViscosity / kWaterViscosityPoise;
+  sc.VbarRho = sc.VBAR * sc.BufferDensity;
+
+  UnpackParameterVector();
+  PackParameterVector();
+
+  ds.SuppressBaselineCorrelation = p.SupressBaselineCorrelation;
+  window.CheckMenuItem(id::SuppressBaselineCorrelation, p.SupressBaselineCorrelation);
+  ApplyRegularizationType(p.RegularizationType, window);
+  ApplyFittingAlgorithm(p.FittingAlgorithm, window);
+
+  const int threads = std::max(1, p.NumberComputationThreads);
+  if (threads > 1) ds.MultithreadingOn = true;
+  ds.ThreadCount = threads;
+  LammThreadCount = threads;
+
+  MainDisplayOptions.ShowResidualsHistogram = p.ShowResidualsHistogram;
+  window.CheckMenuItem(id::ShowResidualsHistogramItem, p.ShowResidualsHistogram);
+  return true;
+}
+
+bool RunBatch(TXLAWindow& window) {
+  if (!IniCustomPars) return false;
+  const CIniCustomPars& p = *IniCustomPars;
+  // A caller waiting for the flag file is never left waiting: when the run
+  // cannot go on and AutoExit was asked for, the program still ends (and
+  // writes what it can).
+  auto endIfAsked = [&] {
+    if (p.AutoExit) BatchDone = true;
+  };
+  if (!BuildBatchScanList(p, window)) {
+    ReportBatchFailure("the parameter file names no valid list of scans; nothing was loaded");
+    const bool applied = ApplyBatchParameters(p, window);
+    endIfAsked();
+    if (!applied) return false;
+    RepaintMainWindow(window.Handle());
+    return true;
+  }
+  if (!ApplyBatchParameters(p, window)) {
+    endIfAsked();
+    return false;
+  }
+  RepaintMainWindow(window.Handle());
+  if (ScanDataSet.NFILES <= 0) {
+    ReportBatchFailure("no scan could be loaded from " + FileNameList.Paths[1] + " ...");
+    endIfAsked();
+    return true;
+  }
+  if (p.SimulateOnly) {
+    Command(window, id::Run);
+  } else {
+    if (p.AutoRun) Command(window, id::Run);
+    if (p.AutoSubtractSystematicNoise) SubtractFittedNoise(p, window);
+    if (p.AutoFit) Command(window, id::Fit);
+    if (p.AutoSubtractSystematicNoise) SubtractFittedNoise(p, window);
+    if (p.ShowResidualsHistogram) {
+      BuildMainDataPlots();
+      RenderDataPlot(true);
+    }
+  }
+  endIfAsked();
+  RepaintMainWindow(window.Handle());
+  return true;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The unattended analysis of a batch parameter file: inside the main
+// window's construction the scans are loaded, the file's settings copied
+// into the analysis records, and the model run and fitted as the file's
+// switches say. The results are written later, by Exit.
+
+#include <string>
+#include <vector>
+
+#include "app/batch/BatchParameters.h"
+
+class TXLAWindow;
+
+// Runs the batch of IniCustomPars. False when there is no record or its
+// settings were refused.
+bool RunBatch(TXLAWindow& window);
+// Fills FileNameList from the record and loads the scans. False, with
+// nothing loaded, when the record describes no valid scan list.
+bool BuildBatchScanList(const CIniCustomPars& pars, TXLAWindow& window);
+// The scan paths the record names (explicit, or numbered in a folder);
+// empty when it describes no valid list.
+std::vector<std::string> BatchScanPaths(const CIniCustomPars& pars);
+// Copies the record into the analysis settings. False after an error box
+// when the flotation settings contradict each other.
+bool ApplyBatchParameters(const CIniCustomPars& pars, TXLAWindow& window);

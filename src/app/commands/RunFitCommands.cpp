@@ -1,0 +1,233 @@
+#include "app/commands/RunFitCommands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "app/commands/CommandTable.h"
+#include "app/options/ProgramOptions.h"
+#include "app/records/LoadOptions.h"
+#include "app/records/ModelSelection.h"
+#include "app/window/TXLAWindow.h"
+#include "data/ScanDataSet.h"
+#include "data/records/SolventConditions.h"
+#include "distributions/ContiFit.h"
+#include "distributions/RunContiSed.h"
+#include "models/FitDriver.h"
+#include "models/ParameterPacking.h"
+#include "models/SimulateModel.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "platform/Platform.h"
+#include "ui/Boxes.h"
+#include "ui/Sounds.h"
+
+RunFitStateRecord RunFitState;
+std::function<void(TXLAWindow&)> HelpWizardHook;
+
+namespace {
+
+constexpr int kRunCommand = 213;
+constexpr int kFitCommand = 215;
+constexpr int kFaxenCommand = 530;
+constexpr int kFitMAndSCommand = 217;
+
+bool AskYesNo(platform::WindowHandle owner, const std::string& text, const std::string& caption) {
+  platform::BoxRequest r;
+  r.owner = owner;
+  r.text = text;
+  r.caption = caption;
+  r.icon = platform::BoxIcon::Question;
+  r.buttons = platform::BoxButtons::YesNo;
+  return platform::Current().ShowMessageBox(r) == platform::BoxAnswer::Yes;
+}
+
+void ShowBox(platform::WindowHandle owner, const std::string& text, const std::string& caption) {
+  platform::BoxRequest r;
+  r.owner = owner;
+  r.text = text;
+  r.caption = caption;
+  platform::Current().ShowMessageBox(r);
+}
+
+// The engines that are not part of this version answer plainly.
+void NotAvailable(const char* what) {
+  ErrorBox(std::string("\n") + what + " is not available in this version.");
+}
+
+// Runs f with the window's busy byte set, reset on every path.
+template <class F>
+void WhileBusy(bool& busy, F&& f) {
+  busy = true;
+  f();
+  busy = false;
+}
+
+// The fit limits against the meniscus and bottom ranges: true when the fit
+// may go on (possibly after the user let a range be moved).
+bool FitLimitsAccepted(TXLAWindow& window) {
+  auto& fc = FitControl;
+  const auto& d = ScanDataSet;
+  auto ask = [&](const char* text) {
+    window.DialogBusy = true;
+    const auto answer = AskYesNo(window.Handle(), text, "PROBLEM WITH FITTING");
+    window.DialogBusy = false;
+    return answer;
+  };
+  if (ModelParameters.MeniscusFitted && d.FitLeftLim > 0.0f && fc.MAXMENISCUS > 0.0f &&
+      d.FitLeftLim < fc.MAXMENISCUS) {
+    if (!ask("Left fitting limit is at smaller radius than maximum potential meniscus value.\n"
+             "This could cause problems during the fit.\nFix by repositioning maximum meniscus?"))
+      return false;
+    fc.MAXMENISCUS = d.FitLeftLim - 0.001f;
+  }
+  if (ModelParameters.BottomFitted && d.FitRightLim > 0.0f && fc.MINBOTTOM > 0.0f &&
+      d.FitRightLim > fc.MINBOTTOM) {
+    if (!ask("Right fitting limit is at higher radius than minimum potential bottom value.\n"
+             "This could cause problems during the fit.\nFix by repositioning minimum bottom?"))
+      return false;
+    fc.MINBOTTOM = d.FitRightLim + 0.001f;
+  }
+  return true;
+}
+
+void AfterComputation(TXLAWindow& window) {
+  RunFitState.FitResultPending = true;
+  ScanDataSet.DataChanged = false;
+  RepaintMainWindow(window.Handle());
+}
+
+void HelpWizardIfOn(TXLAWindow& window) {
+  if (ProgramOptions.WizardMessagesOn && HelpWizardHook) HelpWizardHook(window);
+}
+
+}  // namespace
+
+bool CheckStrongGradients(TXLAWindow& window) {
+  const auto& d = ScanDataSet;
+  const auto& mp = ModelParameters;
+  if (d.NFILES <= 0 || d.ScanHeaders[1].IsFluorescence) return true;
+  if (mp.Meniscus == 0.0f || mp.Bottom == 0.0f || d.FitLeftLim == 0.0f || d.FitRightLim == 0.0f)
+    return true;
+  if (!(mp.Meniscus < d.FitLeftLim && d.FitLeftLim < d.FitRightLim && d.FitRightLim < mp.Bottom))
+    return true;
+  if (d.ScanFirstFitIndex.size() < d.NFILES || d.ScanLastFitIndex.size() < d.NFILES) return true;
+  const float limit = RunFitState.MaxGradientAllowed;
+  for (int i = 1; i <= d.NFILES; ++i) {
+    const auto& r = d.ScanRadius[i];
+    const auto& s = d.ScanSignal[i];
+    for (int j = d.ScanFirstFitIndex[i]; j <= d.ScanLastFitIndex[i]; ++j) {
+      if (j >= d.ScanPointCount[i] - 4) break;
+      float steepest = -1e30f;
+      bool allAbove = true;
+      for (int k = 1; k <= 4; ++k) {
+        const float g = (s[j + k] - s[j + k - 1]) / (r[j + k] - r[j + k - 1]);
+        steepest = std::max(steepest, g);
+        allAbove = allAbove && g > limit;
+      }
+      if (allAbove) {
+        char text[512];
+        std::snprintf(
+            text, sizeof text, "max gradient exceeded:  grad = %.1f/cm at r ~ %.4fcm in scan %s",
+            static_cast<double>(steepest), static_cast<double>(r[j]), d.ScanFilePaths[i].c_str());
+        window.DialogBusy = true;
+        ShowBox(window.Handle(), text, "ERROR");
+        window.DialogBusy = false;
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+void RunModelCommand(TXLAWindow& window) {
+  auto& st = RunFitState;
+  st.DisplayHoldForCalibration = false;
+  if (st.StrongGradientCheckOn && !CheckStrongGradients(window)) return;
+  const ModelKind kind = ModelSelection.Kind;
+  WhileBusy(window.RunBusy, [&] {
+    st.SingleRunActive = true;
+    if (IsContinuousModel(kind) && !IsVanHoldeWeischetFamily(kind)) {
+      if (kind == ModelKind::DlsIRhTimeCourse)
+        NotAvailable("The DLS time course");
+      else
+        RunContiSed(window.Handle());
+    } else if (kind == ModelKind::BuoyantMassEquilibrium ||
+               kind == ModelKind::BuoyantMassReactingAB) {
+      NotAvailable("The buoyant-mass equilibrium analysis");
+    } else if (IsVanHoldeWeischetFamily(kind)) {
+      NotAvailable("The extrapolation of apparent sedimentation coefficients");
+    } else {
+      SimulateModel(window.Handle());
+    }
+    st.SingleRunActive = false;
+    AfterComputation(window);
+  });
+  HelpWizardIfOn(window);
+}
+
+void CmSimulateFaxen(TXLAWindow& window) {
+  RunFitState.FaxenApproximationOn = true;
+  RunModelCommand(window);
+  RunFitState.FaxenApproximationOn = false;
+}
+
+void CmFit(TXLAWindow& window) {
+  auto& st = RunFitState;
+  st.DisplayHoldForCalibration = false;
+  if (st.StrongGradientCheckOn && !CheckStrongGradients(window)) return;
+  const ModelKind kind = ModelSelection.Kind;
+  if (IsVanHoldeWeischetFamily(kind)) {
+    WhileBusy(window.FitBusy, [&] { RunModelCommand(window); });
+    return;
+  }
+  bool fitted = false;
+  WhileBusy(window.FitBusy, [&] {
+    if (!FitLimitsAccepted(window)) return;
+    if (IsContinuousModel(kind))
+      FitContiModel(window.Handle());
+    else if (kind == ModelKind::BuoyantMassEquilibrium || kind == ModelKind::BuoyantMassReactingAB)
+      NotAvailable("The buoyant-mass equilibrium fit");
+    else
+      FitDriver(window.Handle());
+    PlayFitDoneSound();
+    fitted = true;
+  });
+  if (!fitted) return;
+  AfterComputation(window);
+  if (FitDisplayLinks.FitResultText) FitDisplayLinks.FitResultText(window.Handle());
+  HelpWizardIfOn(window);
+}
+
+void CmFitMAndS(TXLAWindow& window) {
+  auto& sc = SolventConditions;
+  if (ScanDataSet.NFILES <= 0) {
+    sc.GasConstantRT = 2.436e10f;
+    ShowBox(window.Handle(), "assuming t = 20 'C", "");
+  }
+  FitControl.MassInsteadOfD = !FitControl.MassInsteadOfD;
+  window.CheckMenuItem(kFitMAndSCommand, FitControl.MassInsteadOfD);
+  UnpackParameterVector();
+  auto& mp = ModelParameters;
+  for (int i = 1; i <= NCOMP; ++i) {
+    const float v = mp.MassOrD[i];
+    mp.MassOrD[i] = v > 0.0f ? std::fabs(mp.SedCoefficient[i]) * 1e-6f * sc.GasConstantRT /
+                                   ((1.0f - sc.VbarRho) * v)
+                             : 0.0f;
+  }
+  PackParameterVector();
+}
+
+void RegisterRunFitCommands(CommandTable& table) {
+  table.Add(kRunCommand, &RunModelCommand, false, "RunModel");
+  table.Add(kFitCommand, &CmFit, false, "CmFit");
+  table.Add(kFaxenCommand, &CmSimulateFaxen, false, "CmSimulateFaxen");
+  table.Add(kFitMAndSCommand, &CmFitMAndS, true, "CmFitMAndS");
+}
+
+void InstallRunFitHooks(TXLAWindow& window) {
+  TXLAWindow* w = &window;
+  RunModel = [w](platform::WindowHandle) { RunModelCommand(*w); };
+  InvokeRunModel = [w](platform::WindowHandle) { RunModelCommand(*w); };
+}

@@ -1,0 +1,39 @@
+#pragma once
+// "&Run" computes the current model once for the loaded data, "&Fit" runs
+// its fit. Both are thin dispatchers: the model selection decides which
+// engine does the work; around it they check the data, ask about fit limits
+// that would hinder the fit, keep the busy state and repaint afterwards. The
+// data loader, the batch run and the serial fits use the same entries.
+
+#include <functional>
+
+class TXLAWindow;
+class CommandTable;
+
+struct RunFitStateRecord {
+  bool SingleRunActive = false;       // a Run (not a fit) is computing
+  bool FaxenApproximationOn = false;  // the discrete simulation uses Faxen's approximation
+  bool FitResultPending = false;      // the next paint writes the result text
+  bool DisplayHoldForCalibration = false;
+  bool StrongGradientCheckOn = true;  // "Flag Too Strong Gradients"
+  float MaxGradientAllowed = 500.0f;  // signal units per cm
+};
+
+extern RunFitStateRecord RunFitState;
+
+// The help wizard's advice after a Run or a Fit (installed by the help
+// wizard; nothing until then).
+extern std::function<void(TXLAWindow&)> HelpWizardHook;
+
+void RunModelCommand(TXLAWindow& window);
+void CmSimulateFaxen(TXLAWindow& window);
+void CmFit(TXLAWindow& window);
+void CmFitMAndS(TXLAWindow& window);
+// True when the computation may go on; false after reporting a rising
+// signal steeper than MaxGradientAllowed over four successive intervals.
+bool CheckStrongGradients(TXLAWindow& window);
+
+void RegisterRunFitCommands(CommandTable& table);
+// Points the data layer's run hooks (RunModel, InvokeRunModel: the run after
+// a load) at this window's Run.
+void InstallRunFitHooks(TXLAWindow& window);

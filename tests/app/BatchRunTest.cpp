@@ -1,0 +1,142 @@
+// The batch run's scan list and the settings it copies into the analysis
+// records, with the refusals of contradictory flotation settings and the
+// guarantee that an AutoExit run always ends.
+#include <gtest/gtest.h>
+
+#include "app/batch/BatchRun.h"
+#include "app/records/ProgramFlags.h"
+#include "app/window/TXLAWindow.h"
+#include "data/ScanDataSet.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "distributions/records/LammThreadCount.h"
+#include "models/FitDriver.h"
+#include "models/records/ParameterVector.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+class BatchRunTest : public HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    FreeDataSet();
+    DistributionSettings = DistributionSettingsRecord{};
+    FitDriverSettings = FitDriverSettingsRecord{};
+    BatchDone = false;
+  }
+  void TearDown() override {
+    IniCustomPars.reset();
+    BatchDone = false;
+    HeadlessTest::TearDown();
+  }
+  TXLAWindow window{"Sedimentation Analysis"};
+  CIniCustomPars pars;
+};
+
+}  // namespace
+
+TEST_F(BatchRunTest, NumberedScanListsFollowFirstLastAndInterval) {
+  struct Case {
+    int first, last, interval;
+    std::vector<std::string> expected;
+  } cases[] = {{1, 10, 4, {"/run7/00001.RA1", "/run7/00005.RA1", "/run7/00009.RA1"}},
+               {3, 7, 2, {"/run7/00003.RA1", "/run7/00005.RA1", "/run7/00007.RA1"}},
+               {5, 5, 1, {}},
+               {0, 5, 1, {}},
+               {1, 5, 0, {}}};
+  pars.DataDirectory = "/run7";
+  pars.Channel = "RA1";
+  for (const auto& c : cases) {
+    pars.FirstScan = c.first;
+    pars.LastScan = c.last;
+    pars.ScanInterval = c.interval;
+    EXPECT_EQ(BatchScanPaths(pars), c.expected) << c.first << " " << c.last;
+  }
+  pars.DataDirectory = "/run7/";
+  pars.Channel = ".IP2";
+  pars.FirstScan = 1;
+  pars.LastScan = 2;
+  pars.ScanInterval = 1;
+  EXPECT_EQ(BatchScanPaths(pars), (std::vector<std::string>{"/run7/00001.IP2", "/run7/00002.IP2"}));
+  pars.nIndividualScanFilePaths = 1;
+  EXPECT_TRUE(BatchScanPaths(pars).empty());
+}
+
+TEST_F(BatchRunTest, FlotationSettingsAreCheckedInOrder) {
+  pars.Model = "flotationcofs";
+  struct Case {
+    float r, d, minS, maxS;
+    const char* error;  // nullptr: accepted
+  } cases[] = {{0, 0, -10, -1, "needs either FlotationDeconvolutionR or FlotationDeconvolutionD"},
+               {2, 3, -10, -1, "cannot use both"},
+               {2, 0, -1, -10, "needs FlotationMinS < FlotationMaxS < 0"},
+               {2, 0, -10, 1, "needs FlotationMinS < FlotationMaxS < 0"},
+               {2, 0, -10, -1, nullptr}};
+  for (const auto& c : cases) {
+    backend().ClearLog();
+    pars.FlotationDeconvolutionR = c.r;
+    pars.FlotationDeconvolutionD = c.d;
+    pars.FlotationMinS = c.minS;
+    pars.FlotationMaxS = c.maxS;
+    EXPECT_EQ(ApplyBatchParameters(pars, window), c.error == nullptr);
+    if (c.error) EXPECT_EQ(LogLinesWith(c.error).size(), 1u) << c.error;
+  }
+  const auto& fl = DistributionSettings.FlotationSettings;
+  EXPECT_TRUE(fl.FlotationDeconvolutionR);
+  EXPECT_FLOAT_EQ(fl.FlotationDeconvolutionSize, 2e-9f);
+  EXPECT_FLOAT_EQ(ParameterVector[10], 2e-9f);
+}
+
+TEST_F(BatchRunTest, ThreadCountsAlgorithmAndRegularization) {
+  struct Case {
+    int threads;
+    bool multithreadingBefore;
+    int expectedCount;
+    bool expectedMultithreading;
+  } cases[] = {
+      {1, false, 1, false}, {0, false, 1, false}, {-3, true, 1, true}, {4, false, 4, true}};
+  for (const auto& c : cases) {
+    DistributionSettings.MultithreadingOn = c.multithreadingBefore;
+    pars.NumberComputationThreads = c.threads;
+    ASSERT_TRUE(ApplyBatchParameters(pars, window));
+    EXPECT_EQ(DistributionSettings.ThreadCount, c.expectedCount);
+    EXPECT_EQ(LammThreadCount.load(), c.expectedCount);
+    EXPECT_EQ(DistributionSettings.MultithreadingOn, c.expectedMultithreading);
+  }
+  for (const auto& [name, kind] : std::vector<std::pair<std::string, OptimizerChoice>>{
+           {"Levenberg-Marquardt", OptimizerChoice::LevenbergMarquardt},
+           {"SimulatedAnnealing", OptimizerChoice::Simplex},
+           {"Simplex", OptimizerChoice::Simplex}}) {
+    pars.FittingAlgorithm = name;
+    ASSERT_TRUE(ApplyBatchParameters(pars, window));
+    EXPECT_EQ(FitDriverSettings.OptimizerKind, kind) << name;
+  }
+  pars.RegularizationType = "TP3";
+  ASSERT_TRUE(ApplyBatchParameters(pars, window));
+  EXPECT_TRUE(DistributionSettings.RegularizationType.TP3Regularization);
+  EXPECT_FALSE(DistributionSettings.RegularizationType.MaxEntRegularizationOn);
+  pars.RegularizationType = "something else";
+  ASSERT_TRUE(ApplyBatchParameters(pars, window));
+  EXPECT_TRUE(DistributionSettings.RegularizationType.MaxEntRegularizationOn);
+}
+
+TEST_F(BatchRunTest, AnAutoExitRunEndsEvenWhenNothingCanBeLoaded) {
+  struct Case {
+    std::string directory;
+    int first, last;
+  } cases[] = {{"/nonexistent/run", 1, 1}, {"/nonexistent/run", 1, 3}};
+  for (const auto& c : cases) {
+    BatchDone = false;
+    IniCustomPars = std::make_unique<CIniCustomPars>();
+    IniCustomPars->DataDirectory = c.directory;
+    IniCustomPars->Channel = "RA1";
+    IniCustomPars->FirstScan = c.first;
+    IniCustomPars->LastScan = c.last;
+    IniCustomPars->AutoExit = true;
+    IniCustomPars->AutoRun = true;
+    RunBatch(window);
+    EXPECT_TRUE(BatchDone) << c.last;
+    EXPECT_EQ(ScanDataSet.NFILES, 0);
+  }
+  EXPECT_FALSE(LogLinesWith("BATCH:").empty());
+}
