@@ -126,6 +126,10 @@ void DiffusionFreeBoundary(platform::WindowHandle window, const Species& sp) {
   if (InhomogeneousSolventOn && !(r.CompressibleSolvent && r.CompressibleSolvent()))
     ShowBox(window, "D = 0 or s = 0 models are not implemented yet for inhomogeneous solvent", "",
             platform::BoxIcon::Warning);
+  if (!r.StepBoundary) {
+    ReportEngineMissing(window);
+    return;
+  }
   const double rate = OmegaSquaredOfLastScan() * sp.s * 1e-13;
   GlobalLammRun.SedimentationRate = rate;
   ForEachSimulatedScan(sp.Index, [&](double t, const float* radii, float* out, int n) {
@@ -239,16 +243,20 @@ bool RetriesApply() {
 
 // The non-ideal first component: the concentration-dependent engine with
 // the species' own s and D, under the non-ideal single-species model.
-void RunNonidealFirstComponent(const Species& sp) {
+void RunNonidealFirstComponent(platform::WindowHandle window, const Species& sp) {
+  const auto engine = LammSolverSettings.MovingFrame
+                          ? SimulationRoads.MovingGridConcentrationDependentLamm
+                          : SimulationRoads.ConcentrationDependentLamm;
+  if (!engine) {
+    ReportEngineMissing(window);
+    return;
+  }
   ConcentrationDependentSpecies cd;
   cd.s1 = sp.s;
   cd.D1 = sp.D;
   const ModelKind kind = ModelSelection.Kind;
   ModelSelection.Kind = ModelKind::NonidealSingleSpecies;
-  if (LammSolverSettings.MovingFrame)
-    SimulationRoads.MovingGridConcentrationDependentLamm(cd);
-  else
-    SimulationRoads.ConcentrationDependentLamm(cd);
+  engine(cd);
   ModelSelection.Kind = kind;
   ResizeSimulationArrays(LammSolverSettings.LammGridSize);
 }
@@ -279,7 +287,7 @@ void LammSpecies(platform::WindowHandle window, const Species& sp) {
   RederiveAcceleration();
   const bool nonideal = sp.Index == 1 && mp.FirstComponentNonideal;
   if (nonideal) {
-    RunNonidealFirstComponent(sp);
+    RunNonidealFirstComponent(window, sp);
   } else if (ScanDataSet.UsingSpeedSteps) {
     ShowSpeedStepRefusal(window);
     return;

@@ -251,7 +251,12 @@ void RunAssociationRoad(platform::WindowHandle window) {
     GlobalLammRun.SpeciesS = species.s1;
     GlobalLammRun.SpeciesD = species.D1;
     const bool movingHat = !IsOligomerTableKind(kind) && LammSolverSettings.MovingFrame;
-    ConcentrationDependentEngine(movingHat)(species);
+    const ConcentrationDependentRun engine = ConcentrationDependentEngine(movingHat);
+    if (!engine) {
+      ReportEngineMissing(window);
+      return;
+    }
+    engine(species);
     if (movingHat) MovingHatGridUpdate();
     ReportRunErrors(window);
   } else {
@@ -382,6 +387,13 @@ void LoadExperimentalProfile(double factor) {
   for (int i = 1; i <= n; ++i)
     a.LammConcentration[i] =
         std::max(0.0, a.LammConcentration[i] - ModelParameters.Baseline) * factor;
+}
+
+void ReportEngineMissing(platform::WindowHandle window) {
+  platform::Current().ShowMessageBox({window,
+                                      "simulation of this model is not available in this version",
+                                      "ERROR", platform::BoxIcon::None, platform::BoxButtons::Ok});
+  ComputationAbort = true;
 }
 
 void ReportRunErrors(platform::WindowHandle window) {

@@ -55,6 +55,12 @@ void LoadConstantProfile(double amplitude);
 // negative values set to 0, times factor.
 void LoadExperimentalProfile(double factor);
 
+// "simulation of this model is not available in this version": an engine
+// that the model came to need during a fit (a parameter crossed the
+// algorithm threshold) is not installed. Stops the simulation
+// (ComputationAbort).
+void ReportEngineMissing(platform::WindowHandle window);
+
 // The engine run's error words turned into messages (singular matrix,
 // non-ideality, discretisation once per fit).
 void ReportRunErrors(platform::WindowHandle window);
