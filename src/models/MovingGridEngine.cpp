@@ -258,15 +258,24 @@ double Step(MovingGridWorkspace& w) {
   const double tau = t - MovingGridState.GridTime;
   LocalCoefficients(w, w.Start.data());
   SavePredictorCoefficients(w);
+  // A zero pivot keeps the start-of-step profile and ends the run.
   if (!SolveMovingGridStep(w, tau, dt, w.Trial.data())) {
     run.TridiagError = 1;
-    w.Trial = w.Start;
+    return 1.0;
   }
   AveragedCoefficients(w);
   if (!SolveMovingGridStep(w, tau, dt, C())) {
     run.TridiagError = 1;
     std::copy(w.Start.begin() + 1, w.Start.begin() + n + 1, C() + 1);
+  } else if (!std::all_of(C() + 1, C() + n + 1, [](double c) { return std::isfinite(c); })) {
+    // Coefficients out of their domain (1 + ks c through zero, a law that
+    // returned no number): the step is void and the run ends as a
+    // discretisation failure, with the last good profile.
+    run.DiscretizationError = 1;
+    std::copy(w.Start.begin() + 1, w.Start.begin() + n + 1, C() + 1);
   }
+  // A failed step leaves the clock where the profile it restored belongs.
+  if (run.TridiagError || run.DiscretizationError) return 1.0;
   const bool first = run.IterationCount == 0;
   AdvanceClock(dt);
   return first ? dt : 1.0;

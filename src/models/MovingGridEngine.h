@@ -66,7 +66,8 @@ extern MovingGridCoefficientSourceRecord MovingGridCoefficientSource;
 // The engine. Returns at once when the simulation arrays do not exist. Runs
 // from GlobalLammRun.SimTime until KeepRunning is cleared (by the step
 // callback after the last scan, or by the equilibrium rule), or until
-// TridiagError or DiscretizationError is set. A model it cannot simulate (a
+// TridiagError (a zero pivot) or DiscretizationError (a step that left
+// values that are no numbers; the step is undone) is set. A model it cannot simulate (a
 // floating grid, s_grid < 0; a hindered or tabulated law without a source)
 // is refused before the first step: a message, NonidealityError = 1, the
 // profile untouched.

@@ -49,7 +49,7 @@ class MovingGridEngineTest : public engine_test::EngineRunTest {
 
   // The run as the dispatcher leaves it, on the arrays of the moving-hat
   // algorithm, with a uniform loading of 1.
-  static void SetUpRun(const Species& sp, const std::vector<double>& times, int n = 400) {
+  static void SetUpRun(const Species& sp, const std::vector<double>& times, int n = 300) {
     ModelSelection.Kind = sp.kind;
     SetUpEngineRun(times, kRpm, n, 1.0, {});
     LammSolverSettings.MovingFrame = true;
@@ -281,6 +281,47 @@ TEST_F(MovingGridEngineTest, InstalledLawDrivesTheRun) {
   Reference ref;
   ref.Solve(kScanTimes, sp.s1, sp.D1, kRpm);
   EXPECT_LT(ref.RmsDifferenceUpToFitLimit(), 1e-3);
+}
+
+// A law that returns no number ends the run before its profile spreads:
+// the last good profile stays, the failure is a discretisation error.
+TEST_F(MovingGridEngineTest, StepWithoutNumbersEndsTheRun) {
+  Species sp;
+  sp.kind = ModelKind::HinderedSingleSpecies;
+  SetUpRun(sp, kScanTimes, 100);
+  int calls = 0;
+  MovingGridCoefficientSource.LocalSD = [&sp, &calls](const double*, double* s, double* D, int n) {
+    ++calls;
+    for (int i = 1; i <= n; ++i) {
+      s[i] = calls > 20 && i == n / 2 ? std::nan("") : sp.s1;
+      D[i] = sp.D1;
+    }
+  };
+  MovingGridCoefficientSource.DesignS = [&sp](double) { return sp.s1; };
+  RunMovingGridNonidealLamm();
+  EXPECT_EQ(GlobalLammRun.DiscretizationError, 1);
+  EXPECT_LT(GlobalLammRun.SimTime, kScanTimes.front());
+  for (int i = 1; i <= N(); ++i) ASSERT_TRUE(std::isfinite(C()[i])) << i;
+  EXPECT_NEAR(MovingGridTotalAmount() / LoadedAmount(), 1.0, 1e-8);
+}
+
+// The rotor starts at rest and reaches full speed after the ramp: steps end
+// on the end of the acceleration, the speed is then the final one, and the
+// boundary has moved by int omega^2 dt = wf^2 (t - 2T/3) for a linear ramp.
+TEST_F(MovingGridEngineTest, AccelerationRampFollowsOmegaSquaredTime) {
+  const double t = 3000, ramp = 200;
+  Species sp{ModelKind::NonidealSingleSpecies, 10.0, 5e-7};
+  SetUpRun(sp, {t});
+  StartAccelerationRamp(t, kRpm, ramp);
+  RunMovingGridNonidealLamm();
+  const GlobalLammRunStateRecord& run = GlobalLammRun;
+  ASSERT_EQ(run.SimTime, t);
+  EXPECT_FALSE(run.Accelerating);
+  EXPECT_EQ(run.RunRpm, kRpm);
+  EXPECT_NEAR(MovingGridTotalAmount() / LoadedAmount(), 1.0, 1e-8);
+  const double w2t = OmegaSquared(kRpm) * (t - 2 * ramp / 3);
+  EXPECT_NEAR(At(6.95), std::exp(-2 * sp.s1 * 1e-13 * w2t), 5e-4);
+  EXPECT_NEAR(SecondMomentS(6.9, w2t), sp.s1, 5e-3 * sp.s1);
 }
 
 TEST(MonomerTrimerFreeMonomerTest, SolvesTheMassAction) {
