@@ -40,7 +40,7 @@ std::string FilesLine() {
   const ScanDataSetRecord& d = ScanDataSet;
   std::string line;
   if (DlsDataMode && d.NFILES > 0) {
-    line = FormatText("fitting file %s", d.ScanFilePaths[d.ScanTimeOrder[1]].c_str());
+    line = FormatText("fitting file %s", d.ScanFilePaths[1].c_str());
   } else if (d.NFILES > 0) {
     const char* first = d.ScanFilePaths[d.ScanTimeOrder[1]].c_str();
     const char* last = d.ScanFilePaths[d.ScanTimeOrder[d.NFILES]].c_str();

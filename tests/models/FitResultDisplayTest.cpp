@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "data/CommonRadialGrid.h"
+#include "data/DataSetLinks.h"
+#include "data/ScanReaderOptions.h"
 #include "display/records/DisplayState.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
@@ -122,6 +124,38 @@ TEST_F(FitResultDisplayTest, DiscreteFitWithScansShowsFilesProgressAndRmsd) {
   // The histogram's rmsd of the model arrays replaces the optimiser's.
   EXPECT_NEAR(FitControl.CurrentRmsd, 0.01f, 1e-5f);
   EXPECT_EQ(FitResultLines.Text[2], "rmsd=0.020000 (n=100,SSR=0.040000)");
+}
+
+TEST_F(FitResultDisplayTest, FilesLineTellsHowTheRunIsSimulated) {
+  struct Case {
+    bool speedSteps, ramp, absorbance, timeResolution, radialResolution, inhomogeneous;
+    float gridStep;
+    const char* tail;
+  };
+  const Case cases[] = {
+      {false, true, false, false, false, false, 0.001f, ""},
+      {true, false, false, false, false, false, 0.001f, " with speedsteps"},
+      {false, false, false, false, false, false, 0.001f, " with effective sedimentation time"},
+      {false, true, true, true, true, false, 0.001f,
+       ", with scanner speed 2.430 cm/min and radial res = 0.0080 cm"},
+      {false, true, true, true, false, false, 0.001f, ", with scanner speed 2.430 cm/min "},
+      {false, true, true, false, true, true, 0.001f,
+       ", with scanner radial res = 0.0080 cm with inhomogeneous solvent model"},
+      {false, true, false, true, true, false, 0.002f, ", radial resolution 0.0020 cm"},
+  };
+  LoadTwoScans();
+  for (const Case& c : cases) {
+    ScanDataSet.UsingSpeedSteps = c.speedSteps;
+    ScanDataSet.RampRotorSpeed = c.ramp;
+    ScanDataSet.RadialResolution = c.gridStep;
+    ScanReaderOptions.AbsorbanceData = c.absorbance;
+    LammSolverSettings.ScanTimeCorrectionOn = c.timeResolution;
+    LammSolverSettings.RadialResolutionOn = c.radialResolution;
+    InhomogeneousSolventOn = c.inhomogeneous;
+    EXPECT_EQ(Draw().at(10), std::string("fitting files scan2.RA1 to scan1.RA1") + c.tail);
+  }
+  DlsDataMode = true;
+  EXPECT_EQ(Draw().at(10), "fitting file scan1.RA1");
 }
 
 TEST_F(FitResultDisplayTest, ProgressLineNamesTheOptimiser) {
