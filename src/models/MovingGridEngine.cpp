@@ -23,6 +23,8 @@ MovingGridCoefficientSourceRecord MovingGridCoefficientSource;
 
 namespace {
 
+using namespace moving_grid;
+
 constexpr double kPi = 3.14159265358979323846;
 // 1.2 cm path length times a 2-degree sector.
 constexpr double kSectorFactor = 1.2 * (2.0 * kPi / 180.0);
@@ -320,7 +322,7 @@ void RunMovingGridNonidealLamm() {
   const bool shownInFit = MovingGridEngine.RefusalShownInFit && FitControl.FitRunning;
   MovingGridEngine = MovingGridEngineRecord{};
   MovingGridEngine.RefusalShownInFit = shownInFit;
-  MovingGridWorkspace w(n);
+  moving_grid::MovingGridWorkspace w(n);
   if (!ChooseModel(w.Model)) return;
   SetUpRun(w);
   int steadyCount = 0;

@@ -23,6 +23,8 @@
 #include "models/MovingGridWork.h"
 #include "models/records/ModelParameters.h"
 
+namespace moving_grid {
+
 MovingGridWorkspace::MovingGridWorkspace(int n)
     : N(n),
       Rows(static_cast<std::size_t>(n) + 2),
@@ -122,21 +124,6 @@ void LawAt(const MovingGridModel& m, double c, double& s, double& D, double& pla
 
 }  // namespace
 
-double MonomerTrimerFreeMonomer(double c, double Ka) {
-  if (!(c > 0.0)) return 0.0;
-  if (!(Ka > 0.0)) return c;
-  // f(x) = Ka x^3 + x - c rises and is convex for x > 0; Newton's method from
-  // an upper bound of the root (x <= c and Ka x^3 <= c) descends to it
-  // monotonically.
-  double x = std::min(c, std::cbrt(c / Ka));
-  for (int k = 0; k < 100; ++k) {
-    const double step = (Ka * x * x * x + x - c) / (3.0 * Ka * x * x + 1.0);
-    x -= step;
-    if (std::fabs(step) <= 1e-15 * x) break;
-  }
-  return x;
-}
-
 void PlaceFrameEnds(MovingGridWorkspace& w, double tau) {
   const std::vector<double>& r0 = MovingGridState.ReferenceRadius;
   std::copy(r0.begin(), r0.begin() + w.N + 1, w.Frame.begin());
@@ -213,4 +200,21 @@ bool SolveMovingGridStep(MovingGridWorkspace& w, double tau, double dt, double* 
     return false;
   SolveFactoredTridiagonal(w.Lower.data(), w.Gamma.data(), w.Beta.data(), w.Rhs.data(), out, n);
   return true;
+}
+
+}  // namespace moving_grid
+
+double MonomerTrimerFreeMonomer(double c, double Ka) {
+  if (!(c > 0.0)) return 0.0;
+  if (!(Ka > 0.0)) return c;
+  // f(x) = Ka x^3 + x - c rises and is convex for x > 0; Newton's method from
+  // an upper bound of the root (x <= c and Ka x^3 <= c) descends to it
+  // monotonically.
+  double x = std::min(c, std::cbrt(c / Ka));
+  for (int k = 0; k < 100; ++k) {
+    const double step = (Ka * x * x * x + x - c) / (3.0 * Ka * x * x + 1.0);
+    x -= step;
+    if (std::fabs(step) <= 1e-15 * x) break;
+  }
+  return x;
 }

@@ -8,6 +8,8 @@
 
 #include "models/MovingGridEngine.h"
 
+namespace moving_grid {
+
 // The element integrals of one Galerkin row i on the reference grid. Pairs
 // (i, j) are stored by offset j - i + 1 in 0..2; the triple integrals (i, j,
 // l) of the nodes l shared with both i and j by MovingGridTriple below.
@@ -69,3 +71,5 @@ bool SolveMovingGridStep(MovingGridWorkspace& w, double tau, double dt, double* 
 // The reference grid with its end nodes at the real meniscus and bottom of
 // grid time tau (m e^-k tau, b e^-k tau), in w.Frame.
 void PlaceFrameEnds(MovingGridWorkspace& w, double tau);
+
+}  // namespace moving_grid
