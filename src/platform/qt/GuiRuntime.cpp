@@ -1,7 +1,8 @@
 #include "platform/qt/GuiRuntime.h"
 
+#include <QApplication>
 #include <QFontDatabase>
-#include <QGuiApplication>
+#include <QInputDevice>
 #include <QString>
 #include <cassert>
 #include <cstdlib>
@@ -31,29 +32,42 @@ void RegisterDejaVu() {
   }
 }
 
-// Owned here when the drawing layer made it; destroyed at program exit.
-std::unique_ptr<QGuiApplication>& OwnApplication() {
-  static std::unique_ptr<QGuiApplication> application;
-  return application;
+// Made here when nobody made one before; destroyed at program exit.
+void MakeApplication() {
+  // The application's destructor takes its input devices off Qt's list of
+  // devices, a global object of its own. Touching that list first makes it
+  // outlive the application at exit (statics go in reverse order).
+  QInputDevice::devices();
+  // The application keeps references to its arguments for its lifetime.
+  static int argc = 1;
+  static char name[] = "taluvo";
+  static char* argv[] = {name, nullptr};
+  static const std::unique_ptr<QApplication> application =
+      std::make_unique<QApplication>(argc, argv);
 }
 
-}  // namespace
-
-void EnsureGuiApplication() {
+void EnsureApplication(bool onScreen) {
   static std::once_flag once;
-  std::call_once(once, [] {
+  std::call_once(once, [onScreen] {
     if (QCoreApplication::instance() == nullptr) {
-      if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-      // The application keeps references to its arguments for its lifetime.
-      static int argc = 1;
-      static char name[] = "taluvo";
-      static char* argv[] = {name, nullptr};
-      OwnApplication() = std::make_unique<QGuiApplication>(argc, argv);
+      if (!onScreen && std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+      MakeApplication();
     }
     // A core application without the GUI part cannot render text.
     assert(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr);
     RegisterDejaVu();
   });
+}
+
+}  // namespace
+
+void EnsureGuiApplication() {
+  EnsureApplication(false);
+}
+
+void EnsureDesktopApplication() {
+  EnsureApplication(true);
 }
 
 }  // namespace platform::qt

@@ -9,5 +9,9 @@ namespace platform::qt {
 // Creates the application object when none exists yet; it lives until the
 // program ends. Also makes sure the DejaVu faces are known.
 void EnsureGuiApplication();
+// The same for the desktop window: the platform the environment names, or
+// Qt's own default (a display) when it names none. Whichever of the two runs
+// first decides; the desktop backend therefore asks before anything draws.
+void EnsureDesktopApplication();
 
 }  // namespace platform::qt
