@@ -79,7 +79,9 @@ TEST_F(BatchRunTest, FlotationSettingsAreCheckedInOrder) {
     pars.FlotationMinS = c.minS;
     pars.FlotationMaxS = c.maxS;
     EXPECT_EQ(ApplyBatchParameters(pars, window), c.error == nullptr);
-    if (c.error) EXPECT_EQ(LogLinesWith(c.error).size(), 1u) << c.error;
+    if (c.error) {
+      EXPECT_EQ(LogLinesWith(c.error).size(), 1u) << c.error;
+    }
   }
   const auto& fl = DistributionSettings.FlotationSettings;
   EXPECT_TRUE(fl.FlotationDeconvolutionR);
