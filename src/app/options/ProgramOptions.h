@@ -1,0 +1,49 @@
+#pragma once
+// The user's standing choices that the preference file keeps and that have
+// no record of their own elsewhere. The other persisted options stay in the
+// records of the subsystems that use them (the sounds, the scan reader, the
+// distribution settings, the fit driver, the load options); the preference
+// file reads and writes those in place.
+
+#include <functional>
+#include <string>
+
+struct ProgramOptionsRecord {
+  // The user agreed once to the warranty disclaimer of the About box.
+  bool DisclaimerAgreed = false;
+  // Which plots a running fit redraws, and the least time between two
+  // redraws, seconds.
+  bool LiveUpdateResidualBitmap = false;
+  bool LiveUpdateResidualPlot = false;
+  bool LiveUpdateDataPlot = false;
+  bool LiveUpdateDistributionPlot = false;
+  float LiveUpdateInterval = 1.0f;
+  // Scan colours follow the time ramp instead of the fixed colour cycle.
+  bool ScanColourFromTime = true;
+  // The help wizard explains typical problems after a Run or a Fit.
+  bool WizardMessagesOn = true;
+  // The integration ranges of distributions come from the ranges file.
+  bool UseIntegrationRangesFile = false;
+  // The residuals' shaded bitmap gives an error estimate of sw.
+  bool ErrorPropagationToSw = false;
+  // Maximum entropy: grid point 1 (baseline-like) does not correlate with
+  // the distribution.
+  bool SuppressBaselineCorrelation = true;
+  // Recorded elapsed times are corrected from the file times only when the
+  // correction factor exceeds this threshold.
+  float TimestampThreshold = 1.001f;
+};
+
+extern ProgramOptionsRecord ProgramOptions;
+
+// What reading the preferences needs of parts that install themselves later;
+// each does nothing while not installed.
+struct PreferenceLinksRecord {
+  // Loads the integration ranges of distributions from their file.
+  std::function<void()> LoadIntegrationRanges;
+};
+
+extern PreferenceLinksRecord PreferenceLinks;
+
+// "taluvoparams.ini" in the installation folder.
+std::string PreferenceFilePath();
