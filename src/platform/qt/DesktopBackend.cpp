@@ -243,20 +243,24 @@ void DesktopBackend::Pump(bool waitForEvents) {
   QCoreApplication::processEvents(waitForEvents ? QEventLoop::WaitForMoreEvents
                                                 : QEventLoop::AllEvents);
   --pollDepth_;
-  // Polls outside any handler (a batch run before the loop starts) resume
-  // at once; inside one, when the handler returns.
-  const bool handlerRunning = std::any_of(windows_.begin(), windows_.end(),
-                                          [](DesktopWindow* w) { return w->InHandler(); });
-  if (!handlerRunning) HandlerEnded();
-}
-
-void DesktopBackend::HandlerEnded() {
-  if (Polling()) return;
+  // A poll outside any handler (a batch run before the loop starts) lets
+  // held-back paints and messages go on at once; inside one, they wait until
+  // the handler returns.
+  if (Polling() || std::any_of(windows_.begin(), windows_.end(),
+                               [](DesktopWindow* w) { return w->InHandler(); }))
+    return;
   for (DesktopWindow* w : windows_) w->Resume();
   if (drainDeferred_) {
     drainDeferred_ = false;
     ScheduleDrain();
   }
+}
+
+void DesktopBackend::HandlerEnded() {
+  if (Polling()) return;
+  for (DesktopWindow* w : windows_) w->Resume();
+  drainDeferred_ = false;
+  ScheduleDrain();
 }
 
 std::optional<Message> DesktopBackend::Take(const MessageFilter& filter, bool remove) {

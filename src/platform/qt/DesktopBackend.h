@@ -93,8 +93,8 @@ class DesktopBackend : public Backend {
   // Processes pending Qt events as a poll: input for the windows is queued.
   void Pump(bool waitForEvents);
   void ScheduleDrain();
-  // A window's client handler has returned (or a poll outside any handler
-  // ended): what a poll held back may go on.
+  // A window's client handler has returned: what its polls held back (a
+  // paint, input they did not take) may go on.
   void HandlerEnded();
   void Drain();
   std::optional<Message> Take(const MessageFilter& filter, bool remove);

@@ -4,7 +4,10 @@
 // posted messages, timers and quitting work through the main loop.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -36,7 +39,7 @@ class DesktopInputTest : public DesktopTest {
   }
 
   RecordingClient client;
-  MenuModel menu;
+  MenuModel menu{{MenuItem::Popup("&Run", {MenuItem::Command(5, "&Fit")})}};
   std::unique_ptr<WindowHost> host;
   DesktopWindow& window;
 };
@@ -76,7 +79,7 @@ TEST_F(DesktopInputTest, CommandThatPollsIsNotReenteredAndLeftoverInputFollowsIt
     polled.push_back(backend().PeekMessage({nullptr, true}, true));
     duringCommand = client.events;
   };
-  backend().PostMessage({window.Handle(), MessageKind::Command, 5});
+  FindAction(*window.Frame().menuBar(), 5)->trigger();
   Settle();
   // Inside the command: no key, click or paint reached the client; the
   // keyboard poll took the key and found nothing more.
