@@ -22,8 +22,20 @@ struct MainPlotLayoutRecord {
 extern MainPlotLayoutRecord MainPlotLayout;
 
 struct MainDisplayOptionsRecord {
+  bool ShowData = true;
+  bool ShowResiduals = true;
+  // One row per scan above the residual plot, which moves down by as much.
   bool ShowResidualsBitmap = true;      // "Show Residuals Bitmap"
   bool ShowResidualsHistogram = false;  // "Show Residuals Histogram"
+  // Scan colours follow the time ramp instead of the fixed colour cycle.
+  bool ScanColourFromTime = true;
+  // Which plots a running fit redraws, and the least time between two
+  // redraws in seconds.
+  bool LiveUpdateDataPlot = false;
+  bool LiveUpdateResidualPlot = false;
+  bool LiveUpdateResidualBitmap = false;
+  bool LiveUpdateDistributionPlot = false;
+  float LiveUpdateInterval = 1.0f;
 };
 
 extern MainDisplayOptionsRecord MainDisplayOptions;

@@ -1,0 +1,7 @@
+#include "display/DisplayLinks.h"
+
+namespace display {
+
+MainDisplayLinksRecord MainDisplayLinks;
+
+}  // namespace display

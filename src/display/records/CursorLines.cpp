@@ -1,0 +1,3 @@
+#include "display/records/CursorLines.h"
+
+CursorLineStateRecord CursorLineState;

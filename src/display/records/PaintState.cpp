@@ -1,0 +1,3 @@
+#include "display/records/PaintState.h"
+
+PaintStateRecord PaintState;

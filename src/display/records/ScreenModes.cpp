@@ -1,0 +1,3 @@
+#include "display/records/ScreenModes.h"
+
+ScreenModesRecord ScreenModes;
