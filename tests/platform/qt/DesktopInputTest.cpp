@@ -56,6 +56,55 @@ TEST_F(DesktopInputTest, KeyWhileBusyBecomesBusyInputAndThePollSeesIt) {
   EXPECT_EQ(client.events, (std::vector<std::string>{"busy input"}));
 }
 
+TEST_F(DesktopInputTest, EveryKindOfInputWhileBusyIsHeldBackAndQueued) {
+  client.busy = true;
+  QWidget& area = window.ClientWidget();
+  const auto mouse = [&](QEvent::Type type, int x, Qt::MouseButton button) {
+    const QPointF at(x, 5);
+    return new QMouseEvent(type, at, area.mapToGlobal(at), button,
+                           type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
+                           Qt::NoModifier);
+  };
+  struct Case {
+    QEvent* event;
+    MessageKind queued;
+    bool countsAsInput;
+  };
+  const Case cases[] = {
+      {new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "), MessageKind::KeyDown,
+       true},
+      {new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " "), MessageKind::KeyUp,
+       false},
+      {mouse(QEvent::MouseButtonPress, 1, Qt::RightButton), MessageKind::RightButtonDown, true},
+      {mouse(QEvent::MouseButtonRelease, 1, Qt::RightButton), MessageKind::RightButtonUp, false},
+      {mouse(QEvent::MouseButtonDblClick, 1, Qt::LeftButton), MessageKind::LeftDoubleClick, true},
+      {mouse(QEvent::MouseMove, 9, Qt::NoButton), MessageKind::MouseMove, true},
+  };
+  for (const Case& c : cases) {
+    client.events.clear();
+    QCoreApplication::postEvent(&area, c.event);
+    const std::optional<Message> m = backend().PeekMessage({}, true);
+    ASSERT_TRUE(m.has_value());
+    EXPECT_EQ(m->kind, c.queued);
+    const std::vector<std::string> expected =
+        c.countsAsInput ? std::vector<std::string>{"busy input"} : std::vector<std::string>{};
+    EXPECT_EQ(client.events, expected) << static_cast<int>(c.queued);
+  }
+  // The toolkit repeating a move to where the mouse already is, is no input.
+  client.events.clear();
+  QCoreApplication::postEvent(&area, mouse(QEvent::MouseMove, 9, Qt::NoButton));
+  EXPECT_FALSE(backend().PeekMessage({}, true).has_value());
+  EXPECT_TRUE(client.events.empty());
+}
+
+TEST_F(DesktopInputTest, WaitMessageWaitsForInputThatComesLater) {
+  client.busy = true;
+  QTimer::singleShot(20, [&] { PostKey(Qt::Key_X, "x"); });
+  const std::optional<Message> m = backend().WaitMessage({window.Handle(), true});
+  ASSERT_TRUE(m.has_value());
+  EXPECT_EQ(m->wparam, 'X');
+}
+
 TEST_F(DesktopInputTest, ClickWhileBusyIsNotDispatchedEvenAfterTheBusySpell) {
   client.busy = true;
   PostClick(30, 40);
