@@ -1,9 +1,9 @@
 #pragma once
 // The user's standing choices that the preference file keeps and that have
 // no record of their own elsewhere. The other persisted options stay in the
-// records of the subsystems that use them (the sounds, the scan reader, the
-// distribution settings, the fit driver, the load options); the preference
-// file reads and writes those in place.
+// records of the subsystems that use them (the sounds, the display options,
+// the scan reader, the distribution settings, the fit driver, the load
+// options); the preference file reads and writes those in place.
 
 #include <functional>
 #include <string>
@@ -11,24 +11,12 @@
 struct ProgramOptionsRecord {
   // The user agreed once to the warranty disclaimer of the About box.
   bool DisclaimerAgreed = false;
-  // Which plots a running fit redraws, and the least time between two
-  // redraws, seconds.
-  bool LiveUpdateResidualBitmap = false;
-  bool LiveUpdateResidualPlot = false;
-  bool LiveUpdateDataPlot = false;
-  bool LiveUpdateDistributionPlot = false;
-  float LiveUpdateInterval = 1.0f;
-  // Scan colours follow the time ramp instead of the fixed colour cycle.
-  bool ScanColourFromTime = true;
   // The help wizard explains typical problems after a Run or a Fit.
   bool WizardMessagesOn = true;
   // The integration ranges of distributions come from the ranges file.
   bool UseIntegrationRangesFile = false;
   // The residuals' shaded bitmap gives an error estimate of sw.
   bool ErrorPropagationToSw = false;
-  // Maximum entropy: grid point 1 (baseline-like) does not correlate with
-  // the distribution.
-  bool SuppressBaselineCorrelation = true;
   // Recorded elapsed times are corrected from the file times only when the
   // correction factor exceeds this threshold.
   float TimestampThreshold = 1.001f;
