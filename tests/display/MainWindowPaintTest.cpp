@@ -177,7 +177,8 @@ TEST_F(Paint, DataHiddenLeavesTheResidualPlot) {
   ModelParameters.Meniscus = 6.05f;
   PaintOnce();
   const int column = display::ValueToWindowX(*display::MainPlots.DataPlot, 6.05f);
-  for (int y = 25; y < 237; ++y) ASSERT_NE(host.Snapshot().At(column, y), platform::Rgb(255, 0, 0));
+  const platform::RgbImage after = host.Snapshot();
+  for (int y = 25; y < 237; ++y) ASSERT_NE(after.At(column, y), platform::Rgb(255, 0, 0));
 }
 
 TEST_F(Paint, FitResultWrittenOnceAfterARun) {
