@@ -271,10 +271,9 @@ double DiscreteStartTime() {
 void LammSpecies(platform::WindowHandle window, const Species& sp) {
   const ModelParametersRecord& mp = ModelParameters;
   GlobalLammArraysRecord& a = GlobalLammArrays;
-  const bool stretchable = !SpeciesSignals.BackDiffusionShutOffApplies &&
-                           mp.InitialConcentrationConstant && !ZoneKind() && sp.s > 0.0;
   SpeciesSignals.BackDiffusionShutOffApplies = BackDiffusionShutOffTest(sp.s, sp.D);
-  if (!SpeciesSignals.BackDiffusionShutOffApplies && stretchable && sp.D > 0.0) {
+  if (!SpeciesSignals.BackDiffusionShutOffApplies && mp.InitialConcentrationConstant &&
+      !ZoneKind() && sp.s > 0.0 && sp.D > 0.0) {
     // The reduced buoyant molar mass M_b omega^2 / (2 R T) of the species.
     const double kelvin = LastHeader().Temperature + 273.15;
     const double buoyantMass = kelvin * 1e-13 * sp.s * 8.31451e7 / sp.D;

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "data/InitialDistribution.h"
 #include "models/GlobalArrayRoads.h"
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
@@ -63,6 +64,7 @@ class GlobalArrayRoadsTest : public ModelsTest {
     ModelsTest::SetUp();
     attempts.clear();
     failuresLeft = 0;
+    GlobalArrayRoadState = GlobalArrayRoadStateRecord{};
     SimulationRoads = SimulationRoadsRecord{};
     SimulationRoads.FixedGridLamm = FakeFixedGrid;
     SimulationRoads.MovingHatLamm = FakeMovingHat;
@@ -105,6 +107,7 @@ class GlobalArrayRoadsTest : public ModelsTest {
   }
   void TearDown() override {
     SimulationRoads = SimulationRoadsRecord{};
+    GlobalArrayRoadState = GlobalArrayRoadStateRecord{};
     ModelsTest::TearDown();
   }
 
@@ -180,6 +183,24 @@ TEST_F(GlobalArrayRoadsTest, BasisModeRetryLeavesNothingOfTheFailedRun) {
   // A flat basis in every scan fits flat data exactly; a leftover of the
   // failed run in the first scans would not.
   ExpectEveryModelNear(0.5f);
+}
+
+TEST_F(GlobalArrayRoadsTest, FirstScanBecomesTheInitialProfileAndIsNotSimulated) {
+  ModelParameters.InitialConcentrationExperimental = true;
+  ModelParameters.InitialConcentrationConstant = false;
+  ModelParameters.TimeOffsetOn = false;
+  for (int k = 1; k <= ScanDataSet.ScanPointCount[1]; ++k)
+    ScanDataSet.ScanSignal[1][k] = 0.3f + 0.1f * ScanDataSet.ScanRadius[1][k];
+  PackParameterVector();
+  SimulateModel(nullptr);
+  ASSERT_EQ(attempts.size(), 1u);
+  EXPECT_DOUBLE_EQ(attempts[0].start, 900.0);
+  EXPECT_EQ(InitialDistribution.Count, ScanDataSet.ScanPointCount[1]);
+  for (int k = 1; k <= ScanDataSet.ScanPointCount[1]; ++k)
+    ASSERT_EQ(ScanDataSet.ScanModel[1][k], ScanDataSet.ScanSignal[1][k]);
+  // The later scans carry the captured profile (the fake engine hands the
+  // loaded profile on unchanged).
+  EXPECT_NEAR(ScanDataSet.ScanModel[3][51], 0.3 + 0.1 * ScanDataSet.ScanRadius[3][51], 1e-4);
 }
 
 TEST_F(GlobalArrayRoadsTest, SpeciesThatNeitherSedimentsNorDiffusesKeepsItsLoading) {
