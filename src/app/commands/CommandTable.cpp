@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "app/help/OnlineHelp.h"
 #include "app/window/TXLAWindow.h"
 #include "platform/Menu.h"
+#include "resources/CommandCatalogue.h"
 #include "ui/Boxes.h"
 
 void CommandTable::Add(int id, CommandHandler handler, bool answersHelp, const char* name) {
@@ -25,11 +27,24 @@ CommandTable& MainCommandTable() {
   return table;
 }
 
+bool CommandAnswersHelp(const CommandTable& table, int id) {
+  if (const CommandEntry* entry = table.Find(id)) return entry->answersHelp;
+  const CommandDescription* description = DescribeCommand(id);
+  return description != nullptr && description->answersHelp;
+}
+
 void DispatchCommand(TXLAWindow& window, int id) {
-  const CommandEntry* entry = MainCommandTable().Find(id);
+  const CommandTable& table = MainCommandTable();
+  if (window.MenuHelpMode && CommandAnswersHelp(table, id)) {
+    OnlineHelpPrompt(window);
+    return;
+  }
+  const CommandEntry* entry = table.Find(id);
   if (entry == nullptr || entry->handler == nullptr) {
     const platform::MenuItem* item = window.Menu().Find(id);
-    const std::string name = item ? platform::PlainMenuText(item->text) : std::to_string(id);
+    std::string name = item ? platform::PlainMenuText(item->text) : std::to_string(id);
+    // Items with a shortcut hint carry a blank before it.
+    while (!name.empty() && name.back() == ' ') name.pop_back();
     ErrorBox("\"" + name + "\" is not available in this version.");
     return;
   }

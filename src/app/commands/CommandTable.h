@@ -36,7 +36,13 @@ class CommandTable {
 CommandTable& MainCommandTable();
 void RegisterAllCommands(CommandTable& table);
 
-// Runs the command `id` on the window: the menu-help mode first (for entries
-// that answer help), then the handler; an id without a handler shows a box
+// Whether the command answers the menu-help mode with the help prompt: as
+// registered, or for a command without a handler yet, as the program's list
+// of commands says.
+bool CommandAnswersHelp(const CommandTable& table, int id);
+
+// Runs the command `id` on the window: in menu-help mode a command that
+// answers help shows the help prompt instead (and the mode ends); other
+// commands run and leave the mode set. An id without a handler shows a box
 // naming the command as not available in this version.
 void DispatchCommand(TXLAWindow& window, int id);

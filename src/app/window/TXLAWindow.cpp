@@ -1,19 +1,49 @@
 #include "app/window/TXLAWindow.h"
 
 #include "app/commands/CommandTable.h"
+#include "app/records/LoadOptions.h"
+#include "models/records/ComputationAbort.h"
+#include "resources/MainMenu.h"
 
-TXLAWindow::TXLAWindow(std::string title) : title_(std::move(title)) {}
+TXLAWindow::TXLAWindow(std::string title) : title_(std::move(title)) {
+  menu_.SetBar(MainMenuBar());
+  accelerators_ = MainAccelerators();
+  FillFileDialogRecords();
+}
 
-TXLAWindow::~TXLAWindow() = default;
+TXLAWindow::~TXLAWindow() {
+  // The program-wide log hook must not outlive the window it writes through.
+  if (debugLogHookInstalled_) ::DebugLog = [](platform::WindowHandle, const std::string&) {};
+}
 
 void TXLAWindow::Create() {
   host_ = platform::Current().CreateMainWindow(*this, menu_, title_);
+  host_->SetAccelerators(accelerators_);
+  MainFileDialog.owner = Handle();
+  SecondFileDialog.owner = Handle();
+  OnSetup();
   host_->Show();
 }
 
 void TXLAWindow::OnCommand(int id) {
   DispatchCommand(*this, id);
 }
+
+void TXLAWindow::OnMenuKey(int key, int highlightedId) {
+  if (key != platform::key::F1) return;
+  MenuHelpMode = true;
+  if (highlightedId != 0) OnCommand(highlightedId);
+}
+
+void TXLAWindow::OnInputWhileBusy() {
+  ComputationAbort = true;
+}
+
+bool TXLAWindow::OnClose() {
+  return true;
+}
+
+// The display's painting and its mouse and keyboard handling hook in here.
 void TXLAWindow::OnPaint(platform::Canvas&, bool) {}
 void TXLAWindow::OnSize(platform::Size) {}
 void TXLAWindow::OnKeyDown(int) {}
@@ -21,8 +51,3 @@ void TXLAWindow::OnChar(int) {}
 void TXLAWindow::OnMouse(platform::MouseAction, const platform::MouseEvent&) {}
 void TXLAWindow::OnDropFiles(const std::vector<std::string>&) {}
 void TXLAWindow::OnTimer(int) {}
-void TXLAWindow::OnMenuKey(int, int) {}
-void TXLAWindow::OnInputWhileBusy() {}
-bool TXLAWindow::OnClose() {
-  return true;
-}

@@ -1,0 +1,41 @@
+#include "app/start/ProgramStart.h"
+
+#include "app/records/ProgramPaths.h"
+#include "app/start/ExitProgram.h"
+#include "app/start/ShellServices.h"
+#include "app/window/TXLAWindow.h"
+#include "models/ParameterPacking.h"
+#include "platform/Platform.h"
+#include "resources/AppStrings.h"
+
+CommandLineArgsRecord CommandLineArgs;
+std::string WizardFootnote;
+
+TXLAApp::TXLAApp() : name_(ApplicationName) {}
+
+TXLAApp::~TXLAApp() = default;
+
+void TXLAApp::CreateMainWindow() {
+  AllocParameterVector();
+  InitInstallPaths();
+  window_ = std::make_unique<TXLAWindow>(MainWindowTitle);
+  window_->StartUp();
+  ShellServices.ClearDisplayRangeStack();
+  WizardFootnote = WizardFootnoteText;
+}
+
+int TXLAApp::Run() {
+  CreateMainWindow();
+  // A refused disclaimer has already posted the quit message: the window is
+  // never shown.
+  if (!ProgramEndRequested) window_->Create();
+  return platform::Current().RunMessageLoop();
+}
+
+int ProgramMain(int argc, const char* const* argv) {
+  SetInstallationFolder(InstallationFolderOf(argc > 0 ? argv[0] : ""));
+  CommandLineArgs.Arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+  ProgramEndRequested = false;
+  TXLAApp app;
+  return app.Run();
+}

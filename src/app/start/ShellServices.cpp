@@ -1,0 +1,3 @@
+#include "app/start/ShellServices.h"
+
+ShellServicesRecord ShellServices;

@@ -1,0 +1,74 @@
+// The "&Help" menu: the help prompt and the browser, the keyboard
+// shortcuts, and the About box with its withdrawal of the agreement.
+#include <gtest/gtest.h>
+
+#include "app/ShellFixture.h"
+#include "app/help/OnlineHelp.h"
+#include "app/window/TXLAWindow.h"
+#include "resources/AppStrings.h"
+
+class OnlineHelp : public ShellTest {};
+
+TEST_F(OnlineHelp, PromptOpensTheHelpAddressOnlyWhenAskedAndSaysWhenNoBrowserStarts) {
+  struct Case {
+    platform::BoxAnswer answer;
+    bool browserThere;
+    bool opened;
+    bool warning;
+  } cases[] = {{platform::BoxAnswer::No, true, false, false},
+               {platform::BoxAnswer::Yes, true, true, false},
+               {platform::BoxAnswer::Yes, false, true, true}};
+  for (const Case& c : cases) {
+    backend().ClearLog();
+    backend().SetProgramsAvailable(c.browserThere);
+    backend().ScriptBoxAnswer(c.answer);
+    TXLAWindow window(MainWindowTitle);
+    window.MenuHelpMode = true;
+    window.OnCommand(268);
+    const auto prompt = LogLinesWith("box [HELP] (question)");
+    ASSERT_EQ(prompt.size(), 1u);
+    EXPECT_NE(prompt[0].find(OnlineHelpAddress), std::string::npos);
+    EXPECT_NE(prompt[0].find("\nConnect? ->"), std::string::npos);
+    EXPECT_EQ(LogLinesWith(std::string("open web address ") + OnlineHelpAddress).size(),
+              c.opened ? 1u : 0u);
+    EXPECT_EQ(LogLinesWith("could not start a web browser").size(), c.warning ? 1u : 0u);
+    EXPECT_FALSE(window.MenuHelpMode);
+    EXPECT_FALSE(window.DialogBusy);
+  }
+}
+
+TEST_F(OnlineHelp, KeyboardShortcutsListTheControlKeys) {
+  TXLAWindow window(MainWindowTitle);
+  window.OnCommand(869);
+  const auto box = LogLinesWith("box [KEYBOARD SHORTCUTS]");
+  ASSERT_EQ(box.size(), 1u);
+  EXPECT_NE(box[0].find("current keyboard shortcuts (with control key unless otherwise "
+                        "mentioned):\n\n\nL - Data->Load New Files\nA - Data->Add More Files"),
+            std::string::npos);
+  EXPECT_NE(box[0].find("Prior Knowledge of Discrete Species\n\n(M - toggle mouse sliding) ->"),
+            std::string::npos);
+}
+
+TEST_F(OnlineHelp, AboutBoxKeepsAnAgreementAndEndsTheProgramOnWithdrawal) {
+  DisclaimerAgreed = true;
+  TXLAWindow window(MainWindowTitle);
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);
+  window.OnCommand(221);
+  EXPECT_TRUE(DisclaimerAgreed);
+  EXPECT_TRUE(calls.empty());
+  EXPECT_FALSE(backend().QuitCode().has_value());
+  const auto about = LogLinesWith("box [About]");
+  ASSERT_EQ(about.size(), 1u);
+  EXPECT_NE(about[0].find("THIS SOFTWARE IS PROVIDED AS IS, AND WITH ALL FAULTS."),
+            std::string::npos);
+
+  // Withdrawn in help mode too: "About" does not answer help, so the Exit
+  // it calls must end the program and not show the help prompt.
+  window.MenuHelpMode = true;
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);
+  window.OnCommand(221);
+  EXPECT_FALSE(DisclaimerAgreed);
+  EXPECT_EQ(calls, (std::vector<std::string>{"WritePreferences refused"}));
+  EXPECT_EQ(backend().QuitCode(), 0);
+  EXPECT_TRUE(LogLinesWith("box [HELP]").empty());
+}

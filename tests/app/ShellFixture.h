@@ -1,0 +1,90 @@
+#pragma once
+// A headless backend and a clean program start for the shell's tests: an
+// installation folder of its own, no command line, no batch mode, the
+// disclaimer not yet agreed, the start-up services recording their calls,
+// and the diagnostics log in a scratch temporary folder. Everything is put
+// back afterwards.
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/records/ProgramFlags.h"
+#include "app/records/ProgramPaths.h"
+#include "app/start/ExitProgram.h"
+#include "app/start/ProgramStart.h"
+#include "app/start/ShellServices.h"
+#include "app/window/DiagnosticsLog.h"
+#include "app/window/Disclaimer.h"
+#include "display/records/MainPlotLayout.h"
+#include "lamm/CLammIdeal.h"
+#include "lamm/LammWorkerThread.h"
+#include "support/TestSupport.h"
+
+class ShellTest : public HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    savedPaths_ = ProgramPaths;
+    savedServices_ = ShellServices;
+    savedArguments_ = CommandLineArgs.Arguments;
+    savedHistogram_ = MainDisplayOptions.ShowResidualsHistogram;
+    if (const char* tmp = std::getenv("TMPDIR")) savedTmp_ = tmp;
+    hadTmp_ = std::getenv("TMPDIR") != nullptr;
+    ::setenv("TMPDIR", temp_.path().c_str(), 1);
+
+    SetInstallationFolder(install_.path().string());
+    CommandLineArgs.Arguments.clear();
+    BatchMode = false;
+    DisclaimerAgreed = false;
+    ProgramEndRequested = false;
+    DiagnosticsOn = false;
+    ShellServices.ReadPreferences = [this](TXLAWindow&) {
+      calls.push_back("ReadPreferences");
+      return preferencesFound;
+    };
+    ShellServices.WritePreferences = [this](TXLAWindow&) {
+      calls.push_back(DisclaimerAgreed ? "WritePreferences agreed" : "WritePreferences refused");
+      return true;
+    };
+    ShellServices.RunBatch = [this](TXLAWindow&) { calls.push_back("RunBatch"); };
+    ShellServices.AllowModelNotes = [this] { calls.push_back("AllowModelNotes"); };
+    ShellServices.WriteBatchResultsAndExit = [this](TXLAWindow&) {
+      calls.push_back("WriteBatchResultsAndExit");
+    };
+  }
+
+  void TearDown() override {
+    ProgramPaths = savedPaths_;
+    ShellServices = savedServices_;
+    CommandLineArgs.Arguments = savedArguments_;
+    MainDisplayOptions.ShowResidualsHistogram = savedHistogram_;
+    BatchMode = false;
+    DisclaimerAgreed = false;
+    ProgramEndRequested = false;
+    DiagnosticsOn = false;
+    LammDiagnosticsOn = false;
+    ThreadDiagnosticsOn = false;
+    if (hadTmp_)
+      ::setenv("TMPDIR", savedTmp_.c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
+    HeadlessTest::TearDown();
+  }
+
+  const ScratchFolder& install() const { return install_; }
+  const ScratchFolder& temp() const { return temp_; }
+
+  std::vector<std::string> calls;  // the start-up services, in the order called
+  bool preferencesFound = false;
+
+ private:
+  ScratchFolder install_;
+  ScratchFolder temp_;
+  ProgramPathsRecord savedPaths_;
+  ShellServicesRecord savedServices_;
+  std::vector<std::string> savedArguments_;
+  bool savedHistogram_ = false;
+  std::string savedTmp_;
+  bool hadTmp_ = false;
+};
