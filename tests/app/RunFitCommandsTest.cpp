@@ -1,0 +1,215 @@
+// The Run and Fit commands: a Run of c(s) on a small simulated data set, the
+// fit-limit questions of Fit, the switch between (M, s) and (s, D) and the
+// check of too strong gradients.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/commands/RunFitCommands.h"
+#include "app/records/LoadOptions.h"
+#include "app/window/TXLAWindow.h"
+#include "distributions/ContiRunFixture.h"
+#include "distributions/SyntheticVelocityData.h"
+#include "models/ParameterPacking.h"
+#include "numerics/Hydrodynamics.h"
+
+namespace {
+
+namespace sv = synthetic_velocity;
+
+class RunFitCommandsTest : public ContiRunTest {
+ protected:
+  void SetUp() override {
+    ContiRunTest::SetUp();
+    savedRepaint_ = RepaintMainWindow;
+    RunFitState = RunFitStateRecord{};
+  }
+  void TearDown() override {
+    RepaintMainWindow = savedRepaint_;
+    RunFitState = RunFitStateRecord{};
+    ContiRunTest::TearDown();
+  }
+
+  // One scan of 101 radii from 6.0 cm in steps of 0.01 cm, flat at 0.5
+  // but for `rises` successive intervals from point 40 on, each rising by
+  // `step` (a slope of 100 step per cm); fit range over the whole scan.
+  void LoadGradientScan(int rises, float step) {
+    LoadScans({SyntheticScan{1000.0}}, 101, 6.0, 0.01, 5.9f, 7.1f, [&](int, double r) {
+      const int k = static_cast<int>(std::lround((r - 6.0) / 0.01)) + 1;
+      return 0.5f + step * static_cast<float>(std::clamp(k - 40, 0, rises));
+    });
+    ScanDataSet.FitLeftLim = 6.0f;
+    ScanDataSet.FitRightLim = 7.0f;
+    SetFirstFitIndex();
+    SetLastFitIndex();
+  }
+
+  TXLAWindow window{"Sedimentation Analysis"};
+
+ private:
+  std::function<void(platform::WindowHandle)> savedRepaint_;
+};
+
+// One species of 5 S (its D from the frictional ratio of the c(s) grid) in
+// ten scans: Run computes the c(s) distribution with its peak at 5 S, is busy
+// while it computes and leaves the busy state, the result pending and the
+// data marked unchanged.
+TEST_F(RunFitCommandsTest, RunComputesTheDistributionAndClearsRunBusy) {
+  sv::Experiment e;
+  e.Scans = 10;
+  e.Points = 151;
+  e.RadialStep = 0.008;
+  e.FirstTime = 1500.0;
+  e.Interval = 600.0;
+  const float mass = CalculateM(5.0f);
+  const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(mass, 20.0f), 1.0}});
+  std::vector<SyntheticScan> scans;
+  for (int j = 1; j <= e.Scans; ++j) scans.push_back({data.Headers[j].Time, e.Rpm});
+  LoadScans(scans, e.Points, e.FirstRadius, e.RadialStep, 5.8f, 7.2f, [&](int j, double r) {
+    const int k = static_cast<int>(std::lround((r - e.FirstRadius) / e.RadialStep)) + 1;
+    return static_cast<float>(data.Signal[j][k]);
+  });
+  ScanDataSet.FitLeftLim = static_cast<float>(e.FirstRadius);
+  ScanDataSet.FitRightLim = static_cast<float>(e.FirstRadius + (e.Points - 1) * e.RadialStep);
+  SetFirstFitIndex();
+  SetLastFitIndex();
+  FitControl.TINoiseFitted = true;
+  ModelParameters.RINoiseFitted = true;
+  ModelParameters.SystematicNoiseOn = true;
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  ParameterVector[1] = 1.0f;   // smin
+  ParameterVector[2] = 0.68f;  // confidence level
+  ParameterVector[3] = 0.73f;  // vbar
+  ParameterVector[5] = 10.0f;  // smax
+  ParameterVector[7] = 1.0f;   // density
+  ParameterVector[9] = 30.0f;  // resolution
+  ParameterVector[11] = 1.2f;  // f/f0
+  ParameterVector[12] = 0.01002f;
+  ParameterVector[13] = 5.8f;
+  ParameterVector[14] = 7.2f;
+  UnpackParameterVector();
+  ScanDataSet.DataChanged = true;
+  bool busyWhileRepainting = false;
+  RepaintMainWindow = [&](platform::WindowHandle) { busyWhileRepainting = window.RunBusy; };
+
+  RunModelCommand(window);
+
+  EXPECT_TRUE(busyWhileRepainting);
+  EXPECT_FALSE(window.RunBusy);
+  EXPECT_FALSE(RunFitState.SingleRunActive);
+  EXPECT_TRUE(RunFitState.FitResultPending);
+  EXPECT_FALSE(ScanDataSet.DataChanged);
+  const auto& s = DistributionResult.DistSGrid;
+  const auto& v = DistributionResult.DistValues;
+  ASSERT_GT(DistributionSettings.DistGridSize, 2);
+  double area = 0.0, moment = 0.0;
+  for (int i = 2; i < DistributionSettings.DistGridSize; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const double a = v[k] * (s[k + 1] - s[k - 1]) / 2.0;
+    area += a;
+    moment += a * s[k];
+  }
+  ASSERT_GT(area, 0.5);
+  EXPECT_NEAR(moment / area, 5.0, 0.25);
+}
+
+// The meniscus fitted, the left fit limit at 6.0 cm below the largest
+// meniscus 6.05 cm: Yes moves that limit to 5.999 and the fit goes ahead
+// (here to its "load data first"); No leaves everything and fits nothing.
+// The same for the bottom against the right fit limit.
+TEST_F(RunFitCommandsTest, FitLimitQuestions) {
+  struct Case {
+    const char* name;
+    bool meniscus;
+    platform::BoxAnswer answer;
+    float expected;
+    bool fitted;
+  } cases[] = {{"meniscus, yes", true, platform::BoxAnswer::Yes, 5.999f, true},
+               {"meniscus, no", true, platform::BoxAnswer::No, 6.05f, false},
+               {"bottom, yes", false, platform::BoxAnswer::Yes, 7.001f, true},
+               {"bottom, no", false, platform::BoxAnswer::No, 6.95f, false}};
+  for (const auto& c : cases) {
+    backend().ClearLog();
+    RunFitState = RunFitStateRecord{};
+    ModelParameters.MeniscusFitted = c.meniscus ? 1 : 0;
+    ModelParameters.BottomFitted = c.meniscus ? 0 : 1;
+    ScanDataSet.FitLeftLim = 6.0f;
+    ScanDataSet.FitRightLim = 7.0f;
+    FitControl.MAXMENISCUS = 6.05f;
+    FitControl.MINBOTTOM = 6.95f;
+    backend().ScriptBoxAnswer(c.answer);
+
+    CmFit(window);
+
+    const char* question = c.meniscus ? "Fix by repositioning maximum meniscus?"
+                                      : "Fix by repositioning minimum bottom?";
+    EXPECT_EQ(LogLinesWith(question).size(), 1u) << c.name;
+    EXPECT_EQ(LogLinesWith("PROBLEM WITH FITTING").size(), 1u) << c.name;
+    EXPECT_NEAR(c.meniscus ? FitControl.MAXMENISCUS : FitControl.MINBOTTOM, c.expected, 1e-6f)
+        << c.name;
+    EXPECT_EQ(LogLinesWith("load data first").size(), c.fitted ? 1u : 0u) << c.name;
+    EXPECT_EQ(RunFitState.FitResultPending, c.fitted) << c.name;
+    EXPECT_FALSE(window.FitBusy) << c.name;
+  }
+}
+
+// s = 5 S and M = 50000 g/mol with vbar rho 0.73 at RT = 2.436e10: to
+// (s, D) gives D = s RT / (M (1 - vbar rho)) (Svedberg), in 1e-7 cm^2/s,
+// and back gives M = 50000 again.
+TEST_F(RunFitCommandsTest, FitMAndSTwiceReturnsTheMolarMass) {
+  SolventConditions.VbarRho = 0.73f;
+  FitControl.MassInsteadOfD = true;
+  ModelParameters.SedCoefficient[1] = 5.0f;
+  ModelParameters.MassOrD[1] = 50000.0f;
+  PackParameterVector();
+
+  CmFitMAndS(window);
+  EXPECT_EQ(LogLinesWith("assuming t = 20 'C").size(), 1u);
+  EXPECT_FALSE(FitControl.MassInsteadOfD);
+  EXPECT_FALSE(window.Menu().IsChecked(217));
+  const double d = 5e-13 * 2.436e10 / (50000.0 * (1.0 - 0.73)) * 1e7;
+  EXPECT_NEAR(ModelParameters.MassOrD[1], d, 1e-4 * d);
+  EXPECT_EQ(ModelParameters.MassOrD[2], 0.0f);
+
+  CmFitMAndS(window);
+  EXPECT_TRUE(FitControl.MassInsteadOfD);
+  EXPECT_TRUE(window.Menu().IsChecked(217));
+  EXPECT_NEAR(ModelParameters.MassOrD[1], 50000.0f, 1.0f);
+  EXPECT_FLOAT_EQ(ModelParameters.SedCoefficient[1], 5.0f);
+}
+
+// A slope of 600/cm over four successive intervals is refused by Run and
+// Fit with the gradient message; three such intervals, or four falling
+// ones, pass.
+TEST_F(RunFitCommandsTest, StrongGradientCheck) {
+  struct Case {
+    const char* name;
+    int rises;
+    float step;
+    bool passes;
+  } cases[] = {{"four rising intervals", 4, 6.0f, false},
+               {"three rising intervals", 3, 6.0f, true},
+               {"four falling intervals", 4, -6.0f, true},
+               {"four gentle intervals", 4, 4.0f, true}};
+  for (const auto& c : cases) {
+    ResetDistributionRecords();
+    backend().ClearLog();
+    LoadGradientScan(c.rises, c.step);
+    EXPECT_EQ(CheckStrongGradients(window), c.passes) << c.name;
+    EXPECT_EQ(LogLinesWith("max gradient exceeded").size(), c.passes ? 0u : 1u) << c.name;
+  }
+  ResetDistributionRecords();
+  backend().ClearLog();
+  LoadGradientScan(4, 6.0f);
+  RunModelCommand(window);
+  CmFit(window);
+  const auto messages = LogLinesWith("max gradient exceeded:  grad = 600.0/cm at r ~ 6.3900cm");
+  EXPECT_EQ(messages.size(), 2u);
+  EXPECT_EQ(LogLinesWith("in scan scan1.ip1").size(), 2u);
+  EXPECT_FALSE(RunFitState.FitResultPending);
+  EXPECT_FALSE(window.RunBusy || window.FitBusy);
+}
+
+}  // namespace
