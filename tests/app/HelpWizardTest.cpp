@@ -1,5 +1,7 @@
 #include "app/OptionsFixture.h"
 #include "app/help/HelpWizard.h"
+#include "app/start/ProgramStart.h"
+#include "resources/AppStrings.h"
 
 namespace {
 
@@ -165,6 +167,7 @@ TEST_F(HelpWizardTest, SilentDuringToolModesAndSerialFits) {
 }
 
 TEST_F(HelpWizardTest, EachFindingShowsItsBoxWithTheFootnote) {
+  WizardFootnote = WizardFootnoteText;  // formed at start-up
   Sounds.SoundsOn = true;
   LoadScan(std::vector<float>(20, 0.05f));
   FitControl.MAXMENISCUS = 6.0f;

@@ -39,6 +39,7 @@ class OptionsTest : public HeadlessTest {
     HeadlessTest::SetUp();
     ResetRecords();
     ProgramPaths.InstallationFolder = folder_.path().string() + "/";
+    ProgramPaths.PreferenceFile = folder_.File("taluvoparams.ini");
     // Only the "ok" and "error" sounds have a file, so that the log shows
     // exactly when they play.
     ProgramPaths.SoundBaseFiles = {};

@@ -255,7 +255,7 @@ TEST_F(PreferencesTest, SingleEntryWriteNeedsTheEntryAndRewritesEveryLineAsFloat
 }
 
 TEST_F(PreferencesTest, UnwritableFolderIsReportedAndAnswersFalse) {
-  ProgramPaths.InstallationFolder += "no such folder/";
+  ProgramPaths.PreferenceFile = ProgramPaths.InstallationFolder + "no such folder/taluvoparams.ini";
   EXPECT_FALSE(WritePreferences(window()));
   const auto boxes = LogLinesWith("box [ERROR] (error) could not write to disk into directory ");
   ASSERT_EQ(boxes.size(), 1u);

@@ -10,6 +10,7 @@
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramFlags.h"
+#include "app/start/ProgramStart.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
@@ -23,10 +24,6 @@
 #include "ui/Sounds.h"
 
 namespace {
-
-// Appended to every wizard message: how to switch the messages off.
-constexpr const char* kWizardFootnote =
-    "\n\n\n(to switch off wizard messages, use menu Help->Info and Wizard Messages)";
 
 // Entry (0-based) of the wizard switch in the preference file.
 constexpr int kWizardEntry = 8;
@@ -203,7 +200,7 @@ std::vector<int> HelpWizardFindings() {
 
 std::string HelpWizardMessage(int number) {
   assert(number >= 1 && number <= 7);
-  return std::string(kMessages[static_cast<std::size_t>(number - 1)]) + kWizardFootnote;
+  return std::string(kMessages[static_cast<std::size_t>(number - 1)]) + WizardFootnote;
 }
 
 void HelpWizard(TXLAWindow& window) {

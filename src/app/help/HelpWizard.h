@@ -17,7 +17,8 @@ inline constexpr int kInfoAndWizardMessagesItem = 610;
 // none while a tool mode, the realtime update, DLS data, a Monte Carlo
 // analysis or a serial fit is running.
 std::vector<int> HelpWizardFindings();
-// The box text of problem number (1 to 7), footnote included.
+// The box text of problem number (1 to 7), followed by the footnote that
+// tells how to switch the messages off.
 std::string HelpWizardMessage(int number);
 
 // Shows the message of every finding, in order, each with the error sound.

@@ -16,6 +16,7 @@
 #include "app/records/DlsPreferences.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ProgramFlags.h"
+#include "app/records/ProgramPaths.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
@@ -242,7 +243,8 @@ const std::array<PreferenceLine, kPreferenceLineCount - 1>& PreferenceLines() {
 }  // namespace
 
 bool ReadPreferences(TXLAWindow& window) {
-  const std::optional<std::vector<float>> numbers = ReadPreferenceNumbers(PreferenceFilePath());
+  const std::optional<std::vector<float>> numbers =
+      ReadPreferenceNumbers(ProgramPaths.PreferenceFile);
   if (!numbers || numbers->empty()) return false;
   const std::vector<float>& v = *numbers;
   if (v[0] == 1.0f) ProgramOptions.DisclaimerAgreed = true;
@@ -268,7 +270,7 @@ bool ReadPreferences(TXLAWindow& window) {
 }
 
 bool WritePreferences(TXLAWindow& window) {
-  const std::string path = PreferenceFilePath();
+  const std::string path = ProgramPaths.PreferenceFile;
   std::ofstream out(path, std::ios::trunc);
   if (out) {
     out << Flag(ProgramOptions.DisclaimerAgreed);
@@ -285,7 +287,7 @@ bool WritePreferences(TXLAWindow& window) {
 }
 
 bool WritePreferenceEntry(TXLAWindow&, int index, int value) {
-  const std::string path = PreferenceFilePath();
+  const std::string path = ProgramPaths.PreferenceFile;
   std::optional<std::vector<float>> numbers = ReadPreferenceNumbers(path);
   if (index < 0 || !numbers || numbers->size() < static_cast<std::size_t>(index) + 1) return false;
   (*numbers)[static_cast<std::size_t>(index)] = static_cast<float>(value);

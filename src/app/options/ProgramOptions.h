@@ -6,7 +6,6 @@
 // options); the preference file reads and writes those in place.
 
 #include <functional>
-#include <string>
 
 struct ProgramOptionsRecord {
   // The user agreed once to the warranty disclaimer of the About box.
@@ -32,6 +31,3 @@ struct PreferenceLinksRecord {
 };
 
 extern PreferenceLinksRecord PreferenceLinks;
-
-// "taluvoparams.ini" in the installation folder.
-std::string PreferenceFilePath();
