@@ -123,7 +123,7 @@ void SetDlsModelSettings() {
   o.IntensityData = false;
   o.FluorescenceData = false;
   if (ModelSelection.Kind == ModelKind::BuoyantMassEquilibrium)
-    ModelSelection.Kind = ModelKind::None;
+    ModelSelection.Kind = ModelKind::NoModel;
   auto& m = ModelParameters;
   m.InitialConcentrationConstant = true;
   m.InitialConcentrationExperimental = false;

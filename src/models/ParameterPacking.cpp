@@ -466,7 +466,7 @@ void DeriveFitModeFlags() {
   const ModelKind kind = ModelSelection.Kind;
   if (kind == ModelKind::BuoyantMassEquilibrium && p.SedCoefficient[1] == 0.0f)
     p.SedCoefficient[1] = 1.0f;
-  if (kind == ModelKind::ABCEquilibriumAnalysis)
+  if (kind == ModelKind::BuoyantMassReactingAB)
     for (int k = 1; k <= 3; ++k)
       if (p.SedCoefficient[static_cast<std::size_t>(k)] == 0.0f)
         p.SedCoefficient[static_cast<std::size_t>(k)] = 1.0f;

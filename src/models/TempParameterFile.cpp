@@ -108,6 +108,7 @@ int RegularizationCode(const RegularizationTypeRecord& r) {
 
 void DefaultResetModelFlags(platform::WindowHandle window) {
   ModelSelection = ModelSelectionRecord{};
+  SelectModelKind(ModelKind::NoModel);
   LammSolverSettings.AutomaticAlgorithm = true;
   LammSolverSettings.LammGridSize = LammSolverSettings.DefaultLammGridSize;
   TimesFromW2tOff(window);
@@ -427,7 +428,7 @@ ModelKind KindOfContinuousCode(int code) {
     case 9:
       return ModelKind::CSFlotation;
     default:
-      return ModelKind::None;
+      return ModelKind::NoModel;
   }
 }
 
@@ -524,7 +525,7 @@ StoredModelFlags ReadModelFlags(const StoredValues& s) {
 ModelKind KindOfFlags(const StoredModelFlags& f, ModelKind reissued) {
   if (f.Zone && f.ZoneCS) return ModelKind::ZoneCS;
   if (f.Zone && f.ZoneLsGStar) return ModelKind::ZoneLsGStar;
-  if (reissued != ModelKind::None) return reissued;
+  if (reissued != ModelKind::NoModel) return reissued;
   if (f.NonidealMultiple) return ModelKind::NonidealMultipleSpecies;
   if (f.Hindered) return ModelKind::HinderedSingleSpecies;
   if (f.Nonideal) return ModelKind::NonidealSingleSpecies;
@@ -535,14 +536,14 @@ ModelKind KindOfFlags(const StoredModelFlags& f, ModelKind reissued) {
   if (f.BuoyantMass) return ModelKind::BuoyantMassEquilibrium;
   if (f.Zone && f.DiscreteSpecies) return ModelKind::ZoneIndependentSpecies;
   if (f.DiscreteSpecies) return ModelKind::NonInteractingSpecies;
-  return ModelKind::None;
+  return ModelKind::NoModel;
 }
 
 // Value 72: the model command of the stored code, run with the reload's
-// settings in place. Returns the model it selected (None for no command).
+// settings in place. Returns the model it selected (NoModel for no command).
 ModelKind ReissueModelCommand(platform::WindowHandle window, int code) {
   const ModelKind kind = KindOfContinuousCode(code);
-  if (kind == ModelKind::None) return kind;
+  if (kind == ModelKind::NoModel) return kind;
   ModelParametersRecord& m = ModelParameters;
   DistributionSettingsRecord& ds = DistributionSettings;
   if (code == 5 || code == 6) {

@@ -200,7 +200,7 @@ TEST_F(DlsLoadingTest, ModelIsSetUpForACorrelationFunction) {
 
   EXPECT_FALSE(ScanReaderOptions.AbsorbanceData);
   EXPECT_FALSE(ScanReaderOptions.InterferenceData);
-  EXPECT_EQ(ModelSelection.Kind, ModelKind::None);
+  EXPECT_EQ(ModelSelection.Kind, ModelKind::NoModel);
   EXPECT_TRUE(ModelParameters.InitialConcentrationConstant);
   EXPECT_FALSE(ModelParameters.InitialConcentrationExperimental);
   EXPECT_FALSE(FitControl.TINoiseFitted);

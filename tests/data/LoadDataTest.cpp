@@ -244,8 +244,8 @@ TEST_F(LoadDataTest, SettingsFollowTheKindOfData) {
     double signalPerConcentration;
   };
   const std::vector<Case> cases = {
-      {"absorbance", 'R', ".RA1", ModelKind::None, false, 1.0},
-      {"interference", 'P', ".IP1", ModelKind::None, true, 3.3},
+      {"absorbance", 'R', ".RA1", ModelKind::NoModel, false, 1.0},
+      {"interference", 'P', ".IP1", ModelKind::NoModel, true, 3.3},
       {"interference, buoyant mass", 'P', ".IP1", ModelKind::BuoyantMassEquilibrium, true, 1.0},
       {"absorbance, buoyant mass", 'R', ".RA1", ModelKind::BuoyantMassEquilibrium, true, 1.0},
   };

@@ -254,8 +254,8 @@ TEST_F(TempParameterFileTest, Value71ChoosesTheNonidealSingleSpeciesModel) {
   const struct {
     float stored;
     ModelKind kind;
-  } cases[] = {{0.0f, ModelKind::None},
-               {-1.0f, ModelKind::None},
+  } cases[] = {{0.0f, ModelKind::NonInteractingSpecies},
+               {-1.0f, ModelKind::NonInteractingSpecies},
                {1.0f, ModelKind::NonidealSingleSpecies},
                {2.0f, ModelKind::NonidealSingleSpecies},
                {1001.0f, ModelKind::HinderedSingleSpecies},
