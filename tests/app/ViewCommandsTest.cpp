@@ -24,6 +24,7 @@
 #include "display/MainPlots.h"
 #include "display/records/MainPlotLayout.h"
 #include "models/records/ModelParameters.h"
+#include "platform/RecordingCanvas.h"
 #include "plot/PlotSettings.h"
 #include "support/TestSupport.h"
 
@@ -251,6 +252,26 @@ TEST_F(ViewCommandsTest, TemperatureAndRotorSpeedPlotsOfTheScansInTimeOrder) {
   EXPECT_FALSE(ToolPlotData.ToolPlot);
   EXPECT_FALSE(ToolPlotData.RotorSpeedPlotShown);
   EXPECT_EQ(ToolPlotData.FirstLength, 0);
+}
+
+// A tool plot is painted once, with the pending caption, and released; the
+// next paint finds no tool layer and draws the main plots.
+TEST_F(ViewCommandsTest, ToolPlotIsPaintedOnceThenReleased) {
+  LoadScans(4, &Flat);
+  CmShowTemperaturePlot(window);
+  window.ToolCaptionPending = true;
+  window.ToolCaptionText = "t(eq) = 12 h";
+  platform::RecordingCanvas canvas;
+  EXPECT_EQ(PaintToolPlotLayers(window, canvas), display::ToolLayer::ToolPlot);
+  EXPECT_FALSE(canvas.CallsOf(platform::DrawKind::Polyline).empty() &&
+               canvas.CallsOf(platform::DrawKind::Line).empty());
+  bool captionDrawn = false;
+  for (const auto& call : canvas.CallsOf(platform::DrawKind::Text))
+    captionDrawn = captionDrawn || call.text == "t(eq) = 12 h";
+  EXPECT_TRUE(captionDrawn);
+  EXPECT_FALSE(ToolPlotData.ToolPlot);
+  EXPECT_FALSE(window.ToolCaptionPending);
+  EXPECT_EQ(PaintToolPlotLayers(window, canvas), display::ToolLayer::None);
 }
 
 TEST_F(ViewCommandsTest, FitUpdatingPreferences) {

@@ -52,6 +52,7 @@ CCurve* NewFirstCurve(int k, int xArray, int yArray) {
 CWINPlot& NewToolPlot(const char* xTitle, const char* yTitle) {
   auto& t = ToolPlotData;
   t.ToolPlot = std::make_unique<CWINPlot>();
+  t.ToolPlotFixedLayout = false;
   const auto& l = MainPlotLayout;
   t.ToolPlot->Place(l.DataTop, l.PlotLeft, l.DataBottom, l.PlotRight);
   t.ToolPlot->SetXTitle(xTitle);
@@ -108,6 +109,7 @@ void ReleaseToolPlotData(TXLAWindow&) {
   t.SecondLengths = {};
   t.ThirdLength = 0;
   t.EqRotorSpeedDisplayOn = false;
+  t.ToolPlotFixedLayout = false;
 }
 
 void CmShowTemperaturePlot(TXLAWindow& window) {

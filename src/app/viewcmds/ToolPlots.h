@@ -10,9 +10,11 @@
 #include <array>
 #include <memory>
 
+#include "display/DisplayLinks.h"
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
 #include "numerics/OneBasedArrays.h"
+#include "platform/Canvas.h"
 #include "plot/CWINPlot.h"
 
 class CAdHocPlot;
@@ -41,6 +43,8 @@ struct ToolPlotDataRecord {
   std::array<std::unique_ptr<CCurve>, 3> ThirdCurves;
   bool RotorSpeedPlotShown = false;
   bool EqRotorSpeedDisplayOn = false;
+  // The tool placed its plot itself: the paint does not lay it out again.
+  bool ToolPlotFixedLayout = false;
 };
 
 extern ToolPlotDataRecord ToolPlotData;
@@ -67,6 +71,14 @@ void CmShowRotorSpeedPlot(TXLAWindow& window);
 // The residual histogram as a tool plot: bin counts with the bins drawn as
 // bars, and the least-squares Gaussian. Nothing without residuals to count.
 void ShowResidualHistogramPlot(TXLAWindow& window);
+
+// The paint's layer of the one-shot plots, drawn in place of the main
+// plots on a canvas in the paint's mapping: the ad-hoc plot (with the
+// pending tool caption at 10, 100), forgotten afterwards, or else the tool
+// plot (relaid out unless fixed), with the rotor speed course over a rotor
+// speed plot, the second tool plot and the caption at 600, 100, released
+// afterwards. ToolLayer::None when neither exists.
+display::ToolLayer PaintToolPlotLayers(TXLAWindow& window, platform::Canvas& dc);
 
 // True when every scan's temperature lies within limit degrees of the
 // earliest scan's; otherwise shows the temperature plot and says so.
