@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramPaths.h"
 #include "app/viewcmds/DisplayOptionCommands.h"
@@ -59,6 +60,7 @@ class ViewCommandsTest : public HeadlessTest {
     DlsDataMode = false;
     DestroyMainPlots = [] {};
     ResetViewLinks();
+    RemoveViewHooks();
   }
 
   // count scans of 51 points from 6.0 cm in steps of 0.02 cm, with the
@@ -272,6 +274,21 @@ TEST_F(ViewCommandsTest, ToolPlotIsPaintedOnceThenReleased) {
   EXPECT_FALSE(ToolPlotData.ToolPlot);
   EXPECT_FALSE(window.ToolCaptionPending);
   EXPECT_EQ(PaintToolPlotLayers(window, canvas), display::ToolLayer::None);
+}
+
+// The loaders' temperature check and the paint's tool layer reach this
+// window while its hooks are installed, and nothing after their removal.
+TEST_F(ViewCommandsTest, InstalledHooksReachTheWindowUntilRemoved) {
+  LoadScans(3, &Flat, &TooWarm);
+  InstallViewHooks(window);
+  EXPECT_FALSE(CheckTemperatureFluctuation(window.Handle(), 0.5f));
+  ASSERT_TRUE(display::MainDisplayLinks.ToolPlotsExist);
+  EXPECT_TRUE(display::MainDisplayLinks.ToolPlotsExist());
+  platform::RecordingCanvas canvas;
+  EXPECT_EQ(display::MainDisplayLinks.PaintToolLayer(canvas), display::ToolLayer::ToolPlot);
+  RemoveViewHooks();
+  EXPECT_TRUE(CheckTemperatureFluctuation(window.Handle(), 0.5f));
+  EXPECT_FALSE(display::MainDisplayLinks.PaintToolLayer);
 }
 
 TEST_F(ViewCommandsTest, FitUpdatingPreferences) {

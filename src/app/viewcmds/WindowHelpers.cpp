@@ -9,6 +9,7 @@
 #include "data/ScanReaderOptions.h"
 #include "display/CursorLineDrawing.h"
 #include "display/DirectRedraws.h"
+#include "display/DisplayLinks.h"
 
 RuntimeMenuStateRecord RuntimeMenuState;
 
@@ -116,7 +117,26 @@ void RemoveEquilibriumCopyItems(TXLAWindow& window) {
 void InstallViewHooks(TXLAWindow& window) {
   TXLAWindow* w = &window;
   RepaintMainWindow = [w](platform::WindowHandle) { InvalidateMainWindow(*w); };
+  SetMainWindowCaption = [w](platform::WindowHandle, const std::string& caption) {
+    if (platform::WindowHost* host = w->Host()) host->SetTitle(caption);
+  };
   CheckTemperatureFluctuation = [w](platform::WindowHandle, float limit) {
     return CheckTemperatureFluctuationOf(*w, limit);
   };
+  auto& links = display::MainDisplayLinks;
+  links.UpdateRuntimeMenus = [w] { UpdateRuntimeMenus(*w); };
+  links.ToolPlotsExist = [] {
+    return ToolPlotData.ToolPlot != nullptr || AdHocToolPlots.AdHocToolPlot != nullptr;
+  };
+  links.PaintToolLayer = [w](platform::Canvas& dc) { return PaintToolPlotLayers(*w, dc); };
+}
+
+void RemoveViewHooks() {
+  RepaintMainWindow = [](platform::WindowHandle) {};
+  SetMainWindowCaption = [](platform::WindowHandle, const std::string&) {};
+  CheckTemperatureFluctuation = [](platform::WindowHandle, float) { return true; };
+  auto& links = display::MainDisplayLinks;
+  links.UpdateRuntimeMenus = nullptr;
+  links.ToolPlotsExist = nullptr;
+  links.PaintToolLayer = nullptr;
 }

@@ -39,6 +39,11 @@ void UpdateRuntimeMenus(TXLAWindow& window);
 void InsertEquilibriumCopyItems(TXLAWindow& window);
 void RemoveEquilibriumCopyItems(TXLAWindow& window);
 
-// Points the program-wide RepaintMainWindow and CheckTemperatureFluctuation
-// operations at this window.
+// Points the program-wide operations of the data loaders (RepaintMainWindow,
+// SetMainWindowCaption, CheckTemperatureFluctuation) and the display's
+// run-time menu update and one-shot tool plot layer at this window. The
+// equilibrium and extrapolation tools, whose screens come before the tool
+// plots, wrap ToolPlotsExist and PaintToolLayer when they install theirs.
 void InstallViewHooks(TXLAWindow& window);
+// Puts those operations back to doing nothing, before the window goes.
+void RemoveViewHooks();
