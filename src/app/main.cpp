@@ -1,80 +1,72 @@
-// Command-line entry until the application shell exists.
-//   taluvo                         hydrodynamic conversions and F statistics
-//   taluvo <scan folder> <output>  c(s) of the scans of a folder
+// The program's entry.
+//   taluvo                                   the main window
+//   taluvo <parameter file>                  a batch run
+//   taluvo <handshake text> <parameter file> a batch run that writes the text
+//                                            back into its all-done flag file
+//   taluvo <scan folder> <output folder>     c(s) of the scans of a folder
+// More than two arguments start the window too. A batch run without a
+// display runs headless, its window drawing into an image in memory.
 #include <cstdio>
-#include <initializer_list>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/ExampleAnalysis.h"
 #include "app/records/ProgramPaths.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
-#include "numerics/Hydrodynamics.h"
-#include "numerics/PhysicalConstants.h"
-#include "numerics/Statistics.h"
-#include "data/records/SolventConditions.h"
+#include "platform/qt/DesktopBackend.h"
+#include "platform/qt/RasterWindows.h"
 
 namespace {
 
-// M, D, Stokes radius and f/f0 of compact globular proteins of a few
-// sedimentation coefficients, in water at 20 degrees Celsius.
-void PrintHydrodynamicExamples() {
-  const float vbar = 0.73f;
-  const float ff0 = 1.2f;
-  const float t = 20.0f;
-  const float density = PhysicalConstantsRecord::StandardWaterDensity;
-  SolventConditions.VBAR = vbar;
-  SolventConditions.VBAR20 = vbar;
-  SolventConditions.BufferDensity = density;
-  SolventConditions.VbarRho = vbar * density;
-  SolventConditions.RELVISCOSITY = 1.0f;
-  SolventConditions.BufferTemperature = t + 273.15f;
-  DistributionSettings.StartingFrictionalRatio = ff0;
-
-  std::printf("Hydrodynamic conversions\n");
-  std::printf(
-      "water at %.0f °C (density %.5f g/ml, viscosity %.3f cP), vbar %.2f ml/g, "
-      "f/f0 %.2f\n\n",
-      t, density, PhysicalConstantsRecord::STANDARDVISCOSITY * 1000, vbar, ff0);
-  // "cm²/s" is one byte wider than it shows: its column is printed one narrower.
-  std::printf("%8s %12s %16s %20s %8s\n", "s (S)", "M (kDa)", "D (1e-7 cm²/s)",
-              "Stokes radius (nm)", "f/f0");
-  for (float s : {2.0f, 4.3f, 10.0f}) {
-    const float mass = CalculateM(s);
-    const float d = DFromMass(mass, t);
-    const float stokesRadius = S20ToStokesRadius(s, vbar);
-    const float frictionalRatio = FF0FromMassAndS(mass, s, vbar, density, 1.0f);
-    std::printf("%8.2f %12.1f %15.3f %20.2f %8.3f\n", s, mass / 1000, d * 1e7, stokesRadius * 1e9,
-                frictionalRatio);
-  }
+// The program file itself, also when it was found on the search path: the
+// installation folder is its folder.
+std::string ExecutablePath(const char* argv0) {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(argv0) : self.string();
 }
 
-// The chi-square ratios that F statistics allow at a confidence level: how
-// much worse than the best fit a fit of N data points may be before it is
-// significantly worse. The regularisation of the distributions uses them.
-void PrintFStatisticsExamples() {
-  std::printf("\nF statistics\n");
-  std::printf("%10s %10s %12s %14s\n", "points", "P", "F ratio", "P(F <= ratio)");
-  for (double points : {100.0, 1000.0, 10000.0, 100000.0}) {
-    for (double p : {0.68, 0.95}) {
-      const double ratio = FCriticalRatio(p, points, points);
-      std::printf("%10.0f %10.2f %12.6f %14.4f\n", points, p, ratio,
-                  1.0 - FProbability(ratio, points, points));
-    }
-  }
+bool DisplayAvailable() {
+  return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+// Messages of the analysis go to standard error.
+std::unique_ptr<platform::HeadlessBackend> EchoingHeadlessBackend() {
+  auto backend = std::make_unique<platform::HeadlessBackend>();
+  backend->SetEcho(true);
+  return backend;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  SetInstallationFolder(InstallationFolderOf(argv[0]));
-  if (argc >= 3) {
-    auto backend = std::make_unique<platform::HeadlessBackend>();
-    backend->SetEcho(true);  // messages of the analysis go to standard error
-    platform::Install(std::move(backend));
+  const std::string program = ExecutablePath(argv[0]);
+  if (argc == 3 && std::filesystem::is_directory(argv[1])) {
+    SetInstallationFolder(InstallationFolderOf(program));
+    platform::Install(EchoingHeadlessBackend());
     return RunExampleAnalysis(argv[1], argv[2]);
   }
-  PrintHydrodynamicExamples();
-  PrintFStatisticsExamples();
-  return 0;
+
+  const bool batch = argc == 2 || argc == 3;
+  if (DisplayAvailable()) {
+    platform::Install(std::make_unique<platform::qt::DesktopBackend>());
+  } else if (batch) {
+    auto backend = EchoingHeadlessBackend();
+    platform::qt::UseRasterWindows(*backend);
+    platform::Install(std::move(backend));
+  } else {
+    std::fprintf(stderr,
+                 "taluvo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the main "
+                 "window cannot be shown; a batch run needs no display: taluvo <parameter "
+                 "file>\n");
+    return 1;
+  }
+
+  std::vector<const char*> arguments(argv, argv + argc);
+  arguments[0] = program.c_str();
+  return ProgramMain(argc, arguments.data());
 }

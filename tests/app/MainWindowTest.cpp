@@ -65,6 +65,9 @@ TEST_F(MainWindow, SetUpMarksTheOptionsAsTheyStand) {
   AlwaysLoadG2 = true;
   LoadOptions.TimeStampCheckOn = true;
   MainDisplayOptions.ShowResidualsHistogram = true;
+  ProgramOptions.WizardMessagesOn = false;
+  ProgramOptions.ErrorPropagationToSw = true;
+  ProgramOptions.UseIntegrationRangesFile = true;
 
   TXLAWindow window(MainWindowTitle);
   window.Create();

@@ -50,11 +50,11 @@ TEST_F(OnlineHelp, KeyboardShortcutsListTheControlKeys) {
 }
 
 TEST_F(OnlineHelp, AboutBoxKeepsAnAgreementAndEndsTheProgramOnWithdrawal) {
-  DisclaimerAgreed = true;
+  ProgramOptions.DisclaimerAgreed = true;
   TXLAWindow window(MainWindowTitle);
   backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);
   window.OnCommand(221);
-  EXPECT_TRUE(DisclaimerAgreed);
+  EXPECT_TRUE(ProgramOptions.DisclaimerAgreed);
   EXPECT_TRUE(calls.empty());
   EXPECT_FALSE(backend().QuitCode().has_value());
   const auto about = LogLinesWith("box [About]");
@@ -67,7 +67,7 @@ TEST_F(OnlineHelp, AboutBoxKeepsAnAgreementAndEndsTheProgramOnWithdrawal) {
   window.MenuHelpMode = true;
   backend().ScriptBoxAnswer(platform::BoxAnswer::No);
   window.OnCommand(221);
-  EXPECT_FALSE(DisclaimerAgreed);
+  EXPECT_FALSE(ProgramOptions.DisclaimerAgreed);
   EXPECT_EQ(calls, (std::vector<std::string>{"WritePreferences refused"}));
   EXPECT_EQ(backend().QuitCode(), 0);
   EXPECT_TRUE(LogLinesWith("box [HELP]").empty());

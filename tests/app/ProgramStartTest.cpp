@@ -82,7 +82,7 @@ TEST_F(ProgramStart, AgreeingStartShowsTheWindowWithItsMenuAndWritesThePreferenc
   backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_EQ(LogLinesWith("box [About]").size(), 1u);
-  EXPECT_TRUE(DisclaimerAgreed);
+  EXPECT_TRUE(ProgramOptions.DisclaimerAgreed);
   EXPECT_EQ(calls, (std::vector<std::string>{"ReadPreferences", "WritePreferences agreed",
                                              "AllowModelNotes"}));
   EXPECT_EQ(LogLinesWith("window created \"Sedimentation Analysis\"").size(), 1u);
@@ -96,17 +96,33 @@ TEST_F(ProgramStart, RefusedDisclaimerEndsTheProgramWithoutWindowOrPreferences) 
   InstallSibling();
   backend().ScriptBoxAnswer(platform::BoxAnswer::No);
   EXPECT_EQ(RunProgram(), 0);
-  EXPECT_FALSE(DisclaimerAgreed);
+  EXPECT_FALSE(ProgramOptions.DisclaimerAgreed);
   EXPECT_EQ(calls, (std::vector<std::string>{"ReadPreferences"}));
   EXPECT_TRUE(LogLinesWith("window created").empty());
   EXPECT_EQ(backend().QuitCode(), 0);
+}
+
+TEST_F(ProgramStart, AgreementIsKeptInThePreferenceFileForTheNextStart) {
+  InstallSibling();
+  UseProgramPreferences();
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);
+  ASSERT_EQ(RunProgram(), 0);
+  const std::string preferences = ReadWholeFile(install().File("taluvoparams.ini"));
+  EXPECT_EQ(preferences.substr(0, 2), "1\n");
+
+  backend().ClearLog();
+  ProgramOptions.DisclaimerAgreed = false;
+  ASSERT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(LogLinesWith("box [About]").empty());
+  EXPECT_TRUE(ProgramOptions.DisclaimerAgreed);
+  EXPECT_EQ(LogLinesWith("window shown").size(), 1u);
 }
 
 TEST_F(ProgramStart, AgreementFromThePreferencesSkipsTheDisclaimer) {
   InstallSibling();
   ShellServices.ReadPreferences = [this](TXLAWindow&) {
     calls.push_back("ReadPreferences");
-    DisclaimerAgreed = true;
+    ProgramOptions.DisclaimerAgreed = true;
     return true;
   };
   EXPECT_EQ(RunProgram(), 0);
@@ -125,7 +141,7 @@ TEST_F(ProgramStart, BatchRunsInsideTheConstructionButNotAfterARefusal) {
       {platform::BoxAnswer::No, {"ReadPreferences", "WriteBatchResultsAndExit"}}};
   for (const Case& c : cases) {
     calls.clear();
-    DisclaimerAgreed = false;
+    ProgramOptions.DisclaimerAgreed = false;
     ProgramEndRequested = false;
     BatchMode = true;
     backend().ScriptBoxAnswer(c.disclaimer);
@@ -133,6 +149,21 @@ TEST_F(ProgramStart, BatchRunsInsideTheConstructionButNotAfterARefusal) {
     window.StartUp();
     EXPECT_EQ(calls, c.calls);
   }
+}
+
+TEST_F(ProgramStart, UnreadableBatchFileEndsTheProgramWithoutDisclaimerOrRun) {
+  InstallSibling();
+  const std::string file = install().Write("batch.txt", "no tags in here");
+  EXPECT_EQ(RunProgram({file}), 0);
+  const auto refusal = LogLinesWith("box [command line parameters found]");
+  ASSERT_EQ(refusal.size(), 1u);
+  EXPECT_NE(refusal[0].find("sorry, input from " + file + " could not be processed properly"),
+            std::string::npos);
+  EXPECT_TRUE(LogLinesWith("box [About]").empty());
+  EXPECT_TRUE(LogLinesWith("window created").empty());
+  EXPECT_FALSE(ProgramOptions.WizardMessagesOn);
+  EXPECT_EQ(calls, (std::vector<std::string>{"ReadPreferences"}));
+  EXPECT_EQ(backend().QuitCode(), 0);
 }
 
 TEST_F(ProgramStart, ExitWritesBatchResultsOnlyInBatchModeAndQuitsWithZero) {
@@ -148,7 +179,7 @@ TEST_F(ProgramStart, ExitWritesBatchResultsOnlyInBatchModeAndQuitsWithZero) {
 
 TEST_F(ProgramStart, CloseBoxEndsTheLoopWithoutBatchResultsOrFarewell) {
   InstallSibling();
-  DisclaimerAgreed = true;
+  ProgramOptions.DisclaimerAgreed = true;
   BatchMode = true;
   TXLAApp app;
   app.CreateMainWindow();

@@ -1,7 +1,8 @@
 #pragma once
 // A headless backend and a clean program start for the shell's tests: an
 // installation folder of its own, no command line, no batch mode, the
-// disclaimer not yet agreed, the start-up services recording their calls,
+// disclaimer not yet agreed, the preference file and the batch steps
+// recording their calls,
 // and the diagnostics log in a scratch temporary folder. Everything is put
 // back afterwards.
 
@@ -9,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/BatchParameters.h"
+#include "app/options/ProgramOptions.h"
 #include "app/records/ProgramFlags.h"
 #include "app/records/ProgramPaths.h"
 #include "app/start/ExitProgram.h"
@@ -28,6 +31,7 @@ class ShellTest : public HeadlessTest {
     savedPaths_ = ProgramPaths;
     savedServices_ = ShellServices;
     savedArguments_ = CommandLineArgs.Arguments;
+    savedOptions_ = ProgramOptions;
     savedHistogram_ = MainDisplayOptions.ShowResidualsHistogram;
     if (const char* tmp = std::getenv("TMPDIR")) savedTmp_ = tmp;
     hadTmp_ = std::getenv("TMPDIR") != nullptr;
@@ -35,8 +39,9 @@ class ShellTest : public HeadlessTest {
 
     SetInstallationFolder(install_.path().string());
     CommandLineArgs.Arguments.clear();
+    IniCustomPars.reset();
     BatchMode = false;
-    DisclaimerAgreed = false;
+    ProgramOptions.DisclaimerAgreed = false;
     ProgramEndRequested = false;
     DiagnosticsOn = false;
     ShellServices.ReadPreferences = [this](TXLAWindow&) {
@@ -44,7 +49,8 @@ class ShellTest : public HeadlessTest {
       return preferencesFound;
     };
     ShellServices.WritePreferences = [this](TXLAWindow&) {
-      calls.push_back(DisclaimerAgreed ? "WritePreferences agreed" : "WritePreferences refused");
+      calls.push_back(ProgramOptions.DisclaimerAgreed ? "WritePreferences agreed"
+                                                      : "WritePreferences refused");
       return true;
     };
     ShellServices.RunBatch = [this](TXLAWindow&) { calls.push_back("RunBatch"); };
@@ -58,9 +64,11 @@ class ShellTest : public HeadlessTest {
     ProgramPaths = savedPaths_;
     ShellServices = savedServices_;
     CommandLineArgs.Arguments = savedArguments_;
+    ProgramOptions = savedOptions_;
+    IniCustomPars.reset();
     MainDisplayOptions.ShowResidualsHistogram = savedHistogram_;
     BatchMode = false;
-    DisclaimerAgreed = false;
+    ProgramOptions.DisclaimerAgreed = false;
     ProgramEndRequested = false;
     DiagnosticsOn = false;
     LammDiagnosticsOn = false;
@@ -70,6 +78,12 @@ class ShellTest : public HeadlessTest {
     else
       ::unsetenv("TMPDIR");
     HeadlessTest::TearDown();
+  }
+
+  // The program's own preference file instead of the recording steps.
+  void UseProgramPreferences() {
+    ShellServices.ReadPreferences = savedServices_.ReadPreferences;
+    ShellServices.WritePreferences = savedServices_.WritePreferences;
   }
 
   const ScratchFolder& install() const { return install_; }
@@ -84,6 +98,7 @@ class ShellTest : public HeadlessTest {
   ProgramPathsRecord savedPaths_;
   ShellServicesRecord savedServices_;
   std::vector<std::string> savedArguments_;
+  ProgramOptionsRecord savedOptions_;
   bool savedHistogram_ = false;
   std::string savedTmp_;
   bool hadTmp_ = false;

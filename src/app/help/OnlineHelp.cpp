@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/commands/CommandTable.h"
+#include "app/options/ProgramOptions.h"
 #include "app/start/ExitProgram.h"
 #include "app/start/ShellServices.h"
 #include "app/window/Disclaimer.h"
@@ -73,7 +74,7 @@ void CmKeyboardShortcuts(TXLAWindow& window) {
 void CmAbout(TXLAWindow& window) {
   PlayOkSound();
   if (ShowAboutBox(window)) return;
-  DisclaimerAgreed = false;
+  ProgramOptions.DisclaimerAgreed = false;
   ShellServices.WritePreferences(window);
   ExitProgram(window);
 }

@@ -1,3 +1,20 @@
 #include "app/start/ShellServices.h"
 
-ShellServicesRecord ShellServices;
+#include "app/batch/BatchResults.h"
+#include "app/batch/BatchRun.h"
+#include "app/options/PreferenceFile.h"
+
+namespace {
+
+ShellServicesRecord ProgramSteps() {
+  ShellServicesRecord steps;
+  steps.ReadPreferences = [](TXLAWindow& window) { return ReadPreferences(window); };
+  steps.WritePreferences = [](TXLAWindow& window) { return WritePreferences(window); };
+  steps.RunBatch = [](TXLAWindow& window) { RunBatch(window); };
+  steps.WriteBatchResultsAndExit = [](TXLAWindow& window) { WriteBatchResultsAndExit(window); };
+  return steps;
+}
+
+}  // namespace
+
+ShellServicesRecord ShellServices = ProgramSteps();

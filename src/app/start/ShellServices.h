@@ -1,11 +1,12 @@
 #pragma once
 // Steps of the start and the end of the program that other parts of the
-// shell perform: the preference file, the help wizard's switch, the
-// time-to-equilibrium tool, the mouse actions of the scan corrections, the
-// plotting programs, the main plots, the batch run and its results. The main
-// window calls them at their places in its construction, set-up and Exit;
-// each owner installs its function at start. Until then a step does nothing
-// (the preference reader answers "no file", the writer "not written").
+// shell and the display perform: the preference file, the time-to-equilibrium
+// tool, the mouse actions of the scan corrections, the plotting programs, the
+// main plots, the model notes, the batch run and its results. The main
+// window calls them at their places in its construction, set-up and Exit.
+// The program-wide record holds the real steps; a step whose owner does not
+// provide it yet does nothing (the preference reader would answer "no
+// file", the writer "not written"). Tests put recording steps in their place.
 
 #include <functional>
 
@@ -16,8 +17,6 @@ struct ShellServicesRecord {
   std::function<bool(TXLAWindow&)> ReadPreferences = [](TXLAWindow&) { return false; };
   // Writes the whole preference file; false when it cannot be written.
   std::function<bool(TXLAWindow&)> WritePreferences = [](TXLAWindow&) { return false; };
-  // A batch parameter file was named: the help wizard stays silent.
-  std::function<void()> SwitchWizardMessagesOff = [] {};
   // Loads the parameters of the time-to-equilibrium tool.
   std::function<void()> InitTimeToEquilibrium = [] {};
   // Creates the interactive scan-correction tools.

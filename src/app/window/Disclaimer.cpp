@@ -6,8 +6,6 @@
 #include "platform/Platform.h"
 #include "resources/AppStrings.h"
 
-bool DisclaimerAgreed = false;
-
 bool ShowAboutBox(TXLAWindow& window) {
   DialogBusyScope busy(window);
   platform::BoxRequest box;

@@ -1,10 +1,9 @@
 #pragma once
-// The About box with the warranty disclaimer, and whether the user has
-// agreed to it (kept in the preference file; asked at start until agreed).
+// The About box with the warranty disclaimer. Whether the user has agreed
+// is ProgramOptions.DisclaimerAgreed, kept in the preference file; the box is
+// shown at start until the user agrees.
 
 class TXLAWindow;
-
-extern bool DisclaimerAgreed;
 
 // Shows the About box: the program's name and version and the disclaimer,
 // answered with "agree" (Yes) or "don't agree" (No). True on "agree".

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/batch/BatchParameters.h"
+#include "app/options/ProgramOptions.h"
 #include "app/records/DlsPreferences.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ProgramFlags.h"
@@ -74,16 +75,19 @@ void TXLAWindow::StartUp() {
   PrinterCreated = false;
 
   const BatchAcceptance batch = TakeBatchCommandLine(CommandLineArgs.Arguments);
-  if (IniCustomPars) ShellServices.SwitchWizardMessagesOff();
+  // Whatever becomes of a named parameter file, the help wizard stays silent.
+  if (IniCustomPars) ProgramOptions.WizardMessagesOn = false;
   if (batch == BatchAcceptance::Exit) ExitProgram(*this);
 
   ShellServices.InitTimeToEquilibrium();
   ShellServices.ReadPreferences(*this);
   if (!BatchMode) ReadLammEqParameterPreferences(Handle());
 
-  if (!DisclaimerAgreed) {
+  // A program that is already ending (an unreadable batch file) asks for no
+  // agreement it would not use.
+  if (!ProgramOptions.DisclaimerAgreed && !ProgramEndRequested) {
     if (ShowAboutBox(*this)) {
-      DisclaimerAgreed = true;
+      ProgramOptions.DisclaimerAgreed = true;
       ShellServices.WritePreferences(*this);
     } else {
       ExitProgram(*this);
@@ -107,8 +111,10 @@ void TXLAWindow::StartUp() {
 void TXLAWindow::SetOptionCheckMarks() {
   const DistributionSettingsRecord& d = DistributionSettings;
   CheckMenuItem(829, d.SuppressBaselineCorrelation);
+  CheckMenuItem(644, ProgramOptions.UseIntegrationRangesFile);
   CheckMenuItem(594, Sounds.SoundsOn);
   CheckMenuItem(648, d.MultithreadingOn);
+  CheckMenuItem(610, ProgramOptions.WizardMessagesOn);
 
   const RegularizationTypeRecord& r = d.RegularizationType;
   for (int id : {294, 1118, 295, 642}) CheckMenuItem(id, false);
@@ -138,10 +144,9 @@ void TXLAWindow::SetOptionCheckMarks() {
 
   CheckMenuItem(894, AlwaysLoadG2);
   CheckMenuItem(902, LoadOptions.TimeStampCheckOn);
+  CheckMenuItem(952, ProgramOptions.ErrorPropagationToSw);
   CheckMenuItem(247, ScanReaderOptions.SpikeFilterOn);
   CheckMenuItem(868, ScanReaderOptions.FlagStrongGradients);
-  // Items 644 (integration ranges file), 610 (wizard messages) and 952
-  // (error propagation to sw) follow their options' owners, which set them.
 }
 
 void TXLAWindow::OnSetup() {
