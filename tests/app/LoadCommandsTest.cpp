@@ -271,6 +271,28 @@ TEST_F(LoadCommandsTest, ExperimentFileLoadsScansAndAppliesItsParameters) {
   EXPECT_EQ(ModelParameters.MeniscusFitted, 0);
 }
 
+TEST_F(LoadCommandsTest, EditDataFilesOpensTheChosenScanInTheEditor) {
+  for (bool available : {true, false}) {
+    backend().ClearLog();
+    backend().SetProgramsAvailable(available);
+    backend().ScriptFileDialog(std::vector<std::string>{"/data/run7/00001.RA1"});
+    CmEditDataFiles(window);
+    EXPECT_EQ(LogLinesWith("open in text editor /data/run7/00001.RA1").size(), 1u);
+    EXPECT_EQ(LogLinesWith("could not start a text editor").size(), available ? 0u : 1u);
+  }
+}
+
+// One scan file chosen: no list is written over the list of the folder.
+TEST_F(LoadCommandsTest, SingleFileKeepsTheFoldersList) {
+  ScratchFolder data;
+  const std::vector<std::string> paths = WriteScans(data, 2);
+  data.Write("list.RA1", "newformat n=1\n/elsewhere\nx.RA1\n");
+  backend().ScriptFileDialog(std::vector<std::string>{paths.front()});
+  backend().ScriptEntry("1");
+  CmLoadNewFiles(window);
+  EXPECT_EQ(ReadWholeFile(data.File("list.RA1")), "newformat n=1\n/elsewhere\nx.RA1\n");
+}
+
 TEST_F(LoadCommandsTest, LastDataFolderKeepsFoldersWithDotsWhole) {
   struct Case {
     std::string given, read;

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/loading/LastDataFolder.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramPaths.h"
 #include "app/viewcmds/DisplayOptionCommands.h"
+#include "app/viewcmds/FileNameDialogs.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/viewcmds/ViewLinks.h"
@@ -308,6 +310,36 @@ TEST_F(ViewCommandsTest, FitUpdatingPreferences) {
   EXPECT_FALSE(MainDisplayOptions.LiveUpdateDataPlot);
   EXPECT_FLOAT_EQ(MainDisplayOptions.LiveUpdateInterval, 2.5f);
   EXPECT_TRUE(std::filesystem::exists(preferences));
+}
+
+// The dialogs start from the caller's path (or the last data folder), put
+// the choice there, refuse a choice longer than the caller's room, and the
+// main dialog record is as before afterwards.
+TEST_F(ViewCommandsTest, FileNameDialogs) {
+  std::string path = "/data/run7/fit.txt";
+  backend().ScriptFileDialog(std::vector<std::string>{"/data/run7/other.txt"});
+  EXPECT_TRUE(ChooseSaveFileName(window, path, 260, "select save path"));
+  EXPECT_EQ(path, "/data/run7/other.txt");
+  EXPECT_EQ(LogLinesWith("save file dialog \"select save path\" in /data/run7/").size(), 1u);
+
+  backend().ScriptFileDialog(std::vector<std::string>{"/a/very/long/folder/name.txt"});
+  EXPECT_FALSE(ChooseFileName(window, false, path, 10, "pick", "", {}));
+  EXPECT_EQ(path, "/data/run7/other.txt");
+  EXPECT_EQ(LogLinesWith("too long").size(), 1u);
+
+  backend().ScriptFileDialog(std::nullopt);
+  EXPECT_FALSE(ChooseSaveFileName(window, path, 260, "Pick A Parameter Filename"));
+  EXPECT_EQ(path, "/data/run7/other.txt");
+
+  WriteLastDataFolder(window, "/data/run9");
+  const platform::FileDialogRequest before = window.MainFileDialog;
+  backend().ScriptFileDialog(std::vector<std::string>{"/data/run9/00001.RA1"});
+  EXPECT_TRUE(ChooseOpenFileName(window, path, 260, "select a scan"));
+  EXPECT_EQ(path, "/data/run9/00001.RA1");
+  EXPECT_EQ(LogLinesWith("open file dialog \"select a scan\" in /data/run9/").size(), 1u);
+  EXPECT_EQ(window.MainFileDialog.title, before.title);
+  EXPECT_EQ(window.MainFileDialog.multiSelect, before.multiSelect);
+  EXPECT_EQ(window.MainFileDialog.filters.size(), before.filters.size());
 }
 
 // Yes switches the histogram of the main layout; No keeps the setting and

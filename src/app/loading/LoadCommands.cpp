@@ -128,7 +128,7 @@ bool ChooseFiles(TXLAWindow& window, const char* title, std::vector<platform::Fi
 struct PreparedLoad {
   FileSelection selection;
   std::string listText;     // the list to write beside a selection of scans
-  std::string listPath;     // where it goes ("" for a list file)
+  std::string listPath;     // where it goes ("" for a list file or a single file)
   std::string displayPath;  // folder and first file, for the caption
 };
 
@@ -167,8 +167,12 @@ bool PrepareFromSelection(TXLAWindow& window, const NewSetKind& kind,
   for (const auto& path : chosen) names.push_back(NameOfPath(path));
   WriteLastDataFolder(window, folder);
   p.selection = SelectionOf(chosen);
-  p.listText = MakeLoadListText(n, folder, names);
-  p.listPath = folder + "/list" + SplitPath(WithForwardSlashes(chosen.front())).Extension;
+  // A single file is no set worth a list: its load may even be refused, and
+  // the list of an earlier set in the folder must then stay as it was.
+  if (chosen.size() > 1) {
+    p.listText = MakeLoadListText(n, folder, names);
+    p.listPath = folder + "/list" + SplitPath(WithForwardSlashes(chosen.front())).Extension;
+  }
   p.displayPath = folder + "/" + names.front();
   return true;
 }
@@ -201,7 +205,7 @@ bool LoadNewSet(TXLAWindow& window, const NewSetKind& kind,
     loaded = kind.load(window, p.selection);
     LoadOptions.UseListFolder = false;
   }
-  if (fromList) return true;
+  if (p.listPath.empty()) return true;
   std::ofstream out(p.listPath, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   out << p.listText;
