@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/commands/CommandTable.h"
+#include "app/help/HelpWizard.h"
 #include "app/options/ProgramOptions.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
@@ -24,7 +25,6 @@
 #include "ui/Sounds.h"
 
 RunFitStateRecord RunFitState;
-std::function<void(TXLAWindow&)> HelpWizardHook;
 
 namespace {
 
@@ -99,7 +99,7 @@ void AfterComputation(TXLAWindow& window) {
 }
 
 void HelpWizardIfOn(TXLAWindow& window) {
-  if (ProgramOptions.WizardMessagesOn && HelpWizardHook) HelpWizardHook(window);
+  if (ProgramOptions.WizardMessagesOn) HelpWizard(window);
 }
 
 }  // namespace

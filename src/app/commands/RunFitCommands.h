@@ -5,8 +5,6 @@
 // that would hinder the fit, keep the busy state and repaint afterwards. The
 // data loader, the batch run and the serial fits use the same entries.
 
-#include <functional>
-
 class TXLAWindow;
 class CommandTable;
 
@@ -20,10 +18,6 @@ struct RunFitStateRecord {
 };
 
 extern RunFitStateRecord RunFitState;
-
-// The help wizard's advice after a Run or a Fit (installed by the help
-// wizard; nothing until then).
-extern std::function<void(TXLAWindow&)> HelpWizardHook;
 
 void RunModelCommand(TXLAWindow& window);
 void CmSimulateFaxen(TXLAWindow& window);
