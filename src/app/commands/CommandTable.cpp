@@ -34,7 +34,10 @@ bool CommandAnswersHelp(const CommandTable& table, int id) {
 }
 
 void DispatchCommand(TXLAWindow& window, int id) {
-  const CommandTable& table = MainCommandTable();
+  DispatchCommand(MainCommandTable(), window, id);
+}
+
+void DispatchCommand(const CommandTable& table, TXLAWindow& window, int id) {
   if (window.MenuHelpMode && CommandAnswersHelp(table, id)) {
     OnlineHelpPrompt(window);
     return;

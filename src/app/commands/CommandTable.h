@@ -46,3 +46,5 @@ bool CommandAnswersHelp(const CommandTable& table, int id);
 // commands run and leave the mode set. An id without a handler shows a box
 // naming the command as not available in this version.
 void DispatchCommand(TXLAWindow& window, int id);
+// The same with another table.
+void DispatchCommand(const CommandTable& table, TXLAWindow& window, int id);
