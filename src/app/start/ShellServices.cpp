@@ -3,6 +3,9 @@
 #include "app/batch/BatchResults.h"
 #include "app/batch/BatchRun.h"
 #include "app/options/PreferenceFile.h"
+#include "app/records/ModelSelection.h"
+#include "app/viewcmds/ViewCommands.h"
+#include "display/MainPlots.h"
 
 namespace {
 
@@ -12,6 +15,9 @@ ShellServicesRecord ProgramSteps() {
   steps.WritePreferences = [](TXLAWindow& window) { return WritePreferences(window); };
   steps.RunBatch = [](TXLAWindow& window) { RunBatch(window); };
   steps.WriteBatchResultsAndExit = [](TXLAWindow& window) { WriteBatchResultsAndExit(window); };
+  steps.LayoutAndRenderMainPlots = [](TXLAWindow&) { display::LayoutAndRenderMainPlots(); };
+  steps.AllowModelNotes = [] { ModelSwitchState.SuppressModelNotes = false; };
+  steps.ClearDisplayRangeStack = [] { DisplayRangeStack = DisplayRangeStackRecord{}; };
   return steps;
 }
 
