@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 
+#include "app/help/OnlineHelp.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
@@ -36,7 +37,6 @@ const LinksInstaller installLinks;
 
 void ResetModelCommandLinks() {
   ModelCommandLinksRecord& l = ModelCommandLinks;
-  l.OnlineHelpPrompt = [](TXLAWindow& window) { window.MenuHelpMode = false; };
   l.ClearDistributionPlots = [] {
     if (GridServices.ClearDistributionPlots) GridServices.ClearDistributionPlots();
   };
@@ -59,33 +59,29 @@ void ResetModelCommandLinks() {
 
 bool AnswerHelp(TXLAWindow& window) {
   if (!window.MenuHelpMode) return false;
-  ModelCommandLinks.OnlineHelpPrompt(window);
+  OnlineHelpPrompt(window);
   window.MenuHelpMode = false;
   return true;
 }
 
 void ShowNote(TXLAWindow& window, const std::string& text, const std::string& caption,
               platform::BoxIcon icon) {
-  window.DialogBusy = true;
+  DialogBusyScope busy(window);
   platform::Current().ShowMessageBox(
       {window.Handle(), text, caption, icon, platform::BoxButtons::Ok});
-  window.DialogBusy = false;
 }
 
 bool AskYesNo(TXLAWindow& window, const std::string& text, const std::string& caption) {
-  window.DialogBusy = true;
+  DialogBusyScope busy(window);
   const platform::BoxAnswer answer = platform::Current().ShowMessageBox(
       {window.Handle(), text, caption, platform::BoxIcon::Question, platform::BoxButtons::YesNo});
-  window.DialogBusy = false;
   return answer == platform::BoxAnswer::Yes;
 }
 
 bool AskFloat(TXLAWindow& window, float& value, float defaultValue, const char* prompt,
               const char* caption) {
-  window.DialogBusy = true;
-  const bool ok = InputFloatIn(window.Handle(), value, defaultValue, true, prompt, caption);
-  window.DialogBusy = false;
-  return ok;
+  DialogBusyScope busy(window);
+  return InputFloatIn(window.Handle(), value, defaultValue, true, prompt, caption);
 }
 
 bool DlsDataLoaded() {
