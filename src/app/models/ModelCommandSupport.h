@@ -15,12 +15,13 @@
 
 class TXLAWindow;
 
-// Services of other subsystems. Defaults: the distribution plots are cleared through the grid services
-// when those are installed; the approach-to-equilibrium test mode is simply
-// switched off; the option "Fit M and s" flips the mass-or-D switch and its
-// check mark; the power-law calibration is not available (it fails); the
-// buffer-sedimentation check uses the temporary parameter file's link; the
-// rest does nothing.
+// Services of other subsystems, installed by them. Defaults: the
+// distribution plots are cleared through the grid services when those are
+// installed; the reset switches the approach-to-equilibrium test mode off
+// by itself; the option "Fit M and s" flips the mass-or-D switch and its
+// check mark (without converting slots 1-4); the power-law calibration is
+// not available (it fails); the buffer-sedimentation check uses the
+// temporary parameter file's link; the rest does nothing.
 struct ModelCommandLinksRecord {
   std::function<void()> ClearDistributionPlots;
   // Rebuilds the distribution plot; modelChange: for a new kind of model.
