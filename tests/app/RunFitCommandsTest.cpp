@@ -10,6 +10,7 @@
 #include "app/commands/RunFitCommands.h"
 #include "app/records/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
+#include "display/records/PaintState.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "models/ParameterPacking.h"
@@ -25,10 +26,12 @@ class RunFitCommandsTest : public ContiRunTest {
     ContiRunTest::SetUp();
     savedRepaint_ = RepaintMainWindow;
     RunFitState = RunFitStateRecord{};
+    PaintState = PaintStateRecord{};
   }
   void TearDown() override {
     RepaintMainWindow = savedRepaint_;
     RunFitState = RunFitStateRecord{};
+    PaintState = PaintStateRecord{};
     ContiRunTest::TearDown();
   }
 
@@ -99,7 +102,7 @@ TEST_F(RunFitCommandsTest, RunComputesTheDistributionAndClearsRunBusy) {
   EXPECT_TRUE(busyWhileRepainting);
   EXPECT_FALSE(window.RunBusy);
   EXPECT_FALSE(RunFitState.SingleRunActive);
-  EXPECT_TRUE(RunFitState.FitResultPending);
+  EXPECT_TRUE(PaintState.FitResultPending);
   EXPECT_FALSE(ScanDataSet.DataChanged);
   const auto& s = DistributionResult.DistSGrid;
   const auto& v = DistributionResult.DistValues;
@@ -133,6 +136,7 @@ TEST_F(RunFitCommandsTest, FitLimitQuestions) {
   for (const auto& c : cases) {
     backend().ClearLog();
     RunFitState = RunFitStateRecord{};
+    PaintState = PaintStateRecord{};
     ModelParameters.MeniscusFitted = c.meniscus ? 1 : 0;
     ModelParameters.BottomFitted = c.meniscus ? 0 : 1;
     ScanDataSet.FitLeftLim = 6.0f;
@@ -150,7 +154,7 @@ TEST_F(RunFitCommandsTest, FitLimitQuestions) {
     EXPECT_NEAR(c.meniscus ? FitControl.MAXMENISCUS : FitControl.MINBOTTOM, c.expected, 1e-6f)
         << c.name;
     EXPECT_EQ(LogLinesWith("load data first").size(), c.fitted ? 1u : 0u) << c.name;
-    EXPECT_EQ(RunFitState.FitResultPending, c.fitted) << c.name;
+    EXPECT_EQ(PaintState.FitResultPending, c.fitted) << c.name;
     EXPECT_FALSE(window.FitBusy) << c.name;
   }
 }
@@ -208,7 +212,7 @@ TEST_F(RunFitCommandsTest, StrongGradientCheck) {
   const auto messages = LogLinesWith("max gradient exceeded:  grad = 600.0/cm at r ~ 6.3900cm");
   EXPECT_EQ(messages.size(), 2u);
   EXPECT_EQ(LogLinesWith("in scan scan1.ip1").size(), 2u);
-  EXPECT_FALSE(RunFitState.FitResultPending);
+  EXPECT_FALSE(PaintState.FitResultPending);
   EXPECT_FALSE(window.RunBusy || window.FitBusy);
 }
 

@@ -12,7 +12,13 @@
 #include "app/records/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
+#include "data/ScanReaderOptions.h"
 #include "data/records/SolventConditions.h"
+#include "display/CursorLineDrawing.h"
+#include "display/MainPlots.h"
+#include "display/WindowCoordinates.h"
+#include "display/records/PaintState.h"
+#include "display/records/ScreenModes.h"
 #include "distributions/ContiFit.h"
 #include "distributions/RunContiSed.h"
 #include "models/FitDriver.h"
@@ -64,6 +70,18 @@ void WhileBusy(bool& busy, F&& f) {
   busy = false;
 }
 
+// A range limit moves: its old line is painted over in white and the dashed
+// line drawn at the new value.
+void MoveLimitLine(TXLAWindow& window, float& limit, float value, CursorLineKind kind) {
+  const CWINPlot* plot = display::MainPlots.DataPlot.get();
+  if (plot != nullptr && window.Host() != nullptr) {
+    display::DrawCursorLine(window.Host(), display::ValueToWindowX(*plot, limit), platform::kWhite);
+    display::DrawDashedCursorLine(window.Host(), display::ValueToWindowX(*plot, value),
+                                  display::CursorLineColour(kind), display::kRangeLineDashes);
+  }
+  limit = value;
+}
+
 // The fit limits against the meniscus and bottom ranges: true when the fit
 // may go on (possibly after the user let a range be moved).
 bool FitLimitsAccepted(TXLAWindow& window) {
@@ -80,20 +98,20 @@ bool FitLimitsAccepted(TXLAWindow& window) {
     if (!ask("Left fitting limit is at smaller radius than maximum potential meniscus value.\n"
              "This could cause problems during the fit.\nFix by repositioning maximum meniscus?"))
       return false;
-    fc.MAXMENISCUS = d.FitLeftLim - 0.001f;
+    MoveLimitLine(window, fc.MAXMENISCUS, d.FitLeftLim - 0.001f, CursorLineKind::MeniscusHighLine);
   }
   if (ModelParameters.BottomFitted && d.FitRightLim > 0.0f && fc.MINBOTTOM > 0.0f &&
       d.FitRightLim > fc.MINBOTTOM) {
     if (!ask("Right fitting limit is at higher radius than minimum potential bottom value.\n"
              "This could cause problems during the fit.\nFix by repositioning minimum bottom?"))
       return false;
-    fc.MINBOTTOM = d.FitRightLim + 0.001f;
+    MoveLimitLine(window, fc.MINBOTTOM, d.FitRightLim + 0.001f, CursorLineKind::BottomLowLine);
   }
   return true;
 }
 
 void AfterComputation(TXLAWindow& window) {
-  RunFitState.FitResultPending = true;
+  PaintState.FitResultPending = true;
   ScanDataSet.DataChanged = false;
   RepaintMainWindow(window.Handle());
 }
@@ -143,8 +161,8 @@ bool CheckStrongGradients(TXLAWindow& window) {
 
 void RunModelCommand(TXLAWindow& window) {
   auto& st = RunFitState;
-  st.DisplayHoldForCalibration = false;
-  if (st.StrongGradientCheckOn && !CheckStrongGradients(window)) return;
+  ScreenModes.DisplayHoldForCalibration = false;
+  if (ScanReaderOptions.FlagStrongGradients && !CheckStrongGradients(window)) return;
   const ModelKind kind = ModelSelection.Kind;
   WhileBusy(window.RunBusy, [&] {
     st.SingleRunActive = true;
@@ -174,9 +192,8 @@ void CmSimulateFaxen(TXLAWindow& window) {
 }
 
 void CmFit(TXLAWindow& window) {
-  auto& st = RunFitState;
-  st.DisplayHoldForCalibration = false;
-  if (st.StrongGradientCheckOn && !CheckStrongGradients(window)) return;
+  ScreenModes.DisplayHoldForCalibration = false;
+  if (ScanReaderOptions.FlagStrongGradients && !CheckStrongGradients(window)) return;
   const ModelKind kind = ModelSelection.Kind;
   if (IsVanHoldeWeischetFamily(kind)) {
     WhileBusy(window.FitBusy, [&] { RunModelCommand(window); });

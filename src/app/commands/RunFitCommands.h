@@ -11,9 +11,6 @@ class CommandTable;
 struct RunFitStateRecord {
   bool SingleRunActive = false;       // a Run (not a fit) is computing
   bool FaxenApproximationOn = false;  // the discrete simulation uses Faxen's approximation
-  bool FitResultPending = false;      // the next paint writes the result text
-  bool DisplayHoldForCalibration = false;
-  bool StrongGradientCheckOn = true;  // "Flag Too Strong Gradients"
   float MaxGradientAllowed = 500.0f;  // signal units per cm
 };
 
