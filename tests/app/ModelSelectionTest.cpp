@@ -353,3 +353,49 @@ TEST_F(SetContinuousModelTest, ThePlainCMTargetKeepsTheSecondDerivative) {
   ASSERT_TRUE(SetContinuousModel(window, K::ContinuousCM));
   EXPECT_TRUE(DistributionSettings.RegularizationType.SecondDerivativeRegularization);
 }
+
+TEST_F(SetContinuousModelTest, ClearsTheSubKindOfTheContinuousModelBefore) {
+  const struct {
+    void (*command)(TXLAWindow&);
+    bool rebuildsPlot;
+  } cases[] = {{CmContinuousCSFf0, true},
+               {CmContinuousCSWithFlotation, false},
+               {CmCMWithInvariantD, false},
+               {CmContinuousCSWithInvariantD, true}};
+  for (const auto& c : cases) {
+    ResetModelCommandRecords();
+    c.command(window);
+    const ModelKind subKind = ModelSelection.Kind;
+    SCOPED_TRACE(CommandIdOf(subKind));
+    DistributionSettings.GridFromFile = true;
+    DistributionSettings.LogarithmicGrid = true;
+    ModelParameters.MassOrDFitted[3] = ModelParameters.MassOrDFitted[4] = 1;
+    ModelCommandState.ContinuousDistributionOption = true;
+    int plotRebuilds = 0;
+    ModelCommandLinks.InitDistributionPlot = [&](bool) { ++plotRebuilds; };
+    ASSERT_TRUE(SetContinuousModel(window, K::ContinuousCM));
+    EXPECT_EQ(ModelSelection.Kind, K::ContinuousCM);
+    EXPECT_FALSE(DistributionSettings.GridFromFile);
+    EXPECT_FALSE(DistributionSettings.LogarithmicGrid);
+    EXPECT_EQ(ModelParameters.MassOrDFitted[3], 0);
+    EXPECT_EQ(ModelParameters.MassOrDFitted[4], 0);
+    EXPECT_FALSE(ModelCommandState.ContinuousDistributionOption);
+    EXPECT_EQ(plotRebuilds, c.rebuildsPlot ? 1 : 0);
+    EXPECT_EQ(CheckedModelItems(), std::vector<int>{235});
+  }
+}
+
+TEST_F(SetContinuousModelTest, OneDiscreteComponentFollowsFitMAndSAtSelection) {
+  ModelPresets.DiscreteMass = 20000.0f;
+  ModelPresets.DiscreteD = 6.0f;
+  ModelPresets.DiscreteS = 2.5f;
+  for (const bool byMass : {true, false}) {
+    SCOPED_TRACE(byMass);
+    SelectModelKind(K::NonInteractingSpecies);
+    FitControl.MassInsteadOfD = byMass;
+    CmContinuousCSWith1DiscreteComponent(window);
+    EXPECT_EQ(ModelSelection.OneDiscreteByMass, byMass);
+    EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], byMass ? 20000.0f : 6.0f);  // slot 10
+    EXPECT_FLOAT_EQ(ModelParameters.SedCoefficient[2], 2.5f);                     // slot 6
+  }
+}
