@@ -1,10 +1,26 @@
 #include "app/commands/CommandTable.h"
+#include "app/commands/NoiseCommands.h"
+#include "app/commands/RegularizationCommands.h"
+#include "app/commands/RunFitCommands.h"
 #include "app/help/OnlineHelp.h"
+#include "app/loading/LoadCommands.h"
+#include "app/models/ContinuousModelCommands.h"
+#include "app/models/ModelCommands.h"
+#include "app/options/OptionCommands.h"
 #include "app/start/ExitProgram.h"
+#include "app/viewcmds/ViewCommands.h"
 #include "app/window/DiagnosticsLog.h"
 
 void RegisterAllCommands(CommandTable& table) {
   table.Add(230, &ExitProgram, true, "ExitProgram");
   table.Add(867, &CmDiagnosticsOutputToFiles, false, "CmDiagnosticsOutputToFiles");
   RegisterHelpCommands(table);
+  RegisterLoadingCommands(table);
+  RegisterViewCommands(table);
+  RegisterOptionCommands(table);
+  RegisterRegularizationCommands(table);
+  RegisterModelCommands(table);
+  RegisterContinuousModelCommands(table);
+  RegisterRunFitCommands(table);
+  RegisterNoiseCommands(table);
 }
