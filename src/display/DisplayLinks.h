@@ -61,6 +61,9 @@ struct MainDisplayLinksRecord {
   // clears the peak labels first.
   std::function<bool()> PeakLabelsActive;
   std::function<void()> ClearPeakLabels;
+  // Writes the last best-fit information onto a printed page at (x, y) in
+  // the page's mapping.
+  std::function<void(platform::Canvas&, int x, int y)> PaintFitResultLines;
   // Enables the menu items that depend on what is loaded and computed.
   std::function<void()> UpdateRuntimeMenus;
 };

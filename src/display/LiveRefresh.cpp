@@ -1,10 +1,12 @@
 #include "display/LiveRefresh.h"
 
 #include <cmath>
+#include <utility>
 
 #include "data/ResidualBitmap.h"
 #include "display/DirectRedraws.h"
 #include "display/records/MainPlotLayout.h"
+#include "models/FitResultDisplay.h"
 #include "platform/Platform.h"
 
 namespace display {
@@ -49,6 +51,12 @@ void TimedPlotRefresh(platform::WindowHost* window) {
   s.Started = true;
   s.LastRefreshMs = TickCount();
   Refresh(window);
+}
+
+void InstallLiveRefreshHook(std::function<platform::WindowHost*()> window) {
+  ::TimedPlotRefresh = [window = std::move(window)] {
+    TimedPlotRefresh(window ? window() : nullptr);
+  };
 }
 
 }  // namespace display

@@ -5,6 +5,7 @@
 // which bounds the drawing cost of a fit.
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/Window.h"
 
@@ -22,5 +23,10 @@ extern LiveRefreshStateRecord LiveRefreshState;
 // interval has passed since the last refresh, or at the first call ever.
 // Recomputes nothing: the callers have rendered the plots before.
 void TimedPlotRefresh(platform::WindowHost* window);
+
+// Makes the fit loops' refresh hook call TimedPlotRefresh on the window
+// that the given function names at that moment (none before the window
+// exists, as during a batch run).
+void InstallLiveRefreshHook(std::function<platform::WindowHost*()> window);
 
 }  // namespace display

@@ -13,6 +13,7 @@
 #include "display/DirectRedraws.h"
 #include "display/DisplayLinks.h"
 #include "display/MainPlots.h"
+#include "display/PrintedPage.h"
 #include "display/ResidualHistogramPlot.h"
 #include "display/WindowCoordinates.h"
 #include "display/records/CursorLines.h"
@@ -192,7 +193,8 @@ void ResizeMainWindow(platform::Size client) {
 void PaintMainWindow(platform::Canvas& dc, bool erase, const PaintContext& context) {
   // The platform's erasing call is the first pass; a drawing call that
   // comes without one first erases and asks for the drawing pass.
-  const bool firstPass = erase || !PaintState.PaintSecondPass;
+  const bool printing = PaintState.PrintingFlag;
+  const bool firstPass = !printing && (erase || !PaintState.PaintSecondPass);
   if (firstPass && !context.busy) EraseClientArea(dc, context.client);
   CommonStart(dc);
   if (context.busy) return;
@@ -204,8 +206,12 @@ void PaintMainWindow(platform::Canvas& dc, bool erase, const PaintContext& conte
     if (ExitRequested) Call(MainDisplayLinks.ExitProgram);
     return;
   }
-  PaintState.PaintSecondPass = false;
   if (!AnyPlotExists()) return;
+  if (printing) {
+    PrintMainPlots(dc, context.host ? context.host->Handle() : nullptr);
+    return;
+  }
+  PaintState.PaintSecondPass = false;
   ResizeMainWindow(context.client);
   PaintScreen(dc, context.client);
 }

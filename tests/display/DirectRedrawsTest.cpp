@@ -6,6 +6,7 @@
 #include "display/LiveRefresh.h"
 #include "display/ScanColours.h"
 #include "display/WindowCoordinates.h"
+#include "models/FitResultDisplay.h"
 
 namespace {
 
@@ -93,6 +94,20 @@ TEST_F(DirectRedraws, LiveRefreshAtMostOncePerInterval) {
   EXPECT_EQ(redraws, 1);
   for (int k = 0; k < 10; ++k) display::TimedPlotRefresh(&host);
   EXPECT_EQ(redraws, 2);
+}
+
+TEST_F(DirectRedraws, FitLoopsReachTheRefreshThroughTheirHook) {
+  int redraws = 0;
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  MainDisplayOptions.LiveUpdateDistributionPlot = true;
+  display::MainDisplayLinks.RedrawDistributionPlot = [&] {
+    ++redraws;
+    return platform::Metafile{};
+  };
+  display::InstallLiveRefreshHook([this] { return &host; });
+  ::TimedPlotRefresh();
+  ::TimedPlotRefresh = [] {};
+  EXPECT_EQ(redraws, 1);
 }
 
 }  // namespace

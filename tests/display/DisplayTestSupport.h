@@ -27,6 +27,7 @@
 #include "display/records/MainPlotLayout.h"
 #include "display/records/PaintState.h"
 #include "display/records/ScreenModes.h"
+#include "models/FitResultDisplay.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "platform/Window.h"
@@ -64,6 +65,7 @@ inline void ResetDisplayRecords() {
   BuildResidualHistogram = [] {};
   DestroyMainPlots = [] {};
   ResidualPlotYRange = [] { return std::pair<float, float>{0.0f, 0.0f}; };
+  ::TimedPlotRefresh = [] {};
 }
 
 class DisplayTest : public HeadlessTest {

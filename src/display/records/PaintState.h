@@ -16,6 +16,8 @@ struct PaintStateRecord {
   bool MeniscusRangesSet = false;
   // Set by Run and Fit: the next paint writes the fit-result text.
   bool FitResultPending = false;
+  // Set by the window printout while it has the paint draw the page.
+  bool PrintingFlag = false;
 };
 
 extern PaintStateRecord PaintState;
