@@ -12,6 +12,7 @@ TXLAWindow::TXLAWindow(std::string title) : title_(std::move(title)) {
 }
 
 TXLAWindow::~TXLAWindow() {
+  RemoveWindowHooks();
   // The program-wide log hook must not outlive the window it writes through.
   if (debugLogHookInstalled_) ::DebugLog = [](platform::WindowHandle, const std::string&) {};
 }
@@ -44,10 +45,7 @@ bool TXLAWindow::OnClose() {
 }
 
 // The display's painting and its mouse and keyboard handling hook in here.
-void TXLAWindow::OnPaint(platform::Canvas&, bool) {}
-void TXLAWindow::OnSize(platform::Size) {}
 void TXLAWindow::OnKeyDown(int) {}
 void TXLAWindow::OnChar(int) {}
 void TXLAWindow::OnMouse(platform::MouseAction, const platform::MouseEvent&) {}
-void TXLAWindow::OnDropFiles(const std::vector<std::string>&) {}
 void TXLAWindow::OnTimer(int) {}

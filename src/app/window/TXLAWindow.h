@@ -83,6 +83,11 @@ class TXLAWindow : public platform::WindowClient {
  private:
   void SetOptionCheckMarks();
   void FillFileDialogRecords();
+  // Points the program-wide hooks (runs after a load, repaints, captions,
+  // live plot refresh, the paint's exit and result text) at this window,
+  // and puts them back to doing nothing.
+  void InstallWindowHooks();
+  void RemoveWindowHooks();
 
   std::string title_;
   platform::MenuModel menu_;
@@ -92,6 +97,7 @@ class TXLAWindow : public platform::WindowClient {
   std::string diagnosticsFile_;
   bool diagnosticsStarted_ = false;
   bool debugLogHookInstalled_ = false;
+  bool windowHooksInstalled_ = false;
 };
 
 // Sets the window's DialogBusy for the life of a modal box or dialog, so

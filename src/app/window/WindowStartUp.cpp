@@ -73,6 +73,7 @@ void TXLAWindow::StartUp() {
   RightButtonDown = false;
   RunBusy = FitBusy = DialogBusy = false;
   PrinterCreated = false;
+  InstallWindowHooks();
 
   const BatchAcceptance batch = TakeBatchCommandLine(CommandLineArgs.Arguments);
   // Whatever becomes of a named parameter file, the help wizard stays silent.

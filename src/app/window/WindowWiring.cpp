@@ -1,0 +1,61 @@
+// The main window and the program-wide hooks through which the data layer,
+// the fits and the display reach it, and the display's paint, sizing and
+// dropped files.
+
+#include "app/commands/RunFitCommands.h"
+#include "app/loading/LoadCommands.h"
+#include "app/records/LoadOptions.h"
+#include "app/start/ExitProgram.h"
+#include "app/viewcmds/WindowHelpers.h"
+#include "app/window/TXLAWindow.h"
+#include "display/DisplayLinks.h"
+#include "display/LiveRefresh.h"
+#include "display/MainPlots.h"
+#include "display/MainWindowPaint.h"
+#include "models/FitDriver.h"
+#include "models/FitResultDisplay.h"
+
+void TXLAWindow::InstallWindowHooks() {
+  display::InstallMainPlotHooks();
+  InstallViewHooks(*this);
+  InstallRunFitHooks(*this);
+  display::InstallLiveRefreshHook([this] { return Host(); });
+  auto& links = display::MainDisplayLinks;
+  links.ExitProgram = [this] { ExitProgram(*this); };
+  links.FitResultText = [this] {
+    if (Host()) ShowFitResultText(Host()->ClientCanvas());
+  };
+  FitDisplayLinks.FitResultText = [this](platform::WindowHandle) {
+    if (Host()) FitResultText(Host()->ClientCanvas());
+  };
+  windowHooksInstalled_ = true;
+}
+
+void TXLAWindow::RemoveWindowHooks() {
+  if (!windowHooksInstalled_) return;
+  RemoveViewHooks();
+  display::InstallLiveRefreshHook([] { return static_cast<platform::WindowHost*>(nullptr); });
+  display::MainDisplayLinks.ExitProgram = nullptr;
+  display::MainDisplayLinks.FitResultText = nullptr;
+  FitDisplayLinks.FitResultText = nullptr;
+  RunModel = [](platform::WindowHandle) {};
+  InvokeRunModel = [](platform::WindowHandle) {};
+  windowHooksInstalled_ = false;
+}
+
+void TXLAWindow::OnPaint(platform::Canvas& canvas, bool erase) {
+  display::PaintContext context;
+  context.host = Host();
+  if (Host()) context.client = Host()->ClientSize();
+  context.busy = RunBusy || FitBusy || DialogBusy || LoadingState.FileDialogOpen;
+  display::PaintMainWindow(canvas, erase, context);
+}
+
+void TXLAWindow::OnSize(platform::Size size) {
+  display::ResizeMainWindow(size);
+  ResizeMainWindow(*this);
+}
+
+void TXLAWindow::OnDropFiles(const std::vector<std::string>& paths) {
+  DropFilesOnWindow(*this, paths);
+}
