@@ -1,12 +1,12 @@
 #include "engines/InhomogeneousSolvent.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "app/records/ModelSelection.h"
 #include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
 #include "engines/CosoluteSolver.h"
+#include "lamm/SolventFactors.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "models/records/FitControl.h"
@@ -20,8 +20,6 @@ InhomogeneousSolventWorkRecord InhomogeneousSolventWork;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 double WaterViscosity() {
   return PhysicalConstantsRecord::STANDARDVISCOSITY;
 }
@@ -32,17 +30,6 @@ double WaterDensity() {
 // 1 - VBAR rho_w: the buoyancy of the standard conditions.
 double StandardBuoyancy() {
   return 1.0 - SolventConditions.VBAR * WaterDensity();
-}
-
-// The series' terms in sqrt(c), c, c^2, c^3 and c^4 with their scales.
-double SolventSeries(const OneBasedArray<double>& p, int count, int maxTerms, double c) {
-  const int k = std::min(count, maxTerms);
-  const double scale[7] = {0.0, 1.0, 1e-3, 1e-2, 1e-3, 1e-4, 1e-6};
-  const double power[7] = {0.0,       1.0,          std::sqrt(std::max(c, 0.0)), c, c * c,
-                           c * c * c, c * c * c * c};
-  double sum = 0.0;
-  for (int t = 1; t <= k; ++t) sum += scale[t] * p[t] * power[t];
-  return sum;
 }
 
 double SolventRpm() {
@@ -61,7 +48,7 @@ void AllocateFactorArrays(int n) {
 }
 
 double BuoyancyFactorAt(double vbar, double rho) {
-  return (1.0 - vbar * rho) / StandardBuoyancy();
+  return SolventBuoyancyFactor(vbar, rho, SolventConditions.VBAR);
 }
 
 // The density change under pressure at node i, added to the co-solute's
@@ -73,24 +60,6 @@ double PressureIncrement(int i) {
 
 int FactorNodes(int count) {
   return std::min(count, InhomogeneousSolventWork.AllocatedSize);
-}
-
-// The elements [r_a, r_{a+1}], a = first..last, that carry both hats i and
-// j: both of i's for j = i, the one between them for |i - j| = 1.
-bool SharedElements(int i, int j, int n, int& first, int& last) {
-  if (i < 1 || j < 1 || i > n || j > n || std::abs(i - j) > 1 || n < 2) return false;
-  if (i == j) {
-    first = std::max(i - 1, 1);
-    last = std::min(i, n - 1);
-  } else {
-    first = last = std::min(i, j);
-  }
-  return true;
-}
-
-double HatSlope(int node, int a, double h) {
-  if (node == a) return -1.0 / h;
-  return 1.0 / h;
 }
 
 // s in the experimental solvent over s under standard conditions, viscosity
@@ -170,29 +139,17 @@ void ToExperimentalConditions() {
 double CosoluteViscosity(double c) {
   const InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
   if (s.ViscosityCoefficientCount < 1) return WaterViscosity();
-  return WaterViscosity() *
-         SolventSeries(s.ViscosityCoefficients, s.ViscosityCoefficientCount, 5, c);
+  return SolventViscosityAt(s.ViscosityCoefficients.data(), s.ViscosityCoefficientCount, c);
 }
 
 double CosoluteDensity(double c) {
   const InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
   if (s.DensityCoefficientCount < 1) return WaterDensity();
-  return SolventSeries(s.DensityCoefficients, s.DensityCoefficientCount, 6, c);
+  return SolventDensityAt(s.DensityCoefficients.data(), s.DensityCoefficientCount, c);
 }
 
 void CompressedDensityProfile(double* out, const double* radii, int n, double rho0, double kappa) {
-  const double omega = SolventRpm() * 2.0 * kPi / 60.0;
-  const double m = ModelParameters.Meniscus;
-  for (int i = 1; i <= n; ++i) {
-    if (kappa == 0.0) {
-      out[i] = rho0;
-      continue;
-    }
-    // Pa from g/ml and cm (1000 kg/m^3 per g/ml, 1e-4 m^2 per cm^2), then MPa.
-    const double pressure =
-        0.5 * (rho0 * 1000.0) * omega * omega * (radii[i] * radii[i] - m * m) * 1e-4 * 1e-6;
-    out[i] = rho0 / (1.0 - kappa * pressure);
-  }
+  CompressedDensities(out, radii, n, rho0, kappa, SolventRpm(), ModelParameters.Meniscus);
 }
 
 void SolventGradientFactors(const double* radii, int n) {
@@ -250,55 +207,23 @@ double StandardToSolventS(double s20w) {
 }
 
 double FactorDiffusionIntegral(int i, int j, const double* r, int count) {
-  const int n = FactorNodes(count);
-  int first = 0, last = 0;
-  if (!SharedElements(i, j, n, first, last)) return 0.0;
-  const OneBasedArray<double>& f = InhomogeneousSolventWork.ViscosityFactor;
-  double sum = 0.0;
-  for (int a = first; a <= last; ++a) {
-    const double ra = r[a], rb = r[a + 1], h = rb - ra;
-    // int_a^b r f dr for f linear between f_a and f_b.
-    const double weight = h * (f[a] * (2.0 * ra + rb) + f[a + 1] * (ra + 2.0 * rb)) / 6.0;
-    sum += HatSlope(i, a, h) * HatSlope(j, a, h) * weight;
-  }
-  return sum;
+  return ViscosityWeightedDiffusionIntegral(InhomogeneousSolventWork.ViscosityFactor.data(), r,
+                                            FactorNodes(count), i, j);
 }
 
 double FactorSedimentationIntegral(int i, int j, const double* r, int count) {
-  const int n = FactorNodes(count);
-  int first = 0, last = 0;
-  if (!SharedElements(i, j, n, first, last)) return 0.0;
-  const OneBasedArray<double>& f = InhomogeneousSolventWork.ViscosityFactor;
-  const OneBasedArray<double>& g = InhomogeneousSolventWork.BuoyancyFactor;
-  // Three-point Gauss-Legendre rule: exact for the quintic r^2 f g phi_j.
-  const double x[3] = {-std::sqrt(0.6), 0.0, std::sqrt(0.6)};
-  const double wt[3] = {5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0};
-  double sum = 0.0;
-  for (int a = first; a <= last; ++a) {
-    const double ra = r[a], rb = r[a + 1], h = rb - ra;
-    double element = 0.0;
-    for (int q = 0; q < 3; ++q) {
-      const double u = 0.5 * (1.0 + x[q]);  // 0 at r_a, 1 at r_b
-      const double rr = ra + u * h;
-      const double fq = f[a] + u * (f[a + 1] - f[a]);
-      const double gq = g[a] + u * (g[a + 1] - g[a]);
-      const double phiJ = j == a ? 1.0 - u : u;
-      element += wt[q] * rr * rr * fq * gq * phiJ;
-    }
-    sum += HatSlope(i, a, h) * 0.5 * h * element;
-  }
-  return sum;
+  const InhomogeneousSolventWorkRecord& w = InhomogeneousSolventWork;
+  return FactorWeightedSedimentationIntegral(w.ViscosityFactor.data(), w.BuoyancyFactor.data(), r,
+                                             FactorNodes(count), i, j);
 }
 
 double BottomDiffusionTerm(const double* r, int count) {
-  const int n = FactorNodes(count);
-  if (n < 2) return 0.0;
-  return r[n] * InhomogeneousSolventWork.ViscosityFactor[n] / (r[n] - r[n - 1]);
+  return ViscosityWeightedBoundaryTerm(InhomogeneousSolventWork.ViscosityFactor.data(), r,
+                                       FactorNodes(count));
 }
 
 double BottomSedimentationTerm(const double* r, int count) {
-  const int n = FactorNodes(count);
-  if (n < 1) return 0.0;
-  return r[n] * r[n] * InhomogeneousSolventWork.ViscosityFactor[n] *
-         InhomogeneousSolventWork.BuoyancyFactor[n];
+  const InhomogeneousSolventWorkRecord& w = InhomogeneousSolventWork;
+  return LocalSedimentationBoundaryTerm(w.ViscosityFactor.data(), w.BuoyancyFactor.data(), r,
+                                        FactorNodes(count));
 }

@@ -11,8 +11,9 @@
 // (eta_w = STANDARDVISCOSITY, rho_w = StandardWaterDensity). This file holds
 // the settings of that model, the solvent's density and viscosity as series in
 // the co-solute molarity, the per-node factors on the engines' grid and the
-// finite-element integrals that carry them into the Lamm equation.
-// Program-wide; user-interface thread only.
+// finite-element integrals that carry them into the Lamm equation (the
+// formulas themselves are in lamm/SolventFactors.h, shared with the solver
+// object CLammIdeal). Program-wide; user-interface thread only.
 
 #include <string>
 
