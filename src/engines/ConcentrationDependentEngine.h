@@ -1,8 +1,9 @@
 #pragma once
 // Lamm equation of one component whose s and D depend on the local total
-// concentration: the non-ideal single species and the rapidly
-// self-associating monomer-dimer, monomer-trimer, 1-2-4 and 1-4-8 systems
-// (local coefficients in engines/LocalSedimentation.h).
+// concentration: the non-ideal and the hindered single species and the
+// rapidly self-associating monomer-dimer, monomer-trimer, 1-2-4 and 1-4-8
+// systems (local coefficients in engines/LocalSedimentation.h, whose law is
+// chosen anew from the model's options at every run start).
 //
 // Linear finite elements on the evenly spaced grid of the global work
 // arrays. With s(r) = sum_k s_k phi_k and D(r) = sum_k D_k phi_k the Galerkin
@@ -22,7 +23,8 @@
 // LammStepCallback after every step. Failures are left in the run's error
 // words: TridiagError (zero pivot), DiscretizationError (negative values that
 // ten halvings of the tolerance did not cure), NonidealityError (the run was
-// refused, or 1 + k c vanished at a node). User-interface thread only.
+// refused: ks c0 above 1, or s(c) and D(c) series that could not be read; or
+// 1 + k c vanished at a node). User-interface thread only.
 
 // The engine's state of the current run.
 struct ConcentrationDependentEngineRecord {

@@ -5,6 +5,10 @@
 
 #include "app/records/ModelSelection.h"
 #include "data/ScanDataSet.h"
+#include "data/records/SolventConditions.h"
+#include "engines/CosoluteSolver.h"
+#include "engines/InhomogeneousSolvent.h"
+#include "lamm/VolumeFractionFactors.h"
 #include "models/GlobalLammState.h"
 
 AssociationParametersRecord AssociationParameters;
@@ -27,7 +31,7 @@ double SignalPerConcentration() {
 
 // Non-ideal s and D at c; a vanishing factor 1 + k c is reported instead
 // of divided through.
-void NonidealAt(double c, double& s, double& D) {
+void KsKdAt(double c, double& s, double& D) {
   const AssociationParametersRecord& p = AssociationParameters;
   const double fs = 1.0 + p.Ks * c, fd = 1.0 + p.Kd * c;
   if (fs <= kNonidealFloor || fd <= kNonidealFloor) {
@@ -38,6 +42,65 @@ void NonidealAt(double c, double& s, double& D) {
   }
   s = p.s1 / fs;
   D = p.D1 * fd;
+}
+
+// Hindered settling at the local concentration c / (signal per mg/ml), with
+// the species' f/f0 from s1 and D1 in the current buffer; ks is the volume
+// correction factor and kd the Baxter temperature.
+void HinderedAt(double c, double& s, double& D) {
+  const AssociationParametersRecord& p = AssociationParameters;
+  const SolventConditionsRecord& b = SolventConditions;
+  const double x = c / SignalPerConcentration();
+  s = p.s1 * SedFactorAtConcFromSD(x, p.Ks, p.Kd, p.s1, p.D1, b.VBAR, b.BufferDensity,
+                                   b.BufferTemperature, b.RELVISCOSITY);
+  D = p.D1 * DiffFactorAtConcFromSD(x, p.Ks, p.Kd, p.s1, p.D1, b.VBAR, b.BufferDensity,
+                                    b.BufferTemperature, b.RELVISCOSITY);
+}
+
+void SeriesAt(double c, double& s, double& D) {
+  const InhomogeneousSolventSettingsRecord& t = InhomogeneousSolventSettings;
+  s = PolynomialOfC(t.CosoluteSCoefficients.data(), t.CosoluteSCoefficientCount, c);
+  D = PolynomialOfC(t.CosoluteDCoefficients.data(), t.CosoluteDCoefficientCount, c);
+}
+
+// Reads the s(c) and D(c) series anew, whatever the co-solute's own CsCl
+// choice (which belongs to the inhomogeneous solvent and stays as set). False
+// when either series is missing: a run with s = D = 0 would show nothing
+// but a flat line.
+bool LoadSeries() {
+  InhomogeneousSolventSettingsRecord& t = InhomogeneousSolventSettings;
+  const bool cosoluteCsCl = t.CosoluteCsCl;
+  t.CosoluteCsCl = false;
+  LoadCosoluteNonidealTables();
+  t.CosoluteCsCl = cosoluteCsCl;
+  return t.CosoluteSCoefficientCount >= 1 && t.CosoluteDCoefficientCount >= 1;
+}
+
+// The law of a non-ideal or hindered species from the current options.
+bool PrepareNonidealLaw(bool hindered) {
+  AssociationParametersRecord& p = AssociationParameters;
+  if (p.PolynomialOption) {
+    p.Law = p.CsClOption ? NonidealLaw::CsCl : NonidealLaw::Polynomial;
+    if (p.Law == NonidealLaw::CsCl || LoadSeries()) return true;
+    GlobalLammRun.NonidealityError = 1;
+    return false;
+  }
+  if (hindered) {
+    p.Law = NonidealLaw::Hindered;
+    p.Ks = std::fabs(p.EnteredKs);
+    p.Kd = std::fabs(p.EnteredKd);
+    return true;
+  }
+  p.Law = NonidealLaw::KsKd;
+  const double sign = p.Repulsive ? 1.0 : -1.0;
+  p.Ks = sign * std::pow(10.0, p.EnteredKs) / SignalPerConcentration();
+  p.Kd = sign * std::pow(10.0, p.EnteredKd) / SignalPerConcentration();
+  const double c1 = GlobalLammArrays.LammConcentration[1];
+  if (p.Ks * c1 > 1.0) {
+    GlobalLammRun.NonidealityError = 1;
+    return false;
+  }
+  return true;
 }
 
 // Dimer-to-monomer weight ratio x = K c_monomer of the monomer-dimer
@@ -104,28 +167,9 @@ bool PrepareLocalSedimentation() {
   const ModelKind kind = ModelSelection.Kind;
   GlobalLammRun.NonidealityError = 0;
   switch (kind) {
-    case ModelKind::NonidealSingleSpecies: {
-      // The tabulated (or CsCl) s(c), D(c) come from the co-solute tables,
-      // which this engine does not read; simulating such a run with the
-      // ks/kd law instead would give a wrong answer without a word.
-      if (p.PolynomialOption || p.CsClOption) {
-        GlobalLammRun.NonidealityError = 1;
-        return false;
-      }
-      const double sign = p.Repulsive ? 1.0 : -1.0;
-      p.Ks = sign * std::pow(10.0, p.EnteredKs) / SignalPerConcentration();
-      p.Kd = sign * std::pow(10.0, p.EnteredKd) / SignalPerConcentration();
-      const double c1 = GlobalLammArrays.LammConcentration[1];
-      if (p.Ks * c1 > 1.0) {
-        GlobalLammRun.NonidealityError = 1;
-        return false;
-      }
-      return true;
-    }
+    case ModelKind::NonidealSingleSpecies:
     case ModelKind::HinderedSingleSpecies:
-      // The hindered-sedimentation factors are not available to this engine.
-      GlobalLammRun.NonidealityError = 1;
-      return false;
+      return PrepareNonidealLaw(kind == ModelKind::HinderedSingleSpecies);
     case ModelKind::MonomerDimer:
       p.K = std::pow(10.0, p.LogK);
       p.Ks = p.DimerNonideality ? std::pow(10.0, p.EnteredKs) : 0.0;
@@ -182,12 +226,30 @@ void ModelLocalSDAverage() {
   }
 }
 
+void NonidealCoefficientsAt(double c, double& s, double& D) {
+  switch (AssociationParameters.Law) {
+    case NonidealLaw::CsCl:
+      s = CsClSedCoeff(c);
+      D = CsClDiffCoeff(c);
+      return;
+    case NonidealLaw::Polynomial:
+      SeriesAt(c, s, D);
+      return;
+    case NonidealLaw::Hindered:
+      HinderedAt(c, s, D);
+      return;
+    case NonidealLaw::KsKd:
+      KsKdAt(c, s, D);
+      return;
+  }
+}
+
 void NonidealLocalSD() {
-  FillNodes(LocalSedimentationWork().OldTotalSignal, false, NonidealAt);
+  FillNodes(LocalSedimentationWork().OldTotalSignal, false, NonidealCoefficientsAt);
 }
 
 void NonidealLocalSDAverage() {
-  FillNodes(LocalSedimentationWork().TrialSignal, true, NonidealAt);
+  FillNodes(LocalSedimentationWork().TrialSignal, true, NonidealCoefficientsAt);
 }
 
 void MonomerDimerLocalSD() {

@@ -2,7 +2,11 @@
 // Local sedimentation and diffusion coefficients of one component whose s and
 // D depend on the local total concentration c, at every node of the grid of
 // the global work arrays:
-//   non-ideal:       s = s1 / (1 + ks c), D = D1 (1 + kd c);
+//   non-ideal:       s = s1 / (1 + ks c), D = D1 (1 + kd c), or s(c) and
+//                    D(c) as power series in c read from two files, or the
+//                    built-in s(c) and D(c) of CsCl (c molar);
+//   hindered:        s1 and D1 times the hindered-settling factors of the
+//                    effective volume fraction (lamm/VolumeFractionFactors.h);
 //   rapid self-association (monomer-dimer, monomer-trimer, 1-2-4, 1-4-8):
 //   the species are in instantaneous mass-action equilibrium at every node;
 //   s is their weight average and D their gradient average (Gilbert and
@@ -14,6 +18,15 @@
 // corrector of a Crank-Nicolson step. User-interface thread only.
 
 #include "numerics/OneBasedArrays.h"
+
+// The law of the non-ideal and hindered single species, chosen from the
+// model and its options at every run start.
+enum class NonidealLaw {
+  KsKd,        // s1 / (1 + ks c), D1 (1 + kd c)
+  Hindered,    // hindered settling of the volume fraction
+  Polynomial,  // the series of the NONIDEAL s(c) and D(c) files
+  CsCl,        // CsCl at 25 degrees Celsius
+};
 
 // The concentration-dependent component. Filled from the model's parameters
 // before a run (s1, D1 from the species for the non-ideal model); the
@@ -38,6 +51,9 @@ struct AssociationParametersRecord {
   double OligomerD[4] = {0.0, 0.0, 0.0, 0.0};
   double LogKa = 0.0, LogKb = 0.0;  // "log10(Ka12)"/"log10(Ka14)", or "log10(Ka14)"/"log10(Ka18)"
   double Ka = 1.0, Kb = 1.0;
+  // Set by PrepareLocalSedimentation from the current model and options;
+  // nothing of it outlives the next run start.
+  NonidealLaw Law = NonidealLaw::KsKd;
 };
 
 extern AssociationParametersRecord AssociationParameters;
@@ -67,11 +83,15 @@ struct LocalSedimentationArrays {
 };
 LocalSedimentationArrays LocalSedimentationWork();
 
-// Run set-up of the current model: the effective ks, kd and association
-// constants, and the 1-2-4 / 1-4-8 table. False when the run is refused:
-// NonidealityError is then set (a non-ideal ks c at the first node above 1,
-// or a source of s(c) and D(c) that is not available).
+// Run set-up of the current model: the law of a non-ideal or hindered
+// species (the series files are read anew), the effective ks, kd and
+// association constants, and the 1-2-4 / 1-4-8 table. False when the run is
+// refused: NonidealityError is then set (a non-ideal ks c at the first node
+// above 1, or s(c) and D(c) series that could not be read).
 bool PrepareLocalSedimentation();
+// s (S) and D (cm^2/s) of the prepared non-ideal or hindered law at the
+// local value c (signal units; molar for CsCl).
+void NonidealCoefficientsAt(double c, double& s, double& D);
 // Plain and averaged local coefficients of the current model.
 void ModelLocalSD();
 void ModelLocalSDAverage();

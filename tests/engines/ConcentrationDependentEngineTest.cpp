@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "engines/ConcentrationDependentEngine.h"
 #include "engines/EngineTestSupport.h"
+#include "engines/InhomogeneousSolvent.h"
 #include "engines/LocalSedimentation.h"
+#include "lamm/VolumeFractionFactors.h"
 
 namespace {
 
@@ -110,7 +113,7 @@ TEST_F(ConcentrationDependentEngineTest, ClosedSectorKeepsItsAmount) {
   for (const Case& c :
        {Case{ModelKind::NonidealSingleSpecies, 5.0}, Case{ModelKind::MonomerDimer, 2.0},
         Case{ModelKind::MonomerTrimer, 2.0}, Case{ModelKind::SelfAssociation124, 2.0},
-        Case{ModelKind::SelfAssociation148, 2.0}}) {
+        Case{ModelKind::SelfAssociation148, 2.0}, Case{ModelKind::HinderedSingleSpecies, 20.0}}) {
     AssociationParametersRecord& p = AssociationParameters;
     p = AssociationParametersRecord{};
     p.s1 = 4.0;
@@ -328,6 +331,72 @@ TEST_F(ConcentrationDependentEngineTest, StrongDimerSedimentsLikeTheDimer) {
     }
     FreeSimulationArrays();
   }
+}
+
+// Laws whose s and D do not change with the concentration simulate the
+// ideal species: s(c) and D(c) series of their constant terms only, and
+// hindered settling of a species without volume (k = 0).
+TEST_F(ConcentrationDependentEngineTest, ConstantLawsEqualTheIdealSpecies) {
+  const double s = 4.5, D = 6e-7, t = 2000, rpm = 50000;
+  ScratchFolder folder;
+  InhomogeneousSolventSettingsRecord& series = InhomogeneousSolventSettings;
+  series.CosoluteSFile = folder.Write("s.dat", "4.5\n");
+  series.CosoluteDFile = folder.Write("d.dat", "6e-7\n");
+  std::vector<double> ideal;
+  enum Law { kIdeal, kSeries, kHindered };
+  for (Law law : {kIdeal, kSeries, kHindered}) {
+    Ideal(law == kSeries ? 1.0 : s, law == kSeries ? 1e-6 : D);  // the series must win
+    AssociationParameters.PolynomialOption = law == kSeries;
+    if (law == kHindered) AssociationParameters.EnteredKs = 0.0;
+    SetUpRun(law == kHindered ? ModelKind::HinderedSingleSpecies : ModelKind::NonidealSingleSpecies,
+             {t}, rpm, 400, 1.0);
+    RunNonidealSingleSpeciesLamm();
+    ASSERT_EQ(GlobalLammRun.NonidealityError, 0) << law;
+    ASSERT_EQ(GlobalLammRun.SimTime, t) << law;
+    if (law == kIdeal) {
+      ideal.assign(C() + 1, C() + N() + 1);
+    } else {
+      // (The reference's log ks = -10 leaves a relative trace of 1e-10 c.)
+      for (int i = 1; i <= N(); ++i) {
+        const double expected = ideal[static_cast<std::size_t>(i - 1)];
+        EXPECT_NEAR(C()[i], expected, 1e-7 * std::max(1.0, expected)) << law << " " << R()[i];
+      }
+    }
+    FreeSimulationArrays();
+  }
+  InhomogeneousSolventSettings = InhomogeneousSolventSettingsRecord{};
+}
+
+// In the plateau there is no gradient, so a species whose s depends on c
+// alone dilutes as dc/dt = -2 omega^2 s(c) c (radial dilution with the local
+// s): hindered settling slows the plateau by its factor at the plateau's
+// own concentration. The ordinary differential equation is integrated here
+// with Runge-Kutta steps.
+TEST_F(ConcentrationDependentEngineTest, HinderedPlateauDilutesWithItsLocalS) {
+  const double s1 = 4.5, D1 = 6e-7, k = 2.0, c0 = 40.0, t = 3000, rpm = 50000, rp = 6.7;
+  Ideal(s1, D1);
+  AssociationParameters.EnteredKs = k;
+  SetUpRun(ModelKind::HinderedSingleSpecies, {t}, rpm, 600, c0);
+  RunNonidealSingleSpeciesLamm();
+  ASSERT_EQ(GlobalLammRun.NonidealityError, 0);
+  ASSERT_EQ(GlobalLammRun.SimTime, t);
+  const SolventConditionsRecord& b = SolventConditions;
+  const auto rate = [&](double c) {
+    const double f = SedFactorAtConcFromSD(c, k, 0.0, s1, D1, b.VBAR, b.BufferDensity,
+                                           b.BufferTemperature, b.RELVISCOSITY);
+    return -2.0 * OmegaSquared(rpm) * 1e-13 * s1 * f * c;
+  };
+  double c = c0;
+  const int steps = 300;
+  const double h = t / steps;
+  for (int i = 0; i < steps; ++i) {
+    const double k1 = rate(c), k2 = rate(c + 0.5 * h * k1), k3 = rate(c + 0.5 * h * k2),
+                 k4 = rate(c + h * k3);
+    c += h / 6.0 * (k1 + 2.0 * k2 + 2.0 * k3 + k4);
+  }
+  const double ideal = c0 * std::exp(-2 * s1 * 1e-13 * OmegaSquared(rpm) * t);
+  ASSERT_GT(c - ideal, 0.3 * (c0 - ideal));  // a marked slowing
+  EXPECT_NEAR(At(rp), c, 2e-4 * c0);
 }
 
 }  // namespace

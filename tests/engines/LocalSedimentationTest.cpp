@@ -2,7 +2,9 @@
 // equilibrium solved independently here: the total c = sum_i K_i x^n_i of
 // species i of n_i monomers (weight concentrations, K_1 = 1) is inverted for
 // the free monomer x by bisection; s is the weight average and D the
-// gradient average sum_i D_i dc_i/dc, taken by central differences.
+// gradient average sum_i D_i dc_i/dc, taken by central differences. The
+// non-ideal laws against their closed forms: hindered settling of a sphere,
+// the s(c) and D(c) series and the CsCl formulas.
 
 #include <gtest/gtest.h>
 
@@ -10,10 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "engines/CosoluteSolver.h"
+#include "engines/InhomogeneousSolvent.h"
 #include "engines/LocalSedimentation.h"
 #include "models/ModelsTestSupport.h"
 
 namespace {
+
+constexpr double kPi = 3.14159265358979323846;
 
 struct Species {
   int n;
@@ -323,19 +329,82 @@ TEST_F(LocalSedimentationTest, NonidealityOutOfRange) {
   }
 }
 
-// Laws that need s(c) and D(c) this engine cannot compute are refused, not
-// replaced by the ks/kd law.
-TEST_F(LocalSedimentationTest, UnavailableSourcesAreRefused) {
-  AssociationParameters.s1 = 4.5;
-  AssociationParameters.D1 = 6e-7;
-  AssociationParameters.PolynomialOption = true;
+// Hindered settling: s1 and D1 times the hard-sphere factors of phi = 1e-3
+// (c / signal per mg/ml) k (f/f0)^3 vbar; a sphere's s and D (f/f0 = 1, from
+// Stokes' law) make phi known. The entered k is taken as its absolute value.
+TEST_F(LocalSedimentationTest, HinderedSettlingOfASphere) {
+  const double M = 66000.0, vbar = 0.73, k = 2.0, perMgMl = 2.0;
+  const double r0 = std::cbrt(3.0 * M * vbar * 1e-6 / 6.02214e23 / (4.0 * kPi));
+  const double f0 = 6.0 * kPi * 0.001002 * r0 * 1000.0;
+  AssociationParametersRecord& p = AssociationParameters;
+  p.s1 = M * (1.0 - vbar * 0.99823) / (6.02214e23 * f0) * 1e13;
+  p.D1 = 8.31451e7 * 293.15 / (6.02214e23 * f0);
+  p.EnteredKs = -k;
+  p.EnteredKd = 3.0;  // Baxter temperature, unused by hard spheres
+  SolventConditions.VBAR = static_cast<float>(vbar);
+  SolventConditions.BufferDensity = 0.99823f;
+  SolventConditions.BufferTemperature = 293.15f;
+  SolventConditions.RELVISCOSITY = 1.0f;
+  ScanDataSet.SignalPerConcentration = static_cast<float>(perMgMl);
+  const std::vector<double> c{0.0, 40.0, 200.0};
+  Nodes(ModelKind::HinderedSingleSpecies, c);
+  ASSERT_TRUE(PrepareLocalSedimentation());
+  ModelLocalSD();
+  for (int i = 1; i <= 3; ++i) {
+    const double phi = 1e-3 * c[static_cast<std::size_t>(i - 1)] / perMgMl * k * vbar;
+    const double ks = std::pow(1.0 - phi, 4.27) / (1.0 + 2.28 * phi);
+    const double thermo = std::pow((1.0 - phi) * (1.0 - phi) / (1.0 + 2.0 * phi), 2);
+    EXPECT_NEAR(S(i), p.s1 * ks, 1e-5 * p.s1) << c[static_cast<std::size_t>(i - 1)];
+    EXPECT_NEAR(D(i), p.D1 * ks / thermo, 1e-5 * p.D1) << c[static_cast<std::size_t>(i - 1)];
+  }
+  EXPECT_EQ(GlobalLammRun.NonidealityError, 0);
+}
+
+// The series and the CsCl law replace ks and kd while "Polynomial s(c) and
+// D(c)" is on, and only then: every run start reads the current options and
+// the series files anew, and leaves the co-solute's own CsCl choice alone.
+TEST_F(LocalSedimentationTest, SourceFollowsTheOptionsOfEveryRun) {
+  ScratchFolder folder;
+  InhomogeneousSolventSettingsRecord& t = InhomogeneousSolventSettings;
+  t = InhomogeneousSolventSettingsRecord{};
+  t.CosoluteCsCl = true;  // the co-solute dialog's choice
+  t.CosoluteSFile = folder.Write("s.dat", "4.5\n-0.1\n");
+  t.CosoluteDFile = folder.Write("d.dat", "6e-7\n2e-8\n");
+  AssociationParametersRecord& p = AssociationParameters;
+  p.s1 = 3.0;
+  p.D1 = 5e-7;
+  p.EnteredKs = p.EnteredKd = -10.0;
+  struct Run {
+    bool polynomial, cscl;
+    double s0, D0, s2, D2;  // at c = 0 and c = 2
+  };
+  const Run runs[] = {
+      {true, true, 0.596 - 0.0633, 2.03e-5, CsClSedCoeff(2.0), CsClDiffCoeff(2.0)},
+      {true, false, 4.5, 6e-7, 4.3, 6.4e-7},
+      {false, false, 3.0, 5e-7, 3.0, 5e-7},
+      {false, true, 3.0, 5e-7, 3.0, 5e-7},  // CsCl only as a polynomial source
+  };
+  for (const Run& r : runs) {
+    p.PolynomialOption = r.polynomial;
+    p.CsClOption = r.cscl;
+    Nodes(ModelKind::NonidealSingleSpecies, {0.0, 2.0});
+    ASSERT_TRUE(PrepareLocalSedimentation());
+    ModelLocalSD();
+    EXPECT_NEAR(S(1), r.s0, 1e-6 * r.s0) << r.polynomial << r.cscl;
+    EXPECT_NEAR(D(1), r.D0, 1e-6 * r.D0) << r.polynomial << r.cscl;
+    EXPECT_NEAR(S(2), r.s2, 1e-6 * r.s2) << r.polynomial << r.cscl;
+    EXPECT_NEAR(D(2), r.D2, 1e-6 * r.D2) << r.polynomial << r.cscl;
+    EXPECT_TRUE(t.CosoluteCsCl);
+    FreeSimulationArrays();
+  }
+  // Series that cannot be read refuse the run rather than simulate s = 0.
+  t.CosoluteSFile = folder.File("missing.dat");
+  p.PolynomialOption = true;
+  p.CsClOption = false;
   Nodes(ModelKind::NonidealSingleSpecies, {1.0});
   EXPECT_FALSE(PrepareLocalSedimentation());
   EXPECT_EQ(GlobalLammRun.NonidealityError, 1);
-  AssociationParameters.PolynomialOption = false;
-  ModelSelection.Kind = ModelKind::HinderedSingleSpecies;
-  EXPECT_FALSE(PrepareLocalSedimentation());
-  EXPECT_EQ(GlobalLammRun.NonidealityError, 1);
+  t = InhomogeneousSolventSettingsRecord{};
 }
 
 // With the dimer's hydrodynamic non-ideality the weight average is divided
