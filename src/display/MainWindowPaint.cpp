@@ -66,14 +66,18 @@ void DrawDisclaimer(platform::Canvas& dc) {
   dc.SelectFont(previousFont);
 }
 
-void CommonStart(platform::Canvas& dc) {
-  if (BatchDone && !ExitRequested) ExitRequested = true;
+// True when this paint armed the exit of a finished batch run: Exit then
+// runs once, from this paint alone (Exit itself paints the window again).
+bool CommonStart(platform::Canvas& dc) {
+  const bool exitArmed = BatchDone && !ExitRequested;
+  if (exitArmed) ExitRequested = true;
   DrawingAllowed = true;
   if (!Call(MainDisplayLinks.PeakLabelsActive)) Call(MainDisplayLinks.ClearPeakLabels);
   if (PaintState.DisclaimerPending) {
     DrawDisclaimer(dc);
     PaintState.DisclaimerPending = false;
   }
+  return exitArmed;
 }
 
 bool AnyPlotExists() {
@@ -196,14 +200,14 @@ void PaintMainWindow(platform::Canvas& dc, bool erase, const PaintContext& conte
   const bool printing = PaintState.PrintingFlag;
   const bool firstPass = !printing && (erase || !PaintState.PaintSecondPass);
   if (firstPass && !context.busy) EraseClientArea(dc, context.client);
-  CommonStart(dc);
+  const bool exitArmed = CommonStart(dc);
   if (context.busy) return;
   if (firstPass) {
     PaintState.PaintSecondPass = true;
     if (!erase && context.host) context.host->Invalidate();
     // Before the test for plots, so that a batch run whose data failed to
     // load still ends by itself.
-    if (ExitRequested) Call(MainDisplayLinks.ExitProgram);
+    if (exitArmed) Call(MainDisplayLinks.ExitProgram);
     return;
   }
   if (!AnyPlotExists()) return;

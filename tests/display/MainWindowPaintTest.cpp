@@ -82,6 +82,19 @@ TEST_F(Paint, FinishedBatchRunExitsAtTheFirstPaintOnce) {
   EXPECT_EQ(exits, 1);
 }
 
+TEST_F(Paint, ExitThatPaintsTheWindowAgainRunsOnce) {
+  LoadAndRender();
+  BatchDone = true;
+  // Exit writes the batch results, which paint the window once more.
+  display::MainDisplayLinks.ExitProgram = [this] {
+    ++exits;
+    PaintOnce();
+  };
+  PaintOnce();
+  PaintOnce();
+  EXPECT_EQ(exits, 1);
+}
+
 TEST_F(Paint, BatchRunWithoutPlotsStillExits) {
   BatchDone = true;
   PaintOnce();
