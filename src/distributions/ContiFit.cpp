@@ -109,7 +109,8 @@ bool CommonStart(platform::WindowHandle window, int& n, bool& liveDisplay) {
   flags.FinalEvaluation = false;
   liveDisplay = SpeciesSignals.LiveRunDisplay;
   SpeciesSignals.LiveRunDisplay = false;
-  if (!window || !IsContinuousModel(ModelSelection.Kind)) return false;
+  // No window yet is normal: a batch run fits inside the window's construction.
+  if (!IsContinuousModel(ModelSelection.Kind)) return false;
   // The same checks as every discrete fit: scans loaded, meniscus and bottom
   // set, fit limits moved into the cell (each with its message).
   if (!FitPreconditions(window)) return false;
