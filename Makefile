@@ -12,8 +12,17 @@ release-build: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTALUVO_TESTS=OFF >/dev/null
 	cmake --build build/release -j $(JOBS)
 
+# The bundled run is copied first: an analysis writes its own files beside
+# the data. The parameter file names build/demo/data and build/demo/results.
 demo: release-build
-	build/release/src/taluvo examples/velocity build/demo-results
+	rm -rf build/demo && mkdir -p build/demo/data
+	cp examples/velocity/*.RA1 build/demo/data/
+	@start=$$(date +%s.%N); \
+	build/release/src/taluvo examples/velocity/cs-analysis.txt 2> build/demo/log.txt; \
+	status=$$?; end=$$(date +%s.%N); \
+	echo "batch analysis finished with exit code $$status in $$(awk "BEGIN { printf \"%.1f\", $$end - $$start }") s (log: build/demo/log.txt)"; \
+	test $$status -eq 0
+	@scripts/demo-summary build/demo/results
 
 test-build: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTALUVO_SANITIZE=ON >/dev/null

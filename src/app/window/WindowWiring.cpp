@@ -12,8 +12,29 @@
 #include "display/LiveRefresh.h"
 #include "display/MainPlots.h"
 #include "display/MainWindowPaint.h"
+#include "distributions/records/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
+#include "models/GlobalLammState.h"
+
+namespace {
+
+// The status lines are placed in client pixels, whatever mapping a paint
+// left on the window's canvas.
+template <class Draw>
+void DrawOnClientPixels(platform::WindowHost* host, Draw draw) {
+  if (host == nullptr) return;
+  platform::Canvas& c = host->ClientCanvas();
+  c.Save();
+  c.SetMapMode(platform::MapMode::Text);
+  c.SetWindowOrigin({0, 0});
+  c.SetViewportOrigin({0, 0});
+  c.ResetClip();
+  draw(c);
+  c.Restore();
+}
+
+}  // namespace
 
 void TXLAWindow::InstallWindowHooks() {
   display::InstallMainPlotHooks();
@@ -22,11 +43,14 @@ void TXLAWindow::InstallWindowHooks() {
   display::InstallLiveRefreshHook([this] { return Host(); });
   auto& links = display::MainDisplayLinks;
   links.ExitProgram = [this] { ExitProgram(*this); };
+  links.ModelCurvesReady = [] {
+    return SpeciesSignals.ModelCurvesValid || DistributionRunFlags.FitCurvesShown;
+  };
   links.FitResultText = [this] {
-    if (Host()) ShowFitResultText(Host()->ClientCanvas());
+    DrawOnClientPixels(Host(), [](platform::Canvas& c) { ShowFitResultText(c); });
   };
   FitDisplayLinks.FitResultText = [this](platform::WindowHandle) {
-    if (Host()) FitResultText(Host()->ClientCanvas());
+    DrawOnClientPixels(Host(), [](platform::Canvas& c) { FitResultText(c); });
   };
   windowHooksInstalled_ = true;
 }
