@@ -3,7 +3,8 @@
 // the hooks are empty and, once installed, simulate to the closed forms of
 // their physics: the Boltzmann distribution of sedimentation equilibrium,
 // the exponential decay of a diffusing species' field autocorrelation (and
-// its square, the intensity autocorrelation), the diffusion-free boundary.
+// its square, the intensity autocorrelation), the diffusion-free boundary;
+// and the conversion of intensity data into field autocorrelations.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include "app/wiring/AnalysisHooks.h"
 #include "data/DlsLoading.h"
+#include "display/records/DisplayState.h"
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
@@ -166,6 +168,29 @@ TEST_F(AnalysisHooksTest, LightScatteringModelIsTheDiffusionDecay) {
     ResetDataRecords();
     DlsRecords = OneBasedArray<DlsRecord>();
   }
+}
+
+TEST_F(AnalysisHooksTest, IntensityDataAreConvertedToFieldAutocorrelations) {
+  InstallAnalysisHooks();
+  int rebuilds = 0;
+  BuildMainDataPlots = [&rebuilds] { ++rebuilds; };
+  DlsData(false);
+  for (int j = 1; j <= 2; ++j)
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
+      ScanDataSet.ScanSignal[j][k] = k == 1 ? -0.04f : 0.25f;
+  EXPECT_FALSE(SimulationRoads.DataAreFieldAcf());
+  // Converting twice converts once: the records say which form they hold.
+  for (int pass = 1; pass <= 2; ++pass) {
+    SimulationRoads.ConvertToFieldAcf(nullptr);
+    EXPECT_TRUE(SimulationRoads.DataAreFieldAcf());
+    for (int j = 1; j <= 2; ++j) {
+      // g(1) is the signed square root of g(2) - 1 (Siegert), in every scan.
+      EXPECT_FLOAT_EQ(ScanDataSet.ScanSignal[j][1], -0.2f);
+      EXPECT_FLOAT_EQ(ScanDataSet.ScanSignal[j][7], 0.5f);
+    }
+  }
+  EXPECT_EQ(rebuilds, 2);
+  BuildMainDataPlots = [] {};
 }
 
 TEST_F(AnalysisHooksTest, StepBoundaryIsTheDiffusionFreeBoundary) {
