@@ -4,6 +4,7 @@
 #include "app/start/ExitProgram.h"
 #include "app/start/ShellServices.h"
 #include "app/window/TXLAWindow.h"
+#include "app/wiring/AnalysisHooks.h"
 #include "models/ParameterPacking.h"
 #include "platform/Platform.h"
 #include "resources/AppStrings.h"
@@ -16,6 +17,8 @@ TXLAApp::TXLAApp() : name_(ApplicationName) {}
 TXLAApp::~TXLAApp() = default;
 
 void TXLAApp::CreateMainWindow() {
+  // The engines, kernels and solvent models the simulations call.
+  InstallAnalysisHooks();
   AllocParameterVector();
   InitInstallPaths();
   window_ = std::make_unique<TXLAWindow>(MainWindowTitle);

@@ -4,6 +4,7 @@
 
 #include "app/commands/RunFitCommands.h"
 #include "app/loading/LoadCommands.h"
+#include "app/models/ModelCommands.h"
 #include "app/records/LoadOptions.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -40,6 +41,8 @@ void TXLAWindow::InstallWindowHooks() {
   display::InstallMainPlotHooks();
   InstallViewHooks(*this);
   InstallRunFitHooks(*this);
+  // A restored analysis selects its model through the model commands.
+  InstallModelCommandsForReload(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
   auto& links = display::MainDisplayLinks;
   links.ExitProgram = [this] { ExitProgram(*this); };
