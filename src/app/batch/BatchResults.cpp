@@ -86,18 +86,6 @@ std::string ResultPath(const CIniCustomPars& pars, const char* name) {
   return (fs::path(pars.OutputResultsDirectory) / name).string();
 }
 
-bool IsLsGStarKind(ModelKind k) {
-  return k == ModelKind::LsGStar || k == ModelKind::LsGStarOneDiscrete ||
-         k == ModelKind::ElectrophoresisLsGStar || k == ModelKind::ZoneLsGStar ||
-         k == ModelKind::ExtrapolateLsGStar;
-}
-
-// The kinds whose kernel is the standard c(s) kernel (and the ls-g*(s)
-// family, which shares it).
-bool UsesStandardCSKernelKind(ModelKind k) {
-  return k == ModelKind::ContinuousCS || IsLsGStarKind(k) || k == ModelKind::HybridCSLsGStar;
-}
-
 // The status of the last fit in the optimiser's own words.
 std::string FittingStepsText() {
   const auto& f = FitControl;
@@ -194,8 +182,8 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
   x += Element("TINoiseFitted", fc.TINoiseFitted);
   const ModelKind kind = ModelSelection.Kind;
   if (IsContinuousModel(kind) &&
-      (kind == ModelKind::CSFlotation || UsesStandardCSKernelKind(kind))) {
-    if (IsLsGStarKind(kind))
+      (kind == ModelKind::CSFlotation || UsesStandardCSKernel(kind))) {
+    if (IsLsGStarModel(kind))
       x += "\n<Model>lsgofs</Model>";
     else if (kind == ModelKind::CSFlotation)
       x += "\n<Model>flotationcofs</Model>";
