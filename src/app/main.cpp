@@ -3,7 +3,6 @@
 //   taluvo <parameter file>                  a batch run
 //   taluvo <handshake text> <parameter file> a batch run that writes the text
 //                                            back into its all-done flag file
-//   taluvo <scan folder> <output folder>     c(s) of the scans of a folder
 // More than two arguments start the window too. A batch run without a
 // display runs headless, its window drawing into an image in memory.
 #include <cstdio>
@@ -13,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ExampleAnalysis.h"
-#include "app/records/ProgramPaths.h"
 #include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/DesktopBackend.h"
@@ -45,12 +42,6 @@ std::unique_ptr<platform::HeadlessBackend> EchoingHeadlessBackend() {
 
 int main(int argc, char** argv) {
   const std::string program = ExecutablePath(argv[0]);
-  if (argc == 3 && std::filesystem::is_directory(argv[1])) {
-    SetInstallationFolder(InstallationFolderOf(program));
-    platform::Install(EchoingHeadlessBackend());
-    return RunExampleAnalysis(argv[1], argv[2]);
-  }
-
   const bool batch = argc == 2 || argc == 3;
   if (DisplayAvailable()) {
     platform::Install(std::make_unique<platform::qt::DesktopBackend>());
