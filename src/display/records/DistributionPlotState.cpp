@@ -1,0 +1,3 @@
+#include "display/records/DistributionPlotState.h"
+
+DistributionPlotStateRecord DistributionPlotState;

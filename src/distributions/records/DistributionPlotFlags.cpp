@@ -1,0 +1,4 @@
+#include "distributions/records/DistributionPlotFlags.h"
+
+DistributionPlotFlagsRecord DistributionPlotFlags;
+std::function<void()> InitDistributionPlot = [] {};
