@@ -62,26 +62,35 @@ void ReportBatchFailure(const std::string& text) {
   ErrorBox("\nBATCH: " + text);
 }
 
-void ApplyCSSettings(const CIniCustomPars& p) {
+// The c(s) settings of the record, each with its slot of the parameter
+// vector: resolution; s range and f/f0; confidence level and grid kind.
+void ApplyResolution(const CIniCustomPars& p) {
+  DistributionSettings.Resolution = static_cast<float>(p.Resolution);
+  ParameterVector[2 * NCOMP + 1] = DistributionSettings.Resolution;
+}
+
+void ApplyRangeAndFf0(float smin, float smax, float ff0, bool ff0Fitted) {
   auto& ds = DistributionSettings;
   auto& v = ParameterVector;
-  auto& f = ParameterFitted;
-  ds.Resolution = static_cast<float>(p.Resolution);
-  v[2 * NCOMP + 1] = ds.Resolution;
-  ds.Smin = p.Smin;
-  v[1] = p.Smin;
-  ds.Smax = p.Smax;
-  v[NCOMP + 1] = p.Smax;
-  ds.StartingFrictionalRatio = p.StartingFrictionalRatio;
-  v[2 * NCOMP + 3] = p.StartingFrictionalRatio;
-  ds.FrictionalRatioFitted = p.FrictionalRatioFitted ? 1 : 0;
-  f[2 * NCOMP + 3] = ds.FrictionalRatioFitted;
-  ds.RegularizationPvalue = p.RegularizationPvalue;
-  v[2] = p.RegularizationPvalue;
+  ds.Smin = v[1] = smin;
+  ds.Smax = v[NCOMP + 1] = smax;
+  ds.StartingFrictionalRatio = v[2 * NCOMP + 3] = ff0;
+  ds.FrictionalRatioFitted = ParameterFitted[2 * NCOMP + 3] = ff0Fitted ? 1 : 0;
+}
+
+void ApplyRegularizationAndGrid(const CIniCustomPars& p) {
+  auto& ds = DistributionSettings;
+  ds.RegularizationPvalue = ParameterVector[2] = p.RegularizationPvalue;
   ds.GridFromFile = p.GridfromFile;
-  f[3] = p.GridfromFile ? 1 : 0;
+  ParameterFitted[3] = p.GridfromFile ? 1 : 0;
   ds.LogarithmicGrid = p.UseLogSpaceSgrid;
-  f[4] = p.UseLogSpaceSgrid ? 1 : 0;
+  ParameterFitted[4] = p.UseLogSpaceSgrid ? 1 : 0;
+}
+
+void ApplyCSSettings(const CIniCustomPars& p) {
+  ApplyResolution(p);
+  ApplyRangeAndFf0(p.Smin, p.Smax, p.StartingFrictionalRatio, p.FrictionalRatioFitted);
+  ApplyRegularizationAndGrid(p);
 }
 
 bool ApplyFlotationSettings(const CIniCustomPars& p, TXLAWindow& window) {
@@ -101,35 +110,17 @@ bool ApplyFlotationSettings(const CIniCustomPars& p, TXLAWindow& window) {
     ErrorBox("\n\aERROR: Flotation c(s) model needs FlotationMinS < FlotationMaxS < 0");
     return false;
   }
-  auto& ds = DistributionSettings;
-  auto& fl = ds.FlotationSettings;
+  auto& fl = DistributionSettings.FlotationSettings;
   auto& v = ParameterVector;
   auto& f = ParameterFitted;
   ModelSwitchState.FlotationLimitsPending = false;
   Command(window, id::ContinuousCSWithFlotation);
-  ds.Resolution = static_cast<float>(p.Resolution);
-  v[2 * NCOMP + 1] = ds.Resolution;
-  if (p.FlotationOnly) {
-    ds.Smin = 1.0f;
-    ds.Smax = 10.0f;
-    ds.FrictionalRatioFitted = 0;
-    ds.StartingFrictionalRatio = 1.3f;
-  } else {
-    ds.Smin = p.Smin;
-    ds.Smax = p.Smax;
-    ds.FrictionalRatioFitted = p.FrictionalRatioFitted ? 1 : 0;
-    ds.StartingFrictionalRatio = p.StartingFrictionalRatio;
-  }
-  v[1] = ds.Smin;
-  v[NCOMP + 1] = ds.Smax;
-  v[2 * NCOMP + 3] = ds.StartingFrictionalRatio;
-  f[2 * NCOMP + 3] = ds.FrictionalRatioFitted;
-  ds.RegularizationPvalue = p.RegularizationPvalue;
-  v[2] = p.RegularizationPvalue;
-  ds.GridFromFile = p.GridfromFile;
-  f[3] = p.GridfromFile ? 1 : 0;
-  ds.LogarithmicGrid = p.UseLogSpaceSgrid;
-  f[4] = p.UseLogSpaceSgrid ? 1 : 0;
+  ApplyResolution(p);
+  if (p.FlotationOnly)
+    ApplyRangeAndFf0(1.0f, 10.0f, 1.3f, false);
+  else
+    ApplyRangeAndFf0(p.Smin, p.Smax, p.StartingFrictionalRatio, p.FrictionalRatioFitted);
+  ApplyRegularizationAndGrid(p);
   if (p.FlotationDeconvolutionR > 0.0f) {
     fl.FlotationDeconvolutionR = true;
     fl.FlotationDeconvolutionSize = p.FlotationDeconvolutionR * 1e-9f;
