@@ -34,17 +34,6 @@ constexpr int kColourMapStyle = 11;
 constexpr const char* kSAxisTitle = "sed coefficient [S]";
 constexpr const char* kMAxisTitle = "molar mass [Da]";
 
-// Which arrays the plot's vectors wrap. Kept beside the plot so that every
-// rendering can attach the vectors to the arrays as they are then.
-struct ViewSources {
-  std::vector<float>* x = nullptr;  // DistSGrid or DistMGrid
-  std::vector<float>* x2D = nullptr;
-  std::vector<float>* y2D = nullptr;
-  int first2D = 1;  // 2-D point 1 is the discrete species of one model
-};
-
-ViewSources sources;
-
 void Notify(const std::function<void()>& f) {
   if (f) f();
 }
@@ -124,28 +113,36 @@ void Wrap(CVector& view, std::vector<float>* array, int first, int count) {
   view.AttachFrom(count > 0 ? array->data() : nullptr, static_cast<unsigned>(count), first);
 }
 
+// The last 2-D point the views may show: Grid2DSize, or fewer when one of
+// the arrays holds fewer.
+int Last2DPoint() {
+  const auto& p = DistributionPlots;
+  int last = DistributionSettings.Grid2DSize;
+  for (std::vector<float>* a : {p.X2DSource, p.Y2DSource, &DistributionResult.Grid2DAmplitudes})
+    last = Available(a, last);
+  return last;
+}
+
 // Attaches every vector of the plot to its array as it is now.
 void AttachViews() {
   auto& p = DistributionPlots;
   auto& r = DistributionResult;
   if (p.DistPlotValues && p.DistPlotSecondValues) {
     int n = DistributionSettings.DistGridSize;
-    for (std::vector<float>* a : {sources.x, &r.DistValues, &r.DistSecondValues})
+    for (std::vector<float>* a : {p.XSource, &r.DistValues, &r.DistSecondValues})
       if (a != nullptr) n = Available(a, n);
-    if (p.DistPlotX) Wrap(*p.DistPlotX, sources.x, 1, n);
+    if (p.DistPlotX) Wrap(*p.DistPlotX, p.XSource, 1, n);
     Wrap(*p.DistPlotValues, &r.DistValues, 1, n);
     Wrap(*p.DistPlotSecondValues, &r.DistSecondValues, 1, n);
   }
   if (p.Dist2DX && p.Dist2DY) {
-    int last = DistributionSettings.Grid2DSize;
-    for (std::vector<float>* a : {sources.x2D, sources.y2D, &r.Grid2DAmplitudes})
-      last = Available(a, last);
-    const int count = std::max(last - sources.first2D + 1, 0);
-    Wrap(*p.Dist2DX, sources.x2D, sources.first2D, count);
-    Wrap(*p.Dist2DY, sources.y2D, sources.first2D, count);
+    const int last = Last2DPoint();
+    const int count = std::max(last - p.First2DPoint + 1, 0);
+    Wrap(*p.Dist2DX, p.X2DSource, p.First2DPoint, count);
+    Wrap(*p.Dist2DY, p.Y2DSource, p.First2DPoint, count);
     CWINPlot* plot = p.DistributionPlot.get();
     if (plot && plot->bPointColors && plot->iColorCurve == 0 && count > 0)
-      plot->SetPointColorValues(0, r.Grid2DAmplitudes.data(), sources.first2D, last, 0);
+      plot->SetPointColorValues(0, r.Grid2DAmplitudes.data(), p.First2DPoint, last, 0);
   }
 }
 
@@ -153,7 +150,7 @@ void AttachViews() {
 // are kept when they exist.
 void MakeOneDimensionalCurves(std::vector<float>& abscissa) {
   auto& p = DistributionPlots;
-  sources.x = &abscissa;
+  p.XSource = &abscissa;
   p.DistPlotX = std::make_unique<CVector>();
   if (!p.DistPlotValues) p.DistPlotValues = std::make_unique<CVector>();
   if (!p.DistPlotSecondValues) p.DistPlotSecondValues = std::make_unique<CVector>();
@@ -169,7 +166,7 @@ void DeletePlotAndCurves() {
   p.DistCurve.reset();
   p.DistSecondCurve.reset();
   p.DistPlotX.reset();
-  sources.x = nullptr;
+  p.XSource = nullptr;
 }
 
 void Delete2DViews() {
@@ -177,7 +174,7 @@ void Delete2DViews() {
   p.Dist2DCurve.reset();
   p.Dist2DX.reset();
   p.Dist2DY.reset();
-  sources.x2D = sources.y2D = nullptr;
+  p.X2DSource = p.Y2DSource = nullptr;
 }
 
 // ---- Plot and layout -------------------------------------------------------
@@ -262,8 +259,9 @@ void SetMarkerExtent(int symbolSize) {
 }
 
 void SetColourCoded(CWINPlot& plot) {
-  plot.SetPointColorValues(0, DistributionResult.Grid2DAmplitudes.data(), sources.first2D,
-                           DistributionSettings.Grid2DSize, 0);
+  const int first = DistributionPlots.First2DPoint, last = Last2DPoint();
+  if (last >= first)
+    plot.SetPointColorValues(0, DistributionResult.Grid2DAmplitudes.data(), first, last, 0);
   plot.bShowColorBar = true;
   plot.nColorBarOffset = 0;
 }
@@ -284,9 +282,9 @@ void Build2DDisplay(CWINPlot& plot) {
   const auto& st = DistributionPlotState;
   const auto& l = MainPlotLayout;
   const Display2D d = ChosenDisplay();
-  sources.first2D = ModelSelection.Kind == ModelKind::CSFf0OneDiscrete ? 2 : 1;
-  sources.x2D = d == Display2D::MFf0 ? &g.Grid2DM : &g.Grid2DS;
-  sources.y2D = d == Display2D::SR   ? &g.Grid2DStokesRadius
+  p.First2DPoint = ModelSelection.Kind == ModelKind::CSFf0OneDiscrete ? 2 : 1;
+  p.X2DSource = d == Display2D::MFf0 ? &g.Grid2DM : &g.Grid2DS;
+  p.Y2DSource = d == Display2D::SR   ? &g.Grid2DStokesRadius
                 : d == Display2D::SD ? &g.Grid2DD
                 : d == Display2D::SM ? &g.Grid2DM
                                      : &g.Grid2DFf0;

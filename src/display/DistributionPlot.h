@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
@@ -37,6 +38,12 @@ struct DistributionPlotsRecord {
   std::unique_ptr<CVector> Dist2DY;
   std::unique_ptr<CCurve> Dist2DCurve;
   std::unique_ptr<CWINPlot> DistributionPlot;
+  // The one-based arrays the vectors wrap (program-wide records, borrowed),
+  // so that every rendering can attach the vectors to them as they are then.
+  std::vector<float>* XSource = nullptr;  // DistSGrid or DistMGrid
+  std::vector<float>* X2DSource = nullptr;
+  std::vector<float>* Y2DSource = nullptr;
+  int First2DPoint = 1;  // 2-D point 1 is the discrete species of one model
 };
 
 extern DistributionPlotsRecord DistributionPlots;

@@ -347,6 +347,18 @@ TEST_F(DistributionPlotTest, RenderingFollowsReallocatedArrays) {
   display::RedrawDistributionPlot();
   EXPECT_EQ(Plot()->pCurves[0]->y()->count(), 2u);
   EXPECT_EQ(Plot()->pCurves[0]->x()->count(), 2u);
+
+  // The colours of the two-dimensional display likewise.
+  display::ClearDistributionPlots();
+  ModelSelection.Kind = ModelKind::CSFf0;
+  Make2DGrid(10, 3);
+  display::BuildDistributionPlot();
+  DistributionResult.Grid2DAmplitudes = std::vector<float>(31, 2.0f);
+  DistributionGrid.Grid2DS = std::vector<float>(21, 4.0f);
+  EXPECT_FALSE(display::RedrawDistributionPlot().IsNull());
+  EXPECT_EQ(Plot()->pColorValues, DistributionResult.Grid2DAmplitudes.data() + 1);
+  EXPECT_EQ(Plot()->nColorValues, 20);
+  EXPECT_EQ(Values(*Plot()->pCurves[0]->x()), std::vector<float>(20, 4.0f));
 }
 
 TEST_F(DistributionPlotTest, HooksReachThePlot) {
