@@ -448,6 +448,15 @@ TEST_F(DistributionPlotTest, MolarMassConversionIsRefusedWhereItHasNoMeaning) {
   display::PlotMolarMassDistribution();
   const auto& r = DistributionResult;
   EXPECT_FLOAT_EQ(r.DistValues[2], 3.0f * 1.0f / (r.DistMGrid[2] - r.DistMGrid[1]));
+
+  // Two points of one M (no width on the M axis) keep their value instead
+  // of becoming infinite.
+  DistributionPlotFlags.DistShownAsMolarMass = false;
+  MakeGrid(4);
+  DistributionResult.DistMGrid[4] = DistributionResult.DistMGrid[3];
+  display::PlotMolarMassDistribution();
+  EXPECT_EQ(r.DistValues[4], 5.0f);
+  EXPECT_TRUE(std::isfinite(r.DistValues[3]));
 }
 
 // ---- The two-dimensional displays --------------------------------------------
