@@ -445,12 +445,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StatusCase>& p) { return std::string(p.param.name); });
 
 // Refusals: no window, no scans (with the message of every fit).
-TEST_F(ContiFitTest, RefusesWithoutWindowOrData) {
+// Without data the fit is refused, with or without a window (a batch run
+// fits before its window exists).
+TEST_F(ContiFitTest, RefusesWithoutData) {
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
   EXPECT_FALSE(FitContiModel(nullptr));
   EXPECT_FALSE(FitContiModel(window_));
   EXPECT_EQ(FitControl.EvaluationCount, 0);
-  EXPECT_EQ(LogLinesWith("load data first").size(), 1u);
+  EXPECT_EQ(LogLinesWith("load data first").size(), 2u);
 }
 
 // Fit limits left at 0 are moved into the cell, with a message each,
