@@ -5,6 +5,8 @@
 
 #include "distributions/ContiGrid.h"
 
+#include "distributions/records/DistributionPlotFlags.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -470,7 +472,13 @@ bool MakeGridPoints() {
 }
 
 bool MakeContiGrid() {
-  if (GridServices.ClearDistributionPlots) GridServices.ClearDistributionPlots();
+  if (GridServices.ClearDistributionPlots) {
+    // A new distribution plot follows at once: the main plots are laid out
+    // with it, not once more in between.
+    DistributionPlotFlags.RelayoutMainPlotsOnClear = false;
+    GridServices.ClearDistributionPlots();
+    DistributionPlotFlags.RelayoutMainPlotsOnClear = true;
+  }
   if (!MakeGridPoints()) return false;
   // Saved after the grid, which may have taken resolution and limits from
   // the sdist file and the s x f/f0 size from the resolution.

@@ -4,15 +4,18 @@
 
 #include "app/commands/RunFitCommands.h"
 #include "app/loading/LoadCommands.h"
+#include "app/models/ModelCommandSupport.h"
 #include "app/models/ModelCommands.h"
 #include "app/records/LoadOptions.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
 #include "display/DisplayLinks.h"
+#include "display/DistributionPlot.h"
 #include "display/LiveRefresh.h"
 #include "display/MainPlots.h"
 #include "display/MainWindowPaint.h"
+#include "display/records/DistributionPlotState.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
@@ -39,6 +42,16 @@ void DrawOnClientPixels(platform::WindowHost* host, Draw draw) {
 
 void TXLAWindow::InstallWindowHooks() {
   display::InstallMainPlotHooks();
+  display::InstallDistributionPlotHooks();
+  ModelCommandLinks.InitDistributionPlot = [](bool) {
+    // Rebuilt for a model command: no hint to run again.
+    DistributionPlotState.SuppressRecalculateHint = true;
+    display::InitDistributionPlot();
+    DistributionPlotState.SuppressRecalculateHint = false;
+  };
+  // The model commands switch the species' parameterisation with the real
+  // command, which converts slots 1-4.
+  ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
   InstallRunFitHooks(*this);
   // A restored analysis selects its model through the model commands.
@@ -65,6 +78,7 @@ void TXLAWindow::RemoveWindowHooks() {
   display::MainDisplayLinks.ExitProgram = nullptr;
   display::MainDisplayLinks.FitResultText = nullptr;
   FitDisplayLinks.FitResultText = nullptr;
+  ResetModelCommandLinks();
   RunModel = [](platform::WindowHandle) {};
   InvokeRunModel = [](platform::WindowHandle) {};
   windowHooksInstalled_ = false;
