@@ -172,6 +172,45 @@ void TransferAssociation148(int second, int third) {
   e.ThirdSpeciesMass = static_cast<float>(third) * Value(1);
 }
 
+// A + B <-> AB, rapid equilibrium at loading. Slots 9 and 10 hold the
+// total signals of A and B, slots 4 and 12 their signals per unit
+// concentration, slot 8 log10 K. The complex concentration c solves
+// c = K (a - c)(b - c) on the branch below the smaller total; the form
+// 2abK / (1 + (a + b)K + sqrt((a - b)^2 K^2 + 2(a + b)K + 1)) has no
+// cancellation for any K >= 0. False when no loading can be formed (an
+// extinction not positive, a negative or non-finite total, K not finite).
+bool LoadingComplex(double& complex) {
+  const double K = std::pow(10.0, static_cast<double>(Value(8)));
+  const double fa = Value(4), fb = Value(12);
+  if (!(fa > 0.0) || !(fb > 0.0) || !std::isfinite(K)) return false;
+  const double a = Value(9) / fa, b = Value(10) / fb;
+  if (!std::isfinite(a) || !std::isfinite(b) || a < 0.0 || b < 0.0) return false;
+  if (!(a > 0.0) || !(b > 0.0) || !(K > 0.0)) {
+    complex = 0.0;
+    return true;
+  }
+  const double d = (a - b) * (a - b) * K * K + 2.0 * (a + b) * K + 1.0;
+  complex = 2.0 * a * b * K / (1.0 + (a + b) * K + std::sqrt(d));
+  return true;
+}
+
+// The derived slots of A + B <-> AB: the complex at loading (slot 11) and,
+// with masses in slots 1-3, the complex's mass M(A) + M(B) (slot 3). A
+// loading that cannot be formed leaves slot 11 as it was; the simulation
+// refuses that model with its own message.
+void TransferReacting() {
+  ModelParametersRecord& p = ModelParameters;
+  double complex = 0.0;
+  if (LoadingComplex(complex)) {
+    Value(11) = static_cast<float>(complex);
+    p.Concentration[3] = Value(11);
+  }
+  if (FitControl.MassInsteadOfD) {
+    Value(3) = Value(1) + Value(2);
+    p.MassOrD[3] = Value(3);
+  }
+}
+
 void TransferNonidealSpecies() {
   SpeciesEngineParametersRecord& e = SpeciesEngineParameters;
   Take(9, e.TotalConcentration, e.TotalConcentrationFitted);
@@ -354,6 +393,8 @@ void Transfer(Direction d) {
       Fitted(4) = DistributionSettings.LogarithmicGrid ? 1 : 0;
     }
   }
+  if (kind == ModelKind::ReactingABC || kind == ModelKind::BuoyantMassReactingAB)
+    TransferReacting();
   if (kind == ModelKind::MonomerDimer) TransferOligomer(d, 2);
   if (kind == ModelKind::MonomerTrimer) TransferOligomer(d, 3);
   if (kind == ModelKind::SelfAssociation148) TransferAssociation148(4, 8);
