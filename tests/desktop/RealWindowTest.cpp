@@ -1,0 +1,311 @@
+// The program's own main window on the Qt desktop backend (offscreen): the
+// frame and menu bar as Qt shows them, menu items that run their commands,
+// and a whole interactive c(s) analysis - the example scans loaded through
+// the file dialog, Run and Fit - that leaves its plots painted in the window.
+// No dialog may wait: a watcher answers every modal window the moment it
+// opens and keeps what it said, so a test fails instead of hanging.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/options/PreferenceFile.h"
+#include "app/options/ProgramOptions.h"
+#include "app/records/ModelSelection.h"
+#include "app/records/ProgramFlags.h"
+#include "app/records/ProgramPaths.h"
+#include "app/start/ExitProgram.h"
+#include "app/start/ProgramStart.h"
+#include "app/window/TXLAWindow.h"
+#include "data/ScanDataSet.h"
+#include "distributions/records/DistributionResultRecords.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/ParameterPacking.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "models/records/ParameterVector.h"
+#include "platform/qt/DesktopBackend.h"
+#include "platform/qt/DesktopWindow.h"
+#include "platform/qt/QtMenuBar.h"
+#include "resources/AppStrings.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+using platform::qt::DesktopWindow;
+using platform::qt::QtMenuBar;
+
+namespace {
+
+fs::path ExampleRun() {
+  return fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "velocity";
+}
+
+QAction* FindIn(const QList<QAction*>& actions, int id) {
+  for (QAction* a : actions) {
+    if (QtMenuBar::CommandId(a) == id) return a;
+    if (a->menu() != nullptr)
+      if (QAction* found = FindIn(a->menu()->actions(), id)) return found;
+  }
+  return nullptr;
+}
+
+// Answers modal windows as they open: a file dialog chooses the file it was
+// given (or is cancelled when none is), every other modal window is written
+// down as "caption: text" and closed as by Escape.
+class ModalWatcher {
+ public:
+  ModalWatcher() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Answer(); });
+    timer_.start();
+  }
+  void ChooseFile(const std::string& path) { fileToChoose_ = path; }
+  std::vector<std::string> seen;
+
+ private:
+  void Answer() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return;
+    if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+      seen.push_back("file dialog: " + files->windowTitle().toStdString());
+      if (fileToChoose_.empty()) {
+        files->reject();
+        return;
+      }
+      files->selectFile(QString::fromStdString(fileToChoose_));
+      fileToChoose_.clear();
+      static_cast<QDialog*>(files)->accept();
+      return;
+    }
+    std::string text = modal->windowTitle().toStdString();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) text += ": " + box->text().toStdString();
+    seen.push_back(text);
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+  }
+
+  QTimer timer_;
+  std::string fileToChoose_;
+};
+
+// Pixels in which two images of one size differ.
+long DifferingPixels(const platform::RgbImage& a, const platform::RgbImage& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
+  long n = 0;
+  for (std::size_t i = 0; i < a.Pixels().size(); ++i) n += a.Pixels()[i] == b.Pixels()[i] ? 0 : 1;
+  return n;
+}
+
+std::size_t DistinctColours(const platform::RgbImage& image) {
+  std::set<std::uint32_t> colours;
+  for (const platform::Color& c : image.Pixels()) colours.insert(platform::PackedColor(c));
+  return colours.size();
+}
+
+// The s of the largest value of the current distribution.
+double PeakS() {
+  const auto& s = DistributionResult.DistSGrid;
+  const auto& c = DistributionResult.DistValues;
+  double peakS = 0.0, peakC = -1.0;
+  const auto n = std::min(
+      {s.size(), c.size(), static_cast<std::size_t>(DistributionSettings.DistGridSize) + 1});
+  for (std::size_t k = 1; k < n; ++k) {
+    if (c[k] > peakC) peakC = c[k], peakS = s[k];
+  }
+  return peakS;
+}
+
+// The program started as a user starts it with no arguments: a fresh
+// installation folder that holds the sibling program and a preference file
+// in which the disclaimer was agreed (and the help wizard's messages are
+// off), then the application's window is created and shown. No message loop
+// runs; the test drives the window through Qt as the loop would.
+class RealWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // Before the first Qt call of the process: no display is needed.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+
+  void SetUp() override {
+    previous_ = platform::Install(std::make_unique<platform::qt::DesktopBackend>());
+    missing_ = std::make_unique<QAction>();
+    watcher_ = std::make_unique<ModalWatcher>();
+    savedOptions_ = ProgramOptions;
+    SetInstallationFolder(install_.path().string());
+    std::ofstream(ProgramPaths.SiblingProgram) << "";
+    CommandLineArgs.Arguments.clear();
+    BatchMode = false;
+    ProgramEndRequested = false;
+    ProgramOptions.DisclaimerAgreed = true;
+    ProgramOptions.WizardMessagesOn = false;
+    {
+      TXLAWindow unshown(MainWindowTitle);
+      ASSERT_TRUE(WritePreferences(unshown));
+    }
+    ProgramOptions.DisclaimerAgreed = false;  // the file must say so
+
+    app_ = std::make_unique<TXLAApp>();
+    app_->CreateMainWindow();
+    ASSERT_FALSE(ProgramEndRequested);
+    ASSERT_TRUE(ProgramOptions.DisclaimerAgreed);
+    window().Create();
+    desktop_ = dynamic_cast<DesktopWindow*>(window().Host());
+    ASSERT_NE(desktop_, nullptr);
+    Settle();
+  }
+
+  void TearDown() override {
+    app_.reset();
+    Settle();
+    watcher_.reset();
+    missing_.reset();
+    ProgramOptions = savedOptions_;
+    ProgramEndRequested = false;
+    platform::Install(std::move(previous_));
+  }
+
+  static void Settle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  }
+
+  TXLAWindow& window() { return *app_->MainWindow(); }
+  QMainWindow& frame() { return desktop_->Frame(); }
+  QMenuBar& bar() { return *desktop_->Frame().menuBar(); }
+  // The bar is rebuilt when a command changes its items, so an action is
+  // looked up afresh every time.
+  QAction& Action(int id) {
+    QAction* a = FindIn(bar().actions(), id);
+    if (a == nullptr) ADD_FAILURE() << "no menu item " << id;
+    return a != nullptr ? *a : *missing_;
+  }
+  void Choose(int id) {
+    Action(id).trigger();
+    Settle();
+  }
+  // The client area as painted now.
+  platform::RgbImage Painted() {
+    desktop_->UpdateNow();
+    Settle();
+    return desktop_->Snapshot();
+  }
+  std::vector<std::string>& Boxes() { return watcher_->seen; }
+  ModalWatcher& Watcher() { return *watcher_; }
+
+ private:
+  std::unique_ptr<platform::Backend> previous_;
+  std::unique_ptr<ModalWatcher> watcher_;
+  std::unique_ptr<QAction> missing_;  // stands in for an item not found
+  ScratchFolder install_;
+  ProgramOptionsRecord savedOptions_;
+  std::unique_ptr<TXLAApp> app_;
+  DesktopWindow* desktop_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(RealWindow, FrameAndMenuBarAsQtShowsThem) {
+  EXPECT_TRUE(frame().isVisible());
+  EXPECT_EQ(frame().windowTitle().toStdString(), "Sedimentation Analysis");
+
+  std::vector<std::string> top;
+  for (QAction* a : bar().actions())
+    if (!a->isSeparator()) top.push_back(a->text().toStdString());
+  EXPECT_EQ(top, (std::vector<std::string>{"&Data", "&Copy", "D&isplay", "M&odel", "&Parameters",
+                                           "&Run", "&Fit", "&Generate", "Statistics", "&Options",
+                                           "Plot", "&Help"}));
+  // Parameters, Run and Fit are commands on the bar itself.
+  EXPECT_EQ(QtMenuBar::CommandId(bar().actions()[4]), 212);
+  EXPECT_EQ(QtMenuBar::CommandId(bar().actions()[5]), 213);
+  EXPECT_EQ(QtMenuBar::CommandId(bar().actions()[6]), 215);
+
+  const std::pair<int, const char*> texts[] = {{200, "&Load New Files\t^L"},
+                                               {275, "Continuous c(s) Distribution"},
+                                               {231, "Save &Intensity Data as Absorbance Data"},
+                                               {221, "About"}};
+  for (const auto& [id, text] : texts) EXPECT_EQ(Action(id).text().toStdString(), text) << id;
+
+  // The discrete model is the model of a fresh start; the data and
+  // residuals are shown; the residual histogram is off until asked for.
+  for (int id : {198, 232, 209}) EXPECT_TRUE(Action(id).isChecked()) << id;
+  for (int id : {275, 235, 943}) EXPECT_FALSE(Action(id).isChecked()) << id;
+  EXPECT_FALSE(Action(231).isEnabled());
+  EXPECT_TRUE(Action(200).isEnabled());
+  EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+}
+
+TEST_F(RealWindow, ChosenModelItemsSwitchTheModelAndItsCheckMark) {
+  ASSERT_EQ(ModelSelection.Kind, ModelKind::NonInteractingSpecies);
+  Choose(275);
+  EXPECT_EQ(ModelSelection.Kind, ModelKind::ContinuousCS);
+  EXPECT_TRUE(Action(275).isChecked());
+  EXPECT_FALSE(Action(198).isChecked());
+
+  Choose(198);
+  EXPECT_EQ(ModelSelection.Kind, ModelKind::NonInteractingSpecies);
+  EXPECT_TRUE(Action(198).isChecked());
+  EXPECT_FALSE(Action(275).isChecked());
+}
+
+TEST_F(RealWindow, LoadedScansRunAndFitPaintTheirPlots) {
+  // Every fourth scan of the bundled run (4.3 S, 6.6 S and 10.5 S species,
+  // meniscus 5.90 cm), named by a list file that the load command's file
+  // dialog chooses.
+  ScratchFolder data;
+  std::string list = "newformat n=1\n" + data.path().string() + "\n";
+  for (int n = 1; n <= 37; n += 4) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%05d.RA1", n);
+    fs::copy_file(ExampleRun() / name, data.path() / name);
+    list += std::string(name) + "\n";
+  }
+  Watcher().ChooseFile(data.Write("list.RA1", list));
+
+  const platform::RgbImage empty = Painted();
+  ASSERT_FALSE(empty.IsEmpty());
+  Choose(200);
+  ASSERT_EQ(ScanDataSet.NFILES, 10) << (Boxes().empty() ? "" : Boxes().back());
+  const platform::RgbImage loaded = Painted();
+  EXPECT_GT(DifferingPixels(empty, loaded), 1000);
+
+  Choose(275);
+  ASSERT_EQ(ModelSelection.Kind, ModelKind::ContinuousCS);
+  Choose(213);
+  const platform::RgbImage run = Painted();
+  EXPECT_GT(DifferingPixels(loaded, run), 1000);
+  EXPECT_GT(PeakS(), 3.0);
+  EXPECT_LT(PeakS(), 5.5);
+
+  // The meniscus floats within 5.85 .. 5.95 cm from 5.93 cm, as entered in
+  // the parameter box; the fit finds the run's meniscus and main species.
+  ModelParameters.Meniscus = ParameterVector[MeniscusSlot] = 5.93f;
+  ModelParameters.MeniscusFitted = ParameterFitted[MeniscusSlot] = 1;
+  FitControl.MINMENISCUS = 5.85f;
+  FitControl.MAXMENISCUS = 5.95f;
+  PackParameterVector();
+  Choose(215);
+  EXPECT_NEAR(ModelParameters.Meniscus, 5.90, 0.01);
+  EXPECT_NEAR(PeakS(), 4.3, 0.3);
+  const platform::RgbImage fitted = Painted();
+  EXPECT_GT(DifferingPixels(run, fitted), 1000);
+  // Scans, fit curves, residuals and the distribution in their colours.
+  EXPECT_GT(DistinctColours(fitted), 8u);
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{"file dialog: select files to fit"}));
+}
