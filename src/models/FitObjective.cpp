@@ -31,41 +31,22 @@ void Log(platform::WindowHandle window, const char* text) {
   if (DebugLog) DebugLog(window, text);
 }
 
-bool LogConstantsInSlots9To12(ModelKind kind) {
-  return kind == ModelKind::NonidealSingleSpecies || kind == ModelKind::HinderedSingleSpecies ||
-         kind == ModelKind::NonidealMultipleSpecies;
-}
-
 // Slots 1-4: masses, D or amplitudes that only make sense when positive;
 // the association models keep their log10 constant in slot 3.
 float ClampMassSlot(int slot, float value) {
   const ModelKind kind = ModelSelection.Kind;
-  switch (kind) {
-    case ModelKind::NonInteractingSpecies:
-    case ModelKind::LinearLammSpecies:
-    case ModelKind::ExternalLoadingCellSpecies:
-    case ModelKind::Geometry282Species:
-    case ModelKind::ElectrophoresisSpecies:
-    case ModelKind::ZoneIndependentSpecies:
-    case ModelKind::DiscreteStokesRadii:
-    case ModelKind::CumulantAnalysis:
-      return ScanDataSet.EquilibriumDataMode ? value : std::max(value, 0.0f);
-    case ModelKind::MonomerDimer:
-    case ModelKind::MonomerTrimer:
-    case ModelKind::SelfAssociation148:
-    case ModelKind::SelfAssociation124:
-      return slot == 3 ? value : std::max(value, 0.0f);
-    default:
-      return value;
-  }
+  if (IsDiscreteSpeciesModel(kind))
+    return ScanDataSet.EquilibriumDataMode ? value : std::max(value, 0.0f);
+  if (IsAssociationKind(kind)) return slot == 3 ? value : std::max(value, 0.0f);
+  return value;
 }
 
 float ClampSlot(int slot, float value) {
   const FitControlRecord& f = FitControl;
   if (slot <= 4) return ClampMassSlot(slot, value);
   if (slot <= 8) return value;
-  if (slot <= 12)
-    return LogConstantsInSlots9To12(ModelSelection.Kind) ? value : std::max(value, 0.0f);
+  // The non-ideal species keep log10 constants in slots 9-12.
+  if (slot <= 12) return IsNonidealSpeciesKind(ModelSelection.Kind) ? value : std::max(value, 0.0f);
   if (slot == MeniscusSlot) return std::clamp(value, f.MINMENISCUS, f.MAXMENISCUS);
   if (slot == BottomSlot) return std::clamp(value, f.MINBOTTOM, f.MAXBOTTOM);
   if (slot >= 16 && slot <= 19) return std::max(value, 0.0f);

@@ -226,8 +226,11 @@ bool ShowsDiscreteSpecies(ModelKind kind) {
 
 Lines ContinuousLines(ModelKind kind) {
   Lines l;
+  // No regularisation behind the plain ls-g*(s) and the van Holde-Weischet
+  // family; the zone and electrophoresis ls-g*(s) forms do report theirs, so
+  // this is not IsLsGStarModel.
   if (kind == ModelKind::LsGStar || kind == ModelKind::LsGStarOneDiscrete ||
-      kind == ModelKind::ExtrapolateLsGStar || kind == ModelKind::VanHoldeWeischet)
+      IsVanHoldeWeischetFamily(kind))
     return l;
   const DistributionSettingsRecord& d = DistributionSettings;
   if (kind == ModelKind::CSFf0 || kind == ModelKind::CSFf0OneDiscrete)
@@ -243,34 +246,13 @@ Lines ContinuousLines(ModelKind kind) {
   return l;
 }
 
-bool IsContinuousStatusModel(ModelKind kind) {
-  switch (kind) {
-    case ModelKind::LsGStar:
-    case ModelKind::LsGStarOneDiscrete:
-    case ModelKind::HybridCSLsGStar:
-    case ModelKind::ElectrophoresisLsGStar:
-    case ModelKind::ZoneCS:
-    case ModelKind::ZoneLsGStar:
-    case ModelKind::ExtrapolateLsGStar:
-    case ModelKind::VanHoldeWeischet:
-    case ModelKind::ElectrophoresisCV:
-      return true;
-    default:
-      return IsContinuousModel(kind);
-  }
-}
-
 }  // namespace
 
 std::array<std::string, 3> FitResultModelLines() {
   const ModelKind kind = ModelSelection.Kind;
-  if (IsDiscreteSpeciesKind(kind)) return DiscreteSpeciesLines(kind);
+  if (IsDiscreteSpeciesModel(kind)) return DiscreteSpeciesLines(kind);
+  if (IsAssociationKind(kind)) return AssociationLines(kind);
   switch (kind) {
-    case ModelKind::MonomerDimer:
-    case ModelKind::MonomerTrimer:
-    case ModelKind::SelfAssociation148:
-    case ModelKind::SelfAssociation124:
-      return AssociationLines(kind);
     case ModelKind::NonidealSingleSpecies:
     case ModelKind::HinderedSingleSpecies:
       return NonidealSpeciesLines(kind);
@@ -285,6 +267,6 @@ std::array<std::string, 3> FitResultModelLines() {
     default:
       break;
   }
-  if (IsContinuousStatusModel(kind)) return ContinuousLines(kind);
+  if (IsContinuousModel(kind) || IsVanHoldeWeischetFamily(kind)) return ContinuousLines(kind);
   return Lines{};
 }

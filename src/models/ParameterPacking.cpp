@@ -9,6 +9,7 @@
 #include "data/DlsLoading.h"
 #include "data/records/SolventConditions.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/SimulateModel.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
@@ -62,32 +63,6 @@ int SaturatingInt(double value) {
 void ShowPlainBox(const std::string& text, const char* caption) {
   platform::Current().ShowMessageBox(
       {nullptr, text, caption, platform::BoxIcon::None, platform::BoxButtons::Ok});
-}
-
-bool AssociationKind(ModelKind k) {
-  return k == ModelKind::MonomerDimer || k == ModelKind::MonomerTrimer ||
-         k == ModelKind::SelfAssociation148 || k == ModelKind::SelfAssociation124;
-}
-
-bool NonidealSpeciesKind(ModelKind k) {
-  return k == ModelKind::NonidealSingleSpecies || k == ModelKind::HinderedSingleSpecies ||
-         k == ModelKind::NonidealMultipleSpecies;
-}
-
-bool DiscreteSpeciesKind(ModelKind k) {
-  switch (k) {
-    case ModelKind::NonInteractingSpecies:
-    case ModelKind::LinearLammSpecies:
-    case ModelKind::ExternalLoadingCellSpecies:
-    case ModelKind::Geometry282Species:
-    case ModelKind::ElectrophoresisSpecies:
-    case ModelKind::ZoneIndependentSpecies:
-    case ModelKind::DiscreteStokesRadii:
-    case ModelKind::CumulantAnalysis:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // Slots 24-34: the time offset and the non-ideal multi-species settings.
@@ -399,7 +374,7 @@ void Transfer(Direction d) {
   if (kind == ModelKind::MonomerTrimer) TransferOligomer(d, 3);
   if (kind == ModelKind::SelfAssociation148) TransferAssociation148(4, 8);
   if (kind == ModelKind::SelfAssociation124) TransferAssociation148(2, 4);
-  if (NonidealSpeciesKind(kind)) TransferNonidealSpecies();
+  if (IsNonidealSpeciesKind(kind)) TransferNonidealSpecies();
   if (IsContinuousModel(kind)) TransferContinuous(d);
 }
 
@@ -528,7 +503,7 @@ void DeriveFitModeFlags() {
     FitControl.TINoiseFitted = false;
   }
 
-  if (DiscreteSpeciesKind(kind)) {
+  if (IsDiscreteSpeciesModel(kind)) {
     if (kind != ModelKind::CumulantAnalysis)
       for (int k = 1; k <= 3; ++k) {
         const auto c = static_cast<std::size_t>(k);
@@ -542,10 +517,10 @@ void DeriveFitModeFlags() {
           p.ConcentrationFitted[static_cast<std::size_t>(k)] = 0;
   }
 
-  if (NonidealSpeciesKind(kind) || kind == ModelKind::ReactingABC || IsContinuousModel(kind) ||
-      AssociationKind(kind))
+  if (IsNonidealSpeciesKind(kind) || kind == ModelKind::ReactingABC || IsContinuousModel(kind) ||
+      IsAssociationKind(kind))
     p.LinearConcentrations = false;
-  if (AssociationKind(kind) && p.InitialConcentrationExperimental) {
+  if (IsAssociationKind(kind) && p.InitialConcentrationExperimental) {
     p.Concentration[3] = 1.0f;
     p.ConcentrationFitted[3] = 0;
     SpeciesEngineParameters.TotalConcentration = 1.0f;

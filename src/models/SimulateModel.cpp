@@ -39,7 +39,7 @@ bool SolverObjectRoad() {
   const ModelKind kind = ModelSelection.Kind;
   if (kind == ModelKind::NonidealMultipleSpecies) return true;
   return !DlsDataMode && !ScanDataSet.EquilibriumDataMode &&
-         !ModelParameters.InitialConcentrationExperimental && IsDiscreteSpeciesKind(kind) &&
+         !ModelParameters.InitialConcentrationExperimental && IsDiscreteSpeciesModel(kind) &&
          !ModelParameters.FirstComponentNonideal;
 }
 
@@ -132,24 +132,17 @@ void CompleteSimulation(platform::WindowHandle window) {
 }  // namespace
 
 bool IsDiscreteSpeciesKind(ModelKind kind) {
-  switch (kind) {
-    case ModelKind::NonInteractingSpecies:
-    case ModelKind::LinearLammSpecies:
-    case ModelKind::ExternalLoadingCellSpecies:
-    case ModelKind::Geometry282Species:
-    case ModelKind::ElectrophoresisSpecies:
-    case ModelKind::ZoneIndependentSpecies:
-    case ModelKind::DiscreteStokesRadii:
-    case ModelKind::CumulantAnalysis:
-      return true;
-    default:
-      return false;
-  }
+  return IsDiscreteSpeciesModel(kind);
 }
 
 bool IsAssociationKind(ModelKind kind) {
   return kind == ModelKind::MonomerDimer || kind == ModelKind::MonomerTrimer ||
          kind == ModelKind::SelfAssociation148 || kind == ModelKind::SelfAssociation124;
+}
+
+bool IsNonidealSpeciesKind(ModelKind kind) {
+  return kind == ModelKind::NonidealSingleSpecies || kind == ModelKind::HinderedSingleSpecies ||
+         kind == ModelKind::NonidealMultipleSpecies;
 }
 
 float LoadingShare(int i) {

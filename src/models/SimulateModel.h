@@ -23,10 +23,14 @@
 
 struct FluorescenceDetectionRecord;
 
-// Independent discrete species in any of the cell geometries.
+// Independent discrete species in any of the cell geometries: the same
+// kinds as IsDiscreteSpeciesModel, which it answers with.
 bool IsDiscreteSpeciesKind(ModelKind kind);
 // Rapidly self-associating species.
 bool IsAssociationKind(ModelKind kind);
+// Discrete species whose sedimentation depends on concentration: the
+// non-ideal and the hindered single species and the non-ideal multiple species.
+bool IsNonidealSpeciesKind(ModelKind kind);
 
 // The loading concentration simulated for component i (1..NCOMP) by the
 // concentration convention: the first switched-on component holds the

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/records/LoadOptions.h"
+#include "app/records/ModelSelection.h"
 #include "app/records/ProgramFlags.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
@@ -52,22 +53,6 @@ int Truncate(float value) {
 
 int Floor(float value) {
   return Truncate(std::floor(value));
-}
-
-bool IsDiscreteSpeciesFamily(ModelKind k) {
-  switch (k) {
-    case ModelKind::NonInteractingSpecies:
-    case ModelKind::LinearLammSpecies:
-    case ModelKind::ExternalLoadingCellSpecies:
-    case ModelKind::Geometry282Species:
-    case ModelKind::ElectrophoresisSpecies:
-    case ModelKind::ZoneIndependentSpecies:
-    case ModelKind::DiscreteStokesRadii:
-    case ModelKind::CumulantAnalysis:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // The continuous model as one code; tested in this order so that the
@@ -200,7 +185,7 @@ std::vector<float> TempParameterValues(bool intermediate) {
   at(64) = static_cast<float>(GlobalLammRun.RelativeChangeMid);
   at(65) = FitControl.FitCycleTolerance;
   at(66) = Flag(l.FixedTimeStep);
-  at(67) = Flag(IsDiscreteSpeciesFamily(kind));
+  at(67) = Flag(IsDiscreteSpeciesModel(kind));
   at(68) = Flag(kind == ModelKind::MonomerDimer);
   at(69) = Flag(kind == ModelKind::MonomerTrimer);
   at(70) = Flag(kind == ModelKind::SelfAssociation124);

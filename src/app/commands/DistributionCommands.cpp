@@ -51,10 +51,6 @@ bool DistributionExists() {
          DistributionResult.DistSGrid.size() >= needed && DistributionAxis().size() >= needed;
 }
 
-bool IsVanHoldeWeischetKind(ModelKind kind) {
-  return kind == ModelKind::VanHoldeWeischet || kind == ModelKind::ExtrapolateLsGStar;
-}
-
 void Repaint(TXLAWindow& window) {
   if (RepaintMainWindow) RepaintMainWindow(window.Handle());
 }
@@ -164,7 +160,7 @@ bool WriteDistributionCurve(const std::string& path) {
 
 void CmSaveContinuousDistribution(TXLAWindow& window) {
   const ModelKind kind = ModelSelection.Kind;
-  if (!(IsContinuousModel(kind) || IsVanHoldeWeischetKind(kind)) || !DistributionExists()) return;
+  if (!(IsContinuousModel(kind) || IsVanHoldeWeischetFamily(kind)) || !DistributionExists()) return;
   const std::string path = ChooseFile(window, true, "save mass distribution as", "newdat.dat");
   if (path.empty()) return;
   const bool twoDimensional = kind == ModelKind::CSFf0 || kind == ModelKind::CSFf0OneDiscrete;

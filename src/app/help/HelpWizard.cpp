@@ -106,15 +106,11 @@ EdgeRms EdgeResidualRms() {
   return rms;
 }
 
-bool IsVanHoldeWeischetKind(ModelKind k) {
-  return k == ModelKind::VanHoldeWeischet || k == ModelKind::ExtrapolateLsGStar;
-}
-
 // The kinds whose distribution ends tell whether the grid range is wide
 // enough: the plain c(s) kernels and the s-grid variants that keep one
 // continuous range without an extra discrete species.
 bool ChecksDistributionEnds(ModelKind k) {
-  if (!IsContinuousModel(k) || IsVanHoldeWeischetKind(k)) return false;
+  if (!IsContinuousModel(k) || IsVanHoldeWeischetFamily(k)) return false;
   switch (k) {
     case ModelKind::LsGStar:
     case ModelKind::LsGStarOneDiscrete:
