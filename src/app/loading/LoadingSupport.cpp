@@ -2,42 +2,29 @@
 
 #include <cmath>
 
+#include "app/options/OptionBoxes.h"
 #include "app/viewcmds/ViewLinks.h"
 #include "app/window/TXLAWindow.h"
 #include "data/FilePathParts.h"
 #include "display/records/ScreenModes.h"
-#include "ui/Boxes.h"
 #include "ui/Sounds.h"
 
 namespace loading {
 
 bool AskYesNo(TXLAWindow& window, const std::string& text, const std::string& caption) {
-  platform::BoxRequest box;
-  box.owner = window.Handle();
-  box.text = text;
-  box.caption = caption;
-  box.icon = platform::BoxIcon::Question;
-  box.buttons = platform::BoxButtons::YesNo;
-  DialogBusyScope busy(window);
-  return platform::Current().ShowMessageBox(box) == platform::BoxAnswer::Yes;
+  return AskYesNoBox(window, text, caption);
 }
 
+// The loading errors sound the softer information tone under their "ERROR"
+// caption, unlike the stop box of the other commands.
 void ShowError(TXLAWindow& window, const std::string& text) {
   PlayInfoSound();
-  platform::BoxRequest box;
-  box.owner = window.Handle();
-  box.text = text;
-  box.caption = "ERROR";
-  box.icon = platform::BoxIcon::Information;
-  DialogBusyScope busy(window);
-  platform::Current().ShowMessageBox(box);
+  ShowOkBox(window, text, "ERROR");
 }
 
 bool AskEveryNth(TXLAWindow& window, int start, int& n) {
   float answer = static_cast<float>(start);
-  DialogBusyScope busy(window);
-  if (!InputFloatIn(window.Handle(), answer, answer, true, "load every n'th file:", "LOAD FILES"))
-    return false;
+  if (!EnterNumberBox(window, answer, answer, "load every n'th file:", "LOAD FILES")) return false;
   const float whole = std::floor(answer);
   n = whole >= 1.0f && whole < 1e6f ? static_cast<int>(whole) : 1;
   return true;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/options/OptionBoxes.h"
 #include "app/options/PreferenceFile.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -12,7 +13,6 @@
 #include "data/ScanReaderOptions.h"
 #include "display/MainPlots.h"
 #include "display/records/MainPlotLayout.h"
-#include "ui/Boxes.h"
 #include "ui/Sounds.h"
 
 namespace {
@@ -21,22 +21,6 @@ constexpr int kShowResidualsBitmapItem = 504;
 constexpr int kBlackAndWhiteItem = 505;
 constexpr int kContinuousShadingItem = 506;
 constexpr int kShowResidualsHistogramItem = 943;
-
-bool AskYesNo(TXLAWindow& window, const std::string& text, const std::string& caption) {
-  platform::BoxRequest box;
-  box.owner = window.Handle();
-  box.text = text;
-  box.caption = caption;
-  box.icon = platform::BoxIcon::Question;
-  box.buttons = platform::BoxButtons::YesNo;
-  DialogBusyScope busy(window);
-  return platform::Current().ShowMessageBox(box) == platform::BoxAnswer::Yes;
-}
-
-bool AskFloat(TXLAWindow& window, float& value, const char* prompt, const char* caption) {
-  DialogBusyScope busy(window);
-  return InputFloatIn(window.Handle(), value, value, true, prompt, caption);
-}
 
 void Invalidate(TXLAWindow& window) {
   if (platform::WindowHost* host = window.Host()) host->Invalidate();
@@ -55,14 +39,14 @@ void SetHistogramInLayout(TXLAWindow& window, bool on) {
 void CmChangeFitUpdatingPreferences(TXLAWindow& window) {
   auto& o = MainDisplayOptions;
   const char* caption = "UPDATE DURING FIT";
-  o.LiveUpdateDataPlot = AskYesNo(window, "data and fit plot?", caption);
-  o.LiveUpdateResidualPlot = AskYesNo(window, "residuals plot?", caption);
-  o.LiveUpdateResidualBitmap = AskYesNo(window, "residuals bitmap?", caption);
-  o.LiveUpdateDistributionPlot = AskYesNo(window, "distribution plot?", caption);
+  o.LiveUpdateDataPlot = AskYesNoBox(window, "data and fit plot?", caption);
+  o.LiveUpdateResidualPlot = AskYesNoBox(window, "residuals plot?", caption);
+  o.LiveUpdateResidualBitmap = AskYesNoBox(window, "residuals bitmap?", caption);
+  o.LiveUpdateDistributionPlot = AskYesNoBox(window, "distribution plot?", caption);
   if (o.LiveUpdateDataPlot || o.LiveUpdateResidualPlot || o.LiveUpdateResidualBitmap ||
       o.LiveUpdateDistributionPlot) {
     float interval = o.LiveUpdateInterval;
-    if (AskFloat(window, interval, "max updating interval (sec)", caption))
+    if (EnterNumberBox(window, interval, interval, "max updating interval (sec)", caption))
       o.LiveUpdateInterval = interval;
   }
   PlayOkSound();
@@ -76,8 +60,8 @@ void CmShowResidualsBitmap(TXLAWindow& window) {
     window.CheckMenuItem(kShowResidualsBitmapItem, false);
   } else {
     float scale = ResidualBitmapOptions.FullScale;
-    if (AskFloat(window, scale, "bitmap brightness full scale (0 for autoscale)",
-                 "BITMAP BRIGHTNESS SCALE"))
+    if (EnterNumberBox(window, scale, scale, "bitmap brightness full scale (0 for autoscale)",
+                       "BITMAP BRIGHTNESS SCALE"))
       ResidualBitmapOptions.FullScale = scale;
     else
       ResidualBitmapOptions.FullScale = ScanReaderOptions.FluorescenceData ? 5.0f : 0.05f;
@@ -93,7 +77,7 @@ void CmBlackAndWhite(TXLAWindow& window) {
   window.CheckMenuItem(kBlackAndWhiteItem, b.BlackAndWhite);
   if (b.BlackAndWhite)
     b.HighlightExtremes =
-        AskYesNo(window, "with red/magenta highlight of extremes?", "SET PREFERENCE");
+        AskYesNoBox(window, "with red/magenta highlight of extremes?", "SET PREFERENCE");
 }
 
 void CmContinuousShading(TXLAWindow& window) {
@@ -110,11 +94,11 @@ void CmCopyResidualsBitmap(TXLAWindow& window) {
 void CmShowResidualsHistogram(TXLAWindow& window) {
   if (DlsDataMode) return;
   if (MainDisplayOptions.ShowResidualsHistogram) {
-    if (AskYesNo(window, "switch default histogram display off?", "SET PREFERENCE")) {
+    if (AskYesNoBox(window, "switch default histogram display off?", "SET PREFERENCE")) {
       SetHistogramInLayout(window, false);
       return;
     }
-  } else if (AskYesNo(window, "switch default histogram display on?", "SET PREFERENCE")) {
+  } else if (AskYesNoBox(window, "switch default histogram display on?", "SET PREFERENCE")) {
     SetHistogramInLayout(window, true);
     return;
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/options/OptionBoxes.h"
 #include "app/records/LoadOptions.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
@@ -11,7 +12,6 @@
 #include "data/ScanDataSet.h"
 #include "display/records/MainPlotLayout.h"
 #include "plot/PlotSettings.h"
-#include "ui/Sounds.h"
 
 ToolPlotDataRecord ToolPlotData;
 AdHocToolPlotsRecord AdHocToolPlots;
@@ -158,19 +158,10 @@ bool CheckTemperatureFluctuationOf(TXLAWindow& window, float limit) {
     within = std::fabs(d.ScanHeaders[d.ScanTimeOrder[k]].Temperature - t1) <= limit;
   if (within) return true;
   CmShowTemperaturePlot(window);
-  PlayErrorSound();
   char text[128];
   std::snprintf(text, sizeof text, "temperature fluctuations exceed %.1f degrees",
                 static_cast<double>(limit));
-  platform::BoxRequest box;
-  box.owner = window.Handle();
-  box.text = text;
-  box.caption = "ERROR";
-  box.icon = platform::BoxIcon::Error;
-  {
-    DialogBusyScope busy(window);
-    platform::Current().ShowMessageBox(box);
-  }
+  ShowStopBox(window, text);
   InvalidateMainWindow(window);
   return false;
 }
