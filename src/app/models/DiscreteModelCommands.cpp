@@ -133,6 +133,24 @@ float ComplexLoading() {
   return static_cast<float>(ComplexConcentration(a, b, std::pow(10.0, pr.LogK)));
 }
 
+// The presets that A + B <-> AB shares between sedimentation and
+// equilibrium: loadings, signal coefficients, masses (the complex's the sum),
+// log K and the complex's loading at equilibrium.
+void SetReactingPairSlots() {
+  ModelPresetsRecord& pr = ModelPresets;
+  pr.MassAB = pr.MassA + pr.MassB;
+  pr.SignalCoefficientAB = pr.SignalCoefficientA + pr.SignalCoefficientB;
+  SetSlot(9, pr.LoadingA);
+  SetSlot(10, pr.LoadingB);
+  SetSlot(4, pr.SignalCoefficientA);
+  SetSlot(12, pr.SignalCoefficientB);
+  SetSlot(1, pr.MassA);
+  SetSlot(2, pr.MassB);
+  SetSlot(3, pr.MassAB);
+  SetSlot(8, pr.LogK);
+  SetSlot(11, ComplexLoading());
+}
+
 void NonidealReference() {
   ModelPresets.NonidealReferenceS = SlotValue(5);
   ModelPresets.NonidealReferenceMassOrD = SlotValue(1);
@@ -315,21 +333,11 @@ void CmReactingABC(TXLAWindow& window) {
   ClearFitFlags();
   p.SystematicNoiseOn = false;
   p.RINoiseFitted = false;
-  ModelPresetsRecord& pr = ModelPresets;
-  SetSlot(9, pr.LoadingA);
-  SetSlot(10, pr.LoadingB);
-  SetSlot(4, pr.SignalCoefficientA);
-  SetSlot(12, pr.SignalCoefficientB);
-  SetSlot(1, pr.MassA);
-  SetSlot(2, pr.MassB);
+  SetReactingPairSlots();
+  const ModelPresetsRecord& pr = ModelPresets;
   SetSlot(5, pr.SA);
   SetSlot(6, pr.SB);
   SetSlot(7, pr.SAB);
-  SetSlot(8, pr.LogK);
-  pr.MassAB = pr.MassA + pr.MassB;
-  pr.SignalCoefficientAB = pr.SignalCoefficientA + pr.SignalCoefficientB;
-  SetSlot(11, ComplexLoading());
-  SetSlot(3, pr.MassAB);
   SyncParameterVector();
   ReallocateSimulationArrays();
 }
@@ -363,19 +371,9 @@ void CmBuoyantMassEquilibrium(TXLAWindow& window) {
 void CmBuoyantMassReactingAB(TXLAWindow& window) {
   if (ModelSelection.Kind == ModelKind::BuoyantMassReactingAB) return;
   BuoyantMass(window, ModelKind::BuoyantMassReactingAB);
-  ModelPresetsRecord& pr = ModelPresets;
-  SetSlot(9, pr.LoadingA);
-  SetSlot(10, pr.LoadingB);
-  SetSlot(4, pr.SignalCoefficientA);
-  SetSlot(12, pr.SignalCoefficientB);
-  SetSlot(1, pr.MassA);
-  SetSlot(2, pr.MassB);
-  pr.MassAB = pr.MassA + pr.MassB;
-  SetSlot(3, pr.MassAB);
+  SetReactingPairSlots();
+  // Equilibrium has no sedimentation coefficients to fit.
   for (int slot : {5, 6, 7}) SetSlot(slot, 1.0f, 0);
-  SetSlot(8, pr.LogK);
-  SetSlot(11, ComplexLoading());
-  pr.SignalCoefficientAB = pr.SignalCoefficientA + pr.SignalCoefficientB;
   SyncParameterVector();
 }
 
