@@ -1,18 +1,12 @@
 #include "resources/MainMenu.h"
 
-#include <utility>
+#include "resources/MenuBuilders.h"
 
+using menu_data::Item;
+using menu_data::Popup;
 using platform::MenuItem;
 
 namespace {
-
-MenuItem Item(int id, const char* text) {
-  return MenuItem::Command(id, text);
-}
-
-MenuItem Popup(const char* text, std::vector<MenuItem> items) {
-  return MenuItem::Popup(text, std::move(items));
-}
 
 MenuItem DataMenu() {
   return Popup(

@@ -2,21 +2,14 @@
 // loading options and scan tools, DLS, fluorescence and equilibrium tools,
 // the calculators, colours and sound.
 
-#include <utility>
-
 #include "resources/MainMenu.h"
+#include "resources/MenuBuilders.h"
 
+using menu_data::Item;
+using menu_data::Popup;
 using platform::MenuItem;
 
 namespace {
-
-MenuItem Item(int id, const char* text) {
-  return MenuItem::Command(id, text);
-}
-
-MenuItem Popup(const char* text, std::vector<MenuItem> items) {
-  return MenuItem::Popup(text, std::move(items));
-}
 
 MenuItem FittingOptions() {
   return Popup(
