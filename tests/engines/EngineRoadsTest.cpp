@@ -16,23 +16,12 @@
 #include <limits>
 #include <vector>
 
-#include "data/InitialDistribution.h"
 #include "engines/CosoluteSolver.h"
-#include "engines/EngineRoads.h"
-#include "engines/InhomogeneousSolvent.h"
-#include "engines/LocalSedimentation.h"
-#include "engines/ReactingABEngine.h"
-#include "models/ModelsTestSupport.h"
-#include "models/MovingGridEngine.h"
-#include "models/ParameterPacking.h"
-#include "models/SimulateModel.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "engines/EngineRoadsFixture.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kMeniscus = 5.8, kBottom = 7.2;
-constexpr float kRpm = 50000.0f;
+using namespace engine_roads_test;
 
 struct Species {
   float s;        // S
@@ -40,65 +29,17 @@ struct Species {
   float loading;  // signal units
 };
 
-class EngineRoadsTest : public ModelsTest {
+class EngineRoadsTest : public RoadsFixture {
  protected:
   void SetUp() override {
-    ModelsTest::SetUp();
-    ResetEngineRecords();
-    InstallEngineRoads();
-    std::vector<TestScan> scans;
-    for (int j = 1; j <= 4; ++j) scans.push_back({kMeniscus, kBottom, 0.01, 600.0 * j, nullptr, 0});
-    LoadTestScans(scans);
-    for (int j = 1; j <= ScanDataSet.NFILES; ++j) {
-      ScanHeader& h = ScanDataSet.ScanHeaders[j];
-      h.Rpm = kRpm;
-      h.Temperature = 20.0f;
-      h.RecordedTime = h.Time;
-      const double omega = kRpm * kPi / 30.0;
-      h.Omega2t = static_cast<float>(omega * omega * h.Time);
-      h.RampAcceleration = 1e6;
-    }
-    ScanDataSet.RampRotorSpeed = false;
-    ScanDataSet.FitLeftLim = static_cast<float>(kMeniscus + 0.1);
-    ScanDataSet.FitRightLim = static_cast<float>(kBottom - 0.05);
-    SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
+    RoadsFixture::SetUp();
     SolventConditions.VbarRho = 0.73f * 0.99823f;
-    FitControl.MassInsteadOfD = false;
-    ModelParameters.Meniscus = static_cast<float>(kMeniscus);
-    ModelParameters.Bottom = static_cast<float>(kBottom);
-    LammSolverSettings.AutomaticAlgorithm = false;
     SetupCommonRadialGrid();
-  }
-  void TearDown() override {
-    ResetEngineRecords();
-    ModelsTest::TearDown();
-  }
-  static void ResetEngineRecords() {
-    SimulationRoads = SimulationRoadsRecord{};
-    SpeciesEngineParameters = SpeciesEngineParametersRecord{};
-    FreeAssociationTable();
-    AssociationParameters = AssociationParametersRecord{};
-    ReactingSystemParameters = ReactingSystemParametersRecord{};
-    ReactingEngine = ReactingEngineRecord{};
-    MovingGridEngine = MovingGridEngineRecord{};
-    MovingGridCoefficientSource = MovingGridCoefficientSourceRecord{};
-    InhomogeneousSolventSettings = InhomogeneousSolventSettingsRecord{};
   }
 
   static void UseMovingHat(bool on) {
     LammSolverSettings.MovingFrame = on;
     LammSolverSettings.FixedGrid = !on;
-  }
-
-  static std::vector<float> Simulate() {
-    PackParameterVector();
-    SimulateModel(nullptr);
-    std::vector<float> all;
-    for (int j = 1; j <= ScanDataSet.NFILES; ++j)
-      for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
-        if (ScanDataSet.ScanRadius[j][k] <= ScanDataSet.FitRightLim)
-          all.push_back(ScanDataSet.ScanModel[j][k]);
-    return all;
   }
 
   // One ideal species as the discrete model's component 1, simulated by
@@ -116,13 +57,6 @@ class EngineRoadsTest : public ModelsTest {
     UseMovingHat(movingHat);
     EXPECT_TRUE(LogLinesWith("ERROR").empty());
     return model;
-  }
-
-  static double RmsDifference(const std::vector<float>& a, const std::vector<float>& b) {
-    EXPECT_EQ(a.size(), b.size());
-    double sum = 0.0;
-    for (std::size_t k = 0; k < a.size(); ++k) sum += (a[k] - b[k]) * (a[k] - b[k]);
-    return std::sqrt(sum / static_cast<double>(a.size()));
   }
 
   static double MaxAbs(const std::vector<float>& a) {
@@ -341,16 +275,22 @@ TEST_F(EngineRoadsTest, MovingGridWithoutConcentrationDependenceIsTheIdealSpecie
   }
 }
 
-TEST_F(EngineRoadsTest, MovingGridRefusesTabulatedLawsWithoutTables) {
-  // A species that follows s(c), D(c) series from files that are not there
-  // cannot be simulated: refused with the engine's message, not sedimented
-  // at s = 0.
+// A single species of 4.5 S and 6e-7 cm^2/s at the loading, whose s and D
+// follow the tabulated laws of concentration (no ks, kd: log10 -10).
+void TabulatedSpecies(float loading) {
   ModelSelection.Kind = ModelKind::NonidealSingleSpecies;
   ModelParametersRecord& mp = ModelParameters;
   mp.MassOrD = {0, 6.0f, 0, 0, 0};
   mp.SedCoefficient = {0, 4.5f, 0, 0, 0};
-  mp.Concentration = {0, 1.0f, -10.0f, -10.0f, 0};
+  mp.Concentration = {0, loading, -10.0f, -10.0f, 0};
   SpeciesEngineParameters.TabulatedSD = true;
+}
+
+TEST_F(EngineRoadsTest, MovingGridRefusesTabulatedLawsWithoutTables) {
+  // A species that follows s(c), D(c) series from files that are not there
+  // cannot be simulated: refused with the engine's message, not sedimented
+  // at s = 0.
+  TabulatedSpecies(1.0f);
   InhomogeneousSolventSettings.CosoluteSFile = "no such s(c) file.dat";
   InhomogeneousSolventSettings.CosoluteDFile = "no such D(c) file.dat";
   UseMovingHat(true);
@@ -363,12 +303,7 @@ TEST_F(EngineRoadsTest, MovingGridRunsTheBuiltInCsClLaw) {
   // A CsCl-like species at 1.5 M: the built-in laws give s and D at every
   // node; the run keeps the amount in the cell, with the grid laid out for
   // the loading's s.
-  ModelSelection.Kind = ModelKind::NonidealSingleSpecies;
-  ModelParametersRecord& mp = ModelParameters;
-  mp.MassOrD = {0, 6.0f, 0, 0, 0};
-  mp.SedCoefficient = {0, 4.5f, 0, 0, 0};
-  mp.Concentration = {0, 1.5f, -10.0f, -10.0f, 0};
-  SpeciesEngineParameters.TabulatedSD = true;
+  TabulatedSpecies(1.5f);
   SpeciesEngineParameters.CsClModel = true;
   UseMovingHat(true);
   Simulate();

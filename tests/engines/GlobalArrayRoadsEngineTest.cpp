@@ -10,65 +10,26 @@
 #include <cmath>
 #include <vector>
 
-#include "data/InitialDistribution.h"
 #include "engines/ConcentrationDependentEngine.h"
-#include "engines/EngineRoads.h"
-#include "engines/LocalSedimentation.h"
+#include "engines/EngineRoadsFixture.h"
 #include "models/GlobalArrayRoads.h"
-#include "models/ModelsTestSupport.h"
-#include "models/ParameterPacking.h"
-#include "models/SimulateModel.h"
-#include "models/records/SpeciesEngineParameters.h"
 
 namespace {
 
-constexpr double kMeniscus = 5.8, kBottom = 7.2;
-constexpr float kRpm = 50000.0f;
+using namespace engine_roads_test;
+
 constexpr float kS = 4.5f;        // S
 constexpr float kD = 6.0f;        // 1e-7 cm^2/s
 constexpr float kLoading = 1.0f;  // signal units
 
-class GlobalArrayRoadsEngineTest : public ModelsTest {
+class GlobalArrayRoadsEngineTest : public RoadsFixture {
  protected:
   void SetUp() override {
-    ModelsTest::SetUp();
-    ResetEngineRecords();
-    InstallEngineRoads();
-    std::vector<TestScan> scans;
-    for (int j = 1; j <= 4; ++j) scans.push_back({kMeniscus, kBottom, 0.01, 600.0 * j, nullptr, 0});
-    LoadTestScans(scans);
-    for (int j = 1; j <= ScanDataSet.NFILES; ++j) {
-      ScanHeader& h = ScanDataSet.ScanHeaders[j];
-      h.Rpm = kRpm;
-      h.Temperature = 20.0f;
-      h.RecordedTime = h.Time;
-      const double omega = kRpm * 3.14159265358979323846 / 30.0;
-      h.Omega2t = static_cast<float>(omega * omega * h.Time);
-      h.RampAcceleration = 1e6;
-    }
-    ScanDataSet.RampRotorSpeed = false;
-    ScanDataSet.FitLeftLim = static_cast<float>(kMeniscus + 0.1);
-    ScanDataSet.FitRightLim = static_cast<float>(kBottom - 0.05);
-    SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
-    FitControl.MassInsteadOfD = false;
-    ModelParameters.Meniscus = static_cast<float>(kMeniscus);
-    ModelParameters.Bottom = static_cast<float>(kBottom);
+    RoadsFixture::SetUp();
     // The concentration-dependent engine lives on the fixed grid.
-    LammSolverSettings.AutomaticAlgorithm = false;
     LammSolverSettings.FixedGrid = true;
     LammSolverSettings.MovingFrame = false;
     SetupCommonRadialGrid();
-  }
-  void TearDown() override {
-    ResetEngineRecords();
-    ModelsTest::TearDown();
-  }
-  static void ResetEngineRecords() {
-    SimulationRoads = SimulationRoadsRecord{};
-    SpeciesEngineParameters = SpeciesEngineParametersRecord{};
-    FreeAssociationTable();
-    AssociationParameters = AssociationParametersRecord{};
-    InitialDistribution = InitialDistributionRecord{};
   }
 
   // One ideal species (s, D, loading) as the discrete model's component 1.
@@ -81,30 +42,12 @@ class GlobalArrayRoadsEngineTest : public ModelsTest {
     mp.MassOrD = {0, kD, 0, 0, 0};
   }
 
-  static std::vector<float> Simulate() {
-    PackParameterVector();
-    SimulateModel(nullptr);
-    std::vector<float> all;
-    for (int j = 1; j <= ScanDataSet.NFILES; ++j)
-      for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
-        if (ScanDataSet.ScanRadius[j][k] <= ScanDataSet.FitRightLim)
-          all.push_back(ScanDataSet.ScanModel[j][k]);
-    return all;
-  }
-
   // The ideal species by the solver object, through the same entry.
   std::vector<float> IdealReference() {
     IdealSpecies();
     std::vector<float> reference = Simulate();
     EXPECT_TRUE(LogLinesWith("ERROR").empty());
     return reference;
-  }
-
-  static double RmsDifference(const std::vector<float>& a, const std::vector<float>& b) {
-    EXPECT_EQ(a.size(), b.size());
-    double sum = 0.0;
-    for (std::size_t k = 0; k < a.size(); ++k) sum += (a[k] - b[k]) * (a[k] - b[k]);
-    return std::sqrt(sum / static_cast<double>(a.size()));
   }
 
   // Amount of the engine's final profile, int c r dr over the cell,
