@@ -3,12 +3,17 @@
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "display/records/DisplayState.h"
+#include "distributions/ContiGrid.h"
 #include "distributions/ContiKernel.h"
+#include "distributions/DistributionArrays.h"
+#include "distributions/RunContiSed.h"
+#include "distributions/records/DistributionSettingsRecords.h"
 #include "engines/EngineRoads.h"
 #include "equilibrium/EquilibriumKernels.h"
 #include "lamm/FluorescenceDetectionRecord.h"
 #include "models/SimulateModel.h"
 #include "models/SimulationRoads.h"
+#include "models/records/ComputationAbort.h"
 #include "tools/DlsConversions.h"
 #include "tools/DlsKernels.h"
 
@@ -57,6 +62,57 @@ void ConvertToFieldAcf(platform::WindowHandle) {
   BuildMainDataPlots();
 }
 
+// The distribution's kernel column of the grid point being converted. While
+// a model signal is simulated from a given distribution the columns are
+// taken at each scan's own radii (or lags), since the synthetic scans need
+// not lie on the common grid.
+KernelColumnTarget CurrentKernelColumn() {
+  KernelColumnTarget column;
+  column.Kernel = DistKernel.get();
+  column.GridPoint = DistributionGrid.CurrentGridIndex;
+  column.PointCapacity = DistKernel.RadiusCount();
+  column.AtScanRadii = DistributionRunFlags.SimulateFromDistribution;
+  return column;
+}
+
+// Every grid point stands for unit loading: the amplitudes of the solution
+// are the loading concentrations.
+void DistributionEquilibriumColumn(double Mb) {
+  const FluorescenceDetectionRecord none{};
+  const FluorescenceDetectionRecord* detection = SimulationFluorescenceDetection;
+  EqExponentialKernel(Mb, 1.0, CurrentKernelColumn(), detection ? *detection : none);
+}
+
+DlsKernelInputs DistributionDlsInputs(double D) {
+  const KernelColumnTarget column = CurrentKernelColumn();
+  DlsKernelInputs in;
+  in.D = D;
+  in.Amplitude = 1.0;
+  in.Kernel = column.Kernel;
+  in.GridPoint = column.GridPoint;
+  in.PointCapacity = column.PointCapacity;
+  in.AtScanRadii = column.AtScanRadii;
+  return in;
+}
+
+// A kernel that stopped at a scan without field autocorrelations (after its
+// message) leaves the rest of the columns unwritten; the run must end there
+// rather than report a distribution of a partial kernel, and must not show
+// the same message again for every further grid point.
+void DistributionDlsColumn(double D) {
+  if (!DLSKernel(DistributionDlsInputs(D))) ComputationAbort = true;
+}
+
+// The time-course model fits the scans of one time window; outside the time
+// course the window is the whole loaded set.
+void DistributionDlsTimeCourseColumn(double D) {
+  DlsKernelInputs in = DistributionDlsInputs(D);
+  in.AtScanRadii = false;
+  in.FirstScan = 1;
+  in.LastScan = ScanDataSet.NFILES;
+  if (!DLSKernelColumn(in)) ComputationAbort = true;
+}
+
 }  // namespace
 
 void InstallAnalysisHooks() {
@@ -67,4 +123,9 @@ void InstallAnalysisHooks() {
   r.DlsDecay = DlsDecay;
   r.DataAreFieldAcf = DataAreFieldAcf;
   r.ConvertToFieldAcf = ConvertToFieldAcf;
+
+  ContiKernelServicesRecord& k = ContiKernelServices;
+  k.DlsKernel = DistributionDlsColumn;
+  k.DlsKernelColumn = DistributionDlsTimeCourseColumn;
+  k.EqExponentialKernel = DistributionEquilibriumColumn;
 }

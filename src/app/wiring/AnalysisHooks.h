@@ -2,11 +2,18 @@
 // Fills SimulationRoads, the table through which the discrete simulation
 // reaches what its own library cannot link: the Lamm engines (through
 // InstallEngineRoads) and the kernels of the distribution, equilibrium and
-// light-scattering libraries. The program calls it once at start, before
-// the first simulation; calling it again changes nothing.
+// light-scattering libraries; and ContiKernelServices, through which a
+// continuous distribution run reaches the kernels of equilibrium and
+// light-scattering data. The program calls it once at start, before the
+// first simulation; calling it again changes nothing.
 //
-// The buffer-mismatch component has no simulation in this version: its
-// entry stays empty, and a model that needs it is refused with the
-// simulation's message.
+// Left empty, because this version has no implementation of them, so that
+// the models that need them are refused with a message instead of computed
+// without them:
+// - the buffer-mismatch component of the simulation;
+// - the kernel of the non-ideal c(s) model, whose species sediment in the
+//   mean field of the whole distribution;
+// - the nonlinear-detection transform of fluorescence signals (a run then
+//   works on the signals as they are).
 
 void InstallAnalysisHooks();

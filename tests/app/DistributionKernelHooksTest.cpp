@@ -1,0 +1,223 @@
+// The kernels that the installer hands to the continuous distribution run:
+// light-scattering data of one diffusing species, made with the decay kernel
+// itself, give an I(Rh), I(D) or I(Rh,t) distribution that peaks at that
+// species; sedimentation-equilibrium data of one molar mass give a c(M)
+// that peaks at it and holds its loading; a kernel that stops at intensity
+// data ends the run instead of storing a distribution of a partial kernel;
+// and the models whose kernels this version lacks stay refused.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstddef>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/wiring/AnalysisHooks.h"
+#include "data/DlsLoading.h"
+#include "distributions/ContiRunFixture.h"
+#include "distributions/RunContiSed.h"
+#include "distributions/StoredDistribution.h"
+#include "equilibrium/EquilibriumKernels.h"
+#include "models/ParameterPacking.h"
+#include "models/SimulationRoads.h"
+#include "numerics/Hydrodynamics.h"
+#include "tools/DlsKernels.h"
+
+namespace {
+
+constexpr float kCelsius = 20.0f;
+
+class DistributionKernelHooksTest : public ContiRunTest {
+ protected:
+  void SetUp() override {
+    ContiRunTest::SetUp();
+    InstallAnalysisHooks();
+  }
+  void TearDown() override {
+    ContiKernelServices = ContiKernelServicesRecord{};
+    SimulationRoads = SimulationRoadsRecord{};
+    StoredDistributionServices = savedServices_;
+    DlsRecords = OneBasedArray<DlsRecord>();
+    ContiRunTest::TearDown();
+  }
+
+  // The slots of a continuous model as its dialog leaves them, unpacked:
+  // grid from lo to hi with n points, confidence level 0.68, vbar 0.73,
+  // density 1, water viscosity; Tikhonov-Phillips regularisation.
+  static void SetModel(ModelKind kind, float lo, float hi, float n, float meniscus, float bottom) {
+    ModelSelection.Kind = kind;
+    ParameterVector[1] = lo;
+    ParameterVector[2] = 0.68f;
+    ParameterVector[3] = 0.73f;
+    ParameterVector[5] = hi;
+    ParameterVector[7] = 1.0f;
+    ParameterVector[9] = n;
+    ParameterVector[11] = 1.2f;
+    ParameterVector[12] = 0.01002f;
+    ParameterVector[13] = meniscus;
+    ParameterVector[14] = bottom;
+    UnpackParameterVector();
+    SelectRegularization(DistributionSettings.RegularizationType,
+                         RegularizationChoice::SecondDerivative);
+  }
+
+  // The current model signal becomes the data, with seeded Gaussian noise.
+  static void ModelBecomesData(double noise) {
+    std::mt19937 random(17);
+    std::normal_distribution<double> gauss(0.0, noise);
+    auto& d = ScanDataSet;
+    for (int j = 1; j <= d.NFILES; ++j)
+      for (int k = 1; k <= d.ScanPointCount[j]; ++k) {
+        d.ScanSignal[j][k] = static_cast<float>(d.ScanModel[j][k] + gauss(random));
+        d.ScanModel[j][k] = 0.0f;
+      }
+  }
+
+  // Three measurements at 90 degrees and 632.8 nm in water, log10 lags from
+  // 1 microsecond to 0.3 s; scan `intensityScan` (0: none) holds g(2) - 1.
+  void LoadDlsData(int intensityScan = 0) {
+    LoadScans({{0.0}, {60.0}, {120.0}}, 111, -6.0, 0.05, -6.0f, -0.5f);
+    DlsRecords.Resize(1, 3);
+    for (int i = 1; i <= 3; ++i) {
+      DlsRecord& r = DlsRecords[i];
+      r.DlsSetting4 = 1.333f;
+      r.DlsSetting6 = 90.0f;
+      r.DlsSetting7 = 632.8e-9f;
+      r.DlsTemperature = kCelsius;
+      r.HoldsFieldAcf = i != intensityScan;
+    }
+    DlsDataMode = true;
+    SolventConditions.BufferTemperature = 273.15f + kCelsius;
+  }
+
+  // Data of one species of diffusion coefficient D (cm^2/s) and amplitude
+  // 0.8, written by the decay kernel into the model of a discrete species.
+  static void DlsSpecies(double D) {
+    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+    DlsKernelInputs in;
+    in.D = D;
+    in.Amplitude = 0.8;
+    ASSERT_TRUE(DLSKernel(in));
+    ModelBecomesData(1e-3);
+  }
+
+  // Three equilibrium scans at 8000, 12000 and 16000 rpm, 6.86 to 7.19 cm
+  // in a column from 6.85 to 7.2 cm.
+  void LoadEquilibriumData() {
+    LoadScans({{40000.0, 8000.0f}, {80000.0, 12000.0f}, {120000.0, 16000.0f}}, 34, 6.86, 0.01,
+              6.85f, 7.2f);
+    ScanDataSet.EquilibriumDataMode = true;
+    ScanDataSet.FitLeftLim = 6.86f;
+    ScanDataSet.FitRightLim = 7.19f;
+    SetFirstFitIndex();
+    SetLastFitIndex();
+  }
+
+  // Data of one species of buoyant molar mass Mb and loading c0, written by
+  // the equilibrium kernel into the model of a discrete species.
+  static void EquilibriumSpecies(double Mb, double c0) {
+    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+    EqExponentialKernel(Mb, c0, KernelColumnTarget{}, FluorescenceDetectionRecord{});
+    ModelBecomesData(1e-3);
+  }
+
+  // Amplitude-weighted mean of x over the stored distribution, the
+  // amplitudes being the densities times the grid widths on x.
+  struct Peak {
+    double area = 0.0, position = 0.0;
+  };
+  static Peak PeakOf(const std::vector<float>& x) {
+    const auto& v = DistributionResult.DistValues;
+    const int n = DistributionSettings.DistGridSize;
+    Peak p;
+    for (int i = 1; i <= n; ++i) {
+      const auto lo = static_cast<std::size_t>(std::max(i - 1, 1));
+      const auto hi = static_cast<std::size_t>(std::min(i + 1, n));
+      const double a = v[static_cast<std::size_t>(i)] * (x[hi] - x[lo]) / 2.0;
+      p.area += a;
+      p.position += a * x[static_cast<std::size_t>(i)];
+    }
+    if (p.area > 0) p.position /= p.area;
+    return p;
+  }
+
+  StoredDistributionServicesRecord savedServices_ = StoredDistributionServices;
+};
+
+TEST_F(DistributionKernelHooksTest, LightScatteringDistributionsPeakAtTheSpecies) {
+  // A 20 nm sphere at 20 degrees Celsius in water (Stokes-Einstein).
+  const double rh = 20e-9;
+  const double D = DFromStokesRadius(static_cast<float>(rh), kCelsius);
+  struct Case {
+    const char* name;
+    ModelKind kind;
+    float lo, hi;  // nm, or 1e-7 cm^2/s for I(D)
+    bool onRadius;
+  };
+  const Case cases[] = {
+      {"I(Rh)", ModelKind::DlsIRh, 1.0f, 1000.0f, true},
+      {"I(D)", ModelKind::DlsID, 0.05f, 50.0f, false},
+      {"I(Rh,t)", ModelKind::DlsIRhTimeCourse, 1.0f, 1000.0f, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadDlsData();
+    DlsSpecies(D);
+    SetModel(c.kind, c.lo, c.hi, 60.0f, -6.0f, -0.5f);
+    EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+    EXPECT_TRUE(backend().Log().empty());
+    // The grids hold log10 of Rh in m and of D in cm^2/s.
+    const auto& r = DistributionResult;
+    const Peak p = PeakOf(c.onRadius ? r.DistSGrid : r.DistMGrid);
+    EXPECT_NEAR(p.position, std::log10(c.onRadius ? rh : D), 0.02);
+    // Each grid point's column is a decay of unit amplitude at the first
+    // lag, so the distribution holds the species' amplitude.
+    EXPECT_NEAR(p.area, 0.8, 0.05);
+    ResetDistributionRecords();
+    DlsRecords = OneBasedArray<DlsRecord>();
+    InstallAnalysisHooks();
+  }
+}
+
+TEST_F(DistributionKernelHooksTest, EquilibriumMolarMassDistributionPeaksAtTheSpecies) {
+  LoadEquilibriumData();
+  const double M = 50000.0, vbar = 0.73, c0 = 0.5;
+  EquilibriumSpecies(M * (1.0 - vbar), c0);
+  SetModel(ModelKind::ContinuousCM, 5000.0f, 300000.0f, 50.0f, 6.85f, 7.2f);
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  for (const auto& line : backend().Log()) ADD_FAILURE() << line;
+  const Peak p = PeakOf(DistributionResult.DistMGrid);
+  EXPECT_NEAR(p.position, M, 0.05 * M);
+  // Unit loading per grid point: the amplitudes are loading concentrations.
+  EXPECT_NEAR(p.area, c0, 0.02 * c0);
+}
+
+TEST_F(DistributionKernelHooksTest, IntensityDataEndTheLightScatteringRunOnce) {
+  // The kernel stops at the scan that still holds g(2) - 1; the run must
+  // neither go on through every grid point nor store a distribution.
+  LoadDlsData(2);
+  DlsSpecies(1e-7);
+  SetModel(ModelKind::DlsIRh, 1.0f, 1000.0f, 30.0f, -6.0f, -0.5f);
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Interrupted);
+  EXPECT_EQ(LogLinesWith("no field ACF in DLS distribution model").size(), 1u);
+  EXPECT_EQ(backend().Log().size(), 1u);
+  EXPECT_TRUE(DistributionRunFlags.ComputationInterrupted);
+  EXPECT_FALSE(DistKernel.Exists());
+  EXPECT_FALSE(ComputationAbort);
+}
+
+TEST_F(DistributionKernelHooksTest, NonidealModelStaysRefused) {
+  // The non-ideal c(s) kernel needs the mean field of the whole
+  // distribution, which this version does not compute: the model is refused
+  // before anything is computed rather than run with an ideal kernel.
+  LoadScans({{1200.0}, {2400.0}}, 50, 6.0, 0.02, 5.9f, 7.2f);
+  SetModel(ModelKind::NonidealCS, 1.0f, 10.0f, 20.0f, 5.9f, 7.2f);
+  EXPECT_EQ(ContiKernelServices.RunNonidcofsSedList, nullptr);
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Refused);
+  EXPECT_EQ(LogLinesWith("the non-ideal c(s) model is not available in this version").size(), 1u);
+  EXPECT_FALSE(DistKernel.Exists());
+}
+
+}  // namespace
