@@ -68,19 +68,8 @@ TEST_F(RunFitCommandsTest, RunComputesTheDistributionAndClearsRunBusy) {
   e.Interval = 600.0;
   const float mass = CalculateM(5.0f);
   const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(mass, 20.0f), 1.0}});
-  std::vector<SyntheticScan> scans;
-  for (int j = 1; j <= e.Scans; ++j) scans.push_back({data.Headers[j].Time, e.Rpm});
-  LoadScans(scans, e.Points, e.FirstRadius, e.RadialStep, 5.8f, 7.2f, [&](int j, double r) {
-    const int k = static_cast<int>(std::lround((r - e.FirstRadius) / e.RadialStep)) + 1;
-    return static_cast<float>(data.Signal[j][k]);
-  });
-  ScanDataSet.FitLeftLim = static_cast<float>(e.FirstRadius);
-  ScanDataSet.FitRightLim = static_cast<float>(e.FirstRadius + (e.Points - 1) * e.RadialStep);
-  SetFirstFitIndex();
-  SetLastFitIndex();
-  FitControl.TINoiseFitted = true;
-  ModelParameters.RINoiseFitted = true;
-  ModelParameters.SystematicNoiseOn = true;
+  LoadExperiment(e, data);
+  FitTimeAndRadialInvariantNoise();
   ModelSelection.Kind = ModelKind::ContinuousCS;
   ParameterVector[1] = 1.0f;   // smin
   ParameterVector[2] = 0.68f;  // confidence level

@@ -88,20 +88,6 @@ class ContiFitTest : public ContiRunTest {
     UnpackParameterVector();
   }
 
-  void LoadData(const sv::Experiment& e, const sv::Data& data) {
-    std::vector<SyntheticScan> scans;
-    for (int j = 1; j <= e.Scans; ++j) scans.push_back({data.Headers[j].Time, e.Rpm});
-    LoadScans(scans, e.Points, e.FirstRadius, e.RadialStep, static_cast<float>(e.Meniscus),
-              static_cast<float>(e.Bottom), [&](int j, double r) {
-                const int k = static_cast<int>(std::lround((r - e.FirstRadius) / e.RadialStep)) + 1;
-                return static_cast<float>(data.Signal[j][k]);
-              });
-    ScanDataSet.FitLeftLim = static_cast<float>(e.FirstRadius);
-    ScanDataSet.FitRightLim = static_cast<float>(e.FirstRadius + (e.Points - 1) * e.RadialStep);
-    SetFirstFitIndex();
-    SetLastFitIndex();
-  }
-
   static constexpr int kWindowStandIn = 0;
   const platform::WindowHandle window_ = &kWindowStandIn;
 };
@@ -200,10 +186,8 @@ TEST_F(ContiFitTest, SimplexRecoversMeniscusAndFrictionalRatio) {
   SetModel(ModelKind::ContinuousCS, 1.35f, 5.85f);
   const float M = CalculateM(5.0f);
   const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(M, 20.0f), 0.8}});
-  LoadData(e, data);
-  FitControl.TINoiseFitted = true;
-  ModelParameters.RINoiseFitted = true;
-  ModelParameters.SystematicNoiseOn = true;
+  LoadExperiment(e, data);
+  FitTimeAndRadialInvariantNoise();
 
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.88f);
   DistributionSettings.FrictionalRatioFitted = 1;
@@ -236,7 +220,7 @@ TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
   e.Interval = 800.0;
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
   const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}});
-  LoadData(e, data);
+  LoadExperiment(e, data);
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.87f);
   ParameterVector[9] = 10.0f;
   UnpackParameterVector();
@@ -279,7 +263,7 @@ TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
   e.Interval = 800.0;
   e.NoiseSd = 0.003;
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
-  LoadData(e, sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}}));
+  LoadExperiment(e, sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}}));
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.87f);
   ParameterVector[9] = 10.0f;
   UnpackParameterVector();
@@ -287,9 +271,7 @@ TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
   FitControl.MINMENISCUS = 5.75f;
   FitControl.MAXMENISCUS = 5.895f;
   FitControl.SaveBestParameters = false;
-  FitControl.TINoiseFitted = true;
-  ModelParameters.RINoiseFitted = true;
-  ModelParameters.SystematicNoiseOn = true;
+  FitTimeAndRadialInvariantNoise();
   FitDriverSettings.OptimizerKind = OptimizerChoice::LevenbergMarquardt;
 
   ASSERT_TRUE(FitContiModel(window_));
@@ -309,7 +291,7 @@ TEST_F(ContiFitTest, InterruptedSimplexStillEndsWithAFinalEvaluation) {
   e.Points = 80;
   e.RadialStep = 0.015;
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
-  LoadData(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
+  LoadExperiment(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
   ParameterVector[9] = 10.0f;
   UnpackParameterVector();
   ParameterFitted[MeniscusSlot] = 1;
@@ -349,7 +331,7 @@ TEST_F(ContiFitTest, NothingFloatingStoresWithoutEvaluating) {
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
   ParameterVector[9] = 10.0f;
   UnpackParameterVector();
-  LoadData(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
+  LoadExperiment(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
   ASSERT_TRUE(FitContiModel(window_));
   EXPECT_EQ(FitControl.SimulationCount, 0);
   EXPECT_FALSE(FitControl.FitRunning);
@@ -465,7 +447,7 @@ TEST_F(ContiFitTest, MovesUnsetFitLimitsToTheCell) {
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.8f);
   ParameterVector[9] = 10.0f;
   UnpackParameterVector();
-  LoadData(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
+  LoadExperiment(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
   ScanDataSet.FitLeftLim = ScanDataSet.FitRightLim = 0.0f;
   ASSERT_TRUE(FitContiModel(window_));
   // The limits then snap to the scans' radii inside the cell.

@@ -4,9 +4,11 @@
 // load a set of scans built in memory (same radii in every scan, so the
 // common radial grid is the scans' own).
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramFlags.h"
@@ -17,6 +19,7 @@
 #include "data/records/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/SyntheticVelocityData.h"
 #include "distributions/records/ContiNonidSimLink.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
@@ -118,6 +121,29 @@ class ContiRunTest : public HeadlessTest {
     ModelParameters.Bottom = bottom;
     SolventConditions.BufferTemperature = 293.15f;
     SetupCommonRadialGrid();
+  }
+
+  // Loads a synthetic experiment's scans in the experiment's cell, with the
+  // fit range over all of its radii.
+  void LoadExperiment(const synthetic_velocity::Experiment& e,
+                      const synthetic_velocity::Data& data) {
+    std::vector<SyntheticScan> scans;
+    for (int j = 1; j <= e.Scans; ++j) scans.push_back({data.Headers[j].Time, e.Rpm});
+    LoadScans(scans, e.Points, e.FirstRadius, e.RadialStep, static_cast<float>(e.Meniscus),
+              static_cast<float>(e.Bottom), [&](int j, double r) {
+                const int k = static_cast<int>(std::lround((r - e.FirstRadius) / e.RadialStep)) + 1;
+                return static_cast<float>(data.Signal[j][k]);
+              });
+    ScanDataSet.FitLeftLim = static_cast<float>(e.FirstRadius);
+    ScanDataSet.FitRightLim = static_cast<float>(e.FirstRadius + (e.Points - 1) * e.RadialStep);
+    SetFirstFitIndex();
+    SetLastFitIndex();
+  }
+
+  static void FitTimeAndRadialInvariantNoise() {
+    FitControl.TINoiseFitted = true;
+    ModelParameters.RINoiseFitted = true;
+    ModelParameters.SystematicNoiseOn = true;
   }
 
   ScratchFolder scratch;
