@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstddef>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "app/wiring/AnalysisHooks.h"
