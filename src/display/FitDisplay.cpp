@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "data/ScanDataSet.h"
+#include "display/ClientPixels.h"
 #include "display/DirectRedraws.h"
 #include "display/MainPlots.h"
 #include "display/ResidualHistogramPlot.h"
@@ -22,20 +23,6 @@ constexpr int kModelCurveWidth = 1;
 
 bool Drawable(const platform::WindowHost* window) {
   return window != nullptr && DrawingAllowed;
-}
-
-// Text placed in client pixels, whatever mapping and clipping a paint left
-// on the window's canvas.
-template <class Draw>
-void InClientPixels(platform::WindowHost& window, Draw draw) {
-  platform::Canvas& c = window.ClientCanvas();
-  c.Save();
-  c.SetMapMode(platform::MapMode::Text);
-  c.SetWindowOrigin({0, 0});
-  c.SetViewportOrigin({0, 0});
-  c.ResetClip();
-  draw(c);
-  c.Restore();
 }
 
 void DrawModelCurves(platform::WindowHost& window, const CWINPlot& plot) {

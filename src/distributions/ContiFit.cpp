@@ -126,9 +126,15 @@ bool CommonStart(platform::WindowHandle window, int& n, bool& liveDisplay) {
   return true;
 }
 
-// Nothing floats: the distribution as it stands is the result.
+void FinalEvaluationAt(platform::WindowHandle window, float* point);
+
+// Nothing floats: the distribution at the current values is the result. The
+// fit's start has built the grid anew, which leaves no distribution, so it
+// is computed once more (the final, regularised evaluation) before storing.
 bool StoreWithoutSearch(platform::WindowHandle window, bool liveDisplay) {
-  FitControl.FitRunning = false;
+  float none = 0.0f;
+  FinalEvaluationAt(window, &none);
+  if (RepaintMainWindow) RepaintMainWindow(window);
   StoreDistributionResult(window);
   SpeciesSignals.LiveRunDisplay = liveDisplay;
   return true;

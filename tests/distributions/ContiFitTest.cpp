@@ -4,15 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <vector>
 
+#include "data/DataSetServices.h"
 #include "data/records/SolventConditions.h"
 #include "display/records/DisplayState.h"
 #include "distributions/ContiFit.h"
 #include "distributions/ContiRunFixture.h"
+#include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "models/FitDriver.h"
@@ -203,6 +206,36 @@ TEST_F(ContiFitTest, SimplexRecoversMeniscusAndFrictionalRatio) {
   EXPECT_NEAR(FitControl.CurrentRmsd, e.NoiseSd, 0.2 * e.NoiseSd);
   EXPECT_TRUE(DistributionRunFlags.FinalEvaluation);
   EXPECT_FALSE(FitControl.FitRunning);
+}
+
+// With nothing floating, a fit is one regularised evaluation at the current
+// values: the distribution stays that of a run (the fit's start builds the
+// grid anew, which must not leave an empty result), for every optimiser.
+TEST_F(ContiFitTest, FitWithNothingFloatingKeepsTheDistribution) {
+  sv::Experiment e;
+  e.Scans = 6;
+  e.Points = 100;
+  e.RadialStep = 0.012;
+  e.FirstTime = 1500.0;
+  e.Interval = 800.0;
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
+  LoadExperiment(e, sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}}));
+  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
+  ParameterVector[9] = 10.0f;
+  UnpackParameterVector();
+  ParameterFitted[MeniscusSlot] = 0;
+  RunContiSed(window_);
+  const float runRmsd = ScanRmsd();
+  for (OptimizerChoice kind : {OptimizerChoice::Simplex, OptimizerChoice::LevenbergMarquardt}) {
+    FitDriverSettings.OptimizerKind = kind;
+    ASSERT_EQ(PackContiParameters(0, nullptr), 0);
+    ASSERT_TRUE(FitContiModel(window_));
+    const auto& c = DistributionResult.DistValues;
+    const auto peak = std::max_element(c.begin() + 1, c.end());
+    ASSERT_GT(*peak, 0.0f);
+    EXPECT_NEAR(DistributionResult.DistSGrid[peak - c.begin()], 5.0f, 0.8f);
+    EXPECT_NEAR(ScanRmsd(), runRmsd, 0.1f * runRmsd);
+  }
 }
 
 // A short annealing of the meniscus alone, whose last simplex (four

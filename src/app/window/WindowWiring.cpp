@@ -10,8 +10,10 @@
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
+#include "display/ClientPixels.h"
 #include "display/DisplayLinks.h"
 #include "display/DistributionPlot.h"
+#include "display/FitDisplay.h"
 #include "display/LiveRefresh.h"
 #include "display/MainPlots.h"
 #include "display/MainWindowPaint.h"
@@ -20,25 +22,6 @@
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
 #include "models/GlobalLammState.h"
-
-namespace {
-
-// The status lines are placed in client pixels, whatever mapping a paint
-// left on the window's canvas.
-template <class Draw>
-void DrawOnClientPixels(platform::WindowHost* host, Draw draw) {
-  if (host == nullptr) return;
-  platform::Canvas& c = host->ClientCanvas();
-  c.Save();
-  c.SetMapMode(platform::MapMode::Text);
-  c.SetWindowOrigin({0, 0});
-  c.SetViewportOrigin({0, 0});
-  c.ResetClip();
-  draw(c);
-  c.Restore();
-}
-
-}  // namespace
 
 void TXLAWindow::InstallWindowHooks() {
   display::InstallMainPlotHooks();
@@ -57,16 +40,17 @@ void TXLAWindow::InstallWindowHooks() {
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
+  display::InstallFitDisplayLinks([this] { return Host(); });
   auto& links = display::MainDisplayLinks;
   links.ExitProgram = [this] { ExitProgram(*this); };
   links.ModelCurvesReady = [] {
     return SpeciesSignals.ModelCurvesValid || DistributionRunFlags.FitCurvesShown;
   };
   links.FitResultText = [this] {
-    DrawOnClientPixels(Host(), [](platform::Canvas& c) { ShowFitResultText(c); });
+    if (Host()) display::InClientPixels(*Host(), [](platform::Canvas& c) { ShowFitResultText(c); });
   };
   FitDisplayLinks.FitResultText = [this](platform::WindowHandle) {
-    DrawOnClientPixels(Host(), [](platform::Canvas& c) { FitResultText(c); });
+    if (Host()) display::InClientPixels(*Host(), [](platform::Canvas& c) { FitResultText(c); });
   };
   windowHooksInstalled_ = true;
 }
@@ -74,7 +58,9 @@ void TXLAWindow::InstallWindowHooks() {
 void TXLAWindow::RemoveWindowHooks() {
   if (!windowHooksInstalled_) return;
   RemoveViewHooks();
-  display::InstallLiveRefreshHook([] { return static_cast<platform::WindowHost*>(nullptr); });
+  const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
+  display::InstallLiveRefreshHook(noWindow);
+  display::InstallFitDisplayLinks(noWindow);
   display::MainDisplayLinks.ExitProgram = nullptr;
   display::MainDisplayLinks.FitResultText = nullptr;
   FitDisplayLinks.FitResultText = nullptr;
