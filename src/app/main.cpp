@@ -4,7 +4,8 @@
 //   taluvo <handshake text> <parameter file> a batch run that writes the text
 //                                            back into its all-done flag file
 // More than two arguments start the window too. A batch run without a
-// display runs headless, its window drawing into an image in memory.
+// display, or one that ends by itself (AutoExit), runs headless, its window
+// drawing into an image in memory.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/BatchParameters.h"
 #include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/DesktopBackend.h"
@@ -38,12 +40,20 @@ std::unique_ptr<platform::HeadlessBackend> EchoingHeadlessBackend() {
   return backend;
 }
 
+// A batch run that ends by itself never waits for a person: it runs headless
+// even where a display is at hand, so no box can stop it. A batch that stays
+// open afterwards belongs in the window.
+bool EndsByItself(const char* parameterFile) {
+  CIniCustomPars record;
+  return ReadBatchParameters(record, parameterFile) && record.AutoExit;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string program = ExecutablePath(argv[0]);
   const bool batch = argc == 2 || argc == 3;
-  if (DisplayAvailable()) {
+  if (DisplayAvailable() && !(batch && EndsByItself(argv[argc - 1]))) {
     platform::Install(std::make_unique<platform::qt::DesktopBackend>());
   } else if (batch) {
     auto backend = EchoingHeadlessBackend();
