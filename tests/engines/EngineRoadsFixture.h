@@ -71,6 +71,17 @@ class RoadsFixture : public ModelsTest {
     InitialDistribution = InitialDistributionRecord{};
   }
 
+  // One ideal species (s in S, D in 1e-7 cm^2/s, loading in signal units)
+  // as the discrete model's only component.
+  static void SetIdealComponent(float s, float d, float loading) {
+    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+    ModelParametersRecord& mp = ModelParameters;
+    mp.ComponentOn = {0, 1, 0, 0, 0};
+    mp.Concentration = {0, loading, 0, 0, 0};
+    mp.SedCoefficient = {0, s, 0, 0, 0};
+    mp.MassOrD = {0, d, 0, 0, 0};
+  }
+
   // The model of every scan inside the fitted range, scan after scan.
   static std::vector<float> Simulate() {
     PackParameterVector();

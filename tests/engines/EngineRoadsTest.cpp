@@ -45,12 +45,7 @@ class EngineRoadsTest : public RoadsFixture {
   // One ideal species as the discrete model's component 1, simulated by
   // the solver object through the same entry.
   std::vector<float> Ideal(const Species& sp) {
-    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-    ModelParametersRecord& mp = ModelParameters;
-    mp.ComponentOn = {0, 1, 0, 0, 0};
-    mp.Concentration = {0, sp.loading, 0, 0, 0};
-    mp.SedCoefficient = {0, sp.s, 0, 0, 0};
-    mp.MassOrD = {0, sp.massOrD, 0, 0, 0};
+    SetIdealComponent(sp.s, sp.massOrD, sp.loading);
     const bool movingHat = LammSolverSettings.MovingFrame;
     UseMovingHat(false);
     std::vector<float> model = Simulate();
@@ -231,13 +226,8 @@ TEST_F(EngineRoadsTest, MovingGridWithoutConcentrationDependenceIsTheIdealSpecie
       // there must not be simulated instead.
       {"non-ideal first component of the discrete model",
        [](const Species& sp) {
-         ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-         ModelParametersRecord& mp = ModelParameters;
-         mp.ComponentOn = {0, 1, 0, 0, 0};
-         mp.Concentration = {0, sp.loading, 0, 0, 0};
-         mp.SedCoefficient = {0, sp.s, 0, 0, 0};
-         mp.MassOrD = {0, sp.massOrD, 0, 0, 0};
-         mp.FirstComponentNonideal = true;
+         SetIdealComponent(sp.s, sp.massOrD, sp.loading);
+         ModelParameters.FirstComponentNonideal = true;
          SpeciesEngineParameters.s1 = 11.0f;
          SpeciesEngineParameters.D1 = 2e-7f;
          SpeciesEngineParameters.LogKs = -10.0f;

@@ -32,15 +32,7 @@ class GlobalArrayRoadsEngineTest : public RoadsFixture {
     SetupCommonRadialGrid();
   }
 
-  // One ideal species (s, D, loading) as the discrete model's component 1.
-  static void IdealSpecies() {
-    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-    ModelParametersRecord& mp = ModelParameters;
-    mp.ComponentOn = {0, 1, 0, 0, 0};
-    mp.Concentration = {0, kLoading, 0, 0, 0};
-    mp.SedCoefficient = {0, kS, 0, 0, 0};
-    mp.MassOrD = {0, kD, 0, 0, 0};
-  }
+  static void IdealSpecies() { SetIdealComponent(kS, kD, kLoading); }
 
   // The ideal species by the solver object, through the same entry.
   std::vector<float> IdealReference() {
