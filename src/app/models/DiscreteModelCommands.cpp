@@ -65,24 +65,23 @@ float CelsiusOfBuffer() {
 // Slots 1-4 of the discrete light-scattering model hold Stokes radii (nm);
 // the sedimentation models hold D (1e-7 cm^2/s). A component without a
 // positive value is switched off.
-void StokesRadiiToD() {
+void ConvertComponentSlots(float (*convert)(float)) {
   for (int k = 1; k <= NCOMP; ++k) {
-    const float r = SlotValue(k);
-    if (r > 0.0f)
-      SetSlot(k, DFromStokesRadius(r * 1e-9f, CelsiusOfBuffer()) * 1e7f);
+    const float value = SlotValue(k);
+    if (value > 0.0f)
+      SetSlot(k, convert(value));
     else
       ModelParameters.ComponentOn[At(k)] = 0;
   }
 }
 
+void StokesRadiiToD() {
+  ConvertComponentSlots(
+      [](float r) { return DFromStokesRadius(r * 1e-9f, CelsiusOfBuffer()) * 1e7f; });
+}
+
 void DToStokesRadii() {
-  for (int k = 1; k <= NCOMP; ++k) {
-    const float d = SlotValue(k);
-    if (d > 0.0f)
-      SetSlot(k, DFromRadius(d * 1e-7f, CelsiusOfBuffer()) * 1e9f);
-    else
-      ModelParameters.ComponentOn[At(k)] = 0;
-  }
+  ConvertComponentSlots([](float d) { return DFromRadius(d * 1e-7f, CelsiusOfBuffer()) * 1e9f; });
 }
 
 void MarkLightScatteringItem(TXLAWindow& window, int id) {
