@@ -500,16 +500,6 @@ void ApplyVertex(float* vertex) {
 
 namespace {
 
-bool AssociationModel(ModelKind kind) {
-  return kind == ModelKind::MonomerDimer || kind == ModelKind::MonomerTrimer ||
-         kind == ModelKind::SelfAssociation124 || kind == ModelKind::SelfAssociation148;
-}
-
-bool NonidealModel(ModelKind kind) {
-  return kind == ModelKind::NonidealSingleSpecies || kind == ModelKind::HinderedSingleSpecies ||
-         kind == ModelKind::NonidealMultipleSpecies;
-}
-
 // Vertex coordinate of slot k in a fresh simplex, given the first vertex's
 // value x and the relative spread r. Absolute spreads let log10 constants,
 // the cell ends and the time offset move away from a start at 0.
@@ -520,10 +510,11 @@ float SpreadSlot(int k, float x, float current, float r) {
   auto withAbsolute = [&] { return relative() + GaussianRandom(0.3f * r); };
   const bool sa = kind == ModelKind::SelfAssociation124 || kind == ModelKind::SelfAssociation148;
   if ((k == 3 || k == 7) && sa) return withAbsolute();
-  if (k <= 2 && AssociationModel(kind)) return std::max(current, 0.0f);
-  if (k <= 4 && !AssociationModel(kind))
+  if (k <= 2 && IsAssociationKind(kind)) return std::max(current, 0.0f);
+  if (k <= 4 && !IsAssociationKind(kind))
     return ScanDataSet.EquilibriumDataMode ? current : std::max(current, 0.0f);
-  if (k >= 9 && k <= 12) return NonidealModel(kind) ? withAbsolute() : std::max(current, 0.0f);
+  if (k >= 9 && k <= 12)
+    return IsNonidealSpeciesKind(kind) ? withAbsolute() : std::max(current, 0.0f);
   if (k >= 16 && k <= 19) return std::max(current, 0.0f);
   if (k == MeniscusSlot)
     return std::clamp(x + GaussianRandom((f.MAXMENISCUS - f.MINMENISCUS) / 3.0f), f.MINMENISCUS,
