@@ -50,26 +50,6 @@ class ContiRunSedTest : public ContiRunTest {
     UnpackParameterVector();
   }
 
-  void LoadData(const sv::Experiment& e, const sv::Data& data) {
-    std::vector<SyntheticScan> scans;
-    for (int j = 1; j <= e.Scans; ++j) scans.push_back({data.Headers[j].Time, e.Rpm});
-    LoadScans(scans, e.Points, e.FirstRadius, e.RadialStep, static_cast<float>(e.Meniscus),
-              static_cast<float>(e.Bottom), [&](int j, double r) {
-                const int k = static_cast<int>(std::lround((r - e.FirstRadius) / e.RadialStep)) + 1;
-                return static_cast<float>(data.Signal[j][k]);
-              });
-    ScanDataSet.FitLeftLim = static_cast<float>(e.FirstRadius);
-    ScanDataSet.FitRightLim = static_cast<float>(e.FirstRadius + (e.Points - 1) * e.RadialStep);
-    SetFirstFitIndex();
-    SetLastFitIndex();
-  }
-
-  static void FitTimeAndRadialInvariantNoise() {
-    FitControl.TINoiseFitted = true;
-    ModelParameters.RINoiseFitted = true;
-    ModelParameters.SystematicNoiseOn = true;
-  }
-
   // The amplitudes of the stored density (its widths put back).
   static std::vector<double> Amplitudes() {
     const auto& x = DistributionResult.DistSGrid;
@@ -143,7 +123,7 @@ TEST_P(ContiRunRoundTrip, RecoversAKnownMixture) {
                                             SpeciesOnFrictionalRatio(6.0, 0.3),
                                             SpeciesOnFrictionalRatio(9.0, 0.2)};
   const sv::Data data = sv::MakeData(e, mixture);
-  LoadData(e, data);
+  LoadExperiment(e, data);
   FitTimeAndRadialInvariantNoise();
   SelectRegularization(DistributionSettings.RegularizationType, GetParam().regularization);
 
@@ -311,7 +291,7 @@ class ContiRunPaths : public ContiRunSedTest {
     sv::Data d;
     sv::MakeHeaders(e, d);
     d.Signal.Resize(1, e.Scans, 1, e.Points);
-    LoadData(e, d);
+    LoadExperiment(e, d);
   }
 };
 
@@ -435,7 +415,7 @@ TEST_F(ContiRunPaths, CombinedSettingKeepsBothDistributions) {
   sv::Experiment e = Small();
   SetModel(ModelKind::ContinuousCS, 1.0f, 10.0f, 15.0f, 0.9f);
   const sv::Data data = sv::MakeData(e, {SpeciesOnFrictionalRatio(5.0, 0.5)});
-  LoadData(e, data);
+  LoadExperiment(e, data);
   DistributionSettings.RegularizationType.BothRegularizations = true;
   ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
   const auto& s = DistributionResult.DistSGrid;
@@ -470,7 +450,7 @@ TEST_F(ContiRunPaths, SearchEvaluationSolvesWithoutStoring) {
   sv::Experiment e = Small();
   SetModel(ModelKind::ContinuousCS, 1.0f, 10.0f, 15.0f);
   const sv::Data data = sv::MakeData(e, {SpeciesOnFrictionalRatio(5.0, 0.5)});
-  LoadData(e, data);
+  LoadExperiment(e, data);
   FitTimeAndRadialInvariantNoise();
   DistributionRunFlags.InNonlinearSearch = true;
   EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Silent);  // no arrays prepared
@@ -494,7 +474,7 @@ TEST_F(ContiRunPaths, TwoDimensionalKernelIsReusedUntilTheSettingsChange) {
   ParameterVector[8] = 3.0f;
   SetModel(ModelKind::CSFf0, 1.0f, 10.0f, 8.0f);
   const sv::Data data = sv::MakeData(e, {SpeciesOnFrictionalRatio(5.0, 0.5)});
-  LoadData(e, data);
+  LoadExperiment(e, data);
   FitTimeAndRadialInvariantNoise();
   ASSERT_EQ(DistributionSettings.Grid2DSize, 24);
   ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
