@@ -46,6 +46,8 @@ bool Ramping() {
   return ScanDataSet.RampRotorSpeed && GlobalLammRun.Accelerating;
 }
 
+// The moving grid carries the monomer-dimer and monomer-trimer laws only
+// (not the larger self-associations).
 bool IsAssociation(ModelKind kind) {
   return kind == ModelKind::MonomerDimer || kind == ModelKind::MonomerTrimer;
 }

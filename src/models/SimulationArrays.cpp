@@ -1,5 +1,7 @@
 #include "models/SimulationArrays.h"
 
+#include "models/SimulateModel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -25,13 +27,8 @@ constexpr int kOptimizedGridMinimum = 50;
 // Fewer points leave no interior to build a finite-element grid on.
 constexpr int kSmallestGrid = 3;
 
-bool AssociationKind(ModelKind k) {
-  return k == ModelKind::MonomerDimer || k == ModelKind::MonomerTrimer ||
-         k == ModelKind::SelfAssociation148 || k == ModelKind::SelfAssociation124;
-}
-
 bool NeedsConcDependentBlock(ModelKind k) {
-  return AssociationKind(k) || k == ModelKind::NonidealSingleSpecies ||
+  return IsAssociationKind(k) || k == ModelKind::NonidealSingleSpecies ||
          k == ModelKind::HinderedSingleSpecies || k == ModelKind::NonidealCS;
 }
 
