@@ -1,7 +1,5 @@
 #include "models/SimulationArrays.h"
 
-#include "models/SimulateModel.h"
-
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -11,6 +9,7 @@
 #include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
 #include "models/GlobalLammState.h"
+#include "models/SimulateModel.h"
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
