@@ -91,6 +91,24 @@ class ContiFitTest : public ContiRunTest {
     UnpackParameterVector();
   }
 
+  // Six scans of 100 radii of a 5 S species (meniscus 5.85 cm), loaded; then
+  // the c(s) model at meniscus `start` with a 10-point grid.
+  void LoadSixScansOf5S(double noise, float start) {
+    sv::Experiment e;
+    e.Meniscus = 5.85;
+    e.Scans = 6;
+    e.Points = 100;
+    e.RadialStep = 0.012;
+    e.FirstTime = 1500.0;
+    e.Interval = 800.0;
+    e.NoiseSd = noise;
+    SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
+    LoadExperiment(e, sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}}));
+    SetModel(ModelKind::ContinuousCS, 1.2f, start);
+    ParameterVector[9] = 10.0f;
+    UnpackParameterVector();
+  }
+
   static constexpr int kWindowStandIn = 0;
   const platform::WindowHandle window_ = &kWindowStandIn;
 };
@@ -212,17 +230,7 @@ TEST_F(ContiFitTest, SimplexRecoversMeniscusAndFrictionalRatio) {
 // values: the distribution stays that of a run (the fit's start builds the
 // grid anew, which must not leave an empty result), for every optimiser.
 TEST_F(ContiFitTest, FitWithNothingFloatingKeepsTheDistribution) {
-  sv::Experiment e;
-  e.Scans = 6;
-  e.Points = 100;
-  e.RadialStep = 0.012;
-  e.FirstTime = 1500.0;
-  e.Interval = 800.0;
-  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
-  LoadExperiment(e, sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}}));
-  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
-  ParameterVector[9] = 10.0f;
-  UnpackParameterVector();
+  LoadSixScansOf5S(sv::Experiment{}.NoiseSd, 5.85f);
   ParameterFitted[MeniscusSlot] = 0;
   RunContiSed(window_);
   const float runRmsd = ScanRmsd();
@@ -244,19 +252,7 @@ TEST_F(ContiFitTest, FitWithNothingFloatingKeepsTheDistribution) {
 // at the best point the fit reports, not at the lowest vertex of the last
 // simplex.
 TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
-  sv::Experiment e;
-  e.Meniscus = 5.85;
-  e.Scans = 6;
-  e.Points = 100;
-  e.RadialStep = 0.012;
-  e.FirstTime = 1500.0;
-  e.Interval = 800.0;
-  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
-  const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}});
-  LoadExperiment(e, data);
-  SetModel(ModelKind::ContinuousCS, 1.2f, 5.87f);
-  ParameterVector[9] = 10.0f;
-  UnpackParameterVector();
+  LoadSixScansOf5S(sv::Experiment{}.NoiseSd, 5.87f);
   ParameterFitted[MeniscusSlot] = 1;
   FitControl.MINMENISCUS = 5.75f;
   FitControl.MAXMENISCUS = 5.895f;
@@ -287,19 +283,8 @@ TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
 // Levenberg-Marquardt alone moves the meniscus from 5.87 cm to the 5.85 cm of
 // the data, and its final evaluation regularises.
 TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
-  sv::Experiment e;
-  e.Meniscus = 5.85;
-  e.Scans = 6;
-  e.Points = 100;
-  e.RadialStep = 0.012;
-  e.FirstTime = 1500.0;
-  e.Interval = 800.0;
-  e.NoiseSd = 0.003;
-  SetModel(ModelKind::ContinuousCS, 1.2f, 5.85f);
-  LoadExperiment(e, sv::MakeData(e, {{5.0, DFromMass(CalculateM(5.0f), 20.0f), 0.8}}));
-  SetModel(ModelKind::ContinuousCS, 1.2f, 5.87f);
-  ParameterVector[9] = 10.0f;
-  UnpackParameterVector();
+  const double noise = 0.003;
+  LoadSixScansOf5S(noise, 5.87f);
   ParameterFitted[MeniscusSlot] = 1;
   FitControl.MINMENISCUS = 5.75f;
   FitControl.MAXMENISCUS = 5.895f;
@@ -311,7 +296,7 @@ TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
   EXPECT_NEAR(ModelParameters.Meniscus, 5.85f, 0.003f);
   EXPECT_EQ(ParameterVector[MeniscusSlot], ModelParameters.Meniscus);
   EXPECT_TRUE(DistributionRunFlags.FinalEvaluation);
-  EXPECT_NEAR(FitControl.CurrentRmsd, e.NoiseSd, 0.3 * e.NoiseSd);
+  EXPECT_NEAR(FitControl.CurrentRmsd, noise, 0.3 * noise);
 }
 
 // A key press in the third evaluation: the later evaluations return 1e10
