@@ -127,6 +127,7 @@ TEST_F(BatchRunTest, AnAutoExitRunEndsEvenWhenNothingCanBeLoaded) {
     std::string directory;
     int first, last;
   } cases[] = {{"/nonexistent/run", 1, 1}, {"/nonexistent/run", 1, 3}};
+  testing::internal::CaptureStderr();
   for (const auto& c : cases) {
     BatchDone = false;
     IniCustomPars = std::make_unique<CIniCustomPars>();
@@ -140,5 +141,8 @@ TEST_F(BatchRunTest, AnAutoExitRunEndsEvenWhenNothingCanBeLoaded) {
     EXPECT_TRUE(BatchDone) << c.last;
     EXPECT_EQ(ScanDataSet.NFILES, 0);
   }
-  EXPECT_FALSE(LogLinesWith("BATCH:").empty());
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("taluvo batch: the parameter file names no valid list of scans"),
+            std::string::npos);
+  EXPECT_NE(errors.find("taluvo batch: no scan could be loaded"), std::string::npos);
 }

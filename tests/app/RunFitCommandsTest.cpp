@@ -13,6 +13,7 @@
 #include "display/records/PaintState.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
+#include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "numerics/Hydrodynamics.h"
 
@@ -90,7 +91,7 @@ TEST_F(RunFitCommandsTest, RunComputesTheDistributionAndClearsRunBusy) {
 
   EXPECT_TRUE(busyWhileRepainting);
   EXPECT_FALSE(window.RunBusy);
-  EXPECT_FALSE(RunFitState.SingleRunActive);
+  EXPECT_FALSE(SpeciesSignals.LiveRunDisplay);
   EXPECT_TRUE(PaintState.FitResultPending);
   EXPECT_FALSE(ScanDataSet.DataChanged);
   const auto& s = DistributionResult.DistSGrid;

@@ -25,6 +25,7 @@
 #include "models/records/ModelParameters.h"
 #include "numerics/Statistics.h"
 #include "platform/BmpWriter.h"
+#include "tools/SvdfrExport.h"
 #include "ui/Boxes.h"
 
 const char* const TaluvoVersionText = "0.1";
@@ -104,6 +105,17 @@ std::string FittingStepsText() {
   return Format("s%d, step #%d", f.OptimizerStep, f.EvaluationCount) + std::string(5, ' ');
 }
 
+// A fit index of 0 (no fit limits were set) counts as the scan's first or
+// last point.
+int FirstFitIndexOf(int i) {
+  return std::max(1, ScanDataSet.ScanFirstFitIndex[i]);
+}
+
+int LastFitIndexOf(int i) {
+  const int last = ScanDataSet.ScanLastFitIndex[i];
+  return last >= 1 && last <= ScanDataSet.ScanPointCount[i] ? last : ScanDataSet.ScanPointCount[i];
+}
+
 float RunsTestOfLoadedScans() {
   const auto& d = ScanDataSet;
   if (d.NFILES <= 0) return 0.0f;
@@ -181,8 +193,7 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
   x += Element("RINoiseFitted", mp.RINoiseFitted);
   x += Element("TINoiseFitted", fc.TINoiseFitted);
   const ModelKind kind = ModelSelection.Kind;
-  if (IsContinuousModel(kind) &&
-      (kind == ModelKind::CSFlotation || UsesStandardCSKernel(kind))) {
+  if (IsContinuousModel(kind) && (kind == ModelKind::CSFlotation || UsesStandardCSKernel(kind))) {
     if (IsLsGStarModel(kind))
       x += "\n<Model>lsgofs</Model>";
     else if (kind == ModelKind::CSFlotation)
@@ -302,7 +313,7 @@ bool WriteRINoiseFile(const std::string& path) {
   for (int p = 1; p <= d.NFILES; ++p) {
     const int i = d.ScanTimeOrder[p];
     const float noise = g.RINoise.size() >= i ? g.RINoise[i] : 0.0f;
-    std::fprintf(f, "%f %f\n", d.ScanHeaders[i].Time, static_cast<double>(noise));
+    std::fprintf(f, "%f %f\n", d.ScanHeaders[i].RecordedTime, static_cast<double>(noise));
   }
   return Close(f);
 }
@@ -318,30 +329,13 @@ bool WriteScanRms(const std::string& path) {
     const int i = d.ScanTimeOrder[p];
     double sum = 0.0;
     int count = 0;
-    for (int k = d.ScanFirstFitIndex[i]; k <= d.ScanLastFitIndex[i]; ++k) {
+    for (int k = FirstFitIndexOf(i); k <= LastFitIndexOf(i); ++k) {
       const double diff = d.ScanSignal[i][k] - d.ScanModel[i][k];
       sum += diff * diff;
       ++count;
     }
-    const std::string name = i <= FileNameList.Count ? FileNameList.Paths[i] : d.ScanFilePaths[i];
+    const std::string& name = d.ScanFilePaths[i];
     std::fprintf(f, "%s \t%e\n", name.c_str(), count > 0 ? std::sqrt(sum / count) : 0.0);
-  }
-  return Close(f);
-}
-
-bool WriteSvdfrData(const std::string& path) {
-  std::FILE* f = OpenResultFile(path);
-  if (f == nullptr) return false;
-  const auto& d = ScanDataSet;
-  for (int p = 1; p <= d.NFILES; ++p) {
-    const int i = d.ScanTimeOrder[p];
-    for (int k = d.ScanFirstFitIndex[i]; k <= d.ScanLastFitIndex[i]; ++k) {
-      const float data = d.ScanSignal[i][k];
-      const float fit = d.ScanModel[i][k];
-      std::fprintf(f, "%e %e %e ", static_cast<double>(data), static_cast<double>(fit),
-                   static_cast<double>(data - fit));
-    }
-    std::fprintf(f, "\n");
   }
   return Close(f);
 }

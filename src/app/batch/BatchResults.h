@@ -34,8 +34,6 @@ bool WriteRINoiseFile(const std::string& path);
 // "ScanRMSD.dat": per scan in time order its file path and the rmsd of data
 // and model over its fit range.
 bool WriteScanRms(const std::string& path);
-// "dfr.dat": per scan, data, fit and residual triplets over its fit range.
-bool WriteSvdfrData(const std::string& path);
 // The all-done flag: the handshake text, or "no handshake found".
 bool WriteAllDoneFlagFile(const CIniCustomPars& pars);
 // "simulate.dat": the fitted scans.

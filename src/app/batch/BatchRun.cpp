@@ -15,6 +15,7 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "data/records/SolventConditions.h"
+#include "display/MainPlots.h"
 #include "display/records/DisplayState.h"
 #include "display/records/MainPlotLayout.h"
 #include "distributions/records/DistributionSettingsRecords.h"
@@ -56,10 +57,12 @@ void Command(TXLAWindow& window, int command) {
   DispatchCommand(window, command);
 }
 
-// A failure the batch cannot get past: in the log (and on standard error
-// in a headless run) through the error box, which answers itself.
+// A failure the batch cannot get past: on standard error and in the
+// diagnostics log, never in a box that could wait for a person.
 void ReportBatchFailure(const std::string& text) {
-  ErrorBox("\nBATCH: " + text);
+  const std::string line = "taluvo batch: " + text + "\n";
+  std::fputs(line.c_str(), stderr);
+  DebugLog(nullptr, line);
 }
 
 // The c(s) settings of the record, each with its slot of the parameter
@@ -341,10 +344,7 @@ bool RunBatch(TXLAWindow& window) {
     if (p.AutoSubtractSystematicNoise) SubtractFittedNoise(p, window);
     if (p.AutoFit) Command(window, id::Fit);
     if (p.AutoSubtractSystematicNoise) SubtractFittedNoise(p, window);
-    if (p.ShowResidualsHistogram) {
-      BuildMainDataPlots();
-      RenderDataPlot(true);
-    }
+    if (p.ShowResidualsHistogram) display::LayoutAndRenderMainPlots();
   }
   endIfAsked();
   RepaintMainWindow(window.Handle());

@@ -22,6 +22,7 @@
 #include "distributions/ContiFit.h"
 #include "distributions/RunContiSed.h"
 #include "models/FitDriver.h"
+#include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
 #include "models/records/FitControl.h"
@@ -36,7 +37,6 @@ namespace {
 
 constexpr int kRunCommand = 213;
 constexpr int kFitCommand = 215;
-constexpr int kFaxenCommand = 530;
 constexpr int kFitMAndSCommand = 217;
 
 bool AskYesNo(platform::WindowHandle owner, const std::string& text, const std::string& caption) {
@@ -160,13 +160,17 @@ bool CheckStrongGradients(TXLAWindow& window) {
 }
 
 void RunModelCommand(TXLAWindow& window) {
-  auto& st = RunFitState;
   ScreenModes.DisplayHoldForCalibration = false;
   if (ScanReaderOptions.FlagStrongGradients && !CheckStrongGradients(window)) return;
   const ModelKind kind = ModelSelection.Kind;
+  const bool eqTest = LoadOptions.EqTestMode;
   WhileBusy(window.RunBusy, [&] {
-    st.SingleRunActive = true;
-    if (IsContinuousModel(kind) && !IsVanHoldeWeischetFamily(kind)) {
+    // A single run shows its progress and repaints when done; fits keep
+    // their own setting of this.
+    SpeciesSignals.LiveRunDisplay = true;
+    if (eqTest) {
+      NotAvailable("The approach-to-equilibrium test");
+    } else if (IsContinuousModel(kind) && !IsVanHoldeWeischetFamily(kind)) {
       if (kind == ModelKind::DlsIRhTimeCourse)
         NotAvailable("The DLS time course");
       else
@@ -179,16 +183,10 @@ void RunModelCommand(TXLAWindow& window) {
     } else {
       SimulateModel(window.Handle());
     }
-    st.SingleRunActive = false;
+    SpeciesSignals.LiveRunDisplay = false;
     AfterComputation(window);
   });
-  HelpWizardIfOn(window);
-}
-
-void CmSimulateFaxen(TXLAWindow& window) {
-  RunFitState.FaxenApproximationOn = true;
-  RunModelCommand(window);
-  RunFitState.FaxenApproximationOn = false;
+  if (!eqTest) HelpWizardIfOn(window);
 }
 
 void CmFit(TXLAWindow& window) {
@@ -202,7 +200,9 @@ void CmFit(TXLAWindow& window) {
   bool fitted = false;
   WhileBusy(window.FitBusy, [&] {
     if (!FitLimitsAccepted(window)) return;
-    if (IsContinuousModel(kind))
+    if (LoadOptions.EqTestMode)
+      NotAvailable("The approach-to-equilibrium test");
+    else if (IsContinuousModel(kind))
       FitContiModel(window.Handle());
     else if (kind == ModelKind::BuoyantMassEquilibrium || kind == ModelKind::BuoyantMassReactingAB)
       NotAvailable("The buoyant-mass equilibrium fit");
@@ -239,7 +239,6 @@ void CmFitMAndS(TXLAWindow& window) {
 void RegisterRunFitCommands(CommandTable& table) {
   table.Add(kRunCommand, &RunModelCommand, false, "RunModel");
   table.Add(kFitCommand, &CmFit, false, "CmFit");
-  table.Add(kFaxenCommand, &CmSimulateFaxen, false, "CmSimulateFaxen");
   table.Add(kFitMAndSCommand, &CmFitMAndS, true, "CmFitMAndS");
 }
 

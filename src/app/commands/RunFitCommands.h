@@ -9,15 +9,12 @@ class TXLAWindow;
 class CommandTable;
 
 struct RunFitStateRecord {
-  bool SingleRunActive = false;       // a Run (not a fit) is computing
-  bool FaxenApproximationOn = false;  // the discrete simulation uses Faxen's approximation
   float MaxGradientAllowed = 500.0f;  // signal units per cm
 };
 
 extern RunFitStateRecord RunFitState;
 
 void RunModelCommand(TXLAWindow& window);
-void CmSimulateFaxen(TXLAWindow& window);
 void CmFit(TXLAWindow& window);
 void CmFitMAndS(TXLAWindow& window);
 // True when the computation may go on; false after reporting a rising
