@@ -70,9 +70,27 @@ class DetectionView {
   bool armed_ = true;
 };
 
+// The light-scattering kernels are decays of the field autocorrelation
+// g(1), whose amplitudes add up; the intensity autocorrelation g(2) - 1 is
+// their square sum (Siegert) and not linear in them, so such data are
+// offered for conversion before anything is computed. False when the user
+// declines.
+bool FieldAutocorrelationsReady(platform::WindowHandle window) {
+  const auto& k = ContiKernelServices;
+  // Without scans there is nothing to convert, and the run ends silently.
+  if (ScanDataSet.NFILES == 0 || !k.DataAreFieldAcf || !k.ConvertToFieldAcf || k.DataAreFieldAcf())
+    return true;
+  if (!AskYesNo(window, "DLS data for this model must be field autocorrelation g(1) - transform?",
+                "ERROR"))
+    return false;
+  k.ConvertToFieldAcf(window);
+  if (RepaintMainWindow) RepaintMainWindow(window);
+  return true;
+}
+
 // Steps of the run before any grid: false (after a message where one is
 // due) when the run must end; outcome tells how.
-bool CheckPreconditions(ModelKind kind, ContiRunOutcome& outcome) {
+bool CheckPreconditions(platform::WindowHandle window, ModelKind kind, ContiRunOutcome& outcome) {
   outcome = ContiRunOutcome::Refused;
   if (ScanDataSet.TimesFromW2t && kind == ModelKind::NonidealCS) {
     ShowRunMessage(
@@ -80,7 +98,10 @@ bool CheckPreconditions(ModelKind kind, ContiRunOutcome& outcome) {
     return false;
   }
   if (kind == ModelKind::CSWithMsTable) DistributionRunFlags.MsTableDistribution = true;
-  if (DlsDataMode) ComputationAbort = false;
+  if (DlsDataMode) {
+    ComputationAbort = false;
+    if (!FieldAutocorrelationsReady(window)) return false;
+  }
   auto& lamm = LammSolverSettings;
   if (!lamm.MovingFrame) {
     lamm.MovingFrame = true;
@@ -253,7 +274,8 @@ void ResetLammAlgorithm() {
 
 bool ContiKernelAvailable(ModelKind kind) {
   const auto& k = ContiKernelServices;
-  if (DlsDataMode && !(k.DlsKernel && k.DlsKernelColumn)) {
+  if (DlsDataMode &&
+      !(k.DlsKernel && k.DlsKernelColumn && k.DataAreFieldAcf && k.ConvertToFieldAcf)) {
     ShowNotAvailable("the kernel of light-scattering data");
     return false;
   }
@@ -288,7 +310,7 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
   // The global-array engines of the c(M) kernel hand each finished profile
   // over through this hook; it places it in the current grid point's column.
   StoreLammColumnForKernel = MapLammColumnToScan;
-  if (!CheckPreconditions(kind, outcome)) return outcome;
+  if (!CheckPreconditions(window, kind, outcome)) return outcome;
 
   DetectionView detection;
   DefaultFitLimits();

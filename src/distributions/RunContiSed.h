@@ -42,6 +42,11 @@ struct ContiKernelServicesRecord {
   // Applies or removes the nonlinear-detection transform of the signals
   // (true: work on the transformed data; false: the user's view).
   std::function<void(bool)> ApplyNonlinearDetection;
+  // Light-scattering data: whether scan 1 holds the field autocorrelation
+  // g(1); and every scan turned from g(2) - 1 into g(1), the data plots
+  // rebuilt.
+  std::function<bool()> DataAreFieldAcf;
+  std::function<void(platform::WindowHandle)> ConvertToFieldAcf;
 };
 
 extern ContiKernelServicesRecord ContiKernelServices;

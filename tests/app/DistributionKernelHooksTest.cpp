@@ -2,9 +2,11 @@
 // light-scattering data of one diffusing species, made with the decay kernel
 // itself, give an I(Rh), I(D) or I(Rh,t) distribution that peaks at that
 // species; sedimentation-equilibrium data of one molar mass give a c(M)
-// that peaks at it and holds its loading; a kernel that stops at intensity
-// data ends the run instead of storing a distribution of a partial kernel;
-// and the models whose kernels this version lacks stay refused.
+// that peaks at it and holds its loading; intensity data in the first scan
+// are converted to field autocorrelations when the user agrees, and end the
+// run untouched when not; a kernel that stops at intensity data ends the run
+// instead of storing a distribution of a partial kernel; and the models whose kernels this version
+// lacks stay refused.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "app/records/LoadOptions.h"
 #include "app/wiring/AnalysisHooks.h"
 #include "data/DlsLoading.h"
 #include "distributions/ContiRunFixture.h"
@@ -100,6 +103,25 @@ class DistributionKernelHooksTest : public ContiRunTest {
     in.Amplitude = 0.8;
     ASSERT_TRUE(DLSKernel(in));
     ModelBecomesData(1e-3);
+  }
+
+  // The loaded field autocorrelations become what the instrument records,
+  // g(2) - 1 = |g(1)|^2 (Siegert), the sign kept where noise takes g(1)
+  // below zero; every record says so. Returns the field data of each scan.
+  static std::vector<std::vector<float>> FieldDataBecomeIntensityData() {
+    auto& d = ScanDataSet;
+    std::vector<std::vector<float>> field(static_cast<std::size_t>(d.NFILES) + 1);
+    for (int j = 1; j <= d.NFILES; ++j) {
+      auto& f = field[static_cast<std::size_t>(j)];
+      f.push_back(0.0f);
+      for (int k = 1; k <= d.ScanPointCount[j]; ++k) {
+        const float g1 = d.ScanSignal[j][k];
+        f.push_back(g1);
+        d.ScanSignal[j][k] = g1 * std::fabs(g1);
+      }
+      DlsRecords[j].HoldsFieldAcf = false;
+    }
+    return field;
   }
 
   // Three equilibrium scans at 8000, 12000 and 16000 rpm, 6.86 to 7.19 cm
@@ -205,6 +227,63 @@ TEST_F(DistributionKernelHooksTest, IntensityDataEndTheLightScatteringRunOnce) {
   EXPECT_TRUE(DistributionRunFlags.ComputationInterrupted);
   EXPECT_FALSE(DistKernel.Exists());
   EXPECT_FALSE(ComputationAbort);
+}
+
+constexpr const char* kTransformQuestion =
+    "DLS data for this model must be field autocorrelation g(1) - transform?";
+
+TEST_F(DistributionKernelHooksTest, AcceptedIntensityDataAreConvertedAndRun) {
+  // The same 20 nm sphere, measured as intensity autocorrelations: once
+  // converted, the I(Rh) distribution is that of the field data.
+  const double rh = 20e-9;
+  LoadDlsData();
+  DlsSpecies(DFromStokesRadius(static_cast<float>(rh), kCelsius));
+  const auto field = FieldDataBecomeIntensityData();
+  SetModel(ModelKind::DlsIRh, 1.0f, 1000.0f, 60.0f, -6.0f, -0.5f);
+  int repaints = 0;
+  RepaintMainWindow = [&repaints](platform::WindowHandle) { ++repaints; };
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  RepaintMainWindow = [](platform::WindowHandle) {};
+  EXPECT_EQ(LogLinesWith(std::string("box [ERROR] (question) ") + kTransformQuestion).size(), 1u);
+  EXPECT_EQ(backend().Log().size(), 1u);
+  EXPECT_GE(repaints, 1);
+  const auto& d = ScanDataSet;
+  for (int j = 1; j <= d.NFILES; ++j) {
+    SCOPED_TRACE(j);
+    EXPECT_TRUE(DlsRecords[j].HoldsFieldAcf);
+    for (int k = 1; k <= d.ScanPointCount[j]; ++k)
+      ASSERT_NEAR(d.ScanSignal[j][k],
+                  field[static_cast<std::size_t>(j)][static_cast<std::size_t>(k)], 1e-5);
+  }
+  const Peak p = PeakOf(DistributionResult.DistSGrid);
+  EXPECT_NEAR(p.position, std::log10(rh), 0.02);
+  EXPECT_NEAR(p.area, 0.8, 0.05);
+}
+
+TEST_F(DistributionKernelHooksTest, DeclinedIntensityDataEndTheRunUntouched) {
+  LoadDlsData();
+  DlsSpecies(1e-7);
+  FieldDataBecomeIntensityData();
+  const std::vector<float> scan1(&ScanDataSet.ScanSignal[1][1],
+                                 &ScanDataSet.ScanSignal[1][1] + ScanDataSet.ScanPointCount[1]);
+  SetModel(ModelKind::DlsIRh, 1.0f, 1000.0f, 30.0f, -6.0f, -0.5f);
+  // The run ends before it touches the solver's settings.
+  LammSolverSettings.MovingFrame = false;
+  LammSolverSettings.FixedGrid = true;
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Refused);
+  EXPECT_EQ(LogLinesWith(kTransformQuestion).size(), 1u);
+  EXPECT_EQ(backend().Log().size(), 1u);
+  for (int j = 1; j <= ScanDataSet.NFILES; ++j) EXPECT_FALSE(DlsRecords[j].HoldsFieldAcf);
+  EXPECT_EQ(std::vector<float>(&ScanDataSet.ScanSignal[1][1],
+                               &ScanDataSet.ScanSignal[1][1] + ScanDataSet.ScanPointCount[1]),
+            scan1);
+  EXPECT_FALSE(LammSolverSettings.MovingFrame);
+  EXPECT_TRUE(LammSolverSettings.FixedGrid);
+  EXPECT_TRUE(DistributionResult.DistValues.empty());
+  EXPECT_FALSE(DistKernel.Exists());
+  EXPECT_FALSE(DistributionRunFlags.ComputationInterrupted);
 }
 
 TEST_F(DistributionKernelHooksTest, NonidealModelStaysRefused) {

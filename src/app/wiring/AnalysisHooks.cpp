@@ -128,4 +128,6 @@ void InstallAnalysisHooks() {
   k.DlsKernel = DistributionDlsColumn;
   k.DlsKernelColumn = DistributionDlsTimeCourseColumn;
   k.EqExponentialKernel = DistributionEquilibriumColumn;
+  k.DataAreFieldAcf = DataAreFieldAcf;
+  k.ConvertToFieldAcf = ConvertToFieldAcf;
 }

@@ -4,7 +4,8 @@
 // InstallEngineRoads) and the kernels of the distribution, equilibrium and
 // light-scattering libraries; and ContiKernelServices, through which a
 // continuous distribution run reaches the kernels of equilibrium and
-// light-scattering data. The program calls it once at start, before the
+// light-scattering data and the conversion of intensity into field
+// autocorrelations. The program calls it once at start, before the
 // first simulation; calling it again changes nothing.
 //
 // Left empty, because this version has no implementation of them, so that
