@@ -72,7 +72,7 @@ class DetectionView {
 
 // The light-scattering kernels are decays of the field autocorrelation
 // g(1), whose amplitudes add up; the intensity autocorrelation g(2) - 1 is
-// their square sum (Siegert) and not linear in them, so such data are
+// the square of their sum (Siegert) and not linear in them, so such data are
 // offered for conversion before anything is computed. False when the user
 // declines.
 bool FieldAutocorrelationsReady(platform::WindowHandle window) {
