@@ -7,6 +7,7 @@
 
 #include "app/commands/CommandTable.h"
 #include "app/help/HelpWizard.h"
+#include "app/loading/LoadingSupport.h"
 #include "app/options/ProgramOptions.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
@@ -165,6 +166,7 @@ void RunModelCommand(TXLAWindow& window) {
   const ModelKind kind = ModelSelection.Kind;
   const bool eqTest = LoadOptions.EqTestMode;
   WhileBusy(window.RunBusy, [&] {
+    const loading::WaitCursor hourglass(window);
     // A single run shows its progress and repaints when done; fits keep
     // their own setting of this.
     SpeciesSignals.LiveRunDisplay = true;
@@ -200,6 +202,7 @@ void CmFit(TXLAWindow& window) {
   bool fitted = false;
   WhileBusy(window.FitBusy, [&] {
     if (!FitLimitsAccepted(window)) return;
+    const loading::WaitCursor hourglass(window);
     if (LoadOptions.EqTestMode)
       NotAvailable("The approach-to-equilibrium test");
     else if (IsContinuousModel(kind))
