@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -15,6 +14,7 @@
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ListFiles.h"
+#include "data/LoadMessages.h"
 #include "data/ResidualHistogram.h"
 #include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
@@ -35,20 +35,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr float kWaterViscosityPoise = 0.01002f;
-
-// printf into a std::string.
-std::string Format(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  const int n = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-  if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
-  va_end(args);
-  return text;
-}
 
 // Paths and free texts go into the report escaped, so that an ampersand or
 // an angle bracket in a folder name keeps the report well-formed.
@@ -80,7 +66,7 @@ const char* TrueFalse(bool on) {
 }
 
 std::string Element(const char* name, bool on) {
-  return Format("\n<%s>%s</%s>", name, TrueFalse(on), name);
+  return FormatText("\n<%s>%s</%s>", name, TrueFalse(on), name);
 }
 
 std::string ResultPath(const CIniCustomPars& pars, const char* name) {
@@ -92,17 +78,17 @@ std::string FittingStepsText() {
   const auto& f = FitControl;
   switch (FitDriverSettings.OptimizerKind) {
     case OptimizerChoice::LevenbergMarquardt:
-      return Format("sim #%d, ML step #%d, step #%d", f.SimulationCount, f.OptimizerStep,
-                    f.EvaluationCount) +
+      return FormatText("sim #%d, ML step #%d, step #%d", f.SimulationCount, f.OptimizerStep,
+                        f.EvaluationCount) +
              std::string(5, ' ');
     case OptimizerChoice::SimulatedAnnealing:
-      return Format("sim #%d, SA step #%d, step#%d, T=%.3f", f.SimulationCount, f.OptimizerStep,
-                    f.EvaluationCount, static_cast<double>(f.AnnealTemperature)) +
+      return FormatText("sim #%d, SA step #%d, step#%d, T=%.3f", f.SimulationCount, f.OptimizerStep,
+                        f.EvaluationCount, static_cast<double>(f.AnnealTemperature)) +
              std::string(5, ' ');
     case OptimizerChoice::Simplex:
       break;
   }
-  return Format("s%d, step #%d", f.OptimizerStep, f.EvaluationCount) + std::string(5, ' ');
+  return FormatText("s%d, step #%d", f.OptimizerStep, f.EvaluationCount) + std::string(5, ' ');
 }
 
 // A fit index of 0 (no fit limits were set) counts as the scan's first or
@@ -146,7 +132,7 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
   const auto& mp = ModelParameters;
   const auto& ds = DistributionSettings;
   std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cGMPTaluvo>\n";
-  x += Format("\n<TALUVOVersion>TALUVO  version %s</TALUVOVersion>", TaluvoVersionText);
+  x += FormatText("\n<TALUVOVersion>TALUVO  version %s</TALUVOVersion>", TaluvoVersionText);
   x += "\n<ScreenShotPath>" + Escaped(ResultPath(pars, "screenshot.bmp")) + "</ScreenShotPath>";
   x += "\n<CofsDataPath>" + Escaped(ResultPath(pars, "distribution.dat")) + "</CofsDataPath>";
   x += "\n<TINoisePath>" + Escaped(ResultPath(pars, "TInoise.dat")) + "</TINoisePath>";
@@ -157,14 +143,14 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
   for (int i = 1; i <= FileNameList.Count; ++i) x += "\n  " + Escaped(FileNameList.Paths[i]);
   x += "\n</ScanDataFilesLoaded>";
   x += "\n<FittingStepsText>" + FittingStepsText() + "</FittingStepsText>";
-  x += Format("\n<RMSD>%f</RMSD>", static_cast<double>(fc.CurrentRmsd));
-  x += Format("\n<RMSD-points>%.0f</RMSD-points>", static_cast<double>(fc.FitPointCount));
-  x += Format("\n<RMSD-SSR>%f</RMSD-SSR>",
-              static_cast<double>(fc.CurrentRmsd) * fc.CurrentRmsd * fc.FitPointCount);
-  x += Format("\n<RunsTestZ>%f</RunsTestZ>", static_cast<double>(RunsTestOfLoadedScans()));
+  x += FormatText("\n<RMSD>%f</RMSD>", static_cast<double>(fc.CurrentRmsd));
+  x += FormatText("\n<RMSD-points>%.0f</RMSD-points>", static_cast<double>(fc.FitPointCount));
+  x += FormatText("\n<RMSD-SSR>%f</RMSD-SSR>",
+                  static_cast<double>(fc.CurrentRmsd) * fc.CurrentRmsd * fc.FitPointCount);
+  x += FormatText("\n<RunsTestZ>%f</RunsTestZ>", static_cast<double>(RunsTestOfLoadedScans()));
   float misfit = 0.0f;
   ResidualHistogram(nullptr, nullptr, nullptr, nullptr, nullptr, &misfit);
-  x += Format("\n<HistogramH>%f</HistogramH>", static_cast<double>(misfit));
+  x += FormatText("\n<HistogramH>%f</HistogramH>", static_cast<double>(misfit));
   x += "\n<FittingAlgorithm>";
   switch (FitDriverSettings.OptimizerKind) {
     case OptimizerChoice::Simplex:
@@ -177,19 +163,21 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
       x += "SimulatedAnnealing</FittingAlgorithm>";
       break;
   }
-  x += Format("\n<Meniscus>%f</Meniscus>", static_cast<double>(mp.Meniscus));
-  x += Format("\n<MeniscusLowerLimit>%f</MeniscusLowerLimit>", static_cast<double>(fc.MINMENISCUS));
-  x += Format("\n<MeniscusUpperLimit>%f</MeniscusUpperLimit>", static_cast<double>(fc.MAXMENISCUS));
+  x += FormatText("\n<Meniscus>%f</Meniscus>", static_cast<double>(mp.Meniscus));
+  x += FormatText("\n<MeniscusLowerLimit>%f</MeniscusLowerLimit>",
+                  static_cast<double>(fc.MINMENISCUS));
+  x += FormatText("\n<MeniscusUpperLimit>%f</MeniscusUpperLimit>",
+                  static_cast<double>(fc.MAXMENISCUS));
   x += Element("MeniscusFitted", mp.MeniscusFitted != 0);
-  x += Format("\n<Bottom>%f</Bottom>", static_cast<double>(mp.Bottom));
-  x += Format("\n<BottomLowerLimit>%f</BottomLowerLimit>", static_cast<double>(fc.MINBOTTOM));
-  x += Format("\n<BottomUpperLimit>%f</BottomUpperLimit>", static_cast<double>(fc.MAXBOTTOM));
+  x += FormatText("\n<Bottom>%f</Bottom>", static_cast<double>(mp.Bottom));
+  x += FormatText("\n<BottomLowerLimit>%f</BottomLowerLimit>", static_cast<double>(fc.MINBOTTOM));
+  x += FormatText("\n<BottomUpperLimit>%f</BottomUpperLimit>", static_cast<double>(fc.MAXBOTTOM));
   x += Element("BottomFitted", mp.BottomFitted != 0);
-  x += Format("\n<LeftFitLimit>%f</LeftFitLimit>", static_cast<double>(d.FitLeftLim));
-  x += Format("\n<RightFitLimit>%f</RightFitLimit>", static_cast<double>(d.FitRightLim));
+  x += FormatText("\n<LeftFitLimit>%f</LeftFitLimit>", static_cast<double>(d.FitLeftLim));
+  x += FormatText("\n<RightFitLimit>%f</RightFitLimit>", static_cast<double>(d.FitRightLim));
   const bool baseline =
       mp.BaselineFitted != 0 || (mp.SystematicNoiseOn && !mp.RINoiseFitted && !fc.TINoiseFitted);
-  x += Format("\n\t<BaselineFitted>%s</BaselineFitted>", TrueFalse(baseline));
+  x += FormatText("\n\t<BaselineFitted>%s</BaselineFitted>", TrueFalse(baseline));
   x += Element("RINoiseFitted", mp.RINoiseFitted);
   x += Element("TINoiseFitted", fc.TINoiseFitted);
   const ModelKind kind = ModelSelection.Kind;
@@ -203,9 +191,9 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
   } else if (pars.SimulateOnly) {
     x += "\n<Model>discrete</Model>";
     x += "\n<SimulateOnly>TRUE</SimulateOnly>";
-    x += Format("\n<SimulateS>%f</SimulateS>", static_cast<double>(pars.SimulateS));
-    x += Format("\n<SimulateD>%f</SimulateD>", static_cast<double>(pars.SimulateD));
-    x += Format("\n<SimulateC>%f</SimulateC>", static_cast<double>(pars.SimulateC));
+    x += FormatText("\n<SimulateS>%f</SimulateS>", static_cast<double>(pars.SimulateS));
+    x += FormatText("\n<SimulateD>%f</SimulateD>", static_cast<double>(pars.SimulateD));
+    x += FormatText("\n<SimulateC>%f</SimulateC>", static_cast<double>(pars.SimulateC));
   }
   x += "\n<RegularizationType>";
   if (ds.RegularizationType.SecondDerivativeRegularization)
@@ -214,46 +202,46 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
     x += "TP3</RegularizationType>";
   else
     x += "maxent</RegularizationType>";
-  x += Format("\n<RegularizationPvalue>%f</RegularizationPvalue>",
-              static_cast<double>(ds.RegularizationPvalue));
-  x += Format("\n<StartingFrictionalRatio>%f</StartingFrictionalRatio>",
-              static_cast<double>(pars.StartingFrictionalRatio));
-  x += Format("\n<FrictionalRatio>%f</FrictionalRatio>",
-              static_cast<double>(ds.StartingFrictionalRatio));
+  x += FormatText("\n<RegularizationPvalue>%f</RegularizationPvalue>",
+                  static_cast<double>(ds.RegularizationPvalue));
+  x += FormatText("\n<StartingFrictionalRatio>%f</StartingFrictionalRatio>",
+                  static_cast<double>(pars.StartingFrictionalRatio));
+  x += FormatText("\n<FrictionalRatio>%f</FrictionalRatio>",
+                  static_cast<double>(ds.StartingFrictionalRatio));
   x += Element("FrictionalRatioFitted", ds.FrictionalRatioFitted != 0);
-  x += Format("\n<Resolution>%.0f</Resolution>", static_cast<double>(ds.Resolution));
-  x += Format("\n<Smin>%f</Smin>", static_cast<double>(ds.Smin));
-  x += Format("\n<Smax>%f</Smax>", static_cast<double>(ds.Smax));
+  x += FormatText("\n<Resolution>%.0f</Resolution>", static_cast<double>(ds.Resolution));
+  x += FormatText("\n<Smin>%f</Smin>", static_cast<double>(ds.Smin));
+  x += FormatText("\n<Smax>%f</Smax>", static_cast<double>(ds.Smax));
   const auto& fl = ds.FlotationSettings;
   if (fl.FlotationDeconvolutionR)
-    x += Format("\n<FlotationDeconvolutionR>%f</FlotationDeconvolutionR>",
-                static_cast<double>(fl.FlotationDeconvolutionSize) * 1e9);
+    x += FormatText("\n<FlotationDeconvolutionR>%f</FlotationDeconvolutionR>",
+                    static_cast<double>(fl.FlotationDeconvolutionSize) * 1e9);
   else
-    x += Format("\n<FlotationDeconvolutionD>%f</FlotationDeconvolutionD>",
-                static_cast<double>(fl.FlotationDeconvolutionSize) * 1e7);
-  x += Format("\n<FlotationSmin>%f</FlotationSmin>", static_cast<double>(fl.FlotationMinS));
-  x += Format("\n<FlotationSmax>%f</FlotationSmax>", static_cast<double>(fl.FlotationMaxS));
-  x += Format("\n<FlotationResolution>%d</FlotationResolution>", fl.FlotationGridN);
+    x += FormatText("\n<FlotationDeconvolutionD>%f</FlotationDeconvolutionD>",
+                    static_cast<double>(fl.FlotationDeconvolutionSize) * 1e7);
+  x += FormatText("\n<FlotationSmin>%f</FlotationSmin>", static_cast<double>(fl.FlotationMinS));
+  x += FormatText("\n<FlotationSmax>%f</FlotationSmax>", static_cast<double>(fl.FlotationMaxS));
+  x += FormatText("\n<FlotationResolution>%d</FlotationResolution>", fl.FlotationGridN);
   x += Element("FlotationOnly", fl.FlotationOnly);
   x += Element("GridfromFile", ds.GridFromFile);
   x += Element("UseLogSpaceSgrid", ds.LogarithmicGrid);
   if (ds.LogSpacedSminOn)
-    x += Format("\n<LogSpacedSmin>%f</LogSpacedSmin>", static_cast<double>(ds.LogSpacedSmin));
+    x += FormatText("\n<LogSpacedSmin>%f</LogSpacedSmin>", static_cast<double>(ds.LogSpacedSmin));
   else
     x += "\n<LogSpacedSmin>0</LogSpacedSmin>";
-  x += Format("\n<Vbar>%f</Vbar>", static_cast<double>(SolventConditions.VBAR));
-  x += Format("\n<BufferDensity>%f</BufferDensity>",
-              static_cast<double>(SolventConditions.BufferDensity));
-  x += Format("\n<BufferViscosity>%f</BufferViscosity>",
-              static_cast<double>(kWaterViscosityPoise * SolventConditions.RELVISCOSITY));
+  x += FormatText("\n<Vbar>%f</Vbar>", static_cast<double>(SolventConditions.VBAR));
+  x += FormatText("\n<BufferDensity>%f</BufferDensity>",
+                  static_cast<double>(SolventConditions.BufferDensity));
+  x += FormatText("\n<BufferViscosity>%f</BufferViscosity>",
+                  static_cast<double>(kWaterViscosityPoise * SolventConditions.RELVISCOSITY));
   x += Element("SupressBaselineCorrelation", ds.SuppressBaselineCorrelation);
   x += Element("CheckTimeStamps", LoadOptions.TimeStampCheckOn);
   if (d.NFILES > 0) {
     const ScanHeader& last = d.ScanHeaders[d.ScanTimeOrder[d.NFILES]];
-    x += Format("\n<RotorSpeed>%.0f</RotorSpeed>", static_cast<double>(last.Rpm));
-    x += Format("\n<Wavelength>%.3f</Wavelength>", static_cast<double>(last.Wavelength));
-    x += Format("\n<w2tLastScan>%e</w2tLastScan>", last.Omega2t);
-    x += Format("\n<tLastScan>%e</tLastScan>", last.Time);
+    x += FormatText("\n<RotorSpeed>%.0f</RotorSpeed>", static_cast<double>(last.Rpm));
+    x += FormatText("\n<Wavelength>%.3f</Wavelength>", static_cast<double>(last.Wavelength));
+    x += FormatText("\n<w2tLastScan>%e</w2tLastScan>", last.Omega2t);
+    x += FormatText("\n<tLastScan>%e</tLastScan>", last.Time);
     float sum = 0.0f;
     float lo = d.ScanHeaders[1].Temperature, hi = lo;
     for (int p = 1; p <= d.NFILES; ++p) {
@@ -262,13 +250,13 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
       lo = std::min(lo, t);
       hi = std::max(hi, t);
     }
-    x += Format("\n<TemperatureStart>%e</TemperatureStart>",
-                static_cast<double>(d.ScanHeaders[d.ScanTimeOrder[1]].Temperature));
-    x += Format("\n<TemperatureEnd>%e</TemperatureEnd>", static_cast<double>(last.Temperature));
-    x += Format("\n<TemperatureAverage>%e</TemperatureAverage>",
-                static_cast<double>(sum / static_cast<float>(d.NFILES)));
-    x += Format("\n<TemperatureDiffMax-Min>%.3f</TemperatureDiffMax-Min>",
-                static_cast<double>(hi - lo));
+    x += FormatText("\n<TemperatureStart>%e</TemperatureStart>",
+                    static_cast<double>(d.ScanHeaders[d.ScanTimeOrder[1]].Temperature));
+    x += FormatText("\n<TemperatureEnd>%e</TemperatureEnd>", static_cast<double>(last.Temperature));
+    x += FormatText("\n<TemperatureAverage>%e</TemperatureAverage>",
+                    static_cast<double>(sum / static_cast<float>(d.NFILES)));
+    x += FormatText("\n<TemperatureDiffMax-Min>%.3f</TemperatureDiffMax-Min>",
+                    static_cast<double>(hi - lo));
   }
   if (pars.AutoExit) x += "\n<AutoExit>TRUE</AutoExit>";
   x += "\n</cGMPTaluvo>\n";

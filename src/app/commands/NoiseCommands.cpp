@@ -1,13 +1,13 @@
 #include "app/commands/NoiseCommands.h"
 
 #include "app/commands/CommandTable.h"
+#include "app/options/OptionBoxes.h"
 #include "app/records/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "numerics/Resampling.h"
-#include "platform/Platform.h"
 #include "ui/Boxes.h"
 
 namespace {
@@ -17,16 +17,10 @@ bool NoiseAvailable(const OneBasedArray<float>& noise, int size) {
 }
 
 void PresentationNotice(TXLAWindow& window) {
-  platform::BoxRequest r;
-  r.owner = window.Handle();
-  r.text =
-      "The calculated systematic noise is removed from the raw data for presentation only.\n"
-      "The fitted model and the residuals do not change.";
-  r.caption = "SUBTRACT NOISE";
-  r.icon = platform::BoxIcon::Information;
-  window.DialogBusy = true;
-  platform::Current().ShowMessageBox(r);
-  window.DialogBusy = false;
+  ShowOkBox(window,
+            "The calculated systematic noise is removed from the raw data for presentation only.\n"
+            "The fitted model and the residuals do not change.",
+            "SUBTRACT NOISE");
 }
 
 // Adds sign x the time-invariant noise (on the common grid) to every scan's

@@ -2,16 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "app/commands/CommandTable.h"
 #include "app/help/HelpWizard.h"
 #include "app/loading/LoadingSupport.h"
+#include "app/options/OptionBoxes.h"
 #include "app/options/ProgramOptions.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
+#include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "data/records/SolventConditions.h"
@@ -39,24 +40,6 @@ namespace {
 constexpr int kRunCommand = 213;
 constexpr int kFitCommand = 215;
 constexpr int kFitMAndSCommand = 217;
-
-bool AskYesNo(platform::WindowHandle owner, const std::string& text, const std::string& caption) {
-  platform::BoxRequest r;
-  r.owner = owner;
-  r.text = text;
-  r.caption = caption;
-  r.icon = platform::BoxIcon::Question;
-  r.buttons = platform::BoxButtons::YesNo;
-  return platform::Current().ShowMessageBox(r) == platform::BoxAnswer::Yes;
-}
-
-void ShowBox(platform::WindowHandle owner, const std::string& text, const std::string& caption) {
-  platform::BoxRequest r;
-  r.owner = owner;
-  r.text = text;
-  r.caption = caption;
-  platform::Current().ShowMessageBox(r);
-}
 
 // The engines that are not part of this version answer plainly.
 void NotAvailable(const char* what) {
@@ -88,12 +71,7 @@ void MoveLimitLine(TXLAWindow& window, float& limit, float value, CursorLineKind
 bool FitLimitsAccepted(TXLAWindow& window) {
   auto& fc = FitControl;
   const auto& d = ScanDataSet;
-  auto ask = [&](const char* text) {
-    window.DialogBusy = true;
-    const auto answer = AskYesNo(window.Handle(), text, "PROBLEM WITH FITTING");
-    window.DialogBusy = false;
-    return answer;
-  };
+  auto ask = [&](const char* text) { return AskYesNoBox(window, text, "PROBLEM WITH FITTING"); };
   if (ModelParameters.MeniscusFitted && d.FitLeftLim > 0.0f && fc.MAXMENISCUS > 0.0f &&
       d.FitLeftLim < fc.MAXMENISCUS) {
     if (!ask("Left fitting limit is at smaller radius than maximum potential meniscus value.\n"
@@ -146,13 +124,11 @@ bool CheckStrongGradients(TXLAWindow& window) {
         allAbove = allAbove && g > limit;
       }
       if (allAbove) {
-        char text[512];
-        std::snprintf(
-            text, sizeof text, "max gradient exceeded:  grad = %.1f/cm at r ~ %.4fcm in scan %s",
-            static_cast<double>(steepest), static_cast<double>(r[j]), d.ScanFilePaths[i].c_str());
-        window.DialogBusy = true;
-        ShowBox(window.Handle(), text, "ERROR");
-        window.DialogBusy = false;
+        ShowOkBox(window,
+                  FormatText("max gradient exceeded:  grad = %.1f/cm at r ~ %.4fcm in scan %s",
+                             static_cast<double>(steepest), static_cast<double>(r[j]),
+                             d.ScanFilePaths[i].c_str()),
+                  "ERROR", platform::BoxIcon::None);
         return false;
       }
     }
@@ -224,7 +200,7 @@ void CmFitMAndS(TXLAWindow& window) {
   auto& sc = SolventConditions;
   if (ScanDataSet.NFILES <= 0) {
     sc.GasConstantRT = 2.436e10f;
-    ShowBox(window.Handle(), "assuming t = 20 'C", "");
+    ShowOkBox(window, "assuming t = 20 'C", "", platform::BoxIcon::None);
   }
   FitControl.MassInsteadOfD = !FitControl.MassInsteadOfD;
   window.CheckMenuItem(kFitMAndSCommand, FitControl.MassInsteadOfD);
