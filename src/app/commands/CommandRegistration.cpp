@@ -3,6 +3,7 @@
 #include "app/commands/RegularizationCommands.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/help/OnlineHelp.h"
+#include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
 #include "app/models/ContinuousModelCommands.h"
 #include "app/models/ModelCommands.h"
@@ -23,4 +24,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterContinuousModelCommands(table);
   RegisterRunFitCommands(table);
   RegisterNoiseCommands(table);
+  RegisterInteractionCommands(table);
 }

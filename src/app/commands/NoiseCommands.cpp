@@ -88,23 +88,31 @@ void CmSubtractRINoise(TXLAWindow& window) {
   Redraw(window);
 }
 
-void CmSubtractAllSystematicNoise(TXLAWindow& window) {
-  PresentationNotice(window);
+void SubtractAllSystematicNoise() {
   SubtractRI();
   SubtractTI();
-  Redraw(window);
 }
 
-void CmRestoreTINoise(TXLAWindow& window) {
+bool RestoreTINoise() {
   auto& g = CommonRadialGrid;
-  if (!NoiseAvailable(g.RemovedTINoise, g.CommonGridSize)) return;
+  if (!NoiseAvailable(g.RemovedTINoise, g.CommonGridSize)) return false;
   ApplyTINoise(g.RemovedTINoise, 1.0f);
   for (int k = 1; k <= g.CommonGridSize; ++k) {
     g.TINoise[k] += g.RemovedTINoise[k];
     g.RemovedTINoise[k] = 0.0f;
   }
   UpdateMeanProfile();
+  return true;
+}
+
+void CmSubtractAllSystematicNoise(TXLAWindow& window) {
+  PresentationNotice(window);
+  SubtractAllSystematicNoise();
   Redraw(window);
+}
+
+void CmRestoreTINoise(TXLAWindow& window) {
+  if (RestoreTINoise()) Redraw(window);
 }
 
 void RegisterNoiseCommands(CommandTable& table) {

@@ -1,6 +1,8 @@
 #include "app/window/TXLAWindow.h"
 
 #include "app/commands/CommandTable.h"
+#include "app/interaction/KeyboardHandling.h"
+#include "app/interaction/PlotInput.h"
 #include "app/records/LoadOptions.h"
 #include "models/records/ComputationAbort.h"
 #include "resources/MainMenu.h"
@@ -44,8 +46,16 @@ bool TXLAWindow::OnClose() {
   return true;
 }
 
-// The display's painting and its mouse and keyboard handling hook in here.
-void TXLAWindow::OnKeyDown(int) {}
-void TXLAWindow::OnChar(int) {}
-void TXLAWindow::OnMouse(platform::MouseAction, const platform::MouseEvent&) {}
+void TXLAWindow::OnKeyDown(int key) {
+  HandleKeyDown(*this, key);
+}
+
+void TXLAWindow::OnChar(int character) {
+  HandleChar(*this, character);
+}
+
+void TXLAWindow::OnMouse(platform::MouseAction action, const platform::MouseEvent& event) {
+  DispatchMouse(*this, action, event);
+}
+
 void TXLAWindow::OnTimer(int) {}

@@ -3,6 +3,7 @@
 // dropped files.
 
 #include "app/commands/RunFitCommands.h"
+#include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
 #include "app/models/ModelCommandSupport.h"
 #include "app/models/ModelCommands.h"
@@ -36,6 +37,7 @@ void TXLAWindow::InstallWindowHooks() {
   // command, which converts slots 1-4.
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
+  InstallInteractionHooks(*this);
   InstallRunFitHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
@@ -58,6 +60,7 @@ void TXLAWindow::InstallWindowHooks() {
 void TXLAWindow::RemoveWindowHooks() {
   if (!windowHooksInstalled_) return;
   RemoveViewHooks();
+  RemoveInteractionHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);

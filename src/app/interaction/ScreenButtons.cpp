@@ -1,0 +1,174 @@
+#include "app/interaction/ScreenButtons.h"
+
+#include <cmath>
+
+#include "app/commands/NoiseCommands.h"
+#include "app/interaction/CursorActions.h"
+#include "app/interaction/InteractionState.h"
+#include "app/interaction/WindowDrawing.h"
+#include "app/viewcmds/WindowHelpers.h"
+#include "app/window/TXLAWindow.h"
+#include "data/CommonRadialGrid.h"
+#include "data/ScanDataSet.h"
+#include "display/ClientPixels.h"
+#include "display/records/MainPlotLayout.h"
+#include "display/records/ScreenModes.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "ui/Boxes.h"
+
+ScreenButtonsRecord ScreenButtons;
+
+namespace {
+
+// The caption whose length sizes both noise buttons.
+constexpr int kNoiseCaptionLength = 16;
+// The question's length sizes the pair in both of its forms.
+constexpr int kQuestionLength = 21;
+
+void RestoreAndDelete(TXLAWindow* window, std::unique_ptr<CScreenButton>& slot) {
+  if (!slot) return;
+  if (window != nullptr && window->Host() != nullptr && slot->BackgroundSaved)
+    slot->RestoreBackground(window->Host()->ClientCanvas());
+  slot.reset();
+}
+
+}  // namespace
+
+platform::Color ScreenButtonOnColour() {
+  return platform::Rgb(255, 150, 150);
+}
+
+std::unique_ptr<CScreenButton> MakeScreenButton(float top, float left, float bottom, float right,
+                                                const std::string& caption,
+                                                const std::string& onCaption, bool push) {
+  auto b = std::make_unique<CScreenButton>();
+  b->Kind = push ? 1 : 2;
+  b->SetRect(top, left, bottom, right);
+  b->SetCaptions(caption, static_cast<int>(caption.size()), onCaption,
+                 static_cast<int>(onCaption.size()));
+  b->FaceColourOn = ScreenButtonOnColour();
+  b->Render();
+  return b;
+}
+
+void PlaceNoiseButtons(TXLAWindow* window) {
+  auto& s = ScreenButtons;
+  const float h = 0.018f * MainPlotLayout.ClientHeight;
+  const float w = 60.0f + 3.0f * kNoiseCaptionLength * MainPlotLayout.ClientWidth / 1400.0f;
+  if (!s.RemoveNoiseButton)
+    s.RemoveNoiseButton = MakeScreenButton(49 - 2 * h, 1355 - w, 48 - h, 1355,
+                                           "remove TI and RI", "remove TI and RI", true);
+  if (!s.RestoreTINoiseButton)
+    s.RestoreTINoiseButton = MakeScreenButton(49 - h, 1355 - w, 48, 1355, "restore TI noise",
+                                              "restore TI noise", true);
+  if (window != nullptr) RedrawPlotsNow(*window);
+}
+
+void RemoveNoiseButtons(TXLAWindow* window) {
+  ScreenButtons.RemoveNoiseButton.reset();
+  ScreenButtons.RestoreTINoiseButton.reset();
+  if (window != nullptr) RedrawPlotsNow(*window);
+}
+
+void ApplyRemoveNoiseButton(TXLAWindow& window) {
+  if (ScanDataSet.NFILES <= 0 || !ModelParameters.RINoiseFitted) return;
+  SubtractAllSystematicNoise();
+  RedrawPlotsNow(window);
+}
+
+void ApplyRestoreTINoiseButton(TXLAWindow& window) {
+  if (ScanDataSet.NFILES <= 0 || !FitControl.TINoiseFitted) return;
+  RestoreTINoise();
+  RedrawPlotsNow(window);
+}
+
+void ShowIntegrateButton() {
+  auto& s = ScreenButtons;
+  if (s.IntegrateButton) return;
+  const float hi = 10.0f + 0.018f * MainPlotLayout.ClientHeight;
+  const float wi = 50.0f + 30.0f * MainPlotLayout.ClientWidth / 1400.0f;
+  s.IntegrateButton = MakeScreenButton(629 - hi, 1355 - wi, 628, 1355, "integrate",
+                                       "select range", false);
+}
+
+void HideIntegrateButton() {
+  ScreenButtons.IntegrateButton.reset();
+}
+
+void ToggleIntegrateButton() {
+  if (!ScreenButtons.IntegrateButton) return;
+  ScreenButtons.IntegrateButton->Toggle();
+  ScreenButtons.IntegrateButton->Render();
+}
+
+void ShowMoveLimitsButtons(TXLAWindow& window, int x, int y) {
+  auto& s = ScreenButtons;
+  const bool question = LineMoveState.RangeQuestionShown;
+  if (question) {
+    x = s.PairAnchorX;
+    y = s.PairAnchorY;
+  }
+  s.PairAnchorX = x;
+  s.PairAnchorY = y;
+  const int h = static_cast<int>(0.018f * MainPlotLayout.ClientHeight);
+  const float widthFactor = question ? 6.0f : 2.5f;
+  const int w =
+      static_cast<int>(kQuestionLength * widthFactor * MainPlotLayout.ClientWidth / 1400.0f + 5);
+  const bool leftOfAnchor = LogicalX(static_cast<float>(x)) >= 1250.0f;
+  const int left = leftOfAnchor ? x - w : x + 1;
+  const int right = leftOfAnchor ? x - 1 : x + w;
+  const auto X = [](int px) { return LogicalX(static_cast<float>(px)); };
+  const auto Y = [](int py) { return LogicalY(static_cast<float>(py)); };
+  const std::string caption = question ? "move fit limits, too?" : "confirm";
+  if (!s.MoveConfirmButton)
+    s.MoveConfirmButton =
+        MakeScreenButton(Y(y - 1 - h), X(left), Y(y - 1), X(right), caption, caption, false);
+  if (!s.MoveCancelButton)
+    s.MoveCancelButton =
+        MakeScreenButton(Y(y), X(left), Y(y + h), X(right), "cancel", "cancel", false);
+  PaintButtonNow(window, *s.MoveConfirmButton);
+  PaintButtonNow(window, *s.MoveCancelButton);
+}
+
+void HideMoveLimitsButtons(TXLAWindow* window) {
+  ScreenButtons.MoveConfirmButton.reset();
+  ScreenButtons.MoveCancelButton.reset();
+  if (window != nullptr && !ScreenModes.MStarScreenActive) RedrawPlotsNow(*window);
+}
+
+void DelayedApplyCursorAction(TXLAWindow& window, bool apply) {
+  auto& s = ScreenButtons;
+  if (!s.MoveConfirmButton || !s.MoveCancelButton) return;
+  PaintButtonNow(window, apply ? *s.MoveConfirmButton : *s.MoveCancelButton);
+  BusyWait(0.1f);
+  ApplyCursorAction(window, apply);
+}
+
+void ClearPeakLabels(TXLAWindow* window) {
+  auto& s = ScreenButtons;
+  if (s.PeakLabelCount > 0) {
+    for (int i = kMaxPeakLabels; i >= 1; --i) {
+      s.PeakInfo[i] = PeakLabelRecord{};
+      RestoreAndDelete(window, s.PeakLabels[i]);
+    }
+    s.PeakLabelCount = 0;
+    if (window != nullptr) ShowDirectDrawing(*window);
+  }
+  s.PeakLabelsShown = false;
+}
+
+void PaintScreenButtons(platform::Canvas& canvas, platform::Size client) {
+  auto& s = ScreenButtons;
+  for (const auto* slot :
+       {&s.RemoveNoiseButton, &s.RestoreTINoiseButton, &s.IntegrateButton, &s.MoveConfirmButton,
+        &s.MoveCancelButton, &s.EditScanButton, &s.DeleteScanButton, &s.CancelScanEditButton,
+        &s.DeletePointButton, &s.NotepadPointButton})
+    if (*slot) (*slot)->Paint(canvas, client);
+  for (int i = 1; i <= kMaxPeakLabels; ++i)
+    if (s.PeakLabels[i]) s.PeakLabels[i]->Paint(canvas, client);
+}
+
+void ResetScreenButtons() {
+  ScreenButtons = ScreenButtonsRecord{};
+}

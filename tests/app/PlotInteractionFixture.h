@@ -1,0 +1,132 @@
+#pragma once
+// The main window on the headless backend with a raster client area of
+// 1400 x 1000 pixels over a data plot of synthetic scans, the plot mapping
+// fixed at 1000 plot units per cm (6.0 cm at column 500), and input sent as
+// the platform's queued messages. Everything the interaction touches is put
+// back afterwards.
+
+#include <cmath>
+#include <memory>
+
+#include "app/ShellFixture.h"
+#include "app/interaction/CursorActions.h"
+#include "app/interaction/DistributionTools.h"
+#include "app/interaction/InteractionHooks.h"
+#include "app/interaction/InteractionState.h"
+#include "app/interaction/ScanPicking.h"
+#include "app/interaction/ScreenButtons.h"
+#include "app/viewcmds/ViewCommands.h"
+#include "app/window/TXLAWindow.h"
+#include "display/DisplayTestSupport.h"
+#include "display/DistributionPlot.h"
+#include "display/WindowCoordinates.h"
+#include "distributions/records/DistributionResultRecords.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/TempParameterFile.h"
+#include "platform/qt/RasterWindows.h"
+#include "resources/AppStrings.h"
+
+inline void ResetInteractionRecords() {
+  ResetInteractionState();
+  ResetScreenButtons();
+  CursorLineState = CursorLineStateRecord{};
+  DisplayRangeStack = DisplayRangeStackRecord{};
+  ScanEditState = ScanEditStateRecord{};
+  IntegrationRanges = IntegrationRangesRecord{};
+  CorrectionOptions.BufferMismatch = BufferMismatchSettingsRecord{};
+}
+
+class PlotInteraction : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    ResetDisplayRecords();
+    ResetInteractionRecords();
+    savedModel_ = ModelSelection.Kind;
+    savedDistribution_ = DistributionSettings;
+    savedResult_ = DistributionResult;
+    platform::qt::UseRasterWindows(backend());
+    window = std::make_unique<TXLAWindow>(MainWindowTitle);
+    window->Create();
+    // The hooks the window's start-up installs: the paint's buttons and
+    // peak labels, the integrate button of the distribution plot.
+    InstallInteractionHooks(*window);
+    window->Host()->ResizeClient({1400, 1000});
+    Paint();
+  }
+
+  void TearDown() override {
+    RemoveInteractionHooks();
+    window.reset();
+    display::ClearDistributionPlots();
+    ResetInteractionRecords();
+    ResetDisplayRecords();
+    ModelSelection.Kind = savedModel_;
+    DistributionSettings = savedDistribution_;
+    DistributionResult = savedResult_;
+    ShellTest::TearDown();
+  }
+
+  void Paint() {
+    window->Host()->Invalidate();
+    window->Host()->UpdateNow();
+  }
+
+  // Synthetic scans in a data plot whose mapping puts value v at column
+  // 1000 v - 5500 (6.0 cm at 500, 6.5 cm at 1000).
+  void LoadScans() {
+    LoadSyntheticScans(6);
+    display::BuildMainDataPlots();
+    display::LayoutAndRenderMainPlots();
+    FixMapping();
+  }
+
+  static void FixMapping() {
+    CWINPlot& plot = *display::MainPlots.DataPlot;
+    plot.fXScale = 1000.0f;
+    plot.fXOffset = -5500.0f;
+  }
+
+  static int Column(float v) { return display::ValueToWindowX(*display::MainPlots.DataPlot, v); }
+  // A row in the middle of the data plot.
+  static int DataRow() { return 200; }
+
+  void Send(platform::MessageKind kind, int x, int y, bool control = false, bool shift = false) {
+    platform::Message m;
+    m.window = window->Handle();
+    m.kind = kind;
+    m.lparam = static_cast<long>(x) | (static_cast<long>(y) << 16);
+    m.control = control;
+    m.shift = shift;
+    backend().QueueMessage(m);
+    backend().RunMessageLoop();
+  }
+  void Key(int key) {
+    platform::Message m{window->Handle(), platform::MessageKind::KeyDown, key, 0};
+    backend().QueueMessage(m);
+    backend().RunMessageLoop();
+  }
+  void Char(int character) {
+    platform::Message m{window->Handle(), platform::MessageKind::Char, character, 0};
+    backend().QueueMessage(m);
+    backend().RunMessageLoop();
+  }
+  // Press at x, move to x2, release there.
+  void Drag(int x, int x2, int y) {
+    Send(platform::MessageKind::LeftButtonDown, x, y);
+    Send(platform::MessageKind::MouseMove, x2, y);
+    Send(platform::MessageKind::LeftButtonUp, x2, y);
+  }
+  void RightDrag(int x, int y, int x2, int y2) {
+    Send(platform::MessageKind::RightButtonDown, x, y);
+    Send(platform::MessageKind::MouseMove, x2, y2);
+    Send(platform::MessageKind::RightButtonUp, x2, y2);
+  }
+
+  std::unique_ptr<TXLAWindow> window;
+
+ private:
+  ModelKind savedModel_ = ModelKind::NonInteractingSpecies;
+  DistributionSettingsRecord savedDistribution_;
+  DistributionResultRecord savedResult_;
+};
