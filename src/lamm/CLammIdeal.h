@@ -53,6 +53,7 @@ class CLammIdeal : public LammPhysicalParameters,
                    public LammWorkArrays,
                    public LammFixedGridState,
                    public LammMovingFrameState,
+                   public LammConcDependentState,
                    public LammCosoluteWork {
  public:
   CLammIdeal();
@@ -189,6 +190,8 @@ class CLammIdeal : public LammPhysicalParameters,
 
   // --- Initial condition, output at scan times, corrections ---
   void SetInitialCondition();
+  // Time, first scan, stop time and tolerances at the start of a run.
+  void BeginTimeLoop();
   void CLEachIterationOutput(double diagnosticValue);
   // Concentration profiles at given times (borrowed rows); ignored without
   // times or rows.
@@ -217,14 +220,13 @@ class CLammIdeal : public LammPhysicalParameters,
   void SetConeConvolution(std::uint8_t on, float range, float widthInStd);
   void SetExcitationShadow(std::uint8_t on, float width);
   void SetFluorescenceDetection(const FluorescenceDetectionRecord& record,
-                               std::int32_t templateIndex);
+                                std::int32_t templateIndex);
   void SetWienerSkewing(float magnitude, float signalPerConcentration);
   void AllocWienerArrays(std::int32_t n);
   void FreeWienerArrays();
   // Fills SignalFactors[1..count] for a scan at time t; false when they do
   // not apply.
-  bool ComputeSignalFactors(double t, std::int32_t count, const float* radii, double rpm,
-                            double s);
+  bool ComputeSignalFactors(double t, std::int32_t count, const float* radii, double rpm, double s);
   double SignalFactorAt(double t) const;
   // Photophysical factors of the attached fluorophore; m = s omega^2, 1/s.
   bool FluorophoreFactors(std::int32_t channel, double t, std::int32_t count, const float* radii,
@@ -287,8 +289,7 @@ class CLammIdeal : public LammPhysicalParameters,
                            const double* x, double* y, std::int32_t n) const;
   void SolveTridiagonal(const double* lower, const double* diag, const double* upper,
                         const double* rhs, double* u, std::int32_t n);
-  void ResolveTridiagonal(const double* lower, const double* rhs, double* u,
-                          std::int32_t n) const;
+  void ResolveTridiagonal(const double* lower, const double* rhs, double* u, std::int32_t n) const;
 
   // --- Moving frame: time loop, frame and grid shift ---
   // Frame, matrices and stepping state of a run (the loop's set-up); false
@@ -323,6 +324,73 @@ class CLammIdeal : public LammPhysicalParameters,
   void BoundaryEntriesAt(double x);
   void PrepareIntervalMatrices();
   void MovingFrameStep(double dt);
+
+  // --- Concentration-dependent variant: s and D follow the local
+  // concentration (one species, several species coupled through their total,
+  // or a rapid self-association); predictor-corrector Crank-Nicolson steps on
+  // the whole fixed grid ---
+  void PropagateConcDependent();
+  // KsValue and KdValue of the run from the settings; false (and the
+  // non-ideality error) when the linear ks times the meniscus concentration
+  // exceeds 1.
+  bool StartNonidealityValues();
+  // One step with error control: its relative change, or 1 for a step taken
+  // without control.
+  double ConcDependentStep();
+  void ConcDependentPredictor(double dt);
+  void ConcDependentCorrector();
+  void ConcDependentAdvance();
+  double ConcDependentError();
+  // M - dt/2 B and M + dt/2 B from the assembled B.
+  void ConcDependentSystem(double dt);
+  // B from the node coefficients and the element integrals.
+  void AssembleNodeTransport();
+  // M and the fourteen three-hat integrals at CurrentRpm (nothing when the
+  // integrals are already those of this speed).
+  void ComputeElementIntegrals();
+  double TotalAmountInCell() const;
+  void MeniscusSignFix();
+  // Step rules of the error control: a shorter step after E exceeded the
+  // tolerance, a longer one after a small E; bound is the largest step.
+  void ReduceConcDependentStep(double E, double bound, bool countForced);
+  void GrowConcDependentStep(double E, double bound);
+  // Node coefficients of the old level, and averaged with the predicted one.
+  void NonidealNodeCoefficients();
+  void NonidealNodeCoefficientsAveraged();
+  void SpeciesNodeCoefficients();
+  void SpeciesNodeCoefficientsAveraged();
+  void SpeciesNodeCoefficientsAveraged2();
+  // The builders of the model in use (non-ideal species or association).
+  void OldLevelCoefficients();
+  void AveragedCoefficients();
+  // The linear s and D factors at a concentration, or false (and the run's
+  // non-ideality error) when one of them has fallen to the bound where s or
+  // D would change sign.
+  bool LinearFactors(double c, double& fs, double& fd);
+  // A steady profile is what every scan still to come shows.
+  void WriteSteadyScans();
+
+  // --- Rapid self-association coefficients ---
+  void PrepareAssociation();
+  void MonomerDimerCoefficients();
+  void MonomerDimerCoefficientsAveraged();
+  void MonomerTrimerCoefficients();
+  void MonomerTrimerCoefficientsAveraged();
+  double MonomerTrimerFreeMonomer(double c) const;
+  void BuildAssociationTable();
+  void FreeAssociationTable();
+  void LookupAssociationTable(double c);
+  void TableNodeCoefficients();
+  void TableNodeCoefficientsAveraged();
+  double AssociationTotalConcentration(double c1) const;
+  double AssociationWeightAverageS(double c1) const;
+  double AssociationGradientAverageD(double c1) const;
+  // s and D of the closed-form schemes at total concentration c, without
+  // non-ideality.
+  void MonomerDimerSD(double c, double& s, double& D) const;
+  void MonomerTrimerSD(double c, double& s, double& D) const;
+  // The non-ideality factors of the association builders at c.
+  void AssociationNonidealFactors(double c, double& fs, double& fd);
 
  private:
   // Headers of the first and last scan in production order; null without an

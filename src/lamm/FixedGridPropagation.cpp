@@ -11,6 +11,7 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
+#include "lamm/ProfileRepairs.h"
 #include "ui/Boxes.h"
 
 namespace {
@@ -54,31 +55,6 @@ void ReflectMeniscusValue(const CLammIdeal& l, double* x) {
   x[1] = std::fabs(x[1]);
 }
 
-// Values below the level are handed to their two neighbours, keeping the
-// integral of c r dr.
-void SpreadToNeighbours(const double* r, double* x, int i) {
-  x[i - 1] += 0.5 * x[i] * r[i] / r[i - 1];
-  x[i + 1] += 0.5 * x[i] * r[i] / r[i + 1];
-  x[i] = 0;
-}
-
-void RemoveTinyValues(const CLammIdeal& l, double* x) {
-  for (int i = 2; i <= l.GridSize - 1; ++i)
-    if (x[i] < 1e-10) SpreadToNeighbours(l.Radius, x, i);
-}
-
-// Under a speed program a change of speed may leave negative wiggles; they
-// are moved into their positive neighbours.
-void RemoveNegativeWiggles(const CLammIdeal& l, double* x) {
-  const double* r = l.Radius;
-  if (x[1] < 0) {
-    x[2] += x[1] * r[1] / r[2];
-    x[1] = 0;
-  }
-  for (int i = 2; i <= l.GridSize - 1; ++i)
-    if (x[i] < 0 && x[i - 1] > 0 && x[i + 1] > 0) SpreadToNeighbours(r, x, i);
-}
-
 // Copies of the profile at the start of a step, over the nodes a step can
 // change.
 void SaveStepStart(CLammIdeal& l) {
@@ -86,14 +62,6 @@ void SaveStepStart(CLammIdeal& l) {
   const int first = L <= 3 ? 1 : L - 2;
   std::copy(l.Concentration + first, l.Concentration + R + 1, l.PreviousConcentration + first);
   if (DarkPairInUse(l)) std::copy(l.DarkState + first, l.DarkState + R + 1, l.DarkStateOld + first);
-}
-
-// A value beyond +-1e100, or one that is not a number, means the solution
-// blew up.
-bool BlownUp(const double* x, int n) {
-  for (int i = 1; i <= n; ++i)
-    if (!(std::fabs(x[i]) <= 1e100)) return true;
-  return false;
 }
 
 // Shortens the proposed step (TimeStep) so that it ends at the events of the
@@ -131,19 +99,19 @@ void ProposeStep(CLammIdeal& l, double E, double factor) {
   dt = (a - b) * l.StepRelaxation + b;
 }
 
+}  // namespace
+
 // A profile that has stopped changing (sedimentation equilibrium) is what
 // every scan still to come shows: they are written from it at once, instead
 // of being left empty by an early end. After the last scan, with the loop
 // kept running beyond it, the output waits at 1e8 s and nothing is left.
-void WriteSteadyScans(CLammIdeal& l) {
-  while (l.ContinueLoop && l.NextOutputTime < 1e8) {
-    l.CurrentTime = std::max(l.CurrentTime, l.StopPending ? l.StopTime : l.NextOutputTime);
-    l.CLEachIterationOutput(l.StepResult);
+void CLammIdeal::WriteSteadyScans() {
+  while (ContinueLoop && NextOutputTime < 1e8) {
+    CurrentTime = std::max(CurrentTime, StopPending ? StopTime : NextOutputTime);
+    CLEachIterationOutput(StepResult);
   }
-  l.ContinueLoop = 0;
+  ContinueLoop = 0;
 }
-
-}  // namespace
 
 void CLammIdeal::PropagateFixedGrid() {
   if (!WorkArraysAllocated) return;
@@ -244,7 +212,7 @@ void CLammIdeal::PropagateFixedGrid() {
       ++stationary;
     else
       stationary = 0;
-    if (stationary > 10) WriteSteadyScans(*this);
+    if (stationary > 10) WriteSteadyScans();
   }
   GridSizeChosen = 0;
 }
@@ -281,17 +249,18 @@ double CLammIdeal::FixedGridStep() {
   CrankNicolsonStep(dt);
   if (TridagError) return 0.0;
   const bool dark = DarkPairInUse(*this);
-  if (BlownUp(Concentration, GridSize) || (PhotophysicsOn && BlownUp(DarkState, GridSize))) {
+  if (ProfileBlownUp(Concentration, GridSize) ||
+      (PhotophysicsOn && ProfileBlownUp(DarkState, GridSize))) {
     BlowUpError = 1;
     return 0.0;
   }
   if ((BandLoading || InitialProfileOn) && t < 10) {
-    RemoveTinyValues(*this, Concentration);
-    if (dark) RemoveTinyValues(*this, DarkState);
+    RemoveTinyValues(Radius, Concentration, GridSize);
+    if (dark) RemoveTinyValues(Radius, DarkState, GridSize);
   }
   if (SpeedScheduleOn) {
-    RemoveNegativeWiggles(*this, Concentration);
-    if (dark) RemoveNegativeWiggles(*this, DarkState);
+    RemoveNegativeWiggles(Radius, Concentration, GridSize);
+    if (dark) RemoveNegativeWiggles(Radius, DarkState, GridSize);
   }
 
   if (StepCount != 0 && ((landsOnStop && dt == landingStep) || t + dt == StopTime)) {

@@ -79,8 +79,6 @@ constexpr const char* kNoInhomogeneousSolvent =
     "Lamm equation solution in an inhomogeneous solvent not available yet in CLammIdeal";
 
 const char* MissingPropagation(const CLammIdeal& l) {
-  if (l.ConcDependentModel)
-    return "concentration-dependent Lamm equation solution not available yet in CLammIdeal";
   if (l.InhomogeneousSolvent || l.CosoluteOn) return kNoInhomogeneousSolvent;
   return nullptr;
 }

@@ -139,6 +139,10 @@ struct LammModelSwitches {
   std::uint8_t KsPositive = 1, KdPositive = 1;
   std::uint8_t HardSphereNonideality = 0;
   double NonidealityScale = 3.3;  // signal units per mg/ml
+  // Table of the tabulated association schemes: rows and the range of
+  // monomer concentrations it spans (geometric steps).
+  std::int32_t AssociationTableSize = 1000;
+  double TableMinMonomer = 1e-5, TableMaxMonomer = 100.0;
 };
 
 // Loading of the cell (SetBandLoading, SetBandProfile, SetInitialProfile).
@@ -468,6 +472,21 @@ struct LammMovingFrameState {
     std::array<double, 8> Mass{}, Diffusion{}, Sedimentation{}, FrameTerm{};
   };
   BoundaryEntries NewBoundaryEntries;
+};
+
+// Work state of the concentration-dependent variant and of the association
+// schemes; rebuilt by every run and never copied.
+struct LammConcDependentState {
+  double ConcDepMaxTimeStep = 1000.0;  // s
+  double IntegralsRpm = 0.0;           // speed of the element integrals in use
+  std::int32_t SlowSteps = 0;          // consecutive steps below the steady-state rate
+  double AssociationK = 0.0, AssociationKSquared = 0.0, AssociationKCubed = 0.0;
+  double TableKA = 0.0, TableKB = 0.0, TableRatio = 0.0;
+  std::int32_t TableCursor = 1;
+  double LookupS = 0.0, LookupD = 0.0;
+  std::uint8_t AssociationTableOn = 0;
+  // Rows of monomer concentration, total concentration, s and D.
+  OneBasedMatrix<double> AssociationTable;
 };
 
 // Co-solute arrays (one owned block) and the local solvent factors.

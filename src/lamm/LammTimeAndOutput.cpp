@@ -189,6 +189,19 @@ void CLammIdeal::SetInitialCondition() {
 }
 
 void CLammIdeal::Propagate() {
+  BeginTimeLoop();
+  if (ConcDependentModel) {
+    PropagateConcDependent();
+  } else if (FixedGrid) {
+    PropagateFixedGrid();
+  } else if (MovingFrame) {
+    PropagateMovingFrame();
+    UpdateFrameRadii();
+  }
+  if (Interrupted) ComputationAbort = true;
+}
+
+void CLammIdeal::BeginTimeLoop() {
   ContinueLoop = 1;
   StepCount = 0;
   CurrentTime = StartTime;
@@ -209,17 +222,6 @@ void CLammIdeal::Propagate() {
     ProfileNext = 1;
     ProfileNextTime = ProfileTimes[1];
   }
-  if (ConcDependentModel) {
-    // The concentration-dependent time loop is not available yet; Solve
-    // refuses such runs before they get here.
-    ContinueLoop = 0;
-  } else if (FixedGrid) {
-    PropagateFixedGrid();
-  } else if (MovingFrame) {
-    PropagateMovingFrame();
-    UpdateFrameRadii();
-  }
-  if (Interrupted) ComputationAbort = true;
 }
 
 void CLammIdeal::CLEachIterationOutput(double diagnosticValue) {

@@ -387,8 +387,6 @@ TEST_F(LammSolveTest, RunsThatCannotBeDoneAreRefusedWithCode4) {
          kInhomogeneous(l);
        },
        "Lamm equation solution in an inhomogeneous solvent not available yet in CLammIdeal"},
-      {"association", [](CLammIdeal& l, LammSetupFixture& d) { kAssociating(l, d, 6e-7); },
-       "concentration-dependent Lamm equation solution not available yet in CLammIdeal"},
   };
   for (const Case& c : cases) {
     backend().ClearLog();

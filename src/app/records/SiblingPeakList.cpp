@@ -1,0 +1,3 @@
+#include "app/records/SiblingPeakList.h"
+
+SiblingPeakListRecord SiblingPeakList;
