@@ -246,8 +246,20 @@ void BM_WholeRunLarge(benchmark::State& state) {
   SetModel(RegularizationChoice::MaxEnt);
 }
 
-BENCHMARK(BM_Kernel)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_NormalEquations)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Kernel)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(8)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_NormalEquations)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(8)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(BM_Regularization)
     ->Arg(static_cast<int>(RegularizationChoice::MaxEnt))
     ->Arg(static_cast<int>(RegularizationChoice::SecondDerivative))
@@ -258,6 +270,7 @@ BENCHMARK(BM_WholeRun)
     ->Args({static_cast<int>(RegularizationChoice::MaxEnt), 8})
     ->Args({static_cast<int>(RegularizationChoice::SecondDerivative), 2})
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 BENCHMARK(BM_WholeRunLarge)
@@ -265,6 +278,7 @@ BENCHMARK(BM_WholeRunLarge)
     ->Args({400, 0, 8})
     ->Args({100, 10, 8})
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(1);
 
