@@ -44,16 +44,23 @@ int PointCount() {
   return static_cast<int>(std::lround((kBottom - kMeniscus) / kStep)) + 1;
 }
 
-// The c(s) settings as the parameter dialog leaves them.
-void SetModel(RegularizationChoice regularization) {
-  ModelSelection.Kind = ModelKind::ContinuousCS;
+// The c(s) settings as the parameter dialog leaves them, at the given
+// resolution; with ff0Count > 0 the two-dimensional c(s, f/f0) of that many
+// f/f0 values from 1 to 2.5.
+void SetModel(RegularizationChoice regularization, float resolution = 100.0f, int ff0Count = 0) {
+  ModelSelection.Kind = ff0Count > 0 ? ModelKind::CSFf0 : ModelKind::ContinuousCS;
   ParameterVector[1] = 0.5f;    // smin
   ParameterVector[2] = 0.68f;   // P
   ParameterVector[3] = 0.73f;   // vbar
   ParameterVector[4] = 0.3f;    // hydration
   ParameterVector[5] = 15.0f;   // smax
   ParameterVector[7] = 1.0f;    // density
-  ParameterVector[9] = 100.0f;  // resolution
+  ParameterVector[9] = resolution;
+  if (ff0Count > 0) {
+    ParameterVector[10] = 1.0f;  // f/f0 min
+    ParameterVector[6] = 2.5f;   // f/f0 max
+    ParameterVector[8] = static_cast<float>(ff0Count);
+  }
   ParameterVector[11] = 1.2f;   // f/f0
   ParameterVector[12] = 0.01002f;
   ParameterVector[13] = static_cast<float>(kMeniscus);
@@ -224,8 +231,35 @@ void BM_WholeRun(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_Kernel)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_NormalEquations)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+// The standard case at a higher resolution (first argument), or as
+// c(s, f/f0) with the second argument's number of f/f0 values, maximum
+// entropy, on the third argument's threads.
+void BM_WholeRunLarge(benchmark::State& state) {
+  LoadStandardData();
+  for (auto _ : state) {
+    SetModel(RegularizationChoice::MaxEnt, static_cast<float>(state.range(0)),
+             static_cast<int>(state.range(1)));
+    SetThreads(static_cast<int>(state.range(2)));
+    RunContiSed(nullptr);
+  }
+  state.counters["unknowns"] = NormalEquations.Size;
+  SetModel(RegularizationChoice::MaxEnt);
+}
+
+BENCHMARK(BM_Kernel)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(8)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_NormalEquations)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(8)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(BM_Regularization)
     ->Arg(static_cast<int>(RegularizationChoice::MaxEnt))
     ->Arg(static_cast<int>(RegularizationChoice::SecondDerivative))
@@ -236,6 +270,16 @@ BENCHMARK(BM_WholeRun)
     ->Args({static_cast<int>(RegularizationChoice::MaxEnt), 8})
     ->Args({static_cast<int>(RegularizationChoice::SecondDerivative), 2})
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
+
+BENCHMARK(BM_WholeRunLarge)
+    ->ArgNames({"resolution", "ff0", "threads"})
+    ->Args({400, 0, 8})
+    ->Args({100, 10, 8})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace

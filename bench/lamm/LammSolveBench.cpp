@@ -52,7 +52,7 @@ int DefaultFixedGridSize(const Species& sp) {
 void SolveStandardCase(benchmark::State& state, const Species& sp, const Numerics& n,
                        double referenceStep) {
   Experiment e;
-  CLammIdeal l;
+  CountingSolver l;
   e.Configure(l, sp, n);
   SolveEachIteration(state, l);
   Experiment reference;

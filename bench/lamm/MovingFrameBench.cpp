@@ -46,7 +46,7 @@ const OneBasedMatrix<float>& Reference(const Species& sp, int defaultGridSize) {
 void SolveOnTheMovingFrame(benchmark::State& state, const Species& sp, double maxChange,
                            float pointsPerSigma = 5.0f) {
   Experiment e;
-  CLammIdeal l;
+  CountingSolver l;
   Numerics n = MovingFrameNumerics();
   n.maxChange = maxChange;
   n.pointsPerSigma = pointsPerSigma;

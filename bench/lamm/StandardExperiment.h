@@ -111,10 +111,23 @@ inline Difference Compare(const Experiment& e, const OneBasedMatrix<float>& refe
   return d;
 }
 
+// A solver that counts its propagations: a solve that needed a repeat after
+// a numerical failure propagates more than once.
+class CountingSolver : public CLammIdeal {
+ public:
+  long long Propagations = 0;
+  void Propagate() override {
+    ++Propagations;
+    CLammIdeal::Propagate();
+  }
+};
+
 // Solves l once per benchmark iteration; the counters give the last run's
-// return code, grid size and number of steps.
-inline void SolveEachIteration(benchmark::State& state, CLammIdeal& l) {
+// return code, grid size and number of steps, and the propagations per
+// solve (1 when no solve was repeated).
+inline void SolveEachIteration(benchmark::State& state, CountingSolver& l) {
   std::int32_t code = 0;
+  l.Propagations = 0;
   for (auto _ : state) {
     code = l.Solve();
     benchmark::DoNotOptimize(code);
@@ -123,6 +136,8 @@ inline void SolveEachIteration(benchmark::State& state, CLammIdeal& l) {
   state.counters["code"] = code;
   state.counters["grid"] = l.GridSize;
   state.counters["steps"] = l.StepCount;
+  state.counters["propagations"] =
+      static_cast<double>(l.Propagations) / static_cast<double>(state.iterations());
 }
 
 // Counters of the rms and largest difference of e's rows from the reference.

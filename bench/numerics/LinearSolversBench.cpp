@@ -97,7 +97,7 @@ void BM_NonNegativeSolveFloat(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_CholeskyOrLUSolveD)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CholeskyOrLUSolveD)->Arg(16)->Arg(32)->Arg(64)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LuSolveDouble)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NNLSGeneral)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NonNegativeSolveFloat)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);

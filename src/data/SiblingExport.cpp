@@ -53,6 +53,7 @@ class Lines {
 struct XpContent {
   std::string experimentLine;
   std::string title;
+  bool withTitle = true;  // the equilibrium sort writes line 2 without one
   std::string folder;
   std::vector<std::string> files;
   double density = 1.0, viscosityLine = 0.001002, vbar = 0.73, vbar20 = 0.73;
@@ -80,7 +81,10 @@ const char* RotorName(int type) {
 Lines XpLines(const XpContent& c) {
   Lines l;
   l.Add(c.experimentLine);
-  l.Add("%s (exported xp file from TALUVO)\n", c.title.c_str());
+  if (c.withTitle)
+    l.Add("%s (exported xp file from TALUVO)\n", c.title.c_str());
+  else
+    l.Add(std::string("(exported xp file from TALUVO)\n"));
   std::string list = "\"" + c.folder + "\" \"";
   for (const auto& f : c.files) list += " " + f;
   l.Add(list + "\"\n");
@@ -292,6 +296,7 @@ bool WriteEquilibriumXp(const std::string& path, const std::string& folder,
   XpContent c;
   c.experimentLine =
       n == 1 ? "3 (ExperimentType: SEDEQUILIBRIUM)\n" : "4 (ExperimentType: MULTISEDEQ)\n";
+  c.withTitle = false;
   c.folder = folder;
   c.files = files;
   c.density = v.density;

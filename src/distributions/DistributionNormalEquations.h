@@ -16,10 +16,11 @@
 // loaded signals cannot drift over repeated runs, and a kernel shared with
 // the best-fit signal stays exactly as the Lamm solutions left it.
 //
-// Accumulation runs scan by scan in blocks of radii, over the lower triangle
-// only, in double. Every element is summed in an order fixed by the problem
-// alone, so the threaded builder (ThreadedNormalEquations.h) gives the same
-// bits as the single-threaded one, whatever the number of workers.
+// Accumulation runs scan by scan, over the lower triangle only, in double,
+// as rank updates of blocks of centred columns. Every element is summed in
+// an order fixed by the problem alone, so the threaded builder
+// (ThreadedNormalEquations.h) gives the same bits as the single-threaded
+// one, whatever the number of workers.
 
 #include <functional>
 
@@ -87,8 +88,8 @@ void ComputeNoiseMeans(const NormalEquationProblem& problem, NormalEquationArray
 // What a build reports while it runs.
 struct NormalEquationProgress {
   // Fraction of the accumulation done (0..1). The single-threaded builder
-  // calls it on the calling thread; the threaded one from the worker that
-  // owns the last row, which has the most work.
+  // calls it on the calling thread; the threaded one from worker 1, with
+  // the pieces of all workers counted.
   std::function<void(double)> Fraction;
 };
 

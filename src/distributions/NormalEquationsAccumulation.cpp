@@ -2,34 +2,24 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 
 #include "models/records/ComputationAbort.h"
+#include "numerics/DenseKernels.h"
 #include "ui/Boxes.h"
 
 namespace {
 
-// Radii per block: the centred block of a worker (grid points + 1 rows of
-// this many doubles, about 200 kB for a hundred grid points) stays in the
-// core's second-level cache while the dot products sweep over it.
-constexpr int kBlockRadii = 256;
+// Radii of a piece at most: a scan of the usual 1,000 to 2,000 fit radii is
+// one piece, long enough for the rank update to run at full speed.
+constexpr int kPieceRadii = 2048;
+// Lanes: twice the workers of a large machine, so that a worker slowed by
+// another process leaves little waiting behind; fewer where the Gram
+// matrices of large systems would take more than this many bytes.
+constexpr int kMostLanes = 16;
+constexpr std::size_t kLaneBytes = std::size_t{128} << 20;
 
 }  // namespace
-
-double CentredDot(const double* a, const double* b, int count) {
-  // Four independent partial sums let the compiler keep two vector
-  // accumulators busy without reordering any sum; they are combined in a
-  // fixed order.
-  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-  int k = 0;
-  for (; k + 4 <= count; k += 4) {
-    s0 += a[k] * b[k];
-    s1 += a[k + 1] * b[k + 1];
-    s2 += a[k + 2] * b[k + 2];
-    s3 += a[k + 3] * b[k + 3];
-  }
-  for (; k < count; ++k) s0 += a[k] * b[k];
-  return (s0 + s1) + (s2 + s3);
-}
 
 NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem& problem,
                                                      NormalEquationArrays& neq,
@@ -40,8 +30,7 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
       record_(record),
       workerCount_(std::max(workerCount, 1)),
       columnOffset_(problem.FixedFirst ? 1 : 0),
-      squareSums_(static_cast<std::size_t>(workerCount_) + 1, 0.0),
-      stopped_(static_cast<std::size_t>(workerCount_) + 1, 0) {
+      order_(problem.Unknowns() + 1) {
   assert(problem.Kernel != nullptr && problem.Data != nullptr);
   assert(problem.Unknowns() >= 0 && problem.Unknowns() <= neq.Size);
   assert(!problem.FixedFirst || problem.Noise == SystematicNoise::TimeAndRadialInvariant);
@@ -50,6 +39,17 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
   for (int i = 1; i <= neq.Size; ++i) std::fill_n(neq.NormalMatrix[i], neq.Size + 1, 0.0);
   for (int i = 0; i <= neq.Size; ++i) neq.NormalVector[i] = 0.0;
   neq.DataSquareSum = 0.0;
+
+  const int fitCount = problem.FitPointCount();
+  if (fitCount == 0 || problem.ScanCount < 1) return;
+  piecesPerScan_ = (fitCount + kPieceRadii - 1) / kPieceRadii;
+  pieceRadii_ = (fitCount + piecesPerScan_ - 1) / piecesPerScan_;
+  pieceCount_ = problem.ScanCount * piecesPerScan_;
+  const std::size_t gramSize = static_cast<std::size_t>(order_) * order_;
+  const auto affordable = static_cast<int>(
+      std::max<std::size_t>(1, kLaneBytes / (gramSize * sizeof(double))));
+  laneCount_ = std::min({pieceCount_, kMostLanes, affordable});
+  lanes_.assign(gramSize * static_cast<std::size_t>(laneCount_), 0.0);
 }
 
 void NormalEquationAccumulator::CentreData(int s, int r0, int count, double* out) const {
@@ -108,69 +108,83 @@ void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, do
   for (int k = 0; k < count; ++k) out[k] -= shift;
 }
 
+void NormalEquationAccumulator::AddPiece(int p, std::vector<double>& block, double* gram) const {
+  const int s = p / piecesPerScan_ + 1;
+  const int r0 = problem_.FitFirst + (p % piecesPerScan_) * pieceRadii_;
+  const int count = std::min(pieceRadii_, problem_.FitLast - r0 + 1);
+  const auto stride = static_cast<std::size_t>(count);
+  // Column 0 the data, column i the kernel of system row i.
+  CentreData(s, r0, count, block.data());
+  for (int i = 1; i < order_; ++i)
+    CentreColumn(i, s, r0, count, block.data() + static_cast<std::size_t>(i) * stride);
+  AddGramLower(order_, count, block.data(), count, gram, order_);
+}
+
 bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
                                                  const NormalEquationProgress* progress) {
   assert(worker >= 1 && worker <= workerCount_);
-  const int m = problem_.Unknowns();
-  int lastRow = 0;
-  for (int i = m; i >= 1 && lastRow == 0; --i)
-    if (Owns(worker, i)) lastRow = i;
-  // The owner of row 1 also sums the squares of the centred data.
-  const bool sumsSquares = Owns(worker, 1);
-  if (lastRow == 0 && !sumsSquares) return true;
-  const bool reports = progress != nullptr && progress->Fraction && (m == 0 || Owns(worker, m));
-
-  // Rows i ≡ worker − 1 (mod N), from the first positive one.
-  const int firstRow = worker == 1 ? workerCount_ : worker - 1;
-  const auto stride = static_cast<std::size_t>(kBlockRadii);
-  std::vector<double> block((static_cast<std::size_t>(lastRow) + 1) * stride);
-  const double* data = block.data();
-  double* b = neq_.NormalVector.data();
-  double squares = 0.0;
-  const int fitFirst = problem_.FitFirst, fitLast = problem_.FitLast;
-  for (int s = 1; s <= problem_.ScanCount; ++s) {
-    if (ComputationAbort.load(std::memory_order_relaxed) || (pollKeyboard && KeyPressed())) {
-      ComputationAbort = true;
-      stopped_[static_cast<std::size_t>(worker)] = 1;
-      return false;
-    }
-    for (int r0 = fitFirst; r0 <= fitLast; r0 += kBlockRadii) {
-      const int count = std::min(kBlockRadii, fitLast - r0 + 1);
-      CentreData(s, r0, count, block.data());
-      for (int i = 1; i <= lastRow; ++i)
-        CentreColumn(i, s, r0, count, block.data() + static_cast<std::size_t>(i) * stride);
-      for (int i = firstRow; i <= lastRow; i += workerCount_) {
-        const double* ki = data + static_cast<std::size_t>(i) * stride;
-        double* row = neq_.NormalMatrix[i];
-        for (int l = 1; l <= i; ++l)
-          row[l] += CentredDot(ki, data + static_cast<std::size_t>(l) * stride, count);
-        b[i] += CentredDot(ki, data, count);
+  if (worker == 1 && progress != nullptr && progress->Fraction) reporter_ = progress;
+  const bool reports = worker == 1 && reporter_ != nullptr;
+  const std::size_t gramSize = static_cast<std::size_t>(order_) * order_;
+  std::vector<double> block;
+  for (;;) {
+    const int lane = nextLane_.fetch_add(1);
+    if (lane >= laneCount_) return true;
+    if (block.empty()) block.resize(static_cast<std::size_t>(pieceRadii_) * order_);
+    double* gram = lanes_.data() + gramSize * static_cast<std::size_t>(lane);
+    // Lane l holds the contiguous pieces [l P / L, (l + 1) P / L).
+    const long long first = static_cast<long long>(lane) * pieceCount_ / laneCount_;
+    const long long end = static_cast<long long>(lane + 1) * pieceCount_ / laneCount_;
+    for (auto p = static_cast<int>(first); p < end; ++p) {
+      if (stopped_.load(std::memory_order_relaxed) ||
+          ComputationAbort.load(std::memory_order_relaxed) || (pollKeyboard && KeyPressed())) {
+        ComputationAbort = true;
+        stopped_ = true;
+        return false;
       }
-      if (sumsSquares) squares += CentredDot(data, data, count);
+      AddPiece(p, block, gram);
+      const int done = piecesDone_.fetch_add(1) + 1;
+      if (reports) ReportUpTo(done);
     }
-    if (reports) progress->Fraction(static_cast<double>(s) / problem_.ScanCount);
   }
-  squareSums_[static_cast<std::size_t>(worker)] = squares;
-  return true;
+}
+
+void NormalEquationAccumulator::ReportUpTo(int done) {
+  while (reported_ < done) {
+    ++reported_;
+    reporter_->Fraction(static_cast<double>(reported_) / pieceCount_);
+  }
 }
 
 bool NormalEquationAccumulator::Finish() {
-  const int m = problem_.Unknowns();
-  const bool interrupted = std::any_of(stopped_.begin(), stopped_.end(),
-                                       [](unsigned char stopped) { return stopped != 0; });
-  if (interrupted) {
+  if (reporter_ != nullptr && !stopped_) ReportUpTo(piecesDone_.load());
+  if (stopped_) {
     // Half-built equations must not be solved as if they were whole.
     for (int i = 1; i <= neq_.Size; ++i) std::fill_n(neq_.NormalMatrix[i], neq_.Size + 1, 0.0);
     for (int i = 0; i <= neq_.Size; ++i) neq_.NormalVector[i] = 0.0;
     neq_.DataSquareSum = 0.0;
     return false;
   }
+  const int m = problem_.Unknowns();
+  const auto order = static_cast<std::size_t>(order_);
+  const std::size_t gramSize = order * order;
+  // Element (row i, column l) of a Gram matrix, i >= l, index 0 the data.
+  const auto total = [&](int i, int l) {
+    const std::size_t at = static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i);
+    double sum = 0.0;
+    for (int lane = 0; lane < laneCount_; ++lane)
+      sum += lanes_[gramSize * static_cast<std::size_t>(lane) + at];
+    return sum;
+  };
+  neq_.DataSquareSum = total(0, 0);
+  for (int i = 1; i <= m; ++i) {
+    neq_.NormalVector[i] = total(i, 0);
+    double* row = neq_.NormalMatrix[i];
+    for (int l = 1; l <= i; ++l) row[l] = total(i, l);
+  }
   for (int i = 2; i <= m; ++i) {
     const double* row = neq_.NormalMatrix[i];
     for (int l = 1; l < i; ++l) neq_.NormalMatrix[l][i] = row[l];
   }
-  double squares = 0.0;
-  for (int k = 1; k <= workerCount_; ++k) squares += squareSums_[static_cast<std::size_t>(k)];
-  neq_.DataSquareSum = squares;
   return true;
 }

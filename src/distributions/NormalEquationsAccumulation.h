@@ -1,14 +1,21 @@
 #pragma once
 // The accumulation that the single-threaded and the threaded normal-equation
-// builders share. Rows of the system are dealt out to workers (worker k of
-// N takes the rows i with i mod N + 1 = k, which interleaves the short and
-// long rows of the triangle); each worker walks every scan in blocks of
-// radii, centres the data and the kernel columns it needs into a scratch
-// block of its own, and adds the block's dot products into its own rows.
-// Because a worker writes only its own rows, and every element is summed
-// in the same order by whichever worker owns it, no lock is needed and the
-// result does not depend on the number of workers.
+// builders share. The data points are cut into pieces (a scan, or a part of
+// a long scan); a piece's centred data and centred kernel columns form one
+// block of double columns, and its whole contribution to the system (the
+// lower triangle of the matrix, the right-hand side and the square sum) is
+// the Gram matrix of that block, added by the tuned library's rank update.
+// Every value of the data and of the kernel is centred exactly once per
+// build.
+//
+// The pieces are dealt out in a fixed number of lanes, contiguous runs of
+// pieces, each summed into its own Gram matrix in piece order; workers take
+// whole lanes from a shared counter, so a busy core delays only its lane.
+// The lanes are added in lane order at the end. Lanes and their order depend
+// on the problem alone, so the result has the same bits whatever the number
+// of workers, and no lock is needed: a lane has one worker.
 
+#include <atomic>
 #include <vector>
 
 #include "distributions/DistributionNormalEquations.h"
@@ -21,18 +28,19 @@ class NormalEquationAccumulator {
                             const NoiseEliminationRecord& record, int workerCount);
 
   int WorkerCount() const { return workerCount_; }
-  // True when worker k (1..WorkerCount) owns row i.
-  bool Owns(int worker, int row) const { return row % workerCount_ + 1 == worker; }
+  int LaneCount() const { return laneCount_; }
 
-  // The rows of one worker. Before each scan it checks ComputationAbort and,
-  // when pollKeyboard is set (the user-interface thread only), the keyboard;
-  // either stops the worker and sets ComputationAbort. progress, when given,
-  // receives the fraction of scans done. False when stopped.
+  // Lanes for one worker (1..WorkerCount) until none is left. Before each
+  // piece it checks ComputationAbort and, when pollKeyboard is set (the
+  // user-interface thread only), the keyboard; either stops the worker and
+  // sets ComputationAbort. Worker 1 reports to progress, when given, the
+  // fraction done after each piece done by any worker, in order; Finish
+  // reports those done after worker 1 ended. False when stopped.
   bool AccumulateWorker(int worker, bool pollKeyboard, const NormalEquationProgress* progress);
 
-  // After all workers have ended: mirrors the lower triangle and sums the
-  // workers' square sums into DataSquareSum; after an interruption clears
-  // the system instead. False when interrupted.
+  // After all workers have ended: adds the lanes into the system and mirrors
+  // its lower triangle; after an interruption clears the system instead.
+  // False when interrupted.
   bool Finish();
 
  private:
@@ -40,16 +48,24 @@ class NormalEquationAccumulator {
   void CentreData(int s, int r0, int count, double* out) const;
   // The same for the kernel column of system row i.
   void CentreColumn(int i, int s, int r0, int count, double* out) const;
+  // Adds piece p to the Gram matrix gram, using block as scratch.
+  void AddPiece(int p, std::vector<double>& block, double* gram) const;
+  // Reports the pieces done since the last report, one call each.
+  void ReportUpTo(int done);
 
   const NormalEquationProblem& problem_;
   NormalEquationArrays& neq_;
   const NoiseEliminationRecord& record_;
   int workerCount_;
-  int columnOffset_;                    // kernel column of system row i is i + offset
-  std::vector<double> squareSums_;      // one slot per worker, 1..N
-  std::vector<unsigned char> stopped_;  // one flag per worker, 1..N
+  int columnOffset_;  // kernel column of system row i is i + offset
+  int order_;         // of the Gram matrices: the unknowns plus the data
+  int piecesPerScan_ = 0, pieceRadii_ = 0, pieceCount_ = 0;
+  int laneCount_ = 0;
+  std::vector<double> lanes_;  // laneCount_ Gram matrices, column-major, lower triangles
+  std::atomic<int> nextLane_{0};
+  std::atomic<int> piecesDone_{0};
+  std::atomic<bool> stopped_{false};
+  // Worker 1's progress; reported_ is written by worker 1, then by Finish.
+  const NormalEquationProgress* reporter_ = nullptr;
+  int reported_ = 0;
 };
-
-// Σ a[k] b[k], k = 0..count-1, in double with a fixed interleaving of
-// partial sums (vectorisable, and the same bits wherever it runs).
-double CentredDot(const double* a, const double* b, int count);

@@ -1,15 +1,14 @@
 #pragma once
 // The normal equations of a continuous distribution assembled by worker
 // threads. Their cost, n²/2 multiply-adds per data point, dominates a
-// distribution run after the kernel; the rows of the system are dealt out
-// to ThreadCount workers (worker k of N takes the rows i with
-// i mod N + 1 = k, so that short and long rows of the triangle mix). The
-// calling thread computes the noise means before the workers start and
-// mirrors the triangle after all have been joined. A worker writes only its
-// own rows of NormalMatrix and NormalVector and its own slot of the square
-// sums; everything else is only read while they run, so no lock is needed.
-// The result is bit for bit the single-threaded build's
-// (DistributionNormalEquations.h) for every noise model and worker count.
+// distribution run after the kernel; the data are cut into lanes of pieces
+// that the workers take from a shared counter (NormalEquationsAccumulation.h),
+// each lane summed into a Gram matrix of its own. The calling thread
+// computes the noise means before the workers start and adds the lanes after
+// all have been joined. A worker writes only the lanes it took; everything
+// else is only read while they run, so no lock is needed. The result is bit
+// for bit the single-threaded build's (DistributionNormalEquations.h) for
+// every noise model and worker count.
 
 #include "distributions/DistributionNormalEquations.h"
 #include "platform/Thread.h"

@@ -106,18 +106,26 @@ void UndoStep(CLammIdeal& l, bool dark) {
   if (dark) std::copy(l.DarkStateOld + first, l.DarkStateOld + R + 1, l.DarkState + first);
 }
 
-// A depleted left edge whose values oscillate about their mean is smoothed
-// into a rising ramp with the same sum; a smooth edge that has not yet fallen
-// clear of the truncation level cannot be cut, and the step fails (the run is
-// then repeated without the window).
+// The left edge of the window after a step. Its five values near zero are
+// either a smooth rise, which is left alone, or an oscillation about their
+// mean, which is smoothed into a rising ramp with the same sum. A mean of
+// ten times the truncation level or more means that material has come back
+// into the dropped region (flotation near the meniscus): the window no
+// longer holds the solution, the step fails, and the run is repeated
+// without the window.
+//
+// The failure must not be raised for the smooth low edge, the normal state
+// of a depleted meniscus region: doing so failed every truncated run the
+// first time the edge moved, and each solve then ran twice.
 void CheckLeftEdge(CLammIdeal& l, double* x) {
   const int L = l.WindowLeft;
   const double m = (x[L - 1] + x[L] + x[L + 1] + x[L + 2] + x[L + 3]) / 5;
-  if (!(10 * l.TruncationLevel > m)) return;
-  if ((x[L - 1] - m) * (x[L] - m) >= 0 || (x[L] - m) * (x[L + 1] - m) == 0) {
+  if (!(m < 10 * l.TruncationLevel)) {
     l.TridagError = 1;
     return;
   }
+  const bool oscillates = (x[L] - m) * (x[L - 1] - m) < 0 && (x[L + 1] - m) * (x[L] - m) != 0;
+  if (!oscillates) return;
   constexpr double kRamp[5] = {5.0 / 27, 10.0 / 27, 20.0 / 27, 40.0 / 27, 60.0 / 27};
   for (int k = 0; k < 5; ++k) x[L - 1 + k] = m * kRamp[k];
 }

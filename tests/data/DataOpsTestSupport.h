@@ -40,6 +40,7 @@ inline void ResetDataOpsRecords() {
   DataFileLocation = DataFileLocationRecord{};
   TINoiseUndo = TINoiseUndoRecord{};
   DlsFieldAcf = false;
+  DrawingAllowed = false;
   ResetDataOperationLinks();
   RenderDataPlot = [](bool) {};
   RenderResidualPlot = [] {};

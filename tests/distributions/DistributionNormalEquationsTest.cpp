@@ -51,34 +51,53 @@ void FillStandard(Problem& p, unsigned seed = 7u) {
   noise_problem::Fill(p, 6, 4, 320, 11, 310, seed);
 }
 
+// Builds p's system for case c and compares it with the explicit fit.
+void ExpectTheExplicitFit(Problem& p, const EliminationCase& c) {
+  NoiseEliminationRecord record;
+  ASSERT_TRUE(BuildNormalEquations(p.Describe(c.noise, c.baseline, c.fixedFirst), p.neq, record));
+  const noise_problem::Reduced ref =
+      noise_problem::ExplicitNoiseFit(p, c.noise, c.baseline, c.fixedFirst);
+  const int m = static_cast<int>(ref.b.size());
+  ASSERT_EQ(m, c.fixedFirst ? p.n - 1 : p.n);
+  const double scaleA = MaxAbs(ref.A);
+  double scaleB = 0.0;
+  for (double v : ref.b) scaleB = std::max(scaleB, std::fabs(v));
+  for (int i = 1; i <= m; ++i) {
+    for (int l = 1; l <= m; ++l)
+      EXPECT_NEAR(p.neq.NormalMatrix[i][l],
+                  ref.A[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(l - 1)],
+                  1e-11 * scaleA)
+          << i << "," << l;
+    EXPECT_NEAR(p.neq.NormalVector[i], ref.b[static_cast<std::size_t>(i - 1)], 1e-11 * scaleB);
+  }
+  EXPECT_NEAR(p.neq.DataSquareSum, ref.yy, 1e-11 * ref.yy);
+  // A system reduced by the fixed column leaves its last row empty.
+  if (c.fixedFirst) {
+    for (int l = 0; l <= p.n; ++l) EXPECT_EQ(p.neq.NormalMatrix[p.n][l], 0.0);
+  }
+  EXPECT_EQ(record.FixedFirstComponent, c.fixedFirst);
+}
+
 TEST(DistributionNormalEquationsTest, EliminatingNoiseEqualsFittingItExplicitly) {
   for (const EliminationCase& c : kEliminationCases) {
     SCOPED_TRACE(c.name);
     Problem p;
     FillStandard(p);
-    NoiseEliminationRecord record;
-    ASSERT_TRUE(BuildNormalEquations(p.Describe(c.noise, c.baseline, c.fixedFirst), p.neq, record));
-    const noise_problem::Reduced ref =
-        noise_problem::ExplicitNoiseFit(p, c.noise, c.baseline, c.fixedFirst);
-    const int m = static_cast<int>(ref.b.size());
-    ASSERT_EQ(m, c.fixedFirst ? p.n - 1 : p.n);
-    const double scaleA = MaxAbs(ref.A);
-    double scaleB = 0.0;
-    for (double v : ref.b) scaleB = std::max(scaleB, std::fabs(v));
-    for (int i = 1; i <= m; ++i) {
-      for (int l = 1; l <= m; ++l)
-        EXPECT_NEAR(p.neq.NormalMatrix[i][l],
-                    ref.A[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(l - 1)],
-                    1e-11 * scaleA)
-            << i << "," << l;
-      EXPECT_NEAR(p.neq.NormalVector[i], ref.b[static_cast<std::size_t>(i - 1)], 1e-11 * scaleB);
-    }
-    EXPECT_NEAR(p.neq.DataSquareSum, ref.yy, 1e-11 * ref.yy);
-    // A system reduced by the fixed column leaves its last row empty.
-    if (c.fixedFirst) {
-      for (int l = 0; l <= p.n; ++l) EXPECT_EQ(p.neq.NormalMatrix[p.n][l], 0.0);
-    }
-    EXPECT_EQ(record.FixedFirstComponent, c.fixedFirst);
+    ExpectTheExplicitFit(p, c);
+  }
+}
+
+TEST(DistributionNormalEquationsTest, LongScansAndManyScansAreSummedWhole) {
+  // Scans longer than one piece of the accumulation (split in two), and
+  // more scans than lanes, so that every piece and lane boundary is crossed.
+  const EliminationCase cases[] = {
+      {"radial-invariant", SystematicNoise::RadialInvariant, 0.0, false},
+      {"baseline", SystematicNoise::Baseline, 0.0, false}};
+  Problem p;
+  noise_problem::Fill(p, 3, 20, 4300, 5, 4290, 11u);
+  for (const EliminationCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectTheExplicitFit(p, c);
   }
 }
 

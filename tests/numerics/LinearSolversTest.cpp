@@ -238,6 +238,51 @@ TEST(Cholesky, FactorOfTheWorkedExample) {
   EXPECT_EQ(a[1][2], 2.0);
 }
 
+// Orders on both sides of the switch to the blocked factorisation: only the
+// upper triangle is read (the lower one holds NaN), L·Lᵀ reproduces the
+// matrix, the solution is recovered, and a matrix made indefinite by a
+// single diagonal element far down is refused.
+TEST(Cholesky, LargeSystemsReadTheUpperTriangleAndFactorTheMatrix) {
+  for (const int n : {20, 31, 32, 150}) {
+    SCOPED_TRACE(n);
+    std::vector<double> b(static_cast<std::size_t>(n * n));
+    unsigned state = 12345u;
+    for (double& v : b) {
+      state = state * 1103515245u + 12345u;
+      v = static_cast<double>((state >> 8) & 0xffff) / 65536.0 - 0.5;
+    }
+    Rows a(static_cast<std::size_t>(n), std::vector<double>(static_cast<std::size_t>(n), 0.0));
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) {
+        double sum = i == j ? 1.0 : 0.0;
+        for (int k = 0; k < n; ++k) sum += b[k * n + i] * b[k * n + j];
+        a[i][j] = sum;
+      }
+    auto d = MakeMatrix<double>(a);
+    for (int i = 2; i <= n; ++i)
+      for (int j = 1; j < i; ++j) d[i][j] = std::nan("");
+    OneBasedArray<double> p(1, n);
+    ASSERT_TRUE(dcholesky(d.get(), n, p.data()));
+    for (int i = 1; i <= n; ++i)
+      for (int j = i; j <= n; ++j) {
+        ASSERT_EQ(d[i][j], a[i - 1][j - 1]);
+        double sum = 0;
+        for (int k = 1; k <= i; ++k) sum += (k == i ? p[i] : d[i][k]) * (k == j ? p[j] : d[j][k]);
+        ASSERT_NEAR(sum, a[i - 1][j - 1], 1e-12 * n) << i << "," << j;
+      }
+    std::vector<double> x(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) x[i] = 1.0 + 0.01 * i;
+    auto rhs = MakeVector<double>(Multiply(a, x));
+    OneBasedArray<double> solution(1, n);
+    dcholsolve(d.get(), n, p.data(), rhs.data(), solution.data());
+    for (int i = 1; i <= n; ++i) EXPECT_NEAR(solution[i], x[i - 1], 1e-9);
+
+    a[n - 2][n - 2] = -1.0;
+    auto indefinite = MakeMatrix<double>(a);
+    EXPECT_FALSE(dcholesky(indefinite.get(), n, p.data()));
+  }
+}
+
 // --- Normal-equation solvers ---------------------------------------------
 
 struct NormalCase {

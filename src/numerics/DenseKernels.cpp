@@ -1,0 +1,33 @@
+#include "numerics/DenseKernels.h"
+
+#include <cblas.h>
+#include <lapacke.h>
+
+#include <mutex>
+
+namespace {
+
+void HoldLibraryToOneThread() {
+  static std::once_flag once;
+  std::call_once(once, [] { openblas_set_num_threads(1); });
+}
+
+}  // namespace
+
+void AddGramLower(int n, int k, const double* a, int lda, double* c, int ldc) {
+  if (n <= 0 || k <= 0) return;
+  HoldLibraryToOneThread();
+  cblas_dsyrk(CblasColMajor, CblasLower, CblasTrans, n, k, 1.0, a, lda, 1.0, c, ldc);
+}
+
+int FactorCholeskyLower(int n, double* a, int lda) {
+  if (n <= 0) return 0;
+  HoldLibraryToOneThread();
+  return LAPACKE_dpotrf_work(LAPACK_COL_MAJOR, 'L', n, a, lda);
+}
+
+int FactorLU(int n, double* a, int lda, int* pivots) {
+  if (n <= 0) return 0;
+  HoldLibraryToOneThread();
+  return LAPACKE_dgetrf_work(LAPACK_COL_MAJOR, n, n, a, lda, pivots);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The few dense kernels of the tuned BLAS and LAPACK libraries that the
+// analysis needs, on plain column-major storage. Only this unit includes
+// their headers, so the rest of the program keeps its one-based arrays and
+// never depends on the libraries' types or threading.
+//
+// Threads: the libraries are held to one thread. The program's own workers
+// split the large jobs (normal equations, Lamm equation lists); a library
+// that started threads of its own inside each worker would oversubscribe
+// the cores and make the sums depend on how the work was split.
+
+// c += aᵀ·a on the lower triangle of the n×n matrix c (leading dimension
+// ldc), a being k×n (leading dimension lda): the Gram matrix of a's columns.
+void AddGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
+
+// Cholesky factor L of the symmetric positive-definite n×n matrix whose lower
+// triangle a holds (leading dimension lda), overwriting that triangle. 0 on
+// success, else the order of the first leading minor that is not positive
+// definite.
+int FactorCholeskyLower(int n, double* a, int lda);
+
+// LU factors with partial pivoting of the n×n matrix a (leading dimension
+// lda, column-major), overwriting it: the unit lower factor below the
+// diagonal, the upper on and above. pivots[0..n) receive the one-based row
+// exchanged with row j + 1. 0 on success, else the one-based column of the
+// first exactly zero pivot.
+int FactorLU(int n, double* a, int lda, int* pivots);
