@@ -1,9 +1,10 @@
 # The two commands of the README:
 #   make demo   builds the program and runs the main job on the bundled example
 #   make test   builds everything with sanitizers and runs every test
+# and `make fuzz`, which fuzzes every file reader for a few seconds.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: demo test bench deps release-build test-build clean
+.PHONY: demo test bench fuzz fuzz-long deps release-build test-build clean
 
 deps:
 	@scripts/install-deps
@@ -35,6 +36,15 @@ bench: deps
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTALUVO_TESTS=OFF -DTALUVO_BENCH=ON >/dev/null
 	cmake --build build/bench -j $(JOBS)
 	for b in build/bench/bench/taluvo_*_bench; do $$b; done
+
+# Builds the readers' libFuzzer targets (clang) and runs each for
+# FUZZ_SECONDS (10 by default); `make fuzz-long` gives each ten minutes.
+FUZZ_SECONDS ?= 10
+fuzz: deps
+	FUZZ_JOBS=$(JOBS) scripts/fuzz $(FUZZ_SECONDS)
+
+fuzz-long: deps
+	FUZZ_JOBS=$(JOBS) scripts/fuzz 600
 
 clean:
 	rm -rf build

@@ -5,15 +5,20 @@
 //                                            back into its all-done flag file
 // More than two arguments start the window too. A batch run without a
 // display, or one that ends by itself (AutoExit), runs headless, its window
-// drawing into an image in memory.
+// drawing into an image in memory. A batch run ends with the code of
+// BatchExitCode (0 only when its analysis ran and its results were written).
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "app/batch/BatchParameters.h"
+#include "app/batch/BatchResults.h"
+#include "app/batch/BatchStatus.h"
+#include "app/records/ProgramFlags.h"
 #include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/DesktopBackend.h"
@@ -48,11 +53,43 @@ bool EndsByItself(const char* parameterFile) {
   return ReadBatchParameters(record, parameterFile) && record.AutoExit;
 }
 
+// A readable parameter file without AutoExit asks for a window that stays
+// open, which needs a display. Without one the run is refused up front,
+// with a message, the report and the flag file, rather than run and gone.
+bool RefusedForNoDisplay(int argc, char** argv) {
+  CIniCustomPars record;
+  if (!ReadBatchParameters(record, argv[argc - 1]) || record.AutoExit) return false;
+  if (argc == 3) {
+    record.HandshakeText = argv[1];
+    record.HandshakeLength = static_cast<int>(record.HandshakeText.size());
+  } else {
+    record.HandshakeLength = -1;
+  }
+  NoteBatchFailure(BatchExitCode::CannotStayOpen,
+                   std::string("the parameter file ") + argv[argc - 1] +
+                       " has no <AutoExit>TRUE</AutoExit>, so the window would stay open after "
+                       "the run, but there is no display (neither DISPLAY nor WAYLAND_DISPLAY is "
+                       "set); add <AutoExit>TRUE</AutoExit> to run it without a display");
+  WriteBatchFailureReport(record);
+  return true;
+}
+
+// Memory ran out although the sizes read from files are bounded: the run
+// ends with a message, its code and, in a batch run, the flag file.
+int OutOfMemory() {
+  NoteBatchFailure(BatchExitCode::OutOfMemory,
+                   "memory ran out; the analysis was stopped (a smaller resolution or fewer "
+                   "scans need less)");
+  if (BatchMode && IniCustomPars) WriteBatchFailureReport(*IniCustomPars);
+  return BatchExitCodeValue();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string program = ExecutablePath(argv[0]);
   const bool batch = argc == 2 || argc == 3;
+  if (batch && !DisplayAvailable() && RefusedForNoDisplay(argc, argv)) return BatchExitCodeValue();
   if (DisplayAvailable() && !(batch && EndsByItself(argv[argc - 1]))) {
     platform::Install(std::make_unique<platform::qt::DesktopBackend>());
   } else if (batch) {
@@ -64,10 +101,14 @@ int main(int argc, char** argv) {
                  "taluvo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the main "
                  "window cannot be shown; a batch run needs no display: taluvo <parameter "
                  "file>\n");
-    return 1;
+    return static_cast<int>(BatchExitCode::NoDisplay);
   }
 
   std::vector<const char*> arguments(argv, argv + argc);
   arguments[0] = program.c_str();
-  return ProgramMain(argc, arguments.data());
+  try {
+    return ProgramMain(argc, arguments.data());
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory();
+  }
 }

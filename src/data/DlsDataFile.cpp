@@ -1,6 +1,7 @@
 #include "data/DlsDataFile.h"
 
 #include <cassert>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -55,14 +56,22 @@ std::vector<std::string_view> Words(std::string_view line) {
   return words;
 }
 
-// A word that is wholly one finite decimal number.
+// A word that is wholly one finite decimal number. The conversion must end
+// at the end of the word: a word with a zero byte inside would otherwise
+// pass on its first part.
 bool ReadNumber(std::string_view word, double& value) {
   const std::string text(word);
   char* end = nullptr;
   const double v = std::strtod(text.c_str(), &end);
-  if (end == text.c_str() || *end != '\0' || !std::isfinite(v)) return false;
+  if (end != text.c_str() + text.size() || text.empty() || !std::isfinite(v)) return false;
   value = v;
   return true;
+}
+
+// A number that a float field keeps: beyond float range it would become
+// infinity, and the file written from it could not be read back.
+bool FitsFloat(double v) {
+  return std::fabs(v) <= static_cast<double>(FLT_MAX);
 }
 
 struct ParsedFile {
@@ -76,7 +85,8 @@ bool ReadParameterLine(std::string_view line, ParsedFile& file) {
   if (words.size() < 1 + kParameterCount) return false;
   double p[kParameterCount];
   for (int j = 0; j < kParameterCount; ++j)
-    if (!ReadNumber(words[static_cast<std::size_t>(j) + 1], p[j])) return false;
+    if (!ReadNumber(words[static_cast<std::size_t>(j) + 1], p[j]) || !FitsFloat(p[j]))
+      return false;
   DlsRecord& r = file.record;
   r.DlsTemperature = static_cast<float>(p[0]);
   r.DlsTime = p[1];
@@ -93,7 +103,7 @@ bool ReadPair(std::string_view line, ParsedFile& file) {
   const std::vector<std::string_view> words = Words(line);
   double lag = 0.0, value = 0.0;
   if (words.size() < 2 || !ReadNumber(words[0], lag) || !ReadNumber(words[1], value)) return false;
-  if (!(lag > 0.0)) return false;
+  if (!(lag > 0.0) || !FitsFloat(value)) return false;
   const float logLag = static_cast<float>(std::log10(lag));
   const float v = static_cast<float>(value);
   if (!std::isfinite(logLag) || !std::isfinite(v)) return false;

@@ -41,8 +41,9 @@ struct DlsRecord {
 //
 // False, with the outputs unchanged, for a missing argument, a file that
 // cannot be opened, no parameter line, a type letter other than A or C, a
-// parameter line without seven numbers, no lag/value pair, a value that is
-// not a finite number or a lag that is not positive. Every data line of the
+// parameter line without seven numbers, no lag/value pair, a word that is
+// not wholly a finite number, a parameter or value beyond float range, or a
+// lag that is not positive. Every data line of the
 // file is one point. Sets DlsDataMode when the file was read.
 bool ReadDLSDataFile(const std::string& path, DlsRecord* record, int* count,
                      OneBasedArray<float>* lags, OneBasedArray<float>* values, bool alwaysG2);

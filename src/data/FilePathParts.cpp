@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 std::string WithForwardSlashes(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
@@ -53,4 +55,32 @@ PathParts SplitFolder(const std::string& folder) {
   // A folder given with its separator gains a second one above.
   while (p.Directory.size() > 1 && p.Directory.ends_with("//")) p.Directory.pop_back();
   return p;
+}
+
+namespace {
+
+bool IsExistingFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+std::string WithExtensionCase(const std::string& path, std::size_t dot, int (*convert)(int)) {
+  std::string other = path;
+  for (std::size_t i = dot + 1; i < other.size(); ++i)
+    other[i] = static_cast<char>(convert(static_cast<unsigned char>(other[i])));
+  return other;
+}
+
+}  // namespace
+
+std::string ExistingCaseOfExtension(const std::string& path) {
+  if (IsExistingFile(path)) return path;
+  const std::size_t dot = path.rfind('.');
+  const std::size_t slash = path.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
+  for (int (*convert)(int) : {&::toupper, &::tolower}) {
+    const std::string other = WithExtensionCase(path, dot, convert);
+    if (other != path && IsExistingFile(other)) return other;
+  }
+  return path;
 }

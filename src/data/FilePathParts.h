@@ -23,3 +23,9 @@ std::string MergePath(const PathParts& parts);
 std::string FolderOf(const PathParts& parts);
 // Drive and directory of a folder given without a file name.
 PathParts SplitFolder(const std::string& folder);
+
+// Instruments and other systems write extensions in either case ("RA2",
+// "ra2"), and parameter files and lists name them as their authors remember:
+// path itself when it exists, otherwise path with its extension in upper case
+// or in lower case when that one exists, otherwise path unchanged.
+std::string ExistingCaseOfExtension(const std::string& path);

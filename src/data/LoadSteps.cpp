@@ -54,15 +54,19 @@ bool ReadScanIntoSlot(platform::WindowHandle window, int i, const LoadFile& file
                       float averagingDistance, bool w2tTimes, bool& stampChecked) {
   auto& d = ScanDataSet;
   d.ScanTimeOrder[i] = i;
-  d.ScanFilePaths[i] = file.FileName;
+  // The name as it is on disk, so that files written later beside the scan
+  // (corrected times, lists) name the same file.
+  const std::string path = ExistingCaseOfExtension(file.FullPath);
+  const PathParts found = SplitPath(path);
+  d.ScanFilePaths[i] = path == file.FullPath ? file.FileName : found.Name + found.Extension;
   ScanHeader& h = d.ScanHeaders[i];
   h = ScanHeader{};
   stampChecked = false;
-  if (!ReadScanFile(file.FullPath, &h, &d.ScanPointCount[i], &d.ScanRadius[i], &d.ScanSignal[i],
+  if (!ReadScanFile(path, &h, &d.ScanPointCount[i], &d.ScanRadius[i], &d.ScanSignal[i],
                     &d.ScanSecondColumn[i], &stampChecked, averagingDistance))
     return false;
   const int n = d.ScanPointCount[i];
-  DebugLog(window, FormatText("\n --> %s (%d data points)", file.FullPath.c_str(), n));
+  DebugLog(window, FormatText("\n --> %s (%d data points)", path.c_str(), n));
   if (ScanReaderOptions.IntensityData && d.ScanSecondColumn[i].size() == n) {
     // The third column of an intensity file is the sample's intensity, the
     // working signal; the second is the reference.

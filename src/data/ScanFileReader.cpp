@@ -15,6 +15,15 @@ namespace {
 // (30/pi)^2: turns rpm^2 into omega^2.
 constexpr double kRpmSquaredPerOmegaSquared = 91.189065278104;
 
+// What a scan of a real run can hold, with a wide margin: radii in cm, a run
+// of at most a few months, omega^2 t of that run at any rotor speed.
+constexpr float kLargestRadius = 100.0f;
+constexpr double kLongestRunSeconds = 1e8;
+constexpr double kLargestOmega2t = 1e20;
+constexpr double kFastestRpm = 200000.0;
+constexpr double kColdestCelsius = -100.0;
+constexpr double kHottestCelsius = 200.0;
+
 // How the words of the data lines make points.
 struct ColumnLayout {
   int WordsPerPoint = 3;
@@ -112,24 +121,63 @@ bool SpikeTestApplies() {
          (!o.ElectrophoresisDataMode || o.FixedColumnsOn);
 }
 
-// Reads at most dataLines points of layout.WordsPerPoint words each; a last
-// group that the text does not complete is no point.
-std::vector<ScanPoint> ReadPoints(WordCursor& words, int dataLines, const ColumnLayout& layout,
-                                  float averagingDistance) {
+// Reads at most dataLines points of layout.WordsPerPoint words each, one per
+// line (words beyond those on a line are dropped); a last group that the
+// text does not complete is no point. False when the words of one point lie
+// on more than one line: a line short of a value would shift every later
+// point by one column.
+bool ReadPoints(WordCursor& words, std::string_view text, int dataLines,
+                const ColumnLayout& layout, float averagingDistance,
+                std::vector<ScanPoint>& points) {
   ScanPointFilter filter(averagingDistance, SpikeTestApplies(), ScanReaderOptions.SpikeThreshold,
                          layout.KeepThird);
   std::string_view word;
   for (int n = 0; n < dataLines; ++n) {
     double values[3] = {0.0, 0.0, 0.0};
+    std::size_t first = 0;
     for (int j = 0; j < layout.WordsPerPoint; ++j) {
-      if (!words.Next(word)) return std::move(filter.Points());
+      if (!words.Next(word)) {
+        points = std::move(filter.Points());
+        return true;
+      }
+      const std::size_t at = static_cast<std::size_t>(word.data() - text.data());
+      if (j == 0) first = at;
+      else if (text.substr(first, at - first).find('\n') != std::string_view::npos)
+        return false;
       if (j < 3) values[j] = WordValue(word);
     }
+    words.SkipRestOfLine();
     ScanPoint p{ToFloat(values[0]), ToFloat(values[1]), 0.0f};
     if (layout.KeepThird) p.Third = ToFloat(values[2]);
     filter.Add(p);
   }
-  return std::move(filter.Points());
+  points = std::move(filter.Points());
+  return true;
+}
+
+// Radii must rise from point to point within the reach of a rotor: a single
+// stray radius would stretch the common grid of the whole run over millions
+// of points.
+bool RadiiIncrease(const std::vector<ScanPoint>& points) {
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    if (std::fabs(points[k].Radius) > kLargestRadius) return false;
+    if (k > 0 && !(points[k].Radius > points[k - 1].Radius)) return false;
+  }
+  return true;
+}
+
+bool Within(double value, double low, double high) {
+  return std::isfinite(value) && value >= low && value <= high;
+}
+
+// A header whose time, omega^2 t, speed or temperature is no number in range
+// would carry into every time and fit of the run.
+bool HeaderInRange(const ScanHeader& h, bool electrophoresis) {
+  if (!Within(h.Time, -kLongestRunSeconds, kLongestRunSeconds) || !std::isfinite(h.Omega2t))
+    return false;
+  if (electrophoresis) return true;
+  return h.Time >= 0.0 && Within(h.Omega2t, 0.0, kLargestOmega2t) &&
+         Within(h.Rpm, 0.0, kFastestRpm) && Within(h.Temperature, kColdestCelsius, kHottestCelsius);
 }
 
 bool AllFinite(const std::vector<ScanPoint>& points) {
@@ -142,8 +190,11 @@ bool AllFinite(const std::vector<ScanPoint>& points) {
 // Electrophoresis signals are transmitted intensities: absorbance
 // log10(1000 / x) for the positive ones.
 void ConvertElectrophoresisSignals(std::vector<ScanPoint>& points, ScanHeader& h) {
+  // In double precision: 1000 / x overflows a float for the smallest
+  // positive x, and the logarithm of that would be stored as infinity.
   for (auto& p : points)
-    if (p.Signal > 0.0f) p.Signal = std::log10(1000.0f / p.Signal);
+    if (p.Signal > 0.0f)
+      p.Signal = static_cast<float>(std::log10(1000.0 / static_cast<double>(p.Signal)));
   ScanReaderOptions.AbsorbanceData = true;
   h.DataType = 'R';
 }
@@ -196,15 +247,22 @@ int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
     ReadElectrophoresisHeaderLine(words, letter, h);
   else
     ReadHeaderLine(words, letter, h);
+  // Words after the header's values are no data.
+  if (words.position() < text.find('\n', letterAt)) words.SkipRestOfLine();
   ReadFluorescenceSettings(h);
   if (stampChecked) *stampChecked = h.TimeStampChecked;
+  if (!HeaderInRange(h, electrophoresis)) return 0;
 
   const ColumnLayout layout = ChooseLayout(h, third != nullptr);
-  std::vector<ScanPoint> points = ReadPoints(words, dataLines, layout, averagingDistance);
+  std::vector<ScanPoint> points;
+  if (!ReadPoints(words, text, dataLines, layout, averagingDistance, points)) return 0;
   if (layout.TwoColumn)
     while (!points.empty() && points.back().Radius == 0.0f) points.pop_back();
-  if (points.empty() || !AllFinite(points)) return 0;
-  if (electrophoresis) ConvertElectrophoresisSignals(points, h);
+  if (points.empty() || !AllFinite(points) || !RadiiIncrease(points)) return 0;
+  if (electrophoresis) {
+    ConvertElectrophoresisSignals(points, h);
+    if (!AllFinite(points)) return 0;
+  }
   if (ScanReaderOptions.FluorescenceData) ScanReaderOptions.AbsorbanceData = true;
 
   // Kinds that always read three columns keep the third only when the

@@ -18,9 +18,12 @@
 // Returns 1, or 0 without a message for a missing argument, a file that cannot
 // be opened, an empty file, a missing header line, a type letter other than
 // R, I, P, F, W, V, a file that holds no data point, a value that is not a
-// finite number, or a fixed-column count below 2. Every data line of the file
-// becomes one point before averaging and spike removal; nothing beyond the end
-// of the text is ever read as a point.
+// finite number, or a fixed-column count below 2; also for a header whose
+// time, omega^2 t, speed or temperature is no number in a sensible range, a
+// data line that holds fewer values than the file's kind has columns, and
+// radii that do not increase from point to point (or lie beyond 100 cm).
+// Every data line of the file becomes one point before averaging and spike
+// removal; nothing beyond the end of the text is ever read as a point.
 //
 // Sets the data-kind flags of ScanReaderOptions to this file's kind.
 int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,

@@ -107,6 +107,10 @@ double WordCursor::NextValue() {
   return Next(word) ? WordValue(word) : 0.0;
 }
 
+void WordCursor::SkipRestOfLine() {
+  while (position_ < text_.size() && text_[position_] != '\n') ++position_;
+}
+
 int CountDataLines(std::string_view text, std::size_t headerStart, bool electrophoresis) {
   bool counting = true;
   int lines = 0;

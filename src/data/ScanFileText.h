@@ -40,6 +40,8 @@ class WordCursor {
   bool Next(std::string_view& word);
   // The next word's value, 0 past the end of the text.
   double NextValue();
+  // Passes over the rest of the current line, up to its line end.
+  void SkipRestOfLine();
   std::size_t position() const { return position_; }
 
  private:

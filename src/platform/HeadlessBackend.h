@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FormDialog.h"
 #include "platform/Metafile.h"
 #include "platform/Platform.h"
 #include "platform/RgbImage.h"
@@ -70,6 +71,19 @@ class HeadlessBackend : public Backend {
   // Whether StartProgram, OpenInTextEditor and OpenWebAddress report success
   // (they only log; nothing is started).
   void SetProgramsAvailable(bool available);
+  // Answers for the next form dialogs: the entries a user makes (typed
+  // texts, ticks), then OK or Cancel. A form whose check refuses OK takes the
+  // next scripted answer as the user's next try on the same dialog; with
+  // none left it is cancelled, so an unattended run never loops. An
+  // unscripted form is confirmed with what it shows.
+  void ScriptForm(FormState entries, bool ok = true);
+  // Every form shown so far: caption, controls and the state it opened with.
+  struct ShownForm {
+    std::string caption;
+    std::vector<FormItem> items;
+    FormState initial;
+  };
+  std::vector<ShownForm> ShownForms() const;
   // The last main window created (null when none is alive).
   WindowHost* LastWindow() const;
 
@@ -79,6 +93,7 @@ class HeadlessBackend : public Backend {
   bool ShowOpenFileDialog(FileDialogRequest& request) override;
   bool ShowSaveFileDialog(FileDialogRequest& request) override;
   bool ShowTextEntryWindow(TextEntryRequest& request) override;
+  bool ShowForm(FormRequest& request) override;
   bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   bool OpenInTextEditor(const std::string& path) override;
   bool OpenWebAddress(const std::string& url) override;
@@ -104,6 +119,12 @@ class HeadlessBackend : public Backend {
   CanvasFactory canvasFactory_;
   std::deque<std::optional<std::vector<std::string>>> fileDialogs_;
   std::deque<std::optional<std::string>> textEntries_;
+  struct FormAnswer {
+    FormState entries;
+    bool ok = true;
+  };
+  std::deque<FormAnswer> formAnswers_;
+  std::vector<ShownForm> shownForms_;
   bool programsAvailable_ = false;
   class Window;
   friend class Window;

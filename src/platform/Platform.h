@@ -19,6 +19,7 @@ class MenuModel;
 class WindowClient;
 class WindowHost;
 struct FileDialogRequest;
+struct FormRequest;
 struct TextEntryRequest;
 
 // Opaque window identity. nullptr means "no window" (an ownerless box, or a
@@ -139,6 +140,9 @@ class Backend {
   virtual bool ShowSaveFileDialog(FileDialogRequest& request) = 0;
   // A nested text editor window; true with the edited text on OK.
   virtual bool ShowTextEntryWindow(TextEntryRequest& request) = 0;
+  // A dialog described as a table of controls (FormDialog.h); true when it
+  // closed with OK and its check let it close.
+  virtual bool ShowForm(FormRequest& request) = 0;
   // Starts an external program (a path, or a name on the search path) and
   // does not wait for it. False when it is not there or does not start.
   virtual bool StartProgram(const std::string& program,

@@ -244,38 +244,79 @@ TEST_F(BatchParameters, BooleanWords) {
 TEST_F(BatchParameters, NumbersTakeTheirLeadingDecimalPrefix) {
   const struct {
     const char* value;
-    int resolution;  // default 50
+    int threads;     // default 2
     float meniscus;  // default 6.0
   } cases[] = {
-      {"3.9", 3, 3.9f},
-      {"-2.7", -2, -2.7f},
-      {"12 points", 12, 12.0f},
-      {"  7", 7, 7.0f},
-      {"+5", 5, 5.0f},
-      {"1e3", 1000, 1000.0f},
-      {"6,1", 6, 6.0f},
-      {"abc", 0, 0.0f},
-      {"", 0, 0.0f},
-      {".5", 0, 0.5f},
-      {"1e", 1, 1.0f},
-      {"-", 0, 0.0f},
-      // Beyond the field's range, infinite or not a number: refused.
-      {"99999999999", 50, 1e11f},
-      {"1e39", 50, 6.0f},
-      {"1e400", 50, 6.0f},
-      {"inf", 50, 6.0f},
-      {"nan", 50, 6.0f},
+      {"3.9", 3, 3.9f}, {"12 points", 12, 12.0f}, {"  7", 7, 7.0f}, {"+5", 5, 5.0f},
+      {"1e2", 100, 100.0f}, {"6,1", 6, 6.0f}, {".5", 1, 0.5f}, {"1e", 1, 1.0f},
+      {"-2.7", 1, -2.7f},
   };
   for (const auto& c : cases) {
-    ASSERT_TRUE(ReadWith(Tag("Resolution", c.value) + Tag("Meniscus", c.value))) << c.value;
-    EXPECT_EQ(record.Resolution, c.resolution) << c.value;
+    ASSERT_TRUE(ReadWith(Tag("NumberComputationThreads", c.value) + Tag("Meniscus", c.value)))
+        << c.value << ": " << record.Refusal;
+    EXPECT_EQ(record.NumberComputationThreads, c.threads) << c.value;
     EXPECT_FLOAT_EQ(record.Meniscus, c.meniscus) << c.value;
   }
 }
 
+// A number that is given but cannot be read, or that would size arrays and
+// loops beyond reason, refuses the file with the key's name; read as 0 or
+// left at its default it would silently change the analysis.
+TEST_F(BatchParameters, BadNumbersRefuseTheFileNamingTheirKey) {
+  const struct {
+    std::string tags;
+    const char* refusal;
+  } cases[] = {
+      {Tag("Meniscus", "abc"), "Meniscus: \"abc\" cannot be read as its value"},
+      {Tag("Meniscus", ""), "Meniscus: \"\" cannot be read"},
+      {Tag("Smax", "-"), "Smax: \"-\" cannot be read"},
+      {Tag("Bottom", "1e39"), "Bottom: \"1e39\""},
+      {Tag("Vbar", "1e400"), "Vbar: "},
+      {Tag("Smin", "inf"), "Smin: "},
+      {Tag("BufferDensity", "nan"), "BufferDensity: "},
+      {Tag("NumberComputationThreads", "none"), "NumberComputationThreads: "},
+      {Tag("Resolution", "99999999999"), "Resolution: "},
+      {Tag("Resolution", "100000000"), "Resolution 100000000 is outside the range 2 to 1000"},
+      {Tag("Resolution", "2147483647"), "Resolution 2147483647 is outside the range"},
+      {Tag("Resolution", "1"), "Resolution 1 is outside the range"},
+      {Tag("FlotationGridN", "5000"), "FlotationGridN 5000 is outside the range"},
+      {Tag("NumberComputationThreads", "100000"), "NumberComputationThreads 100000 is outside"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(ReadWith(c.tags)) << c.tags;
+    EXPECT_FALSE(record.Valid);
+    EXPECT_NE(record.Refusal.find(c.refusal), std::string::npos) << record.Refusal;
+  }
+  // The numbered scan list: each count in its range, and no more scans than
+  // a load takes.
+  const struct {
+    const char *first, *last, *interval, *refusal;
+  } lists[] = {
+      {"0", "30", "1", "FirstScan 0 is outside the range 1 to 99999"},
+      {"1", "2147483647", "1", "LastScan 2147483647 is outside the range 1 to 99999"},
+      {"1", "30", "0", "ScanInterval 0 is outside the range"},
+      {"1", "30", "-3", "ScanInterval -3 is outside the range"},
+      {"1", "5000", "1", "names 5000 scans, more than 1000"},
+      {"x", "30", "1", "FirstScan: \"x\" cannot be read"},
+  };
+  for (const auto& l : lists) {
+    EXPECT_FALSE(Read(RequiredTexts + Tag("Channel", "RA1") + Tag("FirstScan", l.first) +
+                      Tag("LastScan", l.last) + Tag("ScanInterval", l.interval)))
+        << l.refusal;
+    EXPECT_NE(record.Refusal.find(l.refusal), std::string::npos) << record.Refusal;
+  }
+  EXPECT_FALSE(Read(RequiredTexts + Tag("nIndividualScanFilePaths", "1001")));
+  EXPECT_NE(record.Refusal.find("nIndividualScanFilePaths 1001 is outside"), std::string::npos);
+
+  // The box names the key too.
+  ASSERT_FALSE(ReadWith(Tag("Meniscus", "abc")));
+  backend().ClearLog();
+  EXPECT_EQ(CheckBatchParameters(record, "/jobs/batch.xml"), BatchAcceptance::Exit);
+  EXPECT_EQ(LogLinesWith("Meniscus: \"abc\" cannot be read").size(), 1u);
+}
+
 TEST_F(BatchParameters, ComputationThreadsAreAtLeastOne) {
-  const std::pair<const char*, int> cases[] = {
-      {"3.9", 3}, {"1", 1}, {"0", 1}, {"-4", 1}, {"none", 1}};
+  const std::pair<const char*, int> cases[] = {{"3.9", 3}, {"1", 1}, {"0", 1}, {"-4", 1}};
   for (const auto& [value, threads] : cases) {
     ASSERT_TRUE(ReadWith(Tag("NumberComputationThreads", value))) << value;
     EXPECT_EQ(record.NumberComputationThreads, threads) << value;
@@ -328,7 +369,8 @@ TEST_F(BatchParameters, AnyKeyGivenTwiceRefusesTheFile) {
   EXPECT_EQ(CheckBatchParameters(record, "/jobs/batch.xml"), BatchAcceptance::Exit);
   EXPECT_EQ(backend().Log(),
             std::vector<std::string>{"box [command line parameters found] (none) sorry, input "
-                                     "from /jobs/batch.xml could not be processed properly -> OK"});
+                                     "from /jobs/batch.xml could not be processed properly:\n"
+                                     "Meniscus is given twice -> OK"});
 }
 
 TEST_F(BatchParameters, MissingRequiredKeysRefuseTheFile) {

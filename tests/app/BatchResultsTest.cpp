@@ -133,7 +133,11 @@ TEST_F(BatchResultsTest, ReportIsWellFormedWithItsElementsInOrder) {
   ASSERT_GE(names.size(), expectedStart.size());
   EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + expectedStart.size()),
             expectedStart);
-  EXPECT_EQ(names.back(), "AutoExit");
+  // How the run ended comes last.
+  const std::vector<std::string> expectedEnd = {"AutoExit", "RunStatus", "ExitCode"};
+  EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()), expectedEnd);
+  EXPECT_NE(xml.find("<RunStatus>completed</RunStatus>\n<ExitCode>0</ExitCode>"),
+            std::string::npos);
   EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cGMPTaluvo>\n", 0), 0u);
   EXPECT_NE(xml.find("\n<TALUVOVersion>TALUVO  version "), std::string::npos);
   EXPECT_NE(xml.find("<PassThrough>job &lt;7&gt; &amp; co</PassThrough>"), std::string::npos);

@@ -3,7 +3,11 @@
 // guarantee that an AutoExit run always ends.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app/batch/BatchRun.h"
+#include "app/batch/BatchStatus.h"
+#include "app/records/ModelSelection.h"
 #include "app/records/ProgramFlags.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
@@ -144,5 +148,36 @@ TEST_F(BatchRunTest, AnAutoExitRunEndsEvenWhenNothingCanBeLoaded) {
   const std::string errors = testing::internal::GetCapturedStderr();
   EXPECT_NE(errors.find("taluvo batch: the parameter file names no valid list of scans"),
             std::string::npos);
-  EXPECT_NE(errors.find("taluvo batch: no scan could be loaded"), std::string::npos);
+  EXPECT_NE(errors.find("taluvo batch: the scan file /nonexistent/run/00001.RA1 could not be loaded"),
+            std::string::npos);
+}
+
+// A run asked for but giving no model (here: no Run command in the table, as
+// when an engine refuses the settings) is a failed analysis, not a success.
+TEST_F(BatchRunTest, ARunWithoutAResultFailsTheBatch) {
+  const std::string folder = std::string(std::getenv("TALUVO_TEST_DATA")) + "/runs/velocity3/";
+  IniCustomPars = std::make_unique<CIniCustomPars>();
+  CIniCustomPars& p = *IniCustomPars;
+  p.nIndividualScanFilePaths = 3;
+  p.ScanFilePaths.Resize(1, 3);
+  p.ScanFilePaths[1] = folder + "00011.RA1";
+  p.ScanFilePaths[2] = folder + "00012.RA1";
+  p.ScanFilePaths[3] = folder + "00014.RA1";
+  p.AutoExit = true;
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(RunBatch(window));
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ScanDataSet.NFILES, 3);
+  EXPECT_FALSE(BatchStatus.Failed()) << BatchStatus.Reason;
+
+  // A model this version cannot compute.
+  p.AutoRun = true;
+  ModelSelection.Kind = ModelKind::BuoyantMassEquilibrium;
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(RunBatch(window));
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(BatchStatus.Code, BatchExitCode::AnalysisFailed);
+  EXPECT_EQ(BatchStatus.Reason, "the analysis computed no model");
+  EXPECT_TRUE(BatchDone);
+  ModelSelection = ModelSelectionRecord{};
 }

@@ -92,6 +92,41 @@ TEST_F(PreferencesTest, ThreadLinesGiveAtLeastOneWorker) {
   }
 }
 
+TEST_F(PreferencesTest, DamagedValuesAreClampedAndWrittenBackSound) {
+  // A threshold of 1e30 once became -2147483648 when written back, which
+  // switched the time-stamp check off at the next start; a million threads
+  // could not be started; a radial step of 1e-30 made a grid without end.
+  WritePreferenceText(FullFile({{2, "1e-30"},
+                                {12, "1e9"},
+                                {15, "inf"},
+                                {16, "1e30"},
+                                {18, "100"},
+                                {19, "1e30"},
+                                {22, "inf"}}));
+  ASSERT_TRUE(ReadPreferences(window()));
+  EXPECT_FLOAT_EQ(ScanDataSet.RadialResolution, 1e-5f);
+  EXPECT_EQ(DistributionSettings.ThreadCount, 256);
+  EXPECT_EQ(LammThreadCount, 256);
+  EXPECT_FLOAT_EQ(MainDisplayOptions.LiveUpdateInterval, 3600.0f);
+  EXPECT_TRUE(LoadOptions.TimeStampCheckOn);
+  EXPECT_FLOAT_EQ(ScanReaderOptions.SpikeThresholdAbsorbance, 0.4f);
+
+  ASSERT_TRUE(WritePreferences(window()));
+  const std::vector<std::string> lines = PreferenceLines();
+  ASSERT_EQ(lines.size(), 24u);
+  EXPECT_EQ(lines[17], "1000000");  // check on: a positive code
+  EXPECT_EQ(lines[18], "1000000");
+  ASSERT_TRUE(ReadPreferences(window()));
+  EXPECT_TRUE(LoadOptions.TimeStampCheckOn);
+
+  // Not a number at all: the built-in values.
+  WritePreferenceText(FullFile({{2, "nan"}, {19, "nan"}}));
+  ASSERT_TRUE(ReadPreferences(window()));
+  EXPECT_FLOAT_EQ(ScanDataSet.RadialResolution, 0.001f);
+  EXPECT_EQ(TimestampThresholdCodeOf(ProgramOptions.TimestampThreshold), 0);
+  EXPECT_EQ(TimestampThresholdCodeOf(1e30f, -1.0f), -1000000);
+}
+
 TEST_F(PreferencesTest, RegularisationLineSelectsItsTypeWithANoteWhenItChanges) {
   struct Case {
     const char* value;

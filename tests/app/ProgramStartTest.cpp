@@ -154,7 +154,10 @@ TEST_F(ProgramStart, BatchRunsInsideTheConstructionButNotAfterARefusal) {
 TEST_F(ProgramStart, UnreadableBatchFileEndsTheProgramWithoutDisclaimerOrRun) {
   InstallSibling();
   const std::string file = install().Write("batch.txt", "no tags in here");
-  EXPECT_EQ(RunProgram({file}), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunProgram({file}), 2);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("AllDoneFlagFile is missing"),
+            std::string::npos);
   const auto refusal = LogLinesWith("box [command line parameters found]");
   ASSERT_EQ(refusal.size(), 1u);
   EXPECT_NE(refusal[0].find("sorry, input from " + file + " could not be processed properly"),
@@ -163,7 +166,8 @@ TEST_F(ProgramStart, UnreadableBatchFileEndsTheProgramWithoutDisclaimerOrRun) {
   EXPECT_TRUE(LogLinesWith("window created").empty());
   EXPECT_FALSE(ProgramOptions.WizardMessagesOn);
   EXPECT_EQ(calls, (std::vector<std::string>{"ReadPreferences"}));
-  EXPECT_EQ(backend().QuitCode(), 0);
+  // The refusal is a failure a caller can see.
+  EXPECT_EQ(backend().QuitCode(), 2);
 }
 
 TEST_F(ProgramStart, ExitWritesBatchResultsOnlyInBatchModeAndQuitsWithZero) {

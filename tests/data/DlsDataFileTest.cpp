@@ -125,6 +125,14 @@ TEST_F(DlsDataFileTest, BadFilesAreRefusedAndLeaveEverythingAsItWas) {
       {"value beyond float range", "title\n" + good + "1e-6 1e300\n"},
       {"zero lag", "title\n" + good + " 0 0.5\n"},
       {"negative lag", "title\n" + good + "-1e-6 0.5\n"},
+      // Beyond float range a parameter became infinity, and the file written
+      // from it could not be read back.
+      {"temperature beyond float range", "title\nA 1e39 10 1 1.33 0.01002 90 6.3e-7\n1e-6 0.5\n"},
+      {"viscosity beyond float range", "title\nA 20 10 1 1.33 -4e38 90 6.3e-7\n1e-6 0.5\n"},
+      // A number ends at the end of its word, also with a zero byte inside.
+      {"zero byte inside a value", "title\n" + good + std::string("1e-6 0.5\0zz\n", 12)},
+      {"zero byte inside a parameter",
+       "title\n" + std::string("A 20\0x 10 1 1.33 0.01002 90 6.3e-7\n", 35) + "1e-6 0.5\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -198,6 +198,12 @@ TEST_F(ScanFileReaderTest, EveryDataLineBecomesOnePointAndNothingElseDoes) {
       {"blank line inside the data", r, "6.0 0.1 0.01\n\n6.1 0.2 0.01\n6.2 0.3 0.01\n", 3},
       {"truncated last line", r, "6.0 0.1 0.01\n6.1 0.2 0.01\n6.2 0.3", 2},
       {"single point", r, "6.0 0.1 0.01\n", 1},
+      // Words beyond a point's columns are dropped with their line.
+      {"interference with a third column", p, "6.0 0.1 0.01\n6.1 0.2 0.01\n6.2 0.3 0.01\n", 3},
+      {"absorbance with a fourth column", r, "6.0 0.1 0.01 9\n6.1 0.2 0.01 9\n6.2 0.3 0.01 9\n",
+       3},
+      {"header with an extra value", "R 1 20.0 3000 100 1.0E+07 280 2 77",
+       "6.0 0.1 0.01\n6.1 0.2 0.01\n6.2 0.3 0.01\n", 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -350,6 +356,16 @@ TEST_F(ScanFileReaderTest, ElectrophoresisModeConvertsTransmission) {
   EXPECT_TRUE(ScanReaderOptions.AbsorbanceData);
   // Lines beginning with 0 are data in this mode.
   EXPECT_FLOAT_EQ(s.radius[1], 0.1f);
+
+  // The smallest transmissions give large but finite absorbances; 1000 / x
+  // in single precision would overflow to infinity.
+  const ReadScan tiny = ReadScanAt(
+      scratch.Write("t.RA1", "electrophoresis\nR 7 35.5 500 1 0\n0.10 1e-40 0\n0.20 1e-44 0\n"));
+  ASSERT_EQ(tiny.result, 1);
+  EXPECT_NEAR(tiny.signal[1], 43.0f, 0.01f);
+  EXPECT_TRUE(std::isfinite(tiny.signal[2]));
+  // A time that is no number is refused in this mode too.
+  EXPECT_EQ(ReadScanAt(scratch.Write("n.RA1", "e\nR 7 nan 500 1 0\n0.10 10 0\n")).result, 0);
 }
 
 TEST_F(ScanFileReaderTest, FixedColumnMode) {
@@ -386,6 +402,24 @@ TEST_F(ScanFileReaderTest, BadFilesAreRefusedWithoutHarm) {
       {"not a number in the data", std::string("d\n") + header + "6.0 nan 0.01\n6.1 0.2 0.01\n"},
       {"value beyond the float range", std::string("d\n") + header + "6.0 1e60 0.01\n"},
       {"binary garbage", std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0\0", 10) + "\n\x01\x02\xff"},
+      // A stray radius would stretch the run's common grid over millions of
+      // points.
+      {"one stray radius", std::string("d\n") + header +
+                               "6.0 0.1 0.01\n30000 0.2 0.01\n6.2 0.3 0.01\n"},
+      {"stray radius at the end", std::string("d\n") + header + "6.0 0.1 0.01\n30000 0.2 0.01\n"},
+      {"radius repeated", std::string("d\n") + header + "6.0 0.1 0.01\n6.0 0.2 0.01\n"},
+      {"radii falling", std::string("d\n") + header + "6.1 0.1 0.01\n6.0 0.2 0.01\n"},
+      // Two values per line in a three-value file would shift every point.
+      {"a line short of a value", std::string("d\n") + header +
+                                      "6.0 0.1 0.01\n6.1 0.2\n6.2 0.3 0.01\n6.3 0.4 0.01\n"},
+      {"two values on every line", std::string("d\n") + header + "6.0 0.1\n6.1 0.2\n6.2 0.3\n"},
+      // Header values that are no number or out of any real range.
+      {"time not a number", "d\nR 1 20.0 3000 nan 1.0E+07 280 2\n6.0 0.1 0.01\n"},
+      {"negative time", "d\nR 1 20.0 3000 -5 1.0E+07 280 2\n6.0 0.1 0.01\n"},
+      {"omega2t infinite", "d\nR 1 20.0 3000 100 inf 280 2\n6.0 0.1 0.01\n"},
+      {"speed beyond any rotor", "d\nR 1 20.0 3e9 100 1.0E+07 280 2\n6.0 0.1 0.01\n"},
+      {"temperature not a number", "d\nR 1 nan 3000 100 1.0E+07 280 2\n6.0 0.1 0.01\n"},
+      {"temperature out of range", "d\nR 1 1e6 3000 100 1.0E+07 280 2\n6.0 0.1 0.01\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

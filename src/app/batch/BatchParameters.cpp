@@ -1,9 +1,11 @@
 #include "app/batch/BatchParameters.h"
 
+#include <algorithm>
 #include <type_traits>
 #include <utility>
 #include <variant>
 
+#include "app/batch/BatchStatus.h"
 #include "app/batch/BatchTagSearch.h"
 #include "app/records/ProgramFlags.h"
 #include "platform/Platform.h"
@@ -34,6 +36,23 @@ class TagReader {
   bool Integer(const std::string& key, int& field) { return Read(key, {.integer = &field}); }
   bool Boolean(const std::string& key, bool& field) { return Read(key, {.boolean = &field}); }
   bool DuplicateFound() const { return duplicate_; }
+
+  // Why the key could not be read, for the refusal: given twice, missing, or
+  // a value that is no number in range (or, for a text, too long).
+  std::string Problem(const std::string& key) const {
+    const std::string opening = "<" + key + ">", closing = "</" + key + ">";
+    const std::size_t tag = text_.find(opening);
+    if (tag == std::string::npos) return key + " is missing";
+    const std::size_t start = tag + opening.size();
+    const std::size_t end = text_.find(closing, start);
+    if (end == std::string::npos) return key + " has no closing tag " + closing;
+    if (text_.find(opening, end) != std::string::npos) return key + " is given twice";
+    std::string value = text_.substr(start, std::min<std::size_t>(end - start, 40));
+    for (char& c : value)
+      if (c == '\n') c = ' ';
+    return key + ": \"" + value + "\" cannot be read as its value";
+  }
+  bool Present(const std::string& key) const { return text_.find("<" + key + ">") != std::string::npos; }
 
  private:
   bool Read(const std::string& key, const TagValueOutputs& outputs) {
@@ -111,38 +130,98 @@ const OptionalKey OptionalKeys[] = {
     {"SaveRadialScanFit", &CIniCustomPars::SaveRadialScanFit},
 };
 
-void ReadOptionalKey(TagReader& reader, const OptionalKey& entry, CIniCustomPars& record) {
-  std::visit(
+// False when the key holds a number that cannot be read: read as 0 or left
+// at its default, it would silently change the analysis.
+bool ReadOptionalKey(TagReader& reader, const OptionalKey& entry, CIniCustomPars& record) {
+  return std::visit(
       [&](auto field) {
         using Field = decltype(field);
         if constexpr (std::is_same_v<Field, float CIniCustomPars::*>)
-          reader.Real(entry.key, record.*field);
+          return reader.Real(entry.key, record.*field) || !reader.Present(entry.key);
         else if constexpr (std::is_same_v<Field, int CIniCustomPars::*>)
-          reader.Integer(entry.key, record.*field);
+          return reader.Integer(entry.key, record.*field) || !reader.Present(entry.key);
         else if constexpr (std::is_same_v<Field, bool CIniCustomPars::*>)
           reader.Boolean(entry.key, record.*field);
         else
           reader.Text(entry.key, record.*(field.field), BatchNameLength);
+        return true;
       },
       entry.field);
 }
 
+std::string OutsideRange(const char* key, long long value, long long low, long long high) {
+  return std::string(key) + " " + std::to_string(value) + " is outside the range " +
+         std::to_string(low) + " to " + std::to_string(high);
+}
+
+// The counts that size the run, against their ranges; empty when all fit.
+std::string CountProblem(const CIniCustomPars& r) {
+  if (r.nIndividualScanFilePaths < 0 || r.nIndividualScanFilePaths > BatchMaxScans)
+    return OutsideRange("nIndividualScanFilePaths", r.nIndividualScanFilePaths, 0, BatchMaxScans);
+  if (r.nIndividualScanFilePaths < 2) {
+    if (r.FirstScan < 1 || r.FirstScan > BatchMaxScanNumber)
+      return OutsideRange("FirstScan", r.FirstScan, 1, BatchMaxScanNumber);
+    if (r.LastScan < 1 || r.LastScan > BatchMaxScanNumber)
+      return OutsideRange("LastScan", r.LastScan, 1, BatchMaxScanNumber);
+    if (r.ScanInterval < 1 || r.ScanInterval > BatchMaxScanNumber)
+      return OutsideRange("ScanInterval", r.ScanInterval, 1, BatchMaxScanNumber);
+    const long long scans =
+        r.LastScan >= r.FirstScan ? (r.LastScan - r.FirstScan) / r.ScanInterval + 1 : 0;
+    if (scans > BatchMaxScans)
+      return "FirstScan " + std::to_string(r.FirstScan) + " to LastScan " +
+             std::to_string(r.LastScan) + " in steps of ScanInterval " +
+             std::to_string(r.ScanInterval) + " names " + std::to_string(scans) +
+             " scans, more than " + std::to_string(BatchMaxScans);
+  }
+  if (r.Resolution < BatchMinResolution || r.Resolution > BatchMaxResolution)
+    return OutsideRange("Resolution", r.Resolution, BatchMinResolution, BatchMaxResolution);
+  if (r.FlotationGridN < BatchMinResolution || r.FlotationGridN > BatchMaxResolution)
+    return OutsideRange("FlotationGridN", r.FlotationGridN, BatchMinResolution,
+                        BatchMaxResolution);
+  if (r.NumberComputationThreads > BatchMaxThreads)
+    return OutsideRange("NumberComputationThreads", r.NumberComputationThreads, 1,
+                        BatchMaxThreads);
+  return {};
+}
+
 // The scans: two or more explicit paths, or else numbered files of a folder.
-bool ReadScanList(TagReader& reader, CIniCustomPars& record) {
-  reader.Integer("nIndividualScanFilePaths", record.nIndividualScanFilePaths);
+// On failure, problem names the key.
+bool ReadScanList(TagReader& reader, CIniCustomPars& record, std::string& problem) {
+  if (!reader.Integer("nIndividualScanFilePaths", record.nIndividualScanFilePaths) &&
+      reader.Present("nIndividualScanFilePaths")) {
+    problem = reader.Problem("nIndividualScanFilePaths");
+    return false;
+  }
   const int count = record.nIndividualScanFilePaths;
   if (count < 2) {
-    return reader.Text("Channel", record.Channel, BatchChannelLength) &&
-           reader.Integer("FirstScan", record.FirstScan) &&
-           reader.Integer("LastScan", record.LastScan) &&
-           reader.Integer("ScanInterval", record.ScanInterval);
+    if (!reader.Text("Channel", record.Channel, BatchChannelLength)) {
+      problem = reader.Problem("Channel");
+      return false;
+    }
+    for (auto [key, field] : {std::pair{"FirstScan", &record.FirstScan},
+                              std::pair{"LastScan", &record.LastScan},
+                              std::pair{"ScanInterval", &record.ScanInterval}}) {
+      if (!reader.Integer(key, *field)) {
+        problem = reader.Problem(key);
+        return false;
+      }
+    }
+    return true;
+  }
+  if (count > BatchMaxScans) {
+    problem = OutsideRange("nIndividualScanFilePaths", count, 0, BatchMaxScans);
+    return false;
   }
   // Read one by one before anything is kept, so that a count far beyond the
   // listed paths takes no memory.
   std::vector<std::string> paths;
   for (int i = 1; i <= count; ++i) {
     std::string path;
-    if (!reader.Text("ScanFilePath" + std::to_string(i), path, BatchPathLength)) return false;
+    const std::string key = "ScanFilePath" + std::to_string(i);
+    if (!reader.Text(key, path, BatchPathLength)) {
+      problem = reader.Problem(key);
+      return false;
+    }
     paths.push_back(std::move(path));
   }
   record.ScanFilePaths.Resize(1, count);
@@ -159,20 +238,35 @@ void ShowOwnerlessBox(const std::string& text, const std::string& caption) {
 
 bool ReadBatchParameters(CIniCustomPars& record, const std::string& path) {
   record.Valid = false;
+  record.Refusal.clear();
   std::string text;
   if (!ReadWholeFile(path, text)) return false;
   TagReader reader(text);
-  if (!reader.Text("AllDoneFlagFile", record.AllDoneFlagFile, BatchPathLength) ||
-      !reader.Text("OutputResultsDirectory", record.OutputResultsDirectory, BatchPathLength) ||
-      !reader.Text("DataDirectory", record.DataDirectory, BatchPathLength) ||
-      !reader.Text("PassThrough", record.PassThrough))
+  auto refuse = [&record](std::string why) {
+    record.Refusal = std::move(why);
     return false;
-  if (!ReadScanList(reader, record)) return false;
-  for (const OptionalKey& entry : OptionalKeys) ReadOptionalKey(reader, entry, record);
+  };
+  for (auto [key, field] : {std::pair{"AllDoneFlagFile", &record.AllDoneFlagFile},
+                            std::pair{"OutputResultsDirectory", &record.OutputResultsDirectory},
+                            std::pair{"DataDirectory", &record.DataDirectory}})
+    if (!reader.Text(key, *field, BatchPathLength)) return refuse(reader.Problem(key));
+  if (!reader.Text("PassThrough", record.PassThrough)) return refuse(reader.Problem("PassThrough"));
+  std::string problem;
+  if (!ReadScanList(reader, record, problem)) return refuse(problem);
+  for (const OptionalKey& entry : OptionalKeys)
+    if (!ReadOptionalKey(reader, entry, record) && problem.empty())
+      problem = reader.Problem(entry.key);
+  if (reader.DuplicateFound()) {
+    for (const OptionalKey& entry : OptionalKeys)
+      if (reader.Problem(entry.key).ends_with("given twice")) return refuse(reader.Problem(entry.key));
+    return refuse("a key is given twice");
+  }
+  if (!problem.empty()) return refuse(problem);
   // The computations run on at least one thread.
   if (record.NumberComputationThreads < 1) record.NumberComputationThreads = 1;
-  record.Valid = !reader.DuplicateFound();
-  return record.Valid;
+  if (std::string range = CountProblem(record); !range.empty()) return refuse(range);
+  record.Valid = true;
+  return true;
 }
 
 CommandLineRequest InterpretCommandLine(const std::vector<std::string>& arguments) {
@@ -190,8 +284,13 @@ CommandLineRequest InterpretCommandLine(const std::vector<std::string>& argument
 
 BatchAcceptance CheckBatchParameters(const CIniCustomPars& record, const std::string& fileName) {
   if (!record.Valid) {
-    ShowOwnerlessBox("sorry, input from " + fileName + " could not be processed properly",
+    const std::string why = record.Refusal.empty() ? "" : ":\n" + record.Refusal;
+    ShowOwnerlessBox("sorry, input from " + fileName + " could not be processed properly" + why,
                      "command line parameters found");
+    NoteBatchFailure(BatchExitCode::ParameterFileRefused,
+                     "the parameter file " + fileName + " was refused" +
+                         (record.Refusal.empty() ? std::string(": it cannot be read")
+                                                 : ": " + record.Refusal));
     return BatchAcceptance::Exit;
   }
   if (record.SimulateOnly && (record.Model != "discrete" || record.SimulateS == 0.0f ||
@@ -208,6 +307,7 @@ BatchAcceptance CheckBatchParameters(const CIniCustomPars& record, const std::st
 BatchAcceptance TakeBatchCommandLine(const std::vector<std::string>& arguments) {
   const CommandLineRequest request = InterpretCommandLine(arguments);
   if (!request.batch) return BatchAcceptance::Interactive;
+  ResetBatchStatus();
   IniCustomPars = std::make_unique<CIniCustomPars>();
   CIniCustomPars& record = *IniCustomPars;
   ReadBatchParameters(record, request.parameterFile);

@@ -23,6 +23,9 @@ inline constexpr std::size_t BatchNameLength = 99;
 
 struct CIniCustomPars {
   bool Valid = false;  // the whole file was read and accepted
+  // Why the file was refused, naming the key ("Meniscus: "abc" is not a
+  // number"); empty when it was accepted or could not be opened.
+  std::string Refusal;
   // 0 until the command line is taken; then -1 (no handshake) or the length
   // of HandshakeText.
   int HandshakeLength = 0;
@@ -92,10 +95,21 @@ struct CIniCustomPars {
 // The run's batch parameters; empty until the command line named a file.
 extern std::unique_ptr<CIniCustomPars> IniCustomPars;
 
+// Sensible ranges of the counts a file gives: each of them sizes arrays or
+// loops, so a damaged value would take memory without end.
+inline constexpr int BatchMaxScanNumber = 99999;
+inline constexpr int BatchMaxScans = 1000;
+inline constexpr int BatchMinResolution = 2;
+inline constexpr int BatchMaxResolution = 1000;
+inline constexpr int BatchMaxThreads = 256;
+
 // Reads the parameter file into record. True when the whole file was read:
 // the four required texts, the scan list (numbered scans, or two or more
-// explicit paths) and no key given twice; record.Valid then is true. A
-// missing or unreadable optional key leaves its field at its default.
+// explicit paths), no key given twice, every number readable and within its
+// range; record.Valid then is true, otherwise record.Refusal says why. A
+// missing optional key, or an unreadable optional switch, leaves its field
+// at its default; an optional number that is given but is not a number is
+// refused.
 bool ReadBatchParameters(CIniCustomPars& record, const std::string& path);
 
 // What the command line (the arguments after the program's name) asks for.

@@ -7,12 +7,14 @@
 #include <thread>
 #include <vector>
 
+#include "app/batch/BatchStatus.h"
 #include "app/commands/CommandTable.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramFlags.h"
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
+#include "data/FilePathParts.h"
 #include "data/ListFiles.h"
 #include "data/LoadMessages.h"
 #include "data/ResidualHistogram.h"
@@ -114,6 +116,29 @@ float RunsTestOfLoadedScans() {
                    d.ScanFirstFitIndex.data(), d.ScanLastFitIndex.data());
 }
 
+// How the run ended, in the words a caller can test for.
+std::string StatusElements() {
+  if (!BatchStatus.Failed()) return "\n<RunStatus>completed</RunStatus>\n<ExitCode>0</ExitCode>";
+  return "\n<RunStatus>failed</RunStatus>" +
+         FormatText("\n<ExitCode>%d</ExitCode>", BatchExitCodeValue()) + "\n<FailureReason>" +
+         Escaped(BatchStatus.Reason) + "</FailureReason>";
+}
+
+// The scan files that are in the data set now. A load keeps all of its
+// files or none, so these are the listed ones, named as they are on disk.
+std::vector<std::string> LoadedScanPaths() {
+  const auto& d = ScanDataSet;
+  std::vector<std::string> paths;
+  if (d.NFILES <= 0) return paths;
+  if (FileNameList.Count == d.NFILES) {
+    for (int i = 1; i <= FileNameList.Count; ++i)
+      paths.push_back(ExistingCaseOfExtension(FileNameList.Paths[i]));
+  } else {
+    for (int i = 1; i <= d.NFILES; ++i) paths.push_back(d.ScanFilePaths[i]);
+  }
+  return paths;
+}
+
 std::FILE* OpenResultFile(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "w");
   if (f == nullptr) ErrorBox("\n\aAttention: could not open " + path);
@@ -140,17 +165,20 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
   x += "\n<ScanRMSDpath>" + Escaped(ResultPath(pars, "ScanRMSD.dat")) + "</ScanRMSDpath>";
   if (pars.PassThrough) x += "\n<PassThrough>" + Escaped(*pars.PassThrough) + "</PassThrough>";
   x += "\n<ScanDataFilesLoaded>";
-  for (int i = 1; i <= FileNameList.Count; ++i) x += "\n  " + Escaped(FileNameList.Paths[i]);
+  for (const std::string& path : LoadedScanPaths()) x += "\n  " + Escaped(path);
   x += "\n</ScanDataFilesLoaded>";
   x += "\n<FittingStepsText>" + FittingStepsText() + "</FittingStepsText>";
-  x += FormatText("\n<RMSD>%f</RMSD>", static_cast<double>(fc.CurrentRmsd));
-  x += FormatText("\n<RMSD-points>%.0f</RMSD-points>", static_cast<double>(fc.FitPointCount));
-  x += FormatText("\n<RMSD-SSR>%f</RMSD-SSR>",
-                  static_cast<double>(fc.CurrentRmsd) * fc.CurrentRmsd * fc.FitPointCount);
-  x += FormatText("\n<RunsTestZ>%f</RunsTestZ>", static_cast<double>(RunsTestOfLoadedScans()));
-  float misfit = 0.0f;
-  ResidualHistogram(nullptr, nullptr, nullptr, nullptr, nullptr, &misfit);
-  x += FormatText("\n<HistogramH>%f</HistogramH>", static_cast<double>(misfit));
+  // Without data there is no fit to measure; a zero would read as a perfect one.
+  if (d.NFILES > 0) {
+    x += FormatText("\n<RMSD>%f</RMSD>", static_cast<double>(fc.CurrentRmsd));
+    x += FormatText("\n<RMSD-points>%.0f</RMSD-points>", static_cast<double>(fc.FitPointCount));
+    x += FormatText("\n<RMSD-SSR>%f</RMSD-SSR>",
+                    static_cast<double>(fc.CurrentRmsd) * fc.CurrentRmsd * fc.FitPointCount);
+    x += FormatText("\n<RunsTestZ>%f</RunsTestZ>", static_cast<double>(RunsTestOfLoadedScans()));
+    float misfit = 0.0f;
+    ResidualHistogram(nullptr, nullptr, nullptr, nullptr, nullptr, &misfit);
+    x += FormatText("\n<HistogramH>%f</HistogramH>", static_cast<double>(misfit));
+  }
   x += "\n<FittingAlgorithm>";
   switch (FitDriverSettings.OptimizerKind) {
     case OptimizerChoice::Simplex:
@@ -259,6 +287,8 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
                     static_cast<double>(hi - lo));
   }
   if (pars.AutoExit) x += "\n<AutoExit>TRUE</AutoExit>";
+  // Last, so that readers of the earlier elements find them where they were.
+  x += StatusElements();
   x += "\n</cGMPTaluvo>\n";
   return x;
 }
@@ -371,31 +401,81 @@ void RunCommandIfPresent(TXLAWindow& window, int id) {
 constexpr int kDataRangeCommand = 518;
 constexpr int kShowLastFitInfoCommand = 517;
 
+bool PrepareOutputFolder(const CIniCustomPars& pars) {
+  std::error_code ec;
+  fs::create_directories(pars.OutputResultsDirectory, ec);
+  if (fs::is_directory(pars.OutputResultsDirectory, ec)) return true;
+  NoteBatchFailure(BatchExitCode::ResultsNotWritten,
+                   "the output folder " + pars.OutputResultsDirectory + " could not be created");
+  return false;
+}
+
+// The report and the flag file are written last and whatever happened before,
+// since callers wait for the flag file and read the report.
+bool WriteReportAndFlag(const CIniCustomPars& pars, const std::string& xml) {
+  bool written = false;
+  if (std::FILE* f = OpenResultFile(ResultPath(pars, "ResultParameters.xml"))) {
+    written = std::fwrite(xml.data(), 1, xml.size(), f) == xml.size();
+    written = Close(f) && written;
+  }
+  if (!written)
+    NoteBatchFailure(BatchExitCode::ResultsNotWritten,
+                     "the report " + ResultPath(pars, "ResultParameters.xml") +
+                         " could not be written");
+  if (!WriteAllDoneFlagFile(pars)) {
+    NoteBatchFailure(BatchExitCode::ResultsNotWritten,
+                     "the flag file " + pars.AllDoneFlagFile + " could not be written");
+    return false;
+  }
+  return written;
+}
+
 }  // namespace
 
 bool WriteBatchResults(TXLAWindow& window, const CIniCustomPars& pars) {
-  std::error_code ignored;
-  fs::create_directory(pars.OutputResultsDirectory, ignored);
+  PrepareOutputFolder(pars);
   RunCommandIfPresent(window, kDataRangeCommand);
+  bool all = true;
+  auto check = [&all, &pars](bool written, const char* name) {
+    if (written) return;
+    all = false;
+    NoteBatchFailure(BatchExitCode::ResultsNotWritten,
+                     "the result file " + ResultPath(pars, name) + " could not be written");
+  };
   if (platform::WindowHost* host = window.Host()) {
     host->Invalidate();
     host->UpdateNow();
     RunCommandIfPresent(window, kShowLastFitInfoCommand);
-    BmpScreenshot(ResultPath(pars, "screenshot.bmp"), host->Snapshot());
+    check(BmpScreenshot(ResultPath(pars, "screenshot.bmp"), host->Snapshot()), "screenshot.bmp");
   }
-  if (pars.Model != "discrete") WriteDistributionResultFile(ResultPath(pars, "distribution.dat"));
-  WriteTINoiseFile(ResultPath(pars, "TInoise.dat"));
-  WriteRINoiseFile(ResultPath(pars, "RInoise.dat"));
-  WriteScanRms(ResultPath(pars, "ScanRMSD.dat"));
-  WriteSvdfrData(ResultPath(pars, "dfr.dat"));
-  if (pars.SaveRadialScanFit) SaveBatchFitData(ResultPath(pars, "simulate.dat"));
-  if (std::FILE* f = OpenResultFile(ResultPath(pars, "ResultParameters.xml"))) {
-    const std::string xml = BatchResultXml(pars);
-    std::fwrite(xml.data(), 1, xml.size(), f);
-    Close(f);
-  }
-  WriteAllDoneFlagFile(pars);
-  return true;
+  if (pars.Model != "discrete")
+    check(WriteDistributionResultFile(ResultPath(pars, "distribution.dat")), "distribution.dat");
+  check(WriteTINoiseFile(ResultPath(pars, "TInoise.dat")), "TInoise.dat");
+  check(WriteRINoiseFile(ResultPath(pars, "RInoise.dat")), "RInoise.dat");
+  check(WriteScanRms(ResultPath(pars, "ScanRMSD.dat")), "ScanRMSD.dat");
+  // The table counts the scans it wrote: none without data, which a failed
+  // load has reported already.
+  const int tableScans = WriteSvdfrData(ResultPath(pars, "dfr.dat"));
+  if (ScanDataSet.NFILES > 0) check(tableScans != 0, "dfr.dat");
+  if (pars.SaveRadialScanFit) check(SaveBatchFitData(ResultPath(pars, "simulate.dat")), "simulate.dat");
+  return WriteReportAndFlag(pars, BatchResultXml(pars)) && all;
+}
+
+std::string BatchFailureXml(const CIniCustomPars& pars) {
+  std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cGMPTaluvo>\n";
+  x += FormatText("\n<TALUVOVersion>TALUVO  version %s</TALUVOVersion>", TaluvoVersionText);
+  if (pars.PassThrough) x += "\n<PassThrough>" + Escaped(*pars.PassThrough) + "</PassThrough>";
+  x += "\n<ScanDataFilesLoaded>\n</ScanDataFilesLoaded>";
+  x += StatusElements();
+  x += "\n</cGMPTaluvo>\n";
+  return x;
+}
+
+bool WriteBatchFailureReport(const CIniCustomPars& pars) {
+  if (pars.AllDoneFlagFile.empty()) return false;
+  if (!pars.OutputResultsDirectory.empty() && PrepareOutputFolder(pars))
+    return WriteReportAndFlag(pars, BatchFailureXml(pars));
+  return WriteAllDoneFlagFile(pars);
 }
 
 void WriteBatchResultsAndExit(TXLAWindow& window) {

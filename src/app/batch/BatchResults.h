@@ -14,12 +14,21 @@ class TXLAWindow;
 // The program's version as the report names it.
 extern const char* const TaluvoVersionText;
 
-// Writes every result file of the batch run; the screenshot is taken from
-// the window's client area after a full repaint. Returns true.
+// Writes every result file of the batch run into the output folder (created
+// with its parents); the screenshot is taken from the window's client area
+// after a full repaint. The report and then the flag file come last, also
+// when something before failed. True when every file was written; each
+// failure is noted in BatchStatus, which the report states.
 bool WriteBatchResults(TXLAWindow& window, const CIniCustomPars& pars);
 // The exit-time step: the results (in batch mode), then a pause of a second
 // so that a caller polling for the flag file sees the others complete.
 void WriteBatchResultsAndExit(TXLAWindow& window);
+// For a run that ends before its analysis (a refused parameter file, no
+// display to stay open on, exhausted memory): a report that says only that
+// and why, then the flag file, as far as the record names them. False when
+// the flag file could not be written.
+bool WriteBatchFailureReport(const CIniCustomPars& pars);
+std::string BatchFailureXml(const CIniCustomPars& pars);
 
 // The parts, each usable on its own.
 // The report "ResultParameters.xml" as text, from the program-wide records.

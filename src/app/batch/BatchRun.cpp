@@ -1,15 +1,20 @@
 #include "app/batch/BatchRun.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "app/batch/BatchStatus.h"
 #include "app/commands/CommandTable.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramFlags.h"
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
+#include "data/DataSetServices.h"
+#include "data/FilePathParts.h"
+#include "data/LoadMessages.h"
 #include "data/ListFiles.h"
 #include "data/LoadData.h"
 #include "data/ScanDataSet.h"
@@ -18,6 +23,7 @@
 #include "display/MainPlots.h"
 #include "display/records/DisplayState.h"
 #include "display/records/MainPlotLayout.h"
+#include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "distributions/records/LammThreadCount.h"
 #include "models/FitDriver.h"
@@ -52,17 +58,54 @@ constexpr int ShowResidualsHistogramItem = 943;
 }  // namespace id
 
 constexpr float kWaterViscosityPoise = 0.01002f;
+// What a distribution fit reports for a run it could not complete.
+constexpr float kAbortedRunRmsd = 1e10f;
 
 void Command(TXLAWindow& window, int command) {
   DispatchCommand(window, command);
 }
 
-// A failure the batch cannot get past: on standard error and in the
-// diagnostics log, never in a box that could wait for a person.
-void ReportBatchFailure(const std::string& text) {
-  const std::string line = "taluvo batch: " + text + "\n";
-  std::fputs(line.c_str(), stderr);
-  DebugLog(nullptr, line);
+// The first listed scan that does not open: the one a failed load most
+// likely stopped at.
+std::string FirstMissingScan(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths)
+    if (!FileExists(ExistingCaseOfExtension(path))) return path;
+  return {};
+}
+
+void NoteFlotationRefused() {
+  NoteBatchFailure(BatchExitCode::ParameterFileRefused,
+                   "the flotation settings of the parameter file contradict each other");
+}
+
+// The run gave a result a caller can use: a model that was computed, finite
+// everywhere, and for a distribution finite values.
+std::string AnalysisProblem() {
+  if (FitControl.CurrentRmsd >= kAbortedRunRmsd) return "the fit stopped before it gave a result";
+  const auto& d = ScanDataSet;
+  bool computed = false;
+  for (int i = 1; i <= d.NFILES; ++i) {
+    for (int k = 1; k <= d.ScanModel[i].size(); ++k) {
+      if (!std::isfinite(d.ScanModel[i][k]))
+        return "the analysis gave a model that holds values that are not numbers";
+      computed = computed || d.ScanModel[i][k] != 0.0f;
+    }
+  }
+  if (!computed) return "the analysis computed no model";
+  // The rmsd as the window and the report show it.
+  const float rmsd = ScanRmsd();
+  if (!std::isfinite(rmsd))
+    return FormatText("the analysis gave no valid result (rmsd %g)", static_cast<double>(rmsd));
+  if (IsContinuousModel(ModelSelection.Kind)) {
+    const auto& values = DistributionResult.DistValues;
+    const int n = std::min<int>(DistributionSettings.DistGridSize,
+                                static_cast<int>(values.size()) - 1);
+    if (n < 1) return "the analysis computed no distribution";
+    for (int i = 1; i <= n; ++i)
+      if (!std::isfinite(values[i]))
+        return "the computed distribution holds values that are not numbers";
+  }
+  return {};
 }
 
 // The c(s) settings of the record, each with its slot of the parameter
@@ -218,9 +261,10 @@ std::vector<std::string> BatchScanPaths(const CIniCustomPars& p) {
   std::string folder = p.DataDirectory;
   if (folder.empty() || folder.back() != '/') folder += '/';
   const std::string dot = !p.Channel.empty() && p.Channel.front() == '.' ? "" : ".";
-  for (int n = p.FirstScan; n <= p.LastScan; n += p.ScanInterval) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%05d", n);
+  // Counted in a wide type: a last scan near the int limit must not wrap.
+  for (long long n = p.FirstScan; n <= p.LastScan; n += p.ScanInterval) {
+    char number[24];
+    std::snprintf(number, sizeof number, "%05lld", n);
     paths.push_back(folder + number + dot + p.Channel);
   }
   return paths;
@@ -319,24 +363,32 @@ bool RunBatch(TXLAWindow& window) {
   auto endIfAsked = [&] {
     if (p.AutoExit) BatchDone = true;
   };
+  ResetBatchStatus();
   if (!BuildBatchScanList(p, window)) {
-    ReportBatchFailure("the parameter file names no valid list of scans; nothing was loaded");
+    NoteBatchFailure(BatchExitCode::DataNotLoaded,
+                     "the parameter file names no valid list of scans; nothing was loaded");
     const bool applied = ApplyBatchParameters(p, window);
+    if (!applied) NoteFlotationRefused();
     endIfAsked();
     if (!applied) return false;
     RepaintMainWindow(window.Handle());
     return true;
   }
   if (!ApplyBatchParameters(p, window)) {
+    NoteFlotationRefused();
     endIfAsked();
     return false;
   }
   RepaintMainWindow(window.Handle());
   if (ScanDataSet.NFILES <= 0) {
-    ReportBatchFailure("no scan could be loaded from " + FileNameList.Paths[1] + " ...");
+    const std::string missing = FirstMissingScan(BatchScanPaths(p));
+    NoteBatchFailure(BatchExitCode::DataNotLoaded,
+                     missing.empty() ? "the scans could not be loaded (see the load message)"
+                                     : "the scan file " + missing + " could not be loaded");
     endIfAsked();
     return true;
   }
+  const bool computes = p.SimulateOnly || p.AutoRun || p.AutoFit;
   if (p.SimulateOnly) {
     Command(window, id::Run);
   } else {
@@ -346,6 +398,9 @@ bool RunBatch(TXLAWindow& window) {
     if (p.AutoSubtractSystematicNoise) SubtractFittedNoise(p, window);
     if (p.ShowResidualsHistogram) display::LayoutAndRenderMainPlots();
   }
+  if (computes)
+    if (const std::string problem = AnalysisProblem(); !problem.empty())
+      NoteBatchFailure(BatchExitCode::AnalysisFailed, problem);
   endIfAsked();
   RepaintMainWindow(window.Handle());
   return true;

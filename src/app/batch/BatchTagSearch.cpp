@@ -16,10 +16,11 @@ bool IsBlank(char c) {
 }
 
 // The longest leading decimal number of the value, as the C library's
-// string-to-double conversion reads it (blanks skipped, a sign, 0 when there
-// is no number), but independent of the process locale: a desktop toolkit
-// may switch the locale to one that writes a decimal comma. Nothing when
-// the number lies beyond the range of a double.
+// string-to-double conversion reads it (blanks skipped, a sign), but
+// independent of the process locale: a desktop toolkit may switch the locale
+// to one that writes a decimal comma. Nothing when the value does not start
+// with a number (read as 0 it would pass for a setting) or the number lies
+// beyond the range of a double.
 std::optional<double> LeadingNumber(const std::string& value) {
   const char* p = value.data();
   const char* const end = p + value.size();
@@ -29,7 +30,7 @@ std::optional<double> LeadingNumber(const std::string& value) {
   double number = 0.0;
   const auto [rest, error] = std::from_chars(p, end, number);
   (void)rest;
-  if (error == std::errc::invalid_argument) return 0.0;
+  if (error == std::errc::invalid_argument) return std::nullopt;
   if (error == std::errc::result_out_of_range) return std::nullopt;
   return number;
 }

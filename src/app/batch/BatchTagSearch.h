@@ -14,7 +14,7 @@ bool ReadWholeFile(const std::string& path, std::string& text);
 // The outputs a tag search fills; each one is filled only when given.
 struct TagValueOutputs {
   std::string* text = nullptr;  // the value verbatim, white space kept
-  float* real = nullptr;        // the leading decimal number, 0 when there is none
+  float* real = nullptr;        // the leading decimal number
   int* integer = nullptr;       // the same number truncated toward zero
   bool* boolean = nullptr;      // "TRUE"/"true" anywhere, else "FALSE"/"false"
 };
@@ -24,8 +24,9 @@ struct TagValueOutputs {
 // Returns true when the key's opening tag, its closing tag and every value
 // asked for could be read; then every given output holds its value, otherwise
 // none of them has changed. A value is refused when it asks for a boolean and
-// holds none of the four words, or when its number does not fit the output
-// (beyond a float's range, outside 32-bit integers, infinite or not a number).
+// holds none of the four words, when it asks for a number and does not start
+// with one, or when its number does not fit the output (beyond a float's
+// range, outside 32-bit integers, infinite or not a number).
 // When the opening tag appears again after the closing tag, the call fails
 // and *duplicateTag (when given) is set; it is never cleared here.
 bool XmlTagValue(const std::string* fileText, const std::string& fileName, const std::string& key,

@@ -185,7 +185,7 @@ void CmCheckElapsedTimeAgainstTimestamp(TXLAWindow& window) {
                        "threshold for correction factor", "SET PREFERENCE")) {
       ProgramOptions.TimestampThreshold = threshold;
       WritePreferenceEntry(window, kTimestampThresholdEntry,
-                           static_cast<int>(std::floor((threshold - 1.0f) * 100000.0f)));
+                           TimestampThresholdCodeOf(threshold));
     }
   } else {
     LoadOptions.TimeStampCheckOn = false;

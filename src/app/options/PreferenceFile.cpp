@@ -1,5 +1,6 @@
 #include "app/options/PreferenceFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -59,19 +60,33 @@ std::string Flag(bool on) {
   return on ? "1\n" : "0\n";
 }
 
-// A thread count from the file or an entry box: truncated towards zero, and
-// at least one, since every worker pool needs a worker.
+// More worker threads than this only cost memory; a damaged file asking for
+// millions would fail to start them.
+constexpr int kMostThreads = 256;
+// The largest time-stamp threshold code kept: a threshold of twice the
+// expected time and more says nothing any more.
+constexpr float kLargestThresholdCode = 1e6f;
+
+// A thread count from the file or an entry box: truncated towards zero, at
+// least one, since every worker pool needs a worker, and at most kMostThreads.
 int ThreadCountOf(float value) {
   const float truncated = std::trunc(value);
   if (!(truncated >= 1.0f)) return 1;
-  return truncated > 1e6f ? 1000000 : static_cast<int>(truncated);
+  return truncated > static_cast<float>(kMostThreads) ? kMostThreads
+                                                       : static_cast<int>(truncated);
 }
 
-// floor((threshold - 1) * 100000): the time-stamp threshold as the file
-// keeps it; with the sign flipped it also says that the check is off.
+// A value of a damaged file brought into [low, high]; fallback when it is no
+// number at all. Every value is clamped before it is converted to an integer.
+float Clamped(float v, float low, float high, float fallback) {
+  if (std::isnan(v)) return fallback;
+  return v < low ? low : v > high ? high : v;
+}
+
+// The time-stamp threshold as the file keeps it; with the sign flipped it
+// also says that the check is off.
 int TimestampThresholdCode(float sign) {
-  return static_cast<int>(
-      std::floor((ProgramOptions.TimestampThreshold - 1.0f) * 100000.0f * sign));
+  return TimestampThresholdCodeOf(ProgramOptions.TimestampThreshold, sign);
 }
 
 bool AskPreference(TXLAWindow& window, const char* question) {
@@ -107,7 +122,9 @@ struct PreferenceLine {
 const std::array<PreferenceLine, kPreferenceLineCount - 1>& PreferenceLines() {
   static const std::array<PreferenceLine, kPreferenceLineCount - 1> kLines = {{
       // 2: radial step of the common grid, cm
-      {[](TXLAWindow&, float v, bool&) { ScanDataSet.RadialResolution = v; },
+      {[](TXLAWindow&, float v, bool&) {
+         ScanDataSet.RadialResolution = v > 0.0f ? Clamped(v, 1e-5f, 0.1f, 0.001f) : 0.001f;
+       },
        [](TXLAWindow&) { ScanDataSet.RadialResolution = 0.001f; },
        [] { return Format("%.4f\n", static_cast<double>(ScanDataSet.RadialResolution)); }},
       // 3
@@ -194,7 +211,7 @@ const std::array<PreferenceLine, kPreferenceLineCount - 1>& PreferenceLines() {
        [] { return Format("%d\n", LammThreadCount.load()); }},
       // 16: least time between live plot updates, s
       {[](TXLAWindow&, float v, bool&) {
-         MainDisplayOptions.LiveUpdateInterval = v > 0 ? v : 1.0f;
+         MainDisplayOptions.LiveUpdateInterval = v > 0 ? Clamped(v, 0.0f, 3600.0f, 1.0f) : 1.0f;
        },
        [](TXLAWindow&) { MainDisplayOptions.LiveUpdateInterval = 1.0f; },
        [] { return Format("%.1f\n", static_cast<double>(MainDisplayOptions.LiveUpdateInterval)); }},
@@ -208,7 +225,10 @@ const std::array<PreferenceLine, kPreferenceLineCount - 1>& PreferenceLines() {
          return Format("%d\n", TimestampThresholdCode(LoadOptions.TimeStampCheckOn ? 1.0f : -1.0f));
        }},
       // 19: time-stamp threshold
-      {[](TXLAWindow&, float v, bool&) { ProgramOptions.TimestampThreshold = 1.0f + v * 0.00001f; },
+      {[](TXLAWindow&, float v, bool&) {
+         ProgramOptions.TimestampThreshold =
+             1.0f + Clamped(v, 0.0f, kLargestThresholdCode, 0.0f) * 0.00001f;
+       },
        [](TXLAWindow&) {}, [] { return Format("%d\n", TimestampThresholdCode(1.0f)); }},
       // 20
       {[](TXLAWindow&, float v, bool&) { ProgramOptions.ErrorPropagationToSw = v > 0; },
@@ -219,7 +239,7 @@ const std::array<PreferenceLine, kPreferenceLineCount - 1>& PreferenceLines() {
        [](TXLAWindow&) {}, [] { return Flag(ScanReaderOptions.SpikeFilterOn); }},
       // 22: spike level of absorbance scans
       {[](TXLAWindow&, float v, bool&) {
-         if (v > 0) ScanReaderOptions.SpikeThresholdAbsorbance = v;
+         if (v > 0 && std::isfinite(v)) ScanReaderOptions.SpikeThresholdAbsorbance = v;
        },
        [](TXLAWindow&) {},
        [] {
@@ -227,7 +247,7 @@ const std::array<PreferenceLine, kPreferenceLineCount - 1>& PreferenceLines() {
        }},
       // 23: spike level of fluorescence scans
       {[](TXLAWindow&, float v, bool&) {
-         if (v > 0) ScanReaderOptions.SpikeThresholdFluorescence = v;
+         if (v > 0 && std::isfinite(v)) ScanReaderOptions.SpikeThresholdFluorescence = v;
        },
        [](TXLAWindow&) {},
        [] {
@@ -241,6 +261,14 @@ const std::array<PreferenceLine, kPreferenceLineCount - 1>& PreferenceLines() {
 }
 
 }  // namespace
+
+int TimestampThresholdCodeOf(float threshold, float sign) {
+  const float code = std::floor((threshold - 1.0f) * 100000.0f * sign);
+  if (std::isnan(code)) return 0;
+  const float largest = kLargestThresholdCode;
+  return static_cast<int>(sign < 0.0f ? std::clamp(code, -largest, 0.0f)
+                                      : std::clamp(code, 0.0f, largest));
+}
 
 bool ReadPreferences(TXLAWindow& window) {
   const std::optional<std::vector<float>> numbers =

@@ -35,6 +35,13 @@ bool WritePreferences(TXLAWindow& window);
 // shorter than that, or cannot be written.
 bool WritePreferenceEntry(TXLAWindow& window, int index, int value);
 
+// floor((threshold - 1) * 100000 * sign), the time-stamp threshold as the
+// file keeps it (a negative sign says the check is off), clamped to
+// 0..1000000 in magnitude before its conversion: a damaged value must never
+// turn into a code of the other sign, which switches the check at the next
+// start.
+int TimestampThresholdCodeOf(float threshold, float sign = 1.0f);
+
 // The check marks of every option item, from the current options (for the
 // set-up of a new window).
 void SetOptionCheckMarks(TXLAWindow& window);

@@ -8,6 +8,7 @@ class TXLAWindow;
 extern bool ProgramEndRequested;
 
 // Batch results (in batch mode), release of the data, model and simulation
-// arrays, the quit message with exit code 0 and the farewell sound. Called
+// arrays, the quit message with exit code 0 (or the code of a failed batch
+// run) and the farewell sound. Called
 // by the Exit command, a refused disclaimer and the About box.
 void ExitProgram(TXLAWindow& window);

@@ -63,10 +63,13 @@ class DesktopBackend : public Backend {
   bool ShowOpenFileDialog(FileDialogRequest& request) override;
   bool ShowSaveFileDialog(FileDialogRequest& request) override;
   bool ShowTextEntryWindow(TextEntryRequest& request) override;
+  bool ShowForm(FormRequest& request) override;
   bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   bool OpenInTextEditor(const std::string& path) override;
   bool OpenWebAddress(const std::string& url) override;
 
+  // A message box on any parent widget (a window or a dialog).
+  BoxAnswer ShowBoxOn(QWidget* parent, const BoxRequest& request);
   // Messages in the queue (tests).
   std::size_t PendingMessages() const;
   // The state the windows ask about.

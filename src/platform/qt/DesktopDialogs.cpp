@@ -80,7 +80,11 @@ BoxAnswer EscapeAnswer(BoxButtons buttons) {
 }  // namespace
 
 BoxAnswer DesktopBackend::ShowMessageBox(const BoxRequest& request) {
-  QMessageBox box(OwnerWidget(request.owner));
+  return ShowBoxOn(OwnerWidget(request.owner), request);
+}
+
+BoxAnswer DesktopBackend::ShowBoxOn(QWidget* parent, const BoxRequest& request) {
+  QMessageBox box(parent);
   box.setWindowTitle(ToQString(request.caption));
   box.setText(ToQString(request.text));
   box.setIcon(QtIcon(request.icon));
