@@ -51,6 +51,10 @@ class HeadlessBackend : public Backend {
   void TranslateMessage(const Message& message) override;
   void PostQuitMessage(int exitCode) override;
   void DrawWindowText(WindowHandle window, int x, int y, const std::string& text) override;
+  Canvas* WindowCanvas(WindowHandle window) override;
+  void ShowWindowDrawing(WindowHandle window, const Rect& area) override;
+  // How often direct drawing was put on screen (tests of progress display).
+  int WindowDrawingShownCount() const;
   std::uint64_t TickCountMs() override;
   void PlaySoundFile(const std::string& path, bool wait) override;
   bool SetClipboardText(const std::string& text) override;
@@ -105,6 +109,7 @@ class HeadlessBackend : public Backend {
   std::deque<std::optional<std::vector<std::string>>> fileDialogs_;
   std::deque<std::optional<std::string>> textEntries_;
   bool programsAvailable_ = false;
+  int windowDrawingShown_ = 0;
   class Window;
   friend class Window;
   std::vector<Window*> windows_;
