@@ -22,6 +22,7 @@
 #include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/DesktopBackend.h"
+#include "platform/qt/GuiRuntime.h"
 #include "platform/qt/RasterWindows.h"
 
 namespace {
@@ -106,9 +107,16 @@ int main(int argc, char** argv) {
 
   std::vector<const char*> arguments(argv, argv + argc);
   arguments[0] = program.c_str();
+  int exitCode = 0;
   try {
-    return ProgramMain(argc, arguments.data());
+    exitCode = ProgramMain(argc, arguments.data());
   } catch (const std::bad_alloc&) {
-    return OutOfMemory();
+    exitCode = OutOfMemory();
   }
+  // The toolkit ends here, in order, while all of it still stands: first
+  // the backend with what it holds of the toolkit, then the application
+  // object. Left to the static objects at exit, the application object
+  // would be torn down after parts of the toolkit it calls.
+  platform::qt::EndToolkit();
+  return exitCode;
 }

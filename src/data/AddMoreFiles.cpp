@@ -10,6 +10,7 @@
 #include "data/LoadMessages.h"
 #include "data/LoadSteps.h"
 #include "data/ScanDataSet.h"
+#include "data/ScanFileReader.h"
 #include "data/SpeedStepsForData.h"
 #include "display/records/DisplayState.h"
 #include "distributions/records/DistributionShown.h"
@@ -60,7 +61,7 @@ void AddMoreFiles(platform::WindowHandle window, const FileSelection& selection)
     const LoadFile& file = files[static_cast<std::size_t>(i - old - 1)];
     bool stampChecked = false;
     if (!ReadScanIntoSlot(window, i, file, averaging, d.TimesFromW2t, stampChecked)) {
-      ShowLoadError(window, file.FullPath);
+      ShowLoadError(window, file.FullPath + "\n" + ScanFileProblem());
       anyFailed = true;
       continue;
     }

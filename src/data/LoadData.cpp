@@ -12,6 +12,7 @@
 #include "data/LoadMessages.h"
 #include "data/LoadSteps.h"
 #include "data/ScanDataSet.h"
+#include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
 #include "data/SpeedStepsForData.h"
 #include "display/records/DisplayState.h"
@@ -73,7 +74,9 @@ bool ReadAndPrepare(platform::WindowHandle window, const LoadRequest& r,
     const LoadFile& file = r.Files[static_cast<std::size_t>(i - 1)];
     bool stampChecked = false;
     if (!ReadScanIntoSlot(window, i, file, averaging, w2tTimes, stampChecked)) {
-      if (!(r.Kind == Loader::Reload && RedrawSuppressed)) ShowLoadError(window, file.FullPath);
+      // The name alone does not say what to mend.
+      if (!(r.Kind == Loader::Reload && RedrawSuppressed))
+        ShowLoadError(window, file.FullPath + "\n" + ScanFileProblem());
       d.NFILES = i;
       FreeDataSet();
       NoteLoadFailed();

@@ -213,28 +213,61 @@ void StorePoints(const std::vector<ScanPoint>& points, bool keepThird, OneBasedA
   }
 }
 
+thread_local std::string LastProblem;
+
+int Fail(const char* problem) {
+  LastProblem = problem;
+  return 0;
+}
+
+// The first data line after the header line that holds a word whose value is
+// not a finite number (the points are merged and filtered, so the line is
+// found again in the text).
+std::string UnreadableLine(std::string_view text, std::size_t headerStart) {
+  std::size_t start = text.find('\n', headerStart);
+  while (start != std::string_view::npos && start + 1 < text.size()) {
+    ++start;
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(start, end - start);
+    WordCursor words(line, 0);
+    std::string_view word;
+    while (words.Next(word))
+      if (!std::isfinite(ToFloat(WordValue(word)))) return std::string(line);
+    start = end;
+  }
+  return {};
+}
+
 }  // namespace
+
+const std::string& ScanFileProblem() {
+  return LastProblem;
+}
 
 int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
                  OneBasedArray<float>* radius, OneBasedArray<float>* signal,
                  OneBasedArray<float>* third, bool* stampChecked, float averagingDistance) {
-  if (path.empty() || !header || !pointCount || !radius || !signal) return 0;
+  LastProblem.clear();
+  if (path.empty() || !header || !pointCount || !radius || !signal) return Fail("no file");
   const auto& options = ScanReaderOptions;
-  if (options.FixedColumnsOn && options.FixedColumnCount < 2) return 0;
+  if (options.FixedColumnsOn && options.FixedColumnCount < 2)
+    return Fail("fewer than two fixed columns are set");
   std::string text;
-  if (!LoadScanText(path, text)) return 0;
+  if (!LoadScanText(path, text)) return Fail("could not open the file");
   ScanHeader& h = *header;
   const ScanFileTimes times = ReadFileTimes(path);
   h.CreationTime = times.CreationTime;
   h.LastAccessTime = times.LastAccessTime;
   h.LastWriteTime = times.LastWriteTime;
   h.FileTimesValid = times.FileTimesValid;
-  if (text.empty()) return 0;
+  if (text.empty()) return Fail("not a scan file (the file is empty)");
 
   const std::size_t lineEnd = text.find('\n');
-  if (lineEnd == std::string::npos) return 0;
+  if (lineEnd == std::string::npos) return Fail("not a scan file (no header line)");
   const std::size_t letterAt = text.find_first_not_of(" \t\n\v\f\r", lineEnd + 1);
-  if (letterAt == std::string::npos || !IsScanTypeLetter(text[letterAt])) return 0;
+  if (letterAt == std::string::npos || !IsScanTypeLetter(text[letterAt]))
+    return Fail("not a scan file");
   const char letter = text[letterAt];
   const bool electrophoresis = options.ElectrophoresisDataMode;
   const int dataLines = CountDataLines(text, letterAt, electrophoresis);
@@ -251,17 +284,24 @@ int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
   if (words.position() < text.find('\n', letterAt)) words.SkipRestOfLine();
   ReadFluorescenceSettings(h);
   if (stampChecked) *stampChecked = h.TimeStampChecked;
-  if (!HeaderInRange(h, electrophoresis)) return 0;
+  if (!HeaderInRange(h, electrophoresis))
+    return Fail("the header's time, speed or temperature is not a number in range");
 
   const ColumnLayout layout = ChooseLayout(h, third != nullptr);
   std::vector<ScanPoint> points;
-  if (!ReadPoints(words, text, dataLines, layout, averagingDistance, points)) return 0;
+  if (!ReadPoints(words, text, dataLines, layout, averagingDistance, points))
+    return Fail("a data line holds fewer values than the scan kind needs");
   if (layout.TwoColumn)
     while (!points.empty() && points.back().Radius == 0.0f) points.pop_back();
-  if (points.empty() || !AllFinite(points) || !RadiiIncrease(points)) return 0;
+  if (points.empty()) return Fail("no data lines");
+  if (!AllFinite(points)) {
+    LastProblem = "could not read the line: " + UnreadableLine(text, letterAt);
+    return 0;
+  }
+  if (!RadiiIncrease(points)) return Fail("the radii do not increase");
   if (electrophoresis) {
     ConvertElectrophoresisSignals(points, h);
-    if (!AllFinite(points)) return 0;
+    if (!AllFinite(points)) return Fail("the electrophoresis conversion gave values out of range");
   }
   if (ScanReaderOptions.FluorescenceData) ScanReaderOptions.AbsorbanceData = true;
 

@@ -30,6 +30,11 @@ int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
                  OneBasedArray<float>* radius, OneBasedArray<float>* signal,
                  OneBasedArray<float>* third, bool* stampChecked, float averagingDistance);
 
+// Why the last ReadScanFile of this thread returned 0, in words for the
+// user: "could not open the file", "not a scan file", "no data lines" or
+// "could not read the line: <the line>"; empty after a successful read.
+const std::string& ScanFileProblem();
+
 // The same for a file read beside the loaded data (a blank, a reference, an
 // initial profile): the data-kind flags are put back as they were found, so
 // that they go on describing the loaded data.

@@ -1,5 +1,7 @@
 #include "display/MainPlots.h"
 
+#include <memory>
+
 #include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
 #include "data/ResidualBitmap.h"
@@ -9,6 +11,7 @@
 #include "display/ScanColours.h"
 #include "display/records/DisplayState.h"
 #include "display/records/MainPlotLayout.h"
+#include "ui/WindowProgressLine.h"
 
 namespace display {
 
@@ -193,7 +196,19 @@ void UpdateResiduals(bool rangeFlag) {
   plot->Render();
 }
 
+namespace {
+
+// The progress line of the running load, at 10, 10 of the main window.
+std::unique_ptr<WindowProgressLine> LoadProgress;
+
+}  // namespace
+
 void InstallMainPlotHooks() {
+  ::ShowLoadProgress = [](platform::WindowHandle window, float fraction) {
+    if (!LoadProgress) LoadProgress = std::make_unique<WindowProgressLine>(window, 10, 10);
+    LoadProgress->Update(fraction);
+  };
+  ::RemoveLoadProgress = [] { LoadProgress.reset(); };
   ::BuildMainDataPlots = [] { BuildMainDataPlots(); };
   ::RenderDataPlot = [](bool relayout) { RenderDataPlot(relayout); };
   ::RenderResidualPlot = [] {

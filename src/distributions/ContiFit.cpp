@@ -27,6 +27,7 @@
 #include "models/records/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/RandomNumbers.h"
+#include "ui/WindowProgressLine.h"
 
 namespace {
 
@@ -345,6 +346,10 @@ bool MLContiFit(platform::WindowHandle window) {
   problem.fitPoints = ScanFitPoints;
   problem.window = window;
   problem.distributionFit = true;
+  // The derivatives cost one distribution run per parameter: the line shows
+  // how far the current set has come.
+  WindowProgressLine progress(window, 10, 10);
+  problem.progress = [&progress](float fraction) { progress.Update(fraction); };
   problem.afterSmallStep = [window, saveTemp] {
     DisplayBestContiParams(window);
     if (saveTemp) TmpSaveBestParams(window, true);

@@ -15,6 +15,8 @@
 #include "distributions/StoredDistribution.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "display/records/DisplayState.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -46,6 +48,15 @@ template <class Array>
 void ShiftUp(Array& a, int n, double first) {
   for (int i = n; i >= 2; --i) a[i] = a[i - 1];
   a[1] = first;
+}
+
+// The search for the regularisation parameter shows its steps in the
+// window's regularisation line.
+void ShowProgressIn(RegularizationContext& context, platform::WindowHandle window) {
+  if (window == nullptr || !DrawingAllowed) return;
+  context.Progress = [window](const std::string& text) {
+    platform::Current().DrawWindowText(window, 10, 70, text);
+  };
 }
 
 }  // namespace
@@ -89,11 +100,15 @@ RegularizationContext MakeRegularizationContext(ModelKind kind, int n) {
   return c;
 }
 
-RegularizationOutcome RegularizeDistribution(ModelKind kind, int n) {
+RegularizationOutcome RegularizeDistribution(ModelKind kind, int n,
+                                             platform::WindowHandle window) {
   auto& neq = NormalEquations;
   neq.RegularizedCount = n;
-  if (IsTwoDimensionalModel(kind))
-    return ScaleRegularization(neq, MakeRegularizationContext(kind, n));
+  if (IsTwoDimensionalModel(kind)) {
+    RegularizationContext context = MakeRegularizationContext(kind, n);
+    ShowProgressIn(context, window);
+    return ScaleRegularization(neq, context);
+  }
 
   // A first amplitude of fixed value is no unknown: the system has n − 1
   // amplitudes, and the priors follow them.
@@ -104,7 +119,8 @@ RegularizationOutcome RegularizeDistribution(ModelKind kind, int n) {
     std::rotate(priors.begin() + 1, priors.begin() + 2, priors.end());
     neq.RegularizedCount = n - 1;
   }
-  const RegularizationContext context = MakeRegularizationContext(kind, neq.RegularizedCount);
+  RegularizationContext context = MakeRegularizationContext(kind, neq.RegularizedCount);
+  ShowProgressIn(context, window);
   const auto& type = DistributionSettings.RegularizationType;
   RegularizationOutcome outcome;
   if (type.BothRegularizations) {

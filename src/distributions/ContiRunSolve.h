@@ -22,7 +22,8 @@ RegularizationContext MakeRegularizationContext(ModelKind kind, int n);
 // by maximum entropy with the first solution kept. A fixed first amplitude
 // is left out of the regularised system and put back afterwards. Returns
 // the outcome of the last pass.
-RegularizationOutcome RegularizeDistribution(ModelKind kind, int n);
+RegularizationOutcome RegularizeDistribution(ModelKind kind, int n,
+                                             platform::WindowHandle window = nullptr);
 
 // The model signal of every scan from the amplitudes in DistValues; the
 // distribution becomes a density and the large arrays are released.

@@ -1,16 +1,26 @@
 #include "distributions/DistributionNormalEquations.h"
 
+#include <atomic>
 #include <cassert>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "distributions/NormalEquationsAccumulation.h"
 #include "distributions/ThreadedNormalEquations.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "display/records/DisplayState.h"
 #include "models/records/ComputationAbort.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "platform/Platform.h"
+#include "platform/Thread.h"
+#include "ui/WindowProgressLine.h"
 
 NoiseEliminationRecord NoiseElimination;
 
@@ -85,6 +95,60 @@ bool BuildCurrent(SystematicNoise noise, bool fixedFirst = false, double value =
   return BuildNormalEquations(problem, NormalEquations, NoiseElimination);
 }
 
+// What the build shows in the window: "calculating normal equations" and
+// a progress line below it, advanced while the system is accumulated (not
+// during a fit, whose own status is shown); without a progress line the
+// percentage in the text.
+class NormalEquationDisplay {
+ public:
+  NormalEquationDisplay(platform::WindowHandle window, bool purple) : window_(window) {
+    if (!DrawingAllowed || window == nullptr) return;
+    if (!DistributionSettings.ProgressLineOn) return;
+    if (!FitControl.FitRunning) Text("calculating normal equations");
+    line_.emplace(window, 10, 65, purple ? ProgressColour::Purple : ProgressColour::Blue);
+  }
+
+  NormalEquationProgress Progress() {
+    NormalEquationProgress p;
+    if (!DrawingAllowed || window_ == nullptr || FitControl.FitRunning) return p;
+    p.Fraction = [this](double f) {
+      // A worker only leaves its fraction; the waiting thread draws it.
+      if (line_) line_->Report(static_cast<float>(f));
+      reported_.store(static_cast<float>(f));
+      if (platform::Thread::Running() == nullptr) Draw();
+    };
+    p.Tick = [this] { Draw(); };
+    return p;
+  }
+
+ private:
+  void Text(const std::string& text) {
+    platform::Current().DrawWindowText(window_, 10, 50, text);
+  }
+  void Draw() {
+    if (line_) {
+      line_->DrawReported();
+      return;
+    }
+    const int percent = static_cast<int>(std::lround(100.0 * reported_.load()));
+    if (percent == shownPercent_) return;
+    shownPercent_ = percent;
+    Text(FormatPercent(percent));
+  }
+  static std::string FormatPercent(int percent) {
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "calculating normal equations (%2.0f percent done - hit any key to interrupt...)",
+                  static_cast<double>(percent));
+    return text;
+  }
+
+  platform::WindowHandle window_;
+  std::optional<WindowProgressLine> line_;
+  std::atomic<float> reported_{0.0f};
+  int shownPercent_ = -1;
+};
+
 }  // namespace
 
 SystematicNoise SelectSystematicNoise(bool tiFitted, bool riFitted, bool systematicNoiseOn) {
@@ -153,8 +217,11 @@ bool NormalEquationsFixedFirst(double value) {
 }
 
 bool ContiNormalEquations(platform::WindowHandle window,
-                          const ContiNormalEquationSettings& settings) {
+                          const ContiNormalEquationSettings& given) {
   ComputationAbort = false;
+  NormalEquationDisplay display(window, given.PurpleProgress);
+  ContiNormalEquationSettings settings = given;
+  if (!settings.Progress.Fraction) settings.Progress = display.Progress();
   NormalEquationProblem problem = CurrentNormalEquationProblem();
   if (settings.FixedFirstComponent) {
     if (problem.Noise != SystematicNoise::TimeAndRadialInvariant) {

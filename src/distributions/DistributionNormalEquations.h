@@ -91,6 +91,10 @@ struct NormalEquationProgress {
   // calls it on the calling thread; the threaded one from worker 1, with
   // the pieces of all workers counted.
   std::function<void(double)> Fraction;
+  // The threaded builder calls this on the calling thread every few
+  // hundredths of a second while its workers run (to show what Fraction
+  // reported from the worker).
+  std::function<void()> Tick;
 };
 
 // The single-threaded build: the means, then NormalMatrix (mirrored into the
@@ -126,7 +130,10 @@ struct ContiNormalEquationSettings {
   // the buffer signal at the amplitude FixedFirstValue.
   bool FixedFirstComponent = false;
   double FixedFirstValue = 0.0;
+  // Without a Fraction of its own the build shows its progress line in the
+  // window (purple for the non-ideal c(s) model, blue otherwise).
   NormalEquationProgress Progress;
+  bool PurpleProgress = false;
 };
 
 // The normal-equation step of a distribution run on the program's arrays:

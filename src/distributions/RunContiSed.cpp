@@ -193,6 +193,57 @@ struct GridSpecies {
   std::vector<double> s, D, vbar;
 };
 
+bool IsCsFamily(ModelKind kind) {
+  switch (kind) {
+    case ModelKind::ContinuousCS:
+    case ModelKind::CSConformationalChange:
+    case ModelKind::CSFixFf0FloatingVbar:
+    case ModelKind::CSGeneralScalingLaw:
+    case ModelKind::CSWormlikeChain:
+    case ModelKind::CSBimodalFf0:
+    case ModelKind::CSBimodalFf0OneDiscrete:
+    case ModelKind::CSInvariantD:
+    case ModelKind::CSLinearRods:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The status line of grid point i while its kernel column is computed on
+// this thread (the light-scattering, equilibrium and point-by-point models).
+std::string GridPointText(ModelKind kind, int i, const GridPointSpecies& x) {
+  const int n = LammSolverSettings.LammGridSize;
+  const double s = x.s, D = x.D, M = x.M;
+  const char* massWithN = "solving Lamm equation for s = %.3f S (D=%1.3e cm^2/sec, M=%.0f), n=%d    ";
+  const char* massWithoutN = "solving Lamm equation for s = %.3f S (D=%1.3e cm^2/sec, M=%.0f)    ";
+  const char* steps = "stepfunctions for s = %.3fS ";
+  if (DlsDataMode)
+    return FormatText("simulating for D = %.3e cm^2/sec (log10(rh/cm) = %1.3e)    ", D,
+                      static_cast<double>(DistributionResult.DistSGrid[static_cast<std::size_t>(i)]));
+  switch (kind) {
+    case ModelKind::LsGStar:
+      return FormatText(steps, s);
+    case ModelKind::CSFlotation:
+      return FormatText(
+          "solving Lamm equation for s = %.3f S (D=%1.3e cm^2/sec, Mb=%.0f), n=%d    ", s, D, M, n);
+    case ModelKind::HybridCSLsGStar:
+      if (i == 1 && DistributionSettings.HybridIncludesDiscrete)
+        return FormatText(massWithoutN, s, D, M);
+      if (s < DistributionSettings.HybridSThreshold) return FormatText(massWithN, s, D, M, n);
+      return FormatText(steps, s);
+    case ModelKind::LsGStarOneDiscrete:
+      return i == 1 ? FormatText(massWithoutN, s, D, M) : FormatText(steps, s);
+    case ModelKind::ElectrophoresisCV:
+      return FormatText("simulating for v = %.3f (D=%1.3e cm^2/sec)    ", s, D);
+    default:
+      break;
+  }
+  if (IsCsFamily(kind)) return FormatText(massWithN, s, D, M, n);
+  return FormatText("solving Lamm equation for M = %.0f Da (D=%1.3e cm^2/sec, s=%.3fS), n=%d    ",
+                    M, D, s, n);
+}
+
 // Step 18: species of every grid point; the point-by-point kernels.
 bool ConvertGrid(platform::WindowHandle window, ModelKind kind, int n, GridSpecies& species,
                  ContiRunOutcome& outcome) {
@@ -221,6 +272,8 @@ bool ConvertGrid(platform::WindowHandle window, ModelKind kind, int n, GridSpeci
     species.s[p] = x.s;
     species.D[p] = x.D;
     species.vbar[p] = kind == ModelKind::CMPriorVbar ? VbarFromMass(x.M) : SolventConditions.VBAR;
+    if (PointByPointKernel(kind) || kind == ModelKind::NonidealCS)
+      StatusText(window, 30, GridPointText(kind, i, x));
     if (DlsDataMode) {
       if (kind == ModelKind::DlsIRhTimeCourse)
         ContiKernelServices.DlsKernelColumn(x.D);
@@ -350,7 +403,7 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
     ShowRunMessage("user interrupt", "ERROR");
     outcome = ContiRunOutcome::Interrupted;
   } else {
-    RegularizeDistribution(kind, n);
+    RegularizeDistribution(kind, n, window);
     outcome = flags.InNonlinearSearch ? ContiRunOutcome::Solved : ContiRunOutcome::Stored;
   }
   detection.Disarm();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "distributions/NormalEquationsAccumulation.h"
@@ -33,6 +35,20 @@ bool NormalEquationsThreaded(const NormalEquationProblem& problem, NormalEquatio
   for (int k = 1; k <= workers; ++k)
     if (!threads[static_cast<std::size_t>(k)]->Start())
       threads[static_cast<std::size_t>(k)]->RunHere();
+  // The workers report their progress; this thread shows it while it waits.
+  if (progress.Tick) {
+    const auto running = [&] {
+      for (int k = 1; k <= workers; ++k)
+        if (threads[static_cast<std::size_t>(k)]->GetStatus() == platform::Thread::Status::Running)
+          return true;
+      return false;
+    };
+    while (running()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      progress.Tick();
+    }
+    progress.Tick();  // what was reported last
+  }
   for (int k = 1; k <= workers; ++k) threads[static_cast<std::size_t>(k)]->WaitForExit();
   threads.clear();
   return accumulator.Finish();

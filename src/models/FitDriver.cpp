@@ -21,6 +21,7 @@
 #include "models/records/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "ui/Sounds.h"
+#include "ui/WindowProgressLine.h"
 
 FitDriverSettingsRecord FitDriverSettings;
 FitDisplayLinksRecord FitDisplayLinks;
@@ -317,6 +318,10 @@ bool MLOptimize(platform::WindowHandle window) {
     ShowStatus(window);
   };
   problem.window = window;
+  // The derivatives cost one evaluation per parameter: the line shows how
+  // far the current set has come.
+  WindowProgressLine progress(window, 10, 10);
+  problem.progress = [&progress](float fraction) { progress.Update(fraction); };
   const bool normal = MarquardtMinimize(problem, p.data(), n);
   if (normal) WriteMarquardtReport(MarquardtReportFile(), p.data(), n);
   FreeMarquardtArrays();

@@ -52,6 +52,10 @@ class HeadlessBackend : public Backend {
   void TranslateMessage(const Message& message) override;
   void PostQuitMessage(int exitCode) override;
   void DrawWindowText(WindowHandle window, int x, int y, const std::string& text) override;
+  Canvas* WindowCanvas(WindowHandle window) override;
+  void ShowWindowDrawing(WindowHandle window, const Rect& area) override;
+  // How often direct drawing was put on screen (tests of progress display).
+  int WindowDrawingShownCount() const;
   std::uint64_t TickCountMs() override;
   void PlaySoundFile(const std::string& path, bool wait) override;
   bool SetClipboardText(const std::string& text) override;
@@ -126,6 +130,7 @@ class HeadlessBackend : public Backend {
   std::deque<FormAnswer> formAnswers_;
   std::vector<ShownForm> shownForms_;
   bool programsAvailable_ = false;
+  int windowDrawingShown_ = 0;
   class Window;
   friend class Window;
   std::vector<Window*> windows_;

@@ -223,6 +223,23 @@ HeadlessBackend::Window* HeadlessBackend::FindWindow(WindowHandle handle) const 
   return nullptr;
 }
 
+Canvas* HeadlessBackend::WindowCanvas(WindowHandle window) {
+  if (window == nullptr) return nullptr;
+  Window* w = FindWindow(window);
+  return w != nullptr ? &w->ClientCanvas() : nullptr;
+}
+
+void HeadlessBackend::ShowWindowDrawing(WindowHandle window, const Rect&) {
+  if (window == nullptr || FindWindow(window) == nullptr) return;
+  std::lock_guard lock(mutex_);
+  ++windowDrawingShown_;
+}
+
+int HeadlessBackend::WindowDrawingShownCount() const {
+  std::lock_guard lock(mutex_);
+  return windowDrawingShown_;
+}
+
 void HeadlessBackend::Dispatch(const Message& message) {
   if (Window* w = FindWindow(message.window)) w->Dispatch(message);
 }

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/Geometry.h"
+
 namespace platform {
 
+class Canvas;
 class Metafile;
 class RgbImage;
 class MenuModel;
@@ -112,6 +115,14 @@ class Backend {
 
   // Text drawn straight into a window's client area at (x, y).
   virtual void DrawWindowText(WindowHandle window, int x, int y, const std::string& text) = 0;
+  // The backing image of a window's client area, for drawing straight into
+  // it outside a paint (progress lines); null when the handle names no
+  // window. User-interface thread only.
+  virtual Canvas* WindowCanvas(WindowHandle window) = 0;
+  // Puts what was drawn straight into the area (client pixels) on screen
+  // now, without a paint: a long computation dispatches no message, so
+  // nothing else would show its progress while it runs.
+  virtual void ShowWindowDrawing(WindowHandle window, const Rect& area) = 0;
 
   // Milliseconds of a monotonic clock.
   virtual std::uint64_t TickCountMs() = 0;

@@ -92,6 +92,10 @@ class WindowClient {
   // command.
   virtual bool IsBusy() const { return false; }
   virtual void OnInputWhileBusy() {}
+  // While this is true a paint would only be skipped by the client (a
+  // command or a box is up): the host keeps the paint due and delivers it
+  // once the client's handler has returned.
+  virtual bool PaintDeferred() const { return false; }
   // The close box. Return false to keep the window open.
   virtual bool OnClose() { return true; }
 };

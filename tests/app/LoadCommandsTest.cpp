@@ -306,3 +306,55 @@ TEST_F(LoadCommandsTest, LastDataFolderKeepsFoldersWithDotsWhole) {
 }
 
 }  // namespace
+
+// Selecting a whole data folder takes in the files the program keeps beside
+// the scans: they are left out with a note, the scans load, and the list
+// written beside them names scans only.
+TEST_F(LoadCommandsTest, SideFilesInASelectionAreLeftOutAndTheScansLoad) {
+  ScratchFolder data;
+  std::vector<std::string> paths = WriteScans(data, 4);
+  for (const char* side : {"list.RA1", "~tmppars.RA1", "sdist.RA1"})
+    paths.insert(paths.begin() + 1, data.Write(side, "0.5\n1.0\n"));
+  backend().ScriptFileDialog(paths);
+  backend().ScriptEntry("1");
+  CmLoadNewFiles(window);
+  EXPECT_EQ(LoadedNames(),
+            (std::vector<std::string>{"00001.RA1", "00002.RA1", "00003.RA1", "00004.RA1"}));
+  const auto notes = LogLinesWith("not loaded, these are no scan files: sdist.RA1, ~tmppars.RA1, list.RA1");
+  EXPECT_EQ(notes.size(), 1u);
+  EXPECT_TRUE(LogLinesWith("LOAD ERROR").empty());
+  EXPECT_EQ(ReadWholeFile(data.File("list.RA1")).find("tmppars"), std::string::npos);
+
+  // Nothing but side files: nothing is loaded, and the set stays.
+  backend().ClearLog();
+  backend().ScriptFileDialog(std::vector<std::string>{data.File("sdist.RA1"), data.File("~tmppars.RA1")});
+  CmLoadNewFiles(window);
+  EXPECT_EQ(ScanDataSet.NFILES, 4);
+  EXPECT_EQ(LogLinesWith("no scan files selected").size(), 1u);
+}
+
+// The title names the data being loaded, and falls back when they did not
+// load: to the plain title when the earlier set is gone with the failed
+// load.
+TEST_F(LoadCommandsTest, TitleNeverNamesDataThatDidNotLoad) {
+  // A window of its own, shown, and gone before the test's backend.
+  TXLAWindow shown{"Sedimentation Analysis"};
+  shown.Create();
+  ASSERT_NE(shown.Host(), nullptr);
+  ScratchFolder data;
+  std::vector<std::string> paths = WriteScans(data, 3);
+  backend().ScriptFileDialog(paths);
+  backend().ScriptEntry("1");
+  CmLoadNewFiles(shown);
+  ASSERT_EQ(ScanDataSet.NFILES, 3);
+  EXPECT_NE(shown.Host()->Title().find("00001.RA1"), std::string::npos);
+
+  ScratchFolder broken;
+  std::vector<std::string> bad = WriteScans(broken, 3);
+  broken.Write("00002.RA1", "no scan\n");
+  backend().ScriptFileDialog(bad);
+  backend().ScriptEntry("1");
+  CmLoadNewFiles(shown);
+  EXPECT_EQ(ScanDataSet.NFILES, 0);
+  EXPECT_EQ(shown.Host()->Title(), shown.Title());
+}

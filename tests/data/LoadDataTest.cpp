@@ -159,22 +159,28 @@ TEST_F(LoadDataTest, RunTemperatureFollowsTheFileLoadedLast) {
   EXPECT_NEAR(SolventConditions.GasConstantRT, 298.15 * 8.31451e7, 1e4);
 }
 
-// Whatever is wrong with a file, the load names it, keeps nothing it read,
-// and removes its progress line.
+// Whatever is wrong with a file, the load names it and says why, keeps
+// nothing it read, and removes its progress line.
 TEST_F(LoadDataTest, BadFileReleasesEverythingReadBefore) {
   struct Case {
     const char* what;
     std::string text;  // none: the file is missing
     bool missing;
+    const char* why;
   };
   const std::vector<Case> cases = {
-      {"missing", "", true},
-      {"empty", "", false},
-      {"description only", "a scan without header\n", false},
-      {"header without data", "scan\nR 1 20.0 50000 1000 2.7E+10 280 2\n", false},
-      {"truncated in the first point", "scan\nR 1 20.0 50000 1000 2.7E+10 280 2\n5.9", false},
-      {"garbage", std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0\0\xff\xfe", 12), false},
-      {"not a number", "scan\nR 1 20.0 50000 1000 2.7E+10 280 2\n5.9 nan 0.1\n", false},
+      {"missing", "", true, "could not open the file"},
+      {"empty", "", false, "not a scan file (the file is empty)"},
+      {"description only", "a scan without header\n", false, "not a scan file"},
+      {"header without data", "scan\nR 1 20.0 50000 1000 2.7E+10 280 2\n", false,
+       "no data lines"},
+      {"truncated in the first point", "scan\nR 1 20.0 50000 1000 2.7E+10 280 2\n5.9", false,
+       "no data lines"},
+      {"garbage", std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0\0\xff\xfe", 12), false,
+       "not a scan file (no header line)"},
+      {"not a number",
+       "scan\nR 1 20.0 50000 1000 2.7E+10 280 2\n5.9 0.5 0.1\n5.91 nan 0.1\n5.92 0.5 0.1\n",
+       false, "could not read the line: 5.91 nan 0.1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -193,7 +199,7 @@ TEST_F(LoadDataTest, BadFileReleasesEverythingReadBefore) {
     LoadAllData(nullptr, selection);
     const auto boxes = LogLinesWith("[LOAD ERROR]");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].find(bad), std::string::npos);
+    EXPECT_NE(boxes[0].find(bad + "\n" + c.why), std::string::npos) << boxes[0];
     ExpectNoSet();
     EXPECT_TRUE(LoadOptions.RealtimeLoadFailed);
     EXPECT_EQ(calls.ProgressRemoved, 1);

@@ -207,6 +207,7 @@ class RealWindow : public ::testing::Test {
     return desktop_->Snapshot();
   }
   std::vector<std::string>& Boxes() { return watcher_->seen; }
+  DesktopWindow& desktop() { return *desktop_; }
   ModalWatcher& Watcher() { return *watcher_; }
 
  private:
@@ -264,11 +265,10 @@ TEST_F(RealWindow, ChosenModelItemsSwitchTheModelAndItsCheckMark) {
   EXPECT_FALSE(Action(275).isChecked());
 }
 
-TEST_F(RealWindow, LoadedScansRunAndFitPaintTheirPlots) {
-  // Every fourth scan of the bundled run (4.3 S, 6.6 S and 10.5 S species,
-  // meniscus 5.90 cm), named by a list file that the load command's file
-  // dialog chooses.
-  ScratchFolder data;
+// Every fourth scan of the bundled run (4.3 S, 6.6 S and 10.5 S species,
+// meniscus 5.90 cm), named by a list file that the load command's file
+// dialog is to choose; the path of that list.
+std::string EveryFourthScan(const ScratchFolder& data) {
   std::string list = "newformat n=1\n" + data.path().string() + "\n";
   for (int n = 1; n <= 37; n += 4) {
     char name[16];
@@ -276,7 +276,12 @@ TEST_F(RealWindow, LoadedScansRunAndFitPaintTheirPlots) {
     fs::copy_file(ExampleRun() / name, data.path() / name);
     list += std::string(name) + "\n";
   }
-  Watcher().ChooseFile(data.Write("list.RA1", list));
+  return data.Write("list.RA1", list);
+}
+
+TEST_F(RealWindow, LoadedScansRunAndFitPaintTheirPlots) {
+  ScratchFolder data;
+  Watcher().ChooseFile(EveryFourthScan(data));
 
   const platform::RgbImage empty = Painted();
   ASSERT_FALSE(empty.IsEmpty());
@@ -308,4 +313,23 @@ TEST_F(RealWindow, LoadedScansRunAndFitPaintTheirPlots) {
   // Scans, fit curves, residuals and the distribution in their colours.
   EXPECT_GT(DistinctColours(fitted), 8u);
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"file dialog: select files to fit"}));
+}
+
+TEST_F(RealWindow, RunShowsItsPlotsThroughTheEventLoopAlsoAfterTheWizardsBoxes) {
+  ScratchFolder data;
+  Watcher().ChooseFile(EveryFourthScan(data));
+  Choose(200);
+  ASSERT_EQ(ScanDataSet.NFILES, 10);
+  Choose(275);
+  Settle();
+  // Only the event loop paints from here on: no forced paint.
+  const platform::RgbImage before = desktop().Snapshot();
+  ProgramOptions.WizardMessagesOn = true;  // its boxes come up after the run
+  Action(213).trigger();
+  for (int i = 0; i < 20; ++i) Settle();
+  EXPECT_FALSE(Boxes().empty());  // the wizard spoke
+  const platform::RgbImage after = desktop().Snapshot();
+  EXPECT_GT(DifferingPixels(before, after), 1000);
+  // What the loop painted is what a forced paint paints now.
+  EXPECT_LT(DifferingPixels(after, Painted()), 50);
 }

@@ -14,8 +14,12 @@
 #include "ContiRunFixture.h"
 #include "NoiseProblemFixture.h"
 #include "distributions/DistributionNNLS.h"
+#include "display/records/DisplayState.h"
 #include "distributions/DistributionNormalEquations.h"
 #include "models/records/ComputationAbort.h"
+#include "models/records/FitControl.h"
+#include "platform/RecordingCanvas.h"
+#include "platform/Window.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -306,6 +310,46 @@ TEST_F(ContiNormalEquationsTest, AFixedBufferSignalNeedsTimeAndRadialInvariantNo
   EXPECT_EQ(NoiseElimination.FixedFirstValue, 0.4);
   for (int l = 1; l <= kGrid; ++l) EXPECT_EQ(NormalEquations.NormalMatrix[kGrid][l], 0.0);
   EXPECT_NE(NormalEquations.NormalMatrix[kGrid - 1][kGrid - 1], 0.0);
+}
+
+// In a window the build writes its line and draws a blue progress line at
+// 10, 65 that grows to full, drawn on the window's own thread also when
+// workers do the work; a fit's builds draw no progress.
+TEST_F(ContiNormalEquationsTest, ShowsItsProgressInTheWindowWhileItBuilds) {
+  struct NoClient : platform::WindowClient {
+    void OnCommand(int) override {}
+    void OnPaint(platform::Canvas&, bool) override {}
+  } client;
+  platform::MenuModel menu;
+  auto host = backend().CreateMainWindow(client, menu, "main");
+  auto& canvas = static_cast<platform::RecordingCanvas&>(host->ClientCanvas());
+  DrawingAllowed = true;
+  struct Case {
+    bool threads, fitRunning;
+  };
+  for (const Case c : {Case{false, false}, Case{true, false}, Case{true, true}}) {
+    SCOPED_TRACE(c.threads);
+    canvas.Clear();
+    backend().ClearLog();
+    FitControl.FitRunning = c.fitRunning;
+    ContiNormalEquationSettings settings;
+    settings.MultithreadingOn = c.threads;
+    settings.ThreadCount = 2;
+    ASSERT_TRUE(ContiNormalEquations(host->Handle(), settings));
+    const auto lines = canvas.CallsOf(platform::DrawKind::Line);
+    if (c.fitRunning) {
+      EXPECT_TRUE(lines.empty());
+      EXPECT_TRUE(LogLinesWith("calculating normal equations").empty());
+      continue;
+    }
+    EXPECT_EQ(LogLinesWith("text (10,50) calculating normal equations").size(), 1u);
+    ASSERT_GE(lines.size(), 8u);
+    const auto& last = lines.back();
+    EXPECT_EQ(last.pen.color, platform::Rgb(0, 100, 255));
+    EXPECT_EQ(last.points, (std::vector<platform::Point>{{10, 64}, {110, 64}}));
+  }
+  FitControl.FitRunning = false;
+  DrawingAllowed = false;
 }
 
 }  // namespace

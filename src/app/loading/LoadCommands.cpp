@@ -10,6 +10,7 @@
 #include "app/loading/LastDataFolder.h"
 #include "app/loading/ListFileText.h"
 #include "app/loading/LoadingSupport.h"
+#include "app/options/OptionBoxes.h"
 #include "app/records/LoadOptions.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/ViewLinks.h"
@@ -82,6 +83,38 @@ std::string Lower(std::string s) {
 bool IsListFile(const std::string& path, bool listCorrAccepted) {
   const std::string name = Lower(SplitPath(WithForwardSlashes(path)).Name);
   return name == "list" || (listCorrAccepted && name == "list_corr");
+}
+
+// The files the program keeps beside the scans and names like them (the
+// list, the distribution grid, the saved analysis, the notes): "All AUC
+// Files" shows them too, so a selection of a whole folder takes them in.
+bool IsSideFile(const std::string& path) {
+  const PathParts p = SplitPath(WithForwardSlashes(path));
+  const std::string name = Lower(p.Name), extension = Lower(p.Extension);
+  return name == "list" || name == "list_corr" || name == "sdist" || name == "~tmppars" ||
+         name == "notes" || extension == ".~p" || extension == ".not";
+}
+
+// Takes the side files out of a selection of several files; true when scans
+// remain. The user is told which were left out.
+bool LeaveOutSideFiles(TXLAWindow& window, std::vector<std::string>& chosen) {
+  if (chosen.size() < 2) return true;
+  std::string skipped;
+  std::vector<std::string> scans;
+  for (const std::string& path : chosen) {
+    if (!IsSideFile(path)) {
+      scans.push_back(path);
+      continue;
+    }
+    skipped += (skipped.empty() ? "" : ", ") + NameOfPath(path);
+  }
+  if (skipped.empty()) return true;
+  chosen = std::move(scans);
+  ShowOkBox(window,
+            "not loaded, these are no scan files: " + skipped +
+                (chosen.empty() ? "\nno scan files selected" : ""),
+            "LOAD", platform::BoxIcon::Information);
+  return !chosen.empty();
 }
 
 bool IsXpFile(const std::string& path) {
@@ -185,6 +218,7 @@ bool LoadNewSet(TXLAWindow& window, const NewSetKind& kind,
   FileDialogOpenScope open;
   std::vector<std::string> chosen;
   if (!ChooseFiles(window, kind.title, filters, chosen)) return true;
+  if (!LeaveOutSideFiles(window, chosen)) return true;
   const bool single = chosen.size() == 1;
   if (single && IsXpFile(chosen.front())) {
     window.SecondFileDialog.fileName = chosen.front();
@@ -199,12 +233,16 @@ bool LoadNewSet(TXLAWindow& window, const NewSetKind& kind,
   const char* prefix = kind.captionPrefix                 ? kind.captionPrefix
                        : LoadingState.ElectrophoresisLoad ? "ELECTROPHORESIS ANALYSIS -> "
                                                           : "SEDIMENTATION ANALYSIS -> ";
+  const std::string previousTitle = window.Host() ? window.Host()->Title() : window.Title();
   SetCaption(window, prefix + p.displayPath + "...");
   {
     WaitCursor wait(window);
     loaded = kind.load(window, p.selection);
     LoadOptions.UseListFolder = false;
   }
+  // The title never names data that are not loaded: a load that did not
+  // take left the earlier set (and its title), or released it.
+  if (!loaded) SetCaption(window, ScanDataSet.NFILES > 0 ? previousTitle : window.Title());
   if (p.listPath.empty()) return true;
   std::ofstream out(p.listPath, std::ios::binary | std::ios::trunc);
   if (!out) return false;

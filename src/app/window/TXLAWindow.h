@@ -75,6 +75,8 @@ class TXLAWindow : public platform::WindowClient {
   // F1 on a highlighted menu item: help mode, and the item is chosen.
   void OnMenuKey(int key, int highlightedId) override;
   bool IsBusy() const override { return RunBusy || FitBusy; }
+  // The paint draws nothing while a command, box or file dialog is up.
+  bool PaintDeferred() const override;
   // Any key or click during a Run or Fit asks the computation to stop.
   void OnInputWhileBusy() override;
   // The close box ends the message loop; nothing is released or written.

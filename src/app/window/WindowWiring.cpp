@@ -73,11 +73,15 @@ void TXLAWindow::RemoveWindowHooks() {
   windowHooksInstalled_ = false;
 }
 
+bool TXLAWindow::PaintDeferred() const {
+  return RunBusy || FitBusy || DialogBusy || LoadingState.FileDialogOpen;
+}
+
 void TXLAWindow::OnPaint(platform::Canvas& canvas, bool erase) {
   display::PaintContext context;
   context.host = Host();
   if (Host()) context.client = Host()->ClientSize();
-  context.busy = RunBusy || FitBusy || DialogBusy || LoadingState.FileDialogOpen;
+  context.busy = PaintDeferred();
   display::PaintMainWindow(canvas, erase, context);
 }
 

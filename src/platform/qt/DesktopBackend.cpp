@@ -240,6 +240,9 @@ void DesktopBackend::Enqueue(Queued entry) {
 
 void DesktopBackend::Pump(bool waitForEvents) {
   ++pollDepth_;
+  // A command draws its progress straight into the backing image and
+  // dispatches nothing meanwhile: its key polls put that on screen.
+  for (DesktopWindow* w : windows_) w->ShowPendingDrawing();
   QCoreApplication::processEvents(waitForEvents ? QEventLoop::WaitForMoreEvents
                                                 : QEventLoop::AllEvents);
   --pollDepth_;

@@ -49,6 +49,8 @@ class DesktopBackend : public Backend {
   void PostQuitMessage(int exitCode) override;
 
   void DrawWindowText(WindowHandle window, int x, int y, const std::string& text) override;
+  Canvas* WindowCanvas(WindowHandle window) override;
+  void ShowWindowDrawing(WindowHandle window, const Rect& area) override;
   std::uint64_t TickCountMs() override;
   void PlaySoundFile(const std::string& path, bool wait) override;
 

@@ -139,4 +139,15 @@ void DesktopBackend::DrawWindowText(WindowHandle window, int x, int y, const std
   if (DesktopWindow* w = FindWindow(window)) w->DrawText(x, y, text);
 }
 
+Canvas* DesktopBackend::WindowCanvas(WindowHandle window) {
+  if (window == nullptr) return nullptr;
+  DesktopWindow* w = FindWindow(window);
+  return w != nullptr ? &w->ClientCanvas() : nullptr;
+}
+
+void DesktopBackend::ShowWindowDrawing(WindowHandle window, const Rect& area) {
+  if (window == nullptr) return;
+  if (DesktopWindow* w = FindWindow(window)) w->ShowDrawing(area);
+}
+
 }  // namespace platform::qt

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QUrl>
@@ -81,6 +82,10 @@ class DesktopWindow::FrameWidget : public QMainWindow {
   explicit FrameWidget(DesktopWindow& owner) : owner_(owner) {}
 
  protected:
+  // A key that no child took (the focus on the menu bar, on the frame
+  // itself, or nowhere after a dialog closed) reaches the frame: the
+  // window's accelerators and keys work wherever the focus is.
+  void keyPressEvent(QKeyEvent* event) override { owner_.KeyPressed(*event); }
   void closeEvent(QCloseEvent* event) override {
     if (owner_.CloseRequested())
       event->accept();
@@ -101,8 +106,9 @@ class DesktopWindow::ClientArea : public QWidget {
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent* event) override {
     owner_.PaintRequested();
+    if (event->rect() == rect()) owner_.MarkShown();
     QPainter painter(this);
     painter.drawImage(0, 0, owner_.canvas_.Image());
   }
@@ -232,7 +238,26 @@ void DesktopWindow::Invalidate() {
 }
 
 void DesktopWindow::UpdateNow() {
-  if (paintDue_) PaintClient();
+  // Inside a command the paint stays due until the command has returned;
+  // what was drawn directly shows now all the same.
+  if (paintDue_ && ClientPaintsNow()) PaintClient();
+  clientWidget_->repaint();
+}
+
+void DesktopWindow::MarkShown() {
+  shownChanges_ = canvas_.Changes();
+  lastShown_ = std::chrono::steady_clock::now();
+}
+
+void DesktopWindow::ShowDrawing(const Rect& area) {
+  if (!clientWidget_->isVisible()) return;
+  const Rect r = area.Normalized();
+  clientWidget_->repaint(QRect(r.left, r.top, r.Width(), r.Height()));
+}
+
+void DesktopWindow::ShowPendingDrawing() {
+  if (!clientWidget_->isVisible() || canvas_.Changes() == shownChanges_) return;
+  if (std::chrono::steady_clock::now() - lastShown_ < kShowInterval) return;
   clientWidget_->repaint();
 }
 
@@ -289,7 +314,7 @@ void DesktopWindow::Resume() {
 }
 
 void DesktopWindow::PaintRequested() {
-  if (paintDue_ && CanCallClient()) PaintClient();
+  if (paintDue_ && ClientPaintsNow()) PaintClient();
 }
 
 void DesktopWindow::PaintClient() {

@@ -7,6 +7,8 @@
 // classic window device context.
 
 #include <QPoint>
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -70,8 +72,17 @@ class DesktopWindow : public WindowHost {
   void MenuKey(int key, int highlightedId);
   // A paint that fell due while the client could not be called.
   void Resume();
-  // Text at device pixel (x, y) in the default font and colours.
+  // Text at device pixel (x, y) in the default font and colours, opaque.
   void DrawText(int x, int y, const std::string& text);
+  // Puts the area of the backing image on screen now (direct drawing during
+  // a command, which dispatches no paint).
+  void ShowDrawing(const Rect& area);
+  // Called by the backend's polls: direct drawing made since the window
+  // was last shown goes on screen, at most every kShowInterval.
+  void ShowPendingDrawing();
+  // The whole backing image has just been put on screen.
+  void MarkShown();
+  static constexpr std::chrono::milliseconds kShowInterval{50};
 
   // Events of the client area and the frame.
   void PaintRequested();
@@ -90,6 +101,7 @@ class DesktopWindow : public WindowHost {
   template <class F>
   auto Call(F&& f);
   void PaintClient();
+  bool ClientPaintsNow() const { return CanCallClient() && !client_.PaintDeferred(); }
   void DispatchKey(const Message& message);
 
   DesktopBackend& backend_;
@@ -101,6 +113,8 @@ class DesktopWindow : public WindowHost {
   std::vector<Accelerator> accelerators_;
   std::map<int, std::unique_ptr<QTimer>> timers_;
   bool paintDue_ = false;
+  std::uint64_t shownChanges_ = 0;  // the canvas's change count when last shown whole
+  std::chrono::steady_clock::time_point lastShown_{};
   bool acceptsDrops_ = false;
   int handlerDepth_ = 0;  // client handlers running now
 };

@@ -10,6 +10,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/Platform.h"
+
 namespace platform::qt {
 
 namespace {
@@ -32,7 +34,12 @@ void RegisterDejaVu() {
   }
 }
 
-// Made here when nobody made one before; destroyed at program exit.
+// The application object made here, when nobody made one before.
+std::unique_ptr<QApplication>& OwnApplication() {
+  static std::unique_ptr<QApplication> application;
+  return application;
+}
+
 void MakeApplication() {
   // The application's destructor takes its input devices off Qt's list of
   // devices, a global object of its own. Touching that list first makes it
@@ -42,8 +49,7 @@ void MakeApplication() {
   static int argc = 1;
   static char name[] = "taluvo";
   static char* argv[] = {name, nullptr};
-  static const std::unique_ptr<QApplication> application =
-      std::make_unique<QApplication>(argc, argv);
+  OwnApplication() = std::make_unique<QApplication>(argc, argv);
 }
 
 void EnsureApplication(bool onScreen) {
@@ -68,6 +74,15 @@ void EnsureGuiApplication() {
 
 void EnsureDesktopApplication() {
   EnsureApplication(true);
+}
+
+void EndGuiApplication() {
+  OwnApplication().reset();
+}
+
+void EndToolkit() {
+  Install(nullptr);
+  EndGuiApplication();
 }
 
 }  // namespace platform::qt

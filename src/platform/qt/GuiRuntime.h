@@ -7,11 +7,19 @@
 namespace platform::qt {
 
 // Creates the application object when none exists yet; it lives until the
-// program ends. Also makes sure the DejaVu faces are known.
+// program ends (or EndGuiApplication). Also makes sure the DejaVu faces are known.
 void EnsureGuiApplication();
 // The same for the desktop window: the platform the environment names, or
 // Qt's own default (a display) when it names none. Whichever of the two runs
 // first decides; the desktop backend therefore asks before anything draws.
 void EnsureDesktopApplication();
+// Destroys the application object made here (if any) now, not among the
+// static objects at exit, where parts of the toolkit it needs may already
+// be gone. Every window, backend and canvas must be gone before.
+void EndGuiApplication();
+// The end of a program on the toolkit, in the one safe order: the installed
+// backend (with its windows' toolkit objects) first, then the application
+// object; nothing of the program's may use the toolkit afterwards.
+void EndToolkit();
 
 }  // namespace platform::qt

@@ -170,11 +170,13 @@ int RasterCanvas::Height() const {
 }
 
 void RasterCanvas::Erase(Color color) {
+  ++changes_;
   surface_->Finish();
   surface_->image.fill(ToQColor(color));
 }
 
 void RasterCanvas::Resize(int width, int height, Color fill) {
+  ++changes_;
   surface_->Finish();
   QImage resized(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
   resized.fill(ToQColor(fill));
@@ -220,6 +222,7 @@ QPainter& Prepare(QPainter& p, const DrawingState& s, int penWidth) {
 }  // namespace
 
 void RasterCanvas::DrawDevicePolyline(std::span<const Point> points) {
+  ++changes_;
   const int penWidth = DevicePenWidth();
   if (penWidth == 0) {
     surface_->CosmeticPolyline(points, State());
@@ -229,6 +232,7 @@ void RasterCanvas::DrawDevicePolyline(std::span<const Point> points) {
 }
 
 void RasterCanvas::DrawDevicePolygon(std::span<const Point> points) {
+  ++changes_;
   const DrawingState& s = State();
   const int penWidth = DevicePenWidth();
   QPainter& p = Prepare(surface_->Painter(), s, penWidth);
@@ -246,6 +250,7 @@ void RasterCanvas::DrawDevicePolygon(std::span<const Point> points) {
 }
 
 void RasterCanvas::DrawDeviceRectangle(const Rect& r) {
+  ++changes_;
   const DrawingState& s = State();
   const int penWidth = DevicePenWidth();
   QPainter& p = Prepare(surface_->Painter(), s, penWidth);
@@ -275,6 +280,7 @@ void RasterCanvas::DrawDeviceRectangle(const Rect& r) {
 }
 
 void RasterCanvas::DrawDeviceEllipse(const Rect& bounds) {
+  ++changes_;
   const DrawingState& s = State();
   QPainter& p = Prepare(surface_->Painter(), s, DevicePenWidth());
   if (s.pen.style == PenStyle::Null) {
@@ -285,6 +291,7 @@ void RasterCanvas::DrawDeviceEllipse(const Rect& bounds) {
 }
 
 void RasterCanvas::DrawDeviceArc(const Rect& bounds, Point start, Point end) {
+  ++changes_;
   QPainter& p = Prepare(surface_->Painter(), State(), DevicePenWidth());
   const QRectF box = OutlineBox(bounds);
   const double from = EllipseAngle(box, start);
@@ -296,6 +303,7 @@ void RasterCanvas::DrawDeviceArc(const Rect& bounds, Point start, Point end) {
 }
 
 void RasterCanvas::DrawDeviceText(Point anchor, std::string_view text, const DeviceFont& font) {
+  ++changes_;
   const DrawingState& s = State();
   QPainter& p = Prepare(surface_->Painter(), s, 0);
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);  // text ignores the raster op
@@ -333,6 +341,7 @@ Size RasterCanvas::MeasureDeviceText(std::string_view text, const DeviceFont& fo
 }
 
 void RasterCanvas::DrawDeviceImage(const Rect& destination, const RgbImage& image) {
+  ++changes_;
   QImage block(image.Width(), image.Height(), QImage::Format_RGB32);
   for (int y = 0; y < image.Height(); ++y) {
     auto* row = reinterpret_cast<QRgb*>(block.scanLine(y));

@@ -5,6 +5,7 @@
 // batch runs and tests use one to render pictures to PNG or BMP without a
 // display. Creating the first one starts QtGui headless when needed.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,9 @@ class RasterCanvas : public DeviceCanvas {
   bool SavePng(const std::string& path);
   // The image itself, for a window to show; drawing finished so far is in it.
   const QImage& Image();
+  // Grows with every drawing call: a window compares it with the count it
+  // last showed to know whether direct drawing waits to be shown.
+  std::uint64_t Changes() const { return changes_; }
 
  protected:
   void DrawDevicePolyline(std::span<const Point> points) override;
@@ -49,6 +53,7 @@ class RasterCanvas : public DeviceCanvas {
  private:
   struct Surface;
   std::unique_ptr<Surface> surface_;
+  std::uint64_t changes_ = 0;
 };
 
 }  // namespace platform

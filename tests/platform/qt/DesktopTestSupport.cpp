@@ -16,7 +16,7 @@ void RecordingClient::OnCommand(int id) {
 }
 
 void RecordingClient::OnPaint(Canvas& canvas, bool erase) {
-  events.push_back(erase ? "erase" : "draw");
+  events.push_back(deferPaint ? "deferred paint" : erase ? "erase" : "draw");
   canvas.SelectPen(NullPen());
   if (erase) {
     canvas.SelectBrush(WhiteBrush());

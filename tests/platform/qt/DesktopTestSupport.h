@@ -40,6 +40,9 @@ struct RecordingClient : WindowClient {
   void OnTimer(int id) override;
   void OnMenuKey(int key, int highlightedId) override;
   bool IsBusy() const override { return busy; }
+  // A paint while this is set is one the client would skip.
+  bool deferPaint = false;
+  bool PaintDeferred() const override { return deferPaint; }
   void OnInputWhileBusy() override { events.push_back("busy input"); }
   bool OnClose() override {
     events.push_back("close");

@@ -123,6 +123,38 @@ TEST_F(DesktopWindowTest, KeysGoThroughAcceleratorsThenKeyDownAndCharacter) {
   }
 }
 
+TEST_F(DesktopWindowTest, AcceleratorsWorkWhereverTheFocusIs) {
+  window.Show();
+  window.SetAccelerators({{'L', true, false, false, 301}});
+  window.ClientWidget().clearFocus();
+  // A key that the focused widget leaves (the menu bar, the frame itself)
+  // travels up to the frame.
+  for (QWidget* focused : {static_cast<QWidget*>(&bar), static_cast<QWidget*>(&window.Frame())}) {
+    client.events.clear();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_L, Qt::ControlModifier, "\x0c");
+    QApplication::sendEvent(focused, &press);
+    EXPECT_EQ(client.events, (std::vector<std::string>{"command 301"})) << focused->metaObject()->className();
+  }
+}
+
+TEST_F(DesktopWindowTest, APaintTheClientWouldSkipStaysDueUntilItsCommandHasEnded) {
+  window.Show();
+  Settle();
+  // A command that repaints and then shows a box: the box's own loop
+  // delivers the paint while the client is still busy with the command.
+  client.onCommand = [&](int) {
+    client.deferPaint = true;
+    window.Invalidate();
+    ModalAnswer close([](QWidget&) {});
+    backend().ShowMessageBox({window.Handle(), "done", "Run", BoxIcon::Information, BoxButtons::Ok});
+    client.deferPaint = false;
+  };
+  client.events.clear();
+  window.Dispatch({window.Handle(), MessageKind::Command, 7});
+  Settle();
+  EXPECT_EQ(client.events, (std::vector<std::string>{"command 7", "erase", "draw"}));
+}
+
 TEST_F(DesktopWindowTest, PaintErasesThenDrawsIntoTheBackingImage) {
   window.Show();
   Settle();
