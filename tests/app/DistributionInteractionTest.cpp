@@ -147,6 +147,23 @@ TEST_F(DistributionInteraction, IntegratingABandReportsTheIntegralOfTheDistribut
   EXPECT_NEAR(std::stof(*clip), c, 1e-4f);
 }
 
+TEST_F(DistributionInteraction, TheIntegrateCommandTogglesTheSelection) {
+  MakeTriangle();
+  window->OnCommand(456);
+  EXPECT_TRUE(RangeSelection.RangeRectangleArmed);
+  window->OnCommand(456);
+  EXPECT_FALSE(RangeSelection.RangeRectangleArmed);
+  EXPECT_FALSE(RangeSelection.IntegrationPending);
+  EXPECT_FALSE(ScreenButtons.IntegrateButton->On);
+  // A plain right click on the distribution plot arms nothing, so the next
+  // press starts a selection instead of cancelling one.
+  Send(MessageKind::RightButtonDown, DistColumn(5.0f), DistRow());
+  Send(MessageKind::RightButtonUp, DistColumn(5.0f), DistRow());
+  EXPECT_FALSE(RangeSelection.RangeRectangleArmed);
+  window->OnCommand(456);
+  EXPECT_TRUE(RangeSelection.IntegrationPending);
+}
+
 TEST_F(DistributionInteraction, CtrlRightDoubleClickReadsOutTheMolarMass) {
   MakeTriangle();
   const int x = DistColumn(5.0f);

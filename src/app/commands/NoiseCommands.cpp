@@ -88,31 +88,23 @@ void CmSubtractRINoise(TXLAWindow& window) {
   Redraw(window);
 }
 
-void SubtractAllSystematicNoise() {
+void CmSubtractAllSystematicNoise(TXLAWindow& window) {
+  PresentationNotice(window);
   SubtractRI();
   SubtractTI();
+  Redraw(window);
 }
 
-bool RestoreTINoise() {
+void CmRestoreTINoise(TXLAWindow& window) {
   auto& g = CommonRadialGrid;
-  if (!NoiseAvailable(g.RemovedTINoise, g.CommonGridSize)) return false;
+  if (!NoiseAvailable(g.RemovedTINoise, g.CommonGridSize)) return;
   ApplyTINoise(g.RemovedTINoise, 1.0f);
   for (int k = 1; k <= g.CommonGridSize; ++k) {
     g.TINoise[k] += g.RemovedTINoise[k];
     g.RemovedTINoise[k] = 0.0f;
   }
   UpdateMeanProfile();
-  return true;
-}
-
-void CmSubtractAllSystematicNoise(TXLAWindow& window) {
-  PresentationNotice(window);
-  SubtractAllSystematicNoise();
   Redraw(window);
-}
-
-void CmRestoreTINoise(TXLAWindow& window) {
-  if (RestoreTINoise()) Redraw(window);
 }
 
 void RegisterNoiseCommands(CommandTable& table) {

@@ -11,10 +11,4 @@ void CmSubtractRINoise(TXLAWindow& window);
 void CmSubtractAllSystematicNoise(TXLAWindow& window);
 void CmRestoreTINoise(TXLAWindow& window);
 
-// The data work of the commands, without notice or redraw (the on-screen
-// noise buttons call these). RestoreTINoise is false when nothing was
-// removed.
-void SubtractAllSystematicNoise();
-bool RestoreTINoise();
-
 void RegisterNoiseCommands(CommandTable& table);

@@ -16,7 +16,7 @@
 #include "data/ListFiles.h"
 #include "data/LoadData.h"
 #include "data/ScanDataSet.h"
-#include "data/ScanFileWriter.h"
+#include "data/RawDataSaves.h"
 #include "display/MainPlots.h"
 #include "display/ScanColours.h"
 #include "display/WindowCoordinates.h"
@@ -291,28 +291,11 @@ void SaveEditedScan(TXLAWindow& window, int fileIndex, int point) {
     return;
   const bool overwrite = AskYesNoBox(window, "overwrite original scan?", "");
   if (window.Host()) window.Host()->SetCursor(platform::CursorShape::Wait);
-  const int n = d.ScanPointCount[fileIndex];
-  OneBasedArray<float> radius(1, n - 1), signal(1, n - 1);
-  for (int i = 1, j = 0; i <= n; ++i) {
-    if (i == point) continue;
-    ++j;
-    radius[j] = d.ScanRadius[fileIndex][i];
-    signal[j] = d.ScanSignal[fileIndex][i];
-  }
-  std::string path = PathOf(fileIndex);
-  if (!overwrite) {
-    const std::filesystem::path p(path);
-    path = (p.parent_path() / (p.stem().string() + "_mod" + p.extension().string())).string();
-  }
-  if (!WriteScanFile(path, n - 1, radius.data(), signal.data(), nullptr, nullptr, false,
-                     d.ScanHeaders[fileIndex])) {
-    ShowStopBox(window, "could not write " + path);
+  // Writes the scan without the point and names the copy in the list.
+  if (!SaveModifiedScan(fileIndex, point, overwrite)) {
+    if (window.Host()) window.Host()->SetCursor(platform::CursorShape::Arrow);
     return;
   }
-  // The list names the copy from now on.
-  BuildFileNameList(0);
-  for (int r = 1; r <= FileNameList.Count; ++r)
-    if (d.ScanTimeOrder[r] == fileIndex) FileNameList.Paths[r] = path;
   ReloadAndRedraw(window);
 }
 

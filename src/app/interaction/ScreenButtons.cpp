@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/commands/NoiseCommands.h"
 #include "app/interaction/CursorActions.h"
 #include "app/interaction/InteractionState.h"
 #include "app/interaction/WindowDrawing.h"
@@ -10,6 +9,7 @@
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
+#include "data/SystematicNoiseEdits.h"
 #include "display/ClientPixels.h"
 #include "display/records/MainPlotLayout.h"
 #include "display/records/ScreenModes.h"
