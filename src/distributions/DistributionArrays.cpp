@@ -31,18 +31,11 @@ bool FitsInMemory(std::size_t rows, std::size_t columns, std::size_t elementSize
 
 bool DistributionKernelArray::Allocate(int gridCount, int scanCount, int radiusCount) {
   assert(gridCount >= 1 && scanCount >= 1 && radiusCount >= 0);
+  Release();
   const auto g = static_cast<std::size_t>(gridCount), s = static_cast<std::size_t>(scanCount);
   const auto perScan = static_cast<std::size_t>(radiusCount) + 1;
   std::size_t columns = 0;
-  const bool fits = MultiplySize(g, s, columns) && FitsInMemory(columns, perScan, sizeof(float));
-  // A block large enough is kept and only cleared: every run of a
-  // distribution allocates its kernel anew, and fresh pages of tens of
-  // megabytes cost far more to map than to clear.
-  if (!fits || block_.capacity() < columns * perScan) std::vector<float>().swap(block_);
-  std::vector<float*>().swap(scanTable_);
-  std::vector<float**>().swap(gridTable_);
-  gridCount_ = scanCount_ = radiusCount_ = 0;
-  if (!fits) return false;
+  if (!MultiplySize(g, s, columns) || !FitsInMemory(columns, perScan, sizeof(float))) return false;
   try {
     block_.assign(columns * perScan, 0.0f);
     scanTable_.assign(g * (s + 1), nullptr);

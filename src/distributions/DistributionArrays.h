@@ -21,8 +21,7 @@
 // ((g − 1)·S + (s − 1))·(R + 1).
 class DistributionKernelArray {
  public:
-  // Releases what exists (a block at least as large as the new one is kept
-  // and reused), then allocates zeroed storage. False (and nothing
+  // Releases what exists, then allocates zeroed storage. False (and nothing
   // allocated) when the block cannot be had or its size does not fit in
   // memory addresses; no message, the caller gives up quietly.
   bool Allocate(int gridCount, int scanCount, int radiusCount);
