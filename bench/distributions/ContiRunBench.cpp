@@ -242,7 +242,6 @@ void BM_WholeRunLarge(benchmark::State& state) {
     SetThreads(static_cast<int>(state.range(2)));
     RunContiSed(nullptr);
   }
-  state.counters["unknowns"] = NormalEquations.Size;
   SetModel(RegularizationChoice::MaxEnt);
 }
 

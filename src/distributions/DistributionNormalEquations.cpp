@@ -67,24 +67,9 @@ void ComputeDataMeans(const NormalEquationProblem& p, NormalEquationArrays& neq,
       record.DataPointCount > 0 ? total / static_cast<double>(record.DataPointCount) : 0.0;
 }
 
+
 void ComputeKernelMeans(const NormalEquationProblem& p, NormalEquationArrays& neq) {
-  const int R = p.RadiusCount, fitCount = p.FitPointCount();
-  const long long pointCount = static_cast<long long>(p.ScanCount) * fitCount;
-  for (int g = 1; g <= p.KernelColumns; ++g) {
-    double* radial = neq.KernelRadialMean[g];
-    for (int r = 0; r <= R; ++r) radial[r] = 0.0;
-    double total = 0.0;
-    for (int s = 1; s <= p.ScanCount; ++s) {
-      const float* k = p.Kernel[g][s];
-      for (int r = 1; r <= R; ++r) radial[r] += k[r];
-      const double scanSum = fitCount > 0 ? SumRange(k, p.FitFirst, p.FitLast) : 0.0;
-      neq.KernelScanMean[g][s] = fitCount > 0 ? scanSum / fitCount : 0.0;
-      total += scanSum;
-    }
-    if (p.ScanCount > 0)
-      for (int r = 1; r <= R; ++r) radial[r] /= p.ScanCount;
-    neq.KernelGrandMean[g] = pointCount > 0 ? total / static_cast<double>(pointCount) : 0.0;
-  }
+  for (int g = 1; g <= p.KernelColumns; ++g) ComputeKernelColumnMeans(p, neq, g);
 }
 
 bool BuildCurrent(SystematicNoise noise, bool fixedFirst = false, double value = 0.0) {
@@ -151,6 +136,24 @@ class NormalEquationDisplay {
 
 }  // namespace
 
+void ComputeKernelColumnMeans(const NormalEquationProblem& p, NormalEquationArrays& neq, int g) {
+  const int R = p.RadiusCount, fitCount = p.FitPointCount();
+  const long long pointCount = static_cast<long long>(p.ScanCount) * fitCount;
+  double* radial = neq.KernelRadialMean[g];
+  for (int r = 0; r <= R; ++r) radial[r] = 0.0;
+  double total = 0.0;
+  for (int s = 1; s <= p.ScanCount; ++s) {
+    const float* k = p.Kernel[g][s];
+    for (int r = 1; r <= R; ++r) radial[r] += k[r];
+    const double scanSum = fitCount > 0 ? SumRange(k, p.FitFirst, p.FitLast) : 0.0;
+    neq.KernelScanMean[g][s] = fitCount > 0 ? scanSum / fitCount : 0.0;
+    total += scanSum;
+  }
+  if (p.ScanCount > 0)
+    for (int r = 1; r <= R; ++r) radial[r] /= p.ScanCount;
+  neq.KernelGrandMean[g] = pointCount > 0 ? total / static_cast<double>(pointCount) : 0.0;
+}
+
 SystematicNoise SelectSystematicNoise(bool tiFitted, bool riFitted, bool systematicNoiseOn) {
   if (tiFitted && riFitted) return SystematicNoise::TimeAndRadialInvariant;
   if (tiFitted) return SystematicNoise::TimeInvariant;
@@ -161,6 +164,12 @@ SystematicNoise SelectSystematicNoise(bool tiFitted, bool riFitted, bool systema
 
 void ComputeNoiseMeans(const NormalEquationProblem& problem, NormalEquationArrays& neq,
                        NoiseEliminationRecord& record) {
+  ComputeDataNoiseMeans(problem, neq, record);
+  ComputeKernelMeans(problem, neq);
+}
+
+void ComputeDataNoiseMeans(const NormalEquationProblem& problem, NormalEquationArrays& neq,
+                           NoiseEliminationRecord& record) {
   assert(problem.KernelColumns <= neq.Size && problem.ScanCount <= neq.ScanCount &&
          problem.RadiusCount <= neq.RadiusCount);
   assert(!problem.FixedFirst || problem.KernelColumns >= 1);
@@ -169,7 +178,6 @@ void ComputeNoiseMeans(const NormalEquationProblem& problem, NormalEquationArray
   record.FixedFirstComponent = problem.FixedFirst;
   record.FixedFirstValue = problem.FixedFirst ? problem.FixedFirstValue : 0.0;
   ComputeDataMeans(problem, neq, record);
-  ComputeKernelMeans(problem, neq);
 }
 
 bool BuildNormalEquations(const NormalEquationProblem& problem, NormalEquationArrays& neq,

@@ -20,6 +20,14 @@
 
 #include "distributions/DistributionNormalEquations.h"
 
+// The two halves of ComputeNoiseMeans, for builders that share the kernel
+// columns out among workers: the data means and the record, and the means
+// of kernel column g (which touch nothing of another column).
+void ComputeDataNoiseMeans(const NormalEquationProblem& problem, NormalEquationArrays& neq,
+                           NoiseEliminationRecord& record);
+void ComputeKernelColumnMeans(const NormalEquationProblem& problem, NormalEquationArrays& neq,
+                              int g);
+
 class NormalEquationAccumulator {
  public:
   // Clears the system (matrix, vector, square sum) of neq; the means in neq

@@ -1,6 +1,7 @@
 #include "distributions/ThreadedNormalEquations.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <chrono>
 #include <memory>
@@ -17,11 +18,54 @@ int MultiContiNEQThread::Run() {
   return 0;
 }
 
+namespace {
+
+// A worker of the means: kernel columns from a shared counter until none is
+// left. Columns are independent, so who computes one does not matter.
+class KernelMeansThread : public platform::Thread {
+ public:
+  const NormalEquationProblem* Problem = nullptr;
+  NormalEquationArrays* Arrays = nullptr;
+  std::atomic<int>* NextColumn = nullptr;
+
+ protected:
+  int Run() override {
+    for (int g = NextColumn->fetch_add(1) + 1; g <= Problem->KernelColumns;
+         g = NextColumn->fetch_add(1) + 1)
+      ComputeKernelColumnMeans(*Problem, *Arrays, g);
+    return 0;
+  }
+};
+
+// The noise means, the kernel's (one pass over all of it) shared among the
+// workers, the data's on the calling thread meanwhile.
+void ComputeNoiseMeansThreaded(const NormalEquationProblem& problem, NormalEquationArrays& neq,
+                               NoiseEliminationRecord& record, int workers) {
+  std::atomic<int> nextColumn{0};
+  std::vector<std::unique_ptr<KernelMeansThread>> threads;
+  for (int k = 0; k < workers; ++k) {
+    threads.push_back(std::make_unique<KernelMeansThread>());
+    threads.back()->Problem = &problem;
+    threads.back()->Arrays = &neq;
+    threads.back()->NextColumn = &nextColumn;
+  }
+  std::vector<bool> started;
+  for (auto& t : threads) started.push_back(t->Start());
+  ComputeDataNoiseMeans(problem, neq, record);
+  for (std::size_t k = 0; k < threads.size(); ++k)
+    if (started[k])
+      threads[k]->WaitForExit();
+    else
+      threads[k]->RunHere();
+}
+
+}  // namespace
+
 bool NormalEquationsThreaded(const NormalEquationProblem& problem, NormalEquationArrays& neq,
                              NoiseEliminationRecord& record, int threadCount,
                              const NormalEquationProgress& progress) {
-  ComputeNoiseMeans(problem, neq, record);
   const int workers = std::max(threadCount, 1);
+  ComputeNoiseMeansThreaded(problem, neq, record, workers);
   NormalEquationAccumulator accumulator(problem, neq, record, workers);
   // Element 0 stays unused, so that worker k is element k.
   std::vector<std::unique_ptr<MultiContiNEQThread>> threads;

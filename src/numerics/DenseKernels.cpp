@@ -26,8 +26,8 @@ int FactorCholeskyLower(int n, double* a, int lda) {
   return LAPACKE_dpotrf_work(LAPACK_COL_MAJOR, 'L', n, a, lda);
 }
 
-int FactorLU(int n, double* a, int lda, int* pivots) {
-  if (n <= 0) return 0;
+void SolveWithCholeskyLower(int n, const double* l, int ldl, double* x) {
+  if (n <= 0) return;
   HoldLibraryToOneThread();
-  return LAPACKE_dgetrf_work(LAPACK_COL_MAJOR, n, n, a, lda, pivots);
+  LAPACKE_dpotrs_work(LAPACK_COL_MAJOR, 'L', n, 1, l, ldl, x, n);
 }

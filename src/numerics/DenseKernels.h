@@ -1,6 +1,6 @@
 #pragma once
 // The few dense kernels of the tuned BLAS and LAPACK libraries that the
-// analysis needs, on plain column-major storage. Only this unit includes
+// analysis needs (Gram matrices, Cholesky factors and their solves), on plain column-major storage. Only this unit includes
 // their headers, so the rest of the program keeps its one-based arrays and
 // never depends on the libraries' types or threading.
 //
@@ -19,9 +19,6 @@ void AddGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
 // definite.
 int FactorCholeskyLower(int n, double* a, int lda);
 
-// LU factors with partial pivoting of the n×n matrix a (leading dimension
-// lda, column-major), overwriting it: the unit lower factor below the
-// diagonal, the upper on and above. pivots[0..n) receive the one-based row
-// exchanged with row j + 1. 0 on success, else the one-based column of the
-// first exactly zero pivot.
-int FactorLU(int n, double* a, int lda, int* pivots);
+// x := A⁻¹ x for the Cholesky factor L of A (lower triangle of l, leading
+// dimension ldl) that FactorCholeskyLower left.
+void SolveWithCholeskyLower(int n, const double* l, int ldl, double* x);

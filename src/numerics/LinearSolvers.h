@@ -31,6 +31,16 @@ bool dcholesky(double** a, int n, double* p);
 void cholsolve(float** a, int n, const float* p, const float* b, float* x);
 void dcholsolve(double** a, int n, const double* p, const double* b, double* x);
 
+// a·x = b by Cholesky for the matrix given by the upper triangle of a, a
+// unchanged, p receiving the diagonal of the factor; false (x unwritten)
+// when a is not positive definite. Large orders factor and solve on the
+// tuned library without copying a back and forth.
+bool CholeskySolveUpper(double** a, int n, const double* b, double* x, double* p);
+// The same for the system of rows and columns rows[0..m) of a: x[rows[k]]
+// receives the solution for b[rows[k]]; the other elements of x are left.
+bool CholeskySolveUpperSubset(double** a, const int* rows, int m, const double* b, double* x,
+                              double* p);
+
 // a·x = b by Cholesky, by LU where a is not positive definite; a unchanged.
 // CholeskyOrLUSolve: x overwrites b; true when Cholesky served, false for LU.
 // CholeskyOrLUSolveD: x separate, b unchanged, p a caller's vector of n

@@ -40,12 +40,8 @@ bool CholeskyOrLUSolve(float** a, float* b, int n, bool* singular) {
 
 int CholeskyOrLUSolveD(double** a, const double* b, int n, double* x, double* p, bool* singular) {
   SetFlag(singular, false);
+  if (CholeskySolveUpper(a, n, b, x, p)) return 1;
   OneBasedMatrix<double> copy;
-  CopyMatrix(a, n, copy);
-  if (dcholesky(copy.get(), n, p)) {
-    dcholsolve(copy.get(), n, p, b, x);
-    return 1;
-  }
   CopyMatrix(a, n, copy);
   for (int i = 1; i <= n; ++i) x[i] = b[i];
   SetFlag(singular, !dlusolve(copy.get(), x, n, false));
@@ -66,22 +62,15 @@ int SolveReducedNormalEquationsD(double** a, const double* b, int n, double* x, 
   if (m == n) return CholeskyOrLUSolveD(a, b, n, x, p, singular);
 
   SetFlag(singular, false);
+  for (int i = 1; i <= n; ++i) x[i] = 0.0;
+  if (CholeskySolveUpperSubset(a, kept.data(), m, b, x, p)) return 1;
   OneBasedMatrix<double> sub(1, m, 1, m);
-  OneBasedArray<double> subB(1, m), subX(1, m);
+  OneBasedArray<double> subX(1, m);
   for (int i = 1; i <= m; ++i) {
-    subB[i] = b[kept[i - 1]];
+    subX[i] = b[kept[i - 1]];
     for (int j = 1; j <= m; ++j) sub[i][j] = a[kept[i - 1]][kept[j - 1]];
   }
-  if (dcholesky(sub.get(), m, p)) {
-    dcholsolve(sub.get(), m, p, subB.data(), subX.data());
-  } else {
-    for (int i = 1; i <= m; ++i) {
-      subX[i] = subB[i];
-      for (int j = 1; j <= m; ++j) sub[i][j] = a[kept[i - 1]][kept[j - 1]];
-    }
-    SetFlag(singular, !dlusolve(sub.get(), subX.data(), m, false));
-  }
-  for (int i = 1; i <= n; ++i) x[i] = 0.0;
+  SetFlag(singular, !dlusolve(sub.get(), subX.data(), m, false));
   for (int i = 1; i <= m; ++i) x[kept[i - 1]] = subX[i];
   return 1;
 }

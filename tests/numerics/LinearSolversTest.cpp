@@ -240,10 +240,11 @@ TEST(Cholesky, FactorOfTheWorkedExample) {
 
 // Orders on both sides of the switch to the blocked factorisation: only the
 // upper triangle is read (the lower one holds NaN), L·Lᵀ reproduces the
-// matrix, the solution is recovered, and a matrix made indefinite by a
-// single diagonal element far down is refused.
+// matrix, the solution is recovered (also by the one-call solver, which
+// leaves the matrix unchanged), and a matrix made indefinite by a single
+// diagonal element far down is refused.
 TEST(Cholesky, LargeSystemsReadTheUpperTriangleAndFactorTheMatrix) {
-  for (const int n : {20, 31, 32, 150}) {
+  for (const int n : {20, 47, 48, 150}) {
     SCOPED_TRACE(n);
     std::vector<double> b(static_cast<std::size_t>(n * n));
     unsigned state = 12345u;
@@ -276,6 +277,13 @@ TEST(Cholesky, LargeSystemsReadTheUpperTriangleAndFactorTheMatrix) {
     OneBasedArray<double> solution(1, n);
     dcholsolve(d.get(), n, p.data(), rhs.data(), solution.data());
     for (int i = 1; i <= n; ++i) EXPECT_NEAR(solution[i], x[i - 1], 1e-9);
+
+    // The one-call solver leaves the matrix as it was.
+    auto whole = MakeMatrix<double>(a);
+    OneBasedArray<double> solved(1, n);
+    ASSERT_EQ(CholeskyOrLUSolveD(whole.get(), rhs.data(), n, solved.data(), p.data()), 1);
+    for (int i = 1; i <= n; ++i) EXPECT_NEAR(solved[i], x[i - 1], 1e-9);
+    ExpectMatrixEquals(whole, a);
 
     a[n - 2][n - 2] = -1.0;
     auto indefinite = MakeMatrix<double>(a);
