@@ -10,6 +10,7 @@
 
 #include "app/records/ModelSelection.h"
 #include "lamm/CLammIdeal.h"
+#include "lamm/ConcDependentPropagation.h"
 #include "models/records/ComputationAbort.h"
 #include "ui/Boxes.h"
 
@@ -79,7 +80,7 @@ constexpr const char* kNoInhomogeneousSolvent =
     "Lamm equation solution in an inhomogeneous solvent not available yet in CLammIdeal";
 
 const char* MissingPropagation(const CLammIdeal& l) {
-  if (l.ConcDependentModel)
+  if (l.ConcDependentModel && !ConcDependentPropagationAvailable(l))
     return "concentration-dependent Lamm equation solution not available yet in CLammIdeal";
   if (l.InhomogeneousSolvent || l.CosoluteOn) return kNoInhomogeneousSolvent;
   return nullptr;

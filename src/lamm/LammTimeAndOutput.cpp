@@ -10,6 +10,7 @@
 
 #include "display/records/DisplayState.h"
 #include "lamm/CLammIdeal.h"
+#include "lamm/ConcDependentPropagation.h"
 #include "models/records/ComputationAbort.h"
 #include "numerics/Resampling.h"
 #include "platform/Platform.h"
@@ -210,9 +211,12 @@ void CLammIdeal::Propagate() {
     ProfileNextTime = ProfileTimes[1];
   }
   if (ConcDependentModel) {
-    // The concentration-dependent time loop is not available yet; Solve
-    // refuses such runs before they get here.
-    ContinueLoop = 0;
+    // Solve refuses the set-ups that this loop does not serve before they
+    // get here.
+    if (ConcDependentPropagationAvailable(*this))
+      PropagateConcDependent(*this);
+    else
+      ContinueLoop = 0;
   } else if (FixedGrid) {
     PropagateFixedGrid();
   } else if (MovingFrame) {

@@ -1,6 +1,7 @@
 #include "app/batch/BatchRun.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -25,7 +26,10 @@
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
+#include "numerics/RandomNumbers.h"
 #include "ui/Boxes.h"
+
+std::uint32_t BatchRandomSeed = 20061;
 
 namespace {
 
@@ -313,6 +317,10 @@ bool ApplyBatchParameters(const CIniCustomPars& p, TXLAWindow& window) {
 bool RunBatch(TXLAWindow& window) {
   if (!IniCustomPars) return false;
   const CIniCustomPars& p = *IniCustomPars;
+  // A batch analysis is repeatable: the random starts of the fits (the
+  // spread of a fresh simplex) draw the same numbers in every run of the
+  // same parameter file. The window keeps seeding them from the clock.
+  SeedClockRandomGenerators(BatchRandomSeed);
   // A caller waiting for the flag file is never left waiting: when the run
   // cannot go on and AutoExit was asked for, the program still ends (and
   // writes what it can).
