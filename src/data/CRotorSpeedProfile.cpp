@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -151,17 +152,26 @@ float CRotorSpeedProfile::RampEnd(int i) const {
   return stepStart_[i] + RampDuration(i);
 }
 
+float CRotorSpeedProfile::StartAfterRamp(int i) const {
+  const float ramp = RampDuration(i);
+  float start = stepStart_[i] + ramp;
+  // The sum rounds to the nearest float, which may lie a little inside the
+  // ramp; the next floats up are the first starts that the check accepts.
+  for (int k = 0; k < 64 && ramp > start - stepStart_[i]; ++k)
+    start = std::nextafter(start, std::numeric_limits<float>::infinity());
+  return start;
+}
+
 bool CRotorSpeedProfile::RepairSpeedStepRamps(bool fix) {
   const int n = speedStepCount_;
   if (n <= 1) return true;
-  // Single precision throughout, as the steps are stored: a moved start that
-  // rounds below the ramp end fails the second pass below.
+  // Single precision throughout, as the steps are stored.
   bool consistent = true;
   for (int i = 1; i < n; ++i) {
     const float ramp = RampDuration(i);
     if (ramp <= stepStart_[i + 1] - stepStart_[i]) continue;
     consistent = false;
-    if (fix) stepStart_[i + 1] = stepStart_[i] + ramp;
+    if (fix) stepStart_[i + 1] = StartAfterRamp(i);
   }
   if (!fix || consistent) return consistent;
   if (RepairSpeedStepRamps(false)) {

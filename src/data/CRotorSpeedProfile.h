@@ -79,6 +79,9 @@ class CRotorSpeedProfile {
   // Duration (s) of the ramp of step i, and the time at which it ends.
   float RampDuration(int i) const;
   float RampEnd(int i) const;
+  // The earliest stored start of step i + 1 that lies at or after the end of
+  // step i's ramp (the ramp end rounded up to a float where needed).
+  float StartAfterRamp(int i) const;
   // The rotor speed (rpm) at time t: at rest before the first step; within a
   // step linear from the previous step's target (0 for the first) to the
   // step's own target over its ramp, then held.

@@ -197,7 +197,9 @@ bool SaveDLSDataFile(const std::string& path, int count, const float* lags, cons
   bool aboveOne = false;
   for (int k = 1; k <= count; ++k) {
     const double lag = std::pow(10.0, static_cast<double>(lags[k]));
-    const float y = DlsFieldAcf ? SignedSquare(values[k]) : values[k];
+    // The file holds intensity correlations: what the record says are
+    // field correlations is turned into them, nothing else is.
+    const float y = record.HoldsFieldAcf ? SignedSquare(values[k]) : values[k];
     if (y > 1.0f) aboveOne = true;
     std::fprintf(f.get(), "   %1.5e  %1.5e \n", lag, static_cast<double>(y));
   }

@@ -50,8 +50,9 @@ bool ReadDLSDataFile(const std::string& path, DlsRecord* record, int* count,
 
 // Writes lags[1..count] (log10 seconds, written as seconds) and
 // values[1..count]: the title (the record's own when title is null), the
-// parameter line from the record, one pair per line. While DlsFieldAcf is set
-// the values are written as g(2)-1, by a signed square. A written value above
+// parameter line from the record, one pair per line. Values of a record
+// that holds field correlations (HoldsFieldAcf) are written as g(2)-1, by a
+// signed square; those of any other record as they are. A written value above
 // 1 draws the message "please check DLSDAT format - should be g(2)-1" after
 // the file is complete. A file that cannot be written is reported on the
 // standard output as "\n\aAttention: could not open <path>". True when the

@@ -235,13 +235,11 @@ bool SaveMeanDlsData(const std::string& path) {
     }
     mean[k] = static_cast<float>(sum / n);
   }
-  DlsRecord& first = ScanDataSet.DlsRecords[1];
-  const float temperature = first.DlsTemperature;
+  // The first measurement's settings at the buffer's temperature; the
+  // averages are intensity correlations already.
+  DlsRecord first = ScanDataSet.DlsRecords[1];
   first.DlsTemperature = static_cast<float>(SolventConditions.BufferTemperature - kKelvinOffset);
-  // The averages are intensity correlations already.
+  first.HoldsFieldAcf = false;
   DlsFieldAcf = false;
-  const bool written = SaveDLSDataFile(path, size, g.CommonGrid, mean.data(), "averaged", first);
-  DlsFieldAcf = false;
-  first.DlsTemperature = temperature;
-  return written;
+  return SaveDLSDataFile(path, size, g.CommonGrid, mean.data(), "averaged", first);
 }

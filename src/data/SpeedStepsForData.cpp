@@ -71,9 +71,14 @@ bool Coupling(platform::WindowHandle window, const std::string& drive, const std
   auto profile = std::make_unique<CRotorSpeedProfile>();
   profile->SetFileName(path);
   profile->Reload();
-  if (!profile->CheckScansAgainstSpeedSteps(d.NFILES, Headers()))
+  // A profile that contradicts the scans' own times and speeds would make
+  // every simulation follow a speed course the run did not have.
+  if (profile->CheckScansAgainstSpeedSteps(d.NFILES, Headers())) {
+    Couple(std::move(profile));
+  } else {
     ShowLoadError(window, kInconsistentProfile);
-  Couple(std::move(profile));
+    Uncouple();
+  }
   TimesFromW2tOff(window);
   return true;
 }

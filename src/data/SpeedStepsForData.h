@@ -12,7 +12,8 @@
 
 // After a load: analyses the speeds of the loaded scans and couples
 // "speedsteps.txt" of the folder when the speed varies or the file exists;
-// a profile inconsistent with the scans is reported and kept. Nothing while
+// a profile inconsistent with the scans is reported and not coupled (none
+// is then). Nothing while
 // the multi-speed load commands load. Always lets the load go on (true).
 bool CoupleSpeedStepsFile(platform::WindowHandle window, const std::string& drive,
                           const std::string& directory);

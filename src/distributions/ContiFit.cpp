@@ -250,6 +250,7 @@ bool FitContiModel(platform::WindowHandle window) {
   f.StartRmsd = f.BestRmsd = previous;
 
   bool converged = false;
+  int stalled = 0;
   while (!converged && !f.FitAbort) {
     SpreadAround(p, n, u);
     for (int j = 1; j <= n + 1; ++j)
@@ -257,7 +258,9 @@ bool FitContiModel(platform::WindowHandle window) {
     NelderMead(p, y, n, ContiSimplexFtol, objective, evaluations, showBest);
     u = Lowest(y, n);
     UnpackContiParameters(p[u]);
-    converged = ContiCycleConverged(y[u], previous, snapshot.data(), p[u], n, f.FitCycleTolerance);
+    const bool moved = evaluations > 0 && !f.SimplexCollapsed && y[u] < previous;
+    converged = ContiCycleEnds(moved, stalled, y[u], previous, snapshot.data(), p[u], n,
+                               f.FitCycleTolerance);
     PackContiParameters(n, snapshot.data());
     previous = y[u];
   }

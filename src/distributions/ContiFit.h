@@ -102,6 +102,18 @@ std::string ContiOptimizerLine();
 bool ContiCycleConverged(float rmsd, float previousRmsd, const float* previous,
                          const float* current, int n, float tolerance);
 
+// Whether a simplex cycle ends the fit. A cycle whose Nelder-Mead run moved
+// (it took steps, did not collapse, and found a vertex better than the
+// previous cycle's best) is judged by ContiCycleConverged. A run that
+// stopped at its first test, collapsed, or found nothing better would
+// compare the best vertex with itself and pass trivially, while the fit may
+// still be far from the minimum along a shallow direction; such a cycle
+// only counts (in stalled), and the fit ends once the best vertex has
+// withstood ContiStalledCyclesToConverge fresh simplexes in a row.
+inline constexpr int ContiStalledCyclesToConverge = 3;
+bool ContiCycleEnds(bool moved, int& stalled, float rmsd, float previousRmsd, const float* previous,
+                    const float* current, int n, float tolerance);
+
 // The Fit command of a continuous model: annealing, Levenberg-Marquardt or
 // simplex cycles as FitDriverSettings.OptimizerKind and FitControl select.
 // False when the fit is refused (the discrete fits' preconditions, with

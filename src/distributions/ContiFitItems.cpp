@@ -498,3 +498,10 @@ bool ContiCycleConverged(float rmsd, float previousRmsd, const float* previous,
   }
   return true;
 }
+
+bool ContiCycleEnds(bool moved, int& stalled, float rmsd, float previousRmsd, const float* previous,
+                    const float* current, int n, float tolerance) {
+  if (!moved) return ++stalled >= ContiStalledCyclesToConverge;
+  stalled = 0;
+  return ContiCycleConverged(rmsd, previousRmsd, previous, current, n, tolerance);
+}

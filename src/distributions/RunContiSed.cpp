@@ -20,6 +20,7 @@
 #include "distributions/ContiRunSolve.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/StoredDistribution.h"
+#include "distributions/records/DistributionPlotFlags.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/ParameterPacking.h"
@@ -97,7 +98,14 @@ bool CheckPreconditions(platform::WindowHandle window, ModelKind kind, ContiRunO
         "nonideal c(s) not implemented for wwt times (switch Lamm Eq settings and reload data)");
     return false;
   }
-  if (kind == ModelKind::CSWithMsTable) DistributionRunFlags.MsTableDistribution = true;
+  if (kind == ModelKind::CSWithMsTable) {
+    DistributionRunFlags.MsTableDistribution = true;
+    // This model shows its distribution over s; a plot left converted to
+    // c(M) by an earlier run is made afresh over the s axis first.
+    auto& plot = DistributionPlotFlags;
+    if (plot.DistShownAsMolarMass && InitDistributionPlot) InitDistributionPlot();
+    plot.DistShownAsMolarMass = false;
+  }
   if (DlsDataMode) {
     ComputationAbort = false;
     if (!FieldAutocorrelationsReady(window)) return false;

@@ -14,6 +14,8 @@
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
 
+bool GlobalLammEngineUsed = false;
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -490,6 +492,7 @@ void PropagateGlobalLamm() {
   if (ScanDataSet.UsingSpeedSteps || !GlobalLammArrays.LammArraysAllocated ||
       GlobalLammArrays.LammConcentration == nullptr || GridSize() < 3)
     return;
+  GlobalLammEngineUsed = true;
   double v = 1.0;
   e.LastSystemStep = 0.0;
   run.TridiagError = 0;

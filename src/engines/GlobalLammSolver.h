@@ -19,6 +19,10 @@
 // Simulates the current species from SimTime until KeepRunning is cleared.
 void PropagateGlobalLamm();
 
+// Set by every run of this engine; the Run command clears it, and the batch
+// report tells by it which engine computed the last simulation.
+extern bool GlobalLammEngineUsed;
+
 // The depletion stop test: the run may end once the boundary has passed the
 // right fit limit (s > 0) or the left fit limit (floating species). Also used
 // by the moving-hat engine.

@@ -14,6 +14,7 @@
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
+#include "models/DetectorConvolution.h"
 #include "models/GlobalArrayRoads.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulateModel.h"
@@ -300,6 +301,17 @@ void LammSpecies(platform::WindowHandle window, const Species& sp) {
   ReportRunErrors(window);
 }
 
+// Faxen's approximation of the boundary at each scan's time, at the rotor
+// speed of the last scan, in place of a Lamm solution.
+void FaxenSpecies(const Species& sp) {
+  const double rate = OmegaSquaredOfLastScan() * sp.s * 1e-13;
+  GlobalLammRun.SedimentationRate = rate;
+  const double meniscus = ModelParameters.Meniscus;
+  ForEachSimulatedScan(sp.Index, [&](double t, const float* radii, float* out, int n) {
+    FaxenProfile(sp.Amplitude, t, radii, out, n, rate, sp.D, meniscus);
+  });
+}
+
 void EquilibriumSpecies(const Species& sp) {
   const ModelParametersRecord& mp = ModelParameters;
   const SolventConditionsRecord& sc = SolventConditions;
@@ -348,6 +360,8 @@ void SimulateSpecies(platform::WindowHandle window, const Species& sp, int& dlsS
     DlsSpecies(sp, dlsSpecies);
   else if (ScanDataSet.EquilibriumDataMode)
     EquilibriumSpecies(sp);
+  else if (SpeciesSignals.FaxenApproximationOn)
+    FaxenSpecies(sp);
   else
     LammSpecies(window, sp);
 }

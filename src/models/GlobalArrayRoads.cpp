@@ -88,7 +88,8 @@ bool DiscreteRoadAvailable() {
   const SimulationRoadsRecord& r = SimulationRoads;
   if (DlsDataMode) return r.DlsDecay && r.DataAreFieldAcf && r.ConvertToFieldAcf;
   if (ScanDataSet.EquilibriumDataMode) return r.EquilibriumExponential != nullptr;
-  if (!r.FixedGridLamm || !r.MovingHatLamm) return false;
+  // The Faxen boundary needs no Lamm engine.
+  if (!SpeciesSignals.FaxenApproximationOn && (!r.FixedGridLamm || !r.MovingHatLamm)) return false;
   const bool zone = IsZoneModel(ModelSelection.Kind);
   for (int i = 1; i <= NCOMP; ++i) {
     if (mp.ComponentOn[i] == 0) continue;

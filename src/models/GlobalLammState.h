@@ -161,6 +161,9 @@ struct SpeciesSignalsRecord {
   bool LiveRunDisplay = false;
   // The scans' model signals stem from a completed simulation.
   bool ModelCurvesValid = false;
+  // The discrete species are simulated by Faxen's closed-form boundary
+  // instead of the Lamm equation; set by its Run command for one run.
+  bool FaxenApproximationOn = false;
 };
 
 extern SpeciesSignalsRecord SpeciesSignals;

@@ -21,6 +21,7 @@
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "models/records/SpeciesEngineParameters.h"
 #include "numerics/OneBasedArrays.h"
 
 const FluorescenceDetectionRecord* SimulationFluorescenceDetection = nullptr;
@@ -38,7 +39,9 @@ void ShowBox(platform::WindowHandle window, const std::string& text, const char*
 bool SolverObjectRoad() {
   const ModelKind kind = ModelSelection.Kind;
   if (kind == ModelKind::NonidealMultipleSpecies) return true;
-  return !DlsDataMode && !ScanDataSet.EquilibriumDataMode &&
+  // The Faxen boundary is a closed form of the discrete road; the solver
+  // objects would compute the Lamm solution instead.
+  return !DlsDataMode && !ScanDataSet.EquilibriumDataMode && !SpeciesSignals.FaxenApproximationOn &&
          !ModelParameters.InitialConcentrationExperimental && IsDiscreteSpeciesModel(kind) &&
          !ModelParameters.FirstComponentNonideal;
 }
@@ -62,7 +65,30 @@ SolverTarget TargetOf(int component, bool basis) {
   return t;
 }
 
-// One ideal species by its own solver, set up in the solver's order.
+// Component 1 of the non-ideal multi-species model: s and D follow the
+// total concentration by ks and kd (repulsive: with their signs; else both
+// negated); with a loading of species 2 or 3 all three species (slots 27-34:
+// loading, s, D in 1e-7 cm^2/s) sediment together, each with its signal per
+// unit loading.
+void SetMultipleSpeciesNonideality(CLammIdeal& solver) {
+  const ModelParametersRecord& mp = ModelParameters;
+  const SpeciesEngineParametersRecord& e = SpeciesEngineParameters;
+  const auto& set = mp.NonidealMultiSetting;
+  const double s1 = mp.SedCoefficient[1], D1 = SpeciesDiffusion(1), c1 = mp.Concentration[1];
+  const bool multi = set[3].Value > 0.0f || set[7].Value > 0.0f;
+  const double loadings[4] = {0.0, c1, set[3].Value, set[7].Value};
+  const double s[4] = {0.0, s1, set[4].Value, set[8].Value};
+  const double D[4] = {0.0, D1, set[5].Value * 1e-7, set[9].Value * 1e-7};
+  const double weights[4] = {0.0, mp.SpeciesExtinction[1], mp.SpeciesExtinction[2],
+                             mp.SpeciesExtinction[3]};
+  const std::uint8_t sign = e.Repulsive ? 1 : 0;
+  solver.SetSelfAssociation(0, multi ? 0 : 1, 1, 0, multi ? 1 : 0, multi ? 3 : 0,
+                            multi ? loadings : nullptr, multi ? s : nullptr, multi ? D : nullptr,
+                            multi ? weights : nullptr, e.LogKs, e.LogKd, sign, sign,
+                            ScanDataSet.SignalPerConcentration, 0, 0, s1, D1, c1);
+}
+
+// One species by its own solver, set up in the solver's order.
 void SolveComponent(platform::WindowHandle window, int i, bool basis) {
   ScanDataSetRecord& d = ScanDataSet;
   const ModelParametersRecord& mp = ModelParameters;
@@ -71,11 +97,13 @@ void SolveComponent(platform::WindowHandle window, int i, bool basis) {
   GlobalLammRun.TridiagError = GlobalLammRun.DiscretizationError = 0;
   GlobalLammRun.NonidealityError = 0;
   GlobalLammRun.CallbackWindow = window;
+  const bool nonideal = ModelSelection.Kind == ModelKind::NonidealMultipleSpecies && i == 1;
   const std::int32_t code = [&] {
     CLammIdeal solver;
     solver.SetIdealModel();
     solver.SetParameters(mp.SedCoefficient[i], SpeciesDiffusion(i), mp.Meniscus, mp.Bottom,
-                         SpeciesSignals.SpeciesAmplitude[i], d.FitLeftLim, d.FitRightLim);
+                         nonideal ? 1.0f : SpeciesSignals.SpeciesAmplitude[i], d.FitLeftLim,
+                         d.FitRightLim);
     if (!d.CheckRotorAcceleration) solver.ClearAccelerationCheck();
     if (SimulationFluorescenceDetection)
       solver.SetFluorescenceDetection(*SimulationFluorescenceDetection, 1);
@@ -97,13 +125,16 @@ void SolveComponent(platform::WindowHandle window, int i, bool basis) {
     if (mp.TimeOffsetOn) solver.SetStartTime(mp.TimeOffset);
     if (d.UsingSpeedSteps && d.DataSpeedProfile)
       solver.SetRotorSpeedProfile(d.DataSpeedProfile.get(), l.VariableSpeedDShutOff);
-    if (IsZoneModel(ModelSelection.Kind))
-      solver.SetBandLoading(1, mp.LamellaWidth, ModelSelection.InvertBand);
-    // The solver takes degrees Celsius.
-    const SolventConditionsRecord& sc = SolventConditions;
-    solver.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
+    if (!nonideal) {
+      if (IsZoneModel(ModelSelection.Kind))
+        solver.SetBandLoading(1, mp.LamellaWidth, ModelSelection.InvertBand);
+      // The solver takes degrees Celsius.
+      const SolventConditionsRecord& sc = SolventConditions;
+      solver.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
+    }
     if (ScanReaderOptions.AbsorbanceData && l.ScanTimeCorrectionOn && l.ScanVelocity > 0)
       solver.SetScanTimeOffset(FirstRadius(1));
+    if (nonideal) SetMultipleSpeciesNonideality(solver);
     return solver.Solve();
   }();
   ReportSimulationError(window, code);
@@ -242,7 +273,7 @@ void SimulateModel(platform::WindowHandle window) {
   // species; a value left by an earlier model must not steer the solve.
   SpeciesSignals.ConstantSpecies = false;
   const bool solverObject = SolverObjectRoad();
-  if (solverObject && ModelSelection.Kind != ModelKind::NonidealMultipleSpecies) {
+  if (solverObject) {
     PrepareSimulation(window);
     return;
   }

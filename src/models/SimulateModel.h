@@ -14,9 +14,9 @@
 // a non-ideal first component, an experimental initial distribution,
 // equilibrium or light-scattering data) take the global-array roads
 // (models/GlobalArrayRoads.h); a model whose engine is not installed in
-// SimulationRoads is refused with a message, and so is the non-ideal
-// multi-species model while the solver cannot solve a concentration-dependent
-// species.
+// SimulationRoads is refused with a message. The non-ideal multi-species
+// model solves its first component as a concentration-dependent solver
+// object, the others as ideal ones.
 
 #include "app/records/ModelSelection.h"
 #include "platform/Platform.h"

@@ -12,6 +12,7 @@
 #include "data/ListFiles.h"
 #include "data/ScanDataSet.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "engines/GlobalLammSolver.h"
 #include "models/FitDriver.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
@@ -174,6 +175,33 @@ TEST_F(BatchResultsTest, ModelElementFollowsTheModelAndTheSimulateOnlySwitch) {
       EXPECT_EQ(xml.find("<Model>"), std::string::npos);
     EXPECT_EQ(xml.find("<SimulateS>") != std::string::npos, c.simulateOnly);
   }
+}
+
+// The blanks after the fitting steps tell which engine did the last
+// simulation: the fixed-grid engine on the global arrays widens them for
+// Levenberg-Marquardt and annealing only.
+TEST_F(BatchResultsTest, FittingStepsPaddingMarksTheGlobalArrayEngine) {
+  FitControl.SimulationCount = 12;
+  FitControl.OptimizerStep = 3;
+  FitControl.EvaluationCount = 4;
+  struct Case {
+    OptimizerChoice optimizer;
+    bool globalEngine;
+    const char* expected;
+  } cases[] = {
+      {OptimizerChoice::LevenbergMarquardt, false, ">sim #12, ML step #3, step #4     </"},
+      {OptimizerChoice::LevenbergMarquardt, true, ">sim #12, ML step #3, step #4        </"},
+      {OptimizerChoice::SimulatedAnnealing, false, ">sim #12, SA step #3, step#4, T=2.000     </"},
+      {OptimizerChoice::SimulatedAnnealing, true, ">sim #12, SA step #3, step#4, T=2.000      </"},
+      {OptimizerChoice::Simplex, false, ">s3, step #4     </"},
+      {OptimizerChoice::Simplex, true, ">s3, step #4     </"},
+  };
+  for (const auto& c : cases) {
+    FitDriverSettings.OptimizerKind = c.optimizer;
+    GlobalLammEngineUsed = c.globalEngine;
+    EXPECT_NE(BatchResultXml(pars).find(c.expected), std::string::npos) << c.expected;
+  }
+  GlobalLammEngineUsed = false;
 }
 
 TEST_F(BatchResultsTest, FlagFileHoldsExactlyTheHandshake) {

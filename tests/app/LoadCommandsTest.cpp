@@ -17,6 +17,7 @@
 #include "app/viewcmds/ViewLinks.h"
 #include "app/window/TXLAWindow.h"
 #include "data/LoadTestSupport.h"
+#include "data/ShowTextFile.h"
 #include "models/records/ParameterVector.h"
 
 namespace {
@@ -357,4 +358,30 @@ TEST_F(LoadCommandsTest, TitleNeverNamesDataThatDidNotLoad) {
   CmLoadNewFiles(shown);
   EXPECT_EQ(ScanDataSet.NFILES, 0);
   EXPECT_EQ(shown.Host()->Title(), shown.Title());
+}
+
+// The speed-file conversion answers from both of its menu places through the
+// window's command table, with the file dialogs of the window.
+TEST_F(LoadCommandsTest, SpeedStepsConversionRunsFromTheMenuWithFileDialogs) {
+  const std::string steps = install.Write("speedsteps.txt", "0 10000 300\n3600 20000 300\n");
+  const std::string method = install.File("run.EQU");
+  std::vector<std::string> shown;
+  InstalledTextFileViewer = [&](const std::string& path) {
+    shown.push_back(path);
+    return true;
+  };
+  backend().ScriptFileDialog(std::vector<std::string>{steps});
+  backend().ScriptFileDialog(std::vector<std::string>{method});
+  window.OnCommand(928);
+  InstalledTextFileViewer = nullptr;
+  EXPECT_TRUE(LogLinesWith("not available").empty());
+  EXPECT_EQ(LogLinesWith("open file dialog \"input file\"").size(), 1u);
+  EXPECT_EQ(LogLinesWith("save file dialog \"output file\"").size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(method));
+  EXPECT_EQ(shown, std::vector<std::string>{method});
+  // Cancelling the input dialog converts nothing and says nothing.
+  backend().ClearLog();
+  backend().ScriptFileDialog(std::nullopt);
+  window.OnCommand(928);
+  EXPECT_TRUE(LogLinesWith("box ").empty());
 }

@@ -238,6 +238,33 @@ TEST_F(ModelCommandsTest, NonidealSpeciesTakeTheNonidealityCoefficients) {
   EXPECT_EQ(CheckedModelItems(), std::vector<int>{1099});
 }
 
+// The multiple-species model: linear ks and kd with their own signs, and
+// the overlay and species 2 and 3 (slots 25-34) as the user left them, fit
+// flags included, while every other fit flag is cleared.
+TEST_F(ModelCommandsTest, MultipleSpeciesTakeTheirStoredSlotsAndOptions) {
+  SpeciesEngineParameters.TabulatedSD = true;
+  SpeciesEngineParameters.CsClModel = true;
+  SpeciesEngineParameters.Repulsive = false;
+  SpeciesEngineParameters.LogKs = -3.0f;
+  ModelParameters.SedCoefficient[1] = 4.5f;
+  ModelParameters.SedCoefficientFitted[1] = 1;
+  ModelParameters.NonidealMultiSetting[3] = {1, 0.25f};  // loading weight of species 2
+  ModelParameters.NonidealMultiSetting[4] = {1, 7.5f};   // its s
+  CmMultipleSpecies(window);
+  ASSERT_EQ(ModelSelection.Kind, K::NonidealMultipleSpecies);
+  EXPECT_FALSE(SpeciesEngineParameters.TabulatedSD);
+  EXPECT_FALSE(SpeciesEngineParameters.CsClModel);
+  EXPECT_TRUE(SpeciesEngineParameters.Repulsive);
+  EXPECT_FLOAT_EQ(ParameterVector[10], -3.0f);
+  EXPECT_FLOAT_EQ(ParameterVector[25], 6.5f);  // the overlay's initial position
+  EXPECT_FLOAT_EQ(ParameterVector[27], 0.25f);
+  EXPECT_FLOAT_EQ(ParameterVector[28], 7.5f);
+  EXPECT_FLOAT_EQ(ParameterVector[29], 1.0f);
+  for (int slot = 1; slot <= ParameterCount; ++slot)
+    EXPECT_EQ(ParameterFitted[slot], slot == 27 || slot == 28 ? 1 : 0) << slot;
+  EXPECT_FALSE(FitControl.MassInsteadOfD);
+}
+
 TEST_F(ModelCommandsTest, VanHoldeWeischetCancelledAtTheResolutionKeepsTheKindUnchecked) {
   backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // flotation
   backend().ScriptEntry(std::nullopt);

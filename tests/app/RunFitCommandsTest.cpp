@@ -13,6 +13,8 @@
 #include "display/records/PaintState.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
+#include "engines/GlobalLammSolver.h"
+#include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "numerics/Hydrodynamics.h"
@@ -106,6 +108,47 @@ TEST_F(RunFitCommandsTest, RunComputesTheDistributionAndClearsRunBusy) {
   }
   ASSERT_GT(area, 0.5);
   EXPECT_NEAR(moment / area, 5.0, 0.25);
+}
+
+// "Simulate Non-Interacting Species with Faxen Approximation": one Run in
+// which the species follows Faxen's boundary; the switch is off again
+// afterwards, and the Run has cleared the mark of the global-array engine.
+TEST_F(RunFitCommandsTest, FaxenCommandRunsTheClosedFormOnce) {
+  sv::Experiment e;
+  e.Scans = 4;
+  e.Points = 101;
+  e.RadialStep = 0.01;
+  e.FirstTime = 1500.0;
+  e.Interval = 900.0;
+  LoadExperiment(e, sv::MakeData(e, {{5.0, 6e-7, 1.0}}));
+  ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+  FitControl.MassInsteadOfD = false;
+  auto& mp = ModelParameters;
+  mp.ComponentOn = {0, 1, 0, 0, 0};
+  mp.Concentration = {0, 0.8f, 0, 0, 0};
+  mp.SedCoefficient = {0, 5.0f, 0, 0, 0};
+  mp.MassOrD = {0, 6.0f, 0, 0, 0};  // 1e-7 cm^2/s
+  mp.Meniscus = 5.8f;
+  mp.Bottom = 7.2f;
+  PackParameterVector();
+  GlobalLammEngineUsed = true;
+  RepaintMainWindow = [](platform::WindowHandle) {};
+
+  CmSimulateFaxen(window);
+
+  EXPECT_FALSE(SpeciesSignals.FaxenApproximationOn);
+  EXPECT_FALSE(GlobalLammEngineUsed);
+  EXPECT_FALSE(window.RunBusy);
+  const auto& d = ScanDataSet;
+  for (int j = 1; j <= d.NFILES; ++j) {
+    const ScanHeader& h = d.ScanHeaders[j];
+    const double omega = h.Rpm * 3.14159265358979323846 / 30.0;
+    std::vector<float> expected(static_cast<std::size_t>(d.ScanPointCount[j]) + 1);
+    FaxenProfile(0.8f, h.Time, d.ScanRadius[j].data(), expected.data(), d.ScanPointCount[j],
+                 omega * omega * 5e-13, 6e-7, 5.8);
+    for (int k = 1; k <= d.ScanPointCount[j]; k += 10)
+      EXPECT_NEAR(d.ScanModel[j][k], expected[static_cast<std::size_t>(k)], 1e-5) << j << " " << k;
+  }
 }
 
 // The meniscus fitted, the left fit limit at 6.0 cm below the largest

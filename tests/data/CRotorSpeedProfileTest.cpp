@@ -211,16 +211,38 @@ TEST_F(CRotorSpeedProfileTest, RepairWithoutFixOnlyReportsAndWithFixCascades) {
   }
 }
 
-TEST_F(CRotorSpeedProfileTest, MovedStartRoundedBelowRampEndCannotBeFixed) {
-  // 50000 rpm at 280 rpm/s from 100 s ends at 278.571426 s, which a float
-  // start stores as 278.571411 s: still inside the ramp.
+// 50000 rpm at 280 rpm/s from 100 s ends at 278.571426 s, which the float
+// sum stores as 278.571411 s, inside the ramp: the repair takes the next
+// float up, and the fixed profile passes the check.
+TEST_F(CRotorSpeedProfileTest, MovedStartRoundedBelowRampEndIsFixed) {
   const std::string path = scratch.Write("speedsteps.txt", "100 50000 280\n200 60000 280\n");
   CRotorSpeedProfile p;
   EXPECT_TRUE(p.LoadSpeedSteps(path));
-  EXPECT_EQ(p.Message(), "ERROR: rotor speed profile " + path + " could not be fixed");
-  EXPECT_FALSE(std::filesystem::exists(path + "_fixed"));
-  EXPECT_EQ(p.FileName(), path);
-  EXPECT_FALSE(p.RepairSpeedStepRamps(false));
+  EXPECT_EQ(p.Message(), "ERROR: rotor speed profile " + path + " fixed in " + path + "_fixed");
+  EXPECT_TRUE(std::filesystem::exists(path + "_fixed"));
+  EXPECT_TRUE(p.RepairSpeedStepRamps(false));
+  EXPECT_GE(static_cast<double>(p.StepStart()[2]), 100.0 + 50000.0 / 280.0 - 1e-4);
+  EXPECT_LT(static_cast<double>(p.StepStart()[2]), 100.0 + 50000.0 / 280.0 + 1e-4);
+}
+
+// Over many speeds, accelerations and starts every overlapping ramp is
+// repaired into a consistent profile.
+TEST_F(CRotorSpeedProfileTest, EveryOverlapIsRepairedWhateverTheRounding) {
+  int repaired = 0;
+  for (float start : {0.0f, 7.0f, 100.0f, 3333.3f})
+    for (float rpm = 3000.0f; rpm <= 60000.0f; rpm += 1000.0f)
+      for (float acceleration : {50.0f, 100.0f, 280.0f, 300.0f, 400.0f}) {
+        CRotorSpeedProfile p;
+        p.SetFileName(scratch.File("sweep.txt"));
+        const float starts[] = {0.0f, start, start + 1.0f};
+        const float rpms[] = {0.0f, rpm, rpm + 5000.0f};
+        const float accelerations[] = {0.0f, acceleration, acceleration};
+        p.SetSteps(2, starts, rpms, accelerations);
+        ASSERT_TRUE(p.RepairSpeedStepRamps(true)) << start << " " << rpm << " " << acceleration;
+        ASSERT_TRUE(p.RepairSpeedStepRamps(false));
+        ++repaired;
+      }
+  EXPECT_EQ(repaired, 4 * 58 * 5);
 }
 
 struct ScanCase {

@@ -193,18 +193,34 @@ TEST_F(DlsDataFileTest, WrittenFileReadsBackWithEveryPointAndSetting) {
   EXPECT_TRUE(backend().Log().empty());
 }
 
-TEST_F(DlsDataFileTest, FieldCorrelationsAreWrittenAsSignedSquares) {
+// The file holds intensity correlations whatever the program-wide flag
+// says: values of a record holding field correlations are squared (signs
+// kept), values of any other record are written as they are.
+TEST_F(DlsDataFileTest, WrittenTypeFollowsWhatTheRecordHolds) {
   const float lags[] = {0.0f, -6.0f, -5.0f, -4.0f};
   const float values[] = {0.0f, 0.9f, -0.5f, 0.0f};
-  const std::string path = scratch.File("g1.dlsdat");
-  DlsFieldAcf = true;
-  ASSERT_TRUE(SaveDLSDataFile(path, 3, lags, values, "given title", SampleRecord()));
-  const ReadDls r = ReadDlsAt(path, true);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.record.DlsTitle, "given title");
-  EXPECT_NEAR(r.values[1], 0.81f, 1e-6f);
-  EXPECT_NEAR(r.values[2], -0.25f, 1e-6f);
-  EXPECT_EQ(r.values[3], 0.0f);
+  struct Case {
+    bool recordHoldsField, flag;
+    float expected[4];
+  } cases[] = {
+      {true, false, {0.0f, 0.81f, -0.25f, 0.0f}},
+      {true, true, {0.0f, 0.81f, -0.25f, 0.0f}},
+      {false, true, {0.0f, 0.9f, -0.5f, 0.0f}},
+      {false, false, {0.0f, 0.9f, -0.5f, 0.0f}},
+  };
+  for (const Case& c : cases) {
+    const std::string path = scratch.File("g1.dlsdat");
+    DlsRecord record = SampleRecord();
+    record.HoldsFieldAcf = c.recordHoldsField;
+    DlsFieldAcf = c.flag;
+    ASSERT_TRUE(SaveDLSDataFile(path, 3, lags, values, "given title", record));
+    DlsFieldAcf = false;
+    const ReadDls r = ReadDlsAt(path, true);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.record.DlsTitle, "given title");
+    for (int k = 1; k <= 3; ++k)
+      EXPECT_NEAR(r.values[k], c.expected[k], 1e-6f) << c.recordHoldsField << c.flag << k;
+  }
   EXPECT_TRUE(backend().Log().empty());
 }
 

@@ -113,6 +113,27 @@ TEST_F(SpeedStepsForDataTest, ProfileFromScansRecoversTheRampStarts) {
   EXPECT_TRUE(backend().Log().empty());
 }
 
+// Every speed of the scans becomes a step of the derived profile, in time
+// order, and the saved file reads back with all of them.
+TEST_F(SpeedStepsForDataTest, ProfileFromScansKeepsEverySpeed) {
+  const std::vector<Step> course = {{0, 10000, 280}, {3700, 14000, 280}, {7300, 20000, 280}};
+  LoadScansOf(
+      course,
+      {{1800, 10000}, {3600, 10000}, {5400, 14000}, {7200, 14000}, {9000, 20000}, {10800, 20000}});
+  ASSERT_TRUE(SpeedStepsFromScans(280.0f, 100.0f));
+  const CRotorSpeedProfile& p = Coupled();
+  ASSERT_EQ(p.SpeedStepCount(), 3);
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_FLOAT_EQ(p.StepRpm()[i], static_cast<float>(course[i - 1].rpm)) << i;
+    EXPECT_NEAR(p.StepStart()[i], course[i - 1].start, 1.0) << i;
+  }
+  CRotorSpeedProfile saved;
+  EXPECT_TRUE(saved.LoadSpeedSteps(scratch.File("speedsteps.txt")));
+  EXPECT_EQ(saved.SpeedStepCount(), 3);
+  EXPECT_TRUE(
+      saved.CheckScansAgainstSpeedSteps(ScanDataSet.NFILES, ScanDataSet.ScanHeaders.data()));
+}
+
 TEST_F(SpeedStepsForDataTest, NoProfileWithoutVariableSpeed) {
   LoadScansOf({{0, 50000, 280}}, {{600, 50000}, {1200, 50005}, {1800, 49991}});
   ScanDataSet.UsingSpeedSteps = true;
@@ -211,25 +232,28 @@ TEST_F(SpeedStepCouplingTest, ConsistentFileDrivesTheSimulations) {
   EXPECT_DOUBLE_EQ(ScanDataSet.ScanHeaders[3].Time, 1200.0);
 }
 
-TEST_F(SpeedStepCouplingTest, InconsistentFileIsReportedAndKept) {
+// A profile that contradicts the scans is reported and never drives a
+// simulation: nothing is coupled, also in place of an earlier profile.
+TEST_F(SpeedStepCouplingTest, InconsistentFileIsReportedAndNotUsed) {
+  scratch.Write("speedsteps.txt", "0 3000 280\n700 50000 280\n");
+  LoadAllData(nullptr, MultiSpeedRun(scratch));
+  ASSERT_TRUE(ScanDataSet.UsingSpeedSteps);
   scratch.Write("speedsteps.txt", "0 3000 280\n700 40000 280\n");
   LoadAllData(nullptr, MultiSpeedRun(scratch));
   EXPECT_EQ(LogLinesWith("[LOAD ERROR] (error) oops - speedsteps.txt rotor speed profile "
                          "inconsistent with data")
                 .size(),
             1u);
-  ASSERT_TRUE(ScanDataSet.DataSpeedProfile);
-  EXPECT_EQ(Coupled().SpeedStepCount(), 2);
-  EXPECT_TRUE(ScanDataSet.UsingSpeedSteps);
+  EXPECT_FALSE(ScanDataSet.DataSpeedProfile);
+  EXPECT_FALSE(ScanDataSet.UsingSpeedSteps);
   EXPECT_EQ(ScanDataSet.NFILES, 4);  // the load goes on
 }
 
-TEST_F(SpeedStepCouplingTest, VariableSpeedWithoutFileCouplesAnEmptyProfile) {
+TEST_F(SpeedStepCouplingTest, VariableSpeedWithoutFileCouplesNothing) {
   LoadAllData(nullptr, MultiSpeedRun(scratch));
   EXPECT_EQ(LogLinesWith("Attention: could not open " + scratch.File("speedsteps.txt")).size(), 1u);
   EXPECT_EQ(LogLinesWith("oops - speedsteps.txt").size(), 1u);
-  ASSERT_TRUE(ScanDataSet.DataSpeedProfile);
-  EXPECT_EQ(Coupled().SpeedStepCount(), 0);
+  EXPECT_FALSE(ScanDataSet.DataSpeedProfile);
   EXPECT_FALSE(ScanDataSet.UsingSpeedSteps);
 }
 
@@ -268,11 +292,13 @@ TEST_F(SpeedStepCouplingTest, IrregularSeriesWithoutFileKeepsTheOldCoupling) {
   ASSERT_TRUE(ScanDataSet.DataSpeedProfile);
   EXPECT_EQ(Coupled().FileName(), scratch.File("speedsteps.txt"));
 
-  // Files added to a set are coupled without that message.
+  // Files added to a set are coupled without that message; the folder has
+  // no profile, so none drives the simulations any more.
   backend().ClearLog();
   AddMoreFiles(nullptr, {late.File("00003.RA1")});
   EXPECT_TRUE(LogLinesWith("detecting approach").empty());
-  EXPECT_EQ(Coupled().FileName(), late.File("speedsteps.txt"));
+  EXPECT_EQ(LogLinesWith("could not open " + late.File("speedsteps.txt")).size(), 1u);
+  EXPECT_FALSE(ScanDataSet.DataSpeedProfile);
 }
 
 TEST_F(SpeedStepCouplingTest, MultiSpeedLoadsCoupleNothing) {

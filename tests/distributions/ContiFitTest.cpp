@@ -64,6 +64,28 @@ INSTANTIATE_TEST_SUITE_P(
         CycleCase{"NaNValueNeverPasses", 1.0f, 1.0f, {0, 5.8f}, {0, kNaN}, false}),
     [](const ::testing::TestParamInfo<CycleCase>& p) { return std::string(p.param.name); });
 
+// A cycle whose simplex did not move leaves the best vertex unchanged, which
+// would pass the tolerance trivially: it only counts, and the fit ends once
+// the best vertex has withstood three fresh simplexes in a row. A moved cycle
+// is judged by the tolerance and starts the count again.
+TEST(ContiCycleEndTest, UnmovedCyclesAreNoEvidenceOfConvergence) {
+  const float best[] = {0.0f, 1.19f, 5.90f};
+  int stalled = 0;
+  EXPECT_FALSE(ContiCycleEnds(false, stalled, 1.0f, 1.0f, best, best, 2, 0.01f));
+  EXPECT_FALSE(ContiCycleEnds(false, stalled, 1.0f, 1.0f, best, best, 2, 0.01f));
+  // A moved cycle that is still improving resets the count.
+  const float further[] = {0.0f, 1.23f, 5.90f};
+  EXPECT_FALSE(ContiCycleEnds(true, stalled, 0.98f, 1.0f, best, further, 2, 0.01f));
+  EXPECT_EQ(stalled, 0);
+  for (int k = 1; k < ContiStalledCyclesToConverge; ++k)
+    EXPECT_FALSE(ContiCycleEnds(false, stalled, 0.98f, 0.98f, further, further, 2, 0.01f)) << k;
+  EXPECT_TRUE(ContiCycleEnds(false, stalled, 0.98f, 0.98f, further, further, 2, 0.01f));
+  // A moved cycle within the tolerance ends the fit at once.
+  stalled = 0;
+  const float close[] = {0.0f, 1.231f, 5.901f};
+  EXPECT_TRUE(ContiCycleEnds(true, stalled, 0.979f, 0.98f, further, close, 2, 0.01f));
+}
+
 class ContiFitTest : public ContiRunTest {
  protected:
   void TearDown() override {

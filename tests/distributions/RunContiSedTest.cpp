@@ -14,6 +14,7 @@
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
+#include "distributions/records/DistributionPlotFlags.h"
 #include "models/ParameterPacking.h"
 #include "numerics/Hydrodynamics.h"
 
@@ -272,6 +273,26 @@ TEST_F(ContiRunSedTest, MsTableDiscreteSpeciesHasItsOwnDiffusion) {
   // Without a mass of its own it takes the table's at its s.
   DistributionSettings.DiscreteSpeciesMass = 0.0f;
   EXPECT_EQ(ConvertGridPoint(1, ModelKind::CSWithMsTable, 20.0f).M, 40000.0f);
+}
+
+// A run of the c(s) model with an M(s) table shows its distribution over s:
+// a plot that an earlier conversion left over M is made afresh and the
+// conversion mark cleared; other models leave both alone.
+TEST_F(ContiRunSedTest, MsTableRunUndoesTheMolarMassView) {
+  const auto savedInit = InitDistributionPlot;
+  int rebuilt = 0;
+  InitDistributionPlot = [&] { ++rebuilt; };
+  for (const ModelKind kind : {ModelKind::ContinuousCS, ModelKind::CSWithMsTable}) {
+    const bool msTable = kind == ModelKind::CSWithMsTable;
+    rebuilt = 0;
+    DistributionPlotFlags.DistShownAsMolarMass = true;
+    ModelSelection.Kind = kind;
+    RunContiSed(nullptr);  // no scans: the run ends before any grid
+    EXPECT_EQ(DistributionPlotFlags.DistShownAsMolarMass, !msTable);
+    EXPECT_EQ(rebuilt, msTable ? 1 : 0);
+  }
+  DistributionPlotFlags.DistShownAsMolarMass = false;
+  InitDistributionPlot = savedInit;
 }
 
 // A small experiment for the run's paths: 6 scans, 101 radii from 5.9 to

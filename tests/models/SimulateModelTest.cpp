@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "lamm/CLammIdeal.h"
+#include "models/DetectorConvolution.h"
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
 #include "models/records/ParameterVector.h"
+#include "models/records/SpeciesEngineParameters.h"
 
 namespace {
 
@@ -126,6 +128,64 @@ TEST_F(SimulateModelTest, TwoSpeciesAddByTheConcentrationConvention) {
     ASSERT_NEAR(both[n], first[n] + second[n], 1e-5) << n;
 }
 
+// The Faxen switch puts the closed-form boundary in place of the Lamm
+// solution: each scan holds Faxen's profile at its time, which lies close
+// to the Lamm solution of the same species; without the switch the solver
+// computes again.
+TEST_F(SimulateModelTest, FaxenSwitchSimulatesTheClosedFormBoundary) {
+  const std::vector<float> lamm = Simulate();
+  SpeciesSignals.FaxenApproximationOn = true;
+  const std::vector<float> faxen = Simulate();
+  SpeciesSignals.FaxenApproximationOn = false;
+  ASSERT_EQ(faxen.size(), lamm.size());
+  const double omega = kRpm * 3.14159265358979323846 / 30.0;
+  std::size_t n = 0;
+  double largestDifference = 0.0;
+  for (int j = 1; j <= kScans; ++j) {
+    const int points = ScanDataSet.ScanPointCount[j];
+    std::vector<float> expected(static_cast<std::size_t>(points) + 1);
+    FaxenProfile(1.0f, ScanDataSet.ScanHeaders[j].Time, ScanDataSet.ScanRadius[j].data(),
+                 expected.data(), points, omega * omega * 4e-13, 6e-7, 5.9);
+    for (int k = 1; k <= points; ++k, ++n) {
+      ASSERT_NEAR(faxen[n], expected[static_cast<std::size_t>(k)], 1e-5) << j << " " << k;
+      largestDifference =
+          std::max(largestDifference, static_cast<double>(std::fabs(faxen[n] - lamm[n])));
+    }
+  }
+  EXPECT_LT(largestDifference, 0.05);
+  EXPECT_TRUE(backend().Log().empty());
+  EXPECT_EQ(Simulate(), lamm);
+}
+
+// The non-ideal multi-species model solves its first component with s and
+// D depending on the concentration: with vanishing ks and kd that is the
+// ideal species; a repulsive ks holds the boundary back.
+TEST_F(SimulateModelTest, NonidealMultipleSpeciesIsSimulated) {
+  const std::vector<float> ideal = DirectSolution(4.0, 6e-7, 1.0);
+  ModelSelection.Kind = ModelKind::NonidealMultipleSpecies;
+  // This model keeps log10 ks and log10 kd in slots 10 and 11.
+  ModelParameters.Concentration[2] = -8.0f;
+  ModelParameters.Concentration[3] = -8.0f;
+  const std::vector<float> vanishing = Simulate();
+  ASSERT_EQ(vanishing.size(), ideal.size());
+  double worst = 0.0, sumIdeal = 0.0, sumRepulsive = 0.0;
+  for (std::size_t n = 0; n < ideal.size(); ++n)
+    worst = std::max(worst, std::fabs(static_cast<double>(vanishing[n] - ideal[n])));
+  EXPECT_LT(worst, 5e-3);
+  EXPECT_TRUE(backend().Log().empty());
+  ModelParameters.Concentration[2] = -0.7f;
+  ScanDataSet.SignalPerConcentration = 1.0;
+  const std::vector<float> repulsive = Simulate();
+  // Behind the slower boundary more material is left near the meniscus.
+  for (std::size_t n = 0; n < ideal.size(); ++n) {
+    sumIdeal += ideal[n];
+    sumRepulsive += repulsive[n];
+  }
+  EXPECT_GT(sumRepulsive, sumIdeal);
+  EXPECT_TRUE(backend().Log().empty());
+  SpeciesEngineParameters = SpeciesEngineParametersRecord{};
+}
+
 TEST(LoadingAmplitude, FractionsAboveOneLeaveTheFirstComponentNothing) {
   const ModelParametersRecord saved = ModelParameters;
   ModelParameters = ModelParametersRecord{};
@@ -222,9 +282,6 @@ TEST_F(SimulateModelTest, RefusalsLeaveTheModelAsItWas) {
       {"association", [] { ModelSelection.Kind = ModelKind::MonomerDimer; },
        "simulation of this model is not available in this version"},
       {"non-ideal first component", [] { ModelParameters.FirstComponentNonideal = true; },
-       "simulation of this model is not available in this version"},
-      {"non-ideal multiple species",
-       [] { ModelSelection.Kind = ModelKind::NonidealMultipleSpecies; },
        "simulation of this model is not available in this version"},
       {"equilibrium data", [] { ScanDataSet.EquilibriumDataMode = true; },
        "simulation of this model is not available in this version"},

@@ -22,6 +22,7 @@
 #include "data/records/SolventConditions.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "engines/GlobalLammSolver.h"
 #include "models/FitDriver.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
@@ -75,18 +76,22 @@ std::string ResultPath(const CIniCustomPars& pars, const char* name) {
   return (fs::path(pars.OutputResultsDirectory) / name).string();
 }
 
-// The status of the last fit in the optimiser's own words.
+// The status of the last fit in the optimiser's own words. The blanks
+// after it tell a reader of the report which engine did the last
+// simulation: 8 (Levenberg-Marquardt) or 6 (annealing) after the fixed-grid
+// engine on the global arrays, else 5.
 std::string FittingStepsText() {
   const auto& f = FitControl;
+  const bool globalEngine = GlobalLammEngineUsed;
   switch (FitDriverSettings.OptimizerKind) {
     case OptimizerChoice::LevenbergMarquardt:
       return FormatText("sim #%d, ML step #%d, step #%d", f.SimulationCount, f.OptimizerStep,
                         f.EvaluationCount) +
-             std::string(5, ' ');
+             std::string(globalEngine ? 8 : 5, ' ');
     case OptimizerChoice::SimulatedAnnealing:
       return FormatText("sim #%d, SA step #%d, step#%d, T=%.3f", f.SimulationCount, f.OptimizerStep,
                         f.EvaluationCount, static_cast<double>(f.AnnealTemperature)) +
-             std::string(5, ' ');
+             std::string(globalEngine ? 6 : 5, ' ');
     case OptimizerChoice::Simplex:
       break;
   }

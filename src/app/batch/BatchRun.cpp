@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -31,7 +32,10 @@
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
+#include "numerics/RandomNumbers.h"
 #include "ui/Boxes.h"
+
+std::uint32_t BatchRandomSeed = 20061;
 
 namespace {
 
@@ -357,6 +361,10 @@ bool ApplyBatchParameters(const CIniCustomPars& p, TXLAWindow& window) {
 bool RunBatch(TXLAWindow& window) {
   if (!IniCustomPars) return false;
   const CIniCustomPars& p = *IniCustomPars;
+  // A batch analysis is repeatable: the random starts of the fits (the
+  // spread of a fresh simplex) draw the same numbers in every run of the
+  // same parameter file. The window keeps seeding them from the clock.
+  SeedClockRandomGenerators(BatchRandomSeed);
   // A caller waiting for the flag file is never left waiting: when the run
   // cannot go on and AutoExit was asked for, the program still ends (and
   // writes what it can).

@@ -4,6 +4,7 @@
 // into the analysis records, and the model run and fitted as the file's
 // switches say. The results are written later, by Exit.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ class TXLAWindow;
 // Runs the batch of IniCustomPars. False when there is no record or its
 // settings were refused.
 bool RunBatch(TXLAWindow& window);
+
+// The seed from which every batch run starts the program's random numbers
+// (the random spread of the fits' simplexes): a fixed value, so that the
+// same parameter file on the same data gives the same numbers every time.
+extern std::uint32_t BatchRandomSeed;
 // Fills FileNameList from the record and loads the scans. False, with
 // nothing loaded, when the record describes no valid scan list.
 bool BuildBatchScanList(const CIniCustomPars& pars, TXLAWindow& window);

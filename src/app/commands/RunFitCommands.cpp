@@ -23,6 +23,8 @@
 #include "display/records/ScreenModes.h"
 #include "distributions/ContiFit.h"
 #include "distributions/RunContiSed.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "engines/GlobalLammSolver.h"
 #include "models/FitDriver.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
@@ -40,6 +42,7 @@ namespace {
 constexpr int kRunCommand = 213;
 constexpr int kFitCommand = 215;
 constexpr int kFitMAndSCommand = 217;
+constexpr int kSimulateFaxenCommand = 530;
 
 // The engines that are not part of this version answer plainly.
 void NotAvailable(const char* what) {
@@ -143,6 +146,10 @@ void RunModelCommand(TXLAWindow& window) {
   const bool eqTest = LoadOptions.EqTestMode;
   WhileBusy(window.RunBusy, [&] {
     const loading::WaitCursor hourglass(window);
+    // The marks of which engine computed and of a running distribution
+    // search describe this run from here on.
+    GlobalLammEngineUsed = false;
+    DistributionRunFlags.InNonlinearSearch = false;
     // A single run shows its progress and repaints when done; fits keep
     // their own setting of this.
     SpeciesSignals.LiveRunDisplay = true;
@@ -165,6 +172,12 @@ void RunModelCommand(TXLAWindow& window) {
     AfterComputation(window);
   });
   if (!eqTest) HelpWizardIfOn(window);
+}
+
+void CmSimulateFaxen(TXLAWindow& window) {
+  SpeciesSignals.FaxenApproximationOn = true;
+  RunModelCommand(window);
+  SpeciesSignals.FaxenApproximationOn = false;
 }
 
 void CmFit(TXLAWindow& window) {
@@ -219,6 +232,7 @@ void RegisterRunFitCommands(CommandTable& table) {
   table.Add(kRunCommand, &RunModelCommand, false, "RunModel");
   table.Add(kFitCommand, &CmFit, false, "CmFit");
   table.Add(kFitMAndSCommand, &CmFitMAndS, true, "CmFitMAndS");
+  table.Add(kSimulateFaxenCommand, &CmSimulateFaxen, false, "CmSimulateFaxen");
 }
 
 void InstallRunFitHooks(TXLAWindow& window) {

@@ -15,6 +15,9 @@ struct RunFitStateRecord {
 extern RunFitStateRecord RunFitState;
 
 void RunModelCommand(TXLAWindow& window);
+// "Simulate Non-Interacting Species with Faxen Approximation": one Run in
+// which the discrete species follow Faxen's closed-form boundary.
+void CmSimulateFaxen(TXLAWindow& window);
 void CmFit(TXLAWindow& window);
 void CmFitMAndS(TXLAWindow& window);
 // True when the computation may go on; false after reporting a rising

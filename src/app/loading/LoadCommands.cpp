@@ -376,4 +376,7 @@ void RegisterLoadingCommands(CommandTable& table) {
             "CmLoadRawMultiSpeedDataAndAutocorrect");
   table.Add(202, &CmSetInitialData, true, "CmSetInitialData");
   table.Add(201, &CmEditDataFiles, true, "CmEditDataFiles");
+  // One entry serves both menu places of the conversion (gravitational sweep
+  // tools and equilibrium tools).
+  table.Add(928, &CmConvertSpeedStepsEquInWindow, false, "CmConvertSpeedStepsEqu");
 }

@@ -30,6 +30,9 @@ void CmLoadSedimentationEquilibriumData(TXLAWindow& window);
 void CmLoadRawMultiSpeedDataAndAutocorrect(TXLAWindow& window);
 void CmSetInitialData(TXLAWindow& window);
 void CmEditDataFiles(TXLAWindow& window);
+// "Convert speedsteps.txt And speedssteps.EQU", with the window's file
+// dialogs; it sits in the gravitational-sweep and the equilibrium tools.
+void CmConvertSpeedStepsEquInWindow(TXLAWindow& window);
 
 // Files dropped on the main window: an experiment file is imported, a saved
 // parameter file ("~...") may be switched to, and several scan files of one

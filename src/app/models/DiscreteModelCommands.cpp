@@ -355,8 +355,19 @@ void CmMultipleSpecies(TXLAWindow& window) {
   if (RefuseDlsData(window) || RefuseEquilibriumData(window)) return;
   if (!EnterDiscreteKind(window, ModelKind::NonidealMultipleSpecies)) return;
   SetFitMAndS(window, false);
-  SetSlot(10, SpeciesEngineParameters.LogKs);
-  SetSlot(11, SpeciesEngineParameters.LogKd);
+  // The species follow linear ks and kd with their own signs, not the
+  // tabulated or CsCl coefficients of the single-species model.
+  SpeciesEngineParametersRecord& e = SpeciesEngineParameters;
+  e.TabulatedSD = false;
+  e.CsClModel = false;
+  e.Repulsive = true;
+  SetSlot(10, e.LogKs);
+  SetSlot(11, e.LogKd);
+  // The overlay and the second and third species as the user left them.
+  for (int j = 1; j <= NonidealMultiSettingCount; ++j) {
+    const NonidealMultiSettingEntry stored = ModelParameters.NonidealMultiSetting[j];
+    SetSlot(24 + j, stored.Value, stored.Flag);
+  }
   ClearFitFlags();
   NonidealReference();
   SyncParameterVector();
