@@ -7,6 +7,7 @@
 #include "app/models/ContinuousModelCommands.h"
 #include "app/models/ModelCommands.h"
 #include "app/options/OptionCommands.h"
+#include "app/params/ParameterCommands.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/DiagnosticsLog.h"
@@ -23,4 +24,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterContinuousModelCommands(table);
   RegisterRunFitCommands(table);
   RegisterNoiseCommands(table);
+  RegisterParameterCommands(table);
 }
