@@ -1,5 +1,6 @@
 #include "models/MeniscusBottomLimits.h"
 
+#include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
@@ -9,7 +10,9 @@
 #include "models/records/ModelParameters.h"
 #include "ui/Boxes.h"
 
-std::function<void(platform::WindowHandle)> RepaintAfterLimits = [](platform::WindowHandle) {};
+std::function<void(platform::WindowHandle)> RepaintAfterLimits = [](platform::WindowHandle window) {
+  if (RepaintMainWindow) RepaintMainWindow(window);
+};
 
 bool MeniscusBottomLimitsConsistent() {
   const FitControlRecord& f = FitControl;

@@ -15,5 +15,6 @@ bool MeniscusBottomLimitsConsistent();
 // inconsistent. Returns true when something was asked and confirmed.
 bool EditMeniscusBottomLimits(platform::WindowHandle window, bool force);
 
-// Repaints the main window after the limits changed; the window installs it.
+// Repaints the main window after the limits changed (the program's repaint
+// hook; tests may put their own here).
 extern std::function<void(platform::WindowHandle)> RepaintAfterLimits;

@@ -6,8 +6,10 @@
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
 #include "display/records/DisplayState.h"
+#include "distributions/PriorDialog.h"
 #include "models/LammNumericsDialog.h"
 #include "models/MeniscusBottomLimits.h"
+#include "models/ParameterReport.h"
 #include "models/ParametersCommand.h"
 #include "models/SimulationErrors.h"
 #include "models/records/FitControl.h"
@@ -36,7 +38,20 @@ void CmLammEquationParametersCommand(TXLAWindow& window) {
   CmLammEquationParameters(window.Handle());
 }
 
+void CmCopyFitParameters(TXLAWindow& window) {
+  if (!CopyParametersText(window.Handle()))
+    platform::Current().ShowMessageBox({window.Handle(), "could not open the clipboard", "ERROR",
+                                        platform::BoxIcon::Warning, platform::BoxButtons::Ok});
+}
+
+void CmPriorProbabilities(TXLAWindow& window) {
+  DialogBusyScope busy(window);
+  CmUsePriorProbabilities(window.Handle());
+}
+
 void RegisterParameterCommands(CommandTable& table) {
+  table.Add(204, &CmCopyFitParameters, true, "CmCopyFitParameters");
+  table.Add(529, &CmPriorProbabilities, true, "CmPriorProbabilities");
   table.Add(212, &CmParametersCommand, true, "CmParameters");
   table.Add(240, &CmSetFitLimitsMeniscusBottom, true, "CmSetFitLimitsMeniscusBottom");
   table.Add(611, &CmLammEquationParametersCommand, false, "CmLammEquationParameters");
@@ -46,7 +61,6 @@ void InstallParameterDialogHooks(TXLAWindow& window) {
   OpenLammNumericsDialog = [&window](platform::WindowHandle) {
     CmLammEquationParametersCommand(window);
   };
-  RepaintAfterLimits = [&window](platform::WindowHandle) { InvalidateMainWindow(window); };
   ParametersCommandLinks.EditMeniscusBottomLimits = [](platform::WindowHandle w, bool force) {
     EditMeniscusBottomLimits(w, force);
   };
