@@ -8,6 +8,7 @@
 #include "app/models/ContinuousModelCommands.h"
 #include "app/models/ModelCommands.h"
 #include "app/options/OptionCommands.h"
+#include "app/params/ParameterCommands.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/DiagnosticsLog.h"
@@ -25,4 +26,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterRunFitCommands(table);
   RegisterNoiseCommands(table);
   RegisterInteractionCommands(table);
+  RegisterParameterCommands(table);
 }

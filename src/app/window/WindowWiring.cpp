@@ -7,6 +7,7 @@
 #include "app/loading/LoadCommands.h"
 #include "app/models/ModelCommandSupport.h"
 #include "app/models/ModelCommands.h"
+#include "app/params/ParameterCommands.h"
 #include "app/records/LoadOptions.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -39,6 +40,7 @@ void TXLAWindow::InstallWindowHooks() {
   InstallViewHooks(*this);
   InstallInteractionHooks(*this);
   InstallRunFitHooks(*this);
+  InstallParameterDialogHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });

@@ -40,6 +40,12 @@ class FormDialog : public QDialog {
     grids_[0] = body;
     parents_[0] = this;
     for (const FormItem& item : request.items) Build(item);
+    // Spare space goes below and to the right of the controls, so that rows
+    // stay together and fields keep their size.
+    for (auto& [box, grid] : grids_) {
+      grid->setRowStretch(grid->rowCount(), 1);
+      grid->setColumnStretch(grid->columnCount(), 1);
+    }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     QObject::connect(buttons, &QDialogButtonBox::accepted, this, &FormDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -49,7 +55,9 @@ class FormDialog : public QDialog {
     focusOrder_.push_back(buttons->button(QDialogButtonBox::Cancel));
     for (std::size_t i = 1; i < focusOrder_.size(); ++i)
       QWidget::setTabOrder(focusOrder_[i - 1], focusOrder_[i]);
-    if (!focusOrder_.empty()) focusOrder_.front()->setFocus();
+    // The first edit field takes the focus: most dialogs are there to type
+    // numbers into.
+    if (!edits_.empty() || !focusOrder_.empty()) FirstField()->setFocus();
     setMinimumSize(request.minWidth, request.minHeight);
     Show(request.state);
   }
@@ -130,6 +138,12 @@ class FormDialog : public QDialog {
       }
     }
     grid->addWidget(cell, item.row, item.column, item.rowSpan, item.columnSpan);
+  }
+
+  QWidget* FirstField() const {
+    for (QWidget* w : focusOrder_)
+      if (qobject_cast<QLineEdit*>(w) != nullptr) return w;
+    return focusOrder_.front();
   }
 
   QGridLayout* GridOf(int box) {

@@ -1,0 +1,48 @@
+#pragma once
+// What single models put into the parameter dialog beyond the generic
+// table, take back from it and ask afterwards. An entry that a model
+// borrows for a setting of its own is restored after the dialog, so the
+// generic read-back does not turn it into a parameter.
+
+#include <map>
+#include <string>
+
+#include "app/records/ModelSelection.h"
+#include "platform/FormDialog.h"
+#include "platform/Platform.h"
+
+class ModelEntries {
+ public:
+  ModelEntries(platform::WindowHandle window, ModelKind kind) : window_(window), kind_(kind) {}
+  // Fills the model's own entries (the generic fill has run).
+  void BeforeDialog(platform::FormState& t);
+  // After Cancel: the borrowed entries get their texts back.
+  void Cancelled(platform::FormState& t);
+  // After OK, before the generic read-back: takes the model's own entries
+  // and restores the borrowed ones.
+  void AfterDialog(platform::FormState& t);
+  // After the generic read-back: the model's corrections and prompts.
+  void AfterReadBack(const platform::FormState& t);
+  // False when the grid settings were refused (the command then shows the
+  // dialog again with the corrected settings).
+  bool GridSettingsAccepted();
+  // The last steps (external mean-field files).
+  void Finish();
+
+ private:
+  void Borrow(platform::FormState& t, int id, std::string text);
+  void BorrowTick(platform::FormState& t, int id, int on);
+  void Restore(platform::FormState& t);
+
+  platform::WindowHandle window_;
+  ModelKind kind_;
+  std::map<int, std::string> savedTexts_;
+  std::map<int, int> savedTicks_;
+  bool plotChoiceChanged_ = false;
+};
+
+// The grid check of the continuous models: a logarithmic grid needs
+// positive limits (unless flotation data allow negative ones), and the
+// c(s,ff0) models an f/f0 range and more than one f/f0 value. Corrects the
+// setting with its message and returns false when something was wrong.
+bool bCofSff0(platform::WindowHandle window);

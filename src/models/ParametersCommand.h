@@ -1,0 +1,48 @@
+#pragma once
+// The Parameters command: shows the dialog of the current model, moving the
+// values between the model parameters, the settings of the continuous
+// models and the dialog's transfer record; afterwards re-derives the fit
+// modes, packs the parameter vector and asks the follow-up questions.
+
+#include <functional>
+#include <string>
+
+#include "platform/FormDialog.h"
+#include "platform/Platform.h"
+
+// Set when the command starts, cleared when the user cancels; the "Series"
+// command reads it.
+extern bool ParametersConfirmed;
+// True while the dialog is up: the main window paints nothing meanwhile.
+extern bool ParameterDialogOpen;
+
+// What the command needs of higher layers; harmless defaults without them.
+struct ParametersCommandLinksRecord {
+  // The approach-to-equilibrium test screen is shown / leave it.
+  std::function<bool()> EqTestActive = [] { return false; };
+  std::function<void()> ResetEqTest = [] {};
+  // Meniscus and bottom limits (asks only when inconsistent unless forced).
+  std::function<void(platform::WindowHandle, bool)> EditMeniscusBottomLimits =
+      [](platform::WindowHandle, bool) {};
+  // The two-dimensional distribution plot after a change of its choice.
+  std::function<void()> RebuildTwoDimensionalPlot = [] {};
+  // The external mean-field files of the non-ideal c(s) models.
+  std::function<void(platform::WindowHandle)> LoadCtotDataFiles = [](platform::WindowHandle) {};
+  // The Wiener skew set-up table.
+  std::function<void(platform::WindowHandle)> WienerSkewingParameters =
+      [](platform::WindowHandle) {};
+};
+extern ParametersCommandLinksRecord ParametersCommandLinks;
+
+// Formats a value for a dialog field: with the field's format, unless that
+// would change the value when read back or exceed the 14 characters of the
+// field; then in the shortest form that keeps it.
+std::string FieldText(const char* format, double value);
+
+// Fills the transfer record from the parameters (the generic table).
+void FillParamsBoxTransfer(platform::FormState& t);
+// Reads the transfer record back into the parameters (after OK).
+void ReadParamsBoxTransfer(const platform::FormState& t);
+
+// The command. Returns false when the user cancelled.
+bool CmParameters(platform::WindowHandle window);

@@ -1,0 +1,302 @@
+// The Parameters command run headless for every model kind: which dialog it
+// shows, that confirming it unchanged changes no parameter, how entries come
+// back, and the follow-ups (VBAR20 question, grid checks, model entries).
+
+#include <set>
+#include <string>
+
+#include "ModelsTestSupport.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/ModelSpecificEntries.h"
+#include "models/ParameterPacking.h"
+#include "models/ParametersCommand.h"
+#include "models/ParamsBox.h"
+#include "models/records/ParameterVector.h"
+
+namespace {
+
+class ParametersCommandTest : public ModelsTest {
+ protected:
+  void SetUp() override {
+    ModelsTest::SetUp();
+    DistributionSettings = DistributionSettingsRecord{};
+    InitParamsBoxTransfer(ParamsBoxTransfer);
+    AllocParameterVector();
+  }
+  void TearDown() override {
+    DistributionSettings = DistributionSettingsRecord{};
+    ModelsTest::TearDown();
+  }
+  void Select(ModelKind kind) {
+    SelectModelKind(kind);
+    ModelParameters.Meniscus = 5.9f;
+    ModelParameters.Bottom = 7.2f;
+    if (IsContinuousModel(kind)) {
+      // A c(s)-like set-up: resolution, limits, confidence level, f/f0.
+      ModelParameters.Concentration[1] = 100.0f;
+      ModelParameters.MassOrD[1] = 0.5f;
+      ModelParameters.SedCoefficient[1] = 12.0f;
+      ModelParameters.MassOrD[2] = 0.68f;
+      ModelParameters.Concentration[3] = 1.2f;
+      ModelParameters.MassOrD[3] = 0.73f;
+      ModelParameters.SedCoefficient[3] = 1.0f;
+      ModelParameters.Concentration[4] = 0.01002f;
+      ModelParameters.SedCoefficient[2] = 2.0f;  // f/f0 max of the 2-D models
+      ModelParameters.Concentration[2] = 1.0f;
+      ModelParameters.SedCoefficient[4] = 10.0f;
+      // The discrete species of the hybrid model as its slots hold it.
+      DistributionSettings.DiscreteSpeciesMass = 1.0f;
+      DistributionSettings.DiscreteSpeciesS = 2.0f;
+    }
+    // As the program keeps them: fit modes derived, derived values unpacked.
+    DeriveFitModeFlags();
+    PackParameterVector();
+    UnpackParameterVector();
+    PackParameterVector();
+  }
+  platform::FormState Entries(std::map<int, std::string> texts, std::map<int, int> ticks = {}) {
+    platform::FormState s;
+    s.texts = std::move(texts);
+    s.checked = std::move(ticks);
+    return s;
+  }
+};
+
+struct KindCase {
+  ModelKind kind;
+  bool massForm;
+  int resource;
+  const char* title;
+};
+
+TEST_F(ParametersCommandTest, EveryModelShowsItsDialogAndOkUnchangedKeepsEveryValue) {
+  const KindCase cases[] = {
+      {ModelKind::NonInteractingSpecies, true, 306, "noninteracting species model"},
+      {ModelKind::NonInteractingSpecies, false, 400, "noninteracting species model"},
+      {ModelKind::ZoneIndependentSpecies, true, 316,
+       "analytical zone centrifugation for non-interacting species"},
+      {ModelKind::ZoneIndependentSpecies, false, 317,
+       "analytical zone centrifugation for non-interacting species"},
+      {ModelKind::ElectrophoresisSpecies, false, 322,
+       "constant force in linear geometry (electrophoresis model) with v (um/sec)"},
+      {ModelKind::DiscreteStokesRadii, false, 339, "Discrete Stokes Radii"},
+      {ModelKind::CumulantAnalysis, false, 891, "Cumulant Analysis"},
+      {ModelKind::MonomerDimer, true, 308, "rapid monomer-dimer self-association"},
+      {ModelKind::MonomerDimer, false, 307, "rapid monomer-dimer self-association"},
+      {ModelKind::MonomerTrimer, true, 310, "rapid monomer-trimer self-association"},
+      {ModelKind::SelfAssociation148, true, 330,
+       "Fit and Simulation Parameters for 1-4-8 rapid self-association"},
+      {ModelKind::SelfAssociation124, true, 331,
+       "Fit and Simulation Parameters for 1-2-4 rapid self-association"},
+      {ModelKind::HinderedSingleSpecies, false, 1101, "Hindered Sedimentation"},
+      {ModelKind::NonidealSingleSpecies, false, 325, "Non-Ideal Sedimentation"},
+      {ModelKind::NonidealMultipleSpecies, false, 892,
+       "Non-Ideal Sedimentation of Mulitple Species s=s0(1-ks*c), D0=D(1+kd*c) [no "
+       "backdiffusion]"},
+      {ModelKind::ReactingABC, true, 318, "A + B <--> AB"},
+      {ModelKind::BuoyantMassEquilibrium, true, 306, "noninteracting species model"},
+      {ModelKind::ElectrophoresisCV, true, 328,
+       "Continuous c(v) for linear geometry (Electrophoretic Mobility Distribution)"},
+      {ModelKind::CSFf0OneDiscrete, true, 599, "Continuous c(s) with 1 discrete species"},
+      {ModelKind::CSFf0, true, 596, "Continuous c(s,ff0)"},
+      {ModelKind::CSBimodalFf0, true, 340, "Continuous c(s) with Bimodal Frictional Ratio"},
+      {ModelKind::CSFlotation, true, 1116, "Continuous c(s) for Flotation"},
+      {ModelKind::CSBimodalFf0OneDiscrete, true, 871,
+       "Continuous c(s) with Bimodal Frictional Ratio and 1 Extra Discrete Species"},
+      {ModelKind::HybridCSLsGStar, true, 951,
+       "Hybrid c(s)/ls-g*(s) with/without 1 extra discrete species"},
+      {ModelKind::CSFixFf0FloatingVbar, true, 604,
+       "Continuous c(s) with fix f/f0 and floating vbar"},
+      {ModelKind::FMScalingLaw, true, 888,
+       "c(M) for ideal sedimentation with general scaling law s=Ks*M^bs"},
+      {ModelKind::CSGeneralScalingLaw, true, 873,
+       "c(s) for ideal sedimentation with general scaling law s=Ks*M^bs"},
+      {ModelKind::CSWormlikeChain, true, 605, "Continuous c(s) for worm-like chains"},
+      {ModelKind::CSConformationalChange, true, 329, "Continuous c(s) with Conformational Change"},
+      {ModelKind::CSWithOneDiscrete, true, 337,
+       "Sedimentation Coefficient Distribution c(s) with 1 discrete component"},
+      {ModelKind::CSWithMsTable, true, 588,
+       "Sedimentation Coefficient Distribution c(s) with 1 discrete component"},
+      {ModelKind::HinderedCS, true, 1102,
+       "Hindered Sedimentation Coefficient Distribution c(s) with 1 disc. comp."},
+      {ModelKind::NonidealCS, true, 586,
+       "Sedimentation Coefficient Distribution c(s) with 1 discrete component"},
+      {ModelKind::CSInvariantD, true, 336, "Continuous s Distribution c(s) with Prior D"},
+      {ModelKind::CSLinearRods, true, 332, "Continuous c(s) for linear rods"},
+      {ModelKind::ExtrapolateLsGStar, true, 324, "direct boundary van Holde-Weischet"},
+      {ModelKind::LsGStarOneDiscrete, true, 538, "least-squares g*(s) with 1 discrete component"},
+      {ModelKind::ElectrophoresisLsGStar, true, 323,
+       "least-squares g*(s) for linear force (electrophoresis)"},
+      {ModelKind::ZoneLsGStar, true, 327,
+       "least-squares g*(s) for analytical zone centrifugation "},
+      {ModelKind::LsGStar, true, 319, "least-squares g*(s)"},
+      {ModelKind::ZoneCS, true, 326,
+       "Analytical Zone Centrifugation Sedimentation Coefficient Distribution c(s)"},
+      {ModelKind::ContinuousCS, true, 320,
+       "Continuous Sedimentation Coefficient Distribution c(s)"},
+      {ModelKind::CMInvariantD, true, 321,
+       "Continuous Buoyant Mass Distribution c(Mb) with Prior D"},
+      {ModelKind::DlsID, true, 334, "Continuous Diffusion Coefficient Distribution (for DLS)"},
+      {ModelKind::DlsIRh, true, 333, "Continuous Hydrodynamic Radius Distribution (for DLS)"},
+      {ModelKind::DlsIRhTimeCourse, true, 335, "Time Course Rh-Distribution(t) (for DLS)"},
+      {ModelKind::ContinuousCM, true, 311, "Continuous Molar Mass Distribution"},
+  };
+  for (const KindCase& c : cases) {
+    ResetModelRecords();
+    DistributionSettings = DistributionSettingsRecord{};
+    FitControl.MassInsteadOfD = c.massForm;
+    AllocParameterVector();
+    Select(c.kind);
+    const ParamsBoxLayoutInfo layout = ParamsBoxLayout(c.kind, c.massForm);
+    EXPECT_EQ(layout.resource, c.resource) << static_cast<int>(c.kind);
+    EXPECT_EQ(layout.title, c.title) << static_cast<int>(c.kind);
+    // Every control id appears at most once, and meniscus and bottom are
+    // there for every sedimentation model.
+    std::set<int> ids;
+    for (const platform::FormItem& item : layout.items) {
+      if (item.id == 0 || item.kind == platform::FormControl::GroupBox) continue;
+      EXPECT_TRUE(ids.insert(item.id).second) << c.title << " id " << item.id;
+    }
+    if (!IsDlsModel(c.kind)) {
+      EXPECT_TRUE(ids.count(kMeniscus)) << c.title;
+    }
+
+    // Confirmed unchanged, a second time too: not one slot moves.
+    const auto before = ParameterVector;
+    const auto flagsBefore = ParameterFitted;
+    backend().ScriptForm({});
+    backend().ScriptForm({});
+    ASSERT_TRUE(CmParameters(nullptr)) << c.title;
+    ASSERT_TRUE(CmParameters(nullptr)) << c.title;
+    for (int slot = 1; slot <= ParameterCount; ++slot) {
+      EXPECT_FLOAT_EQ(ParameterVector[slot], before[slot]) << c.title << " slot " << slot;
+      EXPECT_EQ(ParameterFitted[slot], flagsBefore[slot]) << c.title << " slot " << slot;
+    }
+  }
+}
+
+TEST_F(ParametersCommandTest, FieldTextKeepsEveryValueItShows) {
+  EXPECT_EQ(FieldText("%.0f", 100.0), "100");
+  EXPECT_EQ(FieldText("%.0f", 0.5), "0.5");    // not "0"
+  EXPECT_EQ(FieldText("%.5f", 0.73), "0.73000");
+  EXPECT_EQ(FieldText("%.4f", 1e-5), "1e-05");
+  EXPECT_EQ(FieldText("%.5f", 1.5e10), "1.5e+10");  // within 14 characters
+  EXPECT_EQ(FieldText("%.1f", 12.0), "12.0");
+}
+
+TEST_F(ParametersCommandTest, EntriesComeBackIntoTheParametersAndCancelKeepsThem) {
+  Select(ModelKind::NonInteractingSpecies);
+  backend().ScriptForm(Entries({{405, "0.8"}, {406, "66000"}, {407, "4.4"}, {435, "5.95"}},
+                               {{408, 1}, {434, 0}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_FLOAT_EQ(ModelParameters.Concentration[1], 0.8f);
+  EXPECT_FLOAT_EQ(ModelParameters.MassOrD[1], 66000.0f);
+  EXPECT_FLOAT_EQ(ModelParameters.SedCoefficient[1], 4.4f);
+  EXPECT_EQ(ModelParameters.ComponentOn[2], 1);
+  EXPECT_FLOAT_EQ(ParameterVector[MeniscusSlot], 5.95f);
+  EXPECT_TRUE(ScanDataSet.DataChanged);
+  EXPECT_TRUE(ParametersConfirmed);
+
+  const auto before = ParameterVector;
+  backend().ScriptForm(Entries({{405, "3"}}), false);
+  EXPECT_FALSE(CmParameters(nullptr));
+  EXPECT_FALSE(ParametersConfirmed);
+  EXPECT_FALSE(ParameterDialogOpen);
+  EXPECT_FLOAT_EQ(ParameterVector[9], before[9]);
+
+  // A bad entry is refused with its message; the corrected try is taken.
+  backend().ScriptForm(Entries({{412, "abc"}}));
+  backend().ScriptForm(Entries({{412, "0.25"}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(LogLinesWith("box [Input Error] (error) Invalid Entry").size(), 1u);
+  EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], 0.25f);
+}
+
+TEST_F(ParametersCommandTest, BothConcentrationsFittedShowAsFittedAgain) {
+  Select(ModelKind::NonInteractingSpecies);
+  backend().ScriptForm(Entries({}, {{408, 1}, {402, 1}, {409, 1}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_TRUE(ModelParameters.LinearConcentrations);
+  EXPECT_EQ(ParameterFitted[9], 0);  // solved as linear parameters
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  const auto shown = backend().ShownForms().back().initial;
+  EXPECT_EQ(shown.Checked(402), 1);
+  EXPECT_EQ(shown.Checked(409), 1);
+}
+
+TEST_F(ParametersCommandTest, Vbar20QuestionAtTheRunTemperature) {
+  Select(ModelKind::ContinuousCS);
+  LoadTestScans({{6.0, 7.0, 0.01, 600.0, nullptr, 0}, {6.0, 7.0, 0.01, 1200.0, nullptr, 0}});
+  for (float temperature : {4.0f, 20.3f}) {
+    backend().ClearLog();
+    for (int i = 1; i <= 2; ++i) ScanDataSet.ScanHeaders[i].Temperature = temperature;
+    SolventConditions.VBAR20 = 0.70f;
+    backend().ScriptForm({});
+    backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);
+    ASSERT_TRUE(CmParameters(nullptr));
+    EXPECT_FLOAT_EQ(SolventConditions.VBAR20, SolventConditions.VBAR);
+    EXPECT_EQ(LogLinesWith("set VBAR20 equal to VBAR(4.00C)?").size(),
+              temperature < 10.0f ? 1u : 0u);
+  }
+}
+
+TEST_F(ParametersCommandTest, LogGridWithZeroSminIsSwitchedOffAndTheDialogReopens) {
+  Select(ModelKind::ContinuousCS);
+  backend().ScriptForm(Entries({{406, "0"}}, {{424, 1}}));
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(LogLinesWith("smin = 0 is incompatible with log spacing").size(), 1u);
+  EXPECT_FALSE(DistributionSettings.LogarithmicGrid);
+  const auto shown = backend().ShownForms();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].initial.Checked(424), 0);
+}
+
+TEST_F(ParametersCommandTest, ModelEntriesFlotationHybridAndDlsGrid) {
+  Select(ModelKind::CSFlotation);
+  backend().ScriptForm(Entries({{414, "-2"}, {428, "-10"}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_FLOAT_EQ(DistributionSettings.FlotationSettings.FlotationMinS, -10.0f);
+  EXPECT_FLOAT_EQ(DistributionSettings.FlotationSettings.FlotationMaxS, -2.0f);
+  // The borrowed entries are restored: slot 6 and slot 8 keep their values.
+  EXPECT_FLOAT_EQ(ModelParameters.SedCoefficient[2], 2.0f);
+  EXPECT_FLOAT_EQ(ModelParameters.SedCoefficient[4], 10.0f);
+
+  Select(ModelKind::HybridCSLsGStar);
+  ModelParameters.MassOrD[1] = 0.5f;
+  PackParameterVector();
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(backend().ShownForms().back().initial.Text(406), "0.5");
+  EXPECT_FLOAT_EQ(DistributionSettings.Smin, 0.5f);
+
+  Select(ModelKind::DlsIRh);
+  backend().ScriptForm(Entries({}, {{449, 1}, {450, 1}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_TRUE(DistributionSettings.DlsGridLinear);
+  EXPECT_FALSE(DistributionSettings.DlsGridLogD);
+  EXPECT_FALSE(DistributionSettings.DlsGridLogRh);  // follows log(1/tau), not its own box
+}
+
+TEST_F(ParametersCommandTest, FirstComponentNonidealAsksItsConstants) {
+  FitControl.MassInsteadOfD = false;
+  AllocParameterVector();
+  Select(ModelKind::NonInteractingSpecies);
+  backend().ScriptForm(Entries({}, {{450, 1}}));
+  backend().ScriptEntry("-2.5");
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);
+  backend().ScriptEntry("-3");
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);
+  backend().ScriptEntry("0.9");
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_TRUE(ModelParameters.FirstComponentNonideal);
+  EXPECT_FLOAT_EQ(ParameterVector[20], -2.5f);
+  EXPECT_EQ(ParameterFitted[20], 1);
+  EXPECT_FLOAT_EQ(ParameterVector[21], -3.0f);
+  EXPECT_EQ(ParameterFitted[21], 0);
+  EXPECT_DOUBLE_EQ(ScanDataSet.SignalPerConcentration, 0.9f);
+  EXPECT_EQ(LogLinesWith("[NONIDEAL COMPONENT 1] (question) fit ks?").size(), 1u);
+}
+
+}  // namespace
