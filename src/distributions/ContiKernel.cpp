@@ -20,6 +20,7 @@
 #include "models/GlobalLammState.h"
 #include "models/LammSolverSetup.h"
 #include "models/SimulationErrors.h"
+#include "models/SimulationRoads.h"
 #include "models/records/ComputationAbort.h"
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
@@ -59,6 +60,8 @@ void ConfigureMaster(CLammIdeal& master, double s, double D) {
   // The solver takes degrees Celsius.
   const SolventConditionsRecord& sc = SolventConditions;
   master.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
+  if (InhomogeneousSolventOn && SimulationRoads.ConfigureSolverSolvent)
+    SimulationRoads.ConfigureSolverSolvent(master);
   if (mp.TimeOffsetOn) master.SetStartTime(mp.TimeOffset);
   if (d.UsingSpeedSteps && d.DataSpeedProfile)
     master.SetRotorSpeedProfile(d.DataSpeedProfile.get(), l.VariableSpeedDShutOff);

@@ -9,6 +9,7 @@
 #include "data/ScanDataSet.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/InhomogeneousSolvent.h"
+#include "lamm/CosoluteCoefficients.h"
 #include "lamm/ElementIntegrals.h"
 #include "lamm/Tridiagonal.h"
 #include "models/GlobalLammState.h"
@@ -296,21 +297,15 @@ void AdvanceCosoluteGradient() {
 }
 
 double CsClSedCoeff(double c) {
-  const double a = CsClMolarMass * c;
-  return 0.596 - 0.000322 * a - 0.0633 * std::exp(-0.00399 * a);
+  return CsClSedimentation(c);
 }
 
 double CsClDiffCoeff(double c) {
-  return (2.04 + (2.03 - 2.04) * std::exp(-18.1 * c) + 0.507 * c - 0.0341 * c * c -
-          0.614 * std::sqrt(std::max(c, 0.0))) *
-         1e-5;
+  return CsClDiffusion(c);
 }
 
 double PolynomialOfC(const double* p, int k, double c) {
-  if (p == nullptr || k < 1) return 0.0;
-  double sum = 0.0;
-  for (int i = k; i >= 1; --i) sum = sum * c + p[i];
-  return sum;
+  return EvaluateCoefficientSeries(p, k, c);
 }
 
 void LoadCosoluteNonidealTables() {

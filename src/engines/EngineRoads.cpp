@@ -1,6 +1,7 @@
 #include "engines/EngineRoads.h"
 
 #include "app/records/ModelSelection.h"
+#include "engines/BufferSedimentation.h"
 #include "engines/ConcentrationDependentEngine.h"
 #include "engines/GlobalLammSolver.h"
 #include "engines/InhomogeneousSolvent.h"
@@ -141,4 +142,6 @@ void InstallEngineRoads() {
   r.ReactingEquilibrium = ReactingModelEquilibrium;
   r.PropagateReactingSystem = PropagateReactingSystem;
   r.CompressibleSolvent = SolventIsCompressible;
+  r.ConfigureSolverSolvent = ConfigureSolverSolvent;
+  r.BufferSedimentation = SimulateBufferSedimentation;
 }

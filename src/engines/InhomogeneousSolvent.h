@@ -19,6 +19,8 @@
 
 #include "numerics/OneBasedArrays.h"
 
+class CLammIdeal;
+
 struct InhomogeneousSolventSettingsRecord {
   // The model's on switch is InhomogeneousSolventOn (models/records/ModelParameters.h).
   bool CompressibleSolvent = false;  // "compressible solvent (static gradient)"
@@ -133,3 +135,7 @@ double FactorSedimentationIntegral(int i, int j, const double* r,
 // The bottom's open-boundary terms: r_n f_n / (r_n - r_{n-1}) and r_n^2 f_n g_n.
 double BottomDiffusionTerm(const double* r, int count);
 double BottomSedimentationTerm(const double* r, int count);
+
+// Hands the inhomogeneous solvent (and its sedimenting co-solute) to a solver
+// object, after its SetSolvent.
+void ConfigureSolverSolvent(CLammIdeal& solver);

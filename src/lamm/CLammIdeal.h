@@ -370,6 +370,33 @@ class CLammIdeal : public LammPhysicalParameters,
   // A steady profile is what every scan still to come shows.
   void WriteSteadyScans();
 
+  // --- Inhomogeneous solvent: local solvent factors and the co-solute ---
+  // Factors f = eta_w/eta(r) and g = (1 - vbar' rho(r))/(1 - Vbar rho_w)
+  // for the n nodes of grid at the start of a run.
+  void SetUpSolventFactors(const double* grid, std::int32_t n);
+  // After a step: the factors of the co-solute's current profile.
+  void UpdateSolventFactors(const double* grid, std::int32_t n);
+  // s in the solvent at the reference point (followed by the moving frame).
+  double EffectiveGridS(double s) const;
+  void CompressedDensities(double* out, const double* grid, std::int32_t n, double rho0,
+                           double compressibility) const;
+  double SolventViscosityAt(double c) const;
+  double SolventDensityAt(double c) const;
+  bool SetUpCosolute();
+  void StepCosolute();
+  void CosoluteIdealMatrices();
+  void CosoluteElementIntegrals();
+  void CosoluteNodeCoefficients();
+  void AverageCosoluteCoefficients();
+  void CosoluteTransportMatrix();
+  void CosoluteStepMatrices(double dt);
+  void CosoluteIdealStep(double dt);
+  void CosolutePredictorStep(double dt);
+  void CosoluteCorrectorStep();
+  // The co-solute profile at the time of scan item, as the scan file
+  // "comp2_<scan>.r00" in the folder of CosoluteFileName.
+  void WriteCosoluteScan(std::int32_t item);
+
   // --- Rapid self-association coefficients ---
   void PrepareAssociation();
   void MonomerDimerCoefficients();

@@ -14,6 +14,7 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
+#include "lamm/SolventFactors.h"
 #include "ui/Boxes.h"
 
 namespace {
@@ -29,7 +30,10 @@ void AssembleRow(CLammIdeal& l, int i, int n, double q) {
   const double D = l.DiffusionCoeff;
   const double* r = l.Radius;
   double ml = 0.0, md = 0.0, mu = 0.0, bl = 0.0, bd = 0.0, bu = 0.0;
-  if (!l.NonUniformGrid) {
+  // In an inhomogeneous solvent the local s and D factors of the solvent,
+  // interpolated between the nodes, weight the integrals.
+  const bool factors = l.InhomogeneousSolvent && l.SolventFactorCount >= n;
+  if (!l.NonUniformGrid && !factors) {
     // Closed forms of the integrals on equal elements of width h.
     const double h = l.ElementWidth, ri = r[i], h2 = h * h;
     if (i == 1) {
@@ -52,7 +56,12 @@ void AssembleRow(CLammIdeal& l, int i, int n, double q) {
     }
   } else {
     const HatGrid grid{l.Radius, l.GridSize};
+    const double* f = l.ViscosityFactors.data();
+    const double* g = l.BuoyancyFactors.data();
     const auto transport = [&](int j) {
+      if (factors)
+        return q * FactorWeightedSedimentationIntegral(f, g, r, n, i, j) -
+               D * ViscosityWeightedDiffusionIntegral(f, r, n, i, j);
       return q * SedimentationIntegral(grid, i, j, n) - D * StiffnessIntegral(grid, i, j, n);
     };
     md = MassIntegral(grid, i, i, n);
@@ -66,7 +75,18 @@ void AssembleRow(CLammIdeal& l, int i, int n, double q) {
       bu = transport(i + 1);
     }
   }
-  if (l.BackDiffusionCut) {
+  if (l.BackDiffusionCut && factors) {
+    const double s = l.SedimentationCoeff;
+    const double* f = l.ViscosityFactors.data();
+    if (s > 0 && i == n) {
+      const double g = D * ViscosityWeightedBoundaryTerm(f, r, n);
+      bl += g;
+      bd -= g + q * LocalSedimentationBoundaryTerm(f, l.BuoyancyFactors.data(), r, n);
+    } else if (s < 0 && i == 1) {
+      ErrorBox("CLbShutOffBackDiffusion for flotation with inhomogeneous solvent not implemented",
+               false);
+    }
+  } else if (l.BackDiffusionCut) {
     const double s = l.SedimentationCoeff;
     if (s > 0 && i == n) {
       // Outflow -r_n (q r_n c_n + D (c_n - c_{n-1})/(r_n - r_{n-1})).

@@ -136,6 +136,8 @@ void CLammIdeal::PropagateFixedGrid() {
   }
 
   StartMeniscusConcentration = Concentration[1];
+  if (InhomogeneousSolvent) SetUpSolventFactors(Radius, N);
+  if (CosoluteOn) SetUpCosolute();
   AssembleMatrices(N);
   LeftEdgeLimit = static_cast<std::int32_t>(0.95 * N);
 
@@ -199,6 +201,12 @@ void CLammIdeal::PropagateFixedGrid() {
     if (WindowingOn) {
       UpdateLeftEdge();
       UpdateRightEdge(CurrentTime);
+    }
+    if (CosoluteOn) StepCosolute();
+    if (SolventFactorsEachStep) {
+      UpdateSolventFactors(Radius, N);
+      AssembleMatrices(WindowRight);
+      RebuildStepMatrices = 1;
     }
     if (TimeStep < 1e-12) {
       if (++tiny > 100) BlowUpError = 1;

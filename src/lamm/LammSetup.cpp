@@ -361,6 +361,8 @@ void CLammIdeal::SetCosolute(std::uint8_t inhomogeneous, std::uint8_t solventFac
   CosoluteD = cosoluteD;
   CosoluteOn = cosoluteOn;
   CosoluteGridSize = cosoluteGridSize;
+  // New co-solute settings: no stored factorisation belongs to them.
+  CosoluteUnfactored = 1;
   CosoluteSmoothing = cosoluteSmoothing;
   NonidealCosolute = nonidealCosolute;
   CosoluteLoading = cosoluteLoading;

@@ -73,16 +73,6 @@ std::int32_t RefusalOfSetup(CLammIdeal& l) {
   return 0;
 }
 
-// The propagation variants that a set-up needs but that this solver does
-// not offer yet; null when the run can propagate.
-constexpr const char* kNoInhomogeneousSolvent =
-    "Lamm equation solution in an inhomogeneous solvent not available yet in CLammIdeal";
-
-const char* MissingPropagation(const CLammIdeal& l) {
-  if (l.InhomogeneousSolvent || l.CosoluteOn) return kNoInhomogeneousSolvent;
-  return nullptr;
-}
-
 bool RunFailed(const CLammIdeal& l) {
   return l.BlowUpError || l.TridagError;
 }
@@ -119,7 +109,10 @@ void RepeatFailedRun(CLammIdeal& l) {
   const std::uint8_t truncation = l.DynamicTruncation;
   l.DynamicTruncation = 0;
   bool arrays = RepeatRun(l, std::nullopt);
-  if (arrays && RunFailed(l) && l.FixedGrid) {
+  // The moving frame takes no solvent factors: an inhomogeneous solvent
+  // stays on the fixed grid.
+  const bool frameAllowed = !l.InhomogeneousSolvent && !l.CosoluteOn;
+  if (arrays && RunFailed(l) && l.FixedGrid && frameAllowed) {
     l.FixedGrid = 0;
     l.MovingFrame = 1;
     arrays = RepeatRun(l, ClampedGridSize(l, l.GridSizeMovingFrame));
@@ -173,14 +166,6 @@ std::int32_t ErrorCode(const CLammIdeal& l) {
 
 }  // namespace
 
-// The series of a non-ideal co-solute belong to the inhomogeneous-solvent
-// solution, which is not available yet: set-ups that ask for them are told
-// so, and their runs are refused.
-bool CLammIdeal::LoadCosoluteCoefficients() {
-  ErrorBox(kNoInhomogeneousSolvent);
-  return false;
-}
-
 std::int32_t CLammIdeal::Solve() {
   if (DebugLogOn) DebugLog(nullptr);
   if (const std::int32_t refusal = RefusalOfSetup(*this)) return refusal;
@@ -228,10 +213,6 @@ std::int32_t CLammIdeal::Solve() {
   }
 
   ZeroSedimentation = 0;
-  if (const char* missing = MissingPropagation(*this)) {
-    ErrorBox(missing);
-    return finish(4);
-  }
   Propagate();
   PostCorrectScans();
   if (RunFailed(*this)) RepeatFailedRun(*this);

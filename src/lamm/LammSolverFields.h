@@ -507,9 +507,15 @@ struct LammCosoluteWork {
   std::int32_t CosoluteArraysAllocated = 0;
   std::int32_t CosoluteAllocatedSize = 0;
   double CosoluteStepLength = 0.0, PreviousCosoluteStep = 0.0;  // s
-  OneBasedArray<double> ViscosityFactors;                       // eta_w / eta(r) per node
-  OneBasedArray<double> BuoyancyFactors;  // (1 - vbar' rho(r)) / (1 - Vbar rho_w)
-  OneBasedArray<double> LocalDensity;     // g/ml
-  OneBasedArray<double> LocalCosolute;    // M
+  // dt of the stored factorisation of the ideal co-solute's implicit
+  // matrix, and whether none belongs to the current matrices.
+  double CosoluteFactoredStep = 0.0;
+  std::int32_t CosoluteUnfactored = 1;
+  double CosoluteNonidealStep = 0.0;       // s
+  double CosoluteRpm = 0.0;                // speed of the co-solute's matrices
+  OneBasedArray<double> ViscosityFactors;  // eta_w / eta(r) per node
+  OneBasedArray<double> BuoyancyFactors;   // (1 - vbar' rho(r)) / (1 - Vbar rho_w)
+  OneBasedArray<double> LocalDensity;      // g/ml
+  OneBasedArray<double> LocalCosolute;     // M
   std::int32_t SolventFactorCount = 0;
 };

@@ -238,6 +238,8 @@ void CLammIdeal::CLEachIterationOutput(double diagnosticValue) {
     const int item = ScanList[NextScan];
     TakeSnapshot(*this);
     if (!ScanInProgress) WriteScan(*this, item);
+    if (CosoluteOn && SaveCosolute && !FitInProgress && !DisplaySuppressed && EquationIndex == 1)
+      WriteCosoluteScan(item);
     AdvanceScan = 0;
     if (ScanInProgress) {
       StopTime = NextOutputTime + SegmentElapsed + SegmentDuration;

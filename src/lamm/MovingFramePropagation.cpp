@@ -242,10 +242,10 @@ bool CLammIdeal::StartMovingFrame() {
   FixedTimeStep = 1;
   if (!WorkArraysAllocated) return false;
   if (InhomogeneousSolvent || CosoluteOn) {
-    // The local solvent factors and the co-solute of an inhomogeneous solvent
-    // are not available to this variant yet: the run ends as failed, so that
-    // no caller reads the unwritten scans.
-    ErrorBox("inhomogeneous solvent not available yet in the moving-frame Lamm solver", false);
+    // The method choice keeps an inhomogeneous solvent on the fixed grid,
+    // whose matrices carry the local solvent factors; a frame set up for one
+    // anyway ends as failed, so that no caller reads unwritten scans.
+    ErrorBox("the moving-frame Lamm solver does not take an inhomogeneous solvent", false);
     BlowUpError = 1;
     return false;
   }

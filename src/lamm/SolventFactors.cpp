@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "lamm/CosoluteCoefficients.h"
 #include "numerics/PhysicalConstants.h"
 
 namespace {
@@ -122,4 +123,21 @@ double ViscosityWeightedBoundaryTerm(const double* f, const double* r, int n) {
 double LocalSedimentationBoundaryTerm(const double* f, const double* g, const double* r, int n) {
   if (n < 1) return 0.0;
   return r[n] * r[n] * f[n] * g[n];
+}
+
+double CsClSedimentation(double c) {
+  const double a = 168.4 * c;
+  return 0.596 - 0.000322 * a - 0.0633 * std::exp(-0.00399 * a);
+}
+
+double CsClDiffusion(double c) {
+  return 1e-5 * (2.04 + (2.03 - 2.04) * std::exp(-18.1 * c) + 0.507 * c - 0.0341 * c * c -
+                 0.614 * std::sqrt(std::max(c, 0.0)));
+}
+
+double EvaluateCoefficientSeries(const double* a, int n, double x) {
+  if (a == nullptr || n < 1) return 0.0;
+  double sum = 0.0;
+  for (int i = n; i >= 1; --i) sum = sum * x + a[i];
+  return sum;
 }

@@ -10,6 +10,8 @@
 
 #include "platform/Platform.h"
 
+class CLammIdeal;
+
 // The concentration-dependent component of an association or non-ideal run:
 // the species' s (S) and D (cm^2/s) as the dispatcher derived them. The
 // engine reads its constants (association, ks, kd, switches) from
@@ -53,6 +55,8 @@ struct SimulationRoadsRecord {
   bool (*DataAreFieldAcf)() = nullptr;
   // The solvent of the inhomogeneous-solvent model is compressible.
   bool (*CompressibleSolvent)() = nullptr;
+  // Hands the inhomogeneous solvent of the model to a solver object.
+  void (*ConfigureSolverSolvent)(CLammIdeal&) = nullptr;
 };
 
 extern SimulationRoadsRecord SimulationRoads;

@@ -15,6 +15,7 @@
 //
 // New code that owns an array for a scope uses OneBasedArray<T> below.
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <vector>
@@ -95,6 +96,17 @@ class OneBasedMatrix {
  public:
   OneBasedMatrix() = default;
   OneBasedMatrix(int rl, int rh, int cl, int ch) { Resize(rl, rh, cl, ch); }
+  // A copy owns its values: its row handles point into its own block, never
+  // into the original's. A move keeps the block, and with it the handles.
+  OneBasedMatrix(const OneBasedMatrix& other) { *this = other; }
+  OneBasedMatrix& operator=(const OneBasedMatrix& other) {
+    if (this == &other) return *this;
+    Resize(other.rl_, other.rh_, other.cl_, other.ch_);
+    std::copy(other.data_.begin(), other.data_.end(), data_.begin());
+    return *this;
+  }
+  OneBasedMatrix(OneBasedMatrix&&) noexcept = default;
+  OneBasedMatrix& operator=(OneBasedMatrix&&) noexcept = default;
 
   void Resize(int rl, int rh, int cl, int ch) {
     assert(rh >= rl - 1 && ch >= cl - 1 && rl <= 1 && cl <= 1);

@@ -215,16 +215,10 @@ TEST_F(AnalysisHooksTest, StepBoundaryIsTheDiffusionFreeBoundary) {
   }
 }
 
-TEST_F(AnalysisHooksTest, BufferMismatchStaysRefused) {
-  // No buffer-sedimentation simulation exists: the model is refused, not
-  // simulated without its buffer component.
+TEST_F(AnalysisHooksTest, BufferMismatchHasItsSimulation) {
   InstallAnalysisHooks();
-  EXPECT_EQ(SimulationRoads.BufferSedimentation, nullptr);
-  EquilibriumData();
-  CorrectionOptions.BufferMismatch.On = true;
-  Simulate();
-  EXPECT_EQ(LogLinesWith(kRefusal).size(), 1u);
-  CorrectionOptions.BufferMismatch.On = false;
+  EXPECT_NE(SimulationRoads.BufferSedimentation, nullptr);
+  EXPECT_NE(SimulationRoads.ConfigureSolverSolvent, nullptr);
 }
 
 }  // namespace

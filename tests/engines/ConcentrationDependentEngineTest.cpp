@@ -11,10 +11,12 @@
 #include <cmath>
 #include <vector>
 
+#include "data/records/SolventConditions.h"
 #include "engines/ConcentrationDependentEngine.h"
 #include "engines/EngineTestSupport.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "engines/LocalSedimentation.h"
+#include "lamm/CLammIdeal.h"
 #include "lamm/VolumeFractionFactors.h"
 
 namespace {
@@ -160,6 +162,56 @@ TEST_F(ConcentrationDependentEngineTest, RepulsiveNonidealitySharpensTheBoundary
   }
   EXPECT_GT(widths[0], 0.0);
   EXPECT_LT(widths[1], 0.8 * widths[0]);
+}
+
+// The solver object's concentration-dependent variant, written apart from
+// this engine, agrees with it on the same hindered s(c) and D(c) (hard
+// spheres of volume correction factor 1.5 at 10 mg/ml).
+TEST_F(ConcentrationDependentEngineTest, SolverObjectAgreesOnAHinderedSpecies) {
+  const std::vector<double> times = Times(1000, 1000, 3);
+  const double rpm = 50000, c0 = 10.0, volume = 1.5, tau = 1.0;
+  SolventConditions.BufferTemperature = 293.15f;
+  SolventConditions.VBAR = 0.73f;
+  SolventConditions.BufferDensity = 0.99823f;
+  SolventConditions.RELVISCOSITY = 1.0f;
+  Ideal(4.5, 6e-7);
+  AssociationParameters.EnteredKs = volume;
+  AssociationParameters.EnteredKd = tau;
+  SetUpRun(ModelKind::HinderedSingleSpecies, times, rpm, 1000, c0);
+  ScanDataSet.SignalPerConcentration = 1.0f;
+  RunNonidealSingleSpeciesLamm();
+  ASSERT_EQ(GlobalLammRun.NonidealityError, 0);
+  Reference ref;
+  ref.headers.Resize(1, 3);
+  for (int k = 1; k <= 3; ++k) {
+    ScanHeader& h = ref.headers[k];
+    h.Rpm = static_cast<float>(rpm);
+    h.Temperature = 20.0f;
+    h.Time = h.RecordedTime = times[static_cast<std::size_t>(k - 1)];
+    h.Omega2t = OmegaSquared(rpm) * h.Time;
+    h.RampAcceleration = 1e6;
+  }
+  const int points = ScanDataSet.ScanPointCount[1];
+  ref.radii.Resize(1, points);
+  for (int i = 1; i <= points; ++i) ref.radii[i] = ScanDataSet.ScanRadius[1][i];
+  ref.output.Resize(1, 3, 1, points);
+  CLammIdeal& l = ref.solver;
+  const Cell cell;
+  l.SetIdealModel();
+  l.SetParameters(4.5, 6e-7, cell.meniscus, cell.bottom, c0, ScanDataSet.FitLeftLim,
+                  ScanDataSet.FitRightLim);
+  l.SetOutput(nullptr, nullptr, ref.headers.data(), ref.output.get(), ref.radii.data(), points,
+              nullptr, nullptr, 0, nullptr, 3, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
+  l.SetNumerics(100, 2000, 5.0f, 0, 1e-4, 0, 0, 0, 1.0f, 0, 0, 0, 1e-6, 1.0, 1, 0, 0, 1.0, 0.1, 0.3,
+                1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
+  l.SetSolvent(20.0, 0.73, 0.99823, 1.0);
+  l.SetSelfAssociation(0, 1, 1, 0, 0, 0, nullptr, nullptr, nullptr, nullptr,
+                       static_cast<float>(volume), static_cast<float>(tau), 1, 1, 1.0, 1, 0, 4.5,
+                       6e-7, c0);
+  const std::int32_t code = l.Solve();
+  SolventConditions = SolventConditionsRecord{};
+  ASSERT_EQ(code, 0);
+  EXPECT_LT(ref.RmsDifferenceUpToFitLimit(), 1e-3 * c0);
 }
 
 // A fixed step ("max dc/c" read as seconds) gives the profile of the

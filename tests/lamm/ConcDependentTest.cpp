@@ -76,18 +76,6 @@ class ConcDependentTest : public HeadlessTest {
     return l.Solve();
   }
 
-  double RmsAgainst(const OneBasedMatrix<float>& reference) const {
-    double sum = 0.0;
-    int count = 0;
-    for (int k = 1; k <= data.ScanCount(); ++k)
-      for (int i = 1; i <= data.PointCount(); ++i) {
-        const double d = data.Output[k][i] - reference[k][i];
-        sum += d * d;
-        ++count;
-      }
-    return std::sqrt(sum / count);
-  }
-
   // Radial distance between 20 % and 80 % of the plateau (taken at 6.8 cm,
   // clear of the bottom) in the last scan.
   double BoundaryWidth() const {
@@ -110,7 +98,7 @@ TEST_F(ConcDependentTest, WithoutConcentrationDependenceItIsTheIdealSolution) {
   const OneBasedMatrix<float> ideal = Ideal(kS, kD);
   CLammIdeal l;
   EXPECT_EQ(RunLinear(l, 1e-12, 1e-12), 0);
-  EXPECT_LT(RmsAgainst(ideal), 1e-5);
+  EXPECT_LT(data.RmsAgainst(ideal), 1e-5);
 }
 
 TEST_F(ConcDependentTest, MonomerDimerTendsToItsTwoSpecies) {
@@ -122,7 +110,7 @@ TEST_F(ConcDependentTest, MonomerDimerTendsToItsTwoSpecies) {
     const OneBasedMatrix<float> ideal = Ideal(c.s, c.D);
     CLammIdeal l;
     EXPECT_EQ(RunMonomerDimer(l, c.logK), 0) << c.logK;
-    EXPECT_LT(RmsAgainst(ideal), 1e-4) << c.logK;
+    EXPECT_LT(data.RmsAgainst(ideal), 1e-4) << c.logK;
   }
 }
 

@@ -3,6 +3,7 @@
 // a common radial output grid and output rows, bound to a solver in the
 // callers' order with the numerical settings' defaults.
 
+#include <cmath>
 #include <cstdint>
 
 #include "data/ScanHeader.h"
@@ -40,6 +41,20 @@ struct LammSetupFixture {
 
   int ScanCount() const { return Headers.hi(); }
   int PointCount() const { return Radii.hi(); }
+
+  // Root mean square difference of the output rows from reference rows of
+  // the same shape, over the radii up to upTo (cm).
+  double RmsAgainst(const OneBasedMatrix<float>& reference, float upTo = 1e30f) const {
+    double sum = 0.0;
+    int count = 0;
+    for (int k = 1; k <= ScanCount(); ++k)
+      for (int i = 1; i <= PointCount() && Radii[i] <= upTo; ++i) {
+        const double d = Output[k][i] - reference[k][i];
+        sum += d * d;
+        ++count;
+      }
+    return count > 0 ? std::sqrt(sum / count) : 0.0;
+  }
 
   // Model, parameters, output (identity scan order) and numerics, as callers
   // configure a solver before a run.

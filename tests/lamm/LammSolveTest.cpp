@@ -423,12 +423,6 @@ TEST_F(LammSolveTest, RunsThatCannotBeDoneAreRefusedWithCode4) {
          kInhomogeneous(l);
        },
        "D = 0 or s = 0 models are not implemented yet for inhomogeneous solvent"},
-      {"inhomogeneous solvent",
-       [](CLammIdeal& l, LammSetupFixture& d) {
-         d.Configure(l, 4.5, 6e-7);
-         kInhomogeneous(l);
-       },
-       "Lamm equation solution in an inhomogeneous solvent not available yet in CLammIdeal"},
   };
   for (const Case& c : cases) {
     backend().ClearLog();

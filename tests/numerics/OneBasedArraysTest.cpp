@@ -132,6 +132,22 @@ TEST(OneBasedArray, OwnsItsBlockAndHandsOutAOneBasedHandle) {
   EXPECT_EQ(&m[2][1] - &m[1][1], 3);
 }
 
+TEST(OneBasedMatrix, ACopyHoldsItsOwnValues) {
+  // Copies used to keep row handles into the original's block, so that a
+  // later change of the original showed through the copy.
+  OneBasedMatrix<double> m(1, 2, 1, 3);
+  m[2][3] = 7;
+  OneBasedMatrix<double> copy = m;
+  OneBasedMatrix<double> assigned;
+  assigned = m;
+  m[2][3] = 8;
+  EXPECT_EQ(copy[2][3], 7.0);
+  EXPECT_EQ(assigned.get()[2][3], 7.0);
+  EXPECT_NE(&copy[1][1], &m[1][1]);
+  OneBasedMatrix<double> moved = std::move(copy);
+  EXPECT_EQ(moved[2][3], 7.0);
+}
+
 TEST(FatalErrorDeathTest, ShowsTheTextAndEndsTheProgram) {
   EXPECT_EXIT(FatalError("allocation failure in vector()"), testing::ExitedWithCode(1), "");
 }

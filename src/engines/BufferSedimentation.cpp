@@ -1,0 +1,128 @@
+#include "engines/BufferSedimentation.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "data/CommonRadialGrid.h"
+#include "data/ScanDataSet.h"
+#include "data/records/SolventConditions.h"
+#include "lamm/CLammIdeal.h"
+#include "models/GlobalLammState.h"
+#include "models/LammSolverSetup.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "numerics/OneBasedArrays.h"
+#include "numerics/Resampling.h"
+
+namespace {
+
+// The smallest buoyant molar mass of a buffer component, g/mol.
+constexpr double kLightestBuffer = 10.0;
+// The buffer is simulated on its own 200-point grid.
+constexpr int kBufferGridSize = 200;
+
+// D (cm^2/s) of the sedimenting buffer from its entry in 1e-7 cm^2/s, or a
+// trace of diffusion when none was entered.
+double SolverD(double enteredD) {
+  const double D = std::fabs(enteredD) * 1e-7;
+  return D == 0 ? 1e-10 : D;
+}
+
+// Makes one side's D and Mb consistent, in the mode the user entered.
+void DeriveSide(double& D, double& Mb, double& s, bool massMode, double RT) {
+  if (massMode) {
+    if (Mb < kLightestBuffer) Mb = kLightestBuffer;
+    // Svedberg: D = s RT / Mb, D in 1e-7 cm^2/s.
+    D = std::fabs(s) * 1e-6 * RT / Mb;
+    s = std::fabs(s);
+    return;
+  }
+  if (D < 0) D = 0.01;
+  if (D > 1000) D = 1000;
+  Mb = D > 0 ? s * 1e-6 * RT / D : kLightestBuffer;
+  if (Mb < kLightestBuffer) Mb = kLightestBuffer;
+}
+
+}  // namespace
+
+BufferRuns DeriveBufferRuns(BufferMismatchSettingsRecord& b, bool massMode, double RT,
+                            double meniscus, double bottom) {
+  DeriveSide(b.BufferD, b.BufferMb, b.BufferS, massMode, RT);
+  DeriveSide(b.ReferenceD, b.ReferenceMb, b.ReferenceS, massMode, RT);
+  if (b.ConcentrationRatio == 0) b.ConcentrationRatio = 1e-6;
+  BufferRuns runs;
+  runs.Sample = {meniscus, bottom, b.BufferSignal, b.BufferS, SolverD(b.BufferD)};
+  const double shifted = meniscus - b.MeniscusDifference;
+  if (b.DifferentReferenceBuffer) {
+    runs.Reference = {shifted, bottom, b.BufferSignal / b.ConcentrationRatio, b.ReferenceS,
+                      SolverD(b.ReferenceD)};
+  } else {
+    // The same buffer on both sides cancels unless the menisci differ.
+    const double amplitude = b.MeniscusMismatchOn ? b.BufferSignal / b.ConcentrationRatio : 0.0;
+    runs.Reference = {b.MeniscusMismatchOn ? shifted : meniscus, bottom, amplitude, b.BufferS,
+                      SolverD(b.BufferD)};
+  }
+  return runs;
+}
+
+namespace {
+
+// One side simulated on the common grid for every scan; sign +1 for the
+// sample, -1 for the reference. The sample's signal replaces the buffer
+// component's basis, the reference's is added.
+void SimulateSide(const BufferSideRun& run, double sign, bool sample) {
+  ScanDataSetRecord& d = ScanDataSet;
+  const CommonRadialGridRecord& g = CommonRadialGrid;
+  if (run.Amplitude == 0 || d.NFILES < 1 || g.CommonGridSize < 2) return;
+  OneBasedMatrix<float> rows(1, d.NFILES, 1, g.CommonGridSize);
+  CLammIdeal l;
+  l.SetIdealModel();
+  // The fit limits of the data may lie outside a shifted reference cell.
+  const float left = static_cast<float>(std::max<double>(d.FitLeftLim, run.Meniscus));
+  const float right = static_cast<float>(std::min<double>(d.FitRightLim, run.Bottom));
+  l.SetParameters(run.S, run.D, run.Meniscus, run.Bottom, std::fabs(run.Amplitude), left, right);
+  if (!d.CheckRotorAcceleration) l.ClearAccelerationCheck();
+  l.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), rows.get(), g.CommonGrid, g.CommonGridSize,
+              nullptr, nullptr, 0, d.ScanTimeOrder.data(), d.NFILES, 1, 1, 1, 0, 0.0f, 0, 0.0f, 0);
+  ApplyLammSolverSettings(l, 1.0f);
+  l.AutoGridSize = 0;
+  l.OptimizeGridSpacing = 0;
+  l.AutomaticAlgorithm = 0;
+  l.FixedGrid = 1;
+  l.MovingFrame = 0;
+  l.DefaultGridSize = kBufferGridSize;
+  l.SimulateAcceleration = d.RampRotorSpeed;
+  const SolventConditionsRecord& sc = SolventConditions;
+  l.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
+  if (l.Solve() != 0) return;
+  const double signal = sign * (run.Amplitude < 0 ? -1.0 : 1.0);
+  const int component = NCOMP;
+  const bool basis = GlobalLammRun.BasisMode && SpeciesSignals.SpeciesBasis.hi() >= component;
+  for (int t = GlobalLammRun.FirstSimulatedScan; t <= d.NFILES; ++t) {
+    const int j = d.ScanTimeOrder[t];
+    const float* row = rows[j];
+    if (basis) {
+      ScanArray& out = SpeciesSignals.SpeciesBasis[component][j];
+      for (int k = 1; k <= std::min(g.CommonGridSize, out.hi()); ++k)
+        out[k] = static_cast<float>((sample ? 0.0f : out[k]) + signal * row[k]);
+      continue;
+    }
+    const int n = d.ScanPointCount[j];
+    OneBasedArray<float> scratch(1, n);
+    ResampleCurve(n, d.ScanRadius[j].data(), scratch.data(), g.CommonGridSize, g.CommonGrid, row);
+    for (int k = 1; k <= n; ++k) d.ScanModel[j][k] += static_cast<float>(signal * scratch[k]);
+  }
+}
+
+}  // namespace
+
+void SimulateBufferSedimentation(platform::WindowHandle /*window*/) {
+  BufferMismatchSettingsRecord& b = CorrectionOptions.BufferMismatch;
+  if (!b.On) return;
+  const BufferRuns runs =
+      DeriveBufferRuns(b, FitControl.MassInsteadOfD, SolventConditions.GasConstantRT,
+                       ModelParameters.Meniscus, ModelParameters.Bottom);
+  // The sign says which sector holds the excess.
+  SimulateSide(runs.Sample, b.Sign, true);
+  SimulateSide(runs.Reference, -b.Sign, false);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Buffer mismatch of interference data: when the buffers of the sample and
+// the reference sector differ, their components sediment too and leave a
+// small signal on top of the macromolecule's. The buffer component on the
+// sample side is simulated as one ideal species with a positive sign, the one
+// on the reference side with a negative sign, and their signal is added to
+// the model as the buffer component of a discrete model.
+
+#include "models/TempParameterFile.h"
+#include "platform/Platform.h"
+
+// One simulated side: meniscus and bottom (cm), the amplitude (signal
+// units), s (S) and D (cm^2/s) of the solver; an amplitude of 0 simulates
+// nothing.
+struct BufferSideRun {
+  double Meniscus = 0.0, Bottom = 0.0;
+  double Amplitude = 0.0;
+  double S = 0.0, D = 0.0;
+};
+
+struct BufferRuns {
+  BufferSideRun Sample, Reference;
+};
+
+// The derived values of the record for a simulation (buoyant molar mass or
+// D, their limits, the relative concentration kept away from 0; written back
+// into the record) and the two runs. massMode: the entered values are buoyant
+// molar masses instead of D; RT in erg/mol.
+BufferRuns DeriveBufferRuns(BufferMismatchSettingsRecord& b, bool massMode, double RT,
+                            double meniscus, double bottom);
+
+// Simulates both sides for the loaded scans and adds their signal into the
+// buffer component's place (the scans' models, or its basis on the common
+// grid); nothing when the model is off.
+void SimulateBufferSedimentation(platform::WindowHandle window);
