@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -13,6 +14,16 @@ namespace {
 std::vector<FuzzTarget>& Registry() {
   static std::vector<FuzzTarget> targets;
   return targets;
+}
+
+std::filesystem::path ScratchPath() {
+  return std::filesystem::temp_directory_path() / ("taluvo-fuzz-" + std::to_string(::getpid()));
+}
+
+// Millions of runs leave no folders behind.
+void RemoveScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(ScratchPath(), ignored);
 }
 
 }  // namespace
@@ -27,10 +38,9 @@ const std::vector<FuzzTarget>& FuzzTargets() {
 
 const std::string& FuzzScratchFolder() {
   static const std::string folder = [] {
-    const std::filesystem::path p = std::filesystem::temp_directory_path() /
-                                    ("taluvo-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(p);
-    return p.string() + "/";
+    std::filesystem::create_directories(ScratchPath());
+    std::atexit(&RemoveScratchFolder);
+    return ScratchPath().string() + "/";
   }();
   return folder;
 }

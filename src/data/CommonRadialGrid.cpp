@@ -1,5 +1,6 @@
 #include "data/CommonRadialGrid.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/ComponentGridSignals.h"
@@ -21,10 +22,17 @@ bool NeedsResampling() {
   return false;
 }
 
-// The grid step; a step that is no positive number would never reach the end.
-float GridStep() {
+// The most points the common grid takes: hundreds of times a real scan. A
+// range and step that would ask for more widen the step instead of taking
+// memory without end.
+constexpr float kMostGridPoints = 200000.0f;
+
+// The grid step over [a, b]; a step that is no positive number would never
+// reach the end.
+float GridStep(float a, float b) {
   const float step = ScanDataSet.RadialResolution;
-  return std::isfinite(step) && step > 0.0f ? step : kDefaultRadialResolution;
+  const float chosen = std::isfinite(step) && step > 0.0f ? step : kDefaultRadialResolution;
+  return std::max(chosen, (b - a) / kMostGridPoints);
 }
 
 // The number of values a, a + step, a + 2 step, ... (accumulated) up to b.
@@ -63,7 +71,7 @@ void BuildResampledGrid() {
   }
   a /= static_cast<float>(d.NFILES);
   b /= static_cast<float>(d.NFILES);
-  const float step = GridStep();
+  const float step = GridStep(a, b);
   const int size = 1 + StepsUpTo(a, b, step);
   g.OwnGrid.Resize(1, size);
   // The grid starts one step above the mean first radius.

@@ -189,6 +189,19 @@ TEST_F(CommonRadialGridTest, StepThatIsNoPositiveNumberFallsBackToTheDefault) {
   }
 }
 
+// A scan over a range no rotor has, at the finest step the preferences
+// allow, gets a grid of bounded size rather than millions of points.
+TEST_F(CommonRadialGridTest, GridOfAnAbsurdRangeStaysBounded) {
+  ScanReaderOptions.AbsorbanceData = true;
+  LoadTestScans({{1.0, 99.0, 1.0, 0.0, Linear}});
+  ScanDataSet.RadialResolution = 1e-5f;
+  SetupCommonRadialGrid();
+  const auto& g = CommonRadialGrid;
+  EXPECT_LT(g.CommonGridSize, 210000);  // 9.8 million at the asked step
+  EXPECT_GT(g.CommonGridSize, 190000);
+  EXPECT_NEAR(g.CommonGrid[g.CommonGridSize], 99.0f, 1.0f);
+}
+
 // A scan read from a file with jittered radii: every grid signal inside the
 // scan lies between the two measured points around it.
 TEST_F(CommonRadialGridTest, JitteredScanFromAFileResamplesBetweenItsPoints) {
