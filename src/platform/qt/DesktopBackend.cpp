@@ -165,6 +165,14 @@ bool DesktopBackend::FilterEvent(QObject* watched, QEvent* event) {
   if (window == nullptr) return false;
   const bool busy = window->Client().IsBusy();
   if (Polling() || busy) return HoldBack(*window, widget, *event, busy);
+  // An accelerator goes before a menu mnemonic on the same key (Alt+G is
+  // "Lamm Equation Parameters", not the menu "&Generate"): claimed here, the
+  // key arrives as a key press and the frame dispatches the accelerator.
+  if (event->type() == QEvent::ShortcutOverride &&
+      window->AcceleratorCommand(KeyMessage(static_cast<QKeyEvent&>(*event), window->Handle())) != 0) {
+    event->accept();
+    return true;
+  }
   // The help key on a highlighted menu item: the client is told which item,
   // and the menu closes so that what the client shows is not hidden by it.
   if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {

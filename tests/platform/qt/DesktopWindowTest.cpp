@@ -137,6 +137,26 @@ TEST_F(DesktopWindowTest, AcceleratorsWorkWhereverTheFocusIs) {
   }
 }
 
+// An accelerator goes before the menu bar's mnemonic on the same key (Alt+F
+// here, the mnemonic of "&File"): the key is claimed from the shortcut
+// system, so it arrives as a key press; without such an accelerator the
+// mnemonic keeps it.
+TEST_F(DesktopWindowTest, AnAcceleratorGoesBeforeAMenuMnemonicOnItsKey) {
+  window.Show();
+  for (const bool accelerator : {false, true}) {
+    window.SetAccelerators(accelerator ? std::vector<Accelerator>{{'F', false, true, false, 611}}
+                                       : std::vector<Accelerator>{});
+    QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_F, Qt::AltModifier, "f");
+    override.ignore();
+    QApplication::sendEvent(&window.Frame(), &override);
+    EXPECT_EQ(override.isAccepted(), accelerator);
+  }
+  client.events.clear();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_F, Qt::AltModifier, "f");
+  QApplication::sendEvent(&window.Frame(), &press);
+  EXPECT_EQ(client.events, (std::vector<std::string>{"command 611"}));
+}
+
 TEST_F(DesktopWindowTest, APaintTheClientWouldSkipStaysDueUntilItsCommandHasEnded) {
   window.Show();
   Settle();
