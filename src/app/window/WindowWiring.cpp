@@ -9,6 +9,7 @@
 #include "app/records/LoadOptions.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/WindowHelpers.h"
+#include "app/wiring/DataOperationHooks.h"
 #include "app/window/TXLAWindow.h"
 #include "display/ClientPixels.h"
 #include "display/DisplayLinks.h"
@@ -36,6 +37,7 @@ void TXLAWindow::InstallWindowHooks() {
   // command, which converts slots 1-4.
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
+  InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
@@ -58,6 +60,7 @@ void TXLAWindow::InstallWindowHooks() {
 void TXLAWindow::RemoveWindowHooks() {
   if (!windowHooksInstalled_) return;
   RemoveViewHooks();
+  RemoveDataOperationWindowHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);
