@@ -268,5 +268,8 @@ bool WriteScanRmsTable(const std::string& path) {
 }
 
 void WriteScanRmsToDefaultFile() {
-  WriteScanRmsTable("ScanRms.dat");
+  // The file goes beside the data, where the user finds it, not into
+  // whatever folder the program happened to be started from.
+  const std::string& folder = DataFileLocation.DataFolder;
+  WriteScanRmsTable(folder.empty() ? "ScanRms.dat" : folder + "/ScanRms.dat");
 }

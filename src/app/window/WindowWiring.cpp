@@ -11,6 +11,7 @@
 #include "app/records/LoadOptions.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/WindowHelpers.h"
+#include "app/wiring/DataOperationHooks.h"
 #include "app/window/TXLAWindow.h"
 #include "display/ClientPixels.h"
 #include "display/DisplayLinks.h"
@@ -39,6 +40,7 @@ void TXLAWindow::InstallWindowHooks() {
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
   InstallInteractionHooks(*this);
+  InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
   InstallParameterDialogHooks(*this);
   // A restored analysis selects its model through the model commands.
@@ -63,6 +65,7 @@ void TXLAWindow::RemoveWindowHooks() {
   if (!windowHooksInstalled_) return;
   RemoveViewHooks();
   RemoveInteractionHooks();
+  RemoveDataOperationWindowHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);

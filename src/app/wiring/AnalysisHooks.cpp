@@ -1,5 +1,6 @@
 #include "app/wiring/AnalysisHooks.h"
 
+#include "app/wiring/DataOperationHooks.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "display/records/DisplayState.h"
@@ -117,6 +118,7 @@ void DistributionDlsTimeCourseColumn(double D) {
 
 void InstallAnalysisHooks() {
   InstallEngineRoads();
+  InstallDataOperationModelHooks();
   SimulationRoadsRecord& r = SimulationRoads;
   r.StepBoundary = StepBoundary;
   r.EquilibriumExponential = EquilibriumExponential;
