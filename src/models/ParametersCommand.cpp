@@ -14,6 +14,7 @@
 #include "models/ModelSpecificEntries.h"
 #include "models/ParameterPacking.h"
 #include "models/ParamsBox.h"
+#include "models/SimulateModel.h"
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
@@ -29,38 +30,13 @@ namespace {
 
 using platform::FormState;
 
-// The c(s) group, whose resolution and s range are shown without decimals.
-bool IsCsGroup(ModelKind k) {
-  switch (k) {
-    case ModelKind::ContinuousCS:
-    case ModelKind::LsGStar:
-    case ModelKind::LsGStarOneDiscrete:
-    case ModelKind::ElectrophoresisLsGStar:
-    case ModelKind::ZoneCS:
-    case ModelKind::ZoneLsGStar:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsAssociationModel(ModelKind k) {
-  return k == ModelKind::MonomerDimer || k == ModelKind::MonomerTrimer ||
-         k == ModelKind::SelfAssociation148 || k == ModelKind::SelfAssociation124;
-}
-
-bool IsNonidealSpecies(ModelKind k) {
-  return k == ModelKind::NonidealSingleSpecies || k == ModelKind::HinderedSingleSpecies ||
-         k == ModelKind::NonidealMultipleSpecies;
-}
-
 bool IsScalingLawModel(ModelKind k) {
   return k == ModelKind::CSGeneralScalingLaw || k == ModelKind::FMScalingLaw;
 }
 
 // Models whose entry 440 is the signal per mg/ml instead of the step limit.
 bool ShowsSignalPerConcentration(ModelKind k) {
-  return IsNonidealSpecies(k) || k == ModelKind::NonidealCS || k == ModelKind::HinderedCS ||
+  return IsNonidealSpeciesKind(k) || k == ModelKind::NonidealCS || k == ModelKind::HinderedCS ||
          SpeciesEngineParameters.AssociationNonidealityOn;
 }
 
@@ -142,11 +118,11 @@ void FillParamsBoxTransfer(FormState& t) {
   const ModelParametersRecord& m = ModelParameters;
   const ModelKind kind = ModelSelection.Kind;
   const bool massForm = FitControl.MassInsteadOfD;
-  const bool csGroup = IsCsGroup(kind);
+  const bool csGroup = UsesStandardCSKernel(kind);
   const bool buffer = BufferColumnShown(kind);
   const bool zone = IsZoneModel(kind);
   const char* massFormat =
-      (!massForm || IsAssociationModel(kind) || IsContinuousModel(kind)) ? "%.5f" : "%.0f";
+      (!massForm || IsAssociationKind(kind) || IsContinuousModel(kind)) ? "%.5f" : "%.0f";
   for (int k = 1; k <= 4; ++k) {
     t.checked[ComponentOnId(k)] = m.ComponentOn[k] != 0;
     t.checked[ConcentrationFitId(k)] = m.ConcentrationFitted[k] != 0;
