@@ -168,6 +168,19 @@ class CLammIdeal : public LammPhysicalParameters,
   double ScheduleRpmAt(double t) const;
   bool ScheduleSettled(double t) const;
   double ClipTimeStep(std::uint8_t setFlag, std::uint8_t* clipped);
+  // A step clipped to the pending scan time must end on it exactly: t +
+  // (T - t) need not round to T. Begin clips TimeStep from t to the stop
+  // time when it would pass it, and answers false (TimeStep 1) when no step
+  // is left; Shortened hands the landing on to the next step when the step
+  // was cut again; Accepted puts the time exactly on the stop time.
+  struct StepLanding {
+    bool OnStop = false;
+    double Step = 0.0;
+    bool Lands(double dt) const { return OnStop && dt == Step; }
+  };
+  bool BeginStepLanding(double t, StepLanding& landing);
+  void ShortenedStepLanding(StepLanding& landing);
+  void AcceptedStepLanding(const StepLanding& landing);
 
   // --- Method, grid size and grid ---
   bool TestNoDiffusion();

@@ -186,26 +186,14 @@ double CLammIdeal::ConcDependentStep() {
   if (FixedTimeStep) dt = StepControl;
   std::uint8_t clipped = 0;
   ClipTimeStep(1, &clipped);
-  // A step clipped to a scan time must end on it exactly; t + (T - t) need
-  // not round to T.
-  bool landsOnStop = false;
-  double landingStep = 0.0;
-  if (StopPending && t + dt > StopTime) {
-    StopPending = 0;
-    dt = StopTime - t;
-    landsOnStop = true;
-    landingStep = dt;
-  }
-  if (!(dt > 0)) {
-    dt = 1.0;
-    return 1.0;
-  }
+  StepLanding landing;
+  if (!BeginStepLanding(t, landing)) return 1.0;
   const auto finish = [&] {
     ConcDependentCorrector();
     if (ProfileBlownUp(Concentration, N)) BlowUpError = 1;
     if (StepFailed(*this)) return;
     ConcDependentAdvance();
-    if (landsOnStop && dt == landingStep) CurrentTime = StopTime;
+    AcceptedStepLanding(landing);
   };
 
   ConcDependentPredictor(dt);
@@ -214,7 +202,7 @@ double CLammIdeal::ConcDependentStep() {
     BlowUpError = 1;
     return 0.0;
   }
-  if (StepCount > 0 && ((landsOnStop && dt == landingStep) || t + dt == StopTime)) {
+  if (StepCount > 0 && (landing.Lands(dt) || t + dt == StopTime)) {
     finish();
     return 1.0;
   }
@@ -237,10 +225,7 @@ double CLammIdeal::ConcDependentStep() {
   if (association && wrongWay) {
     // The bottom concentration of a sedimenting system cannot fall.
     if (dt > 1) dt /= 2;
-    if (landsOnStop && dt != landingStep) {
-      StopPending = 1;
-      landsOnStop = false;
-    }
+    ShortenedStepLanding(landing);
     ConcDependentPredictor(dt);
     E = ConcDependentError();
   }
@@ -252,11 +237,7 @@ double CLammIdeal::ConcDependentStep() {
     if (StepFailed(*this)) return 0.0;
     ReduceConcDependentStep(E, ConcDepMaxTimeStep, false);
     ClipTimeStep(1, &clipped);
-    if (landsOnStop && dt != landingStep) {
-      // The shorter step no longer reaches the scan time: the next one must.
-      StopPending = 1;
-      landsOnStop = false;
-    }
+    ShortenedStepLanding(landing);
     ConcDependentPredictor(dt);
     if (StepFailed(*this)) return 0.0;
     E = ConcDependentError();

@@ -233,25 +233,11 @@ double CLammIdeal::FixedGridStep() {
   SaveStepStart(*this);
 
   ClipProposedStep(*this, 1);
-  // A step clipped to a scan time must end on it exactly; t + (T - t) need
-  // not round to T.
-  bool landsOnStop = false;
-  double landingStep = 0.0;
-  if (StopPending && t + dt > StopTime) {
-    StopPending = 0;
-    dt = StopTime - t;
-    landsOnStop = true;
-    landingStep = dt;
-  }
-  // A stop time already reached (scans at equal times, or before the start)
-  // takes no step.
-  if (!(dt > 0)) {
-    dt = 1.0;
-    return 1.0;
-  }
+  StepLanding landing;
+  if (!BeginStepLanding(t, landing)) return 1.0;
   const auto accept = [&] {
     AcceptStep();
-    if (landsOnStop && dt == landingStep) CurrentTime = StopTime;
+    AcceptedStepLanding(landing);
   };
 
   CrankNicolsonStep(dt);
@@ -271,7 +257,7 @@ double CLammIdeal::FixedGridStep() {
     if (dark) RemoveNegativeWiggles(Radius, DarkState, GridSize);
   }
 
-  if (StepCount != 0 && ((landsOnStop && dt == landingStep) || t + dt == StopTime)) {
+  if (StepCount != 0 && (landing.Lands(dt) || t + dt == StopTime)) {
     accept();
     return 1.0;
   }
@@ -295,11 +281,7 @@ double CLammIdeal::FixedGridStep() {
     if (0.8 * PreviousTimeStep <= dt && dt <= 1.2 * PreviousTimeStep) dt *= 0.5;
     LimitStepChange(*this, true);
     ClipProposedStep(*this, 1);
-    if (landsOnStop && dt != landingStep) {
-      // The shorter step no longer reaches the scan time: the next one must.
-      StopPending = 1;
-      landsOnStop = false;
-    }
+    ShortenedStepLanding(landing);
     CrankNicolsonStep(dt);
     if (TridagError) return 0.0;
     E = RelativeChange();

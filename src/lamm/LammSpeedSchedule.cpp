@@ -249,3 +249,30 @@ double CLammIdeal::ClipTimeStep(std::uint8_t setFlag, std::uint8_t* clipped) {
   TimeStep = dt;
   return dt;
 }
+
+bool CLammIdeal::BeginStepLanding(double t, StepLanding& landing) {
+  landing = StepLanding{};
+  if (StopPending && t + TimeStep > StopTime) {
+    StopPending = 0;
+    TimeStep = StopTime - t;
+    landing.OnStop = true;
+    landing.Step = TimeStep;
+  }
+  // A stop time already reached (scans at equal times, or before the
+  // start) takes no step.
+  if (TimeStep > 0) return true;
+  TimeStep = 1.0;
+  return false;
+}
+
+void CLammIdeal::ShortenedStepLanding(StepLanding& landing) {
+  if (landing.OnStop && TimeStep != landing.Step) {
+    // The shorter step no longer reaches the scan time: the next one must.
+    StopPending = 1;
+    landing.OnStop = false;
+  }
+}
+
+void CLammIdeal::AcceptedStepLanding(const StepLanding& landing) {
+  if (landing.Lands(TimeStep)) CurrentTime = StopTime;
+}

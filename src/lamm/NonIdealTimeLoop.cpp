@@ -97,21 +97,11 @@ double CLammNonIdeal::NonIdealLammStep() {
 
   std::uint8_t clipped = 0;
   ClipTimeStep(1, &clipped);
-  bool landsOnStop = false;
-  double landingStep = 0.0;
-  if (StopPending && t + dt > StopTime) {
-    StopPending = 0;
-    dt = StopTime - t;
-    landsOnStop = true;
-    landingStep = dt;
-  }
-  if (!(dt > 0)) {
-    dt = 1.0;
-    return 1.0;
-  }
+  StepLanding landing;
+  if (!BeginStepLanding(t, landing)) return 1.0;
   const auto accept = [&] {
     NonIdealAdvance();
-    if (landsOnStop && dt == landingStep) CurrentTime = StopTime;
+    AcceptedStepLanding(landing);
   };
   // One try of the step with its clean-ups; false when the run failed.
   const auto tryStep = [&] {
@@ -127,7 +117,7 @@ double CLammNonIdeal::NonIdealLammStep() {
   };
 
   if (!tryStep()) return 0.0;
-  if (StepCount > 0 && ((landsOnStop && dt == landingStep) || t + dt == StopTime)) {
+  if (StepCount > 0 && (landing.Lands(dt) || t + dt == StopTime)) {
     accept();
     return 1.0;
   }
@@ -144,10 +134,7 @@ double CLammNonIdeal::NonIdealLammStep() {
   if (!BackDiffusionCut && SedimentationCoeff > 0 && Concentration[N] < PreviousConcentration[N]) {
     // The bottom concentration of a sedimenting species cannot fall.
     if (dt > 1) dt /= 2;
-    if (landsOnStop && dt != landingStep) {
-      StopPending = 1;
-      landsOnStop = false;
-    }
+    ShortenedStepLanding(landing);
     if (!tryStep()) return 0.0;
     E = RelativeChange();
   }
@@ -162,10 +149,7 @@ double CLammNonIdeal::NonIdealLammStep() {
       StopPending = 0;
       dt = StopTime - t;
     }
-    if (landsOnStop && dt != landingStep) {
-      StopPending = 1;
-      landsOnStop = false;
-    }
+    ShortenedStepLanding(landing);
     if (!(dt > 0)) {
       dt = 1.0;
       return 1.0;

@@ -18,38 +18,11 @@
 #include <numbers>
 #include <vector>
 
+#include "AllocationCounting.h"
 #include "data/ScanHeader.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/Tridiagonal.h"
 #include "numerics/OneBasedArrays.h"
-
-// Heap allocations are counted while a test asks for it, to show that the
-// time loop allocates nothing.
-namespace {
-std::atomic<bool> CountingAllocations{false};
-std::atomic<long> AllocationCount{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (CountingAllocations) ++AllocationCount;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  return ::operator new(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
