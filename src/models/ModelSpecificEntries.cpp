@@ -14,12 +14,26 @@
 #include "models/records/SpeciesEngineParameters.h"
 #include "ui/Boxes.h"
 
+double model_entries::Number(const platform::FormState& t, int id) {
+  return std::atof(t.Text(id).c_str());
+}
+
+int model_entries::Tick(const platform::FormState& t, int id) {
+  return t.Checked(id) != 0 ? 1 : 0;
+}
+
+float model_entries::Prompt(const char* caption, const char* label, float value) {
+  float entered = value;
+  InputFloat(entered, value, true, label, caption);
+  return entered;
+}
+
 namespace {
 
+using model_entries::Number;
+using model_entries::Prompt;
+using model_entries::Tick;
 using platform::FormState;
-
-double Number(const FormState& t, int id) { return std::atof(t.Text(id).c_str()); }
-int Tick(const FormState& t, int id) { return t.Checked(id) != 0 ? 1 : 0; }
 
 bool AskYesNo(platform::WindowHandle window, const char* text, const char* caption) {
   return platform::Current().ShowMessageBox({window, text, caption, platform::BoxIcon::Question,
@@ -30,12 +44,6 @@ bool AskYesNo(platform::WindowHandle window, const char* text, const char* capti
 void Tell(platform::WindowHandle window, const char* text, const char* caption,
           platform::BoxIcon icon = platform::BoxIcon::Warning) {
   platform::Current().ShowMessageBox({window, text, caption, icon, platform::BoxButtons::Ok});
-}
-
-float Prompt(const char* caption, const char* label, float value) {
-  float entered = value;
-  InputFloat(entered, value, true, label, caption);
-  return entered;
 }
 
 // Boltzmann constant (erg/K) and the viscosity of water at 20 degrees C (P):
@@ -80,6 +88,19 @@ void ModelEntries::BeforeDialog(FormState& t) {
         Borrow(t, 428, FieldText("%.5f", SpeciesEngineParameters.LogKs));
       }
       return;
+    case ModelKind::HinderedSingleSpecies:
+    case ModelKind::NonidealMultipleSpecies:
+    case ModelKind::NonidealCS:
+    case ModelKind::HinderedCS:
+      BeforeNonidealDialog(t);
+      return;
+    case ModelKind::ExtrapolateLsGStar: {
+      const ExtrapolationSwitches x = ParametersCommandLinks.GetExtrapolationSwitches();
+      BorrowTick(t, 416, !x.noSlide);
+      BorrowTick(t, 442, x.fitBoundaryFractions);
+      BorrowTick(t, 445, x.resultAsDGds);
+      return;
+    }
     case ModelKind::NonidealSingleSpecies:
       t.checked[410] = SpeciesEngineParameters.Repulsive;
       t.checked[411] = SpeciesEngineParameters.TabulatedSD;
@@ -174,6 +195,20 @@ void ModelEntries::AfterDialog(FormState& t) {
           SpeciesEngineParameters.LogKs = static_cast<float>(Number(t, 428));
       }
       break;
+    case ModelKind::HinderedSingleSpecies:
+    case ModelKind::NonidealMultipleSpecies:
+    case ModelKind::NonidealCS:
+    case ModelKind::HinderedCS:
+      AfterNonidealDialog(t);
+      break;
+    case ModelKind::ExtrapolateLsGStar: {
+      ExtrapolationSwitches x;
+      x.noSlide = Tick(t, 416) == 0;
+      x.fitBoundaryFractions = Tick(t, 442) != 0;
+      x.resultAsDGds = Tick(t, 445) != 0;
+      ParametersCommandLinks.SetExtrapolationSwitches(x);
+      break;
+    }
     case ModelKind::NonidealSingleSpecies:
       SpeciesEngineParameters.TabulatedSD = Tick(t, 411);
       SpeciesEngineParameters.CsClModel = Tick(t, 424);
@@ -259,8 +294,14 @@ void ModelEntries::AfterReadBack(const FormState& t) {
   SpeciesEngineParametersRecord& e = SpeciesEngineParameters;
   switch (kind_) {
     case ModelKind::NonidealSingleSpecies:
+    case ModelKind::NonidealMultipleSpecies:
       e.Repulsive = Tick(t, 410);
       m.MassOrDFitted[2] = 0;
+      break;
+    case ModelKind::HinderedSingleSpecies:
+    case ModelKind::NonidealCS:
+    case ModelKind::HinderedCS:
+      AfterNonidealReadBack(t);
       break;
     case ModelKind::HybridCSLsGStar:
       // Its own fit flags of the discrete species, not the generic ones.
@@ -276,6 +317,17 @@ void ModelEntries::AfterReadBack(const FormState& t) {
       d.GeneralScalingLaw.ScalingKs = m.Concentration[3];
       d.ScalingKsFitted = m.ConcentrationFitted[3];
       if (kind_ == ModelKind::FMScalingLaw) {
+        // "calibrate": new Ks and bs from calibration data, which then stay
+        // fixed; a failed calibration shows the dialog again.
+        if (d.ScalingExponentFitted) {
+          if (ParametersCommandLinks.CalibrateCMPowerLaw(window_)) {
+            d.ScalingKsFitted = d.ScalingExponentFitted = 0;
+            m.ConcentrationFitted[3] = m.ExtraParameterFitted[3] = 0;
+          } else {
+            Tell(window_, "calibration of scaling law failed", "Parameter Error");
+            calibrationFailed_ = true;
+          }
+        }
         d.ScalingNoDeconvolution = m.ConcentrationFitted[2];
         if (d.ScalingNoDeconvolution && (d.ScalingKsFitted || d.ScalingExponentFitted)) {
           Tell(window_,
@@ -313,7 +365,7 @@ bool ModelEntries::GridSettingsAccepted() {
     ParametersCommandLinks.RebuildTwoDimensionalPlot();
     plotChoiceChanged_ = false;
   }
-  return bCofSff0(window_);
+  return bCofSff0(window_) && !calibrationFailed_;
 }
 
 void ModelEntries::Finish() {

@@ -30,6 +30,13 @@ class ModelEntries {
   void Finish();
 
  private:
+  // The non-ideal and hindered models (their own file).
+  void BeforeNonidealDialog(platform::FormState& t);
+  void AfterNonidealDialog(platform::FormState& t);
+  void AfterNonidealReadBack(const platform::FormState& t);
+  // The Wiener skew switch (entry 441) and its set-up table.
+  void TakeWienerSkewing(const platform::FormState& t);
+
   void Borrow(platform::FormState& t, int id, std::string text);
   void BorrowTick(platform::FormState& t, int id, int on);
   void Restore(platform::FormState& t);
@@ -39,7 +46,17 @@ class ModelEntries {
   std::map<int, std::string> savedTexts_;
   std::map<int, int> savedTicks_;
   bool plotChoiceChanged_ = false;
+  bool calibrationFailed_ = false;
+  // Generic slots the non-ideal c(s) entries must not overwrite.
+  int keptMassOrDFitted2_ = 0;
 };
+
+// Entry texts and ticks as numbers, and the numeric prompt of the follow-ups.
+namespace model_entries {
+double Number(const platform::FormState& t, int id);
+int Tick(const platform::FormState& t, int id);
+float Prompt(const char* caption, const char* label, float value);
+}  // namespace model_entries
 
 // The grid check of the continuous models: a logarithmic grid needs
 // positive limits (unless flotation data allow negative ones), and the

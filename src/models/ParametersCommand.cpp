@@ -176,7 +176,9 @@ void ReadParamsBoxTransfer(const FormState& t) {
   if (!buffer) m.Concentration[4] = NumberF(t, 426);
   for (int k = 1; k <= 3; ++k) m.Concentration[k] = NumberF(t, ConcentrationId(k));
   for (int k = 1; k <= 3; ++k) m.MassOrD[k] = NumberF(t, MassOrDId(k));
-  if (!buffer) m.MassOrD[4] = NumberF(t, 427);
+  // The non-ideal c(s) models show log10 kd in entry 427.
+  if (!buffer && kind != ModelKind::NonidealCS && kind != ModelKind::HinderedCS)
+    m.MassOrD[4] = NumberF(t, 427);
   for (int k = 1; k <= 3; ++k) m.SedCoefficient[k] = NumberF(t, SedId(k));
   if (IsZoneModel(kind))
     m.LamellaWidth = NumberF(t, 428);

@@ -16,6 +16,16 @@ extern bool ParametersConfirmed;
 // True while the dialog is up: the main window paints nothing meanwhile.
 extern bool ParameterDialogOpen;
 
+// The switches of the direct-boundary van Holde-Weischet extrapolation that
+// its dialog edits ("slide frame" is shown as the negation of noSlide).
+struct ExtrapolationSwitches {
+  bool noSlide = false;
+  bool fitBoundaryFractions = false;
+  bool resultAsDGds = false;
+};
+// Where the switches stay while no analysis has installed its own record.
+inline ExtrapolationSwitches KeptExtrapolationSwitches;
+
 // What the command needs of higher layers; harmless defaults without them.
 struct ParametersCommandLinksRecord {
   // The approach-to-equilibrium test screen is shown / leave it.
@@ -31,6 +41,17 @@ struct ParametersCommandLinksRecord {
   // The Wiener skew set-up table.
   std::function<void(platform::WindowHandle)> WienerSkewingParameters =
       [](platform::WindowHandle) {};
+  // The calibration of the c(M) scaling law (false: failed or declined).
+  std::function<bool(platform::WindowHandle)> CalibrateCMPowerLaw = [](platform::WindowHandle) {
+    return false;
+  };
+  // The extrapolation's switches; without the analysis they are only kept
+  // here, so the dialog shows what was entered last.
+  std::function<ExtrapolationSwitches()> GetExtrapolationSwitches = [] {
+    return KeptExtrapolationSwitches;
+  };
+  std::function<void(const ExtrapolationSwitches&)> SetExtrapolationSwitches =
+      [](const ExtrapolationSwitches& s) { KeptExtrapolationSwitches = s; };
 };
 extern ParametersCommandLinksRecord ParametersCommandLinks;
 

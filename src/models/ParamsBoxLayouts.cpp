@@ -259,18 +259,45 @@ ParamsBoxLayoutInfo ParamsBoxLayout(ModelKind kind, bool massForm) {
         rows[3].label = "reduced ks";
         rows[4].label = "Baxter temperature";
         options = {{0, 410, "sticky hard spheres"}, {0, 441, "Wiener skew"}};
-      } else if (kind == ModelKind::NonidealSingleSpecies) {
+        std::vector<FormItem> items = ListLayout(rows, options);
+        // What the parameters imply, for information.
+        items.push_back(FormGroupBox(5, 0, 0, 2, "implied", 2));
+        AddRows(items, 5,
+                {{420, 0, "vbar (ml/g)"},
+                 {421, 0, "M (kDa)"},
+                 {426, 0, "f/f0"},
+                 {427, 0, "volume fraction"},
+                 {414, 0, "B2 / B2(hard spheres)"}});
+        for (FormItem& item : items)
+          if (item.box == 5 && item.kind == platform::FormControl::Edit) item.readOnly = true;
+        return Info(resource, title, items);
+      }
+      if (kind == ModelKind::NonidealSingleSpecies) {
         options = {{0, 410, "repulsive interactions"},
                    {0, 411, "Polynomial s(c) and D(c)"},
                    {0, 424, "CsCl s(c) and D(c) (molar)"}};
-      } else {
-        resource = 892;
-        title =
-            "Non-Ideal Sedimentation of Mulitple Species s=s0(1-ks*c), D0=D(1+kd*c) [no "
-            "backdiffusion]";
-        options = {{0, 441, "Wiener skew"}, {0, 424, "synthetic boundary overlay"}};
+        return Info(resource, title, ListLayout(rows, options));
       }
-      return Info(resource, title, ListLayout(rows, options));
+      resource = 892;
+      title =
+          "Non-Ideal Sedimentation of Mulitple Species s=s0(1-ks*c), D0=D(1+kd*c) [no "
+          "backdiffusion]";
+      options = {{0, 441, "Wiener skew"}, {0, 424, "synthetic boundary overlay"}};
+      std::vector<FormItem> items = ListLayout(rows, options);
+      // The second and third species and the overlay, each with its fit box.
+      items.push_back(FormGroupBox(5, 0, 0, 2, "species 2 and 3, overlay", 2));
+      AddRows(items, 5,
+              {{439, 401, "overlay position (cm)"},
+               {420, 423, "overlay fraction species 1"},
+               {443, 442, "loading weight species 2"},
+               {414, 411, "s species 2 (S)"},
+               {413, 418, "D species 2 (1e-7 cm^2/s)"},
+               {428, 446, "overlay fraction species 2"},
+               {426, 422, "loading weight species 3"},
+               {421, 445, "s species 3 (S)"},
+               {427, 415, "D species 3 (1e-7 cm^2/s)"},
+               {438, 408, "overlay fraction species 3"}});
+      return Info(resource, title, items);
     }
     case ModelKind::ReactingABC:
     case ModelKind::BuoyantMassReactingAB:
@@ -305,7 +332,7 @@ ParamsBoxLayoutInfo ParamsBoxLayout(ModelKind kind, bool massForm) {
                                         {{420, 0, "partial specific volume (ml/g)"}}),
                                    Join(SolventRows(), extra));
       std::vector<FormItem> items = ListLayout(rows, GridOptions());
-      items.push_back(FormGroupBox(5, 0, 1, 1, "plot"));
+      items.push_back(FormGroupBox(5, 0, 0, 2, "plot", 2));
       items.push_back(FormRadio(445, 3, 5, 0, 0, "plot s-ff0"));
       items.push_back(FormRadio(442, 3, 5, 1, 0, "plot s-M"));
       items.push_back(FormRadio(446, 3, 5, 2, 0, "plot s-Rs"));
@@ -415,7 +442,7 @@ ParamsBoxLayoutInfo ParamsBoxLayout(ModelKind kind, bool massForm) {
                                   {0, 452, "freeze ctot"},
                                   {0, 441, "Wiener skew"}};
       std::vector<FormItem> items = CsLayout(extra, options);
-      items.push_back(FormGroupBox(5, 0, 1, 1, "mean field"));
+      items.push_back(FormGroupBox(5, 0, 0, 2, "mean field", 2));
       items.push_back(FormRadio(448, 4, 5, 0, 0, "from best fit"));
       items.push_back(FormRadio(449, 4, 5, 1, 0, "from data"));
       items.push_back(FormRadio(451, 4, 5, 2, 0, "load external"));

@@ -110,6 +110,7 @@ struct CtotSettingsRecord {
   bool FreezeCtot = false;
   int MovienGrid = 0;
   int CtotRadialPoints = 0;
+  bool CreateDebugFiles = false;  // the run writes its intermediate profiles
 };
 
 // The option records above as the file keeps them between runs; the tools

@@ -29,19 +29,7 @@ class ErrorProjectionsTest : public ModelsTest {
     ModelsTest::SetUp();
     ResetFitDisplayLinks();
     SeedClockRandomGenerators(5);
-    std::vector<TestScan> scans;
-    for (int j = 1; j <= kScans; ++j) scans.push_back({6.0, 7.0, 0.005, 1500.0 * j, nullptr, 0});
-    LoadTestScans(scans);
-    for (int j = 1; j <= kScans; ++j) {
-      ScanHeader& h = ScanDataSet.ScanHeaders[j];
-      h.Rpm = kRpm;
-      h.Temperature = 20.0f;
-      h.RecordedTime = h.Time;
-      const double omega = kRpm * 3.14159265358979323846 / 30.0;
-      h.Omega2t = static_cast<float>(omega * omega * h.Time);
-      h.RampAcceleration = 1e6f;
-    }
-    SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
+    LoadVelocityTestScans(kScans, 0.005, 1500.0, kRpm);
     SelectModelKind(ModelKind::NonInteractingSpecies);
     FitControl.MassInsteadOfD = true;
     FitControl.SaveBestParameters = false;

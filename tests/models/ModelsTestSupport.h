@@ -2,6 +2,8 @@
 // Helpers of the model tests: every test starts and ends with the records of
 // the models, the global Lamm arrays and the data set at their defaults.
 
+#include <vector>
+
 #include "app/records/ModelSelection.h"
 #include "data/DataTestSupport.h"
 #include "data/records/SolventConditions.h"
@@ -29,6 +31,26 @@ inline void ResetModelRecords() {
   ComputationAbort = false;
   OpenLammNumericsDialog = [](platform::WindowHandle) {};
   StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
+}
+
+// Velocity scans from 6.0 to 7.0 cm at radialStep, taken every timeStep
+// seconds at rpm and 20 degrees C, with their w2t (no ramp to speak of), and
+// R T of that temperature. The caller sets the fit limits and then the
+// common radial grid.
+inline void LoadVelocityTestScans(int count, double radialStep, double timeStep, float rpm) {
+  std::vector<TestScan> scans;
+  for (int j = 1; j <= count; ++j) scans.push_back({6.0, 7.0, radialStep, timeStep * j, nullptr, 0});
+  LoadTestScans(scans);
+  const double omega = rpm * 3.14159265358979323846 / 30.0;
+  for (int j = 1; j <= count; ++j) {
+    ScanHeader& h = ScanDataSet.ScanHeaders[j];
+    h.Rpm = rpm;
+    h.Temperature = 20.0f;
+    h.RecordedTime = h.Time;
+    h.Omega2t = static_cast<float>(omega * omega * h.Time);
+    h.RampAcceleration = 1e6f;
+  }
+  SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
 }
 
 class ModelsTest : public DataTest {

@@ -2,11 +2,17 @@
 // shows, that confirming it unchanged changes no parameter, how entries come
 // back, and the follow-ups (VBAR20 question, grid checks, model entries).
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ModelsTestSupport.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "lamm/VolumeFractionFactors.h"
+#include "models/TempParameterFile.h"
+#include "models/records/SpeciesEngineParameters.h"
 #include "models/ModelSpecificEntries.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
@@ -19,13 +25,21 @@ class ParametersCommandTest : public ModelsTest {
  protected:
   void SetUp() override {
     ModelsTest::SetUp();
-    DistributionSettings = DistributionSettingsRecord{};
+    ResetEntryRecords();
     InitParamsBoxTransfer(ParamsBoxTransfer);
     AllocParameterVector();
   }
   void TearDown() override {
-    DistributionSettings = DistributionSettingsRecord{};
+    ResetEntryRecords();
     ModelsTest::TearDown();
+  }
+  static void ResetEntryRecords() {
+    DistributionSettings = DistributionSettingsRecord{};
+    SpeciesEngineParameters = SpeciesEngineParametersRecord{};
+    CorrectionOptions = CorrectionOptionsRecord{};
+    StickyHardSpheres = false;
+    ParametersCommandLinks = ParametersCommandLinksRecord{};
+    KeptExtrapolationSwitches = ExtrapolationSwitches{};
   }
   void Select(ModelKind kind) {
     SelectModelKind(kind);
@@ -47,6 +61,11 @@ class ParametersCommandTest : public ModelsTest {
       // The discrete species of the hybrid model as its slots hold it.
       DistributionSettings.DiscreteSpeciesMass = 1.0f;
       DistributionSettings.DiscreteSpeciesS = 2.0f;
+    }
+    if (kind == ModelKind::HinderedCS) {
+      // As its model command leaves them: magnitudes of ks and kd.
+      SpeciesEngineParameters.LogKs = 0.5f;
+      SpeciesEngineParameters.LogKd = 0.2f;
     }
     // As the program keeps them: fit modes derived, derived values unpacked.
     DeriveFitModeFlags();
@@ -299,4 +318,179 @@ TEST_F(ParametersCommandTest, FirstComponentNonidealAsksItsConstants) {
   EXPECT_EQ(LogLinesWith("[NONIDEAL COMPONENT 1] (question) fit ks?").size(), 1u);
 }
 
+TEST_F(ParametersCommandTest, HinderedSingleSpeciesShowsMagnitudesAndWhatTheyImply) {
+  FitControl.MassInsteadOfD = false;
+  AllocParameterVector();
+  Select(ModelKind::HinderedSingleSpecies);
+  ModelParameters.SedCoefficient[1] = 4.0f;
+  ModelParameters.MassOrD[1] = 5.0f;  // 1e-7 cm^2/s
+  ModelParameters.Concentration[1] = 0.5f;
+  ModelParameters.Concentration[2] = -2.0f;  // reduced ks
+  ModelParameters.Concentration[3] = -0.5f;  // Baxter temperature
+  ModelParameters.ConcentrationFitted[3] = 1;
+  ScanDataSet.SignalPerConcentration = 1.0;
+  StickyHardSpheres = true;
+  PackParameterVector();
+  const auto before = ParameterVector;
+  int wienerTables = 0;
+  ParametersCommandLinks.WienerSkewingParameters = [&](platform::WindowHandle) { ++wienerTables; };
+
+  backend().ScriptForm(Entries({{440, "0.8"}}, {{410, 0}, {441, 1}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  const platform::FormState shown = backend().ShownForms().back().initial;
+  EXPECT_EQ(shown.Text(412), "2.000");
+  EXPECT_EQ(shown.Text(419), "0.500");
+  // Svedberg: M = s R T / (D (1 - vbar rho)) = 72.2 kDa at 20 degrees C.
+  const double mass = 4e-13 * 8.31451e7 * 293.15 / (5e-7 * (1.0 - 0.73));
+  EXPECT_NEAR(ImpliedMass, mass, 0.002 * mass);
+  EXPECT_EQ(shown.Text(421), "72.2");
+  EXPECT_GT(ImpliedFf0, 1.0f);
+  EXPECT_LT(ImpliedFf0, 1.6f);
+  // phi = 0.001 c k (f/f0)^3 vbar with c = 0.5 mg/ml and k = 2.
+  EXPECT_NEAR(ImpliedVolumeFraction, 0.001 * 0.5 * 2.0 * std::pow(ImpliedFf0, 3) * 0.73, 1e-6);
+  EXPECT_EQ(shown.Text(414), "0.500");  // 1 - 1/(4 tau) with tau = 0.5
+  EXPECT_EQ(shown.Checked(410), 1);
+
+  // Sticky spheres switched off: the Baxter temperature is no longer
+  // fitted; the implied values never reach the slots; Wiener skew is on
+  // with the signal per mg/ml and its table was asked.
+  EXPECT_FALSE(StickyHardSpheres);
+  EXPECT_EQ(ParameterFitted[11], 0);
+  EXPECT_EQ(ParameterFitted[2], 0);
+  EXPECT_FLOAT_EQ(ParameterVector[10], 2.0f);
+  for (int slot : {3, 4, 6, 7, 12}) EXPECT_FLOAT_EQ(ParameterVector[slot], before[slot]) << slot;
+  EXPECT_TRUE(CorrectionOptions.WienerSkewing.On);
+  EXPECT_FLOAT_EQ(CorrectionOptions.WienerSkewing.SignalPerConcentration, 0.8f);
+  EXPECT_EQ(wienerTables, 1);
+}
+
+TEST_F(ParametersCommandTest, NonidealMultipleSpeciesTakesItsSettingsAndAsksExtinctions) {
+  FitControl.MassInsteadOfD = false;
+  AllocParameterVector();
+  Select(ModelKind::NonidealMultipleSpecies);
+  const int componentOn = ModelParameters.ComponentOn[1];
+
+  struct Case {
+    const char* weight2;
+    const char* weight3;
+    std::vector<const char*> prompts;
+  };
+  const Case cases[] = {
+      {"0", "0", {}},
+      {"0.3", "0", {"extinction species 1:", "extinction species 2:"}},
+      {"0.3", "0.2", {"extinction species 1:", "extinction species 2:", "extinction species 3:"}},
+  };
+  for (const Case& c : cases) {
+    backend().ClearLog();
+    ModelParameters.SpeciesExtinction = {0.0f, 1.0f, 1.0f, 1.0f};
+    backend().ScriptForm(Entries({{443, c.weight2}, {426, c.weight3}, {414, "7.5"}, {439, "6.3"}},
+                                 {{401, componentOn ? 0 : 1}, {411, 1}, {424, 1}}));
+    for (std::size_t i = 0; i < c.prompts.size(); ++i) backend().ScriptEntry(std::to_string(2 + i));
+    ASSERT_TRUE(CmParameters(nullptr)) << c.weight2 << " " << c.weight3;
+    EXPECT_FLOAT_EQ(ParameterVector[27], std::stof(c.weight2));
+    EXPECT_FLOAT_EQ(ParameterVector[31], std::stof(c.weight3));
+    EXPECT_FLOAT_EQ(ParameterVector[28], 7.5f);  // s of species 2, fitted
+    EXPECT_EQ(ParameterFitted[28], 1);
+    EXPECT_FLOAT_EQ(ParameterVector[25], 6.3f);  // overlay position, its box as fit flag
+    EXPECT_EQ(ParameterFitted[25], componentOn ? 0 : 1);
+    EXPECT_EQ(ModelParameters.SyntheticBoundaryOverlay, 1);
+    // The borrowed check box gives component 1 back its switch.
+    EXPECT_EQ(ModelParameters.ComponentOn[1], componentOn);
+    for (const char* prompt : {"extinction species 1:", "extinction species 2:",
+                               "extinction species 3:"}) {
+      const bool asked = std::find(c.prompts.begin(), c.prompts.end(), std::string(prompt)) !=
+                         c.prompts.end();
+      EXPECT_EQ(LogLinesWith(prompt).size(), asked ? 1u : 0u) << prompt << " " << c.weight2;
+    }
+    for (std::size_t i = 0; i < c.prompts.size(); ++i)
+      EXPECT_FLOAT_EQ(ModelParameters.SpeciesExtinction[i + 1], 2.0f + i);
+  }
+}
+
+TEST_F(ParametersCommandTest, HinderedCsTakesMeanFieldGridAndStickySpheres) {
+  Select(ModelKind::HinderedCS);
+  CorrectionOptions.Ctot.MovienGrid = 100;
+  CorrectionOptions.Ctot.CtotRadialPoints = 50;
+  const float hydration = ParameterVector[4];
+  const int pValueFitted = ParameterFitted[2];
+
+  // Without sticky spheres entry 427 reads "off", its fit box cleared.
+  backend().ScriptForm(Entries({{443, "1.5"}, {427, "0.3"}, {438, "200"}, {439, "75"},
+                                {428, "0"}},
+                               {{410, 1}, {445, 1}, {424, 1}, {448, 1}, {452, 1}, {446, 1}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  const platform::FormState shown = backend().ShownForms().back().initial;
+  EXPECT_EQ(shown.Text(427), "off");
+  EXPECT_EQ(shown.Checked(445), 0);
+  EXPECT_EQ(shown.Text(443), "0.500");
+  EXPECT_EQ(shown.Checked(449), 1);  // mean field from the data
+
+  EXPECT_TRUE(StickyHardSpheres);
+  EXPECT_FLOAT_EQ(ParameterVector[20], 1.5f);
+  EXPECT_EQ(ParameterFitted[20], 1);
+  EXPECT_FLOAT_EQ(ParameterVector[21], 0.3f);
+  EXPECT_EQ(ParameterFitted[21], 1);
+  EXPECT_FLOAT_EQ(ParameterVector[4], hydration);  // not the Baxter temperature
+  EXPECT_EQ(ParameterFitted[2], pValueFitted);     // not the ks fit box
+  EXPECT_EQ(CorrectionOptions.Ctot.MovienGrid, 200);
+  EXPECT_EQ(CorrectionOptions.Ctot.CtotRadialPoints, 75);
+  EXPECT_FALSE(CorrectionOptions.Ctot.CtotFromDataOnly);  // from the best fit
+  EXPECT_FALSE(CorrectionOptions.Ctot.UseExternalCtot);
+  EXPECT_TRUE(CorrectionOptions.Ctot.FreezeCtot);
+  EXPECT_TRUE(CorrectionOptions.Ctot.ExcludeDiscreteFromCtot);
+  // Log spacing above s-min 0: the grid is logarithmic, the switch off.
+  EXPECT_TRUE(DistributionSettings.LogarithmicGrid);
+  EXPECT_FALSE(DistributionSettings.LogSpacedSminOn);
+  EXPECT_EQ(ParameterFitted[4], 1);
+
+  // A negative Baxter temperature switches the sticky spheres off with
+  // their fit; the stored magnitude stays and "off" is shown again.
+  backend().ScriptForm(Entries({{427, "-1"}}, {{445, 1}, {451, 1}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_FALSE(StickyHardSpheres);
+  EXPECT_EQ(ParameterFitted[21], 0);
+  EXPECT_TRUE(CorrectionOptions.Ctot.UseExternalCtot);
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(backend().ShownForms().back().initial.Text(427), "off");
+}
+
+TEST_F(ParametersCommandTest, VanHoldeWeischetSwitchesGoToTheExtrapolation) {
+  Select(ModelKind::ExtrapolateLsGStar);
+  const int slot11Fitted = ParameterFitted[11];
+  backend().ScriptForm(Entries({}, {{416, 0}, {442, 1}, {445, 1}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(backend().ShownForms().back().initial.Checked(416), 1);  // slide frame
+  const ExtrapolationSwitches x = ParametersCommandLinks.GetExtrapolationSwitches();
+  EXPECT_TRUE(x.noSlide);
+  EXPECT_TRUE(x.fitBoundaryFractions);
+  EXPECT_TRUE(x.resultAsDGds);
+  EXPECT_EQ(ParameterFitted[11], slot11Fitted);  // the borrowed box is no fit flag
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(backend().ShownForms().back().initial.Checked(416), 0);
+}
+
+TEST_F(ParametersCommandTest, ScalingLawCalibrationClearsTheFitsOrReopens) {
+  Select(ModelKind::FMScalingLaw);
+  for (bool succeeds : {true, false}) {
+    backend().ClearLog();
+    const std::size_t formsBefore = backend().ShownForms().size();
+    ParametersCommandLinks.CalibrateCMPowerLaw = [succeeds](platform::WindowHandle) {
+      return succeeds;
+    };
+    backend().ScriptForm(Entries({}, {{425, 1}, {416, 1}}));
+    if (!succeeds) backend().ScriptForm(Entries({}, {{425, 0}, {416, 0}}));
+    ASSERT_TRUE(CmParameters(nullptr));
+    EXPECT_EQ(backend().ShownForms().size() - formsBefore, succeeds ? 1u : 2u);
+    EXPECT_EQ(LogLinesWith("[Parameter Error] (warning) calibration of scaling law failed").size(),
+              succeeds ? 0u : 1u);
+    EXPECT_EQ(DistributionSettings.ScalingKsFitted, 0);
+    EXPECT_EQ(DistributionSettings.ScalingExponentFitted, 0);
+    EXPECT_EQ(ParameterFitted[11], 0);
+    EXPECT_EQ(ParameterFitted[18], 0);
+  }
+}
+
 }  // namespace
+

@@ -26,19 +26,7 @@ class SimulateModelTest : public ModelsTest {
  protected:
   void SetUp() override {
     ModelsTest::SetUp();
-    std::vector<TestScan> scans;
-    for (int j = 1; j <= kScans; ++j) scans.push_back({6.0, 7.0, 0.01, 900.0 * j, nullptr, 0});
-    LoadTestScans(scans);
-    for (int j = 1; j <= kScans; ++j) {
-      ScanHeader& h = ScanDataSet.ScanHeaders[j];
-      h.Rpm = kRpm;
-      h.Temperature = 20.0f;
-      h.RecordedTime = h.Time;
-      const double omega = kRpm * 3.14159265358979323846 / 30.0;
-      h.Omega2t = static_cast<float>(omega * omega * h.Time);
-      h.RampAcceleration = 1e6f;
-    }
-    SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
+    LoadVelocityTestScans(kScans, 0.01, 900.0, kRpm);
     ModelSelection.Kind = ModelKind::NonInteractingSpecies;
     FitControl.MassInsteadOfD = false;
     ModelParametersRecord& mp = ModelParameters;

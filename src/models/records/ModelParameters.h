@@ -90,6 +90,14 @@ struct ModelParametersRecord {
 
 extern ModelParametersRecord ModelParameters;
 
+// What the hindered single-species parameters imply (molar mass in Da,
+// frictional ratio, effective volume fraction of the loading, reduced second
+// virial coefficient): shown in that model's dialog only; -1 until computed.
+extern float ImpliedMass;
+extern float ImpliedFf0;
+extern float ImpliedVolumeFraction;
+extern float ImpliedB2Ratio;
+
 // The inhomogeneous-solvent model (a solvent gradient with a sedimenting
 // co-solute) is in use; the standard conditions of the solvent are then
 // fixed.
