@@ -72,17 +72,28 @@ void ShowProfile(platform::WindowHandle window, int latest) {
 float ScanPairRmsd(int other, int reference) {
   const auto& d = ScanDataSet;
   if (other < 1 || reference < 1 || other > d.NFILES || reference > d.NFILES) return 0.0f;
+  int first = 1, last = 0;
+  FitRangeOf(reference, first, last);
+  return ScanPairRmsdOver(other, reference, first, last, nullptr);
+}
+
+std::vector<float> EqScanValues(int i) { return EqValues(i); }
+
+float ScanPairRmsdOver(int other, int reference, int first, int last, ScanPairDifferences* capture) {
+  const auto& d = ScanDataSet;
+  if (capture != nullptr) *capture = ScanPairDifferences();
+  if (other < 1 || reference < 1 || other > d.NFILES || reference > d.NFILES) return 0.0f;
   const int n = d.ScanPointCount[reference];
   if (n < 1 || other == reference) return 0.0f;
+  first = std::max(first, 1);
+  last = std::min(last, n);
+  if (last < first) return 0.0f;
   const std::vector<float> a = EqValues(reference);
   const std::vector<float> b = EqValues(other);
   OneBasedArray<float> c(1, n);
   for (int k = 1; k <= n; ++k) c[k] = 0.0f;
   ResampleCurve(n, d.ScanRadius[reference].data(), c.data(), d.ScanPointCount[other],
                 d.ScanRadius[other].data(), b.data());
-  int first = 1, last = 0;
-  FitRangeOf(reference, first, last);
-  if (last < first) return 0.0f;
   float offset = 0.0f;
   for (int k = first; k <= last; ++k) offset += a[static_cast<std::size_t>(k)] - c[k];
   offset /= static_cast<float>(last - first + 1);
@@ -90,6 +101,10 @@ float ScanPairRmsd(int other, int reference) {
   for (int k = first; k <= last; ++k) {
     const float e = c[k] - a[static_cast<std::size_t>(k)] + offset;
     S += e * e;
+    if (capture != nullptr) {
+      capture->radius.push_back(d.ScanRadius[reference][k]);
+      capture->difference.push_back(e);
+    }
   }
   return S > 0.0f ? std::sqrt(S / static_cast<float>(last - first + 1)) : 0.0f;
 }

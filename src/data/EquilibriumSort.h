@@ -33,6 +33,18 @@ extern EqSeriesCollectionRecord EqSeriesCollection;
 // pseudo-absorbance). 0 for a reference without points, other = reference,
 // or an index outside the loaded scans.
 float ScanPairRmsd(int other, int reference);
+// The compared points of a pair: the reference's radius and the difference
+// other - reference with the mean offset taken out.
+struct ScanPairDifferences {
+  std::vector<float> radius, difference;
+};
+// The same over the reference's points first..last (clamped to its points);
+// with capture, each compared point.
+float ScanPairRmsdOver(int other, int reference, int first, int last,
+                       ScanPairDifferences* capture);
+// Scan i's values [1..points] as the equilibrium analyses see them: the
+// signal, or the pseudo-absorbance of an intensity scan.
+std::vector<float> EqScanValues(int i);
 
 // Shows the series (the scans of one speed, ending with the latest scan)
 // and asks whether equilibrium was attained and the latest scan accepted.

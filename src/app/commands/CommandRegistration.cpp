@@ -2,6 +2,8 @@
 #include "app/commands/NoiseCommands.h"
 #include "app/commands/RegularizationCommands.h"
 #include "app/commands/RunFitCommands.h"
+#include "app/eqplanning/EqPlanningCommands.h"
+#include "app/eqtest/EqTestCommands.h"
 #include "app/help/OnlineHelp.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -27,4 +29,6 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterNoiseCommands(table);
   RegisterInteractionCommands(table);
   RegisterParameterCommands(table);
+  RegisterEqPlanningCommands(table);
+  RegisterEqTestCommands(table);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/commands/CommandTable.h"
+#include "app/eqtest/EqTestCommands.h"
 #include "app/help/HelpWizard.h"
 #include "app/loading/LoadingSupport.h"
 #include "app/options/OptionBoxes.h"
@@ -154,7 +155,7 @@ void RunModelCommand(TXLAWindow& window) {
     // their own setting of this.
     SpeciesSignals.LiveRunDisplay = true;
     if (eqTest) {
-      NotAvailable("The approach-to-equilibrium test");
+      RunEqTest(window);
     } else if (IsContinuousModel(kind) && !IsVanHoldeWeischetFamily(kind)) {
       if (kind == ModelKind::DlsIRhTimeCourse)
         NotAvailable("The DLS time course");
@@ -193,7 +194,7 @@ void CmFit(TXLAWindow& window) {
     if (!FitLimitsAccepted(window)) return;
     const loading::WaitCursor hourglass(window);
     if (LoadOptions.EqTestMode)
-      NotAvailable("The approach-to-equilibrium test");
+      RunEqTest(window);
     else if (IsContinuousModel(kind))
       FitContiModel(window.Handle());
     else if (kind == ModelKind::BuoyantMassEquilibrium || kind == ModelKind::BuoyantMassReactingAB)

@@ -2,6 +2,7 @@
 
 #include "app/batch/BatchResults.h"
 #include "app/batch/BatchRun.h"
+#include "app/eqplanning/TimeToEqDialog.h"
 #include "app/options/PreferenceFile.h"
 #include "app/records/ModelSelection.h"
 #include "app/viewcmds/ViewCommands.h"
@@ -16,6 +17,7 @@ ShellServicesRecord ProgramSteps() {
   steps.RunBatch = [](TXLAWindow& window) { RunBatch(window); };
   steps.WriteBatchResultsAndExit = [](TXLAWindow& window) { WriteBatchResultsAndExit(window); };
   steps.LayoutAndRenderMainPlots = [](TXLAWindow&) { display::LayoutAndRenderMainPlots(); };
+  steps.InitTimeToEquilibrium = [] { InitTimeToEquilibrium(); };
   steps.AllowModelNotes = [] { ModelSwitchState.SuppressModelNotes = false; };
   steps.ClearDisplayRangeStack = [] { DisplayRangeStack = DisplayRangeStackRecord{}; };
   return steps;

@@ -1,6 +1,7 @@
 #include "app/window/TXLAWindow.h"
 
 #include "app/commands/CommandTable.h"
+#include "app/eqtest/RealtimeUpdate.h"
 #include "app/interaction/KeyboardHandling.h"
 #include "app/interaction/PlotInput.h"
 #include "app/records/LoadOptions.h"
@@ -47,6 +48,7 @@ bool TXLAWindow::OnClose() {
 }
 
 void TXLAWindow::OnKeyDown(int key) {
+  if (RealtimeState.Active) RealtimeKeyDown(*this);
   HandleKeyDown(*this, key);
 }
 
@@ -58,4 +60,6 @@ void TXLAWindow::OnMouse(platform::MouseAction action, const platform::MouseEven
   DispatchMouse(*this, action, event);
 }
 
-void TXLAWindow::OnTimer(int) {}
+void TXLAWindow::OnTimer(int id) {
+  RealtimeTimer(*this, id);
+}

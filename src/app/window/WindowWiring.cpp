@@ -3,6 +3,8 @@
 // dropped files.
 
 #include "app/commands/RunFitCommands.h"
+#include "app/eqplanning/EqPlanningCommands.h"
+#include "app/eqtest/EqTestCommands.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
 #include "app/models/ModelCommandSupport.h"
@@ -43,6 +45,8 @@ void TXLAWindow::InstallWindowHooks() {
   InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
   InstallParameterDialogHooks(*this);
+  InstallEqPlanningHooks(*this);
+  InstallEqTestHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
@@ -66,6 +70,8 @@ void TXLAWindow::RemoveWindowHooks() {
   RemoveViewHooks();
   RemoveInteractionHooks();
   RemoveDataOperationWindowHooks();
+  RemoveEqPlanningHooks();
+  RemoveEqTestHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);

@@ -1,0 +1,282 @@
+#include "equilibrium/TimeToEqParameters.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "app/records/ProgramPaths.h"
+#include "data/CRotorSpeedProfile.h"
+#include "data/FilePathParts.h"
+#include "data/LoadMessages.h"
+#include "data/records/SolventConditions.h"
+#include "equilibrium/ApproachToEqSim.h"
+#include "numerics/CVector.h"
+#include "numerics/Hydrodynamics.h"
+#include "numerics/PhysicalConstants.h"
+#include "ui/Boxes.h"
+
+TimeToEqParametersRecord TimeToEqParameters;
+
+TimeToEqParametersRecord::TimeToEqParametersRecord() = default;
+TimeToEqParametersRecord::~TimeToEqParametersRecord() = default;
+
+namespace {
+
+// The values of the file in their line order; flags as 1 or 0, D values in
+// 1e-7 cm^2/s.
+std::vector<float> FileValues(const TimeToEqParametersRecord& p) {
+  auto flag = [](bool b) { return b ? 1.0f : 0.0f; };
+  return {p.FinalRpm,
+          p.InitialEqRpm,
+          p.Acceleration,
+          p.Deceleration,
+          p.KnotSpacing,
+          p.OverspeedTime,
+          p.ColumnBottom,
+          p.ColumnMeniscus,
+          p.RightFitLimit,
+          p.LeftFitLimit,
+          static_cast<float>(p.SpeciesCount),
+          p.Vbar1,
+          p.TemperatureC,
+          p.Epsilon,
+          static_cast<float>(p.ParameterCount),
+          p.MaxOverconcentration,
+          flag(p.DistributionMode),
+          flag(p.ExtrapolateData),
+          static_cast<float>(p.RepeatCount),
+          flag(p.SaveScanFiles),
+          flag(p.SaveEquFormat),
+          p.SolventDensity,
+          p.SolventViscosity,
+          p.Species1S,
+          p.Species1M,
+          p.Species1FF0,
+          flag(p.Species1UseFF0),
+          flag(p.SecondSpecies),
+          p.Species2Fraction,
+          p.Species2S,
+          p.Species2M,
+          p.Vbar2,
+          p.Species2FF0,
+          flag(p.Species2UseFF0),
+          p.Species1D * 1e7f,
+          p.Species2D * 1e7f,
+          p.OptimizedTime,
+          p.RpmStep,
+          flag(p.ExponentialParameterization),
+          flag(p.HistoryMode),
+          p.InitialStep};
+}
+
+void ApplyFileValues(TimeToEqParametersRecord& p, const std::vector<float>& v) {
+  auto whole = [](float x) { return static_cast<int>(std::floor(x)); };
+  auto flag = [](float x) { return x > 0.0f; };
+  p.FinalRpm = v[0];
+  p.InitialEqRpm = v[1];
+  p.Acceleration = v[2];
+  p.Deceleration = v[3];
+  p.KnotSpacing = v[4];
+  p.OverspeedTime = v[5];
+  p.ColumnBottom = v[6];
+  p.ColumnMeniscus = v[7];
+  p.RightFitLimit = v[8];
+  p.LeftFitLimit = v[9];
+  p.SpeciesCount = whole(v[10]);
+  p.Vbar1 = v[11];
+  p.TemperatureC = v[12];
+  p.Epsilon = v[13];
+  const int count = whole(v[14]);
+  if (count != p.ParameterCount) {
+    p.SpeedCourseParameters = OneBasedArray<float>();
+    p.HasSpeedCourseParameters = false;
+  }
+  p.ParameterCount = count;
+  p.MaxOverconcentration = v[15];
+  p.DistributionMode = flag(v[16]);
+  p.ExtrapolateData = flag(v[17]);
+  p.RepeatCount = whole(v[18]);
+  p.SaveScanFiles = flag(v[19]);
+  p.SaveEquFormat = flag(v[20]);
+  p.SolventDensity = v[21];
+  p.SolventViscosity = v[22];
+  p.Species1S = v[23];
+  p.Species1M = v[24];
+  p.Species1FF0 = v[25];
+  p.Species1UseFF0 = flag(v[26]);
+  p.SecondSpecies = flag(v[27]);
+  p.Species2Fraction = v[28];
+  p.Species2S = v[29];
+  p.Species2M = v[30];
+  p.Vbar2 = v[31];
+  p.Species2FF0 = v[32];
+  p.Species2UseFF0 = flag(v[33]);
+  p.Species1D = v[34] * 1e-7f;
+  p.Species2D = v[35] * 1e-7f;
+  p.OptimizedTime = v[36];
+  p.RpmStep = v[37];
+  p.ExponentialParameterization = flag(v[38]);
+  p.HistoryMode = flag(v[39]);
+  p.InitialStep = v[40];
+}
+
+// The numbers at the start of the file's lines, up to the first line that
+// does not begin with one; empty when the file cannot be opened. No message:
+// a missing file at start-up simply leaves the defaults.
+std::vector<float> ReadNumberLines(const std::string& path) {
+  std::vector<float> values;
+  std::FILE* f = std::fopen(path.c_str(), "r");
+  if (f == nullptr) return values;
+  char line[512];
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    char* end = nullptr;
+    errno = 0;
+    const float x = std::strtof(line, &end);
+    if (end == line || errno == ERANGE || !std::isfinite(x)) break;
+    values.push_back(x);
+  }
+  std::fclose(f);
+  return values;
+}
+
+}  // namespace
+
+std::string TimeToEqCompanionPath(const std::string& path, const char* suffix) {
+  PathParts parts = SplitPath(path);
+  parts.Name += suffix;
+  return MergePath(parts);
+}
+
+bool SaveTimeToEqParameters(const std::string& path) {
+  TimeToEqParametersRecord& p = TimeToEqParameters;
+  const std::vector<float> values = FileValues(p);
+  const CVector v(static_cast<unsigned>(values.size()), values.data());
+  if (v.WriteFile(path) == 0) return false;
+  if (!p.HistoryMode) return true;
+  const std::string durationPath = TimeToEqCompanionPath(path, "_iniduration");
+  const float duration = p.HistoryDuration;
+  const bool durationWritten = CVector(1, &duration).WriteFile(durationPath) != 0;
+  if (p.HistoryProfile) p.HistoryProfile->SaveSpeedSteps(TimeToEqCompanionPath(path, "_speedsteps"));
+  return durationWritten;
+}
+
+bool LoadTimeToEqParameters(const std::string& path) {
+  const std::vector<float> values = ReadNumberLines(path);
+  if (static_cast<int>(values.size()) < TimeToEqParameterLines) return false;
+  TimeToEqParametersRecord& p = TimeToEqParameters;
+  ApplyFileValues(p, values);
+  if (!p.HistoryMode) return true;
+  const std::string durationPath = TimeToEqCompanionPath(path, "_iniduration");
+  if (!FileExists(durationPath)) {
+    ErrorBox(FormatText("error - auxillary duration parameter file %s is missing - please enter "
+                        "new in parameter box ",
+                        durationPath.c_str()));
+    return false;
+  }
+  const std::vector<float> duration = ReadNumberLines(durationPath);
+  if (duration.empty()) {
+    ErrorBox(FormatText("error - auxillary duration parameter file %s is corrupt - please enter "
+                        "new in parameter box ",
+                        durationPath.c_str()));
+    return false;
+  }
+  p.HistoryDuration = duration[0];
+  if (!p.HistoryProfile) p.HistoryProfile = std::make_unique<CRotorSpeedProfile>();
+  const std::string stepsPath = TimeToEqCompanionPath(path, "_speedsteps");
+  p.HistoryProfile->LoadSpeedSteps(stepsPath);
+  if (p.HistoryProfile->SpeedStepCount() < 1) {
+    ErrorBox(FormatText("error - auxillary speedsteps parameter file %s is corrupt - please enter "
+                        "new in parameter box ",
+                        stepsPath.c_str()));
+    return false;
+  }
+  return true;
+}
+
+float VolumeToMeniscus(float volume, float bottom) {
+  // Sector angle of a double-sector centrepiece (2.39 degrees), 12 mm path.
+  constexpr double phi = 0.041642580181360245;
+  const double b10 = 10.0 * bottom;
+  const double area = b10 * b10 - volume / (phi * 12.0 * 0.5);
+  return static_cast<float>(0.1 * std::sqrt(std::max(area, 0.0)));
+}
+
+std::string NewNumberedResultPath(const std::string& tempFolder, const char* stem) {
+  for (int n = 1; n < 100000; ++n) {
+    const std::string folder = FormatText("%s%s%d", tempFolder.c_str(), stem, n);
+    const std::string file = FormatText("%s/%s%d.txt", folder.c_str(), stem, n);
+    if (FileExists(file)) continue;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) return std::string();
+    return file;
+  }
+  return std::string();
+}
+
+void CreateBackupFolder() {
+  TimeToEqParameters.BackupPath =
+      NewNumberedResultPath(ProgramPaths.TempFolder, "backupoptimizedoverspeedsteps");
+}
+
+void DeriveTimeToEqSpecies() {
+  TimeToEqParametersRecord& p = TimeToEqParameters;
+  if (p.DistributionMode) return;
+  const float relativeViscosity = p.SolventViscosity / PhysicalConstantsRecord::STANDARDVISCOSITY;
+  const float vbarRho = SolventConditions.VbarRho;
+  auto derive = [&](float M, float vbar, bool useFF0, float& s, float& ff0, float& D) {
+    // s of the compact sphere in the planner's solvent.
+    const float s0 = SFromMassAndFF0(M, vbar, p.TemperatureC, p.SolventDensity, relativeViscosity);
+    if (useFF0)
+      s = ff0 != 0.0f ? s0 / ff0 : 0.0f;
+    else
+      ff0 = s != 0.0f ? s0 / s : 0.0f;
+    // The Svedberg conversion works with the buffer's vbar rho: hand it the
+    // mass whose buoyancy there equals this species' in the planner's solvent.
+    D = DFromMassAndS(M * (1.0f - vbar * p.SolventDensity) / (1.0f - vbarRho), s, p.TemperatureC);
+  };
+  derive(p.Species1M, p.Vbar1, p.Species1UseFF0, p.Species1S, p.Species1FF0, p.Species1D);
+  derive(p.Species2M, p.Vbar2, p.Species2UseFF0, p.Species2S, p.Species2FF0, p.Species2D);
+}
+
+int MinimumSpeedCourseParameters(bool exponential) { return exponential ? 2 : 1; }
+
+void SetPlanSpecies(float timeToEq, int count, const float* concentration, const float* s,
+                    const float* D) {
+  TimeToEqParametersRecord& p = TimeToEqParameters;
+  p.ConstSpeedEqTime = timeToEq;
+  p.SpeciesCount = count;
+  p.SpeciesS.Resize(1, count);
+  p.SpeciesD.Resize(1, count);
+  p.SpeciesConcentration.Resize(1, count);
+  for (int j = 1; j <= count; ++j) {
+    p.SpeciesS[j] = s[j];
+    p.SpeciesD[j] = D[j];
+    p.SpeciesConcentration[j] = concentration[j];
+  }
+  p.OptimizedTime = 0.0f;
+  if (!p.HasSpeedCourseParameters) {
+    p.SpeedCourseParameters.Resize(1, std::max(p.ParameterCount, 1));
+    for (int i = 1; i <= p.SpeedCourseParameters.hi(); ++i) p.SpeedCourseParameters[i] = 1.0f;
+    p.HasSpeedCourseParameters = true;
+  }
+}
+
+float EstimateTimeToEquilibrium(float rpm, float temperatureC, float M, float vbar, float density,
+                                float bottom, float meniscus, float D, float epsilon) {
+  constexpr float pi = 3.14159265358979f;
+  const float omega = rpm * 0.10471975511965977f;
+  // The reciprocal of sigma (b^2 - m^2), with 2R = 1.662902e8 erg/(mol K).
+  const float alpha = (temperatureC + 273.15f) * 1.662902e8f /
+                      ((bottom * bottom - meniscus * meniscus) * (1.0f - vbar * density) * M *
+                       omega * omega);
+  const float beta = 1.0f + 1.0f / (4.0f * pi * pi * alpha * alpha);
+  const float span = bottom - meniscus;
+  const double lnTerm = std::log(static_cast<double>(epsilon) * pi * pi * beta * beta /
+                                 (4.0 * (1.0 + std::cosh(1.0 / (2.0 * alpha)))));
+  return static_cast<float>(-(span * span) / (pi * pi * D * beta) * lnTerm / 3600.0);
+}
