@@ -3,6 +3,7 @@
 // dropped files.
 
 #include "app/commands/RunFitCommands.h"
+#include "app/equilibrium/MwScreen.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
 #include "app/models/ModelCommandSupport.h"
@@ -40,6 +41,7 @@ void TXLAWindow::InstallWindowHooks() {
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
   InstallInteractionHooks(*this);
+  InstallMwScreenHooks(*this);
   InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
   InstallParameterDialogHooks(*this);
@@ -63,6 +65,7 @@ void TXLAWindow::InstallWindowHooks() {
 
 void TXLAWindow::RemoveWindowHooks() {
   if (!windowHooksInstalled_) return;
+  RemoveMwScreenHooks(*this);
   RemoveViewHooks();
   RemoveInteractionHooks();
   RemoveDataOperationWindowHooks();
