@@ -4,6 +4,7 @@
 #include "app/commands/RunFitCommands.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
+#include "app/equilibrium/MwScreenInput.h"
 #include "app/help/OnlineHelp.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -31,4 +32,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterParameterCommands(table);
   RegisterEqPlanningCommands(table);
   RegisterEqTestCommands(table);
+  RegisterEquilibriumScreenCommands(table);
 }

@@ -26,6 +26,7 @@
 #include "distributions/RunContiSed.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "engines/GlobalLammSolver.h"
+#include "equilibrium/EqBuoyantMass.h"
 #include "models/FitDriver.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
@@ -163,7 +164,7 @@ void RunModelCommand(TXLAWindow& window) {
         RunContiSed(window.Handle());
     } else if (kind == ModelKind::BuoyantMassEquilibrium ||
                kind == ModelKind::BuoyantMassReactingAB) {
-      NotAvailable("The buoyant-mass equilibrium analysis");
+      RunEqBuoyantMass(window.Handle());
     } else if (IsVanHoldeWeischetFamily(kind)) {
       NotAvailable("The extrapolation of apparent sedimentation coefficients");
     } else {
@@ -198,7 +199,7 @@ void CmFit(TXLAWindow& window) {
     else if (IsContinuousModel(kind))
       FitContiModel(window.Handle());
     else if (kind == ModelKind::BuoyantMassEquilibrium || kind == ModelKind::BuoyantMassReactingAB)
-      NotAvailable("The buoyant-mass equilibrium fit");
+      FitEqBuoyantMass(window.Handle());
     else
       FitDriver(window.Handle());
     PlayFitDoneSound();

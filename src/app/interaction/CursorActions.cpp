@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "app/equilibrium/MwScreenInput.h"
 #include "app/interaction/InteractionState.h"
 #include "app/interaction/ScreenButtons.h"
 #include "app/interaction/WindowDrawing.h"
@@ -482,4 +483,5 @@ void ApplyCursorAction(TXLAWindow& window, bool apply) {
   PackParameterVector();
   ScanDataSet.DataChanged = true;
   RedrawMovedLines(window, before);
+  MwScreenLinesMoved(window);
 }

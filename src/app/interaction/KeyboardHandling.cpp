@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "app/equilibrium/MwScreenInput.h"
 #include "app/interaction/CursorActions.h"
 #include "app/interaction/InteractionState.h"
 #include "app/interaction/ScanPicking.h"
@@ -59,6 +60,7 @@ void EscChain(TXLAWindow& window) {
     ApplyCursorAction(window, false);
     return;
   }
+  MwScreenEscape(window);
   if (ScreenModes.EqTestScreenActive && ViewLinks.ResetEqTest) {
     ViewLinks.ResetEqTest(window);
     InvalidateMainWindow(window);
@@ -232,6 +234,7 @@ void ConfirmHandling(TXLAWindow& window) {
   // The hidden line of the mode, and every set line, in their colours.
   if (window.Host() != nullptr) display::RedrawCursorLines(window.Host());
   ShowDirectDrawing(window);
+  MwScreenLinesMoved(window);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/equilibrium/MwScreenInput.h"
 #include "app/interaction/CursorActions.h"
 #include "app/interaction/DistributionPeaks.h"
 #include "app/interaction/DistributionTools.h"
@@ -106,6 +107,7 @@ void HandleLeftButtonDown(TXLAWindow& window, int, platform::Point point) {
     return;
   }
   const HitPoint p = ButtonPoint(point);
+  if (MwScreenLeftClick(window, p.x, p.y)) return;
   auto& s = ScreenButtons;
   for (int i = 1; i <= s.PeakLabelCount && i <= kMaxPeakLabels; ++i) {
     if (Hit(s.PeakLabels[i], p)) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/equilibrium/MwScreenInput.h"
 #include "app/interaction/CursorActions.h"
 #include "app/interaction/DistributionPeaks.h"
 #include "app/interaction/DistributionTools.h"
@@ -142,7 +143,9 @@ void HandleRightButtonUp(TXLAWindow& window, int, platform::Point) {
     const int yTop = std::min(b.BandAnchor.y, b.BandCorner.y);
     const int yBottom = std::max(b.BandAnchor.y, b.BandCorner.y);
     // A click is not a zoom: the band must be wider than 10 pixels.
-    if (x2 - x1 > 10 && b.RubberBandActive) {
+    // On the M* screen a pending basis drag takes the band instead of a zoom.
+    const bool basis = x2 - x1 > 10 && b.RubberBandActive && MwScreenRightDrag(window, x1, x2);
+    if (!basis && x2 - x1 > 10 && b.RubberBandActive) {
       CWINPlot* dist = display::DistributionPlots.DistributionPlot.get();
       if (b.ZoomBandOnDataPlot) {
         ZoomDataPlot(x1, x2, yTop, yBottom);

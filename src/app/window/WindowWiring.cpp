@@ -5,6 +5,7 @@
 #include "app/commands/RunFitCommands.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
+#include "app/equilibrium/MwScreen.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
 #include "app/models/ModelCommandSupport.h"
@@ -42,6 +43,7 @@ void TXLAWindow::InstallWindowHooks() {
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
   InstallInteractionHooks(*this);
+  InstallMwScreenHooks(*this);
   InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
   InstallParameterDialogHooks(*this);
@@ -67,6 +69,7 @@ void TXLAWindow::InstallWindowHooks() {
 
 void TXLAWindow::RemoveWindowHooks() {
   if (!windowHooksInstalled_) return;
+  RemoveMwScreenHooks(*this);
   RemoveViewHooks();
   RemoveInteractionHooks();
   RemoveDataOperationWindowHooks();
