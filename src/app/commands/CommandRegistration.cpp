@@ -5,6 +5,7 @@
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
 #include "app/equilibrium/MwScreenInput.h"
+#include "app/datacmds/DataToolRegistration.h"
 #include "app/help/OnlineHelp.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -33,4 +34,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterEqPlanningCommands(table);
   RegisterEqTestCommands(table);
   RegisterEquilibriumScreenCommands(table);
+  RegisterDataAndToolCommands(table);
 }

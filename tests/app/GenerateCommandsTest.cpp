@@ -1,0 +1,128 @@
+// Generated data: the automatic number of scans, its refusal where it cannot
+// be said, and the folders, descriptions and marker files of a series.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/generate/GenerateCommands.h"
+#include "app/records/ModelSelection.h"
+#include "app/window/TXLAWindow.h"
+#include "data/DataOpsTestSupport.h"
+#include "models/ParameterPacking.h"
+#include "models/ParametersCommand.h"
+#include "models/ParamsBox.h"
+#include "models/records/ModelParameters.h"
+
+namespace {
+
+TEST(AutomaticScanCountTest, BoundaryReachesTheRightLimitOrIsRefused) {
+  struct Case {
+    float rpm, s1, meniscus, right, interval;
+    int scans;
+  };
+  const Case cases[] = {
+      {50000.0f, 5.0f, 6.2f, 7.0f, 300.0f, 29},  // ln(7/6.2) / (omega^2 5e-13) / 300
+      {50000.0f, 10.0f, 6.2f, 7.0f, 300.0f, 14},
+      {50000.0f, 0.0f, 6.2f, 7.0f, 300.0f, -1},   // nothing sediments
+      {50000.0f, -2.0f, 6.2f, 7.0f, 300.0f, -1},  // floats
+      {50000.0f, 5.0f, 6.2f, 6.2f, 300.0f, -1},   // limit at the meniscus
+      {50000.0f, 5.0f, 6.2f, 0.0f, 300.0f, -1},   // no limit set
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(AutomaticScanCount(c.rpm, c.s1, c.meniscus, c.right, c.interval), c.scans)
+        << c.s1 << " " << c.right;
+}
+
+class GenerateCommandsTest : public DataOpsTest {
+ protected:
+  void SetUp() override {
+    DataOpsTest::SetUp();
+    savedModel_ = ModelSelection;
+    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+    ModelParameters = ModelParametersRecord{};
+    InitParamsBoxTransfer(ParamsBoxTransfer);
+    AllocParameterVector();
+    auto& p = ModelParameters;
+    p.ComponentOn[1] = 1;
+    p.ComponentOn[2] = 1;
+    p.Concentration[1] = 1.0f;
+    p.SedCoefficient[1] = 5.0f;
+    p.SedCoefficient[2] = 9.0f;
+    p.MassOrD[1] = 60000.0f;
+    p.MassOrD[2] = 150000.0f;
+    p.Meniscus = 6.2f;
+    p.Bottom = 7.2f;
+    PackParameterVector();
+  }
+  void TearDown() override {
+    ModelSelection = savedModel_;
+    ModelParameters = ModelParametersRecord{};
+    DataOpsTest::TearDown();
+  }
+  void Entries(std::initializer_list<const char*> values) {
+    for (const char* v : values) backend().ScriptEntry(std::string(v));
+  }
+  TXLAWindow window{"w"};
+
+ private:
+  ModelSelectionRecord savedModel_;
+};
+
+// One radial step, speed, noise and meniscus with two trace concentrations
+// and the directory offset 10: two folders, 11 and 12, differing only in the
+// trace, each with its description, five marker files, the scans and the
+// xp file; the scans read back.
+TEST_F(GenerateCommandsTest, SeriesWritesNumberedFoldersWithDescriptionAndMarkers) {
+  backend().ScriptFileDialog(std::vector<std::string>{scratch.File("0000x.RA0")});
+  Entries({"1", "0.01", "1", "50000"});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // no acceleration phase
+  Entries({"300", "3", "1", "0.01", "1", "6.2", "2", "1", "5", "10"});
+  CmSeries(window);
+  for (int n : {11, 12}) {
+    const std::filesystem::path folder = scratch.path() / std::to_string(n);
+    ASSERT_TRUE(std::filesystem::is_directory(folder)) << n;
+    const int count = n - 10;
+    const std::string trace = count == 1 ? "1.000" : "5.000";
+    EXPECT_EQ(ReadWholeFile((folder / ("info_" + std::to_string(count) + ".txt")).string()),
+              SeriesInfoText(count == 1 ? 1.0f : 5.0f, 0.01f, 50000.0f, 0.01f, 6.2f));
+    for (const std::string& marker : {"tracepercent=" + trace + ".info",
+                                      std::string("dr=0.0100_cm.info"), std::string("omega=50000_rpm.info"),
+                                      std::string("noise=0.010.info"), std::string("meniscus=6.200.info")})
+      EXPECT_TRUE(std::filesystem::exists(folder / marker)) << n << " " << marker;
+    EXPECT_TRUE(std::filesystem::exists(folder / ("xp" + std::to_string(n) + ".xp")));
+    int scans = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      const std::string name = e.path().filename().string();
+      if (name.size() == 9 && name.starts_with("0000")) {
+        ++scans;
+        const ReadScan s = ReadScanAt(e.path().string());
+        EXPECT_EQ(s.result, 1) << name;
+        EXPECT_NEAR(s.radius[1], 6.2f, 0.011f);
+      }
+    }
+    EXPECT_EQ(scans, 3) << n;
+  }
+  EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], 0.05f);
+  EXPECT_FLOAT_EQ(ModelParameters.Bottom, 7.2f);
+}
+
+// With an automatic scan count and no right fit limit beyond the meniscus,
+// the series is refused before anything is written.
+TEST_F(GenerateCommandsTest, AutomaticCountWithoutARightLimitIsRefused) {
+  ScanDataSet.FitRightLim = 0.0f;
+  backend().ScriptFileDialog(std::vector<std::string>{scratch.File("0000x.RA0")});
+  Entries({"1", "0.01", "1", "50000"});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);
+  Entries({"300", "0", "1", "0.01", "1", "6.2", "1", "1", "0"});
+  CmSeries(window);
+  EXPECT_EQ(LogLinesWith("cannot choose the number of scans automatically").size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() / "1"));
+}
+
+TEST_F(GenerateCommandsTest, SeriesIsSilentForContinuousModels) {
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  CmSeries(window);
+  EXPECT_TRUE(backend().ShownForms().empty());
+}
+
+}  // namespace
