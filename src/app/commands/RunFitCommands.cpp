@@ -24,6 +24,7 @@
 #include "distributions/ContiFit.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "distributions/DistributionTimeCourse.h"
 #include "engines/GlobalLammSolver.h"
 #include "models/FitDriver.h"
 #include "models/GlobalLammState.h"
@@ -157,7 +158,7 @@ void RunModelCommand(TXLAWindow& window) {
       NotAvailable("The approach-to-equilibrium test");
     } else if (IsContinuousModel(kind) && !IsVanHoldeWeischetFamily(kind)) {
       if (kind == ModelKind::DlsIRhTimeCourse)
-        NotAvailable("The DLS time course");
+        RunDistributionTimeCourse(window.Handle());
       else
         RunContiSed(window.Handle());
     } else if (kind == ModelKind::BuoyantMassEquilibrium ||
