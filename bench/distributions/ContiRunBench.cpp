@@ -23,6 +23,7 @@
 #include "distributions/ContiKernel.h"
 #include "distributions/ContiRunSolve.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/MonteCarlo.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
@@ -280,5 +281,33 @@ BENCHMARK(BM_WholeRunLarge)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(1);
+
+}  // namespace
+
+namespace {
+
+// Monte Carlo of the standard c(s) with maximum entropy: the base fit (its
+// kernel and normal equations) and 100 replicas, on 1, 2 and 8 threads.
+void BM_MonteCarlo(benchmark::State& state) {
+  LoadStandardData();
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / "taluvo_montecarlo_bench";
+  std::filesystem::create_directories(folder);
+  for (auto _ : state) {
+    SetModel(RegularizationChoice::MaxEnt);
+    SetThreads(static_cast<int>(state.range(0)));
+    MonteCarloDistributions(nullptr, 100, 0.68f, (folder / "mc.dat").string(), false);
+    MonteCarloFinish(nullptr);
+  }
+}
+
+BENCHMARK(BM_MonteCarlo)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(8)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace

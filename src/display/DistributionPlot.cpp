@@ -1,4 +1,5 @@
 #include "display/DistributionPlot.h"
+#include "display/MonteCarloCurves.h"
 
 #include <algorithm>
 #include <cmath>
@@ -544,6 +545,7 @@ void InstallDistributionPlotHooks() {
   };
   MainDisplayLinks.RedrawDistributionPlot = [] { return RedrawDistributionPlot(); };
   ::InitDistributionPlot = [] { InitDistributionPlot(); };
+  InstallMonteCarloCurveHooks();
 }
 
 }  // namespace display

@@ -39,36 +39,6 @@ bool RadialAveraging() {
          LammSolverSettings.RadialResolutionOn;
 }
 
-// The master of the list: one ideal species at c0 = 1 with everything of a
-// simulation of the loaded scans; s and D of grid point `last` until the
-// workers load their own.
-void ConfigureMaster(CLammIdeal& master, double s, double D) {
-  ScanDataSetRecord& d = ScanDataSet;
-  const LammSolverSettingsRecord& l = LammSolverSettings;
-  const ModelParametersRecord& mp = ModelParameters;
-  master.SetIdealModel();
-  master.SetParameters(s, D, mp.Meniscus, mp.Bottom, 1.0, d.FitLeftLim, d.FitRightLim);
-  if (!d.CheckRotorAcceleration) master.ClearAccelerationCheck();
-  master.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), DistKernel.get()[1],
-                   CommonRadialGrid.CommonGrid, CommonRadialGrid.CommonGridSize, nullptr, nullptr,
-                   0, d.ScanTimeOrder.data(), d.NFILES, 1, FitControl.FitRunning,
-                   DistributionRunFlags.InNonlinearSearch, l.ScanTimeCorrectionOn, l.ScanVelocity,
-                   l.RadialResolutionOn, l.RadialResolutionRange, ScanReaderOptions.AbsorbanceData);
-  ApplyLammSolverSettings(master, DistributionSettings.StartingFrictionalRatio);
-  if (IsZoneModel(ModelSelection.Kind))
-    master.SetBandLoading(1, mp.LamellaWidth, ModelSelection.InvertBand);
-  // The solver takes degrees Celsius.
-  const SolventConditionsRecord& sc = SolventConditions;
-  master.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
-  if (InhomogeneousSolventOn && SimulationRoads.ConfigureSolverSolvent)
-    SimulationRoads.ConfigureSolverSolvent(master);
-  if (mp.TimeOffsetOn) master.SetStartTime(mp.TimeOffset);
-  if (d.UsingSpeedSteps && d.DataSpeedProfile)
-    master.SetRotorSpeedProfile(d.DataSpeedProfile.get(), l.VariableSpeedDShutOff);
-  if (ScanReaderOptions.AbsorbanceData && l.ScanTimeCorrectionOn && l.ScanVelocity > 0)
-    master.SetScanTimeOffset(FirstRadius(1));
-}
-
 // The column of the grid point being converted and the radii it is sampled
 // on.
 struct ColumnTarget {
@@ -96,6 +66,36 @@ ColumnTarget CurrentColumn(int scan) {
 
 }  // namespace
 
+// The master of the list: one ideal species at c0 = 1 with everything of a
+// simulation of the loaded scans; s and D of grid point `last` until the
+// workers load their own.
+void ConfigureKernelMaster(CLammIdeal& master, double s, double D, bool idealModel) {
+  ScanDataSetRecord& d = ScanDataSet;
+  const LammSolverSettingsRecord& l = LammSolverSettings;
+  const ModelParametersRecord& mp = ModelParameters;
+  if (idealModel) master.SetIdealModel();
+  master.SetParameters(s, D, mp.Meniscus, mp.Bottom, 1.0, d.FitLeftLim, d.FitRightLim);
+  if (!d.CheckRotorAcceleration) master.ClearAccelerationCheck();
+  master.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), DistKernel.get()[1],
+                   CommonRadialGrid.CommonGrid, CommonRadialGrid.CommonGridSize, nullptr, nullptr,
+                   0, d.ScanTimeOrder.data(), d.NFILES, 1, FitControl.FitRunning,
+                   DistributionRunFlags.InNonlinearSearch, l.ScanTimeCorrectionOn, l.ScanVelocity,
+                   l.RadialResolutionOn, l.RadialResolutionRange, ScanReaderOptions.AbsorbanceData);
+  ApplyLammSolverSettings(master, DistributionSettings.StartingFrictionalRatio);
+  if (IsZoneModel(ModelSelection.Kind))
+    master.SetBandLoading(1, mp.LamellaWidth, ModelSelection.InvertBand);
+  // The solver takes degrees Celsius.
+  const SolventConditionsRecord& sc = SolventConditions;
+  master.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
+  if (InhomogeneousSolventOn && SimulationRoads.ConfigureSolverSolvent)
+    SimulationRoads.ConfigureSolverSolvent(master);
+  if (mp.TimeOffsetOn) master.SetStartTime(mp.TimeOffset);
+  if (d.UsingSpeedSteps && d.DataSpeedProfile)
+    master.SetRotorSpeedProfile(d.DataSpeedProfile.get(), l.VariableSpeedDShutOff);
+  if (ScanReaderOptions.AbsorbanceData && l.ScanTimeCorrectionOn && l.ScanVelocity > 0)
+    master.SetScanTimeOffset(FirstRadius(1));
+}
+
 bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, const double* D,
                        const double* vbar) {
   if (IsElectrophoresisModel(ModelSelection.Kind)) {
@@ -114,7 +114,7 @@ bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, co
   GlobalLammRun.TridiagError = 0;
   const std::int32_t result = [&] {
     CLammIdeal master;
-    ConfigureMaster(master, s[n], D[n]);
+    ConfigureKernelMaster(master, s[n], D[n], true);
     return CLRunMTList(master, n, s, D, vbar, DistKernel.get(), CommonRadialGrid.CommonGrid,
                        CommonRadialGrid.CommonGridSize, nullptr, nullptr);
   }();

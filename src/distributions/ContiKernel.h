@@ -20,6 +20,15 @@
 
 #include "platform/Platform.h"
 
+class CLammIdeal;
+
+// Sets up the master of a kernel list: one species at c0 = 1 with
+// everything of a simulation of the loaded scans (geometry, numerics,
+// solvent, start time, speed profile, scan-time offset), output into
+// DistKernel on the common radial grid; the ideal model unless a derived
+// solver brings its own.
+void ConfigureKernelMaster(CLammIdeal& master, double s, double D, bool idealModel);
+
 // Fills DistKernel columns 1..n for all scans from the species s[i] (S),
 // D[i] (cm²/s) and vbar[i] (ml/g), i = 1..n, and reports solver errors
 // (ReportSimulationError). The run continues with whatever the kernel holds

@@ -11,10 +11,12 @@
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/DistributionNormalEquations.h"
+#include "distributions/DistributionTimeCourse.h"
 #include "distributions/MaximumEntropy.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "distributions/records/PriorSettings.h"
 #include "display/records/DisplayState.h"
 #include "platform/Platform.h"
 
@@ -62,6 +64,11 @@ void ShowProgressIn(RegularizationContext& context, platform::WindowHandle windo
 }  // namespace
 
 void BuildContiNormalEquations(platform::WindowHandle window) {
+  // A window of the DLS time course: its averaged scan with a baseline.
+  if (ModelSelection.Kind == ModelKind::DlsIRhTimeCourse && TimeCourse.WindowLastScan > 0) {
+    NormalEquationsTimeWindow();
+    return;
+  }
   const auto& ds = DistributionSettings;
   ContiNormalEquationSettings settings;
   settings.MultithreadingOn = ds.MultithreadingOn;
@@ -97,6 +104,13 @@ RegularizationContext MakeRegularizationContext(ModelKind kind, int n) {
   c.FinalEvaluation = flags.FinalEvaluation;
   c.MonteCarloRunning = flags.MonteCarloRunning;
   c.FirstPointSeparate = EntropySkipsFirstPoint(kind);
+  // A prior weights the penalty and is the entropy's reference.
+  const auto& grid = DistributionGrid;
+  if (PriorSettings.PriorOnS && grid.PriorProbabilities.size() > static_cast<std::size_t>(p.PointCount))
+    p.Priors = grid.PriorProbabilities.data();
+  if (PriorSettings.PriorOnFf0 && IsTwoDimensionalModel(kind) &&
+      grid.Ff0PriorProbabilities.size() > static_cast<std::size_t>(p.SliceCount))
+    p.Ff0Priors = grid.Ff0PriorProbabilities.data();
   return c;
 }
 

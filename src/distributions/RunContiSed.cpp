@@ -17,6 +17,7 @@
 #include "display/records/DisplayState.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/ContiKernel.h"
+#include "distributions/ContiNonid.h"
 #include "distributions/ContiRunSolve.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/StoredDistribution.h"
@@ -403,6 +404,7 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
       return ContiRunOutcome::Simulated;
     }
     BuildContiNormalEquations(window);
+    if (kind == ModelKind::NonidealCS && !ComputationAbort) UpdateCtotFromBestFit();
   }
   StatusText(window, 70, "calculating distribution, adjusting variance ratio  ");
   if (ComputationAbort) {
@@ -416,6 +418,9 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
   }
   detection.Disarm();
   if (!flags.InNonlinearSearch) StoreDistributionResult(window);
+  if (kind == ModelKind::NonidealCS &&
+      (FitControl.TINoiseFitted || ModelParameters.RINoiseFitted))
+    EndExternalMeanField();
   ResetLammAlgorithm();
   return outcome;
 }

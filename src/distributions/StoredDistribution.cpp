@@ -196,6 +196,8 @@ void ScaleValues(std::vector<float>& v, int n, double factor) {
   for (int i = 1; i <= n; ++i) v[i] = static_cast<float>(v[i] * factor);
 }
 
+}  // namespace
+
 // Copies the solved amplitudes into DistValues: the s marginal (sum over the
 // f/f0 rows) for the s x f/f0 models.
 void TakeSolution(ModelKind kind, int n) {
@@ -223,8 +225,6 @@ void TakeSolution(ModelKind kind, int n) {
     r.DistSecondValues[i] = static_cast<float>(neq.SavedTikhonovSolution[i]);
   }
 }
-
-}  // namespace
 
 void StoreDistributionResult(platform::WindowHandle window) {
   const auto& services = StoredDistributionServices;

@@ -92,6 +92,11 @@ extern StoredDistributionServicesRecord StoredDistributionServices;
 // of the large arrays of the one-dimensional models, plot and repaint.
 void StoreDistributionResult(platform::WindowHandle window);
 
+// The solved amplitudes (NormalEquations.DistSolution) into DistValues and
+// DistSecondValues: for the s x f/f0 models into Grid2DAmplitudes, with
+// DistValues their sum over the f/f0 values (n s points).
+void TakeSolution(ModelKind kind, int n);
+
 // DistValues (and DistSecondValues in the combined setting) from amplitudes
 // to densities on the model's axis. Nothing for fewer than two points.
 void DistributionDensity();

@@ -33,6 +33,9 @@ std::optional<Message> RemoveUntil(const MessageFilter& filter, MessageKind kind
 }
 
 bool PollKey(const MessageFilter& filter) {
+  // The message queue belongs to the user-interface thread; a worker that
+  // solves part of a long computation leaves the keyboard to it.
+  if (platform::Thread::Running() != nullptr) return false;
   auto m = Ui().PeekMessage(filter, true);
   if (!m || m->kind != MessageKind::KeyDown) return false;
   RemoveUntil(filter, MessageKind::KeyUp);

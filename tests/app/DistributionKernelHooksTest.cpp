@@ -286,16 +286,15 @@ TEST_F(DistributionKernelHooksTest, DeclinedIntensityDataEndTheRunUntouched) {
   EXPECT_FALSE(DistributionRunFlags.ComputationInterrupted);
 }
 
-TEST_F(DistributionKernelHooksTest, NonidealModelStaysRefused) {
-  // The non-ideal c(s) kernel needs the mean field of the whole
-  // distribution, which this version does not compute: the model is refused
-  // before anything is computed rather than run with an ideal kernel.
+TEST_F(DistributionKernelHooksTest, HinderedModelStaysRefused) {
+  // The non-ideal c(s) model has its kernel now; its hindered variant does
+  // not and is refused before anything is computed rather than run with an
+  // ideal kernel.
   LoadScans({{1200.0}, {2400.0}}, 50, 6.0, 0.02, 5.9f, 7.2f);
-  SetModel(ModelKind::NonidealCS, 1.0f, 10.0f, 20.0f, 5.9f, 7.2f);
-  EXPECT_EQ(ContiKernelServices.RunNonidcofsSedList, nullptr);
+  SetModel(ModelKind::HinderedCS, 1.0f, 10.0f, 20.0f, 5.9f, 7.2f);
+  EXPECT_NE(ContiKernelServices.RunNonidcofsSedList, nullptr);
   EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Refused);
-  EXPECT_EQ(LogLinesWith("the non-ideal c(s) model is not available in this version").size(), 1u);
-  EXPECT_FALSE(DistKernel.Exists());
+  EXPECT_EQ(LogLinesWith("the hindered c(s) model is not available in this version").size(), 1u);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "distributions/ContiFit.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "distributions/DistributionTimeCourse.h"
 #include "engines/GlobalLammSolver.h"
 #include "equilibrium/EqBuoyantMass.h"
 #include "models/FitDriver.h"
@@ -159,7 +160,7 @@ void RunModelCommand(TXLAWindow& window) {
       RunEqTest(window);
     } else if (IsContinuousModel(kind) && !IsVanHoldeWeischetFamily(kind)) {
       if (kind == ModelKind::DlsIRhTimeCourse)
-        NotAvailable("The DLS time course");
+        RunDistributionTimeCourse(window.Handle());
       else
         RunContiSed(window.Handle());
     } else if (kind == ModelKind::BuoyantMassEquilibrium ||

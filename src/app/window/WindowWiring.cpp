@@ -2,6 +2,7 @@
 // the fits and the display reach it, and the display's paint, sizing and
 // dropped files.
 
+#include "app/commands/CtotCommands.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
@@ -13,10 +14,12 @@
 #include "app/params/ParameterCommands.h"
 #include "app/records/LoadOptions.h"
 #include "app/start/ExitProgram.h"
+#include "app/viewcmds/ViewLinks.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/wiring/DataOperationHooks.h"
 #include "app/window/TXLAWindow.h"
 #include "display/ClientPixels.h"
+#include "display/DirectRedraws.h"
 #include "display/DisplayLinks.h"
 #include "display/DistributionPlot.h"
 #include "display/FitDisplay.h"
@@ -24,6 +27,7 @@
 #include "display/MainPlots.h"
 #include "display/MainWindowPaint.h"
 #include "display/records/DistributionPlotState.h"
+#include "distributions/DistributionTimeCourse.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
@@ -42,6 +46,7 @@ void TXLAWindow::InstallWindowHooks() {
   // command, which converts slots 1-4.
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
+  ViewLinks.AskResetCtot = AskResetCtot;
   InstallInteractionHooks(*this);
   InstallMwScreenHooks(*this);
   InstallDataOperationWindowHooks(*this);
@@ -53,6 +58,7 @@ void TXLAWindow::InstallWindowHooks() {
   InstallModelCommandsForReload(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
   display::InstallFitDisplayLinks([this] { return Host(); });
+  TimeCourseLinks.ShowDistributionNow = [this] { display::RedrawDistributionPlotNow(Host()); };
   auto& links = display::MainDisplayLinks;
   links.ExitProgram = [this] { ExitProgram(*this); };
   links.ModelCurvesReady = [] {
@@ -78,6 +84,7 @@ void TXLAWindow::RemoveWindowHooks() {
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);
+  TimeCourseLinks.ShowDistributionNow = nullptr;
   display::MainDisplayLinks.ExitProgram = nullptr;
   display::MainDisplayLinks.FitResultText = nullptr;
   FitDisplayLinks.FitResultText = nullptr;

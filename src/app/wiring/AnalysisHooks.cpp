@@ -7,6 +7,8 @@
 #include "distributions/ContiGrid.h"
 #include "distributions/ContiKernel.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/DistributionExtensionHooks.h"
+#include "distributions/DistributionTimeCourse.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "engines/EngineRoads.h"
@@ -109,8 +111,9 @@ void DistributionDlsColumn(double D) {
 void DistributionDlsTimeCourseColumn(double D) {
   DlsKernelInputs in = DistributionDlsInputs(D);
   in.AtScanRadii = false;
-  in.FirstScan = 1;
-  in.LastScan = ScanDataSet.NFILES;
+  const auto& tc = TimeCourse;
+  in.FirstScan = tc.WindowFirstScan > 0 ? tc.WindowFirstScan : 1;
+  in.LastScan = tc.WindowLastScan > 0 ? tc.WindowLastScan : ScanDataSet.NFILES;
   if (!DLSKernelColumn(in)) ComputationAbort = true;
 }
 
@@ -118,6 +121,7 @@ void DistributionDlsTimeCourseColumn(double D) {
 
 void InstallAnalysisHooks() {
   InstallEngineRoads();
+  InstallDistributionExtensionHooks();
   InstallDataOperationModelHooks();
   SimulationRoadsRecord& r = SimulationRoads;
   r.StepBoundary = StepBoundary;

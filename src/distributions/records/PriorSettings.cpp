@@ -1,6 +1,7 @@
 #include "distributions/records/PriorSettings.h"
 
 PriorSettingsRecord PriorSettings;
+PriorProfileSourceRecord PriorProfileSource;
 
 bool PriorFileInUse() {
   return !PriorSettings.PriorFileName.empty() && PriorSettings.PriorFileName[0] != '\0';

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 // One peak: position and width in the grid's unit (S for s grids), an
 // amplitude. Width 0 is a delta peak, width -1 an empty slot.
@@ -38,3 +39,15 @@ void SwitchPriorFileOff();
 void SwitchPriorFileOn();
 // A peak takes part: position, amplitude non-zero and width not -1.
 bool PriorPeakInUse(const PriorPeak& peak);
+
+// A prior profile on its own abscissa (GjPriorGrid[1..GjPriorCount] ascending
+// or as given, GjPriorValues alike), built by the GJT import or from the peaks
+// of the current distribution; and the Gaussian peaks over f/f0 of the
+// s x f/f0 models (f/f0 value, width, amplitude).
+struct PriorProfileSourceRecord {
+  std::vector<double> GjPriorGrid, GjPriorValues;  // [1..GjPriorCount]
+  int GjPriorCount = 0;
+  std::array<PriorPeak, PriorPeakCount + 1> Ff0PriorPeaks{};  // [1..10]
+};
+
+extern PriorProfileSourceRecord PriorProfileSource;

@@ -1,0 +1,25 @@
+#include "distributions/DistributionExtensionHooks.h"
+
+#include "distributions/ContiGrid.h"
+#include "distributions/ContiNonid.h"
+#include "distributions/CtotMovie.h"
+#include "distributions/MsTable.h"
+#include "distributions/PriorProfile.h"
+#include "distributions/RunContiSed.h"
+#include "distributions/records/ContiNonidSimLink.h"
+#include "models/TempParameterFile.h"
+
+void InstallDistributionExtensionHooks() {
+  GridServicesRecord& g = GridServices;
+  g.MakePriorProfile = [] { MakePriorProfile(); };
+  g.LoadMsTable = LoadMsTable;
+  g.MsTableMolarMass = MsTableMolarMass;
+  g.PrepareNonidealMeanField = PrepareNonidealMeanField;
+  ContiKernelServices.RunNonidcofsSedList = RunNonidcofsSedList;
+  DestroyContiNonidSim = DeleteContiNonidSim;
+  CtotMovieLinks.FieldInUse = CtotFieldInUse;
+  CtotMovieLinks.FillFromField = [] {
+    if (pCContiNonidSim) pCContiNonidSim->FillCtotMovie();
+  };
+  CtotMovieLinks.FreezeCtot = [] { return CorrectionOptions.Ctot.FreezeCtot; };
+}
