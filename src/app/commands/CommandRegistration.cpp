@@ -9,6 +9,7 @@
 #include "app/models/ModelCommands.h"
 #include "app/options/OptionCommands.h"
 #include "app/params/ParameterCommands.h"
+#include "app/scantools/ScanToolCommands.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/DiagnosticsLog.h"
@@ -27,4 +28,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterNoiseCommands(table);
   RegisterInteractionCommands(table);
   RegisterParameterCommands(table);
+  RegisterScanToolCommands(table);
 }

@@ -4,6 +4,7 @@
 #include "app/interaction/KeyboardHandling.h"
 #include "app/interaction/PlotInput.h"
 #include "app/records/LoadOptions.h"
+#include "app/scantools/MouseActions.h"
 #include "models/records/ComputationAbort.h"
 #include "resources/MainMenu.h"
 
@@ -47,6 +48,8 @@ bool TXLAWindow::OnClose() {
 }
 
 void TXLAWindow::OnKeyDown(int key) {
+  // An interactive scan tool takes the keys it acts on first.
+  if (!RunBusy && !FitBusy && MouseActionKeyDown(key, 1, 0)) return;
   HandleKeyDown(*this, key);
 }
 
@@ -55,6 +58,7 @@ void TXLAWindow::OnChar(int character) {
 }
 
 void TXLAWindow::OnMouse(platform::MouseAction action, const platform::MouseEvent& event) {
+  if (!RunBusy && !FitBusy && MouseActionEvent(action, event.at)) return;
   DispatchMouse(*this, action, event);
 }
 

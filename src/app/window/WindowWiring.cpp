@@ -9,6 +9,7 @@
 #include "app/models/ModelCommands.h"
 #include "app/params/ParameterCommands.h"
 #include "app/records/LoadOptions.h"
+#include "app/scantools/ScanToolCommands.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/wiring/DataOperationHooks.h"
@@ -43,6 +44,7 @@ void TXLAWindow::InstallWindowHooks() {
   InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
   InstallParameterDialogHooks(*this);
+  InstallScanToolHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
@@ -66,6 +68,7 @@ void TXLAWindow::RemoveWindowHooks() {
   RemoveViewHooks();
   RemoveInteractionHooks();
   RemoveDataOperationWindowHooks();
+  RemoveScanToolHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);

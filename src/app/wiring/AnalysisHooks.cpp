@@ -17,6 +17,7 @@
 #include "models/records/ComputationAbort.h"
 #include "tools/DlsConversions.h"
 #include "tools/DlsKernels.h"
+#include "tools/NonlinearDetection.h"
 
 namespace {
 
@@ -119,6 +120,7 @@ void DistributionDlsTimeCourseColumn(double D) {
 void InstallAnalysisHooks() {
   InstallEngineRoads();
   InstallDataOperationModelHooks();
+  InstallNonlinearDetectionHooks();
   SimulationRoadsRecord& r = SimulationRoads;
   r.StepBoundary = StepBoundary;
   r.EquilibriumExponential = EquilibriumExponential;
