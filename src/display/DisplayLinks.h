@@ -47,6 +47,9 @@ struct MainDisplayLinksRecord {
   // The approach-to-equilibrium test's picture over the data plot; none
   // while the test does not show one.
   std::function<platform::Metafile()> RepaintEqTestPlot;
+  // The extrapolation plot of the boundary analyses, shown in the data
+  // plot's place while it is switched on; none otherwise.
+  std::function<platform::Metafile()> ExtrapolationPlot;
   // The total-concentration overlay of the distribution tools (draws only
   // while switched on).
   std::function<void(platform::Canvas&)> DrawCtotOverlay;

@@ -143,7 +143,9 @@ void PaintMainDisplay(platform::Canvas& dc, platform::Size client) {
   const auto& o = MainDisplayOptions;
   const bool eqTest = ScreenModes.EqTestScreenActive;
   if (ScreenModes.DataPlotRelayoutOnPaint) RenderDataPlot(true);
-  if (o.ShowData) ReplayInPlotSpace(dc, client, DataPlotMetafile());
+  const platform::Metafile extrapolation = Call(MainDisplayLinks.ExtrapolationPlot);
+  if (o.ShowData)
+    ReplayInPlotSpace(dc, client, extrapolation.IsNull() ? DataPlotMetafile() : extrapolation);
   ReplayInPlotSpace(dc, client, Call(MainDisplayLinks.RepaintEqTestPlot));
   if (const CWINPlot* plot = MainPlots.DataPlot.get()) {
     if (o.ShowData && !eqTest) {

@@ -1,4 +1,5 @@
 #include "models/SimulateModel.h"
+#include "models/SimulationRoads.h"
 
 #include <cmath>
 #include <cstdint>
@@ -267,8 +268,28 @@ void PrepareSimulation(platform::WindowHandle window) {
   CompleteSimulation(window);
 }
 
+namespace {
+
+// The simulation compares its model with the transformed data of a
+// nonlinear detector; the user's view comes back on every return.
+class DetectionStep {
+ public:
+  DetectionStep() {
+    if (SimulationRoads.ApplyNonlinearDetection) SimulationRoads.ApplyNonlinearDetection(true);
+  }
+  ~DetectionStep() {
+    if (SimulationRoads.UpdateNonlinearDetection) SimulationRoads.UpdateNonlinearDetection();
+    if (SimulationRoads.ApplyNonlinearDetection) SimulationRoads.ApplyNonlinearDetection(false);
+  }
+  DetectionStep(const DetectionStep&) = delete;
+  DetectionStep& operator=(const DetectionStep&) = delete;
+};
+
+}  // namespace
+
 void SimulateModel(platform::WindowHandle window) {
   if (ScanDataSet.NFILES == 0) return;
+  const DetectionStep detection;
   // Whether a species is constant is a property of this simulation's
   // species; a value left by an earlier model must not steer the solve.
   SpeciesSignals.ConstantSpecies = false;

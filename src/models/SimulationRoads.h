@@ -57,6 +57,12 @@ struct SimulationRoadsRecord {
   bool (*CompressibleSolvent)() = nullptr;
   // Hands the inhomogeneous solvent of the model to a solver object.
   void (*ConfigureSolverSolvent)(CLammIdeal&) = nullptr;
+  // Nonlinear detection of fluorescence data: the simulation works on the
+  // transformed data (true) and afterwards shows the user's choice (false);
+  // a new model is brought into its transformed and untransformed forms.
+  // Nothing happens while detection is off.
+  void (*ApplyNonlinearDetection)(bool transformed) = nullptr;
+  void (*UpdateNonlinearDetection)() = nullptr;
 };
 
 extern SimulationRoadsRecord SimulationRoads;

@@ -9,6 +9,8 @@
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -26,6 +28,7 @@ class NoiseCommandsTest : public HeadlessTest {
       d.ScanRadius[i].Resize(1, 40);
       d.ScanSignal[i].Resize(1, 40);
       d.ScanModel[i].Resize(1, 40);
+      d.ScanResiduals[i].Resize(1, 40);
       for (int k = 1; k <= 40; ++k) {
         d.ScanRadius[i][k] = 6.0f + 0.025f * static_cast<float>(k - 1);
         d.ScanSignal[i][k] = std::sin(0.3f * k + i) + 0.1f * i;
@@ -43,6 +46,8 @@ class NoiseCommandsTest : public HeadlessTest {
     residuals = Residuals();
   }
   void TearDown() override {
+    FitControl.TINoiseFitted = false;
+    ModelParameters.RINoiseFitted = false;
     FreeDataSet();
     HeadlessTest::TearDown();
   }
@@ -66,19 +71,32 @@ class NoiseCommandsTest : public HeadlessTest {
 }  // namespace
 
 TEST_F(NoiseCommandsTest, SubtractingKeepsResidualsAndRestoringTheTimeInvariantPartUndoesIt) {
+  FitControl.TINoiseFitted = true;
+  ModelParameters.RINoiseFitted = true;
   CmSubtractAllSystematicNoise(window);
   const auto after = Residuals();
   for (std::size_t n = 0; n < after.size(); ++n) EXPECT_NEAR(after[n], residuals[n], 1e-5f);
-  EXPECT_FLOAT_EQ(CommonRadialGrid.RINoise[2], 0.0f);
-  EXPECT_FLOAT_EQ(CommonRadialGrid.TINoise[5], 0.0f);
-  EXPECT_FLOAT_EQ(CommonRadialGrid.RemovedTINoise[5], 0.05f * std::sin(1.0f));
-  // Scan 3 lost its RI offset 0.3 everywhere.
-  EXPECT_NEAR(ScanDataSet.ScanSignal[3][1] - original[80] + CommonRadialGrid.RemovedTINoise[1],
-              -0.3f, 1e-5f);
+  // Scan 3 lost its RI offset 0.3 and the TI noise everywhere.
+  EXPECT_NEAR(ScanDataSet.ScanSignal[3][1] - original[80], -0.3f - 0.05f * std::sin(0.2f), 1e-5f);
   CmRestoreTINoise(window);
   const auto restored = Snapshot(&ScanDataSetRecord::ScanSignal);
   for (int i = 0; i < 3; ++i)
     for (int k = 0; k < 40; ++k)
       EXPECT_NEAR(restored[i * 40 + k], original[i * 40 + k] - 0.1f * (i + 1), 1e-5f);
-  EXPECT_EQ(LogLinesWith("for presentation only").size(), 1u);
+  EXPECT_EQ(LogLinesWith("for presentation purpose").size(), 1u);
+}
+
+TEST_F(NoiseCommandsTest, TimeInvariantNoiseComesBackBitForBitAndNothingHappensUnfitted) {
+  FitControl.TINoiseFitted = true;
+  ModelParameters.RINoiseFitted = false;
+  // Without RI noise the command for all systematic noise does nothing.
+  CmSubtractAllSystematicNoise(window);
+  EXPECT_EQ(Snapshot(&ScanDataSetRecord::ScanSignal), original);
+  CmSubtractTINoise(window);
+  EXPECT_NE(Snapshot(&ScanDataSetRecord::ScanSignal), original);
+  CmRestoreTINoise(window);
+  EXPECT_EQ(Snapshot(&ScanDataSetRecord::ScanSignal), original);
+  FitControl.TINoiseFitted = false;
+  CmSubtractTINoise(window);
+  EXPECT_EQ(Snapshot(&ScanDataSetRecord::ScanSignal), original);
 }

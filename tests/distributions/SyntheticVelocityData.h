@@ -30,6 +30,8 @@ struct Experiment {
   float Rpm = 50000.0f;
   double NoiseSd = 0.005;
   unsigned Seed = 12345;
+  // Scale of the added time- and radial-invariant offsets (0: none).
+  double TIScale = 1.0, RIScale = 1.0;
 };
 
 struct Data {
@@ -98,7 +100,7 @@ inline Data MakeData(const Experiment& e, const std::vector<Species>& mixture) {
   for (int j = 1; j <= e.Scans; ++j) d.RI[j] = 0.05 * uniform(random);
   for (int j = 1; j <= e.Scans; ++j)
     for (int k = 1; k <= e.Points; ++k)
-      d.Signal[j][k] += d.TI[k] + d.RI[j] + e.NoiseSd * gauss(random);
+      d.Signal[j][k] += e.TIScale * d.TI[k] + e.RIScale * d.RI[j] + e.NoiseSd * gauss(random);
   return d;
 }
 

@@ -15,6 +15,7 @@
 #include "app/models/ModelCommands.h"
 #include "app/options/OptionCommands.h"
 #include "app/params/ParameterCommands.h"
+#include "app/scantools/ScanToolCommands.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/DiagnosticsLog.h"
@@ -39,4 +40,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterDataAndToolCommands(table);
   RegisterMonteCarloCommands(table);
   RegisterCtotCommands(table);
+  RegisterScanToolCommands(table);
 }

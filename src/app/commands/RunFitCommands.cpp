@@ -12,6 +12,7 @@
 #include "app/options/ProgramOptions.h"
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
+#include "app/scantools/BoundaryAnalysisCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
@@ -167,7 +168,7 @@ void RunModelCommand(TXLAWindow& window) {
                kind == ModelKind::BuoyantMassReactingAB) {
       RunEqBuoyantMass(window.Handle());
     } else if (IsVanHoldeWeischetFamily(kind)) {
-      NotAvailable("The extrapolation of apparent sedimentation coefficients");
+      RunBoundaryAnalysis(window);
     } else {
       SimulateModel(window.Handle());
     }

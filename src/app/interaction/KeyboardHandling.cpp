@@ -271,6 +271,11 @@ void HandleChar(TXLAWindow& window, int character) {
   if (ScreenButtons.CancelScanEditButton) HandleScanEditClick(window, 0);
   if (character == platform::key::Escape)
     EscChain(window);
-  else if (character == platform::key::Return || character == platform::key::Tab)
+  else if (character == platform::key::Return || character == platform::key::Tab) {
+    // A pending cursor operation of the window comes first; else an active
+    // scan tool ends keeping its work.
+    const bool pending = LineMoveState.MoveAwaitsConfirm || CursorLineState.CursorLineShown;
+    if (!pending && ViewLinks.FinishMouseAction && ViewLinks.FinishMouseAction()) return;
     ConfirmHandling(window);
+  }
 }

@@ -9,6 +9,7 @@ ViewLinksRecord Defaults() {
   ViewLinksRecord r;
   r.ResetEqTest = [](TXLAWindow&) {};
   r.CancelMouseAction = [] { return false; };
+  r.FinishMouseAction = [] { return false; };
   r.AskResetCtot = [](TXLAWindow&) {};
   r.ShiftScansUndoRotorStretch = [](TXLAWindow&) {};
   r.OpenParameterDialog = [](TXLAWindow&) {};

@@ -16,6 +16,9 @@ struct ViewLinksRecord {
   // The interactive scan-correction tools: stops and discards an active one;
   // true when there was one.
   std::function<bool()> CancelMouseAction;
+  // Finishes an active one keeping its work (Enter or Tab); true when there
+  // was one.
+  std::function<bool()> FinishMouseAction;
   // Offers to reset the mean-field ctot data of the non-ideal c(s) model.
   std::function<void(TXLAWindow&)> AskResetCtot;
   std::function<void(TXLAWindow&)> ShiftScansUndoRotorStretch;

@@ -5,6 +5,7 @@
 #include "app/interaction/KeyboardHandling.h"
 #include "app/interaction/PlotInput.h"
 #include "app/records/LoadOptions.h"
+#include "app/scantools/MouseActions.h"
 #include "models/records/ComputationAbort.h"
 #include "resources/MainMenu.h"
 
@@ -49,6 +50,8 @@ bool TXLAWindow::OnClose() {
 
 void TXLAWindow::OnKeyDown(int key) {
   if (RealtimeState.Active) RealtimeKeyDown(*this);
+  // An interactive scan tool takes the keys it acts on first.
+  if (!RunBusy && !FitBusy && MouseActionKeyDown(key, 1, 0)) return;
   HandleKeyDown(*this, key);
 }
 
@@ -57,6 +60,7 @@ void TXLAWindow::OnChar(int character) {
 }
 
 void TXLAWindow::OnMouse(platform::MouseAction action, const platform::MouseEvent& event) {
+  if (!RunBusy && !FitBusy && MouseActionEvent(action, event.at)) return;
   DispatchMouse(*this, action, event);
 }
 

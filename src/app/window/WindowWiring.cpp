@@ -13,6 +13,7 @@
 #include "app/models/ModelCommands.h"
 #include "app/params/ParameterCommands.h"
 #include "app/records/LoadOptions.h"
+#include "app/scantools/ScanToolCommands.h"
 #include "app/start/ExitProgram.h"
 #include "app/viewcmds/ViewLinks.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -54,6 +55,7 @@ void TXLAWindow::InstallWindowHooks() {
   InstallParameterDialogHooks(*this);
   InstallEqPlanningHooks(*this);
   InstallEqTestHooks(*this);
+  InstallScanToolHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
@@ -81,6 +83,7 @@ void TXLAWindow::RemoveWindowHooks() {
   RemoveDataOperationWindowHooks();
   RemoveEqPlanningHooks();
   RemoveEqTestHooks();
+  RemoveScanToolHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);

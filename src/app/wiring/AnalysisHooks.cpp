@@ -19,6 +19,7 @@
 #include "models/records/ComputationAbort.h"
 #include "tools/DlsConversions.h"
 #include "tools/DlsKernels.h"
+#include "tools/NonlinearDetection.h"
 
 namespace {
 
@@ -123,6 +124,7 @@ void InstallAnalysisHooks() {
   InstallEngineRoads();
   InstallDistributionExtensionHooks();
   InstallDataOperationModelHooks();
+  InstallNonlinearDetectionHooks();
   SimulationRoadsRecord& r = SimulationRoads;
   r.StepBoundary = StepBoundary;
   r.EquilibriumExponential = EquilibriumExponential;

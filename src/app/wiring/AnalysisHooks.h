@@ -13,8 +13,6 @@
 // without them:
 // - the buffer-mismatch component of the simulation;
 // - the kernel of the non-ideal c(s) model, whose species sediment in the
-//   mean field of the whole distribution;
-// - the nonlinear-detection transform of fluorescence signals (a run then
-//   works on the signals as they are).
+//   mean field of the whole distribution.
 
 void InstallAnalysisHooks();

@@ -1,0 +1,126 @@
+#include "app/scantools/BoundaryAnalysisCommands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "app/interaction/WindowDrawing.h"
+#include "app/models/ModelCommandSupport.h"
+#include "app/records/LoadOptions.h"
+#include "app/records/ModelSelection.h"
+#include "app/window/TXLAWindow.h"
+#include "display/DisplayLinks.h"
+#include "display/DistributionPlot.h"
+#include "display/ScanColours.h"
+#include "display/records/MainPlotLayout.h"
+#include "models/records/ParameterVector.h"
+#include "numerics/OneBasedArrays.h"
+#include "plot/CAdHocPlot.h"
+#include "tools/BoundaryAnalysis.h"
+
+namespace {
+
+std::unique_ptr<CAdHocPlot> ExtrapolationPicture;
+
+float* Filled(int n, float value) {
+  float* v = vector(1, n);
+  for (int k = 1; k <= n; ++k) v[k] = value;
+  return v;
+}
+
+// Points of every row at their 1/sqrt(t), and the line of every fraction
+// from the first row to infinite time (x = 0).
+void SetupExtrapolationPlot() {
+  const auto& e = ExtrapolationData;
+  ExtrapolationPicture.reset();
+  if (!e.Exists()) return;
+  auto plot = std::make_unique<CAdHocPlot>();
+  const int n = e.Rows, r = e.Fractions;
+  std::vector<float> x(n + 2);
+  for (int k = 1; k <= n; ++k) x[k] = static_cast<float>(1.0 / std::sqrt(e.Times[k]));
+  x[n + 1] = 0.0f;
+  CWINPlot& p = *plot->pPlot;
+  for (int k = 1; k <= n; ++k) {
+    float* ys = vector(1, r);
+    for (int j = 1; j <= r; ++j) ys[j] = static_cast<float>(e.SValues[k][j]);
+    const int c = plot->AddCurve(r, Filled(r, x[k]), ys);
+    p.SetCurveStyle(c, 2);
+    p.SetCurveColor(c, display::ScanColour(k));
+  }
+  const platform::Color lineColour = display::ScanColour(std::min(2, n));
+  for (int j = 1; j <= r; ++j) {
+    float* xs = vector(1, n + 1);
+    float* ys = vector(1, n + 1);
+    for (int k = 1; k <= n + 1; ++k) {
+      xs[k] = x[k];
+      ys[k] = static_cast<float>(e.Intercepts[j] + e.Slopes[j] * x[k]);
+    }
+    const int c = plot->AddCurve(n + 1, xs, ys);
+    p.SetCurveStyle(c, 0);
+    p.SetCurveColor(c, lineColour);
+  }
+  p.SetXTitle("1/sqrt(time)");
+  p.SetYTitle("s(app)");
+  p.nSymbolSize = 5;
+  const auto& l = MainPlotLayout;
+  p.Place(l.DataTop, l.PlotLeft, l.DataBottom, l.PlotRight);
+  p.SetAutoRanges();
+  p.Render();
+  ExtrapolationPicture = std::move(plot);
+}
+
+void SyncSettings() {
+  auto& s = LsgExtrapolationSettings;
+  s.ShowPlot = ModelCommandState.ShowExtrapolationPlot;
+  if (ParameterVector[11] >= 1.0f) s.Fractions = static_cast<int>(ParameterVector[11]);
+  if (ParameterVector[3] >= 1.0f) s.ScansPerStep = static_cast<int>(ParameterVector[3]);
+}
+
+}  // namespace
+
+void RunBoundaryAnalysis(TXLAWindow& window) {
+  SyncSettings();
+  CloseExtrapolationPlot(window);
+  BoundaryAnalysisLinks.Text = [&window](int x, int y, const std::string& text) {
+    WriteWindowText(window, x, y, text);
+    ShowDirectDrawing(window);
+  };
+  const bool ok = ModelSelection.Kind == ModelKind::ExtrapolateLsGStar
+                      ? RunLsgExtrapolation(window.Handle())
+                      : RunVanHoldeWeischet(window.Handle());
+  BoundaryAnalysisLinks.Text = nullptr;
+  if (!ok) return;
+  display::BuildDistributionPlot();
+  if (LsgExtrapolationSettings.PlotShown) SetupExtrapolationPlot();
+  ModelCommandState.ExtrapolationPlotShown = ExtrapolationPlotShown();
+  RepaintMainWindow(window.Handle());
+}
+
+bool ExtrapolationPlotShown() {
+  return ExtrapolationPicture != nullptr && LsgExtrapolationSettings.PlotShown;
+}
+
+void CloseExtrapolationPlot(TXLAWindow& window) {
+  const bool was = ExtrapolationPicture != nullptr;
+  ExtrapolationPicture.reset();
+  FreeExtrapolationData();
+  ModelCommandState.ExtrapolationPlotShown = false;
+  if (was) RepaintMainWindow(window.Handle());
+}
+
+void InstallBoundaryAnalysisHooks(TXLAWindow& /*window*/) {
+  display::MainDisplayLinks.ExtrapolationPlot = [] {
+    return ExtrapolationPlotShown() ? ExtrapolationPicture->pPlot->hMetaFile : platform::Metafile{};
+  };
+  ModelCommandLinks.ExtrapolationDataExist = [] { return ExtrapolationData.Exists(); };
+  ModelCommandLinks.FreeExtrapolationData = [] {
+    ExtrapolationPicture.reset();
+    FreeExtrapolationData();
+  };
+}
+
+void RemoveBoundaryAnalysisHooks() {
+  display::MainDisplayLinks.ExtrapolationPlot = nullptr;
+  ExtrapolationPicture.reset();
+}

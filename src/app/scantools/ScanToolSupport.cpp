@@ -1,0 +1,44 @@
+#include "app/scantools/ScanToolSupport.h"
+
+#include "app/commands/CommandTable.h"
+#include "app/options/OptionBoxes.h"
+#include "app/window/TXLAWindow.h"
+#include "app/records/LoadOptions.h"
+#include "display/records/DisplayState.h"
+
+namespace {
+// The data menu's "Save Raw Data Set" command.
+constexpr int kSaveRawDataSetCommand = 263;
+}  // namespace
+
+bool Ask(TXLAWindow& window, const std::string& text, const std::string& caption) {
+  return AskYesNoBox(window, text, caption);
+}
+
+void Tell(TXLAWindow& window, const std::string& text, const std::string& caption) {
+  ShowOkBox(window, text, caption);
+}
+
+bool AskNumber(TXLAWindow& window, float& value, const char* prompt, const char* caption) {
+  return EnterNumberBox(window, value, value, prompt, caption);
+}
+
+bool AskNumber(TXLAWindow& window, double& value, const char* prompt, const char* caption) {
+  float v = static_cast<float>(value);
+  if (!EnterNumberBox(window, v, v, prompt, caption)) return false;
+  value = v;
+  return true;
+}
+
+void OfferToSaveScans(TXLAWindow& window, const char* question) {
+  if (Ask(window, question, "")) DispatchCommand(window, kSaveRawDataSetCommand);
+}
+
+void RenderAndRepaint(TXLAWindow& window) {
+  if (RenderDataPlot) RenderDataPlot(false);
+  Repaint(window);
+}
+
+void Repaint(TXLAWindow& window) {
+  RepaintMainWindow(window.Handle());
+}

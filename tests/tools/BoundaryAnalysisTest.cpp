@@ -1,0 +1,192 @@
+// The boundary analyses against data of known species made by the
+// program's own Lamm equation solver: the extrapolated s of every fraction
+// is the species' s, and a mixture shows one plateau per species.
+#include "tools/BoundaryAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/records/ModelSelection.h"
+#include "data/CommonRadialGrid.h"
+#include "data/ScanDataSet.h"
+#include "distributions/SyntheticVelocityData.h"
+#include "distributions/records/DistributionResultRecords.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
+#include "models/ParameterPacking.h"
+#include "models/records/ParameterVector.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace sv = synthetic_velocity;
+
+class BoundaryAnalysisTest : public HeadlessTest {
+ protected:
+  void TearDown() override {
+    FreeDataSet();
+    FitControl.TINoiseFitted = false;
+    ModelParameters.RINoiseFitted = false;
+    ModelSelection = ModelSelectionRecord{};
+    DistributionSettings = DistributionSettingsRecord{};
+    LsgExtrapolationSettings = LsgExtrapolationSettingsRecord{};
+    ParameterVector.fill(0.0f);
+    HeadlessTest::TearDown();
+  }
+  // Loads the experiment's scans with the fit range [left, right].
+  void Load(const sv::Experiment& e, const sv::Data& data, float left, float right) {
+    FreeDataSet();
+    AllocScanSlots(e.Scans);
+    auto& d = ScanDataSet;
+    d.NFILES = e.Scans;
+    for (int i = 1; i <= e.Scans; ++i) {
+      d.ScanHeaders[i] = data.Headers[i];
+      d.ScanPointCount[i] = e.Points;
+      for (auto* a : {&d.ScanRadius, &d.ScanSignal, &d.ScanModel, &d.ScanResiduals})
+        (*a)[i].Resize(1, e.Points);
+      for (int k = 1; k <= e.Points; ++k) {
+        d.ScanRadius[i][k] = data.Radii[k];
+        d.ScanSignal[i][k] = static_cast<float>(data.Signal[i][k]);
+      }
+      d.ScanTimeOrder[i] = i;
+      d.ScanFirstFitIndex[i] = 1;
+      d.ScanLastFitIndex[i] = e.Points;
+    }
+    ModelParameters.Meniscus = static_cast<float>(e.Meniscus);
+    ModelParameters.Bottom = static_cast<float>(e.Bottom);
+    SetupCommonRadialGrid();
+    d.FitLeftLim = left;
+    d.FitRightLim = right;
+    SetFirstFitIndex();
+    SetLastFitIndex();
+  }
+  const DistributionResultRecord& Result() const { return DistributionResult; }
+};
+
+sv::Experiment OneSpeciesRun() {
+  sv::Experiment e;
+  e.FirstRadius = 5.82;
+  e.Points = 320;
+  return e;
+}
+
+}  // namespace
+
+TEST(BoundaryFractions, StepsTablesAndIntegrals) {
+  struct Case {
+    int scans, f;
+    bool consecutive;
+    std::vector<int> starts;
+  } cases[] = {{10, 3, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+               {10, 3, true, {1, 4, 7}},
+               {10, 1, true, {1, 3, 5, 7, 9}},  // at least 2 scans per step
+               {2, 3, false, {}}};
+  for (const Case& c : cases) EXPECT_EQ(LsgStepStarts(c.scans, c.f, c.consecutive), c.starts);
+
+  const float x[] = {0.0f, 1.0f, 2.0f, 3.0f, 4.0f};
+  const float y[] = {0.0f, 1.0f, 3.0f, 3.0f, 1.0f};
+  const double forward = IntegrateTabulated(x, y, 1.5, 3.5, 4);
+  EXPECT_NEAR(forward, 1.25 + 3.0 + 1.25, 1e-12);
+  EXPECT_NEAR(IntegrateTabulated(x, y, 3.5, 1.5, 4), -forward, 1e-12);
+  EXPECT_EQ(IntegrateTabulated(x, y, 4.0, 9.0, 4), 0.0);
+  EXPECT_NEAR(IntegrateTabulated(x, y, -5.0, 9.0, 4), 2.0 + 3.0 + 2.0, 1e-12);
+  // The inverse on a rising segment and on one of equal values.
+  EXPECT_NEAR(InverseCumulativeArea(1.0, x, y, 1.0, 4), 1.0 + (std::sqrt(5.0) - 1.0) / 2.0, 1e-9);
+  EXPECT_NEAR(InverseCumulativeArea(3.5, x, y, 1.0, 4), 2.5, 1e-9);
+  EXPECT_EQ(InverseCumulativeArea(99.0, x, y, 1.0, 4), 4.0);
+
+  const double xs[] = {0.0, 1.0, 2.0, 3.0}, ys[] = {0.0, 5.0, 7.0, 9.0};
+  double a = 0.0, b = 0.0;
+  ASSERT_TRUE(LinearRegression(a, b, xs, ys, 3));
+  EXPECT_NEAR(a, 3.0, 1e-12);
+  EXPECT_NEAR(b, 2.0, 1e-12);
+  const double same[] = {0.0, 1.0, 1.0};
+  EXPECT_FALSE(LinearRegression(a, b, same, ys, 2));
+}
+
+TEST_F(BoundaryAnalysisTest, LsgExtrapolationGivesTheSpeciesS) {
+  // Random noise alone, and with time- and radial-invariant offsets that
+  // the analysis eliminates (only three scans per step then carry the
+  // boundary, so the tolerance is wider).
+  struct Case {
+    bool offsets;
+    double tolerance;
+  } cases[] = {{false, 0.02}, {true, 0.04}};
+  for (const Case& c : cases) {
+    sv::Experiment e = OneSpeciesRun();
+    if (!c.offsets) e.TIScale = e.RIScale = 0.0;
+    Load(e, sv::MakeData(e, {{4.3, 6e-7, 1.0}}), 5.85f, 7.0f);
+    FitControl.TINoiseFitted = c.offsets;
+    ModelParameters.RINoiseFitted = c.offsets;
+    ModelSelection.Kind = ModelKind::ExtrapolateLsGStar;
+    // The run takes the grid and the confidence level from the parameter
+    // vector, as the model command left them there.
+    PackParameterVector();
+    ParameterVector[9] = 60.0f;  // grid points
+    ParameterVector[1] = 1.0f;   // s min
+    ParameterVector[5] = 10.0f;  // s max
+    ParameterVector[2] = 0.9f;   // confidence level
+    ASSERT_TRUE(RunLsgExtrapolation(nullptr));
+    const int r = LsgExtrapolationSettings.Fractions;
+    EXPECT_EQ(ExtrapolationData.Rows, e.Scans - 2);  // sliding steps of 3 scans
+    for (int j = 4; j <= r - 3; ++j)
+      EXPECT_NEAR(Result().DistSGrid[j], 4.3, c.tolerance * 4.3) << "fraction " << j;
+    // The cumulative amount rises in equal steps and is flat beyond r.
+    const double step = Result().DistValues[1];
+    EXPECT_GT(step, 0.0);
+    for (int j = 1; j <= r; ++j) EXPECT_NEAR(Result().DistValues[j], j * step, 1e-5 * j);
+    EXPECT_EQ(Result().DistValues[r + 1], Result().DistValues[r]);
+  }
+}
+
+TEST_F(BoundaryAnalysisTest, VanHoldeWeischetGivesTheSpeciesSAndTheFractionAxis) {
+  sv::Experiment e = OneSpeciesRun();
+  e.TIScale = e.RIScale = 0.0;
+  Load(e, sv::MakeData(e, {{4.3, 6e-7, 1.0}}), 5.85f, 7.0f);
+  ModelSelection.Kind = ModelKind::VanHoldeWeischet;
+  DistributionSettings.Resolution = 10.0f;
+  ASSERT_TRUE(RunVanHoldeWeischet(nullptr));
+  EXPECT_TRUE(LogLinesWith("resolution was reduced").empty());
+  for (int j = 1; j <= 10; ++j) {
+    EXPECT_NEAR(Result().DistValues[j], j / 11.0, 1e-6);
+    if (j >= 2 && j <= 9) {
+      EXPECT_NEAR(Result().DistSGrid[j], 4.3, 0.02 * 4.3) << j;
+    }
+  }
+}
+
+TEST_F(BoundaryAnalysisTest, VanHoldeWeischetOfAMixtureShowsTwoPlateaus) {
+  sv::Experiment e = OneSpeciesRun();
+  e.TIScale = e.RIScale = 0.0;
+  e.Scans = 12;
+  e.FirstTime = 2000.0;
+  Load(e, sv::MakeData(e, {{3.0, 7e-7, 0.5}, {8.0, 4.5e-7, 0.5}}), 5.83f, 7.0f);
+  ModelSelection.Kind = ModelKind::VanHoldeWeischet;
+  DistributionSettings.Resolution = 10.0f;
+  ASSERT_TRUE(RunVanHoldeWeischet(nullptr));
+  for (int j = 2; j <= 4; ++j) EXPECT_NEAR(Result().DistSGrid[j], 3.0, 0.1 * 3.0) << j;
+  for (int j = 7; j <= 9; ++j) EXPECT_NEAR(Result().DistSGrid[j], 8.0, 0.1 * 8.0) << j;
+}
+
+TEST_F(BoundaryAnalysisTest, RefusalsAndTheResolutionReducedBelowFive) {
+  sv::Experiment e = OneSpeciesRun();
+  e.Scans = 4;
+  sv::Data data = sv::MakeData(e, {{4.3, 6e-7, 1.0}});
+  // Sharp steps: no point lies inside the boundary, every inner fraction
+  // is empty.
+  for (int i = 1; i <= e.Scans; ++i)
+    for (int k = 1; k <= e.Points; ++k) data.Signal[i][k] = k > 100 + 10 * i ? 1.0 : 0.0;
+  Load(e, data, 5.85f, 7.0f);
+  ModelSelection.Kind = ModelKind::VanHoldeWeischet;
+  DistributionSettings.Resolution = 8.0f;
+  EXPECT_FALSE(RunVanHoldeWeischet(nullptr));
+  EXPECT_EQ(LogLinesWith("resolution was reduced to 4").size(), 1u);
+
+  // Four scans in consecutive steps of three make one step: no line.
+  ModelSelection.Kind = ModelKind::ExtrapolateLsGStar;
+  LsgExtrapolationSettings.ConsecutiveSteps = true;
+  EXPECT_FALSE(RunLsgExtrapolation(nullptr));
+  EXPECT_EQ(LogLinesWith("needs at least 2 steps").size(), 1u);
+}
