@@ -1,7 +1,9 @@
+#include "app/calculators/CalculatorCommands.h"
 #include "app/commands/CommandTable.h"
 #include "app/commands/NoiseCommands.h"
 #include "app/commands/RegularizationCommands.h"
 #include "app/commands/RunFitCommands.h"
+#include "app/external/ExternalPrograms.h"
 #include "app/help/OnlineHelp.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -27,4 +29,7 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterNoiseCommands(table);
   RegisterInteractionCommands(table);
   RegisterParameterCommands(table);
+  RegisterCalculatorCommands(table);
+  RegisterExternalProgramCommands(table);
+  RegisterDlsImportCommands(table);
 }

@@ -2,6 +2,7 @@
 
 #include "app/batch/BatchResults.h"
 #include "app/batch/BatchRun.h"
+#include "app/external/ExternalPrograms.h"
 #include "app/options/PreferenceFile.h"
 #include "app/records/ModelSelection.h"
 #include "app/viewcmds/ViewCommands.h"
@@ -15,6 +16,7 @@ ShellServicesRecord ProgramSteps() {
   steps.WritePreferences = [](TXLAWindow& window) { return WritePreferences(window); };
   steps.RunBatch = [](TXLAWindow& window) { RunBatch(window); };
   steps.WriteBatchResultsAndExit = [](TXLAWindow& window) { WriteBatchResultsAndExit(window); };
+  steps.FindPlotPrograms = [](TXLAWindow& window) { FindPlotPrograms(window); };
   steps.LayoutAndRenderMainPlots = [](TXLAWindow&) { display::LayoutAndRenderMainPlots(); };
   steps.AllowModelNotes = [] { ModelSwitchState.SuppressModelNotes = false; };
   steps.ClearDisplayRangeStack = [] { DisplayRangeStack = DisplayRangeStackRecord{}; };

@@ -2,6 +2,7 @@
 // the fits and the display reach it, and the display's paint, sizing and
 // dropped files.
 
+#include "app/calculators/CalculatorCommands.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -39,6 +40,7 @@ void TXLAWindow::InstallWindowHooks() {
   // command, which converts slots 1-4.
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
+  InstallCalculatorHooks();
   InstallInteractionHooks(*this);
   InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
