@@ -26,8 +26,9 @@ bool AskNumbers(TXLAWindow& window, const std::string& caption, std::vector<Numb
   form.caption = caption;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const int id = kFirstField + static_cast<int>(i);
-    platform::FormItem edit =
-        platform::FormEdit(id, 0, static_cast<int>(i), 0, fields[i].prompt, 24);
+    // Prompts in one column, their fields aligned in the next.
+    form.items.push_back(platform::FormLabel(0, static_cast<int>(i), 0, fields[i].prompt));
+    platform::FormItem edit = platform::FormEdit(id, 0, static_cast<int>(i), 1, {}, 24);
     edit.widthChars = 14;
     form.items.push_back(edit);
     form.state.texts[id] = Shown(fields[i].value);
