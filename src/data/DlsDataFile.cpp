@@ -181,12 +181,11 @@ bool ReadDLSDataFile(const std::string& path, DlsRecord* record, int* count,
 }
 
 bool SaveDLSDataFile(const std::string& path, int count, const float* lags, const float* values,
-                     const char* title, const DlsRecord& record) {
+                     const char* title, const DlsRecord& record, bool lagsLinear) {
   assert(count >= 0 && (count == 0 || (lags && values)));
   FileHandle f(std::fopen(path.c_str(), "w"));
   if (!f) {
-    std::printf("\n\aAttention: could not open %s", path.c_str());
-    std::fflush(stdout);
+    ErrorBox("\n\aAttention: could not open " + path);
     return false;
   }
   std::fprintf(f.get(), "%s\n", TitleLine(title, record).c_str());
@@ -196,7 +195,8 @@ bool SaveDLSDataFile(const std::string& path, int count, const float* lags, cons
                static_cast<double>(record.DlsSetting6), static_cast<double>(record.DlsSetting7));
   bool aboveOne = false;
   for (int k = 1; k <= count; ++k) {
-    const double lag = std::pow(10.0, static_cast<double>(lags[k]));
+    const double lag =
+        lagsLinear ? static_cast<double>(lags[k]) : std::pow(10.0, static_cast<double>(lags[k]));
     // The file holds intensity correlations: what the record says are
     // field correlations is turned into them, nothing else is.
     const float y = record.HoldsFieldAcf ? SignedSquare(values[k]) : values[k];
@@ -206,5 +206,6 @@ bool SaveDLSDataFile(const std::string& path, int count, const float* lags, cons
   const bool written = std::fflush(f.get()) == 0 && std::ferror(f.get()) == 0;
   const bool closed = std::fclose(f.release()) == 0;
   if (aboveOne) ErrorBox("please check DLSDAT format - should be g(2)-1");
+  if (!(written && closed)) ErrorBox("\n\aAttention: could not write " + path);
   return written && closed;
 }

@@ -54,11 +54,12 @@ bool ReadDLSDataFile(const std::string& path, DlsRecord* record, int* count,
 // that holds field correlations (HoldsFieldAcf) are written as g(2)-1, by a
 // signed square; those of any other record as they are. A written value above
 // 1 draws the message "please check DLSDAT format - should be g(2)-1" after
-// the file is complete. A file that cannot be written is reported on the
-// standard output as "\n\aAttention: could not open <path>". True when the
-// whole file was written.
+// the file is complete. A file that cannot be written (or not to its end)
+// draws the error box "\n\aAttention: could not open <path>". True when the
+// whole file was written. With lagsLinear the lags are seconds themselves
+// (the importers of instrument exports hold them so).
 bool SaveDLSDataFile(const std::string& path, int count, const float* lags, const float* values,
-                     const char* title, const DlsRecord& record);
+                     const char* title, const DlsRecord& record, bool lagsLinear = false);
 
 // The signed square that turns a field autocorrelation g(1) into g(2)-1 by
 // the Siegert relation, keeping the sign of noisy negative values; and its

@@ -81,6 +81,11 @@ class HeadlessBackend : public Backend {
   // none left it is cancelled, so an unattended run never loops. An
   // unscripted form is confirmed with what it shows.
   void ScriptForm(FormState entries, bool ok = true);
+  // Where printed pages go: the printer answers for the page (a PDF writer,
+  // say); without one a page is drawn on a recording canvas and counted as
+  // printed. Either way the print is logged with its title.
+  using PagePrinter = std::function<bool(PrintRequest&)>;
+  void SetPagePrinter(PagePrinter printer);
   // Every form shown so far: caption, controls and the state it opened with.
   struct ShownForm {
     std::string caption;
@@ -101,6 +106,7 @@ class HeadlessBackend : public Backend {
   bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   bool OpenInTextEditor(const std::string& path) override;
   bool OpenWebAddress(const std::string& url) override;
+  bool PrintPage(PrintRequest& request) override;
 
  private:
   void Append(std::string line);
@@ -130,6 +136,7 @@ class HeadlessBackend : public Backend {
   std::deque<FormAnswer> formAnswers_;
   std::vector<ShownForm> shownForms_;
   bool programsAvailable_ = false;
+  PagePrinter pagePrinter_;
   int windowDrawingShown_ = 0;
   class Window;
   friend class Window;

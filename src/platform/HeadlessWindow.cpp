@@ -323,6 +323,21 @@ bool HeadlessBackend::OpenWebAddress(const std::string& url) {
   return programsAvailable_;
 }
 
+void HeadlessBackend::SetPagePrinter(PagePrinter printer) {
+  pagePrinter_ = std::move(printer);
+}
+
+bool HeadlessBackend::PrintPage(PrintRequest& request) {
+  {
+    std::lock_guard lock(mutex_);
+    Append("print " + request.title);
+  }
+  if (pagePrinter_) return pagePrinter_(request);
+  RecordingCanvas page;
+  if (request.paint) request.paint(page);
+  return true;
+}
+
 }  // namespace platform
 
 namespace platform {

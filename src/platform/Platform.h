@@ -6,6 +6,7 @@
 // window, a desktop one. Callers never know which one runs.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -86,6 +87,40 @@ struct EntryRequest {
   std::size_t capacity = 0;
 };
 
+// One printed page: what a window's client area of `area` (logical units)
+// shows, drawn by `paint` and mapped onto the page isotropically (the aspect
+// kept, as large as the page allows).
+struct PrintRequest {
+  WindowHandle owner = nullptr;
+  std::string title;  // the document's name
+  Size area;
+  std::function<void(Canvas&)> paint;
+  // Where the page goes as a PDF file when no printer exists; empty: the
+  // user is asked for the file.
+  std::string pdfPath;
+};
+
+// An outside program run to its end in a folder.
+struct ProgramRun {
+  WindowHandle owner = nullptr;
+  std::string program;  // a path, or a name on the search path
+  std::vector<std::string> arguments;
+  std::string folder;   // working folder
+  std::string title;    // what the wait window says runs
+};
+
+// How a waited program ended.
+enum class ProgramEnd { Finished, NotStarted, Cancelled };
+
+struct ProgramResult {
+  ProgramEnd end = ProgramEnd::NotStarted;
+  int exitCode = -1;
+};
+
+// Runs the program and blocks until it ends, without a way to cancel (the
+// platform layer's plain form; backends with a window offer Cancel).
+ProgramResult RunProgramToEnd(const ProgramRun& run);
+
 // Which messages a poll may look at.
 struct MessageFilter {
   WindowHandle window = nullptr;  // nullptr: any window of the thread
@@ -162,6 +197,16 @@ class Backend {
   // browser. False when nothing could open it.
   virtual bool OpenInTextEditor(const std::string& path) = 0;
   virtual bool OpenWebAddress(const std::string& url) = 0;
+  // Prints one page: the print dialog where a printer exists, else the page
+  // goes to a PDF file. True when the page was printed or written. Without
+  // printing support (the default) nothing is printed.
+  virtual bool PrintPage(PrintRequest& request);
+  // The printer's set-up dialog; false when cancelled or not available.
+  virtual bool PrinterSetup(WindowHandle owner);
+  // Runs an outside program in its folder and waits for its end; backends
+  // with a window show that it runs and let the user cancel it (the
+  // program is then stopped).
+  virtual ProgramResult RunProgramAndWait(const ProgramRun& run);
 };
 
 // The backend in use. A headless backend is installed on first use when none

@@ -1,3 +1,4 @@
+#include "app/calculators/CalculatorCommands.h"
 #include "app/commands/CommandTable.h"
 #include "app/commands/CtotCommands.h"
 #include "app/commands/MonteCarloCommands.h"
@@ -8,6 +9,7 @@
 #include "app/eqtest/EqTestCommands.h"
 #include "app/equilibrium/MwScreenInput.h"
 #include "app/datacmds/DataToolRegistration.h"
+#include "app/external/ExternalPrograms.h"
 #include "app/help/OnlineHelp.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -41,4 +43,7 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterMonteCarloCommands(table);
   RegisterCtotCommands(table);
   RegisterScanToolCommands(table);
+  RegisterCalculatorCommands(table);
+  RegisterExternalProgramCommands(table);
+  RegisterDlsImportCommands(table);
 }

@@ -3,6 +3,7 @@
 #include "app/batch/BatchResults.h"
 #include "app/batch/BatchRun.h"
 #include "app/eqplanning/TimeToEqDialog.h"
+#include "app/external/ExternalPrograms.h"
 #include "app/options/PreferenceFile.h"
 #include "app/records/ModelSelection.h"
 #include "app/viewcmds/ViewCommands.h"
@@ -16,6 +17,7 @@ ShellServicesRecord ProgramSteps() {
   steps.WritePreferences = [](TXLAWindow& window) { return WritePreferences(window); };
   steps.RunBatch = [](TXLAWindow& window) { RunBatch(window); };
   steps.WriteBatchResultsAndExit = [](TXLAWindow& window) { WriteBatchResultsAndExit(window); };
+  steps.FindPlotPrograms = [](TXLAWindow& window) { FindPlotPrograms(window); };
   steps.LayoutAndRenderMainPlots = [](TXLAWindow&) { display::LayoutAndRenderMainPlots(); };
   steps.InitTimeToEquilibrium = [] { InitTimeToEquilibrium(); };
   steps.AllowModelNotes = [] { ModelSwitchState.SuppressModelNotes = false; };

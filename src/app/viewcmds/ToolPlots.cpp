@@ -1,5 +1,6 @@
 #include "app/viewcmds/ToolPlots.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -164,4 +165,37 @@ bool CheckTemperatureFluctuationOf(TXLAWindow& window, float limit) {
   ShowStopBox(window, text);
   InvalidateMainWindow(window);
   return false;
+}
+
+CWINPlot& ShowPointsAndLineToolPlot(TXLAWindow& window, const std::vector<float>& x,
+                                    const std::vector<float>& y, const std::vector<float>& lineX,
+                                    const std::vector<float>& lineY, const char* xTitle,
+                                    const char* yTitle) {
+  ReleaseToolPlotData(window);
+  auto& t = ToolPlotData;
+  // The points in the first group, the line in the first pair of the second.
+  const int n = static_cast<int>(std::min(x.size(), y.size()));
+  t.FirstLength = n;
+  float* px = NewFirstArray(0, n);
+  float* py = NewFirstArray(1, n);
+  for (int k = 1; k <= n; ++k) {
+    px[k] = x[static_cast<std::size_t>(k - 1)];
+    py[k] = y[static_cast<std::size_t>(k - 1)];
+  }
+  const int m = static_cast<int>(std::min(lineX.size(), lineY.size()));
+  t.SecondLengths[0] = m;
+  for (int a = 0; a < 2; ++a) {
+    t.SecondArrays[a].Resize(1, m);
+    for (int k = 1; k <= m; ++k)
+      t.SecondArrays[a][k] = (a == 0 ? lineX : lineY)[static_cast<std::size_t>(k - 1)];
+    t.SecondVectors[a] = std::make_unique<CVector>();
+    t.SecondVectors[a]->AttachFrom(t.SecondArrays[a].data(), static_cast<unsigned>(m), 1);
+  }
+  t.SecondCurves[0] = std::make_unique<CCurve>(t.SecondVectors[0].get(), t.SecondVectors[1].get());
+  CWINPlot& plot = NewToolPlot(xTitle, yTitle);
+  plot.AddCurve(NewFirstCurve(0, 0, 1));
+  plot.AddCurve(t.SecondCurves[0].get());
+  plot.SetCurveStyle(0, 6);
+  plot.SetCurveStyle(1, 12);
+  return plot;
 }

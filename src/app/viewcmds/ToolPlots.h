@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "display/DisplayLinks.h"
 #include "numerics/CCurve.h"
@@ -83,3 +84,11 @@ display::ToolLayer PaintToolPlotLayers(TXLAWindow& window, platform::Canvas& dc)
 // True when every scan's temperature lies within limit degrees of the
 // earliest scan's; otherwise shows the temperature plot and says so.
 bool CheckTemperatureFluctuationOf(TXLAWindow& window, float limit);
+
+// A tool plot where the data plot is, of measured points (x, y) drawn as
+// symbols and a line through (lineX, lineY); the previous tool plot and its
+// arrays are released first. The caller sets ranges and titles on the plot.
+CWINPlot& ShowPointsAndLineToolPlot(TXLAWindow& window, const std::vector<float>& x,
+                                    const std::vector<float>& y, const std::vector<float>& lineX,
+                                    const std::vector<float>& lineY, const char* xTitle,
+                                    const char* yTitle);

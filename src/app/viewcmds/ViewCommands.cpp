@@ -14,6 +14,7 @@
 #include "data/ScanDataSet.h"
 #include "display/MainPlots.h"
 #include "display/ResidualHistogramPlot.h"
+#include "display/records/PaintState.h"
 #include "models/FitDriver.h"
 #include "models/TempParameterFile.h"
 #include "models/records/ModelParameters.h"
@@ -105,15 +106,27 @@ void CmCopyScreenshot(TXLAWindow& window) {
   platform::Current().SetClipboardBitmap(image);
 }
 
-// This version has no printer support: both commands say so instead of
-// doing nothing.
+// The client area on one page: the window paints itself in its printing
+// form (plots in black, optionally the last fit's lines) into the page.
 void CmPrint(TXLAWindow& window) {
-  ShowBox(window, "Printing is not available in this version.", "Taluvo Printout",
-          platform::BoxIcon::Information);
+  platform::WindowHost* host = window.Host();
+  platform::PrintRequest page;
+  page.owner = window.Handle();
+  page.title = "Taluvo Printout";
+  page.area = host ? host->ClientSize() : platform::Size{1400, 1000};
+  page.paint = [&window](platform::Canvas& canvas) {
+    // Set only while the window paints for the printout, whatever happens.
+    struct PrintingScope {
+      PrintingScope() { PaintState.PrintingFlag = true; }
+      ~PrintingScope() { PaintState.PrintingFlag = false; }
+    } printing;
+    window.OnPaint(canvas, false);
+  };
+  platform::Current().PrintPage(page);
 }
 
 void CmPrinterSetup(TXLAWindow& window) {
-  CmPrint(window);
+  platform::Current().PrinterSetup(window.Handle());
 }
 
 void CmToggleExportMatrices(TXLAWindow& window) {

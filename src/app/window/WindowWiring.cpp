@@ -3,6 +3,7 @@
 // dropped files.
 
 #include "app/commands/CtotCommands.h"
+#include "app/calculators/CalculatorCommands.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
@@ -48,6 +49,7 @@ void TXLAWindow::InstallWindowHooks() {
   ModelCommandLinks.ToggleFitMAndS = [](TXLAWindow& window) { CmFitMAndS(window); };
   InstallViewHooks(*this);
   ViewLinks.AskResetCtot = AskResetCtot;
+  InstallCalculatorHooks();
   InstallInteractionHooks(*this);
   InstallMwScreenHooks(*this);
   InstallDataOperationWindowHooks(*this);

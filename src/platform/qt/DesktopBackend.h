@@ -69,6 +69,9 @@ class DesktopBackend : public Backend {
   bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   bool OpenInTextEditor(const std::string& path) override;
   bool OpenWebAddress(const std::string& url) override;
+  bool PrintPage(PrintRequest& request) override;
+  bool PrinterSetup(WindowHandle owner) override;
+  ProgramResult RunProgramAndWait(const ProgramRun& run) override;
 
   // A message box on any parent widget (a window or a dialog).
   BoxAnswer ShowBoxOn(QWidget* parent, const BoxRequest& request);
