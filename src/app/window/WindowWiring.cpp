@@ -25,6 +25,7 @@
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
 #include "models/GlobalLammState.h"
+#include "models/ParametersCommand.h"
 
 void TXLAWindow::InstallWindowHooks() {
   display::InstallMainPlotHooks();
@@ -79,7 +80,7 @@ void TXLAWindow::RemoveWindowHooks() {
 }
 
 bool TXLAWindow::PaintDeferred() const {
-  return RunBusy || FitBusy || DialogBusy || LoadingState.FileDialogOpen;
+  return RunBusy || FitBusy || DialogBusy || ParameterDialogOpen || LoadingState.FileDialogOpen;
 }
 
 void TXLAWindow::OnPaint(platform::Canvas& canvas, bool erase) {
