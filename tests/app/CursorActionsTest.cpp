@@ -179,6 +179,21 @@ TEST_F(CursorActions, ThePairStandsLeftOfAnAnchorFromLogicalColumn1250) {
   EXPECT_EQ(ScreenButtons.MoveConfirmButton->Caption, "move fit limits, too?");
 }
 
+TEST_F(CursorActions, TheQuestionStandsWhereThePairStoodAfterTheWindowChangedSize) {
+  ShowMoveLimitsButtons(*window, 700, 300);
+  const int left = ScreenButtons.MoveConfirmButton->RectLeft;
+  const int top = ScreenButtons.MoveConfirmButton->RectTop;
+  HideMoveLimitsButtons(nullptr);
+  // Half as wide and high: the same place is now pixel (350, 150).
+  window->Host()->ResizeClient({700, 500});
+  Paint();
+  LineMoveState.RangeQuestionShown = true;
+  ShowMoveLimitsButtons(*window, 100, 100);
+  EXPECT_NEAR(ScreenButtons.MoveConfirmButton->RectLeft, left, 2);
+  EXPECT_NEAR(ScreenButtons.MoveConfirmButton->RectTop, top, 4);
+  LineMoveState.RangeQuestionShown = false;
+}
+
 TEST_F(CursorActions, ArrowKeysMoveTheCursorByThreeTenThousandths) {
   Send(MessageKind::LeftDoubleClick, Column(6.5f), DataRow());
   ASSERT_TRUE(CursorLineState.CursorLineShown);

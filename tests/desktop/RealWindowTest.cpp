@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -75,6 +78,9 @@ class ModalWatcher {
     timer_.start();
   }
   void ChooseFile(const std::string& path) { fileToChoose_ = path; }
+  // Form dialogs go to this handler (which answers them as a user would)
+  // instead of being cancelled.
+  void AnswerForms(std::function<void(QDialog&)> handler) { formHandler_ = std::move(handler); }
   std::vector<std::string> seen;
 
  private:
@@ -93,6 +99,11 @@ class ModalWatcher {
       return;
     }
     std::string text = modal->windowTitle().toStdString();
+    if (auto* form = qobject_cast<QDialog*>(modal); form && formHandler_ && modal->objectName() == "form") {
+      seen.push_back("form: " + text);
+      formHandler_(*form);
+      return;
+    }
     if (auto* box = qobject_cast<QMessageBox*>(modal)) text += ": " + box->text().toStdString();
     seen.push_back(text);
     if (auto* dialog = qobject_cast<QDialog*>(modal))
@@ -103,7 +114,16 @@ class ModalWatcher {
 
   QTimer timer_;
   std::string fileToChoose_;
+  std::function<void(QDialog&)> formHandler_;
 };
+
+void PressKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QKeyEvent press(QEvent::KeyPress, key, modifiers);
+  QApplication::sendEvent(&target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+  QApplication::sendEvent(&target, &release);
+}
+
 
 // Pixels in which two images of one size differ.
 long DifferingPixels(const platform::RgbImage& a, const platform::RgbImage& b) {
@@ -332,4 +352,82 @@ TEST_F(RealWindow, RunShowsItsPlotsThroughTheEventLoopAlsoAfterTheWizardsBoxes) 
   EXPECT_GT(DifferingPixels(before, after), 1000);
   // What the loop painted is what a forced paint paints now.
   EXPECT_LT(DifferingPixels(after, Painted()), 50);
+}
+
+TEST_F(RealWindow, CsDialogChecksTakesAndHandsItsEntriesToTheNextRun) {
+  ScratchFolder data;
+  Watcher().ChooseFile(EveryFourthScan(data));
+  Choose(200);
+  ASSERT_EQ(ScanDataSet.NFILES, 10);
+  Choose(275);
+
+  // First visit: Tab walks resolution -> s min -> s max; a bad s min is
+  // refused with its message and the focus goes back to it. Second visit:
+  // the user's numbers, confirmed with Enter.
+  int visits = 0;
+  std::vector<std::string> tabbed;
+  std::string focusAfterRefusal, refusal;
+  Watcher().AnswerForms([&](QDialog& form) {
+    auto* resolution = form.findChild<QLineEdit*>("field405");
+    auto* smin = form.findChild<QLineEdit*>("field406");
+    auto* smax = form.findChild<QLineEdit*>("field407");
+    if (resolution == nullptr || smin == nullptr || smax == nullptr) {
+      form.reject();
+      return;
+    }
+    if (visits++ == 0) {
+      // The first field has the focus; Tab goes on to the next fields.
+      tabbed.push_back(form.focusWidget() != nullptr ? form.focusWidget()->objectName().toStdString()
+                                                     : std::string());
+      for (QWidget* f = resolution->nextInFocusChain(); tabbed.size() < 3; f = f->nextInFocusChain())
+        if (f->focusPolicy() & Qt::TabFocus) tabbed.push_back(f->objectName().toStdString());
+      smin->setText("abc");
+      // The refusal opens inside the dialog's OK, while this answer runs:
+      // answered from a timer of its own.
+      QTimer::singleShot(20, [&refusal] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          refusal = box->windowTitle().toStdString() + ": " + box->text().toStdString();
+          box->accept();
+        }
+      });
+      PressKey(*smin, Qt::Key_Return);
+      focusAfterRefusal =
+          form.focusWidget() != nullptr ? form.focusWidget()->objectName().toStdString() : "";
+      return;
+    }
+    resolution->setText("40");
+    smin->setText("2");
+    smax->setText("8");
+    PressKey(*smax, Qt::Key_Return);
+  });
+  Choose(212);
+  EXPECT_EQ(tabbed, (std::vector<std::string>{"field405", "field406", "field407"}));
+  EXPECT_EQ(focusAfterRefusal, "field406");
+  EXPECT_EQ(refusal, "Input Error: Invalid Entry");
+  EXPECT_EQ(visits, 2);
+  EXPECT_FLOAT_EQ(DistributionSettings.Resolution, 40.0f);
+  EXPECT_FLOAT_EQ(DistributionSettings.Smin, 2.0f);
+  EXPECT_FLOAT_EQ(DistributionSettings.Smax, 8.0f);
+
+  // The run computes the distribution on the new grid.
+  Choose(213);
+  ASSERT_EQ(DistributionSettings.DistGridSize, 40);
+  EXPECT_NEAR(DistributionResult.DistSGrid[1], 2.0, 1e-4);
+  EXPECT_NEAR(DistributionResult.DistSGrid[40], 8.0, 1e-4);
+
+  // Ctrl+P opens the dialog again from the keyboard, showing what was
+  // entered; Esc leaves everything as it is.
+  std::string shownResolution;
+  Watcher().AnswerForms([&](QDialog& form) {
+    if (auto* resolution = form.findChild<QLineEdit*>("field405"))
+      shownResolution = resolution->text().toStdString();
+    PressKey(form, Qt::Key_Escape);
+  });
+  Boxes().clear();
+  PressKey(frame(), Qt::Key_P, Qt::ControlModifier);
+  Settle();
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{
+                         "form: Continuous Sedimentation Coefficient Distribution c(s)"}));
+  EXPECT_EQ(shownResolution, "40");
+  EXPECT_FLOAT_EQ(DistributionSettings.Resolution, 40.0f);
 }

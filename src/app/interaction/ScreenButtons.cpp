@@ -1,5 +1,6 @@
 #include "app/interaction/ScreenButtons.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/interaction/CursorActions.h"
@@ -15,6 +16,8 @@
 #include "display/records/ScreenModes.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
+#include "platform/TextEstimate.h"
+#include "plot/PlotSettings.h"
 #include "ui/Boxes.h"
 
 ScreenButtonsRecord ScreenButtons;
@@ -83,11 +86,24 @@ void ApplyRestoreTINoiseButton(TXLAWindow& window) {
   RedrawPlotsNow(window);
 }
 
+float IntegrateButtonWidth() {
+  const float wi = 50.0f + 30.0f * MainPlotLayout.ClientWidth / 1400.0f;
+  // The width fits "integrate"; the button's other caption, "select range",
+  // is longer and would be cut, so the button widens as far as it needs.
+  const platform::Font f = ButtonFont(false);
+  platform::DeviceFont font;
+  font.height = f.height;
+  font.weight = f.weight;
+  font.family = f.family;
+  const double caption = platform::EstimateText("select range", font).width + 8.0;
+  return std::max(wi, static_cast<float>(caption));
+}
+
 void ShowIntegrateButton() {
   auto& s = ScreenButtons;
   if (s.IntegrateButton) return;
   const float hi = 10.0f + 0.018f * MainPlotLayout.ClientHeight;
-  const float wi = 50.0f + 30.0f * MainPlotLayout.ClientWidth / 1400.0f;
+  const float wi = IntegrateButtonWidth();
   s.IntegrateButton = MakeScreenButton(629 - hi, 1355 - wi, 628, 1355, "integrate",
                                        "select range", false);
 }
@@ -106,11 +122,12 @@ void ShowMoveLimitsButtons(TXLAWindow& window, int x, int y) {
   auto& s = ScreenButtons;
   const bool question = LineMoveState.RangeQuestionShown;
   if (question) {
-    x = s.PairAnchorX;
-    y = s.PairAnchorY;
+    x = PixelColumn(s.PairAnchorX);
+    y = static_cast<int>(std::lround(s.PairAnchorY * MainPlotLayout.ClientHeight /
+                                     PlotSettings.PlotHeight));
   }
-  s.PairAnchorX = x;
-  s.PairAnchorY = y;
+  s.PairAnchorX = LogicalX(static_cast<float>(x));
+  s.PairAnchorY = LogicalY(static_cast<float>(y));
   const int h = static_cast<int>(0.018f * MainPlotLayout.ClientHeight);
   const float widthFactor = question ? 6.0f : 2.5f;
   const int w =

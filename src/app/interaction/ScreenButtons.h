@@ -28,8 +28,9 @@ struct ScreenButtonsRecord {
   std::unique_ptr<CScreenButton> IntegrateButton;
   std::unique_ptr<CScreenButton> MoveConfirmButton;
   std::unique_ptr<CScreenButton> MoveCancelButton;
-  // Where the pair stood last: the question form takes this place again.
-  int PairAnchorX = 0, PairAnchorY = 0;
+  // Where the pair stood last, in plot-space units so that it survives a
+  // change of the window size: the question form takes this place again.
+  float PairAnchorX = 0.0f, PairAnchorY = 0.0f;
 
   std::unique_ptr<CScreenButton> EditScanButton;
   std::unique_ptr<CScreenButton> DeleteScanButton;
@@ -64,6 +65,9 @@ void RemoveNoiseButtons(TXLAWindow* window);
 void ApplyRemoveNoiseButton(TXLAWindow& window);
 void ApplyRestoreTINoiseButton(TXLAWindow& window);
 
+// Width of the integrate button in logical units: as its layout says, or
+// wider where its "select range" caption needs more.
+float IntegrateButtonWidth();
 void ShowIntegrateButton();
 void HideIntegrateButton();
 // "integrate" <-> "select range", rendered again.

@@ -18,6 +18,11 @@ float LogicalY(float py) {
   return h > 0 ? py * PlotSettings.PlotHeight / h : 0.0f;
 }
 
+int PixelColumn(float x) {
+  const float units = PlotSettings.AspectRatio * PlotSettings.PlotHeight;
+  return units > 0 ? static_cast<int>(std::lround(x * MainPlotLayout.ClientWidth / units)) : 0;
+}
+
 int PixelRow(float y) {
   return static_cast<int>(std::floor(y * MainPlotLayout.ClientHeight / PlotSettings.PlotHeight));
 }

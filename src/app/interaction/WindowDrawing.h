@@ -17,6 +17,8 @@ float LogicalX(float px);
 float LogicalY(float py);
 // Plot-space rows to client pixels.
 int PixelRow(float y);
+// Plot-space columns to the nearest client pixel (the inverse of LogicalX).
+int PixelColumn(float x);
 
 // A text written at client pixel (x, y), as the mouse handlers write their
 // readouts at the top left; nothing before the window exists.

@@ -1,6 +1,7 @@
 #include "app/params/ParameterCommands.h"
 
 #include "app/commands/CommandTable.h"
+#include "app/params/ContourCommands.h"
 #include "app/models/ModelCommandSupport.h"
 #include "app/records/LoadOptions.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -55,6 +56,7 @@ void RegisterParameterCommands(CommandTable& table) {
   table.Add(212, &CmParametersCommand, true, "CmParameters");
   table.Add(240, &CmSetFitLimitsMeniscusBottom, true, "CmSetFitLimitsMeniscusBottom");
   table.Add(611, &CmLammEquationParametersCommand, false, "CmLammEquationParameters");
+  RegisterContourCommands(table);
 }
 
 void InstallParameterDialogHooks(TXLAWindow& window) {
@@ -65,6 +67,9 @@ void InstallParameterDialogHooks(TXLAWindow& window) {
     EditMeniscusBottomLimits(w, force);
   };
   ParametersCommandLinks.EqTestActive = [] { return LoadOptions.EqTestMode; };
+  ParametersCommandLinks.CalibrateCMPowerLaw = [&window](platform::WindowHandle) {
+    return ModelCommandLinks.CalibrateCMPowerLaw(window);
+  };
   ParametersCommandLinks.ResetEqTest = [&window] {
     ModelCommandLinks.ResetEqTest(window);
     LoadOptions.EqTestMode = false;

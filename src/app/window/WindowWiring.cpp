@@ -34,6 +34,7 @@
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
 #include "models/GlobalLammState.h"
+#include "models/ParametersCommand.h"
 
 void TXLAWindow::InstallWindowHooks() {
   display::InstallMainPlotHooks();
@@ -100,7 +101,7 @@ void TXLAWindow::RemoveWindowHooks() {
 }
 
 bool TXLAWindow::PaintDeferred() const {
-  return RunBusy || FitBusy || DialogBusy || LoadingState.FileDialogOpen;
+  return RunBusy || FitBusy || DialogBusy || ParameterDialogOpen || LoadingState.FileDialogOpen;
 }
 
 void TXLAWindow::OnPaint(platform::Canvas& canvas, bool erase) {
