@@ -73,6 +73,14 @@ class GenerateCommandsTest : public DataOpsTest {
 // trace, each with its description, five marker files, the scans and the
 // xp file; the scans read back.
 TEST_F(GenerateCommandsTest, SeriesWritesNumberedFoldersWithDescriptionAndMarkers) {
+  // Loadings fitted as linear parameters: the simulation still takes the
+  // given loadings (else it would scale the species to data that do not
+  // exist yet and write noise alone).
+  ModelParameters.LinearConcentrations = true;
+  std::vector<bool> linearWhileSimulating;
+  DataOperationLinks.SimulateModel = [&](platform::WindowHandle) {
+    linearWhileSimulating.push_back(ModelParameters.LinearConcentrations);
+  };
   backend().ScriptFileDialog(std::vector<std::string>{scratch.File("0000x.RA0")});
   Entries({"1", "0.01", "1", "50000"});
   backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // no acceleration phase
@@ -102,6 +110,8 @@ TEST_F(GenerateCommandsTest, SeriesWritesNumberedFoldersWithDescriptionAndMarker
     }
     EXPECT_EQ(scans, 3) << n;
   }
+  EXPECT_EQ(linearWhileSimulating, std::vector<bool>(2, false));
+  EXPECT_TRUE(ModelParameters.LinearConcentrations);
   EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], 0.05f);
   EXPECT_FLOAT_EQ(ModelParameters.Bottom, 7.2f);
 }

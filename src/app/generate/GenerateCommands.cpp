@@ -124,6 +124,22 @@ bool AskAssociation(TXLAWindow& window, ModelKind kind) {
   return true;
 }
 
+// The loadings of the species are what is simulated: while concentrations
+// are solved as linear parameters, the simulation would scale each species
+// to the (not yet existing) data and write noise alone.
+class GivenLoadings {
+ public:
+  GivenLoadings() : kept_(ModelParameters.LinearConcentrations) {
+    ModelParameters.LinearConcentrations = false;
+  }
+  ~GivenLoadings() { ModelParameters.LinearConcentrations = kept_; }
+  GivenLoadings(const GivenLoadings&) = delete;
+  GivenLoadings& operator=(const GivenLoadings&) = delete;
+
+ private:
+  bool kept_;
+};
+
 bool SelfAssociating(ModelKind k) {
   return k == ModelKind::MonomerDimer || k == ModelKind::MonomerTrimer ||
          k == ModelKind::SelfAssociation124 || k == ModelKind::SelfAssociation148;
@@ -217,7 +233,10 @@ void GenerateSet(TXLAWindow& window, const PathParts& pattern, const std::string
                                          ScanDataSet.FitRightLim, s.interval);
   q.path = folder + pattern.Name + pattern.Extension;
   loading::WaitCursor wait(window);
-  GenerateSyntheticData(window.Handle(), q);
+  {
+    GivenLoadings loadings;
+    GenerateSyntheticData(window.Handle(), q);
+  }
   auto& solvent = SolventConditions;
   const float density = solvent.BufferDensity;
   solvent.BufferDensity = kWaterDensity;
@@ -285,6 +304,7 @@ void CmSingle(TXLAWindow& window) {
   q.path = path;
   q.firstTime = 0.0f;
   loading::WaitCursor wait(window);
+  GivenLoadings loadings;
   GenerateSyntheticData(window.Handle(), q);
 }
 
