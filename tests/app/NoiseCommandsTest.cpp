@@ -9,6 +9,8 @@
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
+#include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -26,6 +28,7 @@ class NoiseCommandsTest : public HeadlessTest {
       d.ScanRadius[i].Resize(1, 40);
       d.ScanSignal[i].Resize(1, 40);
       d.ScanModel[i].Resize(1, 40);
+      d.ScanResiduals[i].Resize(1, 40);
       for (int k = 1; k <= 40; ++k) {
         d.ScanRadius[i][k] = 6.0f + 0.025f * static_cast<float>(k - 1);
         d.ScanSignal[i][k] = std::sin(0.3f * k + i) + 0.1f * i;
@@ -39,10 +42,15 @@ class NoiseCommandsTest : public HeadlessTest {
     auto& g = CommonRadialGrid;
     for (int k = 1; k <= g.CommonGridSize; ++k) g.TINoise[k] = 0.05f * std::sin(0.2f * k);
     for (int i = 1; i <= 3; ++i) g.RINoise[i] = 0.1f * i;
+    // The noise a fit found.
+    FitControl.TINoiseFitted = true;
+    ModelParameters.RINoiseFitted = true;
     original = Snapshot(&ScanDataSetRecord::ScanSignal);
     residuals = Residuals();
   }
   void TearDown() override {
+    FitControl.TINoiseFitted = false;
+    ModelParameters.RINoiseFitted = false;
     FreeDataSet();
     HeadlessTest::TearDown();
   }

@@ -2,6 +2,7 @@
 #include "app/commands/NoiseCommands.h"
 #include "app/commands/RegularizationCommands.h"
 #include "app/commands/RunFitCommands.h"
+#include "app/commands/SolventCommands.h"
 #include "app/help/OnlineHelp.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -27,4 +28,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterNoiseCommands(table);
   RegisterInteractionCommands(table);
   RegisterParameterCommands(table);
+  RegisterSolventCommands(table);
 }

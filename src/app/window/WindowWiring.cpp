@@ -3,6 +3,7 @@
 // dropped files.
 
 #include "app/commands/RunFitCommands.h"
+#include "app/commands/SolventCommands.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
 #include "app/models/ModelCommandSupport.h"
@@ -45,6 +46,7 @@ void TXLAWindow::InstallWindowHooks() {
   InstallParameterDialogHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
+  InstallSolventCommandHooks(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
   display::InstallFitDisplayLinks([this] { return Host(); });
   auto& links = display::MainDisplayLinks;
@@ -66,6 +68,7 @@ void TXLAWindow::RemoveWindowHooks() {
   RemoveViewHooks();
   RemoveInteractionHooks();
   RemoveDataOperationWindowHooks();
+  RemoveSolventCommandHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);
