@@ -268,8 +268,9 @@ bool WriteScanRmsTable(const std::string& path) {
 }
 
 void WriteScanRmsToDefaultFile() {
-  // The file goes beside the data, where the user finds it, not into
+  // The file goes beside the data, where the user finds it, never into
   // whatever folder the program happened to be started from.
   const std::string& folder = DataFileLocation.DataFolder;
-  WriteScanRmsTable(folder.empty() ? "ScanRms.dat" : folder + "/ScanRms.dat");
+  if (folder.empty()) return;
+  WriteScanRmsTable(folder.back() == '/' ? folder + "ScanRms.dat" : folder + "/ScanRms.dat");
 }

@@ -40,6 +40,6 @@ bool SaveRINoise(const std::string& path);
 // opened is reported and switches the automatic table off for the run. The
 // table ends before a scan with an empty fit range.
 bool WriteScanRmsTable(const std::string& path);
-// The table in "ScanRms.dat" of the data folder (the current folder when no
-// data folder is known), as the residual update writes it.
+// The table in "ScanRms.dat" of the data folder, as the residual update
+// writes it; nothing when no data folder is known.
 void WriteScanRmsToDefaultFile();

@@ -216,6 +216,8 @@ std::string TablePath(const std::string& name) {
   return ProgramPaths.InstallationFolder + name;
 }
 
+}  // namespace
+
 void ReadSeries(const std::string& name, OneBasedArray<double>& p, int& count) {
   CVector values;
   if (!values.ReadFile(TablePath(name))) return;
@@ -223,8 +225,6 @@ void ReadSeries(const std::string& name, OneBasedArray<double>& p, int& count) {
   p.Resize(1, count);
   for (int i = 1; i <= count; ++i) p[i] = values.At(i - 1);
 }
-
-}  // namespace
 
 const double* CosoluteRadius() {
   return GlobalLammArrays.CosoluteArraysAllocated ? CosoluteArray(kCosoluteRadius) : nullptr;

@@ -19,6 +19,10 @@
 // GlobalLammRun.TridiagError and keeps the profile of the step's start.
 // User-interface thread only.
 
+#include <string>
+
+#include "numerics/OneBasedArrays.h"
+
 // The co-solute arrays (indices into CosoluteArray; each [1..N]).
 enum CosoluteArrayIndex {
   kCosoluteRadius = 0,
@@ -85,3 +89,7 @@ double PolynomialOfC(const double* p, int k, double c);
 // from their files (one value per line; the folder of the program for a
 // bare file name).
 void LoadCosoluteNonidealTables();
+// Reads a series of coefficients (one value per line; the folder of the
+// program for a bare file name) into p[1..count]; both stay as they were
+// when the file cannot be read.
+void ReadSeries(const std::string& name, OneBasedArray<double>& p, int& count);

@@ -71,6 +71,9 @@ struct InhomogeneousSolventSettingsRecord {
   int CosoluteDCoefficientCount = 0;
   std::string CosoluteSFile = "snonid.dat";
   std::string CosoluteDFile = "dnonid.dat";
+  // The files of DensityCoefficients and ViscosityCoefficients.
+  std::string DensityFile = "density.dat";
+  std::string ViscosityFile = "viscosity.dat";
 };
 
 extern InhomogeneousSolventSettingsRecord InhomogeneousSolventSettings;

@@ -32,17 +32,19 @@ struct BufferMismatchSettingsRecord {
   double Sign = 1.0;  // +1 sample side, -1 reference side
   // Set only while the estimate of the buffer signal is subtracted from the data.
   bool EstimateSubtracted = false;
-  double BufferD = 0.0;
-  double BufferMb = 0.0;
-  double BufferS = 0.0;
-  double BufferSignal = 0.0;
+  // A typical small buffer salt: D in 1e-7 cm^2/s, Mb buoyant molar mass
+  // in g/mol, s in S, the signal in the data's units.
+  double BufferD = 86.0;
+  double BufferMb = 60.0;
+  double BufferS = 0.21;
+  double BufferSignal = 30.0;
   bool MeniscusMismatchOn = false;
-  double MeniscusDifference = 0.0;  // sample - reference, cm
+  double MeniscusDifference = 0.1;  // sample - reference, cm
   double ConcentrationRatio = 1.0;  // sample / reference
   bool DifferentReferenceBuffer = false;
-  double ReferenceD = 0.0;
-  double ReferenceMb = 0.0;
-  double ReferenceS = 0.0;
+  double ReferenceD = 200.0;
+  double ReferenceMb = 100.0;
+  double ReferenceS = 0.1;
   bool BufferDOrMbFitted = false;
   bool BufferSFitted = false;
   bool BufferSignalFitted = false;

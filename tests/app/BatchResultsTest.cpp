@@ -9,6 +9,7 @@
 #include "app/batch/BatchResults.h"
 #include "app/records/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
+#include "data/FitDataFiles.h"
 #include "data/ListFiles.h"
 #include "data/ScanDataSet.h"
 #include "distributions/records/DistributionSettingsRecords.h"
@@ -85,10 +86,12 @@ class BatchResultsTest : public HeadlessTest {
       d.ScanRadius[i] = ScanArray(1, 3);
       d.ScanSignal[i] = ScanArray(1, 3);
       d.ScanModel[i] = ScanArray(1, 3);
+      d.ScanResiduals[i] = ScanArray(1, 3);
       for (int k = 1; k <= 3; ++k) {
         d.ScanRadius[i][k] = 6.0f + 0.1f * k;
         d.ScanSignal[i][k] = static_cast<float>(i + k);
         d.ScanModel[i][k] = d.ScanSignal[i][k] - 0.125f * i;
+        d.ScanResiduals[i][k] = d.ScanSignal[i][k] - d.ScanModel[i][k];
       }
       d.ScanFirstFitIndex[i] = 1;
       d.ScanLastFitIndex[i] = 3;
@@ -216,7 +219,7 @@ TEST_F(BatchResultsTest, FlagFileHoldsExactlyTheHandshake) {
 
 TEST_F(BatchResultsTest, PerScanFilesFollowTimeOrderAndTheFitRange) {
   LoadTwoScans();
-  ASSERT_TRUE(WriteScanRms(folder.File("ScanRMSD.dat")));
+  ASSERT_TRUE(WriteScanRmsTable(folder.File("ScanRMSD.dat")));
   // Scan 2 (residual 0.25) was recorded first.
   EXPECT_EQ(ReadWholeFile(folder.File("ScanRMSD.dat")),
             "00002.RA1 \t2.500000e-01\n00001.RA1 \t1.250000e-01\n");

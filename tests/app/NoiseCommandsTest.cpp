@@ -42,6 +42,9 @@ class NoiseCommandsTest : public HeadlessTest {
     auto& g = CommonRadialGrid;
     for (int k = 1; k <= g.CommonGridSize; ++k) g.TINoise[k] = 0.05f * std::sin(0.2f * k);
     for (int i = 1; i <= 3; ++i) g.RINoise[i] = 0.1f * i;
+    // The noise a fit found.
+    FitControl.TINoiseFitted = true;
+    ModelParameters.RINoiseFitted = true;
     original = Snapshot(&ScanDataSetRecord::ScanSignal);
     residuals = Residuals();
   }

@@ -15,6 +15,7 @@
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/FilePathParts.h"
+#include "data/FitDataFiles.h"
 #include "data/ListFiles.h"
 #include "data/LoadMessages.h"
 #include "data/ResidualHistogram.h"
@@ -98,16 +99,6 @@ std::string FittingStepsText() {
   return FormatText("s%d, step #%d", f.OptimizerStep, f.EvaluationCount) + std::string(5, ' ');
 }
 
-// A fit index of 0 (no fit limits were set) counts as the scan's first or
-// last point.
-int FirstFitIndexOf(int i) {
-  return std::max(1, ScanDataSet.ScanFirstFitIndex[i]);
-}
-
-int LastFitIndexOf(int i) {
-  const int last = ScanDataSet.ScanLastFitIndex[i];
-  return last >= 1 && last <= ScanDataSet.ScanPointCount[i] ? last : ScanDataSet.ScanPointCount[i];
-}
 
 float RunsTestOfLoadedScans() {
   const auto& d = ScanDataSet;
@@ -341,28 +332,6 @@ bool WriteRINoiseFile(const std::string& path) {
   return Close(f);
 }
 
-bool WriteScanRms(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "w");
-  if (f == nullptr) {
-    ErrorBox("could not open ScanRms file");
-    return false;
-  }
-  const auto& d = ScanDataSet;
-  for (int p = 1; p <= d.NFILES; ++p) {
-    const int i = d.ScanTimeOrder[p];
-    double sum = 0.0;
-    int count = 0;
-    for (int k = FirstFitIndexOf(i); k <= LastFitIndexOf(i); ++k) {
-      const double diff = d.ScanSignal[i][k] - d.ScanModel[i][k];
-      sum += diff * diff;
-      ++count;
-    }
-    const std::string& name = d.ScanFilePaths[i];
-    std::fprintf(f, "%s \t%e\n", name.c_str(), count > 0 ? std::sqrt(sum / count) : 0.0);
-  }
-  return Close(f);
-}
-
 bool WriteAllDoneFlagFile(const CIniCustomPars& pars) {
   std::FILE* f = OpenResultFile(pars.AllDoneFlagFile);
   if (f == nullptr) return false;
@@ -457,7 +426,7 @@ bool WriteBatchResults(TXLAWindow& window, const CIniCustomPars& pars) {
     check(WriteDistributionResultFile(ResultPath(pars, "distribution.dat")), "distribution.dat");
   check(WriteTINoiseFile(ResultPath(pars, "TInoise.dat")), "TInoise.dat");
   check(WriteRINoiseFile(ResultPath(pars, "RInoise.dat")), "RInoise.dat");
-  check(WriteScanRms(ResultPath(pars, "ScanRMSD.dat")), "ScanRMSD.dat");
+  check(WriteScanRmsTable(ResultPath(pars, "ScanRMSD.dat")), "ScanRMSD.dat");
   // The table counts the scans it wrote: none without data, which a failed
   // load has reported already.
   const int tableScans = WriteSvdfrData(ResultPath(pars, "dfr.dat"));

@@ -40,9 +40,7 @@ bool WriteDistributionResultFile(const std::string& path);
 // order).
 bool WriteTINoiseFile(const std::string& path);
 bool WriteRINoiseFile(const std::string& path);
-// "ScanRMSD.dat": per scan in time order its file path and the rmsd of data
-// and model over its fit range.
-bool WriteScanRms(const std::string& path);
+// "ScanRMSD.dat" is the ScanRms table of the data layer (WriteScanRmsTable).
 // The all-done flag: the handshake text, or "no handshake found".
 bool WriteAllDoneFlagFile(const CIniCustomPars& pars);
 // "simulate.dat": the fitted scans.

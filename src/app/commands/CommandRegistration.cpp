@@ -10,6 +10,7 @@
 #include "app/equilibrium/MwScreenInput.h"
 #include "app/datacmds/DataToolRegistration.h"
 #include "app/external/ExternalPrograms.h"
+#include "app/commands/SolventCommands.h"
 #include "app/help/OnlineHelp.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
@@ -46,4 +47,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterCalculatorCommands(table);
   RegisterExternalProgramCommands(table);
   RegisterDlsImportCommands(table);
+  RegisterSolventCommands(table);
 }

@@ -8,6 +8,7 @@
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
 #include "app/equilibrium/MwScreen.h"
+#include "app/commands/SolventCommands.h"
 #include "app/interaction/InteractionHooks.h"
 #include "app/loading/LoadCommands.h"
 #include "app/models/ModelCommandSupport.h"
@@ -61,6 +62,7 @@ void TXLAWindow::InstallWindowHooks() {
   InstallScanToolHooks(*this);
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
+  InstallSolventCommandHooks(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
   display::InstallFitDisplayLinks([this] { return Host(); });
   TimeCourseLinks.ShowDistributionNow = [this] { display::RedrawDistributionPlotNow(Host()); };
@@ -87,6 +89,7 @@ void TXLAWindow::RemoveWindowHooks() {
   RemoveEqPlanningHooks();
   RemoveEqTestHooks();
   RemoveScanToolHooks();
+  RemoveSolventCommandHooks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);

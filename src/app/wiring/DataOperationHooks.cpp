@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "app/records/ProgramFlags.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOperationLinks.h"
+#include "data/DataSetServices.h"
+#include "data/FitDataFiles.h"
 #include "display/MainPlots.h"
 #include "display/records/MainPlotLayout.h"
 #include "distributions/RunContiSed.h"
@@ -80,6 +83,12 @@ void InstallDataOperationWindowHooks(TXLAWindow& window) {
   l.PushDisplayRange = PushRange;
   l.SetDataPlotRanges = SetDataPlotRanges;
   l.ShowToolPlot = [w](const ToolCurvePlot& p) { ShowToolPlot(*w, p); };
+  // The residual update keeps "ScanRms.dat" beside the data for the user
+  // working in the window; a batch run writes its own table into its
+  // results folder and leaves the data folder alone.
+  WriteScanRmsDefault = [] {
+    if (!BatchMode) WriteScanRmsToDefaultFile();
+  };
 }
 
 void RemoveDataOperationWindowHooks() {
@@ -88,4 +97,5 @@ void RemoveDataOperationWindowHooks() {
   l.PushDisplayRange = [](const DisplayRange&) {};
   l.SetDataPlotRanges = [](const DisplayRange&) {};
   l.ShowToolPlot = [](const ToolCurvePlot&) {};
+  WriteScanRmsDefault = [] {};
 }
