@@ -23,6 +23,9 @@ TimeToEqParametersRecord TimeToEqParameters;
 
 TimeToEqParametersRecord::TimeToEqParametersRecord() = default;
 TimeToEqParametersRecord::~TimeToEqParametersRecord() = default;
+TimeToEqParametersRecord::TimeToEqParametersRecord(TimeToEqParametersRecord&&) noexcept = default;
+TimeToEqParametersRecord& TimeToEqParametersRecord::operator=(TimeToEqParametersRecord&&) noexcept =
+    default;
 
 namespace {
 

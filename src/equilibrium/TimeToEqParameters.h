@@ -18,6 +18,8 @@ class CRotorSpeedProfile;
 struct TimeToEqParametersRecord {
   TimeToEqParametersRecord();
   ~TimeToEqParametersRecord();
+  TimeToEqParametersRecord(TimeToEqParametersRecord&&) noexcept;
+  TimeToEqParametersRecord& operator=(TimeToEqParametersRecord&&) noexcept;
 
   bool ParametersValid = false;  // the parameter file was read or written successfully
   float FinalRpm = 15000.0f;

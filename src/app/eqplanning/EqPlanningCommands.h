@@ -4,6 +4,8 @@
 // command set of the speed-profile tool, whose ids no menu of this program
 // carries (they run when a command with their id arrives).
 
+#include <string>
+
 class CApproachToEqSim;
 class CommandTable;
 class CRotorSpeedProfile;
@@ -21,6 +23,10 @@ bool InitialConditionOf(CApproachToEqSim& sim, const CRotorSpeedProfile* history
 // MaxSimTime (h) from the closed-form estimate of the planned species; false
 // when the user cancels the manual entry a distribution would need.
 bool SetMaxSimTime(TXLAWindow& window);
+
+// The information line after a planning run (result as from
+// CalculateMinimumTimeToEq).
+std::string PlannerInfoLine(float result);
 
 void EstimateEqRotorSpeeds(TXLAWindow& window);
 
@@ -42,6 +48,10 @@ void CmToolRunSpeedProfile(TXLAWindow& window);
 void CmToolRunConstantSpeed(TXLAWindow& window);
 void CmToolOptimize(TXLAWindow& window);
 void CmToolPelkoScans(TXLAWindow& window);
+// The simulated scans of sim up to scanCount in the monitoring tool's
+// columns, at path (empty: "svdfrdata.dat" in the temp folder); the number
+// of scans written, 0 when the file cannot be written.
+int WriteScansForPelko(const std::string& path, const CApproachToEqSim& sim, int scanCount);
 
 // Installs the planner's links to this window (progress plot, start-up
 // reading of the parameter file).

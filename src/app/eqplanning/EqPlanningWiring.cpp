@@ -21,4 +21,14 @@ void RemoveEqPlanningHooks() {
 void RegisterEqPlanningCommands(CommandTable& table) {
   table.Add(874, &MinimizeTimeToEqCommand, false, "MinimizeTimeToEqCommand");
   table.Add(875, &EstimateEqRotorSpeeds, false, "EstimateEqRotorSpeeds");
+  // The speed-profile tool: no menu item carries these ids.
+  table.Add(929, &CmToolLoadSpeedProfile, false, "CmToolLoadSpeedProfile");
+  table.Add(940, &CmToolLoadParameterFile, false, "CmToolLoadParameterFile");
+  table.Add(936, &CmToolSaveResults, false, "CmToolSaveResults");
+  table.Add(941, &CmToolSaveParameterFiles, false, "CmToolSaveParameterFiles");
+  table.Add(933, &CmToolParameters, false, "CmToolParameters");
+  table.Add(934, &CmToolRunSpeedProfile, false, "CmToolRunSpeedProfile");
+  table.Add(938, &CmToolRunConstantSpeed, false, "CmToolRunConstantSpeed");
+  table.Add(932, &CmToolOptimize, false, "CmToolOptimize");
+  table.Add(935, &CmToolPelkoScans, false, "CmToolPelkoScans");
 }

@@ -177,6 +177,19 @@ float CalculateMinimumTimeToEq(TXLAWindow& window) {
   return p.ConstSpeedTime;
 }
 
+std::string PlannerInfoLine(float result) {
+  const TimeToEqParametersRecord& p = TimeToEqParameters;
+  // Old times would read as this run's result.
+  if (result < 0)
+    return FormatText("epsilon = %.4f: the constant-speed simulation failed, no times computed",
+                      static_cast<double>(p.Epsilon));
+  const std::string line =
+      FormatText("epsilon = %.4f: t(const) = %.0f h, t(opt) = %.0f h, saved in %s",
+                 static_cast<double>(p.Epsilon), static_cast<double>(p.ConstSpeedTime),
+                 static_cast<double>(p.OptimizedTime), p.ResultPath.c_str());
+  return p.RunSpeedFile ? "[" + p.RunSpeedFilePath + "]" + line : line;
+}
+
 void MinimizeTimeToEqCommand(TXLAWindow& window) {
   PlannerMessage(window, kNote, kPlannerCaption);
   if (ModelSelection.Kind != ModelKind::NonInteractingSpecies) {
@@ -191,22 +204,6 @@ void MinimizeTimeToEqCommand(TXLAWindow& window) {
   if (!SetMaxSimTime(window)) return;
   const float result = CalculateMinimumTimeToEq(window);
   window.ToolCaptionPending = true;
-  if (result < 0) {
-    // Old times would read as this run's result.
-    window.ToolCaptionText =
-        FormatText("epsilon = %.4f: the constant-speed simulation failed, no times computed",
-                   static_cast<double>(p.Epsilon));
-  } else if (p.RunSpeedFile) {
-    window.ToolCaptionText = FormatText(
-        "[%s]epsilon = %.4f: t(const) = %.0f h, t(opt) = %.0f h, saved in %s",
-        p.RunSpeedFilePath.c_str(), static_cast<double>(p.Epsilon),
-        static_cast<double>(p.ConstSpeedTime), static_cast<double>(p.OptimizedTime),
-        p.ResultPath.c_str());
-  } else {
-    window.ToolCaptionText =
-        FormatText("epsilon = %.4f: t(const) = %.0f h, t(opt) = %.0f h, saved in %s",
-                   static_cast<double>(p.Epsilon), static_cast<double>(p.ConstSpeedTime),
-                   static_cast<double>(p.OptimizedTime), p.ResultPath.c_str());
-  }
+  window.ToolCaptionText = PlannerInfoLine(result);
   InvalidateMainWindow(window);
 }

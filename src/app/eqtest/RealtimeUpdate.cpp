@@ -315,7 +315,8 @@ void RealtimeTimer(TXLAWindow& window, int timerId) {
       if (!TestMode()) CmShowLastFitInfo(window);
     }
     WriteStatusLines(now);
-    if (InterruptRequested(window.Handle()) || LoadOptions.RealtimeLoadFailed)
+    const bool key = KeyInterruptPending.exchange(false) || InterruptRequested(window.Handle());
+    if (key || LoadOptions.RealtimeLoadFailed)
       r.StopRequested = true;
   }
   r.InTick = false;
