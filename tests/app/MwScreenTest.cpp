@@ -68,6 +68,9 @@ TEST_F(MwScreen, OpensInPlaceOfTheDataPlotAndGivesItBack) {
   EXPECT_NE(display::MainPlots.DataPlot.get(), original);
   EXPECT_NEAR(MStarData.Sets[1].MwAvg, 50.0, 1.0);
   EXPECT_EQ(Caption(9).rfind("Mwavg(1) = ", 0), 0u);
+  // A button grows with its new caption (and keeps its right edge here).
+  EXPECT_GE(PanelButton(9)->RectRight - PanelButton(9)->RectLeft,
+            static_cast<int>(7 * Caption(9).size()));
   EXPECT_NE(Caption(8 + 3 * 2 + 1).find("A0(1) = "), std::string::npos);
   Paint();
   // Opening it again rebuilds it in place; closing still gives back the

@@ -49,6 +49,9 @@ struct MStarScreenRecord {
   // The button panel: PanelButtons[1..PanelButtonCount], entries may be empty.
   std::vector<std::unique_ptr<CScreenButton>> PanelButtons;
   int PanelButtonCount = 0;
+  // Which buttons keep their right edge when a new caption changes their
+  // width (the others keep their left edge).
+  std::vector<bool> PanelRightAligned;
   bool MeniscusDragPending = false;
   bool BottomDragPending = false;
 };

@@ -53,12 +53,24 @@ void Place(int index, float top, float left, const std::string& caption,
   button->On = on;
   button->Render();
   MStarScreen.PanelButtons[static_cast<std::size_t>(index)] = std::move(button);
+  MStarScreen.PanelRightAligned[static_cast<std::size_t>(index)] = rightAligned;
 }
 
+// New captions; the width follows them, the button keeping its anchored
+// edge.
 void Recaption(CScreenButton* b, const std::string& caption, const std::string& onCaption) {
   if (!b) return;
   b->SetCaptions(caption, static_cast<int>(caption.size()), onCaption,
                  static_cast<int>(onCaption.size()));
+  const auto& buttons = MStarScreen.PanelButtons;
+  bool right = false;
+  for (std::size_t i = 0; i < buttons.size(); ++i)
+    if (buttons[i].get() == b) right = MStarScreen.PanelRightAligned[i];
+  const float width = WidthOf(caption, onCaption);
+  if (right)
+    b->SetRect(b->RectTop, b->RectRight - width, b->RectBottom, b->RectRight);
+  else
+    b->SetRect(b->RectTop, b->RectLeft, b->RectBottom, b->RectLeft + width);
   b->Render();
 }
 
@@ -229,6 +241,7 @@ void BuildMwScreenPanel(TXLAWindow& window) {
   const int n = N();
   screen.PanelButtonCount = 4 * n + 9;
   screen.PanelButtons.resize(static_cast<std::size_t>(screen.PanelButtonCount) + 1);
+  screen.PanelRightAligned.assign(screen.PanelButtons.size(), false);
   const CWINPlot* signal = screen.SignalPlot;
   const float sLeft = signal ? signal->nLeft : 105.0f, sRight = signal ? signal->nRight : 630.0f;
   const float sTop = signal ? signal->nTop : 50.0f;
@@ -262,6 +275,7 @@ void BuildMwScreenPanel(TXLAWindow& window) {
 
 void FreeMwScreenPanel() {
   MStarScreen.PanelButtons.clear();
+  MStarScreen.PanelRightAligned.clear();
   MStarScreen.PanelButtonCount = 0;
 }
 
