@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "data/CommonRadialGrid.h"
+#include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "models/TempParameterFile.h"
 #include "support/TestSupport.h"
@@ -41,6 +42,8 @@ class NonlinearDetectionTest : public HeadlessTest {
       for (int k = 1; k <= 30; ++k) original.push_back(d.ScanSignal[i][k]);
   }
   void TearDown() override {
+    ::ReapplyNonlinearDetection = [](bool) {};
+    ::FreeNonlinearDetectionArrays = [] {};
     CorrectionOptions.Fluorescence = FluorescenceCorrectionsRecord{};
     FreeDataSet();
     HeadlessTest::TearDown();
