@@ -141,8 +141,12 @@ TEST(CommandList, CoversEveryMenuItemAndAcceleratorOnceAndAgreesWithTheTable) {
     EXPECT_TRUE(listed.count(a.command)) << "accelerator without a command: " << a.command;
 
   // Whoever registers a handler registers it under its name and with its
-  // help-mode answer.
+  // help-mode answer, and only once: a second handler of an id is never
+  // reached.
+  std::set<int> registered;
   for (const CommandEntry& entry : MainCommandTable().Entries()) {
+    EXPECT_TRUE(registered.insert(entry.id).second) << "registered twice: " << entry.id << " "
+                                                    << entry.name;
     const CommandDescription* d = DescribeCommand(entry.id);
     ASSERT_NE(d, nullptr) << "registered id the window does not know: " << entry.id;
     EXPECT_EQ(entry.answersHelp, d->answersHelp) << entry.id << " " << entry.name;
