@@ -3,10 +3,12 @@
 #include "distributions/ContiGrid.h"
 #include "distributions/ContiNonid.h"
 #include "distributions/CtotMovie.h"
+#include "distributions/MonteCarlo.h"
 #include "distributions/MsTable.h"
 #include "distributions/PriorProfile.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/records/ContiNonidSimLink.h"
+#include "distributions/records/MonteCarloLinks.h"
 #include "models/TempParameterFile.h"
 
 void InstallDistributionExtensionHooks() {
@@ -22,4 +24,16 @@ void InstallDistributionExtensionHooks() {
     if (pCContiNonidSim) pCContiNonidSim->FillCtotMovie();
   };
   CtotMovieLinks.FreezeCtot = [] { return CorrectionOptions.Ctot.FreezeCtot; };
+  InstallMonteCarloLinks();
+}
+
+void InstallMonteCarloLinks() {
+  MonteCarloLinksRecord& l = MonteCarloLinks;
+  l.MonteCarloDistributions = MonteCarloDistributions;
+  l.MonteCarloLimits = MonteCarloLimits;
+  l.MonteCarloSw = MonteCarloSw;
+  l.RunMonteCarloSw = RunMonteCarloSw;
+  l.MonteCarloFinish = MonteCarloFinish;
+  l.MonteCarloSwResult = [] { return MonteCarlo.MonteCarloSwResult; };
+  l.Installed = true;
 }

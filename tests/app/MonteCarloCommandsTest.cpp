@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <string>
 
-#include "app/commands/MonteCarloCommands.h"
+#include "app/statistics/ErrorEstimateCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "distributions/ContiRunFixture.h"
+#include "distributions/DistributionExtensionHooks.h"
 #include "distributions/MonteCarlo.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
+#include "distributions/records/MonteCarloLinks.h"
 #include "models/ParameterPacking.h"
 #include "numerics/Hydrodynamics.h"
 
@@ -22,7 +24,12 @@ using platform::BoxAnswer;
 
 class MonteCarloCommandsTest : public ContiRunTest {
  protected:
+  void SetUp() override {
+    ContiRunTest::SetUp();
+    InstallMonteCarloLinks();
+  }
   void TearDown() override {
+    ResetMonteCarloLinks();
     MonteCarlo = MonteCarloRecord{};
     StoredDistributionServices = saved_;
     ContiRunTest::TearDown();

@@ -423,6 +423,7 @@ INSTANTIATE_TEST_SUITE_P(
                      auto& b = CorrectionOptions.BufferMismatch;
                      b.On = true;
                      b.BufferSignal = 0.25;
+                     b.BufferD = b.BufferMb = b.BufferS = 0.0;
                      b.Sign = -1.0;
                      b.BufferSFitted = true;
                      FitControl.MassInsteadOfD = false;

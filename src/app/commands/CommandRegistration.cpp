@@ -1,7 +1,6 @@
 #include "app/calculators/CalculatorCommands.h"
 #include "app/commands/CommandTable.h"
 #include "app/commands/CtotCommands.h"
-#include "app/commands/MonteCarloCommands.h"
 #include "app/commands/NoiseCommands.h"
 #include "app/commands/RegularizationCommands.h"
 #include "app/commands/RunFitCommands.h"
@@ -41,7 +40,6 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterEqTestCommands(table);
   RegisterEquilibriumScreenCommands(table);
   RegisterDataAndToolCommands(table);
-  RegisterMonteCarloCommands(table);
   RegisterCtotCommands(table);
   RegisterScanToolCommands(table);
   RegisterCalculatorCommands(table);

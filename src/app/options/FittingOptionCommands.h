@@ -1,7 +1,6 @@
 #pragma once
-// Commands that set solvent and time parameters of the fits, the simplex
-// settings, and the rmsd contour maps of the discrete-species fits (error
-// surfaces over one or two held parameters).
+// Commands that set solvent and time parameters of the fits and the simplex
+// settings.
 
 class CommandTable;
 class TXLAWindow;
@@ -10,9 +9,6 @@ void CmSetVRho(TXLAWindow& window);
 void CmFitT0OfSedimentation(TXLAWindow& window);
 void CmSedimentationTimeOffset(TXLAWindow& window);
 void CmSimplexSettings(TXLAWindow& window);
-void CmSMContour(TXLAWindow& window);
-void CmS1S2Contour(TXLAWindow& window);
-void CmKContour(TXLAWindow& window);
 
 // A grid range min..max walked with step: the step must lead from min
 // towards max (positive for a rising range, negative for a falling one).

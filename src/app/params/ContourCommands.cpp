@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/commands/CommandTable.h"
+#include "app/options/FittingOptionCommands.h"
 #include "app/loading/LoadingSupport.h"
 #include "app/records/ModelSelection.h"
 #include "app/viewcmds/FileNameDialogs.h"
@@ -32,9 +33,7 @@ bool AskRange(TXLAWindow& window, const char* caption, const std::string& name, 
   if (!InputFloatIn(w, r.step, fraction * (r.max - r.min), true, (name + " increment").c_str(),
                     caption))
     return false;
-  if (r.max > r.min && !(r.step > 0.0f)) return false;
-  if (r.max < r.min && !(r.step < 0.0f)) return false;
-  return true;
+  return StepLeadsThrough(r.min, r.max, r.step);
 }
 
 bool AskSavePath(TXLAWindow& window, const char* proposed, std::string& path) {

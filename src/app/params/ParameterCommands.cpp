@@ -1,6 +1,7 @@
 #include "app/params/ParameterCommands.h"
 
 #include "app/commands/CommandTable.h"
+#include "app/commands/CtotCommands.h"
 #include "app/params/ContourCommands.h"
 #include "app/models/ModelCommandSupport.h"
 #include "app/records/LoadOptions.h"
@@ -74,5 +75,8 @@ void InstallParameterDialogHooks(TXLAWindow& window) {
     ModelCommandLinks.ResetEqTest(window);
     LoadOptions.EqTestMode = false;
     InvalidateMainWindow(window);
+  };
+  ParametersCommandLinks.LoadCtotDataFiles = [&window](platform::WindowHandle) {
+    LoadCtotDataFiles(window);
   };
 }

@@ -14,6 +14,7 @@
 #include "display/DistributionPlot.h"
 #include "display/ScanColours.h"
 #include "display/records/MainPlotLayout.h"
+#include "models/ParametersCommand.h"
 #include "models/records/ParameterVector.h"
 #include "numerics/OneBasedArrays.h"
 #include "plot/CAdHocPlot.h"
@@ -75,6 +76,10 @@ void SyncSettings() {
   s.ShowPlot = ModelCommandState.ShowExtrapolationPlot;
   if (ParameterVector[11] >= 1.0f) s.Fractions = static_cast<int>(ParameterVector[11]);
   if (ParameterVector[3] >= 1.0f) s.ScansPerStep = static_cast<int>(ParameterVector[3]);
+  // The switches of the model's parameter dialog.
+  const ExtrapolationSwitches x = ParametersCommandLinks.GetExtrapolationSwitches();
+  s.ConsecutiveSteps = x.noSlide;
+  s.FitFractions = x.fitBoundaryFractions;
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/wiring/DataOperationHooks.h"
 #include "app/window/TXLAWindow.h"
+#include "models/TempParameterFile.h"
 #include "display/ClientPixels.h"
 #include "display/DirectRedraws.h"
 #include "display/DisplayLinks.h"
@@ -98,6 +99,15 @@ void TXLAWindow::RemoveWindowHooks() {
   display::MainDisplayLinks.FitResultText = nullptr;
   FitDisplayLinks.FitResultText = nullptr;
   ResetModelCommandLinks();
+  {
+    // A later reload must not reach this window once it is gone: its two
+    // model links go back to their defaults, the others stay.
+    TempParameterFileLinksRecord kept = TempParameterFileLinks;
+    ResetTempParameterFileLinks();
+    kept.ResetModelFlags = TempParameterFileLinks.ResetModelFlags;
+    kept.IssueModelCommand = TempParameterFileLinks.IssueModelCommand;
+    TempParameterFileLinks = kept;
+  }
   RunModel = [](platform::WindowHandle) {};
   InvokeRunModel = [](platform::WindowHandle) {};
   windowHooksInstalled_ = false;
