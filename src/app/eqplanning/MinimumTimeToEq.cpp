@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/eqplanning/PlanSpecies.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqplanning/TimeToEqDialog.h"
 #include "app/models/ModelCommands.h"
@@ -28,28 +29,6 @@ const char* const kNote =
     "attainment of equilibrium by sequential scans, if possible in 3 to 6 h intervals. (See the "
     "tool for testing attainment of equilibrium in the Loading Options menu.)";
 
-// The planned species as one-based arrays: one, or two when the second
-// species is complete.
-struct PlanSpecies {
-  int count = 1;
-  float c[3] = {0, 1.0f, 0}, s[3] = {0, 0, 0}, D[3] = {0, 0, 0};
-};
-
-PlanSpecies CurrentSpecies() {
-  const TimeToEqParametersRecord& p = TimeToEqParameters;
-  PlanSpecies sp;
-  sp.s[1] = p.Species1S;
-  sp.D[1] = p.Species1D;
-  if (p.SecondSpecies && p.Species2Fraction > 0 && p.Species2M > 0 && p.Vbar2 > 0 &&
-      p.Species2FF0 > 0) {
-    sp.count = 2;
-    sp.c[1] = 1.0f - p.Species2Fraction;
-    sp.c[2] = p.Species2Fraction;
-    sp.s[2] = p.Species2S;
-    sp.D[2] = p.Species2D;
-  }
-  return sp;
-}
 
 void ClearAbortFlags() {
   FitControl.FitAbort = false;
@@ -118,7 +97,7 @@ float CalculateMinimumTimeToEq(TXLAWindow& window) {
     PlannerMessage(window, "...distribution needs to be implemented", kPlannerCaption);
     return 0.0f;
   }
-  const PlanSpecies sp = CurrentSpecies();
+  const PlanSpecies sp = CurrentPlanSpecies();
   CApproachToEqSim& constant = *p.ConstantSpeedSim;
   constant.SetSystem(window.Handle(), p.MaxSimTime, p.ColumnBottom, p.ColumnMeniscus,
                      p.RightFitLimit, p.LeftFitLimit, sp.count, sp.c, sp.s, sp.D, p.Vbar1,

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/eqplanning/PlanSpecies.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqplanning/TimeToEqDialog.h"
 #include "app/records/ProgramPaths.h"
@@ -40,28 +41,6 @@ CApproachToEqSim& ToolSim() {
   return *p.ToolSim;
 }
 
-// The planned species as one-based arrays, as the planning command makes
-// them.
-struct ToolSpecies {
-  int count = 1;
-  float c[3] = {0, 1.0f, 0}, s[3] = {0, 0, 0}, D[3] = {0, 0, 0};
-};
-
-ToolSpecies CurrentToolSpecies() {
-  const auto& p = TimeToEqParameters;
-  ToolSpecies sp;
-  sp.s[1] = p.Species1S;
-  sp.D[1] = p.Species1D;
-  if (p.SecondSpecies && p.Species2Fraction > 0 && p.Species2M > 0 && p.Vbar2 > 0 &&
-      p.Species2FF0 > 0) {
-    sp.count = 2;
-    sp.c[1] = 1.0f - p.Species2Fraction;
-    sp.c[2] = p.Species2Fraction;
-    sp.s[2] = p.Species2S;
-    sp.D[2] = p.Species2D;
-  }
-  return sp;
-}
 
 bool PrepareToolRun(TXLAWindow& window) {
   auto& p = TimeToEqParameters;
@@ -83,7 +62,7 @@ bool PrepareToolRun(TXLAWindow& window) {
     PlannerMessage(window, "...distribution needs to be implemented", kPlannerCaption);
     return false;
   }
-  const ToolSpecies sp = CurrentToolSpecies();
+  const PlanSpecies sp = CurrentPlanSpecies();
   SetPlanSpecies(p.MaxSimTime * 3600.0f, sp.count, sp.c, sp.s, sp.D);
   if (p.BackupPath.empty()) CreateBackupFolder();
   return true;
@@ -91,7 +70,7 @@ bool PrepareToolRun(TXLAWindow& window) {
 
 bool RunToolConstantSpeed(TXLAWindow& window) {
   auto& p = TimeToEqParameters;
-  const ToolSpecies sp = CurrentToolSpecies();
+  const PlanSpecies sp = CurrentPlanSpecies();
   p.ConstantSpeedSim = std::make_unique<CApproachToEqSim>();
   CApproachToEqSim& constant = *p.ConstantSpeedSim;
   constant.SetSystem(window.Handle(), p.MaxSimTime, p.ColumnBottom, p.ColumnMeniscus,
