@@ -10,7 +10,7 @@ deps:
 	@scripts/install-deps
 
 release-build: deps
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTALUVO_TESTS=OFF >/dev/null
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTALUVO_TESTS=OFF -DTALUVO_UNITY=ON >/dev/null
 	cmake --build build/release -j $(JOBS)
 
 # The bundled run is copied first: an analysis writes its own files beside
@@ -26,7 +26,7 @@ demo: release-build
 	@scripts/demo-summary build/demo/results
 
 test-build: deps
-	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTALUVO_SANITIZE=ON >/dev/null
+	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTALUVO_SANITIZE=ON -DTALUVO_UNITY=ON >/dev/null
 	cmake --build build/test -j $(JOBS)
 
 test: test-build
@@ -41,9 +41,11 @@ bench: deps
 # FUZZ_SECONDS (10 by default); `make fuzz-long` gives each ten minutes.
 FUZZ_SECONDS ?= 10
 fuzz: deps
+	@scripts/install-deps fuzz
 	FUZZ_JOBS=$(JOBS) scripts/fuzz $(FUZZ_SECONDS)
 
 fuzz-long: deps
+	@scripts/install-deps fuzz
 	FUZZ_JOBS=$(JOBS) scripts/fuzz 600
 
 clean:
