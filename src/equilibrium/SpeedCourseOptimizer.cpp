@@ -396,7 +396,15 @@ void SetConstantSpeedCourse(float* p, int m) {
 bool KeepConstantSpeedWhenFaster(float constantSpeedHours, platform::WindowHandle window) {
   TimeToEqParametersRecord& t = TimeToEqParameters;
   const int m = t.ParameterCount;
-  if (t.RunSpeedFile || !(constantSpeedHours > 0) || !(t.OptimizedTime > constantSpeedHours) ||
+  // ObjectiveSim holds the optimised course. Its span ends at the constant-
+  // speed time, so a course that never meets the target there scores that
+  // time too, yet is no plan.
+  const CApproachToEqSim* sim = t.ObjectiveSim.get();
+  const bool missed = sim != nullptr && sim->RmsdScanIndex >= 1 &&
+                      sim->RmsdScanIndex <= sim->ScanCount &&
+                      !(sim->Rmsd[sim->RmsdScanIndex] < t.Epsilon);
+  if (t.RunSpeedFile || !(constantSpeedHours > 0) ||
+      !(t.OptimizedTime > constantSpeedHours || missed) ||
       m < MinimumSpeedCourseParameters(t.ExponentialParameterization) ||
       t.SpeedCourseParameters.hi() < m)
     return false;

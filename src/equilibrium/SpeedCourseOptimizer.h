@@ -82,7 +82,8 @@ bool AnnealSpeedCourse(platform::WindowHandle window);
 // amplitudes 0 in the exponential form, all speeds 1 in the piecewise form).
 void SetConstantSpeedCourse(float* p, int m);
 // A pass ended early (a key) can leave a course that reaches equilibrium
-// later than the constant-speed run, which is no plan worth giving: the
+// later than the constant-speed run, or not within its time at all, which
+// is no plan worth giving: the
 // constant-speed course then becomes SpeedCourseParameters, is simulated
 // into ObjectiveSim, and OptimizedTime and BestObjective take its time.
 // True when it replaced the course.
