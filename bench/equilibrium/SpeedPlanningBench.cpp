@@ -10,11 +10,12 @@
 // BM_DefaultSpeedPlan: the constant-speed run, then the two optimisation
 // passes the planning command makes (to the rpm, then on the 100 rpm grid).
 // A pass ends when two simplex restarts agree to 1e-5 in the score and 1e-4
-// in every parameter, or at a key; the score moves in whole scan intervals
-// (0.5 h), so the restarts seldom agree and a pass can run for hours. Each
-// pass therefore gets a budget of wall time (TALUVO_PLAN_PASS_SECONDS,
-// default 300), after which a key ends it, as a user would; the counters say
-// how many simplex runs each pass made and whether the budget ended it.
+// in every parameter, or at a key. How many restarts that takes depends on
+// the random spread of each fresh simplex, so a pass takes from under two
+// to several minutes. Each pass gets a budget of wall time
+// (TALUVO_PLAN_PASS_SECONDS, default 300), after which a key ends it, as a
+// user would; the counters say how many simplex runs each pass made and
+// whether the budget ended it.
 // Argument: Lamm worker threads.
 #include <benchmark/benchmark.h>
 
