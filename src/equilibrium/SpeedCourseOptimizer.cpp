@@ -385,3 +385,32 @@ bool AnnealSpeedCourse(platform::WindowHandle window) {
   FitControl.AnnealTemperature = start;
   return true;
 }
+
+void SetConstantSpeedCourse(float* p, int m) {
+  if (p == nullptr || m < 1) return;
+  const bool exponential = TimeToEqParameters.ExponentialParameterization;
+  p[1] = 1.0f;  // exponential: the decay time, which no amplitude then uses
+  for (int i = 2; i <= m; ++i) p[i] = exponential ? 0.0f : 1.0f;
+}
+
+bool KeepConstantSpeedWhenFaster(float constantSpeedHours, platform::WindowHandle window) {
+  TimeToEqParametersRecord& t = TimeToEqParameters;
+  const int m = t.ParameterCount;
+  // ObjectiveSim holds the optimised course. Its span ends at the constant-
+  // speed time, so a course that never meets the target there scores that
+  // time too, yet is no plan.
+  const CApproachToEqSim* sim = t.ObjectiveSim.get();
+  const bool missed = sim != nullptr && sim->RmsdScanIndex >= 1 &&
+                      sim->RmsdScanIndex <= sim->ScanCount &&
+                      !(sim->Rmsd[sim->RmsdScanIndex] < t.Epsilon);
+  if (t.RunSpeedFile || !(constantSpeedHours > 0) ||
+      !(t.OptimizedTime > constantSpeedHours || missed) ||
+      m < MinimumSpeedCourseParameters(t.ExponentialParameterization) ||
+      t.SpeedCourseParameters.hi() < m)
+    return false;
+  SetConstantSpeedCourse(t.SpeedCourseParameters.data(), m);
+  const float score = AppEqSimplexSim(t.SpeedCourseParameters.data(), window);
+  t.BestObjective = t.OptimizedTime =
+      t.ObjectiveSim ? t.ObjectiveSim->TimeToRmsd / 3600.0f : score;
+  return true;
+}

@@ -78,3 +78,13 @@ std::string TimeToEqProgressText(float bestValue, const float* p);
 // until FitAbort; annealing first when that optimiser is chosen.
 bool OptimizeSpeedCourse(platform::WindowHandle window);
 bool AnnealSpeedCourse(platform::WindowHandle window);
+// The course that holds the final speed throughout: no overspeed (all
+// amplitudes 0 in the exponential form, all speeds 1 in the piecewise form).
+void SetConstantSpeedCourse(float* p, int m);
+// A pass ended early (a key) can leave a course that reaches equilibrium
+// later than the constant-speed run, or not within its time at all, which
+// is no plan worth giving: the
+// constant-speed course then becomes SpeedCourseParameters, is simulated
+// into ObjectiveSim, and OptimizedTime and BestObjective take its time.
+// True when it replaced the course.
+bool KeepConstantSpeedWhenFaster(float constantSpeedHours, platform::WindowHandle window);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <variant>
 #include <vector>
 
 #include "app/records/ProgramPaths.h"
@@ -29,102 +31,77 @@ TimeToEqParametersRecord& TimeToEqParametersRecord::operator=(TimeToEqParameters
 
 namespace {
 
-// The values of the file in their line order; flags as 1 or 0, D values in
-// 1e-7 cm^2/s.
-std::vector<float> FileValues(const TimeToEqParametersRecord& p) {
-  auto flag = [](bool b) { return b ? 1.0f : 0.0f; };
-  return {p.FinalRpm,
-          p.InitialEqRpm,
-          p.Acceleration,
-          p.Deceleration,
-          p.KnotSpacing,
-          p.OverspeedTime,
-          p.ColumnBottom,
-          p.ColumnMeniscus,
-          p.RightFitLimit,
-          p.LeftFitLimit,
-          static_cast<float>(p.SpeciesCount),
-          p.Vbar1,
-          p.TemperatureC,
-          p.Epsilon,
-          static_cast<float>(p.ParameterCount),
-          p.MaxOverconcentration,
-          flag(p.DistributionMode),
-          flag(p.ExtrapolateData),
-          static_cast<float>(p.RepeatCount),
-          flag(p.SaveScanFiles),
-          flag(p.SaveEquFormat),
-          p.SolventDensity,
-          p.SolventViscosity,
-          p.Species1S,
-          p.Species1M,
-          p.Species1FF0,
-          flag(p.Species1UseFF0),
-          flag(p.SecondSpecies),
-          p.Species2Fraction,
-          p.Species2S,
-          p.Species2M,
-          p.Vbar2,
-          p.Species2FF0,
-          flag(p.Species2UseFF0),
-          p.Species1D * 1e7f,
-          p.Species2D * 1e7f,
-          p.OptimizedTime,
-          p.RpmStep,
-          flag(p.ExponentialParameterization),
-          flag(p.HistoryMode),
-          p.InitialStep};
+using Record = TimeToEqParametersRecord;
+
+// A diffusion coefficient, kept in cm^2/s and written in 1e-7 cm^2/s.
+struct Diffusion {
+  float Record::*value;
+};
+// One line of the file: a number, a whole number (written as a number and
+// read back rounded down), a flag (1 or 0; read as set when above 0) or a
+// diffusion coefficient.
+using FileLine = std::variant<float Record::*, int Record::*, bool Record::*, Diffusion>;
+
+const FileLine kFileLines[] = {
+    &Record::FinalRpm,          &Record::InitialEqRpm,
+    &Record::Acceleration,      &Record::Deceleration,
+    &Record::KnotSpacing,       &Record::OverspeedTime,
+    &Record::ColumnBottom,      &Record::ColumnMeniscus,
+    &Record::RightFitLimit,     &Record::LeftFitLimit,
+    &Record::SpeciesCount,      &Record::Vbar1,
+    &Record::TemperatureC,      &Record::Epsilon,
+    &Record::ParameterCount,    &Record::MaxOverconcentration,
+    &Record::DistributionMode,  &Record::ExtrapolateData,
+    &Record::RepeatCount,       &Record::SaveScanFiles,
+    &Record::SaveEquFormat,     &Record::SolventDensity,
+    &Record::SolventViscosity,  &Record::Species1S,
+    &Record::Species1M,         &Record::Species1FF0,
+    &Record::Species1UseFF0,    &Record::SecondSpecies,
+    &Record::Species2Fraction,  &Record::Species2S,
+    &Record::Species2M,         &Record::Vbar2,
+    &Record::Species2FF0,       &Record::Species2UseFF0,
+    Diffusion{&Record::Species1D}, Diffusion{&Record::Species2D},
+    &Record::OptimizedTime,     &Record::RpmStep,
+    &Record::ExponentialParameterization, &Record::HistoryMode,
+    &Record::InitialStep,
+};
+static_assert(std::size(kFileLines) == static_cast<std::size_t>(TimeToEqParameterLines));
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+// The values of the file in their line order.
+std::vector<float> FileValues(const Record& p) {
+  std::vector<float> values;
+  for (const FileLine& line : kFileLines)
+    values.push_back(std::visit(
+        Overloaded{[&](float Record::*m) { return p.*m; },
+                   [&](int Record::*m) { return static_cast<float>(p.*m); },
+                   [&](bool Record::*m) { return p.*m ? 1.0f : 0.0f; },
+                   [&](Diffusion d) { return p.*(d.value) * 1e7f; }},
+        line));
+  return values;
 }
 
-void ApplyFileValues(TimeToEqParametersRecord& p, const std::vector<float>& v) {
-  auto whole = [](float x) { return static_cast<int>(std::floor(x)); };
-  auto flag = [](float x) { return x > 0.0f; };
-  p.FinalRpm = v[0];
-  p.InitialEqRpm = v[1];
-  p.Acceleration = v[2];
-  p.Deceleration = v[3];
-  p.KnotSpacing = v[4];
-  p.OverspeedTime = v[5];
-  p.ColumnBottom = v[6];
-  p.ColumnMeniscus = v[7];
-  p.RightFitLimit = v[8];
-  p.LeftFitLimit = v[9];
-  p.SpeciesCount = whole(v[10]);
-  p.Vbar1 = v[11];
-  p.TemperatureC = v[12];
-  p.Epsilon = v[13];
-  const int count = whole(v[14]);
+void ApplyFileValues(Record& p, const std::vector<float>& v) {
+  // Another count of course parameters makes the stored course meaningless.
+  const auto count = static_cast<int>(std::floor(v[14]));
   if (count != p.ParameterCount) {
     p.SpeedCourseParameters = OneBasedArray<float>();
     p.HasSpeedCourseParameters = false;
   }
-  p.ParameterCount = count;
-  p.MaxOverconcentration = v[15];
-  p.DistributionMode = flag(v[16]);
-  p.ExtrapolateData = flag(v[17]);
-  p.RepeatCount = whole(v[18]);
-  p.SaveScanFiles = flag(v[19]);
-  p.SaveEquFormat = flag(v[20]);
-  p.SolventDensity = v[21];
-  p.SolventViscosity = v[22];
-  p.Species1S = v[23];
-  p.Species1M = v[24];
-  p.Species1FF0 = v[25];
-  p.Species1UseFF0 = flag(v[26]);
-  p.SecondSpecies = flag(v[27]);
-  p.Species2Fraction = v[28];
-  p.Species2S = v[29];
-  p.Species2M = v[30];
-  p.Vbar2 = v[31];
-  p.Species2FF0 = v[32];
-  p.Species2UseFF0 = flag(v[33]);
-  p.Species1D = v[34] * 1e-7f;
-  p.Species2D = v[35] * 1e-7f;
-  p.OptimizedTime = v[36];
-  p.RpmStep = v[37];
-  p.ExponentialParameterization = flag(v[38]);
-  p.HistoryMode = flag(v[39]);
-  p.InitialStep = v[40];
+  for (std::size_t i = 0; i < std::size(kFileLines); ++i) {
+    const float x = v[i];
+    std::visit(Overloaded{[&](float Record::*m) { p.*m = x; },
+                          [&](int Record::*m) { p.*m = static_cast<int>(std::floor(x)); },
+                          [&](bool Record::*m) { p.*m = x > 0.0f; },
+                          [&](Diffusion d) { p.*(d.value) = x * 1e-7f; }},
+               kFileLines[i]);
+  }
 }
 
 // The numbers at the start of the file's lines, up to the first line that

@@ -13,12 +13,21 @@
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
 #include "app/eqtest/RealtimeUpdate.h"
+#include "app/interaction/DistributionTools.h"
+#include "app/records/ModelSelection.h"
 #include "app/records/ProgramPaths.h"
+#include "app/viewcmds/ToolPlots.h"
 #include "app/window/TXLAWindow.h"
 #include "data/LoadTestSupport.h"
 #include "display/MainPlots.h"
+#include "display/DistributionPlot.h"
 #include "display/records/ScreenModes.h"
+#include "distributions/records/DistributionResultRecords.h"
+#include "distributions/records/DistributionSettingsRecords.h"
 #include "equilibrium/EqRotorSpeedEstimate.h"
+#include "equilibrium/ApproachToEqSim.h"
+#include "numerics/CCurve.h"
+#include "numerics/CVector.h"
 #include "equilibrium/EqTestSeries.h"
 #include "equilibrium/SpeedCourseOptimizer.h"
 #include "equilibrium/TimeToEqParameters.h"
@@ -173,6 +182,118 @@ TEST_F(EquilibriumToolsTest, RealtimeUpdateLoadsNewFilesWarnsOfTemperatureAndSto
   EXPECT_EQ(calls.RunModel, runs + 1);
 }
 
+// A zoom of the distribution plot made while the mode is on is re-applied
+// after each reload, which builds the plot anew.
+TEST_F(EquilibriumToolsTest, RealtimeUpdateKeepsTheDistributionZoom) {
+  const ModelSelectionRecord savedModel = ModelSelection;
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  data.Write(FormattedName(1), EqScanText(3600.0, 50000, 20, 0, 3));
+  LoadAllData(nullptr, {data.path().string(), FormattedName(1)});
+  auto& plots = display::DistributionPlots;
+  const float s[5] = {1, 3, 5, 7, 9}, c[5] = {0.1f, 0.4f, 0.2f, 0.3f, 0.1f};
+  CVector sv(5, s), cv(5, c);
+  plots.DistCurve = std::make_unique<CCurve>(&sv, &cv);
+  plots.DistributionPlot = std::make_unique<CWINPlot>();
+  plots.DistributionPlot->AddCurve(plots.DistCurve.get());
+  backend().ScriptEntry("20");
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // no automatic range
+  CmRealtimeUpdateOfFiles(window);
+  ASSERT_TRUE(RealtimeState.Active);
+  EXPECT_FALSE(RealtimeState.RescalePending);
+
+  RescaleDistributionToRange(window, 2.0f, 6.0f);
+  EXPECT_TRUE(RealtimeState.RescalePending);
+  plots.DistributionPlot->SetXRange(0.0f, 20.0f);  // as a new plot would be
+  data.Write(FormattedName(2), EqScanText(7200.0, 50000, 20, 0, 3));
+  RealtimeTimer(window, kRealtimeTimerId);
+  EXPECT_EQ(ScanDataSet.NFILES, 2);
+  EXPECT_FLOAT_EQ(plots.DistributionPlot->fXMin, 2.0f);
+  EXPECT_FLOAT_EQ(plots.DistributionPlot->fXMax, 6.0f);
+
+  CmStopRealtimeUpdate(window);
+  plots.DistributionPlot.reset();
+  plots.DistCurve.reset();
+  ModelSelection = savedModel;
+}
+
+// The range rule integrates from the first point of the continuous part:
+// the third grid point where the grid begins with a discrete species, as the
+// hybrid model's does only with its extra species.
+TEST(RealtimeRulesTest, RangeRuleSkipsTheDiscretePointOfTheHybridModel) {
+  const ModelSelectionRecord savedModel = ModelSelection;
+  const DistributionSettingsRecord savedSettings = DistributionSettings;
+  const DistributionResultRecord savedResult = DistributionResult;
+  ModelSelection.Kind = ModelKind::HybridCSLsGStar;
+  DistributionSettings.DistGridSize = 6;
+  DistributionResult.DistSGrid = {0, 0, 1, 2, 3, 4, 5};
+  DistributionResult.DistValues = {0, 0, 0, 1, 1, 0.02f, 0};
+  struct Case {
+    bool extraSpecies;
+    float total;
+  } cases[] = {{false, 2.02f}, {true, 1.52f}};
+  for (const Case& c : cases) {
+    RealtimeState = RealtimeStateRecord{};
+    DistributionSettings.HybridIncludesDiscrete = c.extraSpecies;
+    AdjustDistributionRangeRealtime();
+    EXPECT_NEAR(RealtimeState.TotalArea, c.total, 1e-5f) << c.extraSpecies;
+    EXPECT_NEAR(RealtimeState.TailArea, 0.01f, 1e-6f);
+    EXPECT_FALSE(RealtimeState.RangeChanged);  // a tail share inside 0.1 % .. 3 %
+  }
+  RealtimeState = RealtimeStateRecord{};
+  DistributionResult = savedResult;
+  DistributionSettings = savedSettings;
+  ModelSelection = savedModel;
+}
+
+TEST_F(EquilibriumToolsTest, ExcludeListHoldsAtMost500EntriesAndWarnsOnce) {
+  LoadRun();
+  EqTestSeries.CapacityWarned = false;
+  std::vector<CellWavelength> list;
+  int added = 0;
+  for (int k = 0; k < kEqTestCapacity + 20; ++k) added += AddToEqTestList(list, 1, nullptr);
+  EXPECT_EQ(added, kEqTestCapacity);
+  EXPECT_EQ(list.size(), static_cast<std::size_t>(kEqTestCapacity));
+  EXPECT_EQ(LogLinesWith("more than 500 excluded or included series").size(), 1u);
+}
+
+// The speed-profile tool shows what it holds: a loaded profile alone as a
+// rotor speed plot; after the constant-speed run the distance to
+// equilibrium with the course scaled under it, the profile plot, and the
+// status texts.
+TEST_F(EquilibriumToolsTest, SpeedProfileToolPlotsWhatItHolds) {
+  auto& p = TimeToEqParameters;
+  p = TimeToEqParametersRecord{};
+  SpeedProfileToolFlags = SpeedProfileToolFlagsRecord{};
+  p.ColumnMeniscus = 7.08f;
+  p.RightFitLimit = 7.17f;
+  p.Epsilon = 0.005f;
+  p.Vbar1 = 0.73f;
+  DeriveTimeToEqSpecies();
+  data.Write("steps.txt", "0 30000 280\n20000 15000 280\n");
+  backend().ScriptFileDialog(std::vector<std::string>{data.File("steps.txt")});
+  CmToolLoadSpeedProfile(window);
+  EXPECT_FLOAT_EQ(p.ConstSpeedEqTime, 40000.0f);
+  auto& t = ToolPlotData;
+  ASSERT_TRUE(t.ToolPlot);
+  EXPECT_EQ(t.ToolPlot->nCurves, 1);
+  EXPECT_FLOAT_EQ(t.ToolPlot->fYMax, p.RpmPlotScale);
+  EXPECT_FALSE(t.SecondToolPlot);
+
+  CmToolRunConstantSpeed(window);
+  ASSERT_TRUE(SpeedProfileToolFlags.ConstSpeed);
+  ASSERT_TRUE(t.ToolPlot);
+  EXPECT_EQ(t.ToolPlot->nCurves, 2);
+  EXPECT_FLOAT_EQ(t.ToolPlot->fYMax, p.RpmPlotTop);
+  ASSERT_TRUE(t.SecondToolPlot);
+  EXPECT_EQ(t.SecondToolPlot->nCurves, 1);
+  EXPECT_NE(window.ToolCaptionText.find("teq constant speed:  "), std::string::npos);
+  EXPECT_NE(window.ToolCaptionText.find("initial condition from rest"), std::string::npos);
+  EXPECT_EQ(window.ToolCaptionText.find("teq toSE"), std::string::npos);
+  ReleaseToolPlotData(window);
+  SpeedProfileToolFlags = SpeedProfileToolFlagsRecord{};
+  p = TimeToEqParametersRecord{};
+}
+
 TEST(EqRotorSpeedEstimateTest, SpeedsOfAMolarMassRange) {
   const EqRotorSpeedPlan plan = PlanEqRotorSpeeds(20000, 200000, 7.2f, 6.7f, 0.73f, 1.0f);
   EXPECT_FLOAT_EQ(plan.Rpm1, 4200.0f);
@@ -235,6 +356,46 @@ TEST_F(EquilibriumToolsTest, PlanningWritesItsResultFiles) {
   EXPECT_LE(p.OptimizedTime, p.ConstSpeedTime + 1e-3f);
   EXPECT_NE(window.ToolCaptionText.find("epsilon = 0.0050: t(const) = "), std::string::npos);
   EXPECT_NE(window.ToolCaptionText.find("optimizedoverspeedsteps1"), std::string::npos);
+  p = TimeToEqParametersRecord{};
+}
+
+// Keys pressed at once end both optimisation passes before they improve on
+// the plain overspeed course they start from: twice the final speed for
+// over eight hours, which on this short column does not come to
+// equilibrium within the constant-speed time. The plan is then constant
+// speed.
+TEST_F(EquilibriumToolsTest, PlanningEndedAtOnceIsNeverSlowerThanConstantSpeed) {
+  auto& p = TimeToEqParameters;
+  p = TimeToEqParametersRecord{};
+  p.ColumnMeniscus = 7.08f;
+  p.RightFitLimit = 7.17f;
+  p.OverspeedTime = 30000.0f;
+  p.ParameterCount = 2;
+  p.Epsilon = 0.005f;
+  p.Vbar1 = 0.73f;
+  p.SaveEquFormat = false;
+  ASSERT_TRUE(SaveTimeToEqParameters(ProgramPaths.TimeToEqParameterFile));
+  for (int k = 0; k < 2000; ++k) backend().QueueKeyPress(nullptr, 'x', 'x');
+  MinimizeTimeToEqCommand(window);
+
+  ASSERT_GT(p.ConstSpeedTime, 0.0f);
+  EXPECT_LE(p.OptimizedTime, p.ConstSpeedTime + 1e-3f);
+  // The steps written are those of the constant course: every step at the
+  // final speed.
+  std::FILE* f = std::fopen(
+      (ProgramPaths.TempFolder + "optimizedoverspeedsteps1/optimizedoverspeedsteps1.txt").c_str(),
+      "r");
+  ASSERT_NE(f, nullptr);
+  double start = 0, rpm = 0, acceleration = 0;
+  int steps = 0;
+  while (std::fscanf(f, "%lf %lf %lf", &start, &rpm, &acceleration) == 3) {
+    EXPECT_DOUBLE_EQ(rpm, p.FinalRpm) << "step at " << start;
+    ++steps;
+  }
+  std::fclose(f);
+  EXPECT_GE(steps, 1);
+  ASSERT_TRUE(p.ObjectiveSim);
+  EXPECT_NEAR(p.ObjectiveSim->TimeToRmsd / 3600.0f, p.OptimizedTime, 1e-3f);
   p = TimeToEqParametersRecord{};
 }
 

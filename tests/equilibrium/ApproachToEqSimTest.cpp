@@ -193,8 +193,11 @@ TEST_F(ApproachToEqSimTest, SimulatedApproachKeepsMassAndEndsAtEquilibrium) {
   EXPECT_NEAR(AmountToBottom(sim, sim.EquilibriumProfile.data()), loaded, 1e-3 * loaded);
   sim.EvaluateApproach(0.002f, 0.002f);
   // Monotone until the distance reaches the grid's discretisation floor.
-  for (int k = 2; k <= sim.ScanCount; ++k)
-    if (sim.Rmsd[k - 1] > 1e-3f) EXPECT_LE(sim.Rmsd[k], sim.Rmsd[k - 1]) << "scan " << k;
+  for (int k = 2; k <= sim.ScanCount; ++k) {
+    if (sim.Rmsd[k - 1] > 1e-3f) {
+      EXPECT_LE(sim.Rmsd[k], sim.Rmsd[k - 1]) << "scan " << k;
+    }
+  }
   EXPECT_LT(sim.Rmsd[sim.ScanCount], 0.002f);
   EXPECT_LT(sim.TimeToRmsd, 40.0f * 3600.0f);
   EXPECT_GT(sim.Rmsd[1], 0.01f);

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "data/CRotorSpeedProfile.h"
 #include "equilibrium/TimeToEqParameters.h"
@@ -86,6 +88,34 @@ TEST_F(TimeToEqParametersTest, FileRoundTripAndShortFile) {
   EXPECT_FLOAT_EQ(p.FinalRpm, 1.0f);
   EXPECT_FALSE(LoadTimeToEqParameters(folder.File("none.ini")));
   EXPECT_TRUE(LogLinesWith("could not open").empty());
+}
+
+// Every line of the file lands in a field of its own and comes back on the
+// same line: a file of distinct values survives a load and a save.
+TEST_F(TimeToEqParametersTest, EveryLineSurvivesALoadAndASave) {
+  ScratchFolder folder;
+  const std::vector<int> flags = {16, 17, 19, 20, 26, 27, 33, 38, 39};  // 0-based lines
+  const std::vector<int> wholes = {10, 14, 18};
+  std::vector<double> written;
+  std::string text;
+  for (int i = 0; i < TimeToEqParameterLines; ++i) {
+    double v = i + 1.25;
+    if (std::find(wholes.begin(), wholes.end(), i) != wholes.end()) v = i + 1;
+    // Flags alternate; the history flag stays off (it would ask for its companions).
+    if (std::find(flags.begin(), flags.end(), i) != flags.end()) v = i == 39 ? 0 : i % 2;
+    written.push_back(v);
+    text += std::to_string(v) + "\n";
+  }
+  ASSERT_TRUE(LoadTimeToEqParameters(folder.Write("in.ini", text)));
+  const std::string out = folder.File("out.ini");
+  ASSERT_TRUE(SaveTimeToEqParameters(out));
+  std::ifstream in(out);
+  for (int i = 0; i < TimeToEqParameterLines; ++i) {
+    double v = -1;
+    ASSERT_TRUE(in >> v) << "line " << i + 1;
+    EXPECT_NEAR(v, written[static_cast<std::size_t>(i)], 1e-4 * (1 + std::fabs(v)))
+        << "line " << i + 1;
+  }
 }
 
 TEST_F(TimeToEqParametersTest, HistoryCompanionsAreWrittenAndRequired) {

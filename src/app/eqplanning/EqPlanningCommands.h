@@ -38,7 +38,15 @@ void ShowPlannerResultPlots(TXLAWindow& window);
 // window.
 void ShowSpeedPlanningProgress(TXLAWindow& window);
 
-// The speed-profile tool.
+// The speed-profile tool. Its flags only ever go from off to on.
+struct SpeedProfileToolFlagsRecord {
+  bool ProfileLoaded = false;   // a rotor speed profile was loaded into ToolSim
+  bool Optimized = false;       // ToolSim holds a run or optimised course
+  bool ConstSpeed = false;      // ConstantSpeedSim holds the constant-speed run
+  bool ShowDifference = false;  // the tool plot shows distances to equilibrium
+};
+extern SpeedProfileToolFlagsRecord SpeedProfileToolFlags;
+
 void CmToolLoadSpeedProfile(TXLAWindow& window);
 void CmToolLoadParameterFile(TXLAWindow& window);
 void CmToolSaveResults(TXLAWindow& window);
@@ -52,6 +60,11 @@ void CmToolPelkoScans(TXLAWindow& window);
 // columns, at path (empty: "svdfrdata.dat" in the temp folder); the number
 // of scans written, 0 when the file cannot be written.
 int WriteScansForPelko(const std::string& path, const CApproachToEqSim& sim, int scanCount);
+// The tool's plots in the tool plot slots: the loaded or optimised speed
+// course, the distances to equilibrium of the constant-speed run and of the
+// tool's course, and the remaining difference across the column; the status
+// texts (equilibrium times, initial condition) go into the tool caption.
+void PaintToolPlot(TXLAWindow& window);
 
 // Installs the planner's links to this window (progress plot, start-up
 // reading of the parameter file).

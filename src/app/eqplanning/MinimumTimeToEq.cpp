@@ -135,6 +135,7 @@ float CalculateMinimumTimeToEq(TXLAWindow& window) {
     AppEqSimplexSim(p.SpeedCourseParameters.data(), window.Handle());
     if (p.ObjectiveSim) p.BestObjective = p.OptimizedTime = p.ObjectiveSim->TimeToRmsd / 3600.0f;
   }
+  KeepConstantSpeedWhenFaster(p.ConstSpeedTime, window.Handle());
 
   if (p.ObjectiveSim) {
     CApproachToEqSim& best = *p.ObjectiveSim;

@@ -1,13 +1,17 @@
 // The planner's plots: its progress while it optimises, drawn straight into
-// the window, and the results of a planning run in the tool plot slots.
+// the window, and the results of a planning run and of the speed-profile
+// tool in the tool plot slots.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
+#include "data/CRotorSpeedProfile.h"
+#include "data/LoadMessages.h"
 #include "display/DirectRedraws.h"
 #include "display/records/MainPlotLayout.h"
 #include "equilibrium/ApproachToEqSim.h"
@@ -79,6 +83,42 @@ void AddRemainingDifference(CWINPlot& plot, PlannerCurveStore& store, const CApp
   plot.SetCurveStyle(plot.nCurves - 1, -1);
 }
 
+// The second plot, inside the first in its upper right: what remains of
+// the difference to equilibrium across the column when each run met its
+// target, for the constant-speed run and for another course. Without
+// otherComplete only the other course's first two points are shown, at 0.
+void AddProfilePlot(const CApproachToEqSim& constant, const CApproachToEqSim* other,
+                    platform::Color constantColour, bool otherComplete) {
+  const TimeToEqParametersRecord& p = TimeToEqParameters;
+  const auto& l = MainPlotLayout;
+  auto& t = ToolPlotData;
+  t.SecondToolPlot = std::make_unique<CWINPlot>();
+  CWINPlot& profile = *t.SecondToolPlot;
+  profile.Place(l.DataTop + 100, l.PlotLeft + 500, l.DataBottom - 500 > l.DataTop + 150
+                                                       ? l.DataBottom - 500
+                                                       : (l.DataTop + l.DataBottom) / 2,
+                l.PlotRight - 50);
+  profile.SetXTitle("radius (cm)");
+  profile.SetYTitle("difference to eq");
+  profile.bConnectPoints = true;
+  double f = 1.0;
+  if (p.InitialStep > p.ColumnMeniscus && constant.RmsdScanIndex >= 1 &&
+      constant.RmsdScanIndex <= constant.ScanCount) {
+    const double mass = constant.RadialIntegral(constant.TotalScans[constant.RmsdScanIndex]);
+    if (mass != 0.0) f = constant.RadialIntegral(constant.EquilibriumProfile.data()) / mass;
+  }
+  AddRemainingDifference(profile, ResultCurves, constant, f, constantColour);
+  if (other == nullptr) return;
+  if (otherComplete) {
+    AddRemainingDifference(profile, ResultCurves, *other, f, platform::Rgb(255, 0, 255));
+  } else if (other->PointCount >= 2) {
+    const float zero[3] = {0, 0, 0};
+    profile.AddCurve(ResultCurves.Add(other->Radii.data(), zero, 1, 2));
+    profile.SetCurveColor(profile.nCurves - 1, platform::Rgb(255, 0, 255));
+    profile.SetCurveStyle(profile.nCurves - 1, -1);
+  }
+}
+
 }  // namespace
 
 void ShowSpeedPlanningProgress(TXLAWindow& window) {
@@ -134,25 +174,75 @@ void ShowPlannerResultPlots(TXLAWindow& window) {
   }
   approach.SetRanges(0.0f, p.ConstSpeedTime, 0.0f, p.RpmPlotTop);
 
-  // The second plot sits inside the first, in its upper right.
-  t.SecondToolPlot = std::make_unique<CWINPlot>();
-  CWINPlot& profile = *t.SecondToolPlot;
-  profile.Place(l.DataTop + 100, l.PlotLeft + 500, l.DataBottom - 500 > l.DataTop + 150
-                                                       ? l.DataBottom - 500
-                                                       : (l.DataTop + l.DataBottom) / 2,
-                l.PlotRight - 50);
-  profile.SetXTitle("radius (cm)");
-  profile.SetYTitle("difference to eq");
-  profile.bConnectPoints = true;
-  double f = 1.0;
-  if (p.InitialStep > p.ColumnMeniscus && constant.RmsdScanIndex >= 1 &&
-      constant.RmsdScanIndex <= constant.ScanCount) {
-    const double mass = constant.RadialIntegral(constant.TotalScans[constant.RmsdScanIndex]);
-    if (mass != 0.0) f = constant.RadialIntegral(constant.EquilibriumProfile.data()) / mass;
+  AddProfilePlot(constant, p.ObjectiveSim.get(), platform::Rgb(100, 100, 100), true);
+  t.ToolPlotFixedLayout = false;
+  InvalidateMainWindow(window);
+}
+
+void PaintToolPlot(TXLAWindow& window) {
+  const TimeToEqParametersRecord& p = TimeToEqParameters;
+  SpeedProfileToolFlagsRecord& flags = SpeedProfileToolFlags;
+  ReleaseToolPlotData(window);
+  ResultCurves.Clear();
+  flags.ShowDifference = flags.ConstSpeed || flags.Optimized;
+  const CApproachToEqSim* tool = p.ToolSim.get();
+  const CApproachToEqSim* constant = p.ConstantSpeedSim.get();
+  const bool course = flags.ProfileLoaded && tool != nullptr;
+  if (!course && !flags.ShowDifference) {
+    InvalidateMainWindow(window);
+    return;
   }
-  AddRemainingDifference(profile, ResultCurves, constant, f, platform::Rgb(100, 100, 100));
-  if (p.ObjectiveSim)
-    AddRemainingDifference(profile, ResultCurves, *p.ObjectiveSim, f, platform::Rgb(255, 0, 255));
+  auto& t = ToolPlotData;
+  const auto& l = MainPlotLayout;
+  t.ToolPlot = std::make_unique<CWINPlot>();
+  CWINPlot& plot = *t.ToolPlot;
+  plot.Place(l.DataTop, l.PlotLeft, l.DataBottom, l.PlotRight);
+  plot.bConnectPoints = true;
+  if (course) {
+    if (flags.ShowDifference) {
+      AddScaledSpeedCourse(plot, ResultCurves, *tool, platform::Rgb(0, 240, 0));
+    } else {
+      int n = 0;
+      OneBasedArray<float> hours, rpm;
+      if (tool->SpeedCourse(&n, &hours, &rpm) && n >= 1) {
+        plot.AddCurve(ResultCurves.Add(hours.data(), rpm.data(), 1, n));
+        plot.SetCurveColor(plot.nCurves - 1, platform::Rgb(0, 240, 0));
+        plot.SetCurveStyle(plot.nCurves - 1, -1);
+      }
+    }
+  }
+  if (flags.ConstSpeed && constant != nullptr)
+    AddDistanceCurve(plot, ResultCurves, *constant, platform::Rgb(220, 220, 255));
+  if (flags.Optimized && tool != nullptr)
+    AddDistanceCurve(plot, ResultCurves, *tool, platform::Rgb(255, 0, 255));
+  plot.SetXTitle("time (h)");
+  plot.SetYTitle(!flags.ShowDifference ? "rotor speed"
+                 : course             ? "difference to eq / rotor speed"
+                                      : "difference to eq");
+  plot.SetRanges(0.0f, p.ConstSpeedEqTime / 3600.0f, 0.0f,
+                 flags.ShowDifference ? p.RpmPlotTop : p.RpmPlotScale);
+  if (constant != nullptr)
+    AddProfilePlot(*constant, tool, platform::Rgb(220, 220, 255), flags.Optimized);
+
+  std::string status;
+  auto add = [&status](const std::string& text) {
+    status += status.empty() ? text : "   " + text;
+  };
+  if (flags.ConstSpeed)
+    add(FormatText("teq constant speed:  %.1fh", static_cast<double>(p.ConstSpeedEqTime / 3600.0f)));
+  if (flags.Optimized && tool != nullptr)
+    add(FormatText("teq toSE:  %.1fh", static_cast<double>(tool->TimeToRmsd / 3600.0f)));
+  if (p.HistoryMode) {
+    const std::string name = p.HistoryProfile ? p.HistoryProfile->FileName() : std::string();
+    add(FormatText("initial condition %.1f sec of %s", static_cast<double>(p.HistoryDuration),
+                   name.c_str()));
+  } else if (flags.ShowDifference) {
+    add(p.InitialEqRpm != 0.0f
+            ? FormatText("initial condition SE at %f rpm", static_cast<double>(p.InitialEqRpm))
+            : std::string("initial condition from rest"));
+  }
+  window.ToolCaptionText = status;
+  window.ToolCaptionPending = !status.empty();
   t.ToolPlotFixedLayout = false;
   InvalidateMainWindow(window);
 }

@@ -26,14 +26,13 @@
 #include "models/records/FitControl.h"
 #include "ui/Boxes.h"
 
+SpeedProfileToolFlagsRecord SpeedProfileToolFlags;
+
 namespace {
 
 const char* const kToolCaption = "TOSE";
 
-struct ToolFlagsRecord {
-  bool ProfileLoaded = false, Optimized = false, ConstSpeed = false, ShowDifference = false;
-};
-ToolFlagsRecord ToolFlags;
+SpeedProfileToolFlagsRecord& ToolFlags = SpeedProfileToolFlags;
 
 CApproachToEqSim& ToolSim() {
   auto& p = TimeToEqParameters;
@@ -95,7 +94,7 @@ void ClearAbort() {
 
 void CmToolRunConstantSpeed(TXLAWindow& window) {
   if (PrepareToolRun(window)) RunToolConstantSpeed(window);
-  InvalidateMainWindow(window);
+  PaintToolPlot(window);
 }
 
 void CmToolRunSpeedProfile(TXLAWindow& window) {
@@ -107,7 +106,7 @@ void CmToolRunSpeedProfile(TXLAWindow& window) {
     AppEqSimplexSim(p.SpeedCourseParameters.data(), window.Handle());
     ToolSim().CopyFrom(p.ObjectiveSim.get());
     ToolFlags.Optimized = true;
-    InvalidateMainWindow(window);
+    PaintToolPlot(window);
   } else if (PlannerQuestion(window, "no rotor speed profile loaded -> optimize from scratch?",
                               "RUN speed profile")) {
     CmToolOptimize(window);
@@ -154,6 +153,8 @@ void CmToolOptimize(TXLAWindow& window) {
   for (int i = 1; i <= m; ++i) p.SpeedCourseParameters[i] = best[i];
   AppEqSimplexSim(p.SpeedCourseParameters.data(), window.Handle());
   if (!p.ObjectiveSim) return;
+  p.OptimizedTime = p.ObjectiveSim->TimeToRmsd / 3600.0f;
+  KeepConstantSpeedWhenFaster(p.ConstSpeedTime, window.Handle());
   CApproachToEqSim& result = *p.ObjectiveSim;
   result.WriteDeltaEqFile(p.BackupPath, "optimized_DeltaEQ.txt");
   result.WriteSpeedSteps(p.BackupPath, false);
@@ -163,7 +164,7 @@ void CmToolOptimize(TXLAWindow& window) {
   tool.ParameterValues = p.SpeedCourseParameters;
   tool.ParameterCount = m;
   ToolFlags.Optimized = true;
-  InvalidateMainWindow(window);
+  PaintToolPlot(window);
 }
 
 void CmToolLoadSpeedProfile(TXLAWindow& window) {
@@ -181,7 +182,7 @@ void CmToolLoadSpeedProfile(TXLAWindow& window) {
     ToolFlags.ProfileLoaded = true;
   }
   if (!p.SimparamsPath.empty()) LoadTimeToEqParameters(p.SimparamsPath);
-  InvalidateMainWindow(window);
+  PaintToolPlot(window);
 }
 
 void CmToolLoadParameterFile(TXLAWindow& window) {

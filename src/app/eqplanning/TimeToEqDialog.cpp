@@ -116,45 +116,65 @@ std::vector<FormItem> DialogItems() {
   return items;
 }
 
+using Record = TimeToEqParametersRecord;
+
+// The fields shown as they are kept, with the format they are shown in.
+struct NumberField {
+  int id;
+  float Record::*value;
+  const char* format;
+};
+const NumberField kPlainNumbers[] = {
+    {kBottom, &Record::ColumnBottom, "%.3f"},
+    {kRightLimit, &Record::RightFitLimit, "%.3f"},
+    {kInitialStep, &Record::InitialStep, "%.3f"},
+    {kFinalRpm, &Record::FinalRpm, "%.0f"},
+    {kHistoryDuration, &Record::HistoryDuration, "%.0f"},
+    {kTemperature, &Record::TemperatureC, "%.0f"},
+    {kDensity, &Record::SolventDensity, "%.6f"},
+    {kS1, &Record::Species1S, "%.3f"},
+    {kM1, &Record::Species1M, "%.0f"},
+    {kVbar1, &Record::Vbar1, "%.3f"},
+    {kFF01, &Record::Species1FF0, "%.2f"},
+    {kFraction, &Record::Species2Fraction, "%.2f"},
+    {kS2, &Record::Species2S, "%.3f"},
+    {kM2, &Record::Species2M, "%.0f"},
+    {kVbar2, &Record::Vbar2, "%.3f"},
+    {kFF02, &Record::Species2FF0, "%.2f"},
+    {kMaxOverconc, &Record::MaxOverconcentration, "%.2f"},
+    {kEpsilon, &Record::Epsilon, "%.4f"},
+};
+
+struct SwitchField {
+  int id;
+  bool Record::*value;
+};
+const SwitchField kPlainSwitches[] = {
+    {kSecondSpecies, &Record::SecondSpecies},
+    {kExponential, &Record::ExponentialParameterization},
+    {kSaveScans, &Record::SaveScanFiles},
+    {kSaveEqu, &Record::SaveEquFormat},
+    {kRunSpeedFile, &Record::RunSpeedFile},
+};
+
 void FillState(FormState& s) {
   const TimeToEqParametersRecord& p = TimeToEqParameters;
   s = FormState();
-  s.texts[kBottom] = Format("%.3f", p.ColumnBottom);
+  for (const NumberField& f : kPlainNumbers) s.texts[f.id] = Format(f.format, p.*(f.value));
+  for (const SwitchField& f : kPlainSwitches) s.checked[f.id] = p.*(f.value) ? 1 : 0;
   s.texts[kMeniscus] = Format("%.3f", p.ColumnMeniscus);
-  s.texts[kRightLimit] = Format("%.3f", p.RightFitLimit);
-  s.texts[kInitialStep] = Format("%.3f", p.InitialStep);
   s.texts[kInitialEqRpm] = Format("%.0f", p.InitialEqRpm);
-  s.texts[kFinalRpm] = Format("%.0f", p.FinalRpm);
-  s.texts[kHistoryDuration] = Format("%.0f", p.HistoryDuration);
-  s.texts[kTemperature] = Format("%.0f", p.TemperatureC);
-  s.texts[kDensity] = Format("%.6f", p.SolventDensity);
   // Kept in Pa s, shown in poise (0.01002 for water).
   s.texts[kViscosity] = Format("%.6f", 10.0 * p.SolventViscosity);
   s.checked[kInitialEqRadio] = p.HistoryMode ? 0 : 1;
-  s.texts[kS1] = Format("%.3f", p.Species1S);
-  s.texts[kM1] = Format("%.0f", p.Species1M);
-  s.texts[kVbar1] = Format("%.3f", p.Vbar1);
-  s.texts[kFF01] = Format("%.2f", p.Species1FF0);
+  s.checked[kHistoryRadio] = p.HistoryMode ? 1 : 0;
   s.checked[kUseS1] = p.Species1UseFF0 ? 0 : 1;
   s.checked[kUseFF01] = p.Species1UseFF0 ? 1 : 0;
-  s.checked[kSecondSpecies] = p.SecondSpecies ? 1 : 0;
-  s.texts[kFraction] = Format("%.2f", p.Species2Fraction);
-  s.texts[kS2] = Format("%.3f", p.Species2S);
-  s.texts[kM2] = Format("%.0f", p.Species2M);
-  s.texts[kVbar2] = Format("%.3f", p.Vbar2);
-  s.texts[kFF02] = Format("%.2f", p.Species2FF0);
   s.checked[kUseS2] = p.Species2UseFF0 ? 0 : 1;
   s.checked[kUseFF02] = p.Species2UseFF0 ? 1 : 0;
-  s.texts[kMaxOverconc] = Format("%.2f", p.MaxOverconcentration);
-  s.texts[kEpsilon] = Format("%.4f", p.Epsilon);
   s.texts[kOverspeedHours] = Format("%.2f", p.OverspeedTime / 3600.0);
   s.texts[kParameterCount] = std::to_string(p.ParameterCount);
-  s.checked[kExponential] = p.ExponentialParameterization ? 1 : 0;
   s.texts[kRepeats] = std::to_string(p.RepeatCount);
-  s.checked[kHistoryRadio] = p.HistoryMode ? 1 : 0;
-  s.checked[kSaveScans] = p.SaveScanFiles ? 1 : 0;
-  s.checked[kSaveEqu] = p.SaveEquFormat ? 1 : 0;
-  s.checked[kRunSpeedFile] = p.RunSpeedFile ? 1 : 0;
 }
 
 platform::FormRefusal CheckEntries(const FormState& s) {
@@ -183,37 +203,20 @@ platform::FormRefusal CheckEntries(const FormState& s) {
 
 void ReadBack(const FormState& s) {
   TimeToEqParametersRecord& p = TimeToEqParameters;
-  p.FinalRpm = Value(s, kFinalRpm);
-  p.ColumnBottom = Value(s, kBottom);
+  for (const NumberField& f : kPlainNumbers) p.*(f.value) = Value(s, f.id);
+  for (const SwitchField& f : kPlainSwitches) p.*(f.value) = Ticked(s, f.id);
   const float meniscus = Value(s, kMeniscus);
   // A number beyond the bottom can only be a filling volume.
   p.ColumnMeniscus = meniscus > p.ColumnBottom ? VolumeToMeniscus(meniscus, p.ColumnBottom)
                                                : meniscus;
-  p.HistoryDuration = Value(s, kHistoryDuration);
-  p.RightFitLimit = Value(s, kRightLimit);
-  p.InitialStep = Value(s, kInitialStep);
-  p.TemperatureC = Value(s, kTemperature);
-  p.SolventDensity = Value(s, kDensity);
   p.SolventViscosity = Value(s, kViscosity) * 0.1f;
   p.HistoryMode = Ticked(s, kHistoryRadio);
   if (Ticked(s, kInitialEqRadio)) {
     p.HistoryMode = false;
     p.InitialEqRpm = Value(s, kInitialEqRpm);
   }
-  p.Species1S = Value(s, kS1);
-  p.Species1M = Value(s, kM1);
-  p.Vbar1 = Value(s, kVbar1);
-  p.Species1FF0 = Value(s, kFF01);
   p.Species1UseFF0 = !Ticked(s, kUseS1);
-  p.SecondSpecies = Ticked(s, kSecondSpecies);
-  p.Species2Fraction = Value(s, kFraction);
-  p.Species2S = Value(s, kS2);
-  p.Species2M = Value(s, kM2);
-  p.Vbar2 = Value(s, kVbar2);
-  p.Species2FF0 = Value(s, kFF02);
   p.Species2UseFF0 = !Ticked(s, kUseS2);
-  p.MaxOverconcentration = Value(s, kMaxOverconc);
-  p.Epsilon = Value(s, kEpsilon);
   p.OverspeedTime = Value(s, kOverspeedHours) * 3600.0f;
   const int count = static_cast<int>(std::floor(Value(s, kParameterCount)));
   if (count != p.ParameterCount) {
@@ -221,11 +224,7 @@ void ReadBack(const FormState& s) {
     p.HasSpeedCourseParameters = false;
   }
   p.ParameterCount = count;
-  p.ExponentialParameterization = Ticked(s, kExponential);
   p.RepeatCount = static_cast<int>(std::floor(Value(s, kRepeats)));
-  p.SaveScanFiles = Ticked(s, kSaveScans);
-  p.SaveEquFormat = Ticked(s, kSaveEqu);
-  p.RunSpeedFile = Ticked(s, kRunSpeedFile);
 }
 
 }  // namespace

@@ -74,10 +74,12 @@ bool MassGridModel(ModelKind k) {
          k == ModelKind::FMScalingLaw;
 }
 
-// Models whose grid begins with an extra point of their discrete part.
+// Models whose grid begins with an extra point of their discrete part; the
+// hybrid c(s)/ls-g*(s) model has one only with its extra discrete species.
 bool ThirdPointIsFirst(ModelKind k) {
   return k == ModelKind::CSWithOneDiscrete || k == ModelKind::LsGStarOneDiscrete ||
-         k == ModelKind::CSWithMsTable || k == ModelKind::NonidealCS;
+         k == ModelKind::CSWithMsTable || k == ModelKind::NonidealCS ||
+         (k == ModelKind::HybridCSLsGStar && DistributionSettings.HybridIncludesDiscrete);
 }
 
 std::string Clock(std::time_t t) {

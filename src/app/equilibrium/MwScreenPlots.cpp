@@ -48,6 +48,37 @@ void AddCurve(CWINPlot& plot, CCurve& curve, int style, platform::Color colour, 
   if (first >= 0) plot.SetCurveRange(i, first, last);
 }
 
+MwSetViews& ViewsOf(int i);
+
+// Points first..last of a set: the whole curve with first < 0.
+struct PointRange {
+  int first = -1, last = -1;
+};
+const auto kWholeCurve = [](const MStarDataSet&) { return PointRange{}; };
+// Between the points nearest to meniscus and bottom (c(M) curves).
+const auto InsideTheColumn = [](const MStarDataSet& s) {
+  return PointRange{s.NearMeniscus + 1, s.NearBottom - 1};
+};
+// The fit range of the data curves.
+const auto InsideTheFitLimits = [](const MStarDataSet& s) {
+  return PointRange{s.FirstFit - 1, s.LastFit - 2};
+};
+
+// The same curve of every set, in set order.
+template <class RangeOf>
+void AddCurveOfEachSet(CWINPlot& plot, CCurve MwSetViews::*curve, int style,
+                       platform::Color colour, RangeOf rangeOf) {
+  for (int i = 1; i <= MStarData.Count; ++i) {
+    const PointRange r = rangeOf(MStarData.Sets[i]);
+    AddCurve(plot, ViewsOf(i).*curve, style, colour, r.first, r.last);
+  }
+}
+
+// The values a[first..last] that exist (the set has n points).
+void TakeValues(Extremes& e, const OneBasedArray<float>& a, int first, int last, int n) {
+  for (int k = first; k <= last && k <= n; ++k) e.Take(a[k]);
+}
+
 MwSetViews& ViewsOf(int i) {
   auto& views = MStarScreen.Views;
   if (static_cast<int>(views.size()) <= i) views.resize(static_cast<std::size_t>(i) + 1);
@@ -124,29 +155,25 @@ void FillSignalPlot() {
   plot->ClearCurves();
   const bool cm = MStarSettings.CMSmoothing;
   const int N = Sets();
-  for (int i = 1; i <= N; ++i) AddCurve(*plot, ViewsOf(i).SignalCurve, kLines, platform::kBlack);
-  for (int i = 1; i <= N; ++i)
-    AddCurve(*plot, ViewsOf(i).BaselineCurve, kDashes, platform::Rgb(150, 200, 250));
-  for (int i = 1; i <= N; ++i) {
-    const MStarDataSet& s = MStarData.Sets[i];
-    if (cm)
-      AddCurve(*plot, ViewsOf(i).CMSignalCurve, kLines, platform::Rgb(255, 0, 0),
-               s.NearMeniscus + 1, s.NearBottom - 1);
-    else
-      AddCurve(*plot, ViewsOf(i).MeniscusCurve, kLines, platform::Rgb(255, 0, 0));
-  }
+  AddCurveOfEachSet(*plot, &MwSetViews::SignalCurve, kLines, platform::kBlack, kWholeCurve);
+  AddCurveOfEachSet(*plot, &MwSetViews::BaselineCurve, kDashes, platform::Rgb(150, 200, 250),
+                    kWholeCurve);
+  if (cm)
+    AddCurveOfEachSet(*plot, &MwSetViews::CMSignalCurve, kLines, platform::Rgb(255, 0, 0),
+                      InsideTheColumn);
+  else
+    AddCurveOfEachSet(*plot, &MwSetViews::MeniscusCurve, kLines, platform::Rgb(255, 0, 0),
+                      kWholeCurve);
   if (!cm)
-    for (int i = 1; i <= N; ++i)
-      AddCurve(*plot, ViewsOf(i).MeniscusMarker, kSymbol, platform::Rgb(255, 0, 0));
+    AddCurveOfEachSet(*plot, &MwSetViews::MeniscusMarker, kSymbol, platform::Rgb(255, 0, 0),
+                      kWholeCurve);
   Extremes y;
   for (int i = 1; i <= N; ++i) {
     const MStarDataSet& s = MStarData.Sets[i];
-    for (int k = s.NearMeniscus + 1; k <= s.NearBottom - 1 && k <= s.SetPointCount; ++k)
-      y.Take(s.Signal[k]);
-    if (cm)
-      for (int k = s.NearMeniscus + 1; k <= s.LastFit - 1 && k <= s.SetPointCount; ++k)
-        y.Take(s.CMSignal[k]);
-    else {
+    TakeValues(y, s.Signal, s.NearMeniscus + 1, s.NearBottom - 1, s.SetPointCount);
+    if (cm) {
+      TakeValues(y, s.CMSignal, s.NearMeniscus + 1, s.LastFit - 1, s.SetPointCount);
+    } else {
       y.Take(s.MeniscusCurveY[1]);
       y.Take(s.MeniscusCurveY[100]);
     }
@@ -162,31 +189,24 @@ void FillMStarPlot() {
   plot->ClearCurves();
   const bool cm = MStarSettings.CMSmoothing;
   const int N = Sets();
-  for (int i = 1; i <= N; ++i) {
-    const MStarDataSet& s = MStarData.Sets[i];
-    AddCurve(*plot, ViewsOf(i).MStarCurve, kLines, platform::Rgb(100, 0, 0), s.FirstFit - 1,
-             s.LastFit - 2);
-  }
-  for (int i = 1; i <= N; ++i) {
-    const MStarDataSet& s = MStarData.Sets[i];
-    if (cm)
-      AddCurve(*plot, ViewsOf(i).MStarCMCurve, kLines, platform::Rgb(255, 0, 0),
-               s.NearMeniscus + 1, s.NearBottom - 1);
-    else
-      AddCurve(*plot, ViewsOf(i).BottomCurve, kLines, platform::Rgb(255, 0, 0));
-  }
-  for (int i = 1; i <= N; ++i)
-    AddCurve(*plot, ViewsOf(i).BottomMarker, kSymbol, platform::Rgb(255, 0, 0));
+  AddCurveOfEachSet(*plot, &MwSetViews::MStarCurve, kLines, platform::Rgb(100, 0, 0),
+                    InsideTheFitLimits);
+  if (cm)
+    AddCurveOfEachSet(*plot, &MwSetViews::MStarCMCurve, kLines, platform::Rgb(255, 0, 0),
+                      InsideTheColumn);
+  else
+    AddCurveOfEachSet(*plot, &MwSetViews::BottomCurve, kLines, platform::Rgb(255, 0, 0),
+                      kWholeCurve);
+  AddCurveOfEachSet(*plot, &MwSetViews::BottomMarker, kSymbol, platform::Rgb(255, 0, 0),
+                    kWholeCurve);
   Extremes y;
   float largestAvg = 0.0f;
   for (int i = 1; i <= N; ++i) {
     const MStarDataSet& s = MStarData.Sets[i];
     largestAvg = std::max(largestAvg, s.MwAvg);
-    for (int k = s.FirstFit + 1; k <= s.LastFit - 1 && k <= s.SetPointCount; ++k)
-      y.Take(s.MStar[k]);
+    TakeValues(y, s.MStar, s.FirstFit + 1, s.LastFit - 1, s.SetPointCount);
     if (cm)
-      for (int k = s.FirstFit + 1; k <= s.NearBottom - 1 && k <= s.SetPointCount; ++k)
-        y.Take(s.MStarCM[k]);
+      TakeValues(y, s.MStarCM, s.FirstFit + 1, s.NearBottom - 1, s.SetPointCount);
     else
       y.Take(s.BottomCurveY[100]);
   }
@@ -204,31 +224,23 @@ void FillLnCPlot() {
   plot->ClearCurves();
   const bool cm = MStarSettings.CMSmoothing;
   const int N = Sets(), h = MStarSettings.SmoothHalfWindow;
-  for (int i = 1; i <= N; ++i) {
-    const MStarDataSet& s = MStarData.Sets[i];
-    AddCurve(*plot, ViewsOf(i).LnCCurve, kLines,
-             cm ? platform::kBlack : platform::Rgb(175, 175, 255), s.FirstFit - 1, s.LastFit - 2);
-  }
-  for (int i = 1; i <= N; ++i) {
-    const MStarDataSet& s = MStarData.Sets[i];
-    if (cm)
-      AddCurve(*plot, ViewsOf(i).LnCCMCurve, kLines, platform::Rgb(255, 50, 50),
-               s.NearMeniscus + 1, s.NearBottom - 1);
-    else
-      AddCurve(*plot, ViewsOf(i).LnCSmoothedCurve, kLines, platform::Rgb(0, 200, 0),
-               s.FirstFit + h - 1, s.LastFit - h - 2);
-  }
+  AddCurveOfEachSet(*plot, &MwSetViews::LnCCurve, kLines,
+                    cm ? platform::kBlack : platform::Rgb(175, 175, 255), InsideTheFitLimits);
+  if (cm)
+    AddCurveOfEachSet(*plot, &MwSetViews::LnCCMCurve, kLines, platform::Rgb(255, 50, 50),
+                      InsideTheColumn);
+  else
+    AddCurveOfEachSet(*plot, &MwSetViews::LnCSmoothedCurve, kLines, platform::Rgb(0, 200, 0),
+                      [h](const MStarDataSet& s) {
+                        return PointRange{s.FirstFit + h - 1, s.LastFit - h - 2};
+                      });
   if (!cm)
-    for (int i = 1; i <= N; ++i) {
-      const MStarDataSet& s = MStarData.Sets[i];
-      AddCurve(*plot, ViewsOf(i).LnCLineCurve, kDashes, platform::Rgb(100, 100, 200),
-               s.FirstFit - 1, s.LastFit - 2);
-    }
+    AddCurveOfEachSet(*plot, &MwSetViews::LnCLineCurve, kDashes, platform::Rgb(100, 100, 200),
+                      InsideTheFitLimits);
   Extremes y;
   for (int i = 1; i <= N; ++i) {
     const MStarDataSet& s = MStarData.Sets[i];
-    for (int k = s.FirstFit + 1; k <= s.LastFit - 1 && k <= s.SetPointCount; ++k)
-      y.Take(s.LnC[k]);
+    TakeValues(y, s.LnC, s.FirstFit + 1, s.LastFit - 1, s.SetPointCount);
   }
   const float top = y.max + 0.05f * y.Span();
   const auto& m = ModelParameters;
@@ -255,23 +267,18 @@ void FillMwAppPlot() {
   const bool cm = MStarSettings.CMSmoothing;
   const int N = Sets();
   const int hw = MStarSettings.SmoothHalfWindow + MStarSettings.BoxHalfWindow;
-  for (int i = 1; i <= N; ++i) {
-    const MStarDataSet& s = MStarData.Sets[i];
-    AddCurve(*plot, ViewsOf(i).MwAppCurve, kLines, platform::Rgb(0, 100, 0), s.FirstFit + hw - 1,
-             s.LastFit - hw - 2);
-  }
+  AddCurveOfEachSet(*plot, &MwSetViews::MwAppCurve, kLines, platform::Rgb(0, 100, 0),
+                    [hw](const MStarDataSet& s) {
+                      return PointRange{s.FirstFit + hw - 1, s.LastFit - hw - 2};
+                    });
   if (cm)
-    for (int i = 1; i <= N; ++i) {
-      const MStarDataSet& s = MStarData.Sets[i];
-      AddCurve(*plot, ViewsOf(i).MwAppCMCurve, kLines, platform::Rgb(255, 50, 50),
-               s.NearMeniscus + 1, s.NearBottom - 1);
-    }
+    AddCurveOfEachSet(*plot, &MwSetViews::MwAppCMCurve, kLines, platform::Rgb(255, 50, 50),
+                      InsideTheColumn);
   Extremes y;
   float largestSignal = 0.0f;
   for (int i = 1; i <= N; ++i) {
     const MStarDataSet& s = MStarData.Sets[i];
-    for (int k = s.FirstFit + hw + 1; k <= s.LastFit - hw - 1 && k <= s.SetPointCount; ++k)
-      y.Take(s.MwAppLog[k]);
+    TakeValues(y, s.MwAppLog, s.FirstFit + hw + 1, s.LastFit - hw - 1, s.SetPointCount);
     const int k = s.LastFit - hw - 1;
     if (k >= 1 && k <= s.SetPointCount) largestSignal = std::max(largestSignal, s.Signal[k]);
   }

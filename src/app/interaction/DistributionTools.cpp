@@ -8,6 +8,7 @@
 #include "app/clipboard/ClipboardTables.h"
 #include "app/commands/CommandTable.h"
 #include "app/commands/DistributionCommands.h"
+#include "app/eqtest/RealtimeUpdate.h"
 #include "app/interaction/DistributionPeaks.h"
 #include "app/interaction/InteractionState.h"
 #include "app/interaction/ScreenButtons.h"
@@ -113,6 +114,13 @@ void PromptRangeRectangle(TXLAWindow& window) {
 void RescaleDistributionToRange(TXLAWindow& window, float x0, float x1) {
   RangeSelection.RescalePending = false;
   RangeSelection.RangeRectangleArmed = false;
+  // Each reload of the realtime update builds the distribution plot anew:
+  // the update re-applies this range after it.
+  if (RealtimeState.Active) {
+    RealtimeState.RescalePending = true;
+    RealtimeState.RescaleX1 = x0;
+    RealtimeState.RescaleX2 = x1;
+  }
   CWINPlot* plot = DistributionPlot();
   if (plot == nullptr) return;
   const float ymax = LargestY(x0, x1, false);
