@@ -1,6 +1,8 @@
 #include "data/DataSetServices.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
@@ -10,6 +12,8 @@
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/OneBasedArrays.h"
+#include "numerics/Resampling.h"
 #include "tools/records/FitScanWindow.h"
 
 bool ScanRmsFileOn = true;
@@ -57,6 +61,30 @@ float ScanRmsd() {
   FitControl.CurrentRmsd = rmsd;
   FitControl.FitPointCount = count;
   return rmsd;
+}
+
+void TiNoiseFromResiduals() {
+  auto& g = CommonRadialGrid;
+  const auto& d = ScanDataSet;
+  const int size = g.CommonGridSize, scans = d.NFILES;
+  if (scans <= 0 || size <= 0 || g.TINoise.size() < size || g.ResampledSignals.size() < scans)
+    return;
+  std::vector<double> sum(static_cast<std::size_t>(size) + 1, 0.0);
+  OneBasedArray<float> model(1, size);
+  for (int i = 1; i <= scans; ++i) {
+    const int n = d.ScanPointCount[i];
+    const bool modelled = d.ScanModel[i].size() >= n && n > 0;
+    std::fill(model.data() + 1, model.data() + 1 + size, 0.0f);
+    if (modelled && !g.GridResampled && n == size)
+      std::copy(d.ScanModel[i].data() + 1, d.ScanModel[i].data() + 1 + n, model.data() + 1);
+    else if (modelled)
+      ResampleCurve(size, g.CommonGrid, model.data(), n, d.ScanRadius[i].data(),
+                    d.ScanModel[i].data());
+    const float* signal = g.ResampledSignals[i];
+    for (int k = 1; k <= size; ++k) sum[static_cast<std::size_t>(k)] += signal[k] - model[k];
+  }
+  for (int k = 1; k <= size; ++k)
+    g.TINoise[k] = static_cast<float>(sum[static_cast<std::size_t>(k)] / scans);
 }
 
 void UpdateMeanProfile() {

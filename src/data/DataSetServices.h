@@ -26,6 +26,11 @@ float ScanRmsd();
 // grid fit range.
 void UpdateMeanProfile();
 
+// For the scan corrections (CommonRadialGrid): the time-invariant noise
+// recomputed as the mean over the scans of grid signal minus model at every
+// grid point, the model taken onto the grid. Nothing without a grid.
+void TiNoiseFromResiduals();
+
 // For the main display: residuals = signal - model inside each scan's fit
 // index range and 0 outside; renders the residual plot when render is true
 // and rewrites the ScanRms table while ScanRmsFileOn is set.

@@ -199,6 +199,11 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
     f.FitAbort = true;
   }
   f.CurrentRmsd = solved ? FitRangeRmsd() : kAbortedRmsd;
+  // A nonlinear detector's fit is judged on the data as measured.
+  float measured = 0.0f;
+  if (solved && ContiKernelServices.NonlinearDetectionRmsd &&
+      ContiKernelServices.NonlinearDetectionRmsd(measured))
+    f.CurrentRmsd = measured;
   ++f.EvaluationCount;
   ++f.SimulationCount;
   StatusLine(window, 30, ContiOptimizerLine());

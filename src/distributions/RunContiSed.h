@@ -42,6 +42,10 @@ struct ContiKernelServicesRecord {
   // Applies or removes the nonlinear-detection transform of the signals
   // (true: work on the transformed data; false: the user's view).
   std::function<void(bool)> ApplyNonlinearDetection;
+  // With nonlinear detection on: brings the model just computed into both
+  // forms and gives the rmsd of the data as measured (true); false when
+  // detection is off, and the fit keeps its own rmsd.
+  std::function<bool(float& rmsd)> NonlinearDetectionRmsd;
   // Light-scattering data: whether scan 1 holds the field autocorrelation
   // g(1); and every scan turned from g(2) - 1 into g(1), the data plots
   // rebuilt.

@@ -17,6 +17,7 @@
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
 #include "models/SimulationArrays.h"
+#include "models/SimulationRoads.h"
 #include "models/TempParameterFile.h"
 #include "models/records/ComputationAbort.h"
 #include "models/records/FitControl.h"
@@ -137,7 +138,13 @@ float SimplexSim(float* v, platform::WindowHandle window) {
     ComputationAbort = false;
     f.FitAbort = true;
   }
-  const float r = ScanRmsd();
+  float r = ScanRmsd();
+  // A nonlinear detector's fit is judged on the data as measured.
+  float measured = 0.0f;
+  if (SimulationRoads.NonlinearDetectionRmsd && SimulationRoads.NonlinearDetectionRmsd(measured)) {
+    r = measured;
+    f.CurrentRmsd = measured;
+  }
   Log(window, " --> SimplexSim DONE");
   return r;
 }

@@ -63,6 +63,9 @@ struct SimulationRoadsRecord {
   // Nothing happens while detection is off.
   void (*ApplyNonlinearDetection)(bool transformed) = nullptr;
   void (*UpdateNonlinearDetection)() = nullptr;
+  // The rmsd of the untransformed data against the untransformed model of
+  // the last simulation; false while detection is off.
+  bool (*NonlinearDetectionRmsd)(float& rmsd) = nullptr;
 };
 
 extern SimulationRoadsRecord SimulationRoads;

@@ -212,4 +212,15 @@ void InstallNonlinearDetectionHooks() {
                             transformed || f.NonlinearDetectionSecondFlag);
   };
   SimulationRoads.UpdateNonlinearDetection = +[] { UpdateNonlinearDetection(); };
+  // The simulation has brought its model into both forms already.
+  SimulationRoads.NonlinearDetectionRmsd = +[](float& rmsd) {
+    if (!DetectionOn() || !Captured()) return false;
+    rmsd = NonlinearDetectionRmsd();
+    return true;
+  };
+  ContiKernelServices.NonlinearDetectionRmsd = [](float& rmsd) {
+    if (!UpdateNonlinearDetection()) return false;
+    rmsd = NonlinearDetectionRmsd();
+    return true;
+  };
 }

@@ -5,11 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "app/PlotInteractionFixture.h"
 #include "app/scantools/MouseActions.h"
 #include "app/scantools/ScanToolCommands.h"
 #include "app/scantools/ScratchTracking.h"
 #include "data/DataSetServices.h"
+#include "data/LoadMessages.h"
 #include "display/MainPlots.h"
 
 namespace {
@@ -124,12 +129,22 @@ TEST_F(FringeJumpActionsTest, AllScansJumpAtOnePositionIsRepaired) {
   const int x = display::ValueToWindowX(residuals, 6.28f);
   const int y = display::PlotRowToWindowY(0.5f * (MainPlotLayout.ResidualTop + MainPlotLayout.ResidualBottom));
   Send(MessageKind::LeftButtonDown, x, y);
+  // "save scan data?" Yes runs the data menu's save of the raw data set:
+  // no speed in the names, a new folder.
+  ScratchFolder saved;
+  for (int i = 1; i <= d.NFILES; ++i) d.ScanFilePaths[i] = FormatText("%05d.IP1", i);
+  backend().ScriptBoxAnswer(BoxAnswer::Yes);
   backend().ScriptBoxAnswer(BoxAnswer::No);
+  backend().ScriptFileDialog(std::vector<std::string>{saved.File("x.rxx")});
   Char(platform::key::Return);
   EXPECT_EQ(ActiveMouseAction(), nullptr);
   for (int i = 1; i <= d.NFILES; ++i)
     for (int k = 1; k <= d.ScanPointCount[i]; ++k)
       EXPECT_NEAR(d.ScanSignal[i][k], original[i - 1][k - 1], 1e-6f) << i << " " << k;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(saved.path()))
+    files += entry.path().extension() == ".IP1" ? 1 : 0;
+  EXPECT_EQ(files, d.NFILES);
   ScratchJumpDistance = 0.003f;
 }
 

@@ -91,6 +91,36 @@ TEST_F(DataSetServicesTest, MeanProfileFollowsEditedSignals) {
   EXPECT_FLOAT_EQ(g.GridPointTotal, 40.0f);
 }
 
+// Data = model + a time-invariant bow + one offset per scan: the mean
+// residual over the scans at each grid point is the bow plus the mean
+// offset, on a grid that views the scans and on a resampled one.
+TEST_F(DataSetServicesTest, TiNoiseFromResidualsIsTheMeanResidualAtEachRadius) {
+  const auto bow = [](float r) { return 0.05f * std::sin(6.0f * r); };
+  const float offsets[] = {0.0f, 0.01f, 0.02f};  // mean 0.01 over the three scans
+  for (const bool absorbance : {false, true}) {
+    SCOPED_TRACE(absorbance ? "resampled grid" : "grid of the scans");
+    ScanReaderOptions.InterferenceData = !absorbance;
+    ScanReaderOptions.AbsorbanceData = absorbance;
+    LoadTestScans({{6.0, 7.0, 0.01, 100.0, nullptr, 0.0f},
+                   {6.0, 7.0, 0.01, 200.0, nullptr, 0.0f},
+                   {6.0, 7.0, 0.01, 300.0, nullptr, 0.0f}});
+    auto& d = ScanDataSet;
+    for (int i = 1; i <= 3; ++i)
+      for (int k = 1; k <= d.ScanPointCount[i]; ++k) {
+        const float r = d.ScanRadius[i][k];
+        d.ScanModel[i][k] = 0.2f * (r - 6.0f) + 0.1f * static_cast<float>(i);
+        d.ScanSignal[i][k] = d.ScanModel[i][k] + bow(r) + offsets[i - 1];
+      }
+    SetupCommonRadialGrid();
+    auto& g = CommonRadialGrid;
+    ASSERT_EQ(g.GridResampled, absorbance);
+    TiNoiseFromResiduals();
+    for (int k = 1; k <= g.CommonGridSize; k += 7)
+      EXPECT_NEAR(g.TINoise[k], bow(g.CommonGrid[k]) + 0.01f, 2e-4f) << g.CommonGrid[k];
+  }
+  ScanReaderOptions.AbsorbanceData = false;
+}
+
 TEST_F(DataSetServicesTest, DefaultRangesOfMeniscusAndBottom) {
   struct Case {
     const char* what;

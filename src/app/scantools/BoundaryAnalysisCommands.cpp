@@ -1,6 +1,7 @@
 #include "app/scantools/BoundaryAnalysisCommands.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -10,12 +11,15 @@
 #include "app/records/LoadOptions.h"
 #include "app/records/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
+#include "display/DirectRedraws.h"
 #include "display/DisplayLinks.h"
 #include "display/DistributionPlot.h"
 #include "display/ScanColours.h"
 #include "display/records/MainPlotLayout.h"
 #include "models/ParametersCommand.h"
 #include "models/records/ParameterVector.h"
+#include "numerics/CCurve.h"
+#include "numerics/CVector.h"
 #include "numerics/OneBasedArrays.h"
 #include "plot/CAdHocPlot.h"
 #include "tools/BoundaryAnalysis.h"
@@ -71,6 +75,43 @@ void SetupExtrapolationPlot() {
   ExtrapolationPicture = std::move(plot);
 }
 
+// The distribution of every step computed so far, drawn over the
+// distribution plot while the run goes on. The plot only borrows the
+// curves, so they are let go only when the plot that shows them is replaced.
+struct StepCurve {
+  std::vector<float> s, values;  // one-based copies
+  CVector x, y;
+  std::unique_ptr<CCurve> curve;
+};
+std::vector<std::unique_ptr<StepCurve>> StepCurves;
+bool StepPlotFresh = false;
+
+void ShowStepCurve(TXLAWindow& window, const std::vector<float>& s,
+                   const std::vector<float>& values) {
+  auto& plots = display::DistributionPlots;
+  if (!StepPlotFresh) {
+    // A new plot over this run's grid; the curves of an earlier run go with
+    // the plot that showed them.
+    display::BuildDistributionPlot();
+    StepCurves.clear();
+    StepPlotFresh = true;
+  }
+  CWINPlot* plot = plots.DistributionPlot.get();
+  const std::size_t n = std::min(s.size(), values.size());
+  if (plot == nullptr || n < 3) return;
+  auto c = std::make_unique<StepCurve>();
+  c->s.assign(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
+  c->values.assign(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n));
+  c->x.AttachFrom(c->s.data(), static_cast<unsigned>(n - 1), 1);
+  c->y.AttachFrom(c->values.data(), static_cast<unsigned>(n - 1), 1);
+  c->curve = std::make_unique<CCurve>(&c->x, &c->y);
+  plot->AddCurve(c->curve.get());
+  plot->SetCurveStyle(plot->nCurves - 1, -1);
+  plot->SetCurveColor(plot->nCurves - 1, platform::kBlack);
+  StepCurves.push_back(std::move(c));
+  display::RedrawDistributionPlotNow(window.Host());
+}
+
 void SyncSettings() {
   auto& s = LsgExtrapolationSettings;
   s.ShowPlot = ModelCommandState.ShowExtrapolationPlot;
@@ -91,12 +132,21 @@ void RunBoundaryAnalysis(TXLAWindow& window) {
     WriteWindowText(window, x, y, text);
     ShowDirectDrawing(window);
   };
+  StepPlotFresh = false;
+  BoundaryAnalysisLinks.StepShown = [&window](const std::vector<float>& s,
+                                              const std::vector<float>& values) {
+    ShowStepCurve(window, s, values);
+    ShowDirectDrawing(window);
+  };
   const bool ok = ModelSelection.Kind == ModelKind::ExtrapolateLsGStar
                       ? RunLsgExtrapolation(window.Handle())
                       : RunVanHoldeWeischet(window.Handle());
   BoundaryAnalysisLinks.Text = nullptr;
+  BoundaryAnalysisLinks.StepShown = nullptr;
+  // A run stopped by a key keeps its partial step curves in view.
   if (!ok) return;
   display::BuildDistributionPlot();
+  StepCurves.clear();
   if (LsgExtrapolationSettings.PlotShown) SetupExtrapolationPlot();
   ModelCommandState.ExtrapolationPlotShown = ExtrapolationPlotShown();
   RepaintMainWindow(window.Handle());

@@ -60,8 +60,7 @@ int AddCurve(CAdHocPlot& plot, const std::vector<float>& x, const std::vector<fl
 }
 
 void RenderPlot(CAdHocPlot& plot) {
-  plot.pPlot->SetAutoRanges();
-  plot.pPlot->Render();
+  RenderToolPlot(*plot.pPlot);
 }
 
 // ---- one scan ----------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
+#include "data/DataSetServices.h"
 #include "data/RawDataEdits.h"
 #include "data/ScanCorrections.h"
 #include "data/ScanDataSet.h"
@@ -59,6 +60,7 @@ void CmSubtractConstant(TXLAWindow& window) {
     for (int k = 1; k <= d.ScanPointCount[i]; ++k) d.ScanSignal[i][k] -= constant;
   d.DataChanged = true;
   SetupCommonRadialGrid();
+  TiNoiseFromResiduals();
   RenderAndRepaint(window);
   OfferToSaveScans(window, "save data?");
 }
@@ -141,6 +143,7 @@ void CmSubtractBufferMismatchEstimate(TXLAWindow& window) {
   else
     b.On = false;
   SetupCommonRadialGrid();
+  TiNoiseFromResiduals();
   CmDataRange(window);
 }
 

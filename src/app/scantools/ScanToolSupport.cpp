@@ -5,6 +5,8 @@
 #include "app/window/TXLAWindow.h"
 #include "app/records/LoadOptions.h"
 #include "display/records/DisplayState.h"
+#include "plot/CWINPlot.h"
+#include "plot/PlotSettings.h"
 
 namespace {
 // The data menu's "Save Raw Data Set" command.
@@ -41,4 +43,20 @@ void RenderAndRepaint(TXLAWindow& window) {
 
 void Repaint(TXLAWindow& window) {
   RepaintMainWindow(window.Handle());
+}
+
+void RenderToolPlot(CWINPlot& plot) {
+  PlotSettingsRecord& s = PlotSettings;
+  platform::Font* fonts[] = {&s.hTickLabelFont, &s.hTitleFont, &s.hYTitleFont};
+  const platform::Font saved[] = {s.hTickLabelFont, s.hTitleFont, s.hYTitleFont};
+  for (platform::Font* f : fonts) {
+    f->height = 25;
+    f->weight = 400;
+    f->italic = f->underline = f->strikeOut = false;
+    f->family = platform::FontFamily::Roman;
+    f->faceName.clear();
+  }
+  plot.SetAutoRanges();
+  plot.Render();
+  for (int i = 0; i < 3; ++i) *fonts[i] = saved[i];
 }

@@ -6,6 +6,7 @@
 
 #include "app/models/ModelCommandSupport.h"  // ScansLoaded
 
+class CWINPlot;
 class TXLAWindow;
 
 bool Ask(TXLAWindow& window, const std::string& text, const std::string& caption = "");
@@ -19,3 +20,8 @@ void OfferToSaveScans(TXLAWindow& window, const char* question = "save new data?
 // Renders the data plot anew and repaints the whole window.
 void RenderAndRepaint(TXLAWindow& window);
 void Repaint(TXLAWindow& window);
+
+// A mouse-action plot rendered with its axes fitted to the curves and its
+// tick labels and titles in a larger face (height 25) than the main plots';
+// the program's label fonts are back as they were afterwards.
+void RenderToolPlot(CWINPlot& plot);

@@ -282,21 +282,35 @@ class TrackScratch : public CMouseAction {
     p.Place(l.DataTop, l.PlotLeft, l.ResidualBottom, l.PlotRight);
     p.SetXTitle("slopes (signal/cm)");
     p.SetYTitle("shifts (cm)");
+    p.nSymbolSize = std::max(0, p.nSymbolSize - 1);
     const int count = static_cast<int>(store_.size()), N = ScanDataSet.NFILES;
-    for (int pass = 0; pass < 2; ++pass)
-      for (int t = 1; t <= count; ++t) {
-        float* x = vector(1, N);
-        float* y = vector(1, N);
-        for (int k = 1; k <= N; ++k) {
-          x[k] = static_cast<float>(store_[t - 1].Slopes[k]);
-          y[k] = static_cast<float>(store_[t - 1].Shifts[k]);
-        }
-        const int c = plot->AddCurve(N, x, y);
-        p.SetCurveColor(c, display::RampColour(t, count));
-        p.SetCurveStyle(c, pass == 0 ? 6 : -1);
+    const auto scratchCurve = [&](int t, int style) {
+      float* x = vector(1, N);
+      float* y = vector(1, N);
+      for (int k = 1; k <= N; ++k) {
+        x[k] = static_cast<float>(store_[t - 1].Slopes[k]);
+        y[k] = static_cast<float>(store_[t - 1].Shifts[k]);
       }
-    p.SetAutoRanges();
-    p.Render();
+      const int c = plot->AddCurve(N, x, y);
+      p.SetCurveColor(c, display::RampColour(t, count));
+      p.SetCurveStyle(c, style);
+    };
+    for (int t = 1; t <= count; ++t) scratchCurve(t, 6);
+    // Every scan's points over the scratches, in the scan's colour, so that
+    // a scan that moves all its scratches alike stands out.
+    for (int k = 1; k <= N; ++k) {
+      float* x = vector(1, count);
+      float* y = vector(1, count);
+      for (int t = 1; t <= count; ++t) {
+        x[t] = static_cast<float>(store_[t - 1].Slopes[k]);
+        y[t] = static_cast<float>(store_[t - 1].Shifts[k]);
+      }
+      const int c = plot->AddCurve(count, x, y);
+      p.SetCurveColor(c, display::ScanColour(k));
+      p.SetCurveStyle(c, 23);
+    }
+    for (int t = 1; t <= count; ++t) scratchCurve(t, -1);
+    RenderToolPlot(p);
     ShowPicture(std::move(plot));
   }
 
