@@ -5,6 +5,7 @@
 
 #include "data/ScanDataSet.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "data/records/SolventConditions.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
 #include "models/ParamsBox.h"
@@ -12,6 +13,7 @@
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/SpeciesEngineParameters.h"
+#include "numerics/Hydrodynamics.h"
 #include "ui/Boxes.h"
 
 double model_entries::Number(const platform::FormState& t, int id) {
@@ -46,17 +48,12 @@ void Tell(platform::WindowHandle window, const char* text, const char* caption,
   platform::Current().ShowMessageBox({window, text, caption, icon, platform::BoxButtons::Ok});
 }
 
-// Boltzmann constant (erg/K) and the viscosity of water at 20 degrees C (P):
-// the Stokes-Einstein relation between a Stokes radius and D.
-constexpr double kBoltzmann = 1.380649e-16;
-constexpr double kWaterViscosity20 = 0.01002;
-
+// The Stokes-Einstein relation between a Stokes radius (m) and D (cm^2/s)
+// in the run's solvent at the run's temperature, the conditions under which
+// the flotation model deconvolutes; the relation serves both directions.
 double StokesEinstein(double x) {
-  // D (cm^2/s) from a radius (m) or a radius from D: the same relation both
-  // ways, kT / (6 pi eta x) with x in cm, converted back.
-  const double t = 293.15;
-  const double cm = x * 100.0;
-  return kBoltzmann * t / (6.0 * 3.14159265358979323846 * kWaterViscosity20 * cm) / 100.0;
+  return DFromStokesRadius(static_cast<float>(x),
+                           SolventConditions.BufferTemperature - 273.15f);
 }
 
 }  // namespace

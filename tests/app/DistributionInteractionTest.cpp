@@ -11,6 +11,11 @@
 #include "app/options/ProgramOptions.h"
 #include "app/records/ProgramPaths.h"
 #include "distributions/DistributionIntegration.h"
+#include "data/records/SolventConditions.h"
+#include "distributions/MsTable.h"
+#include "lamm/VolumeFractionFactors.h"
+#include "models/records/SpeciesEngineParameters.h"
+#include "numerics/PhysicalConstants.h"
 #include "numerics/Hydrodynamics.h"
 
 using platform::MessageKind;
@@ -105,6 +110,73 @@ TEST_F(DistributionInteraction, LabelTextsFollowTheModelAndTheSizeOfM) {
   DistributionSettings.FlotationSettings.FlotationOnly = true;
   EXPECT_EQ(PeakLabelText(5.0f), "ignore ghost");
   EXPECT_EQ(PeakLabelText(-12.0f), "sw = -12.000 S");
+}
+
+// c(s) with an M(s) table: labels and the Ctrl+right double click read the
+// molar mass from the table (linear between its rows, in water at 20 C so
+// s20,w = s), not from the frictional ratio.
+TEST_F(DistributionInteraction, TheMsTableGivesTheMolarMassOfItsModel) {
+  ScratchFolder folder;
+  const std::string table = (folder.path() / "mofs.dat").string();
+  std::ofstream(table) << "2 20\n6 100\n10 300\n";
+  ASSERT_TRUE(LoadMsTableFrom(table));
+  const SolventConditionsRecord savedSolvent = SolventConditions;
+  SolventConditions.RELVISCOSITY = 1.0f;
+  SolventConditions.VbarRho = SolventConditions.VBAR * PhysicalConstantsRecord::StandardWaterDensity;
+  ModelSelection.Kind = ModelKind::CSWithMsTable;
+  EXPECT_NEAR(PeakMolarMass(4.0f), 60000.0f, 1.0f);
+  EXPECT_NEAR(PeakMolarMass(8.0f), 200000.0f, 2.0f);
+  EXPECT_EQ(PeakLabelText(4.0f), "Mf~60.0 kDa");
+  MakeTriangle();
+  const int x = DistColumn(5.0f);
+  const float s = display::WindowXToValue(Dist(), x);
+  Send(MessageKind::RightDoubleClick, x, DistRow(), true);
+  EXPECT_EQ(LogLinesWith(MolarMassReadoutText(20000.0f * (s - 1.0f), CalculateMff02(s, 1.0f)))
+                .size(),
+            1u);
+  FreeMsTable();
+  SolventConditions = savedSolvent;
+}
+
+// The scans show the non-ideal species slower than their distribution's s
+// (at infinite dilution), so the shaded range is moved: hindered c(s) by the
+// hard-sphere factor of the signal below each limit, non-ideal c(s) by
+// 1 - ks ctot; other models and nonsense factors keep the range.
+TEST_F(DistributionInteraction, ShadedRangesOfNonidealModelsFollowTheirSlowerSpecies) {
+  MakeTriangle();  // signal 2 between 3 and 7 S, none below 3 S
+  ScanDataSet.SignalPerConcentration = 1.0;
+  SpeciesEngineParameters.LogKs = -1.0f;
+  SpeciesEngineParameters.LogKd = 0.0f;
+  struct Case {
+    ModelKind kind;
+    float logKs, lo, hi;
+  } cases[] = {
+      {ModelKind::ContinuousCS, -1.0f, 4.0f, 6.0f},
+      {ModelKind::NonidealCS, -1.0f, 4.0f * 0.8f, 6.0f * 0.8f},  // 1 - 0.1 x 2
+      {ModelKind::NonidealCS, 0.0f, 4.0f, 6.0f},                 // 1 - 2 < 0: kept
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind));
+    ModelSelection.Kind = c.kind;
+    SpeciesEngineParameters.LogKs = c.logKs;
+    const ShadingRange r = NonidealShadingRange(4.0f, 6.0f);
+    EXPECT_NEAR(r.Lo, c.lo, 1e-5f);
+    EXPECT_NEAR(r.Hi, c.hi, 1e-5f);
+  }
+  // Hindered: nothing below 3 S leaves that limit; below 6 S lies
+  // 2 - 0.25 = 1.75 of signal, which slows the upper limit.
+  ModelSelection.Kind = ModelKind::HinderedCS;
+  SpeciesEngineParameters.LogKs = 1.5f;
+  const ShadingRange r = NonidealShadingRange(3.0f, 6.0f);
+  EXPECT_NEAR(r.Lo, 3.0f, 1e-5f);
+  const double factor = SedFactorAtConc(1.75, 1.5, 0.0, DistributionSettings.StartingFrictionalRatio,
+                                        SolventConditions.VBAR);
+  EXPECT_LT(factor, 1.0);
+  EXPECT_NEAR(r.Hi, 6.0 * factor, 1e-4);
+  ScanDataSet.SignalPerConcentration = 0.0;
+  EXPECT_NEAR(NonidealShadingRange(3.0f, 6.0f).Hi, 6.0f, 1e-6f);
+  SpeciesEngineParameters = SpeciesEngineParametersRecord{};
+  ScanDataSet.SignalPerConcentration = 1.0;
 }
 
 TEST_F(DistributionInteraction, PeakLabelsAppearAndGoWithTheNextPaint) {

@@ -265,6 +265,47 @@ TEST_F(ModelCommandsTest, MultipleSpeciesTakeTheirStoredSlotsAndOptions) {
   EXPECT_FALSE(FitControl.MassInsteadOfD);
 }
 
+// After c(s) the slots of component 1 hold the grid (s-min, s-max,
+// resolution); the non-ideal species must not start from them (as a "mass"
+// turned into D, s-min became a D of 812466) but from the species the user
+// last had, or the program's initial one.
+TEST_F(ModelCommandsTest, NonidealSpeciesAfterCsStartFromASpeciesNotTheGrid) {
+  struct Case {
+    void (*command)(TXLAWindow&);
+    ModelKind kind;
+  } cases[] = {{CmMultipleSpecies, K::NonidealMultipleSpecies},
+               {CmSingleSpecies, K::NonidealSingleSpecies},
+               {CmHinderedSingleSpecies, K::HinderedSingleSpecies}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind));
+    ResetModelCommandRecords();
+    ModelPresets = ModelPresetsRecord{};
+    CmContinuousCSDistribution(window);
+    ASSERT_TRUE(IsContinuousModel(ModelSelection.Kind));
+    c.command(window);
+    ASSERT_EQ(ModelSelection.Kind, c.kind);
+    EXPECT_FLOAT_EQ(ParameterVector[1], 5.0f);
+    EXPECT_FLOAT_EQ(ParameterVector[5], 4.0f);
+    EXPECT_FLOAT_EQ(ParameterVector[9], 0.5f);
+
+    // A species of a discrete model is taken over as it stands and becomes
+    // the one that a later switch from c(s) starts from.
+    CmNonInteractingDiscreteSpecies(window);
+    SetSlot(1, 3.0f);
+    SetSlot(5, 6.5f);
+    SetSlot(9, 0.8f);
+    SyncParameterVector();
+    c.command(window);
+    EXPECT_FLOAT_EQ(ParameterVector[1], 3.0f);
+    EXPECT_FLOAT_EQ(ParameterVector[5], 6.5f);
+    EXPECT_FLOAT_EQ(ParameterVector[9], 0.8f);
+    CmContinuousCSDistribution(window);
+    c.command(window);
+    EXPECT_FLOAT_EQ(ParameterVector[1], 3.0f);
+    EXPECT_FLOAT_EQ(ParameterVector[5], 6.5f);
+  }
+}
+
 TEST_F(ModelCommandsTest, VanHoldeWeischetCancelledAtTheResolutionKeepsTheKindUnchecked) {
   backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // flotation
   backend().ScriptEntry(std::nullopt);

@@ -480,9 +480,6 @@ TEST_F(RealWindow, InhomogeneousSolventDialogRefusesASmallGridAndTheCsRunComplet
   Watcher().ChooseFile(EveryFourthScan(data));
   Choose(200);
   ASSERT_EQ(ScanDataSet.NFILES, 10);
-  // Chosen afresh, so the model command sets its own grid whatever model
-  // an earlier test of this window left.
-  ModelSelection = ModelSelectionRecord{};
   Choose(275);
   ASSERT_EQ(ModelSelection.Kind, ModelKind::ContinuousCS);
   Boxes().clear();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ModelsTestSupport.h"
+#include "data/records/SolventConditions.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "lamm/VolumeFractionFactors.h"
 #include "models/TempParameterFile.h"
@@ -296,6 +297,49 @@ TEST_F(ParametersCommandTest, ModelEntriesFlotationHybridAndDlsGrid) {
   EXPECT_TRUE(DistributionSettings.DlsGridLinear);
   EXPECT_FALSE(DistributionSettings.DlsGridLogD);
   EXPECT_FALSE(DistributionSettings.DlsGridLogRh);  // follows log(1/tau), not its own box
+}
+
+TEST_F(ParametersCommandTest, FlotationSizeConvertsAtTheRunTemperatureBothWays) {
+  // Stokes-Einstein in the run's solvent: D = kT / (6 pi eta r), computed
+  // here independently (water 1.002 mPa s at 20 C times the relative
+  // viscosity). At 4 C in a solvent 1.56 times as viscous as water at 20 C,
+  // a 5.9 nm radius gives 2.195 F, not the 3.632 F of 20 C.
+  const auto stokes = [](double x, double kelvin, double eta) {
+    return 1.380649e-23 * kelvin / (6.0 * 3.14159265358979 * 1.002e-3 * eta * x) * 1e4;
+  };
+  struct Case {
+    float kelvin, eta;
+  } cases[] = {{293.15f, 1.0f}, {277.15f, 1.5640f}, {310.15f, 0.6918f}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kelvin);
+    SolventConditions.BufferTemperature = c.kelvin;
+    Select(ModelKind::CSFlotation);
+    // The viscosity of a continuous model's solvent is its slot 12 (poise).
+    ModelParameters.Concentration[4] = 0.01002f * c.eta;
+    PackParameterVector();
+    UnpackParameterVector();
+    ASSERT_NEAR(SolventConditions.RELVISCOSITY, c.eta, 1e-5f);
+    auto& fs = DistributionSettings.FlotationSettings;
+    fs.FlotationDeconvolutionR = true;
+    fs.FlotationDeconvolutionSize = 5.9e-9f;
+    backend().ScriptForm({});
+    ASSERT_TRUE(CmParameters(nullptr));
+    const auto shown = backend().ShownForms().back().initial;
+    EXPECT_EQ(shown.Text(413), "5.900");
+    EXPECT_NEAR(std::atof(shown.Text(438).c_str()), stokes(5.9e-9, c.kelvin, c.eta) * 1e7, 0.0015);
+
+    // Stored as a D, the radius shown is the one of that D, and choosing
+    // the radius then stores it unchanged.
+    fs.FlotationDeconvolutionR = false;
+    fs.FlotationDeconvolutionSize = 4.0e-7f;
+    backend().ScriptForm(Entries({}, {{449, 1}, {450, 0}}));
+    ASSERT_TRUE(CmParameters(nullptr));
+    const double radius = stokes(4.0e-7, c.kelvin, c.eta);  // the relation is its own inverse
+    EXPECT_NEAR(std::atof(backend().ShownForms().back().initial.Text(413).c_str()), radius * 1e9,
+                0.0015);
+    EXPECT_TRUE(fs.FlotationDeconvolutionR);
+    EXPECT_NEAR(fs.FlotationDeconvolutionSize, radius, 1e-12);
+  }
 }
 
 TEST_F(ParametersCommandTest, FirstComponentNonidealAsksItsConstants) {

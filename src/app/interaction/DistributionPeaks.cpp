@@ -26,6 +26,9 @@
 #include "display/records/MainPlotLayout.h"
 #include "display/records/PeakRegion.h"
 #include "distributions/DistributionIntegration.h"
+#include "distributions/MsTable.h"
+#include "lamm/VolumeFractionFactors.h"
+#include "models/records/SpeciesEngineParameters.h"
 #include "models/TempParameterFile.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
@@ -202,10 +205,48 @@ float PeakMolarMass(float s) {
       return MFromSAndD(s, ds.InvariantD * 1e-7f, Celsius());
     case ModelKind::CSLinearRods:
       return CalculateMofSforLinearRod(s, ds.RodMassPerLength);
+    case ModelKind::CSWithMsTable:
+      return static_cast<float>(MsTableMolarMass(s));
     default:
       break;
   }
   return CalculateM(s);
+}
+
+ShadingRange NonidealShadingRange(float sLo, float sHi) {
+  ShadingRange range{sLo, sHi};
+  const double perConcentration = ScanDataSet.SignalPerConcentration;
+  const ModelKind k = ModelSelection.Kind;
+  if (perConcentration <= 0 ||
+      (k != ModelKind::HinderedCS && k != ModelKind::NonidealCS))
+    return range;
+  const auto& e = SpeciesEngineParameters;
+  // The signal below a limit (from 0.1 S) is what the species there
+  // sediment through; it hinders them by the hard-sphere factor.
+  const auto below = [](float limit, float& total) {
+    float c = 0, sw = 0;
+    IntegrateDistribution(0.1f, limit, c, sw, total);
+    return c;
+  };
+  float ctot = 0;
+  if (k == ModelKind::HinderedCS) {
+    const auto factor = [&](float limit) {
+      return SedFactorAtConc(below(limit, ctot) / perConcentration, e.LogKs, e.LogKd,
+                             DistributionSettings.StartingFrictionalRatio, SolventConditions.VBAR);
+    };
+    range.Lo = static_cast<float>(sLo * factor(sLo));
+    range.Hi = static_cast<float>(sHi * factor(sHi));
+    return range;
+  }
+  // Non-ideal c(s): s falls linearly with the total concentration. A factor
+  // of zero or below (ks times the loading beyond 1) has no meaning as a
+  // range of s; the range is then shaded as found.
+  below(sHi, ctot);
+  const double factor = 1.0 - std::pow(10.0, static_cast<double>(e.LogKs)) * ctot / perConcentration;
+  if (factor <= 0) return range;
+  range.Lo = static_cast<float>(sLo * factor);
+  range.Hi = static_cast<float>(sHi * factor);
+  return range;
 }
 
 std::string MolarMassLabel(float m) {
@@ -323,7 +364,8 @@ void ShowPeakInfo(TXLAWindow& window, int label) {
                                                   platform::Rgb(255, 0, 0), 12, 0));
   }
   PeakShadingResult shading;
-  DrawPeakShading(window, peak.SLo, peak.SHi, &shading);
+  const ShadingRange shaded = NonidealShadingRange(peak.SLo, peak.SHi);
+  DrawPeakShading(window, shaded.Lo, shaded.Hi, &shading);
   if (k != ModelKind::CSFlotation) {
     MarkResidualBitmap(window, shading);
     text += TransportError(shading, info.Fraction, info.Signal);
@@ -460,7 +502,10 @@ void IntegrateDistributionRange(TXLAWindow& window, float x0, float x1, float y0
   CopyColumnsToClipboard(window.Handle(), row, columns, 1, 1, 1);
 
   PeakShadingResult shading;
-  if (!DlsDataMode && x0 > 0 && x1 > 0) DrawPeakShading(window, x0, x1, &shading);
+  if (!DlsDataMode && x0 > 0 && x1 > 0) {
+    const ShadingRange shaded = NonidealShadingRange(x0, x1);
+    DrawPeakShading(window, shaded.Lo, shaded.Hi, &shading);
+  }
   MarkResidualBitmap(window, shading);
   text += TransportError(shading, c / ctot, c);
   ShowOkBox(window, text, "INTEGRATE DISTRIBUTION");

@@ -34,6 +34,16 @@ bool IsFixedShapeGroup(ModelKind k);
 
 // The molar mass the model relates to a sedimentation coefficient (S).
 float PeakMolarMass(float s);
+// The range of s that the scans show for a range of the non-ideal c(s)
+// models, whose species sediment slower in the concentration they move
+// through (the distribution is of s at infinite dilution): hindered c(s)
+// scales each limit by the hard-sphere factor of the signal below it (from
+// 0.1 S), non-ideal c(s) both by 1 - ks ctot. Other models, or data without
+// a signal per concentration, keep the range.
+struct ShadingRange {
+  float Lo = 0.0f, Hi = 0.0f;
+};
+ShadingRange NonidealShadingRange(float sLo, float sHi);
 // The label text of a peak of the current model at sw.
 std::string PeakLabelText(float sw);
 // "Mf~..." in the unit the size of M selects.

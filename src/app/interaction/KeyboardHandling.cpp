@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "app/commands/CtotCommands.h"
 #include "app/equilibrium/MwScreenInput.h"
 #include "app/interaction/CursorActions.h"
 #include "app/interaction/InteractionState.h"
@@ -55,6 +56,7 @@ void EscChain(TXLAWindow& window) {
   auto& c = CursorLineState;
   auto& r = RangeSelection;
   if (ViewLinks.CancelMouseAction && ViewLinks.CancelMouseAction()) return;
+  if (HideCtotOverlay(window)) return;
   if (ScreenButtons.PeakLabelCount > 0) ClearPeakLabels(&window);
   if (s.MoveAwaitsConfirm && c.Mode == KeyCursorMode::None) {
     ApplyCursorAction(window, false);

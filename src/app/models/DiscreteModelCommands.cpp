@@ -155,14 +155,32 @@ void NonidealReference() {
   ModelPresets.NonidealReferenceMassOrD = SlotValue(1);
 }
 
+bool DistributionKindSelected() {
+  const ModelKind k = ModelSelection.Kind;
+  return IsContinuousModel(k) || IsVanHoldeWeischetFamily(k);
+}
+
+// After a distribution model, slots 1, 5 and 9 hold its grid (s-min, s-max,
+// resolution), and the switch to D turns an s-min "mass" into an absurd D:
+// the non-ideal species start from the species the user last had there, or
+// from the program's initial species (4 S, 5e-7 cm^2/s, loading 0.5).
+void NonidealSpeciesAfterDistribution() {
+  const ModelPresetsRecord& pr = ModelPresets;
+  SetSlot(5, pr.NonidealReferenceS > 0.0f ? pr.NonidealReferenceS : 4.0f);
+  SetSlot(1, pr.NonidealReferenceMassOrD > 0.0f ? pr.NonidealReferenceMassOrD : 5.0f);
+  SetSlot(9, 0.5f);
+}
+
 void NonidealSpecies(TXLAWindow& window, ModelKind kind, int siblingId) {
   if (RefuseDlsData(window) || RefuseEquilibriumData(window)) return;
+  const bool afterDistribution = DistributionKindSelected();
   if (!EnterDiscreteKind(window, kind)) return;
   SetFitMAndS(window, false);
   SetSlot(10, SpeciesEngineParameters.LogKs);
   SetSlot(11, SpeciesEngineParameters.LogKd);
   window.CheckMenuItem(siblingId, false);
   ClearFitFlags();
+  if (afterDistribution) NonidealSpeciesAfterDistribution();
   NonidealReference();
   SyncParameterVector();
   ReallocateSimulationArrays();
@@ -353,6 +371,7 @@ void CmHinderedSingleSpecies(TXLAWindow& window) {
 
 void CmMultipleSpecies(TXLAWindow& window) {
   if (RefuseDlsData(window) || RefuseEquilibriumData(window)) return;
+  const bool afterDistribution = DistributionKindSelected();
   if (!EnterDiscreteKind(window, ModelKind::NonidealMultipleSpecies)) return;
   SetFitMAndS(window, false);
   // The species follow linear ks and kd with their own signs, not the
@@ -369,6 +388,7 @@ void CmMultipleSpecies(TXLAWindow& window) {
     SetSlot(24 + j, stored.Value, stored.Flag);
   }
   ClearFitFlags();
+  if (afterDistribution) NonidealSpeciesAfterDistribution();
   NonidealReference();
   SyncParameterVector();
   ReallocateSimulationArrays();

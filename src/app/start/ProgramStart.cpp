@@ -1,5 +1,6 @@
 #include "app/start/ProgramStart.h"
 
+#include "app/records/ModelSelection.h"
 #include "app/records/ProgramPaths.h"
 #include "app/start/ExitProgram.h"
 #include "app/start/ShellServices.h"
@@ -19,6 +20,11 @@ TXLAApp::~TXLAApp() = default;
 void TXLAApp::CreateMainWindow() {
   // The engines, kernels and solvent models the simulations call.
   InstallAnalysisHooks();
+  // A window starts a fresh analysis: the initial species of the parameter
+  // vector belong to the initial model. With the model of an earlier window
+  // still selected they would be read as its settings (a c(s) grid of
+  // resolution 0.5 from the first species' concentration).
+  ModelSelection = ModelSelectionRecord{};
   AllocParameterVector();
   InitInstallPaths();
   window_ = std::make_unique<TXLAWindow>(MainWindowTitle);

@@ -2,8 +2,8 @@
 // the fits and the display reach it, and the display's paint, sizing and
 // dropped files.
 
-#include "app/commands/CtotCommands.h"
 #include "app/calculators/CalculatorCommands.h"
+#include "app/commands/CtotCommands.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
@@ -54,6 +54,7 @@ void TXLAWindow::InstallWindowHooks() {
   ViewLinks.AskResetCtot = AskResetCtot;
   InstallCalculatorHooks();
   InstallInteractionHooks(*this);
+  InstallCtotOverlay(*this);
   InstallMwScreenHooks(*this);
   InstallDataOperationWindowHooks(*this);
   InstallRunFitHooks(*this);
@@ -86,6 +87,7 @@ void TXLAWindow::RemoveWindowHooks() {
   RemoveMwScreenHooks(*this);
   RemoveViewHooks();
   RemoveInteractionHooks();
+  RemoveCtotOverlay();
   RemoveDataOperationWindowHooks();
   RemoveEqPlanningHooks();
   RemoveEqTestHooks();
