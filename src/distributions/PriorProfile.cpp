@@ -7,6 +7,7 @@
 
 #include "app/records/ProgramFlags.h"
 #include "distributions/ContiGrid.h"
+#include "distributions/TwoPointPeak.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "distributions/records/PriorSettings.h"
@@ -49,22 +50,6 @@ bool UsesSGrid(ModelKind kind) {
   }
 }
 
-// Integrals of the straight line from (a, ya) to (b, yb): ∫c and ∫x·c.
-void SegmentMoments(double a, double ya, double b, double yb, double& area, double& moment) {
-  const double h = b - a;
-  area += h * (ya + yb) / 2.0;
-  moment += h / 6.0 * (ya * (2.0 * a + b) + yb * (a + 2.0 * b));
-}
-
-// Centroid of the profile 0, D + u, D − u, 0 at x[j − 1 .. j + 2].
-double LocalCentroid(const double* x, int j, double D, double u) {
-  double area = 0.0, moment = 0.0;
-  SegmentMoments(x[j - 1], 0.0, x[j], D + u, area, moment);
-  SegmentMoments(x[j], D + u, x[j + 1], D - u, area, moment);
-  SegmentMoments(x[j + 1], D - u, x[j + 2], 0.0, area, moment);
-  return area != 0.0 ? moment / area : 0.0;
-}
-
 void AddDeltaPeak(const double* x, double* p, int n, double P, double A) {
   // Not in the first interval nor in the last two: the split needs a
   // neighbour on either side of its two points.
@@ -80,7 +65,10 @@ void AddDeltaPeak(const double* x, double* p, int n, double P, double A) {
     p[j] += 2.0 * D;
     return;
   }
-  const double u = zbrent([&](double v) { return LocalCentroid(x, j, D, v) - P; }, -D, D, 0.0001);
+  // The profile 0, D + u, D - u, 0 over x[j - 1 .. j + 2] with its centroid at P.
+  const TwoPointPlacement placement{x[j - 1], x[j], x[j + 1], x[j + 2], D, P};
+  const double u =
+      zbrent([&](double v) { return PeakCentroidOffset(placement, v); }, -D, D, 0.0001);
   p[j] += D + u;
   p[j + 1] += D - u;
 }
@@ -160,9 +148,11 @@ bool MakePriorProfile() {
   PriorSettingsRecord& s = PriorSettings;
   if (s.PriorOnS) {
     const PriorProfileSourceRecord& src = PriorProfileSource;
-    if (PriorFileInUse()) {
+    // A profile made of the distribution's own peaks is meant for this run,
+    // whatever file the dialog left switched on.
+    if (PriorFileInUse() && !s.DiscreteSpeciesPriorOn) {
       ReadPriorFile();
-    } else if (s.GjPriorImported || s.PriorFromDistributionPeaks) {
+    } else if (s.GjPriorImported || s.PriorFromDistributionPeaks || s.DiscreteSpeciesPriorOn) {
       if (src.GjPriorCount >= 1 && src.GjPriorGrid.size() > static_cast<std::size_t>(src.GjPriorCount) &&
           src.GjPriorValues.size() > static_cast<std::size_t>(src.GjPriorCount))
         ResampleCurveDouble(n, PriorGridValues.data(), priors.data(), src.GjPriorCount,

@@ -212,6 +212,9 @@ class CLammIdeal : public LammPhysicalParameters,
                         float*** rowsByEquation, double* times, float* radii);
   void SampleProfiles(double t);
   void FillRemainingProfiles();
+  // With RunBeyondLastScan: the profile the run ended with (equilibrium,
+  // or 1e8 s) becomes the last scan in time order.
+  void WriteFinalProfileAsLastScan();
   // Status line of a list runner: which equation this solver is solving.
   void DrawEquationStatus(std::int32_t x, std::int32_t y);
   void PostCorrectScans();

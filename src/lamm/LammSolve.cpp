@@ -214,6 +214,7 @@ std::int32_t CLammIdeal::Solve() {
 
   ZeroSedimentation = 0;
   Propagate();
+  WriteFinalProfileAsLastScan();
   PostCorrectScans();
   if (RunFailed(*this)) RepeatFailedRun(*this);
   AddComputedScans(*this);

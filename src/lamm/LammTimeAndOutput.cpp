@@ -224,6 +224,16 @@ void CLammIdeal::BeginTimeLoop() {
   }
 }
 
+void CLammIdeal::WriteFinalProfileAsLastScan() {
+  if (!RunBeyondLastScan || Interrupted || !WorkArraysAllocated || ScanCount < 1 || !ScanList)
+    return;
+  if (MovingFrame) UpdateFrameRadii();
+  // The whole profile at once: the end state has no scan in progress.
+  ScanInProgress = 0;
+  std::copy(Concentration + 1, Concentration + GridSize + 1, ScanSnapshot + 1);
+  WriteScan(*this, ScanList[ScanCount]);
+}
+
 void CLammIdeal::CLEachIterationOutput(double diagnosticValue) {
   DrawStatusText(*this, diagnosticValue);
   if (CurrentTime >= NextOutputTime) {

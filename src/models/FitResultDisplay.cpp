@@ -36,7 +36,7 @@ double D(float x) {
 
 // The first and last scan in time order, the grid step, the way the rotor's
 // acceleration is treated and the finite resolution of absorbance scans.
-std::string FilesLine() {
+std::string FilesLine(bool printed = false) {
   const ScanDataSetRecord& d = ScanDataSet;
   std::string line;
   if (DlsDataMode && d.NFILES > 0) {
@@ -44,7 +44,7 @@ std::string FilesLine() {
   } else if (d.NFILES > 0) {
     const char* first = d.ScanFilePaths[d.ScanTimeOrder[1]].c_str();
     const char* last = d.ScanFilePaths[d.ScanTimeOrder[d.NFILES]].c_str();
-    line = std::fabs(d.RadialResolution - 0.001f) > 1e-7f
+    line = std::fabs(d.RadialResolution - 0.001f) > 1e-7f && !printed
                ? FormatText("fitting files %s to %s, radial resolution %.4f cm", first, last,
                             D(d.RadialResolution))
                : FormatText("fitting files %s to %s", first, last);
@@ -53,7 +53,7 @@ std::string FilesLine() {
     else if (!d.RampRotorSpeed)
       line += " with effective sedimentation time";
     const LammSolverSettingsRecord& s = LammSolverSettings;
-    if (ScanReaderOptions.AbsorbanceData) {
+    if (ScanReaderOptions.AbsorbanceData && !printed) {
       if (s.ScanTimeCorrectionOn && s.RadialResolutionOn)
         line += FormatText(", with scanner speed %.3f cm/min and radial res = %.4f cm",
                            D(s.ScanVelocity), D(s.RadialResolutionRange));
@@ -69,9 +69,9 @@ std::string FilesLine() {
   return line;
 }
 
-std::string ProgressLine() {
+std::string ProgressLine(bool printed = false) {
   const FitControlRecord& f = FitControl;
-  switch (FitDriverSettings.OptimizerKind) {
+  switch (printed ? OptimizerChoice::Simplex : FitDriverSettings.OptimizerKind) {
     case OptimizerChoice::LevenbergMarquardt:
       return FormatText("sim #%d, ML step #%d, step #%d     ", f.SimulationCount, f.OptimizerStep,
                         f.EvaluationCount);
@@ -161,10 +161,13 @@ std::string Marked(const char* form, double value, int item, const char* on = " 
   return FormatText(form, value) + (FloatingSettingOn(item) ? on : off);
 }
 
-std::string FluorescenceItems() {
+// The printed page has its own forms of the cone and the convolution and
+// no display switch of the nonlinear detection.
+std::string FluorescenceItems(bool printed = false) {
   const FluorescenceCorrectionsRecord& f = CorrectionOptions.Fluorescence;
   std::string t;
-  if (f.ShadowOn) t += Marked(" - excit. cone = %.4f", D(f.ShadowRadius), 2);
+  if (f.ShadowOn)
+    t += Marked(printed ? " - excit. cone %.4f" : " - excit. cone = %.4f", D(f.ShadowRadius), 2);
   if (CorrectionOptions.WienerSkewing.On)
     t += Marked(" W-skew = %.4f", D(CorrectionOptions.WienerSkewing.Magnitude), 3);
   if (f.DriftOn && f.PhotophysicsOn) {
@@ -173,13 +176,15 @@ std::string FluorescenceItems() {
   }
   if (f.DriftOn && f.LinearDriftOn)
     t += Marked(" - drift = %.3f %%/h", 100.0 * D(f.LinearDrift), 6);
-  if (f.ConvolutionOn) t += Marked(" - convolution %.4f", D(f.ConvolutionWidth), 7);
+  if (f.ConvolutionOn)
+    t += Marked(printed ? " - convolution = %.4f" : " - convolution %.4f", D(f.ConvolutionWidth), 7);
   if (f.MagnificationGradientOn)
     t += Marked(" - radial mag factor = %.4f", D(f.MagnificationGradient), 8);
   if (f.NonlinearDetectionOn) {
     t += Marked(" - nonlin coeff = %.4f", D(f.NonlinearExponent), 9);
     t += FormatText(", nonlin baseline = %f", D(f.NonlinearBaseline));
-    t += f.NonlinearDetectionSecondFlag ? " [showing transformed]" : " [showing non-transformed]";
+    if (!printed)
+      t += f.NonlinearDetectionSecondFlag ? " [showing transformed]" : " [showing non-transformed]";
   }
   if (f.DepletionOn) {
     t += Marked(" - JO-s = %.4f", D(f.DepletionS), 10, " (float)");
@@ -267,4 +272,31 @@ void FitResultText(platform::Canvas& window) {
 void ShowFitResultText(platform::Canvas& window) {
   if (ExtrapolationStatusSuppressed && ModelSelection.Kind == ModelKind::ExtrapolateLsGStar) return;
   FitResultText(window);
+}
+
+std::array<std::string, FitResultPrintLineCount> FitResultPrintLines() {
+  std::array<std::string, FitResultPrintLineCount> l;
+  l[0] = FilesLine(true);
+  l[1] = ProgressLine(true);
+  l[2] = RmsdLine();
+  const std::array<std::string, 3> model = FitResultPrintModelLines();
+  for (int k = 0; k < 3; ++k) l[static_cast<std::size_t>(3 + k)] = model[static_cast<std::size_t>(k)];
+  l[6] = FormatText("Meniscus = %f  ", Slot(MeniscusSlot));
+  l[7] = FormatText("Bottom = %f  ", Slot(BottomSlot));
+  l[8] = FormatText("fitting %1.4f - %1.4f", D(ScanDataSet.FitLeftLim), D(ScanDataSet.FitRightLim));
+  l[9] = FormatText("Baseline = %f  ", Slot(BaselineSlot));
+  l[10] = VbarLine();
+  l[11] = (CorrectionOptions.BufferMismatch.On ? BufferItems() : "") + FluorescenceItems(true);
+  return l;
+}
+
+void PaintFitResultLines(platform::Canvas& page, int x, int y) {
+  if (!DrawingAllowed || ModelSelection.Kind == ModelKind::NonidealMultipleSpecies) return;
+  const std::array<std::string, FitResultPrintLineCount> lines = FitResultPrintLines();
+  for (int k = 0; k < FitResultPrintLineCount; ++k) {
+    const std::string& text = lines[static_cast<std::size_t>(k)];
+    if (text.empty()) continue;
+    const int column = k < 9 ? x + 20 : x + 10;
+    page.TextOut({column, y + 10 + 20 * k}, text);
+  }
 }

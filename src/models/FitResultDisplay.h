@@ -59,3 +59,16 @@ extern bool ExtrapolationStatusSuppressed;
 // The model lines 70, 90 and 110 of the current model (empty strings where
 // the model shows nothing).
 std::array<std::string, 3> FitResultModelLines();
+
+// The shorter block of a printed page: the model lines of the print (the
+// discrete and association models only; the others print the prefix of the
+// discrete values alone).
+std::array<std::string, 3> FitResultPrintModelLines();
+inline constexpr int FitResultPrintLineCount = 12;
+// The twelve lines of the printed block, in their order on the page.
+std::array<std::string, FitResultPrintLineCount> FitResultPrintLines();
+// Draws the printed block with its origin at (x, y) of the page's mapping:
+// nine lines at x + 20, y + 10 .. y + 170, then three at x + 10, y + 190 ..
+// y + 230. Nothing for the multi-species non-ideal model or while the
+// window cannot be drawn into.
+void PaintFitResultLines(platform::Canvas& page, int x, int y);

@@ -45,7 +45,7 @@ std::string ComponentValues(int base, const char* nonidealForm, double logConsta
   std::string out;
   for (int k = 1; k <= NCOMP; ++k) {
     if (!ComponentOn(k) || (k == 4 && leaveOutFourth)) continue;
-    if (k == 1 && ModelParameters.FirstComponentNonideal)
+    if (k == 1 && ModelParameters.FirstComponentNonideal && nonidealForm != nullptr)
       out += FormatText(nonidealForm, Slot(base + k), logConstant);
     else
       out += FormatText("%.3f | ", Slot(base + k));
@@ -53,7 +53,9 @@ std::string ComponentValues(int base, const char* nonidealForm, double logConsta
   return out;
 }
 
-Lines DiscreteSpeciesLines(ModelKind kind) {
+// The printed form shows the plain values only: no non-ideality constants
+// and every component's loading.
+Lines DiscreteSpeciesLines(ModelKind kind, bool printed = false) {
   const SpeciesEngineParametersRecord& e = SpeciesEngineParameters;
   Lines l;
   l[0] = DiscretePrefix(kind);
@@ -61,11 +63,12 @@ Lines DiscreteSpeciesLines(ModelKind kind) {
     for (int k = 1; k <= NCOMP; ++k) l[0] += FormatText("%.3e | ", Slot(k));
     l[1] = FormatText("mu2/(mu1^2) (polydispersity) = %.3f", Slot(2) / (Slot(1) * Slot(1)));
   } else {
-    l[0] += ComponentValues(0, "%.3f (log10(kd) = %.3f)| ", e.LogKd, false);
-    l[1] = "s = " + ComponentValues(4, "%.3f (log10(ks) = %.3f)| ", e.LogKs, false);
+    l[0] += ComponentValues(0, printed ? nullptr : "%.3f (log10(kd) = %.3f)| ", e.LogKd, false);
+    l[1] = "s = " + ComponentValues(4, printed ? nullptr : "%.3f (log10(ks) = %.3f)| ", e.LogKs,
+                                    false);
   }
   // A buffer in mismatch takes the fourth component's place.
-  const bool buffer = CorrectionOptions.BufferMismatch.On;
+  const bool buffer = CorrectionOptions.BufferMismatch.On && !printed;
   std::string c = "c = ";
   for (int k = 1; k <= NCOMP; ++k)
     if (ComponentOn(k) && !(k == 4 && buffer)) c += FormatText("%.3f | ", Slot(8 + k));
@@ -269,4 +272,13 @@ std::array<std::string, 3> FitResultModelLines() {
   }
   if (IsContinuousModel(kind) || IsVanHoldeWeischetFamily(kind)) return ContinuousLines(kind);
   return Lines{};
+}
+
+std::array<std::string, 3> FitResultPrintModelLines() {
+  const ModelKind kind = ModelSelection.Kind;
+  if (IsDiscreteSpeciesModel(kind)) return DiscreteSpeciesLines(kind, true);
+  Lines l;
+  if (IsAssociationKind(kind)) l = AssociationLines(kind);
+  l[0] = DiscretePrefix(kind) + l[0];
+  return l;
 }

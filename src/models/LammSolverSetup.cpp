@@ -20,7 +20,8 @@ void ApplyLammSolverSettings(CLammIdeal& solver, float frictionalRatio) {
   solver.SetNumerics(
       l.MinGridSize, l.MaxGridSize, l.PointsPerSigma, 0, l.BackDiffusionLevel,
       l.BackDiffusionShutOff, l.OptimizeGridSpacing, l.AutoGridSize, frictionalRatio, ramp,
-      l.FixedTimeStep, 0, kSteadyStateRate, l.AutoSGridValue, l.AutoSGrid, 0, l.AutomaticAlgorithm,
+      l.FixedTimeStep, 0, kSteadyStateRate, l.AutoSGridValue, l.AutoSGrid, l.SimulatePastLastScan,
+      l.AutomaticAlgorithm,
       kStepControl, kStepControlLow, kStepControlHigh, l.MaxChangePerStep, l.DefaultLammGridSize, 0,
       l.MovingFrame, l.FixedGrid, kFixedGridTolerance, l.TruncationThreshold, l.DynamicTruncation,
       kStepRelaxation, kStepChangeFactor, l.SwitchThreshold, l.SwitchThresholdOptimized);

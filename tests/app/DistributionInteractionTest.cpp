@@ -36,20 +36,6 @@ class DistributionInteraction : public PlotInteraction {
     PlotInteraction::TearDown();
   }
 
-  // s = 0.5, 1.0, ... 10.5 (21 points) with the given values, and the plot.
-  static void MakeDistribution(const std::vector<float>& values) {
-    const int n = static_cast<int>(values.size());
-    DistributionSettings.DistGridSize = n;
-    ResizeDistributionGrids(n);
-    auto& r = DistributionResult;
-    for (int i = 1; i <= n; ++i) {
-      r.DistSGrid[i] = 0.5f * static_cast<float>(i);
-      r.DistMGrid[i] = CalculateM(r.DistSGrid[i]);
-      r.DistValues[i] = values[static_cast<std::size_t>(i - 1)];
-    }
-    display::BuildDistributionPlot();
-    PlotInteraction::FixMapping();
-  }
   // A triangle of height 1 from s = 3 to 7, its top at 5 (grid index 10).
   static void MakeTriangle() {
     std::vector<float> v;

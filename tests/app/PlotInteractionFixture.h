@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "app/ShellFixture.h"
 #include "app/interaction/CursorActions.h"
@@ -23,6 +24,7 @@
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/TempParameterFile.h"
+#include "numerics/Hydrodynamics.h"
 #include "platform/qt/RasterWindows.h"
 #include "resources/AppStrings.h"
 
@@ -85,6 +87,22 @@ class PlotInteraction : public ShellTest {
     CWINPlot& plot = *display::MainPlots.DataPlot;
     plot.fXScale = 1000.0f;
     plot.fXOffset = -5500.0f;
+  }
+
+  // s = 0.5, 1.0, ... (0.5 S apart, one point per value) with the given
+  // values, and the distribution plot.
+  static void MakeDistribution(const std::vector<float>& values) {
+    const int n = static_cast<int>(values.size());
+    DistributionSettings.DistGridSize = n;
+    ResizeDistributionGrids(n);
+    auto& r = DistributionResult;
+    for (int i = 1; i <= n; ++i) {
+      r.DistSGrid[i] = 0.5f * static_cast<float>(i);
+      r.DistMGrid[i] = CalculateM(r.DistSGrid[i]);
+      r.DistValues[i] = values[static_cast<std::size_t>(i - 1)];
+    }
+    display::BuildDistributionPlot();
+    FixMapping();
   }
 
   static int Column(float v) { return display::ValueToWindowX(*display::MainPlots.DataPlot, v); }

@@ -6,10 +6,12 @@
 #include <filesystem>
 
 #include "app/datacmds/SaveCommands.h"
+#include "app/options/FittingOptionCommands.h"
 #include "app/records/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"
 #include "models/TempParameterFile.h"
+#include "models/records/LammSolverSettings.h"
 
 namespace {
 
@@ -108,6 +110,32 @@ TEST_F(SaveCommandsTest, RawDataUnderAPrefixReadBack) {
   ASSERT_EQ(s.result, 1);
   EXPECT_EQ(s.count, ScanDataSet.ScanPointCount[2]);
   EXPECT_NEAR(s.signal[4], ScanDataSet.ScanSignal[2][4], 1e-5f);
+}
+
+}  // namespace
+
+namespace {
+
+// The equilibrium scan is saved only while simulations run on past the last
+// scan (the solver switch of command 223); then the last scan in time
+// order's model reads back as the signal of the file chosen.
+TEST_F(SaveCommandsTest, EquilibriumDataOnlyWithTheSolverSwitch) {
+  LammSolverSettings.SimulatePastLastScan = false;
+  CmSaveEquilibriumData(window);
+  EXPECT_TRUE(Boxes("save equilibrium data as").empty());
+
+  CmToggleSolverVariant(window);
+  EXPECT_TRUE(LammSolverSettings.SimulatePastLastScan);
+  backend().ScriptFileDialog(std::vector<std::string>{scratch.File("eq.RA1")});
+  CmSaveEquilibriumData(window);
+  EXPECT_EQ(Boxes("save equilibrium data as").size(), 1u);
+  const int last = ScanDataSet.ScanTimeOrder[ScanDataSet.NFILES];
+  const ReadScan saved = ReadScanAt(scratch.File("eq.RA1"));
+  ASSERT_EQ(saved.result, 1);
+  ASSERT_EQ(saved.count, ScanDataSet.ScanPointCount[last]);
+  EXPECT_NEAR(saved.signal[3], ScanDataSet.ScanModel[last][3], 1e-5f);
+  CmToggleSolverVariant(window);
+  EXPECT_FALSE(LammSolverSettings.SimulatePastLastScan);
 }
 
 }  // namespace

@@ -63,6 +63,7 @@ struct Experiment {
   std::uint8_t shutOffBackDiffusion = 1;
   std::int32_t minGrid = 100, defaultGrid = 1000;
   double steadyStateRate = 1e-6;
+  std::uint8_t runBeyondLastScan = 0;
 
   OneBasedArray<ScanHeader> headers;
   OneBasedArray<float> radii;
@@ -98,7 +99,7 @@ struct Experiment {
     const std::uint8_t automatic = method == Method::Automatic;
     const std::uint8_t moving = method == Method::MovingFrame;
     solver.SetNumerics(minGrid, 2000, 5.0f, 0, 1e-4, shutOffBackDiffusion, 1, 1, 1.0f, 1, 0, 0,
-                       steadyStateRate, 1.0, 1, 0, automatic, 1.0, 0.1, 0.3, 1.0, defaultGrid, 0,
+                       steadyStateRate, 1.0, 1, runBeyondLastScan, automatic, 1.0, 0.1, 0.3, 1.0, defaultGrid, 0,
                        moving, !moving, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
     solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
     return solver.Solve();
@@ -277,6 +278,35 @@ double Equilibrium(const Experiment& e, double sigma, double r) {
   const double span = sigma * (e.bottom * e.bottom - e.meniscus * e.meniscus) / 2;
   const double A = span / std::expm1(span);
   return A * std::exp(sigma * (r * r - e.meniscus * e.meniscus) / 2);
+}
+
+TEST(LammPhysicsTest, RunningBeyondTheLastScanMakesItTheEquilibrium) {
+  // Three scans early in the run; kept running, the solver goes on until
+  // the profile stops changing and writes that profile as the last scan.
+  // The scans before it stay as they were.
+  // On the fixed grid, whose steady-state stop ends the run (see below).
+  const Species solute{0.8, 1e-5};
+  {
+    Experiment plain, beyond;
+    for (Experiment* e : {&plain, &beyond}) {
+      e->method = Method::FixedGrid;
+      e->defaultGrid = 100;
+      e->steadyStateRate = 1e-6;
+    }
+    beyond.runBeyondLastScan = 1;
+    ASSERT_EQ(plain.Solve(Times(500, 500, 3), solute.s, solute.D), 0);
+    ASSERT_EQ(beyond.Solve(Times(500, 500, 3), solute.s, solute.D), 0);
+    const double sigma = solute.s * 1e-13 * OmegaSquared(beyond.rpm) / solute.D;
+    double change = 0;
+    for (int i = 1; i <= beyond.Points(); i += 10) {
+      const double expected = Equilibrium(beyond, sigma, beyond.radii[i]);
+      ASSERT_NEAR(beyond.output[3][i] / expected, 1.0, 2e-2) << beyond.radii[i];
+      change = std::max(change, std::fabs(plain.output[3][i] - expected));
+      for (int k = 1; k <= 2; ++k) ASSERT_EQ(beyond.output[k][i], plain.output[k][i]) << k;
+    }
+    // At 1500 s the cell was far from equilibrium.
+    EXPECT_GT(change, 0.05);
+  }
 }
 
 TEST(LammPhysicsTest, LongRunsReachSedimentationEquilibrium) {

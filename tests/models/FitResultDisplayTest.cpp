@@ -279,4 +279,69 @@ TEST_F(FitResultDisplayTest, NothingIsDrawnBeforeTheWindowCanBeDrawnInto) {
   EXPECT_TRUE(canvas.Calls().empty());
 }
 
+// The printed block: the page's own places and the shorter forms.
+TEST_F(FitResultDisplayTest, PrintedBlockHasItsOwnPlacesAndShorterForms) {
+  LoadTwoScans();
+  ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+  ModelParameters.ComponentOn = {0, 1, 1, 0, 1};
+  ModelParameters.FirstComponentNonideal = true;
+  for (int k = 1; k <= 12; ++k) ParameterVector[static_cast<std::size_t>(k)] = 1.5f * k;
+  FitControl.CurrentRmsd = 0.02f;
+  FitControl.FitPointCount = 100.0f;
+  FitControl.OptimizerStep = 3;
+  FitControl.EvaluationCount = 41;
+  FitDriverSettings.OptimizerKind = OptimizerChoice::LevenbergMarquardt;
+  ScanDataSet.RadialResolution = 0.002f;
+  ParameterVector[MeniscusSlot] = 5.9f;
+  ParameterVector[BaselineSlot] = -0.004f;
+  FluorescenceCorrectionsRecord& f = CorrectionOptions.Fluorescence;
+  f.ShadowOn = f.ConvolutionOn = f.NonlinearDetectionOn = true;
+  f.ShadowRadius = 0.015f;
+  f.ConvolutionWidth = 0.002f;
+  CorrectionOptions.BufferMismatch.On = true;
+  CorrectionOptions.WienerSkewing.On = true;
+
+  platform::RecordingCanvas page;
+  PaintFitResultLines(page, 300, 100);
+  std::map<int, std::pair<int, std::string>> t;  // by y: x and text
+  for (const platform::DrawCall& call : page.CallsOf(platform::DrawKind::Text))
+    t[call.points.at(0).y] = {call.points.at(0).x, call.text};
+  ASSERT_EQ(t.size(), 12u);
+  for (int y = 110; y <= 270; y += 20) EXPECT_EQ(t.at(y).first, 320) << y;
+  for (int y = 290; y <= 330; y += 20) EXPECT_EQ(t.at(y).first, 310) << y;
+  // No radial resolution, always the simplex's progress form.
+  EXPECT_EQ(t.at(110).second, "fitting files scan2.RA1 to scan1.RA1");
+  EXPECT_EQ(t.at(130).second, "s3, step #41     ");
+  EXPECT_EQ(t.at(150).second, "rmsd=0.020000 (n=100,SSR=0.040000)");
+  // No non-ideality forms, and the fourth concentration is kept.
+  EXPECT_EQ(t.at(170).second, "M = 1.500 | 3.000 | 6.000 | ");
+  EXPECT_EQ(t.at(190).second, "s = 7.500 | 9.000 | 12.000 | ");
+  EXPECT_EQ(t.at(210).second, "c = 13.500 | 15.000 | 18.000 | (first is total, next are fractions)");
+  EXPECT_EQ(t.at(230).second, "Meniscus = 5.900000  ");
+  EXPECT_EQ(t.at(270).second, "fitting 6.1000 - 6.9000");
+  // The baseline without the Wiener text; the vbar line.
+  EXPECT_EQ(t.at(290).second, "Baseline = -0.004000  ");
+  EXPECT_EQ(t.at(310).second.rfind("vbar = ", 0), 0u);
+  const std::string& items = t.at(330).second;
+  EXPECT_EQ(items.rfind("buffer: ", 0), 0u) << items;
+  EXPECT_NE(items.find(" - excit. cone 0.0150 (fix)"), std::string::npos) << items;
+  EXPECT_NE(items.find(" - convolution = 0.0020 (fix)"), std::string::npos) << items;
+  EXPECT_EQ(items.find("[showing"), std::string::npos) << items;
+
+  // Other models print the prefix alone on their first model line; the
+  // multi-species non-ideal model and a window not drawn into print nothing.
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  const auto lines = FitResultPrintLines();
+  EXPECT_EQ(lines[3], "M = ");
+  EXPECT_EQ(lines[4], "");
+  ModelSelection.Kind = ModelKind::NonidealMultipleSpecies;
+  page.Clear();
+  PaintFitResultLines(page, 300, 100);
+  EXPECT_TRUE(page.CallsOf(platform::DrawKind::Text).empty());
+  ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+  DrawingAllowed = false;
+  PaintFitResultLines(page, 300, 100);
+  EXPECT_TRUE(page.CallsOf(platform::DrawKind::Text).empty());
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include "app/commands/RunFitCommands.h"
 
+#include "distributions/records/PriorSettings.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -26,6 +28,7 @@
 #include "distributions/ContiFit.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "distributions/records/PriorSettings.h"
 #include "distributions/DistributionTimeCourse.h"
 #include "engines/GlobalLammSolver.h"
 #include "equilibrium/EqBuoyantMass.h"
@@ -145,6 +148,12 @@ bool CheckStrongGradients(TXLAWindow& window) {
 
 void RunModelCommand(TXLAWindow& window) {
   ScreenModes.DisplayHoldForCalibration = false;
+  // The prior made of the peaks of a distribution served the run that
+  // followed it; this run starts from the user's own prior again.
+  if (PriorSettings.DiscreteSpeciesPriorOnce) {
+    PriorSettings.DiscreteSpeciesPriorOnce = false;
+    PriorSettings.DiscreteSpeciesPriorOn = false;
+  }
   if (ScanReaderOptions.FlagStrongGradients && !CheckStrongGradients(window)) return;
   const ModelKind kind = ModelSelection.Kind;
   const bool eqTest = LoadOptions.EqTestMode;

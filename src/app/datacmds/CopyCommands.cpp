@@ -1,6 +1,7 @@
 #include "app/datacmds/CopyCommands.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/clipboard/ClipboardTables.h"
@@ -9,10 +10,12 @@
 #include "app/loading/LoadingSupport.h"
 #include "app/options/OptionBoxes.h"
 #include "app/records/ModelSelection.h"
+#include "app/scantools/BoundaryAnalysisCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
+#include "display/DisplayLinks.h"
 #include "display/DistributionPlot.h"
 #include "display/MainPlots.h"
 #include "display/records/MainPlotLayout.h"
@@ -23,6 +26,7 @@
 #include "distributions/records/PriorSettings.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
+#include "tools/BoundaryAnalysis.h"
 #include "ui/Sounds.h"
 
 namespace {
@@ -165,9 +169,44 @@ int GridPoints(const std::vector<float>& a, const std::vector<float>& b, int wan
   return std::min(wanted, have);
 }
 
+// The extrapolation screen of the boundary analyses stands in the data
+// plot's place: its picture is what the user sees there.
+bool ExtrapolationScreen() {
+  return ExtrapolationPlotShown() && display::MainDisplayLinks.ExtrapolationPlot &&
+         ExtrapolationData.Exists();
+}
+
+// The extrapolation table: one row per scan at 1/sqrt(t) and a last row at
+// infinite time (x = 0); each fraction's fitted line there (its intercept in
+// the last row), then each fraction's measured s (0 in the last row).
+void CopyExtrapolationTable() {
+  const ExtrapolationDataRecord& e = ExtrapolationData;
+  const int m = e.Rows, n = e.Fractions;
+  std::vector<float> x(static_cast<std::size_t>(m) + 2, 0.0f);
+  for (int k = 1; k <= m; ++k)
+    x[static_cast<std::size_t>(k)] = static_cast<float>(1.0 / std::sqrt(e.Times[static_cast<std::size_t>(k)]));
+  std::vector<std::vector<float>> values(static_cast<std::size_t>(2 * n) + 1,
+                                         std::vector<float>(static_cast<std::size_t>(m) + 2, 0.0f));
+  for (int j = 1; j <= n; ++j) {
+    const auto jj = static_cast<std::size_t>(j);
+    for (int k = 1; k <= m + 1; ++k) {
+      const auto kk = static_cast<std::size_t>(k);
+      values[jj][kk] = static_cast<float>(e.Intercepts[jj] + e.Slopes[jj] * x[kk]);
+      if (k <= m) values[jj + static_cast<std::size_t>(n)][kk] = static_cast<float>(e.SValues[kk][jj]);
+    }
+  }
+  std::vector<const float*> columns(static_cast<std::size_t>(2 * n) + 1, nullptr);
+  for (int c = 1; c <= 2 * n; ++c) columns[static_cast<std::size_t>(c)] = values[static_cast<std::size_t>(c)].data();
+  CopyColumnsToClipboard(nullptr, x.data(), columns.data(), 1, m + 1, 2 * n);
+}
+
 }  // namespace
 
 void CmCopyDataPlot(TXLAWindow& window) {
+  if (ExtrapolationScreen()) {
+    PutPicture(display::MainDisplayLinks.ExtrapolationPlot());
+    return;
+  }
   CWINPlot* data = display::MainPlots.DataPlot.get();
   if (!data) return;
   const bool lines =
@@ -222,10 +261,12 @@ void CmCopyDistributionPlot(TXLAWindow&) {
 }
 
 void CmCopyDataTable(TXLAWindow& window) {
+  if (ExtrapolationScreen()) return CopyExtrapolationTable();
   CopyScanTableCommand(window, &ScanDataSetRecord::ScanSignal, true);
 }
 
 void CmCopyFitDataTable(TXLAWindow& window) {
+  if (ExtrapolationScreen()) return CopyExtrapolationTable();
   CopyScanTableCommand(window, &ScanDataSetRecord::ScanModel, true);
 }
 
@@ -269,7 +310,10 @@ void CmCopyTINoiseTable(TXLAWindow& window) {
 void CmCopyPriorKnowledgeTable(TXLAWindow& window) {
   const auto& r = DistributionResult;
   const auto& priors = DistributionGrid.PriorProbabilities;
-  if (!Loaded() || !DistributionModel() || !PriorSettings.PriorOnS) return;
+  // The peaks' prior stays after its run (PriorOnS is then off again).
+  if (!Loaded() || !DistributionModel() ||
+      !(PriorSettings.PriorOnS || PriorSettings.DiscreteSpeciesPriorOn))
+    return;
   const int n = DistributionSettings.DistGridSize;
   if (static_cast<int>(r.DistSGrid.size()) <= n || static_cast<int>(priors.size()) <= n) return;
   EnsureFitLimits();

@@ -13,6 +13,7 @@
 #include "app/records/ProgramPaths.h"
 #include "app/records/SiblingPeakList.h"
 #include "app/window/TXLAWindow.h"
+#include "data/AnalysisSideFiles.h"
 #include "data/DataSetLinks.h"
 #include "data/DerivedDataSets.h"
 #include "data/FilePathParts.h"
@@ -26,6 +27,7 @@
 #include "models/ParameterReport.h"
 #include "models/TempParameterFile.h"
 #include "models/records/FitControl.h"
+#include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
 #include "ui/Boxes.h"
 
@@ -279,7 +281,19 @@ void CmSaveIntensityAsPseudoAbsorbance(TXLAWindow&) {
   SaveIntensityAsTwoPseudoAbsorbance();
 }
 
+// The model of the last scan after a simulation that ran on to equilibrium
+// (the solver switch of command 223) as a scan file of its own.
+void CmSaveEquilibriumData(TXLAWindow& window) {
+  if (!LammSolverSettings.SimulatePastLastScan) return;
+  DialogBusyScope busy(window);
+  std::string path = InDataFolder("eq.rxx");
+  if (!ChooseSavePath(window, path, "save equilibrium data as")) return;
+  if (!SaveEquilibriumScan(path))
+    ShowOkBox(window, "could not write " + path, "WARNING", platform::BoxIcon::Error);
+}
+
 void RegisterSaveCommands(CommandTable& table) {
+  AddCatalogued(table, 225, &CmSaveEquilibriumData);
   AddCatalogued(table, 827, &CmUpdateSavedFitParameters);
   AddCatalogued(table, 1098, &CmReloadSavedFitParameters);
   AddCatalogued(table, 203, &CmSaveFitData);

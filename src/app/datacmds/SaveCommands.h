@@ -21,6 +21,9 @@ void CmSubtractNoiseFromEqData(TXLAWindow& window);
 void CmSave6ChannelRawDataIn3Subsets(TXLAWindow& window);
 void CmSaveIntensityDataAsAbsorbanceData(TXLAWindow& window);
 void CmSaveIntensityAsPseudoAbsorbance(TXLAWindow& window);
+// Only while simulations run on to equilibrium (command 223): the last
+// scan's model in a scan file.
+void CmSaveEquilibriumData(TXLAWindow& window);
 
 // The models whose analysis the saved-parameter file can hold: the c(s)
 // family on the standard s grid (also with one discrete component, with a

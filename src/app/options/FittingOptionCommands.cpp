@@ -12,6 +12,7 @@
 #include "models/ErrorProjections.h"
 #include "models/FitDriver.h"
 #include "models/records/FitControl.h"
+#include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
 #include "ui/Boxes.h"
@@ -41,6 +42,14 @@ bool StepLeadsThrough(float min, float max, float step) {
   if (max > min) return step > 0.0f;
   if (max < min) return step < 0.0f;
   return step != 0.0f;
+}
+
+// Lets the simulations run on past the last scan to equilibrium; that
+// profile becomes the last scan's model (saved by command 225).
+void CmToggleSolverVariant(TXLAWindow& window) {
+  LammSolverSettingsRecord& l = LammSolverSettings;
+  l.SimulatePastLastScan = !l.SimulatePastLastScan;
+  window.CheckMenuItem(223, l.SimulatePastLastScan);
 }
 
 void CmSetVRho(TXLAWindow& window) {
@@ -119,6 +128,7 @@ void CmSimplexSettings(TXLAWindow& window) {
 }
 
 void RegisterFittingOptionCommands(CommandTable& table) {
+  AddCatalogued(table, 223, &CmToggleSolverVariant);
   AddCatalogued(table, 218, &CmSetVRho);
   AddCatalogued(table, 255, &CmFitT0OfSedimentation);
   AddCatalogued(table, 256, &CmSedimentationTimeOffset);

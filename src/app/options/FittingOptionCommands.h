@@ -1,10 +1,11 @@
 #pragma once
 // Commands that set solvent and time parameters of the fits and the simplex
-// settings.
+// settings, and the solver switch that runs simulations on to equilibrium.
 
 class CommandTable;
 class TXLAWindow;
 
+void CmToggleSolverVariant(TXLAWindow& window);
 void CmSetVRho(TXLAWindow& window);
 void CmFitT0OfSedimentation(TXLAWindow& window);
 void CmSedimentationTimeOffset(TXLAWindow& window);

@@ -3,6 +3,7 @@
 #include "app/commands/CommandTable.h"
 #include "app/commands/CtotCommands.h"
 #include "app/params/ContourCommands.h"
+#include "app/params/PriorKnowledgeCommands.h"
 #include "app/models/ModelCommandSupport.h"
 #include "app/records/LoadOptions.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -46,21 +47,17 @@ void CmCopyFitParameters(TXLAWindow& window) {
                                         platform::BoxIcon::Warning, platform::BoxButtons::Ok});
 }
 
-void CmPriorProbabilities(TXLAWindow& window) {
-  DialogBusyScope busy(window);
-  CmUsePriorProbabilities(window.Handle());
-}
-
 void RegisterParameterCommands(CommandTable& table) {
   table.Add(204, &CmCopyFitParameters, true, "CmCopyFitParameters");
-  table.Add(529, &CmPriorProbabilities, true, "CmPriorProbabilities");
   table.Add(212, &CmParametersCommand, true, "CmParameters");
   table.Add(240, &CmSetFitLimitsMeniscusBottom, true, "CmSetFitLimitsMeniscusBottom");
   table.Add(611, &CmLammEquationParametersCommand, false, "CmLammEquationParameters");
   RegisterContourCommands(table);
+  RegisterPriorKnowledgeCommands(table);
 }
 
 void InstallParameterDialogHooks(TXLAWindow& window) {
+  InstallPriorKnowledgeHooks(window);
   OpenLammNumericsDialog = [&window](platform::WindowHandle) {
     CmLammEquationParametersCommand(window);
   };

@@ -11,7 +11,6 @@ void CmSetFitLimitsMeniscusBottom(TXLAWindow& window);
 void CmLammEquationParametersCommand(TXLAWindow& window);
 // The parameter report on the clipboard; the prior dialog.
 void CmCopyFitParameters(TXLAWindow& window);
-void CmPriorProbabilities(TXLAWindow& window);
 
 void RegisterParameterCommands(CommandTable& table);
 // Lets the simulation's error messages open the Lamm numerics dialog and

@@ -8,6 +8,7 @@
 
 #include "app/commands/CommandTable.h"
 #include "app/datacmds/SaveDialogs.h"
+#include "app/external/ExternalPrograms.h"
 #include "app/loading/LoadCommands.h"
 #include "app/options/OptionBoxes.h"
 #include "app/records/LoadOptions.h"
@@ -331,7 +332,7 @@ void CmSerializeFitByListFile(TXLAWindow& window) {
   }
   auto& s = SerialFitSeries;
   const FluorescenceCorrectionsRecord fds = CorrectionOptions.Fluorescence;
-  bool overwriteFds = false, overwriteRight = false, floatBottom = false;
+  bool overwriteFds = false, overwriteRight = false, floatBottom = false, pelkoPlots = false;
   float right = ScanDataSet.FitRightLim;
   {
     DialogBusyScope busy(window);
@@ -344,6 +345,7 @@ void CmSerializeFitByListFile(TXLAWindow& window) {
       return;
     }
     if (overwriteFds && fds.ShadowOn) floatBottom = Ask(window, "always float bottom?");
+    pelkoPlots = Ask(window, "PELKO dfr and c(s)?");
     if (!AskIntegrationRanges(window, false, 500.0f)) {
       s.SerialFitRestoreParams = false;
       return;
@@ -387,6 +389,12 @@ void CmSerializeFitByListFile(TXLAWindow& window) {
         [&](const SetLocation& set) {
           if (!WriteSerialDistribution(set.Folder + "distribution" + set.Extension)) return;
           WriteFf0File(set.Folder + "ff0" + set.Extension);
+          // The monitoring tool shows each set's c(s) and its data, fit and
+          // residuals as the series goes on.
+          if (pelkoPlots) {
+            CmPelkoCsPlot(window);
+            CmPelkoDataFitResidualsPlot(window);
+          }
           if (!s.Ranges.empty()) {
             WriteListIntegrals(set, summary);
             WriteMonteCarloIntegrals(window, set);

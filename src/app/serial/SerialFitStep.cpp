@@ -80,7 +80,9 @@ bool WriteSerialDistribution(const std::string& path) {
   const std::vector<float>& x = p.XSource ? *p.XSource : r.DistSGrid;
   const int n = std::min({DistributionSettings.DistGridSize, static_cast<int>(x.size()) - 1,
                           static_cast<int>(r.DistValues.size()) - 1});
-  if (!p.DistributionPlot || n < 1) return false;
+  // A series runs with the redraw suppressed, so the plot may not exist:
+  // the distribution is what counts.
+  if (n < 1) return false;
   std::string text;
   char row[80];
   for (int i = 1; i <= n; ++i) {

@@ -76,6 +76,9 @@ void TXLAWindow::InstallWindowHooks() {
   links.FitResultText = [this] {
     if (Host()) display::InClientPixels(*Host(), [](platform::Canvas& c) { ShowFitResultText(c); });
   };
+  links.PaintFitResultLines = [](platform::Canvas& page, int x, int y) {
+    PaintFitResultLines(page, x, y);
+  };
   FitDisplayLinks.FitResultText = [this](platform::WindowHandle) {
     if (Host()) display::InClientPixels(*Host(), [](platform::Canvas& c) { FitResultText(c); });
   };
@@ -99,6 +102,7 @@ void TXLAWindow::RemoveWindowHooks() {
   TimeCourseLinks.ShowDistributionNow = nullptr;
   display::MainDisplayLinks.ExitProgram = nullptr;
   display::MainDisplayLinks.FitResultText = nullptr;
+  display::MainDisplayLinks.PaintFitResultLines = nullptr;
   FitDisplayLinks.FitResultText = nullptr;
   ResetModelCommandLinks();
   {

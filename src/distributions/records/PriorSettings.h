@@ -26,7 +26,13 @@ struct PriorSettingsRecord {
   std::string PriorFileName;
   char PriorFileInitial = '0';
   bool GjPriorImported = false;
+  // Set by the prior dialog around its call of "Prior Knowledge of Discrete
+  // Species": that call then only fills the peak table (PriorPeaks).
   bool PriorFromDistributionPeaks = false;
+  // The profile holds sharp peaks made of the current distribution's peaks.
+  // They serve one run: the run after the one that used them clears both.
+  bool DiscreteSpeciesPriorOn = false;
+  bool DiscreteSpeciesPriorOnce = false;
   std::array<PriorPeak, PriorPeakCount + 1> PriorPeaks{};  // [1..10]
 };
 

@@ -56,6 +56,10 @@ struct LammSolverSettingsRecord {
   // Run state shared with the loaders and the data operations.
   bool LammRunning = false;             // a Lamm computation is running
   bool InitialDataIsFirstScan = false;  // the initial data stand for the first scan
+  // The simulation goes on after the last scan until the profile stops
+  // changing (or 1e8 s), and that profile becomes the last scan's model:
+  // the equilibrium that the velocity run is heading for. Off at start.
+  bool SimulatePastLastScan = false;
 };
 
 extern LammSolverSettingsRecord LammSolverSettings;
