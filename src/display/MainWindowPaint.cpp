@@ -148,7 +148,9 @@ void PaintMainDisplay(platform::Canvas& dc, platform::Size client) {
     ReplayInPlotSpace(dc, client, extrapolation.IsNull() ? DataPlotMetafile() : extrapolation);
   ReplayInPlotSpace(dc, client, Call(MainDisplayLinks.RepaintEqTestPlot));
   if (const CWINPlot* plot = MainPlots.DataPlot.get()) {
-    if (o.ShowData && !eqTest) {
+    // The lines and model curves belong to the data plot's axes, not to an
+    // extrapolation plot shown in its place.
+    if (o.ShowData && !eqTest && extrapolation.IsNull()) {
       DrawPaintCursorLines(dc, *plot);
       ReplayDataPlotOverlays(dc, client);
       Call(MainDisplayLinks.DrawCtotOverlay, dc);

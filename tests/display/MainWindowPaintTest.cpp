@@ -142,6 +142,24 @@ TEST_F(Paint, LinesOverTheDataPlot) {
   EXPECT_EQ(image.At(display::ValueToWindowX(plot, 6.1f), row), platform::Rgb(0, 255, 0));
 }
 
+// An extrapolation plot shown in the data plot's place has none of the
+// data plot's lines or model curves over it.
+TEST_F(Paint, ExtrapolationPlotInTheDataPlotsPlaceHasNoDataLines) {
+  LoadAndRender();
+  ModelParameters.Meniscus = 6.05f;
+  ModelParameters.Bottom = 6.95f;
+  const CWINPlot& plot = *display::MainPlots.DataPlot;
+  const int meniscus = display::ValueToWindowX(plot, 6.05f);
+  PaintOnce();
+  ASSERT_EQ(host.Snapshot().At(meniscus, 200), platform::Rgb(255, 0, 0));
+  // Any picture stands for the extrapolation plot: the residual plot's.
+  const platform::Metafile picture = display::ResidualPlotMetafile();
+  display::MainDisplayLinks.ExtrapolationPlot = [picture] { return picture; };
+  PaintOnce();
+  EXPECT_NE(host.Snapshot().At(meniscus, 200), platform::Rgb(255, 0, 0));
+  display::MainDisplayLinks.ExtrapolationPlot = nullptr;
+}
+
 TEST_F(Paint, HiddenLinesAndLightScatteringData) {
   LoadAndRender();
   ModelParameters.Meniscus = 6.05f;
