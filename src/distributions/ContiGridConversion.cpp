@@ -12,9 +12,11 @@
 #include "data/LoadMessages.h"
 #include "data/records/SolventConditions.h"
 #include "distributions/ContiGrid.h"
+#include "distributions/ContiKernel.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/TempParameterFile.h"
 #include "models/records/FitControl.h"
 #include "numerics/Hydrodynamics.h"
 
@@ -54,6 +56,14 @@ GridPointSpecies DiscreteSpecies(ModelKind kind, float t) {
   if (kind == ModelKind::CSWithMsTable && M <= 0 && GridServices.MsTableMolarMass)
     M = static_cast<float>(GridServices.MsTableMolarMass(s));
   return ByMassAndS(M, s, t);
+}
+
+// Grid point 1 of the buffer-mismatch model: the buffer component (its
+// kernel column is replaced by the signal of both sectors afterwards).
+GridPointSpecies BufferSpecies(float t) {
+  const auto& b = CorrectionOptions.BufferMismatch;
+  const double D = b.BufferD != 0.0 ? std::fabs(b.BufferD) * 1e-7 : 1e-10;
+  return {b.BufferS, D, MFromSAndD(static_cast<float>(b.BufferS), static_cast<float>(D), t), false};
 }
 
 GridPointSpecies ConvertTwoDimensional(int i, ModelKind kind, float t) {
@@ -183,7 +193,8 @@ GridPointSpecies ConvertGridPoint(int i, ModelKind kind, float t) {
     return x;
   }
   if (IsTwoDimensionalModel(kind)) return ConvertTwoDimensional(i, kind, t);
-  GridPointSpecies x = ConvertOneDimensional(i, kind, t);
+  GridPointSpecies x =
+      i == 1 && BufferTermInKernel(kind) ? BufferSpecies(t) : ConvertOneDimensional(i, kind, t);
   SGrid(i) = static_cast<float>(x.s);
   MGrid(i) = x.M;
   return x;

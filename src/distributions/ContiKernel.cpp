@@ -8,6 +8,7 @@
 
 #include "app/records/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
+#include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "data/records/SolventConditions.h"
@@ -21,6 +22,7 @@
 #include "models/LammSolverSetup.h"
 #include "models/SimulationErrors.h"
 #include "models/SimulationRoads.h"
+#include "models/TempParameterFile.h"
 #include "models/records/ComputationAbort.h"
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
@@ -64,7 +66,34 @@ ColumnTarget CurrentColumn(int scan) {
   return t;
 }
 
+// Column 1 becomes the buffer signal of both sectors: at unit amplitude
+// when the distribution solves for it, at the buffer signal when that is
+// fixed (the normal equations then take the column as it stands).
+void AddBufferColumn() {
+  const ModelKind kind = ModelSelection.Kind;
+  if (!BufferTermInKernel(kind) || DistributionRunFlags.SimulateFromDistribution ||
+      !SimulationRoads.BufferSignalOnGrid)
+    return;
+  DistributionGrid.CurrentGridIndex = 1;
+  const auto& b = CorrectionOptions.BufferMismatch;
+  const double amplitude = b.BufferSignalFitted ? 1.0 : b.BufferSignal;
+  float** column = DistKernel.get()[1];
+  if (!SimulationRoads.BufferSignalOnGrid(column, amplitude))
+    for (int j = 1; j <= ScanDataSet.NFILES; ++j)
+      for (int k = 1; k <= CommonRadialGrid.CommonGridSize; ++k) column[j][k] = 0.0f;
+}
+
 }  // namespace
+
+bool BufferTermInKernel(ModelKind kind) {
+  return CorrectionOptions.BufferMismatch.On && IsContinuousModel(kind) && !DlsDataMode &&
+         !ScanDataSet.EquilibriumDataMode && !IsElectrophoresisModel(kind) &&
+         !IsTwoDimensionalModel(kind) && kind != ModelKind::NonidealCS;
+}
+
+bool BufferAmplitudeFixed(ModelKind kind) {
+  return BufferTermInKernel(kind) && !CorrectionOptions.BufferMismatch.BufferSignalFitted;
+}
 
 // The master of the list: one ideal species at c0 = 1 with everything of a
 // simulation of the loaded scans; s and D of grid point `last` until the
@@ -119,6 +148,7 @@ bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, co
                        CommonRadialGrid.CommonGridSize, nullptr, nullptr);
   }();
   ReportSimulationError(window, result);
+  AddBufferColumn();
   return true;
 }
 

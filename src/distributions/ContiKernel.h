@@ -18,9 +18,20 @@
 // StepBoundaryKernel gives the boundary of a species without diffusion in
 // closed form.
 
+#include "app/records/ModelSelection.h"
 #include "platform/Platform.h"
 
 class CLammIdeal;
+
+// The kernel's column 1 is the sedimenting buffer of the buffer-mismatch
+// model rather than a grid species: the model is on and the kernel is one
+// of Lamm solutions on the common grid (not light scattering, equilibrium,
+// electrophoresis, the s x f/f0 grids, or the non-ideal c(s), which refuses
+// buffer signals).
+bool BufferTermInKernel(ModelKind kind);
+// The buffer's amplitude is a fixed value rather than solved with the
+// distribution.
+bool BufferAmplitudeFixed(ModelKind kind);
 
 // Sets up the master of a kernel list: one species at c0 = 1 with
 // everything of a simulation of the loaded scans (geometry, numerics,

@@ -163,16 +163,21 @@ int CContiNonid::RunMTList(platform::WindowHandle window, int count, const doubl
   CLammNonIdeal master;
   ConfigureKernelMaster(master, 1.0, 10.0, false);
   master.DefaultGridSize = SolverGridSize;
+  const WienerSkewingRecord& w = CorrectionOptions.WienerSkewing;
+  if (w.On) master.SetWienerSkewing(w.Magnitude, w.SignalPerConcentration);
   const auto& e = SpeciesEngineParameters;
   master.SetNonidealModel(e.LogKs, e.LogKd, ScanDataSet.SignalPerConcentration, 0, 0);
   if (FieldAllocated && FieldValid && UseCtotField) {
     master.SetCtotFromSolution(CtotTimeCount, ResampledSize, ResampledCtot.get(),
                                CtotTimes.data());
+    WriteFieldDebugFrames("movieframe", "simradmovieframe");
   } else {
     master.SetMeanField(ExtrapolationTimeCount, LevelCount, LevelTrajectory.get(),
                         ExtrapolationTimes.data(), LevelValues.data(), LevelStep,
                         ProgramPaths.TempFolder.c_str());
   }
+  if (Settings().CreateDebugFiles && !DistributionRunFlags.InNonlinearSearch)
+    master.DebugLogOn = 1;
   // Each equation's concentration profile at every grid time lands in its
   // row of the store, from which the field is built.
   if (FieldUpdatesAllowed) {

@@ -13,6 +13,7 @@
 // Each Run or fit evaluation solves at most two lists; the field it leaves
 // is the mean field of the next one while the data stay the same.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,13 @@ class CContiNonid {
   void FillCtotMovie();
   void StoreFingerprint();
   bool FingerprintMatches() const;
+
+  // --- Debug files ---
+  // With CreateDebugFiles: one scan file per grid time into the debug
+  // folder, named stem + frame + ".ip0", of radii[1..count] and row(frame).
+  void WriteDebugFrames(const std::string& stem, int count, const float* radii,
+                        const std::function<const float*(int)>& row) const;
+  void WriteFieldDebugFrames(const std::string& paddedStem, const std::string& resampledStem) const;
 
   // --- List solve ---
   int RunMTList(platform::WindowHandle window, int count, const double* s, const double* D,
@@ -113,6 +121,8 @@ void UpdateCtotFromBestFit();
 // After a run with TI or RI noise: the external frames have seeded the
 // field, which the model goes on from.
 void EndExternalMeanField();
+// The folder of the debug files: the temporary folder's "ctotdebug".
+std::string CtotDebugFolder();
 // Deletes the object (every data load does).
 void DeleteContiNonidSim();
 // The field is allocated, valid and in use.

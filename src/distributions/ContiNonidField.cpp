@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <string>
 
 #include "app/records/ProgramPaths.h"
 #include "data/CommonRadialGrid.h"
@@ -261,6 +262,9 @@ void CContiNonid::BuildCtotFromSolutions(const double* c, int first, int last) {
       row[P + 2] += static_cast<float>(ca * p[P]);
     }
   }
+  if (StoredEquationCount >= 1)
+    WriteDebugFrames("rawmovieframe", P, StoredRadii.data(), [&](int i) { return store[1][i]; });
+  WriteFieldDebugFrames("consmovieframe", "");
   ResampleCtot(ModelParameters.Meniscus, ModelParameters.Bottom, SolverGridSize, true);
   StoreFingerprint();
   FieldValid = true;
@@ -286,6 +290,7 @@ void CContiNonid::ResampleCtot(float meniscus, float bottom, int n, bool force) 
   for (int i = 1; i <= CtotTimeCount; ++i)
     ResampleCurve(ResampledSize, ResampledRadii.data(), ResampledCtot[i], padded,
                   PaddedRadii.data(), Ctot[i]);
+  WriteFieldDebugFrames("", "adj" + std::to_string(ResampleCounter) + "simradmovieframe");
 }
 
 void CContiNonid::LoadExternalCtot() {

@@ -9,6 +9,7 @@
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "distributions/ContiGrid.h"
+#include "distributions/ContiKernel.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/DistributionNormalEquations.h"
 #include "distributions/DistributionTimeCourse.h"
@@ -18,6 +19,7 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "distributions/records/PriorSettings.h"
 #include "display/records/DisplayState.h"
+#include "models/TempParameterFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -25,6 +27,9 @@ namespace {
 // Grid point 1 is a separate species (a discrete component) that the
 // smoothness penalty leaves out.
 bool PenaltySkipsFirstPoint(ModelKind kind) {
+  // A solved buffer amplitude is no part of the distribution's shape; a
+  // fixed one is no unknown at all.
+  if (BufferTermInKernel(kind)) return !NoiseElimination.FixedFirstComponent;
   switch (kind) {
     case ModelKind::LsGStarOneDiscrete:
     case ModelKind::CSWithOneDiscrete:
@@ -73,6 +78,10 @@ void BuildContiNormalEquations(platform::WindowHandle window) {
   ContiNormalEquationSettings settings;
   settings.MultithreadingOn = ds.MultithreadingOn;
   settings.ThreadCount = ds.ThreadCount;
+  if (BufferAmplitudeFixed(ModelSelection.Kind)) {
+    settings.FixedFirstComponent = true;
+    settings.FixedFirstValue = CorrectionOptions.BufferMismatch.BufferSignal;
+  }
   ContiNormalEquations(window, settings);
 }
 
@@ -146,6 +155,10 @@ RegularizationOutcome RegularizeDistribution(ModelKind kind, int n,
   } else {
     outcome = ScaleRegularization(neq, context);
   }
+  // The buffer of the mismatch model was solved at unit amplitude: its
+  // amplitude is the buffer signal.
+  if (BufferTermInKernel(kind) && !fixedFirst && n >= 1)
+    CorrectionOptions.BufferMismatch.BufferSignal = neq.DistSolution[1];
   if (fixedFirst) {
     const double value = NoiseElimination.FixedFirstValue;
     ShiftUp(neq.DistSolution, n, value);

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "models/TempParameterFile.h"
 #include "ui/Boxes.h"
 
 std::unique_ptr<CCtotMovie> pCtotMovie;
@@ -238,4 +239,22 @@ void SaveCtotBesideParameters(const std::string& parameterFile) {
     CtotMovieLinks.FillFromField();
   }
   if (pCtotMovie && pCtotMovie->Loaded) pCtotMovie->SaveAs(CtotCompanionPath(parameterFile));
+}
+
+void LoadCtotBesideParameters(platform::WindowHandle window, const std::string& parameterFile) {
+  const std::string path = CtotCompanionPath(parameterFile);
+  if (!FileExists(path)) return;
+  EnsureCtotMovie();
+  const platform::BoxAnswer answer = platform::Current().ShowMessageBox(
+      {window, "also load mean field CTOT data from " + path + " ?", "NONIDEAL CTOT DATA",
+       platform::BoxIcon::Question, platform::BoxButtons::YesNo});
+  if (answer != platform::BoxAnswer::Yes) return;
+  if (!pCtotMovie->Read(path)) {
+    platform::Current().ShowMessageBox({window, "sorry loading CTOT DATA file failed",
+                                        "select NONIDEAL CTOT DATA files", platform::BoxIcon::None,
+                                        platform::BoxButtons::Ok});
+    return;
+  }
+  CorrectionOptions.Ctot.UseExternalCtot = true;
+  CorrectionOptions.Ctot.CtotFromDataOnly = false;
 }

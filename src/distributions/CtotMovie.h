@@ -17,6 +17,7 @@
 
 #include "data/ScanHeader.h"
 #include "numerics/OneBasedArrays.h"
+#include "platform/Platform.h"
 
 class CCtotMovie {
  public:
@@ -82,3 +83,8 @@ void DeleteCtotMovie();
 std::string CtotCompanionPath(const std::string& parameterFile);
 // Saves the frames (or the model's field) beside the parameter file.
 void SaveCtotBesideParameters(const std::string& parameterFile);
+// Offers the frames beside a parameter file being restored. Only a
+// successful read switches the model to the external mean field
+// (UseExternalCtot on, CtotFromDataOnly off): a mean field that failed to
+// load or was declined must not be asked for later.
+void LoadCtotBesideParameters(platform::WindowHandle window, const std::string& parameterFile);

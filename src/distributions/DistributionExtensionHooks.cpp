@@ -7,6 +7,7 @@
 #include "distributions/MsTable.h"
 #include "distributions/PriorProfile.h"
 #include "distributions/RunContiSed.h"
+#include "distributions/StoredDistribution.h"
 #include "distributions/records/ContiNonidSimLink.h"
 #include "distributions/records/MonteCarloLinks.h"
 #include "models/TempParameterFile.h"
@@ -24,6 +25,9 @@ void InstallDistributionExtensionHooks() {
     if (pCContiNonidSim) pCContiNonidSim->FillCtotMovie();
   };
   CtotMovieLinks.FreezeCtot = [] { return CorrectionOptions.Ctot.FreezeCtot; };
+  StoredDistributionServices.BufferMismatchOn = [] { return CorrectionOptions.BufferMismatch.On; };
+  TempParameterFileLinks.SaveCtotBesideParameters = SaveCtotBesideParameters;
+  TempParameterFileLinks.LoadCtotBesideParameters = LoadCtotBesideParameters;
   InstallMonteCarloLinks();
 }
 

@@ -26,30 +26,6 @@ constexpr double kFloor = 0.001;
 // about A above the floor.
 constexpr double kGaussNorm = 1.772;
 
-bool UsesSGrid(ModelKind kind) {
-  switch (kind) {
-    case ModelKind::ContinuousCS:
-    case ModelKind::CSFf0:
-    case ModelKind::CSFf0OneDiscrete:
-    case ModelKind::CSConformationalChange:
-    case ModelKind::CSBimodalFf0:
-    case ModelKind::CSBimodalFf0OneDiscrete:
-    case ModelKind::CSFlotation:
-    case ModelKind::CSGeneralScalingLaw:
-    case ModelKind::CSWormlikeChain:
-    case ModelKind::CSFixFf0FloatingVbar:
-    case ModelKind::NonidealCS:
-    case ModelKind::CSWithMsTable:
-    case ModelKind::CSWithOneDiscrete:
-    case ModelKind::CSInvariantD:
-    case ModelKind::DlsIRh:
-    case ModelKind::ExtrapolateLsGStar:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void AddDeltaPeak(const double* x, double* p, int n, double P, double A) {
   // Not in the first interval nor in the last two: the split needs a
   // neighbour on either side of its two points.
@@ -120,6 +96,30 @@ void AddFf0Peaks() {
 
 }  // namespace
 
+bool DistributionOnSAxis(ModelKind kind) {
+  switch (kind) {
+    case ModelKind::ContinuousCS:
+    case ModelKind::CSFf0:
+    case ModelKind::CSFf0OneDiscrete:
+    case ModelKind::CSConformationalChange:
+    case ModelKind::CSBimodalFf0:
+    case ModelKind::CSBimodalFf0OneDiscrete:
+    case ModelKind::CSFlotation:
+    case ModelKind::CSGeneralScalingLaw:
+    case ModelKind::CSWormlikeChain:
+    case ModelKind::CSFixFf0FloatingVbar:
+    case ModelKind::NonidealCS:
+    case ModelKind::CSWithMsTable:
+    case ModelKind::CSWithOneDiscrete:
+    case ModelKind::CSInvariantD:
+    case ModelKind::DlsIRh:
+    case ModelKind::ExtrapolateLsGStar:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void AddPriorPeak(const double* x, double* p, int n, double position, double width,
                   double amplitude) {
   if (width == 0.0) {
@@ -140,7 +140,7 @@ bool MakePriorProfile() {
   if (n < 1 || r.DistSGrid.size() < size || r.DistMGrid.size() < size) return true;
   if (priors.size() < size) priors.assign(size, 0.01);
   const ModelKind kind = ModelSelection.Kind;
-  const bool sGrid = UsesSGrid(kind);
+  const bool sGrid = DistributionOnSAxis(kind);
   PriorGridValues.assign(size, 0.0);
   for (std::size_t j = 1; j < size; ++j)
     PriorGridValues[j] = sGrid ? r.DistSGrid[j] : r.DistMGrid[j];

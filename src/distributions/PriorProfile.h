@@ -8,6 +8,13 @@
 
 #include <vector>
 
+#include "app/records/ModelSelection.h"
+
+// The models whose distribution lies on the s axis (DistSGrid): the c(s)
+// family, I(Rh) and the ls-g*(s) area-fraction extrapolation; every other
+// model's lies on M (DistMGrid).
+bool DistributionOnSAxis(ModelKind kind);
+
 // The grid abscissa the priors are given over: s for the s-grid models, M
 // for the c(M) family ([1..DistGridSize]).
 extern std::vector<double> PriorGridValues;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
@@ -67,14 +68,13 @@ BufferRuns DeriveBufferRuns(BufferMismatchSettingsRecord& b, bool massMode, doub
 
 namespace {
 
-// One side simulated on the common grid for every scan; sign +1 for the
-// sample, -1 for the reference. The sample's signal replaces the buffer
-// component's basis, the reference's is added.
-void SimulateSide(const BufferSideRun& run, double sign, bool sample) {
+// One side simulated on the common grid for every scan (rows[scan][k]);
+// false when the side has no signal or its solve failed.
+bool SolveSide(const BufferSideRun& run, OneBasedMatrix<float>& rows) {
   ScanDataSetRecord& d = ScanDataSet;
   const CommonRadialGridRecord& g = CommonRadialGrid;
-  if (run.Amplitude == 0 || d.NFILES < 1 || g.CommonGridSize < 2) return;
-  OneBasedMatrix<float> rows(1, d.NFILES, 1, g.CommonGridSize);
+  if (run.Amplitude == 0 || d.NFILES < 1 || g.CommonGridSize < 2) return false;
+  rows = OneBasedMatrix<float>(1, d.NFILES, 1, g.CommonGridSize);
   CLammIdeal l;
   l.SetIdealModel();
   // The fit limits of the data may lie outside a shifted reference cell.
@@ -94,7 +94,17 @@ void SimulateSide(const BufferSideRun& run, double sign, bool sample) {
   l.SimulateAcceleration = d.RampRotorSpeed;
   const SolventConditionsRecord& sc = SolventConditions;
   l.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
-  if (l.Solve() != 0) return;
+  return l.Solve() == 0;
+}
+
+// One side added into the buffer component's place; sign +1 for the
+// sample, -1 for the reference. The sample's signal replaces the buffer
+// component's basis, the reference's is added.
+void SimulateSide(const BufferSideRun& run, double sign, bool sample) {
+  ScanDataSetRecord& d = ScanDataSet;
+  const CommonRadialGridRecord& g = CommonRadialGrid;
+  OneBasedMatrix<float> rows;
+  if (!SolveSide(run, rows)) return;
   const double signal = sign * (run.Amplitude < 0 ? -1.0 : 1.0);
   const int component = NCOMP;
   const bool basis = GlobalLammRun.BasisMode && SpeciesSignals.SpeciesBasis.hi() >= component;
@@ -114,15 +124,50 @@ void SimulateSide(const BufferSideRun& run, double sign, bool sample) {
   }
 }
 
+BufferRuns CurrentRuns(double amplitude) {
+  BufferMismatchSettingsRecord& b = CorrectionOptions.BufferMismatch;
+  // The record keeps its derived D and Mb; the amplitude is the caller's.
+  BufferRuns runs = DeriveBufferRuns(b, FitControl.MassInsteadOfD, SolventConditions.GasConstantRT,
+                                     ModelParameters.Meniscus, ModelParameters.Bottom);
+  BufferMismatchSettingsRecord scaled = b;
+  scaled.BufferSignal = amplitude;
+  const BufferRuns at = DeriveBufferRuns(scaled, FitControl.MassInsteadOfD,
+                                         SolventConditions.GasConstantRT, ModelParameters.Meniscus,
+                                         ModelParameters.Bottom);
+  runs.Sample.Amplitude = at.Sample.Amplitude;
+  runs.Reference.Amplitude = at.Reference.Amplitude;
+  return runs;
+}
+
 }  // namespace
 
 void SimulateBufferSedimentation(platform::WindowHandle /*window*/) {
   BufferMismatchSettingsRecord& b = CorrectionOptions.BufferMismatch;
   if (!b.On) return;
-  const BufferRuns runs =
-      DeriveBufferRuns(b, FitControl.MassInsteadOfD, SolventConditions.GasConstantRT,
-                       ModelParameters.Meniscus, ModelParameters.Bottom);
+  const BufferRuns runs = CurrentRuns(b.BufferSignal);
   // The sign says which sector holds the excess.
   SimulateSide(runs.Sample, b.Sign, true);
   SimulateSide(runs.Reference, -b.Sign, false);
+}
+
+bool SimulateBufferSignalOnGrid(float** rows, double amplitude) {
+  const BufferMismatchSettingsRecord& b = CorrectionOptions.BufferMismatch;
+  const ScanDataSetRecord& d = ScanDataSet;
+  const int size = CommonRadialGrid.CommonGridSize;
+  if (!b.On || rows == nullptr) return false;
+  for (int j = 1; j <= d.NFILES; ++j)
+    for (int k = 1; k <= size; ++k) rows[j][k] = 0.0f;
+  const BufferRuns runs = CurrentRuns(amplitude);
+  bool any = false;
+  const std::pair<const BufferSideRun*, double> sides[] = {{&runs.Sample, b.Sign},
+                                                          {&runs.Reference, -b.Sign}};
+  for (const auto& [run, sign] : sides) {
+    OneBasedMatrix<float> side;
+    if (!SolveSide(*run, side)) continue;
+    any = true;
+    const double signal = sign * (run->Amplitude < 0 ? -1.0 : 1.0);
+    for (int j = 1; j <= d.NFILES; ++j)
+      for (int k = 1; k <= size; ++k) rows[j][k] += static_cast<float>(signal * side[j][k]);
+  }
+  return any;
 }

@@ -33,3 +33,8 @@ BufferRuns DeriveBufferRuns(BufferMismatchSettingsRecord& b, bool massMode, doub
 // buffer component's place (the scans' models, or its basis on the common
 // grid); nothing when the model is off.
 void SimulateBufferSedimentation(platform::WindowHandle window);
+// Both sides at the given sample-side amplitude (signal units) into
+// rows[1..NFILES][1..CommonGridSize], replacing what they held: the buffer
+// column of a c(s) kernel. False when the model is off or neither side has
+// a signal.
+bool SimulateBufferSignalOnGrid(float** rows, double amplitude);

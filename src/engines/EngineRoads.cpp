@@ -144,4 +144,5 @@ void InstallEngineRoads() {
   r.CompressibleSolvent = SolventIsCompressible;
   r.ConfigureSolverSolvent = ConfigureSolverSolvent;
   r.BufferSedimentation = SimulateBufferSedimentation;
+  r.BufferSignalOnGrid = SimulateBufferSignalOnGrid;
 }

@@ -39,6 +39,10 @@ struct SimulationRoadsRecord {
   void (*PropagateReactingSystem)() = nullptr;
   // The buffer component of a buffer-mismatch model, added into the model.
   void (*BufferSedimentation)(platform::WindowHandle) = nullptr;
+  // The same buffer signal (both sides) at the given sample-side amplitude
+  // into rows[scan][1..CommonGridSize], which it replaces; false when
+  // nothing could be simulated. The c(s) kernel takes it as its column 1.
+  bool (*BufferSignalOnGrid)(float** rows, double amplitude) = nullptr;
   // A diffusion-free species of sedimentation rate s omega^2 1e-13 (1/s)
   // and s (S): its boundary at time t on radii[1..count] into out.
   void (*StepBoundary)(double sOmega2, double s, double amplitude, double t, const float* radii,

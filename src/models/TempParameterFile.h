@@ -47,7 +47,7 @@ struct BufferMismatchSettingsRecord {
   double ReferenceS = 0.1;
   bool BufferDOrMbFitted = false;
   bool BufferSFitted = false;
-  bool BufferSignalFitted = false;
+  bool BufferSignalFitted = true;
   bool MeniscusDifferenceFitted = false;
   bool ConcentrationRatioFitted = false;
   bool ReferenceDOrMbFitted = false;

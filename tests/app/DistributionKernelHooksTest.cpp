@@ -15,95 +15,29 @@
 #include <random>
 #include <vector>
 
+#include "app/HookedContiRunFixture.h"
 #include "app/records/LoadOptions.h"
-#include "app/wiring/AnalysisHooks.h"
-#include "data/DlsLoading.h"
-#include "distributions/ContiRunFixture.h"
-#include "distributions/RunContiSed.h"
-#include "distributions/StoredDistribution.h"
+#include "data/DataSetServices.h"
 #include "equilibrium/EquilibriumKernels.h"
-#include "models/ParameterPacking.h"
-#include "models/SimulationRoads.h"
+#include "models/TempParameterFile.h"
 #include "numerics/Hydrodynamics.h"
-#include "tools/DlsKernels.h"
 
 namespace {
 
-constexpr float kCelsius = 20.0f;
-
-class DistributionKernelHooksTest : public ContiRunTest {
+class DistributionKernelHooksTest : public HookedContiRunTest {
  protected:
-  void SetUp() override {
-    ContiRunTest::SetUp();
-    InstallAnalysisHooks();
-  }
-  void TearDown() override {
-    ContiKernelServices = ContiKernelServicesRecord{};
-    SimulationRoads = SimulationRoadsRecord{};
-    StoredDistributionServices = savedServices_;
-    DlsRecords = OneBasedArray<DlsRecord>();
-    ContiRunTest::TearDown();
-  }
-
-  // The slots of a continuous model as its dialog leaves them, unpacked:
-  // grid from lo to hi with n points, confidence level 0.68, vbar 0.73,
-  // density 1, water viscosity; Tikhonov-Phillips regularisation.
+  // A model as its dialog leaves it, f/f0 1.2, with Tikhonov-Phillips
+  // regularisation.
   static void SetModel(ModelKind kind, float lo, float hi, float n, float meniscus, float bottom) {
-    ModelSelection.Kind = kind;
-    ParameterVector[1] = lo;
-    ParameterVector[2] = 0.68f;
-    ParameterVector[3] = 0.73f;
-    ParameterVector[5] = hi;
-    ParameterVector[7] = 1.0f;
-    ParameterVector[9] = n;
-    ParameterVector[11] = 1.2f;
-    ParameterVector[12] = 0.01002f;
-    ParameterVector[13] = meniscus;
-    ParameterVector[14] = bottom;
-    UnpackParameterVector();
+    SetModelSlots(kind, lo, hi, n, meniscus, bottom, 1.2f);
     SelectRegularization(DistributionSettings.RegularizationType,
                          RegularizationChoice::SecondDerivative);
   }
+  static void ModelBecomesData(double noise) { HookedContiRunTest::ModelBecomesData(noise, 17); }
 
-  // The current model signal becomes the data, with seeded Gaussian noise.
-  static void ModelBecomesData(double noise) {
-    std::mt19937 random(17);
-    std::normal_distribution<double> gauss(0.0, noise);
-    auto& d = ScanDataSet;
-    for (int j = 1; j <= d.NFILES; ++j)
-      for (int k = 1; k <= d.ScanPointCount[j]; ++k) {
-        d.ScanSignal[j][k] = static_cast<float>(d.ScanModel[j][k] + gauss(random));
-        d.ScanModel[j][k] = 0.0f;
-      }
-  }
-
-  // Three measurements at 90 degrees and 632.8 nm in water, log10 lags from
-  // 1 microsecond to 0.3 s; scan `intensityScan` (0: none) holds g(2) - 1.
-  void LoadDlsData(int intensityScan = 0) {
-    LoadScans({{0.0}, {60.0}, {120.0}}, 111, -6.0, 0.05, -6.0f, -0.5f);
-    DlsRecords.Resize(1, 3);
-    for (int i = 1; i <= 3; ++i) {
-      DlsRecord& r = DlsRecords[i];
-      r.DlsSetting4 = 1.333f;
-      r.DlsSetting6 = 90.0f;
-      r.DlsSetting7 = 632.8e-9f;
-      r.DlsTemperature = kCelsius;
-      r.HoldsFieldAcf = i != intensityScan;
-    }
-    DlsDataMode = true;
-    SolventConditions.BufferTemperature = 273.15f + kCelsius;
-  }
-
-  // Data of one species of diffusion coefficient D (cm^2/s) and amplitude
-  // 0.8, written by the decay kernel into the model of a discrete species.
-  static void DlsSpecies(double D) {
-    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-    DlsKernelInputs in;
-    in.D = D;
-    in.Amplitude = 0.8;
-    ASSERT_TRUE(DLSKernel(in));
-    ModelBecomesData(1e-3);
-  }
+  // Three measurements, one a minute.
+  void LoadDlsData(int intensityScan = 0) { LoadDlsMeasurements({0.0, 60.0, 120.0}, intensityScan); }
+  static void DlsSpecies(double D) { HookedContiRunTest::DlsSpecies(D, 17); }
 
   // The loaded field autocorrelations become what the instrument records,
   // g(2) - 1 = |g(1)|^2 (Siegert), the sign kept where noise takes g(1)
@@ -163,8 +97,6 @@ class DistributionKernelHooksTest : public ContiRunTest {
     if (p.area > 0) p.position /= p.area;
     return p;
   }
-
-  StoredDistributionServicesRecord savedServices_ = StoredDistributionServices;
 };
 
 TEST_F(DistributionKernelHooksTest, LightScatteringDistributionsPeakAtTheSpecies) {
@@ -297,4 +229,59 @@ TEST_F(DistributionKernelHooksTest, HinderedModelStaysRefused) {
   EXPECT_EQ(LogLinesWith("the hindered c(s) model is not available in this version").size(), 1u);
 }
 
+// The sedimenting buffer of the mismatch model is column 1 of the c(s)
+// kernel. Data: a 4 S protein, a buffer salt (0.21 S, 8.6e-6 cm^2/s) of
+// signal 0.3 in the sample sector and a different, faster salt (0.1 S,
+// 2e-5 cm^2/s) at half that in the reference sector, all made by the Lamm
+// solver itself: the buffer signal is the sample salt's minus the
+// reference salt's, which no single grid species gives (a plain species at
+// the buffer's s and D would come back near the net plateau, 0.15). Solved
+// with the distribution, its amplitude is the buffer signal; held at its
+// true value (with both noises, as a fixed amplitude needs), the fit is as
+// good.
+TEST_F(DistributionKernelHooksTest, BufferMismatchIsTheFirstKernelColumn) {
+  namespace sv = synthetic_velocity;
+  SetModel(ModelKind::ContinuousCS, 1.0f, 8.0f, 40.0f, 5.8f, 7.2f);
+  const double proteinD = DFromMass(CalculateM(4.0f), 20.0f);
+  sv::Experiment e;
+  e.TIScale = e.RIScale = 0.0;
+  e.NoiseSd = 0.002;
+  sv::Data data = sv::MakeData(e, {{4.0, proteinD, 0.5}});
+  const OneBasedMatrix<float> sample = sv::SolveSpecies(e, data, {0.21, 86e-7, 1.0});
+  const OneBasedMatrix<float> reference = sv::SolveSpecies(e, data, {0.1, 200e-7, 1.0});
+  for (int j = 1; j <= e.Scans; ++j)
+    for (int k = 1; k <= e.Points; ++k)
+      data.Signal[j][k] += 0.3 * sample[j][k] - 0.15 * reference[j][k];
+  auto& b = CorrectionOptions.BufferMismatch;
+  for (const bool fitted : {true, false}) {
+    SCOPED_TRACE(fitted ? "solved" : "fixed");
+    LoadExperiment(e, data);
+    SetModel(ModelKind::ContinuousCS, 1.0f, 8.0f, 40.0f, 5.8f, 7.2f);
+    FitControl.TINoiseFitted = ModelParameters.RINoiseFitted = ModelParameters.SystematicNoiseOn =
+        !fitted;
+    b = BufferMismatchSettingsRecord{};
+    // The salts by their D, as entered.
+    FitControl.MassInsteadOfD = false;
+    b.DifferentReferenceBuffer = true;
+    b.ReferenceS = 0.1;
+    b.ReferenceD = 200.0;
+    b.ConcentrationRatio = 2.0;
+    b.On = true;
+    b.BufferSignalFitted = fitted;
+    b.BufferSignal = fitted ? 1.0 : 0.3;
+    ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+    EXPECT_LT(ScanRmsd(), 0.004);
+    EXPECT_NEAR(b.BufferSignal, 0.3, 0.03);
+    EXPECT_FLOAT_EQ(DistributionResult.DistSGrid[1], 0.21f);
+    // The protein's peak, without the buffer point.
+    double area = 0.0, moment = 0.0;
+    const auto& r = DistributionResult;
+    for (int i = 2; i <= DistributionSettings.DistGridSize; ++i) {
+      area += r.DistValues[static_cast<std::size_t>(i)];
+      moment += r.DistValues[static_cast<std::size_t>(i)] * r.DistSGrid[static_cast<std::size_t>(i)];
+    }
+    EXPECT_NEAR(moment / area, 4.0, 0.1);
+  }
+  b = BufferMismatchSettingsRecord{};
+}
 }  // namespace

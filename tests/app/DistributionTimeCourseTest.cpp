@@ -6,26 +6,16 @@
 
 #include <cmath>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "app/wiring/AnalysisHooks.h"
-#include "data/DlsLoading.h"
-#include "distributions/ContiRunFixture.h"
+#include "app/HookedContiRunFixture.h"
 #include "distributions/DistributionTimeCourse.h"
-#include "distributions/RunContiSed.h"
-#include "distributions/StoredDistribution.h"
 #include "support/TestSupport.h"
 #include "models/GlobalLammState.h"
-#include "models/ParameterPacking.h"
-#include "models/SimulationRoads.h"
 #include "numerics/Hydrodynamics.h"
-#include "tools/DlsKernels.h"
 
 namespace {
-
-constexpr float kCelsius = 20.0f;
 
 TEST(TimeCourseWindows, FirstWindowIsOneAndAHalfIntervalsFromTheSecondMeasurement) {
   // Every 30 s from t = 0, windows of one minute.
@@ -57,64 +47,14 @@ TEST(TimeCourseWindows, EveryWindowHoldsAMeasurement) {
   }
 }
 
-class DistributionTimeCourseTest : public ContiRunTest {
+class DistributionTimeCourseTest : public HookedContiRunTest {
  protected:
-  void SetUp() override {
-    ContiRunTest::SetUp();
-    InstallAnalysisHooks();
-  }
-  void TearDown() override {
-    ContiKernelServices = ContiKernelServicesRecord{};
-    SimulationRoads = SimulationRoadsRecord{};
-    StoredDistributionServices = saved_;
-    DlsRecords = OneBasedArray<DlsRecord>();
-    TimeCourse = TimeCourseRecord{};
-    ContiRunTest::TearDown();
-  }
-
-  // Seven measurements every 30 s of one 20 nm species, log10 lags from
-  // 1 microsecond to 0.3 s at 90 degrees and 632.8 nm in water.
+  // Seven measurements every 30 s of one 20 nm species; the I(Rh,t) model
+  // with windows of one minute.
   void LoadSeries(double D) {
-    std::vector<SyntheticScan> scans;
-    for (int j = 0; j < 7; ++j) scans.push_back({30.0 * j});
-    LoadScans(scans, 111, -6.0, 0.05, -6.0f, -0.5f);
-    DlsRecords.Resize(1, 7);
-    for (int i = 1; i <= 7; ++i) {
-      DlsRecord& r = DlsRecords[i];
-      r.DlsSetting4 = 1.333f;
-      r.DlsSetting6 = 90.0f;
-      r.DlsSetting7 = 632.8e-9f;
-      r.DlsTemperature = kCelsius;
-      r.HoldsFieldAcf = true;
-      r.DlsTime = 30.0 * (i - 1);
-    }
-    DlsDataMode = true;
-    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-    DlsKernelInputs in;
-    in.D = D;
-    in.Amplitude = 0.8;
-    ASSERT_TRUE(DLSKernel(in));
-    std::mt19937 random(5);
-    std::normal_distribution<double> gauss(0.0, 1e-3);
-    auto& d = ScanDataSet;
-    for (int j = 1; j <= d.NFILES; ++j)
-      for (int k = 1; k <= d.ScanPointCount[j]; ++k) {
-        d.ScanSignal[j][k] = static_cast<float>(d.ScanModel[j][k] + gauss(random));
-        d.ScanModel[j][k] = 0.0f;
-      }
-    ModelSelection.Kind = ModelKind::DlsIRhTimeCourse;
-    ParameterVector[1] = 1.0f;
-    ParameterVector[2] = 0.68f;
-    ParameterVector[3] = 0.73f;
-    ParameterVector[5] = 1000.0f;
-    ParameterVector[7] = 1.0f;
-    ParameterVector[9] = 40.0f;
-    ParameterVector[11] = 1.0f;  // the window: one minute
-    ParameterVector[12] = 0.01002f;
-    ParameterVector[13] = -6.0f;
-    ParameterVector[14] = -0.5f;
-    SolventConditions.BufferTemperature = 273.15f + kCelsius;
-    UnpackParameterVector();
+    LoadDlsMeasurements({0.0, 30.0, 60.0, 90.0, 120.0, 150.0, 180.0});
+    DlsSpecies(D, 5);
+    SetModelSlots(ModelKind::DlsIRhTimeCourse, 1.0f, 1000.0f, 40.0f, -6.0f, -0.5f, 1.0f);
     DistributionSettings.TimeCourseInterval = 1.0f;
   }
 
@@ -136,8 +76,6 @@ class DistributionTimeCourseTest : public ContiRunTest {
     std::fclose(f);
     return rows;
   }
-
-  StoredDistributionServicesRecord saved_ = StoredDistributionServices;
 };
 
 TEST_F(DistributionTimeCourseTest, OneDistributionPerWindowInTheFiles) {

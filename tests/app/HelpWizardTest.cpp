@@ -1,6 +1,7 @@
 #include "app/OptionsFixture.h"
 #include "app/help/HelpWizard.h"
 #include "app/start/ProgramStart.h"
+#include "distributions/StoredDistribution.h"
 #include "resources/AppStrings.h"
 
 namespace {
@@ -123,9 +124,14 @@ TEST_F(HelpWizardTest, DistributionRisingAtAnEndOfItsGrid) {
       {"hybrid", ModelKind::HybridCSLsGStar, {2, 1, 1}, false, false, {6}},
       {"hybrid with discrete", ModelKind::HybridCSLsGStar, {2, 1, 1}, true, false, {}},
       {"flotation", ModelKind::CSFlotation, {2, 1, 1}, false, false, {}},
-      {"flotation, buffer", ModelKind::CSFlotation, {2, 1, 1}, false, true, {6}},
+      // With buffer mismatch point 1 is the buffer, no part of the
+      // distribution's amount.
+      {"flotation, buffer", ModelKind::CSFlotation, {2, 1, 1}, false, true, {}},
       {"discrete model", ModelKind::NonInteractingSpecies, {2, 1, 1}, false, true, {}},
   };
+  // As the program installs it: the integration sees the buffer point.
+  const StoredDistributionServicesRecord kept = StoredDistributionServices;
+  StoredDistributionServices.BufferMismatchOn = [] { return CorrectionOptions.BufferMismatch.On; };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SetDistribution(c.kind, c.values);
@@ -133,6 +139,7 @@ TEST_F(HelpWizardTest, DistributionRisingAtAnEndOfItsGrid) {
     CorrectionOptions.BufferMismatch.On = c.bufferMismatch;
     EXPECT_EQ(HelpWizardFindings(), c.expected);
   }
+  StoredDistributionServices = kept;
 }
 
 TEST_F(HelpWizardTest, SmallEndAmountGivesNoMessage) {

@@ -426,6 +426,7 @@ INSTANTIATE_TEST_SUITE_P(
                      b.BufferD = b.BufferMb = b.BufferS = 0.0;
                      b.Sign = -1.0;
                      b.BufferSFitted = true;
+                     b.BufferSignalFitted = false;
                      FitControl.MassInsteadOfD = false;
                    },
                    "(10,170) buffer: -0.250,D=0.00,s=0.0000(fl), Mb=0.0"},

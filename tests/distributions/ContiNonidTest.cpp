@@ -7,10 +7,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "app/records/ProgramPaths.h"
 #include "distributions/ContiNonid.h"
 #include "distributions/ContiRunSedFixture.h"
 #include "distributions/CtotMovie.h"
@@ -20,6 +22,7 @@
 #include "models/TempParameterFile.h"
 #include "models/records/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
+#include "ui/Boxes.h"
 
 namespace {
 
@@ -115,6 +118,41 @@ TEST_F(CtotMovieTest, AMissingValueFailsTheWholeRead) {
   EXPECT_EQ(ok.Read(scratch.Write("ok.ctot", "2 3 5.9 7.2 1 48000\n1 2\n6 6.5 7\n1 2 3\n4\n5 6\n")),
             1);
   EXPECT_FLOAT_EQ(ok.Frames[2][3], 6.0f);
+}
+
+// The frames travel beside a parameter file; only frames actually read
+// switch the model to the external mean field.
+TEST_F(CtotMovieTest, FramesBesideTheParameterFile) {
+  const std::string params = scratch.File("~tmppars");
+  EnsureCtotMovie();
+  Fill(*pCtotMovie);
+  SaveCtotBesideParameters(params);
+  const std::string companion = CtotCompanionPath(params);
+  ASSERT_EQ(companion, params + ".ctot");
+  const struct {
+    const char* name;
+    bool broken, yes, external;
+  } cases[] = {{"read", false, true, true},
+               {"declined", false, false, false},
+               {"unreadable", true, true, false}};
+  for (const auto& c : cases) {
+    if (c.broken) scratch.Write("~tmppars.ctot", "2 3 5.9 7.2 1 48000\n1 2\n");
+    DeleteCtotMovie();
+    CorrectionOptions.Ctot = CtotSettingsRecord{};
+    backend().ScriptBoxAnswer(c.yes ? platform::BoxAnswer::Yes : platform::BoxAnswer::No);
+    LoadCtotBesideParameters(nullptr, params);
+    ASSERT_TRUE(pCtotMovie) << c.name;
+    EXPECT_EQ(pCtotMovie->Loaded, c.external) << c.name;
+    EXPECT_EQ(CorrectionOptions.Ctot.UseExternalCtot, c.external) << c.name;
+    EXPECT_EQ(CorrectionOptions.Ctot.CtotFromDataOnly, !c.external) << c.name;
+    EXPECT_EQ(LogLinesWith("sorry loading CTOT DATA file failed").size(), c.broken ? 1u : 0u)
+        << c.name;
+  }
+  // Without a companion file nothing is asked.
+  DeleteCtotMovie();
+  LoadCtotBesideParameters(nullptr, scratch.File("other"));
+  EXPECT_FALSE(pCtotMovie);
+  CorrectionOptions.Ctot = CtotSettingsRecord{};
 }
 
 TEST_F(CtotMovieTest, CopyToFieldShiftsToTheCurrentMeniscus) {
@@ -291,6 +329,50 @@ TEST_F(NonidealCsTest, ChangedDataSwitchBackToDataExtrapolation) {
                    .empty());
   EXPECT_TRUE(pCContiNonidSim->UseDataExtrapolation);
   EXPECT_DOUBLE_EQ(pCContiNonidSim->BestChi2, -1.0);
+}
+
+// "create debug files": every stage of the mean field leaves one scan file
+// per grid time in the debug folder; without the switch nothing is written.
+TEST_F(NonidealCsTest, DebugFilesOfEveryStage) {
+  Load(std::log10(kKs));
+  const std::string keptTemp = ProgramPaths.TempFolder;
+  ProgramPaths.TempFolder = scratch.path().string() + "/";
+  CorrectionOptions.Ctot.CreateDebugFiles = true;
+  ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  const int frames = pCContiNonidSim->CtotTimeCount;
+  ASSERT_GE(frames, 2);
+  const std::string folder = CtotDebugFolder();
+  for (const char* stem : {"rawmovieframe", "consmovieframe", "adj1simradmovieframe",
+                           "movieframe", "simradmovieframe"}) {
+    SCOPED_TRACE(stem);
+    EXPECT_TRUE(FileExists(folder + stem + std::to_string(frames) + ".ip0"));
+    EXPECT_FALSE(FileExists(folder + stem + std::to_string(frames + 1) + ".ip0"));
+  }
+  const std::string last = ReadWholeFile(folder + "movieframe" + std::to_string(frames) + ".ip0");
+  char description[64];
+  std::snprintf(description, sizeof description, "ctotvec t=%.0f",
+                pCContiNonidSim->CtotTimes[frames]);
+  EXPECT_NE(last.substr(0, last.find('\n')).find(description), std::string::npos)
+      << last.substr(0, 40);
+  std::filesystem::remove_all(folder);
+  CorrectionOptions.Ctot.CreateDebugFiles = false;
+  ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  ProgramPaths.TempFolder = keptTemp;
+}
+
+// The Wiener skew of the optics is part of the non-ideal kernel when it is
+// switched on.
+TEST_F(NonidealCsTest, WienerSkewReachesTheKernel) {
+  Load(std::log10(kKs));
+  ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  const double plain = Rmsd();
+  DeleteContiNonidSim();
+  CorrectionOptions.WienerSkewing = {true, 3e-4f, 1.0f, 0};
+  ASSERT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  const double skewed = Rmsd();
+  CorrectionOptions.WienerSkewing = WienerSkewingRecord{};
+  EXPECT_GT(skewed, 1.1 * plain);
 }
 
 // "load external" without frames says so and goes on with the data.

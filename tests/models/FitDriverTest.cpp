@@ -117,6 +117,7 @@ TEST_F(FitDriverTest, FloatingItemsComeInTheirOrderWithTheirClamps) {
   CorrectionOptions.WienerSkewing = {true, -2e-6f, 0.0f, 1};
   BufferMismatchSettingsRecord& bm = CorrectionOptions.BufferMismatch;
   bm.On = bm.BufferDOrMbFitted = true;
+  bm.BufferSignalFitted = false;
   FitControl.MassInsteadOfD = false;
   bm.BufferD = 0.001;  // below the packing floor
   ParameterFitted.fill(0);

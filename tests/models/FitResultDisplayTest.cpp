@@ -218,6 +218,7 @@ TEST_F(FitResultDisplayTest, BufferMismatchHidesTheFourthConcentration) {
   b.BufferS = 0.2;
   b.BufferMb = 60.0;
   b.BufferSFitted = true;
+  b.BufferSignalFitted = false;
   const std::map<int, std::string> t = Draw();
   EXPECT_EQ(t.at(110), "c = 1.000 | (first is total, next are fractions)");
   EXPECT_EQ(t.at(270), "buffer: 0.050, D=12.00, s=0.2000(fl), Mb=60.0");

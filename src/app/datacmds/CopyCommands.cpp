@@ -20,6 +20,7 @@
 #include "display/MainPlots.h"
 #include "display/records/MainPlotLayout.h"
 #include "distributions/ContiGrid.h"
+#include "distributions/PriorProfile.h"
 #include "distributions/records/DistributionPlotFlags.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
@@ -140,28 +141,12 @@ void CopyOneColumn(const float* x, const float* values, int n) {
 // M for c(M) and its relatives (and the M(s)-table model shown over M).
 const std::vector<float>& DistributionAbscissa() {
   const auto& r = DistributionResult;
-  switch (Kind()) {
-    case ModelKind::CSWithMsTable:
-      return DistributionPlotFlags.DistShownAsMolarMass ? r.DistMGrid : r.DistSGrid;
-    case ModelKind::HybridCSLsGStar:
-    case ModelKind::CSFf0:
-    case ModelKind::CSFf0OneDiscrete:
-    case ModelKind::CSConformationalChange:
-    case ModelKind::CSBimodalFf0:
-    case ModelKind::CSBimodalFf0OneDiscrete:
-    case ModelKind::CSFlotation:
-    case ModelKind::CSGeneralScalingLaw:
-    case ModelKind::CSWormlikeChain:
-    case ModelKind::CSFixFf0FloatingVbar:
-    case ModelKind::NonidealCS:
-    case ModelKind::CSWithOneDiscrete:
-    case ModelKind::CSInvariantD:
-    case ModelKind::DlsIRh:
-      return r.DistSGrid;
-    default:
-      return UsesStandardCSKernel(Kind()) || IsVanHoldeWeischetFamily(Kind()) ? r.DistSGrid
-                                                                              : r.DistMGrid;
-  }
+  const ModelKind kind = Kind();
+  if (kind == ModelKind::CSWithMsTable)
+    return DistributionPlotFlags.DistShownAsMolarMass ? r.DistMGrid : r.DistSGrid;
+  const bool onS = DistributionOnSAxis(kind) || kind == ModelKind::HybridCSLsGStar ||
+                   UsesStandardCSKernel(kind) || IsVanHoldeWeischetFamily(kind);
+  return onS ? r.DistSGrid : r.DistMGrid;
 }
 
 int GridPoints(const std::vector<float>& a, const std::vector<float>& b, int wanted) {

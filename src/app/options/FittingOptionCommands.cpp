@@ -7,16 +7,22 @@
 #include "app/loading/LoadingSupport.h"
 #include "app/options/OptionBoxes.h"
 #include "app/records/ModelSelection.h"
+#include "app/viewcmds/FileNameDialogs.h"
+#include "app/viewcmds/ViewCommands.h"
 #include "app/window/TXLAWindow.h"
+#include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
+#include "distributions/GStarBoundaryModel.h"
 #include "models/ErrorProjections.h"
 #include "models/FitDriver.h"
+#include "models/GlobalLammState.h"
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
+#include "numerics/MatrixFiles.h"
 
 namespace {
 
@@ -127,10 +133,34 @@ void CmSimplexSettings(TXLAWindow& window) {
     FitDriverSettings.SimplexRandomization = spread;
 }
 
+void CmGStarToDirectBoundaryModel(TXLAWindow& window) {
+  if (ScanDataSet.NFILES < 1) return;
+  {
+    DialogBusyScope busy(window);
+    ShowOkBox(window,
+              "1) calculate g(s*) by dcdt (uncorrected s)\n2) write graph data to disk as ASCII "
+              "(with error estimates)",
+              "Make direct boundary model from g(s*)", platform::BoxIcon::None);
+    std::string path;
+    if (!ChooseOpenFileName(window, path, 260, "select g*(s) ASCII file from dcdt analysis"))
+      return;
+    constexpr int kColumns = 6;
+    int rows = 0;
+    float** columns = ReadColumnsFile(path, kColumns, rows);
+    if (columns == nullptr) return;
+    GStarToBoundaryModel(window.Handle(), columns, kColumns, rows);
+    free_matrix(columns, 1, kColumns, 1, rows);
+  }
+  SpeciesSignals.ModelCurvesValid = true;
+  CmDataRange(window);
+  if (FitDisplayLinks.FitResultText) FitDisplayLinks.FitResultText(window.Handle());
+}
+
 void RegisterFittingOptionCommands(CommandTable& table) {
   AddCatalogued(table, 223, &CmToggleSolverVariant);
   AddCatalogued(table, 218, &CmSetVRho);
   AddCatalogued(table, 255, &CmFitT0OfSedimentation);
   AddCatalogued(table, 256, &CmSedimentationTimeOffset);
   AddCatalogued(table, 224, &CmSimplexSettings);
+  AddCatalogued(table, 533, &CmGStarToDirectBoundaryModel);
 }
