@@ -37,6 +37,8 @@ bool DistributionKernelArray::Allocate(int gridCount, int scanCount, int radiusC
   std::size_t columns = 0;
   if (!MultiplySize(g, s, columns) || !FitsInMemory(columns, perScan, sizeof(float))) return false;
   try {
+    if (kept_.capacity() >= columns * perScan) block_.swap(kept_);
+    std::vector<float>().swap(kept_);
     block_.assign(columns * perScan, 0.0f);
     scanTable_.assign(g * (s + 1), nullptr);
     gridTable_.assign(g + 1, nullptr);
@@ -57,6 +59,10 @@ bool DistributionKernelArray::Allocate(int gridCount, int scanCount, int radiusC
 
 void DistributionKernelArray::Release() {
   // Swapping with empties gives the memory back, unlike clear().
+  if (block_.capacity() * sizeof(float) <= kKeptBytes && block_.capacity() > kept_.capacity()) {
+    block_.clear();
+    block_.swap(kept_);
+  }
   std::vector<float>().swap(block_);
   std::vector<float*>().swap(scanTable_);
   std::vector<float**>().swap(gridTable_);

@@ -85,11 +85,13 @@ void NormalEquationAccumulator::CentreData(int s, int r0, int count, double* out
 void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, double* out) const {
   const int g = i + columnOffset_;
   const float* column = problem_.Kernel[g][s] + r0;
-  for (int k = 0; k < count; ++k) out[k] = column[k];
   const double* radial = neq_.KernelRadialMean[g] + r0;
+  // One pass per case: the conversion and the subtractions are cheap next
+  // to the memory traffic of the column.
   double shift = 0.0;
   switch (problem_.Noise) {
     case SystematicNoise::None:
+      for (int k = 0; k < count; ++k) out[k] = column[k];
       return;
     case SystematicNoise::Baseline:
       shift = neq_.KernelGrandMean[g];
@@ -98,14 +100,15 @@ void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, do
       shift = neq_.KernelScanMean[g][s];
       break;
     case SystematicNoise::TimeInvariant:
-      for (int k = 0; k < count; ++k) out[k] -= radial[k];
+      for (int k = 0; k < count; ++k) out[k] = static_cast<double>(column[k]) - radial[k];
       return;
     case SystematicNoise::TimeAndRadialInvariant:
       shift = neq_.KernelScanMean[g][s] - neq_.KernelGrandMean[g];
-      for (int k = 0; k < count; ++k) out[k] = (out[k] - radial[k]) - shift;
+      for (int k = 0; k < count; ++k)
+        out[k] = (static_cast<double>(column[k]) - radial[k]) - shift;
       return;
   }
-  for (int k = 0; k < count; ++k) out[k] -= shift;
+  for (int k = 0; k < count; ++k) out[k] = static_cast<double>(column[k]) - shift;
 }
 
 void NormalEquationAccumulator::AddPiece(int p, std::vector<double>& block, double* gram) const {
