@@ -3,7 +3,6 @@
 #include "distributions/ContiRunSolve.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 
 #include "data/CommonRadialGrid.h"
@@ -77,32 +76,6 @@ void BuildContiNormalEquations(platform::WindowHandle window) {
   ContiNormalEquations(window, settings);
 }
 
-namespace {
-
-// Where the last maximum-entropy search of a one-dimensional distribution
-// ended, for the next search of the same problem (the same model, unknowns
-// and confidence level): repeated runs of a fit and the Monte Carlo
-// replicas then start next to their target.
-struct MaxEntWarmStart {
-  bool Valid = false;
-  ModelKind Kind = ModelKind::ContinuousCS;
-  int Unknowns = 0;
-  float Pvalue = 0.0f;
-  double LnAlpha = 0.0;
-};
-MaxEntWarmStart lastMaxEnt;
-
-void RememberMaxEntAlpha(ModelKind kind, const RegularizationContext& context,
-                         const RegularizationOutcome& outcome) {
-  if (!outcome.Regularized || !(outcome.RegularizationAlpha > 0.0) ||
-      !(outcome.AlphaScale > 0.0))
-    return;
-  lastMaxEnt = {true, kind, context.UnknownCount, context.Pvalue,
-                std::log(outcome.RegularizationAlpha / outcome.AlphaScale)};
-}
-
-}  // namespace
-
 RegularizationContext MakeRegularizationContext(ModelKind kind, int n) {
   const auto& ds = DistributionSettings;
   const auto& flags = DistributionRunFlags;
@@ -138,9 +111,6 @@ RegularizationContext MakeRegularizationContext(ModelKind kind, int n) {
   if (PriorSettings.PriorOnFf0 && IsTwoDimensionalModel(kind) &&
       grid.Ff0PriorProbabilities.size() > static_cast<std::size_t>(p.SliceCount))
     p.Ff0Priors = grid.Ff0PriorProbabilities.data();
-  if (lastMaxEnt.Valid && lastMaxEnt.Kind == kind && lastMaxEnt.Unknowns == n &&
-      lastMaxEnt.Pvalue == c.Pvalue)
-    c.MaxEntStartLnAlpha = lastMaxEnt.LnAlpha;
   return c;
 }
 
@@ -171,10 +141,8 @@ RegularizationOutcome RegularizeDistribution(ModelKind kind, int n,
     ScaleRegularization(neq, context);
     for (int i = 1; i <= n; ++i) neq.SavedTikhonovSolution[i] = neq.DistSolution[i];
     outcome = MaxEntRegularization(neq, context);
-    RememberMaxEntAlpha(kind, context, outcome);
   } else if (type.MaxEntRegularizationOn) {
     outcome = MaxEntRegularization(neq, context);
-    RememberMaxEntAlpha(kind, context, outcome);
   } else {
     outcome = ScaleRegularization(neq, context);
   }
