@@ -34,6 +34,7 @@
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
 #include "numerics/Hydrodynamics.h"
+#include "numerics/LinearSolvers.h"
 
 namespace {
 
@@ -218,18 +219,24 @@ void BM_Regularization(benchmark::State& state) {
   BuildContiNormalEquations(nullptr);
   const auto choice = static_cast<RegularizationChoice>(state.range(0));
   SelectRegularization(DistributionSettings.RegularizationType, choice);
+  const long long before = CholeskyFactorisationCount();
   for (auto _ : state)
     RegularizeDistribution(ModelKind::ContinuousCS, DistributionSettings.DistGridSize);
+  state.counters["factorisations"] = benchmark::Counter(
+      static_cast<double>(CholeskyFactorisationCount() - before), benchmark::Counter::kAvgIterations);
 }
 
 void BM_WholeRun(benchmark::State& state) {
   LoadStandardData();
   const auto choice = static_cast<RegularizationChoice>(state.range(0));
+  const long long before = CholeskyFactorisationCount();
   for (auto _ : state) {
     SetModel(choice);
     SetThreads(static_cast<int>(state.range(1)));
     RunContiSed(nullptr);
   }
+  state.counters["factorisations"] = benchmark::Counter(
+      static_cast<double>(CholeskyFactorisationCount() - before), benchmark::Counter::kAvgIterations);
 }
 
 // The standard case at a higher resolution (first argument), or as
@@ -237,12 +244,15 @@ void BM_WholeRun(benchmark::State& state) {
 // entropy, on the third argument's threads.
 void BM_WholeRunLarge(benchmark::State& state) {
   LoadStandardData();
+  const long long before = CholeskyFactorisationCount();
   for (auto _ : state) {
     SetModel(RegularizationChoice::MaxEnt, static_cast<float>(state.range(0)),
              static_cast<int>(state.range(1)));
     SetThreads(static_cast<int>(state.range(2)));
     RunContiSed(nullptr);
   }
+  state.counters["factorisations"] = benchmark::Counter(
+      static_cast<double>(CholeskyFactorisationCount() - before), benchmark::Counter::kAvgIterations);
   SetModel(RegularizationChoice::MaxEnt);
 }
 

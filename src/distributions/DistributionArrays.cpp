@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdlib>
 #include <limits>
 #include <new>
 
+#include "platform/LargePages.h"
 #include "ui/Boxes.h"
 
 DistributionKernelArray DistKernel;
@@ -29,6 +31,10 @@ bool FitsInMemory(std::size_t rows, std::size_t columns, std::size_t elementSize
 
 }  // namespace
 
+void DistributionKernelArray::FreeStorage::operator()(float* p) const {
+  std::free(p);
+}
+
 bool DistributionKernelArray::Allocate(int gridCount, int scanCount, int radiusCount) {
   assert(gridCount >= 1 && scanCount >= 1 && radiusCount >= 0);
   Release();
@@ -36,8 +42,24 @@ bool DistributionKernelArray::Allocate(int gridCount, int scanCount, int radiusC
   const auto perScan = static_cast<std::size_t>(radiusCount) + 1;
   std::size_t columns = 0;
   if (!MultiplySize(g, s, columns) || !FitsInMemory(columns, perScan, sizeof(float))) return false;
+  const std::size_t count = columns * perScan;
   try {
-    block_.assign(columns * perScan, 0.0f);
+    if (keptCapacity_ >= count) {
+      block_ = std::move(kept_);
+      blockCapacity_ = keptCapacity_;
+      keptCapacity_ = 0;
+      std::fill_n(block_.get(), count, 0.0f);
+    } else {
+      kept_.reset();  // before the larger block is mapped
+      keptCapacity_ = 0;
+      // Fresh pages from the system are zero already: calloc leaves their
+      // first touch to whoever fills the kernel (the Lamm workers, in
+      // parallel) instead of clearing them here a second time.
+      block_.reset(static_cast<float*>(std::calloc(count, sizeof(float))));
+      if (block_ == nullptr) throw std::bad_alloc();
+      blockCapacity_ = count;
+      platform::AdviseLargePages(block_.get(), count * sizeof(float));
+    }
     scanTable_.assign(g * (s + 1), nullptr);
     gridTable_.assign(g + 1, nullptr);
   } catch (const std::bad_alloc&) {
@@ -46,7 +68,7 @@ bool DistributionKernelArray::Allocate(int gridCount, int scanCount, int radiusC
   }
   for (std::size_t gi = 0; gi < g; ++gi) {
     float** scans = scanTable_.data() + gi * (s + 1);
-    for (std::size_t si = 0; si < s; ++si) scans[si + 1] = block_.data() + (gi * s + si) * perScan;
+    for (std::size_t si = 0; si < s; ++si) scans[si + 1] = block_.get() + (gi * s + si) * perScan;
     gridTable_[gi + 1] = scans;
   }
   gridCount_ = gridCount;
@@ -56,8 +78,14 @@ bool DistributionKernelArray::Allocate(int gridCount, int scanCount, int radiusC
 }
 
 void DistributionKernelArray::Release() {
+  if (block_ != nullptr && blockCapacity_ * sizeof(float) <= kKeptBytes &&
+      blockCapacity_ > keptCapacity_) {
+    kept_ = std::move(block_);
+    keptCapacity_ = blockCapacity_;
+  }
+  block_.reset();
+  blockCapacity_ = 0;
   // Swapping with empties gives the memory back, unlike clear().
-  std::vector<float>().swap(block_);
   std::vector<float*>().swap(scanTable_);
   std::vector<float**>().swap(gridTable_);
   gridCount_ = scanCount_ = radiusCount_ = 0;

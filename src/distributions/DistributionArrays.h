@@ -11,6 +11,7 @@
 // on any set, for instance a test's.
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "numerics/OneBasedArrays.h"
@@ -25,9 +26,14 @@ class DistributionKernelArray {
   // allocated) when the block cannot be had or its size does not fit in
   // memory addresses; no message, the caller gives up quietly.
   bool Allocate(int gridCount, int scanCount, int radiusCount);
+  // Ends the kernel's existence. Up to kKeptBytes of its storage stay with
+  // the array for the next allocation: every run allocates a kernel of the
+  // same size, and fresh pages of tens of megabytes cost more to map and
+  // touch than the run spends solving with them.
   void Release();
+  static constexpr std::size_t kKeptBytes = std::size_t{256} << 20;
 
-  bool Exists() const { return !block_.empty(); }
+  bool Exists() const { return block_ != nullptr; }
   int GridCount() const { return gridCount_; }
   int ScanCount() const { return scanCount_; }
   int RadiusCount() const { return radiusCount_; }
@@ -37,7 +43,14 @@ class DistributionKernelArray {
 
  private:
   int gridCount_ = 0, scanCount_ = 0, radiusCount_ = 0;
-  std::vector<float> block_;
+  struct FreeStorage {
+    void operator()(float* p) const;
+  };
+  using Storage = std::unique_ptr<float[], FreeStorage>;
+  Storage block_;
+  std::size_t blockCapacity_ = 0;  // floats
+  Storage kept_;                   // storage of a released kernel
+  std::size_t keptCapacity_ = 0;
   std::vector<float*> scanTable_;   // G·(S + 1) scan pointers, slot 0 of each grid unused
   std::vector<float**> gridTable_;  // G + 1 grid pointers, slot 0 unused
 };

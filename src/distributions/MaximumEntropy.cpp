@@ -9,7 +9,9 @@
 #include "app/records/ProgramFlags.h"
 #include "distributions/DistributionNNLS.h"
 #include "models/records/ComputationAbort.h"
+#include "numerics/BrentIteration.h"
 #include "numerics/LinearSolvers.h"
+#include "numerics/ShrinkingCholesky.h"
 #include "numerics/Statistics.h"
 #include "platform/Platform.h"
 #include "ui/Boxes.h"
@@ -19,14 +21,12 @@ namespace {
 // The search in x = ln(α/AlphaScale).
 constexpr double kStartLnAlpha = -9.210340371976184;  // ln(1e-4)
 constexpr double kFirstStep = 0.01;
-constexpr double kLargestStep = 0.25;
+// The walk towards the target doubles its step up to this (a factor of e⁴
+// in α): from the cold start it brackets any target within a few steps.
+constexpr double kLargestBracketStep = 4.0;
 constexpr int kSearchLimit = 1000;
 constexpr double kPTolerance = 0.005;
 constexpr int kPlateauLimit = 101;
-// Far from the target the search moves by the largest step; within this of
-// it the steps adapt, and within the secant band they interpolate.
-constexpr double kCoarseBand = 0.02;
-constexpr double kSecantBand = 0.001;
 constexpr double kSmallestStep = 1e-10;
 
 // The inner Levenberg-Marquardt iteration.
@@ -86,8 +86,24 @@ class MaxEntSearch {
   void Step();
   bool CutStepAtZero(double** m);
   void FreeFlags();
+  // The step for the trial matrix m. The matrix is factorised once per
+  // step; freezing an amplitude then updates that factor. Only a matrix
+  // that is not positive definite takes the general solver every time.
   void SolveStep(double** m) {
-    SolveReducedNormalEquationsD(m, gradient_.data(), n_, step_.data(), solverWork_.data());
+    factored_ = stepFactor_.Factor(m, n_);
+    if (factored_)
+      stepFactor_.Solve(gradient_.data(), step_.data());
+    else
+      SolveReducedNormalEquationsD(m, gradient_.data(), n_, step_.data(), solverWork_.data());
+  }
+  // The same after row and column i of m were zeroed.
+  void SolveStepWithout(double** m, int i) {
+    if (!factored_) {
+      SolveReducedNormalEquationsD(m, gradient_.data(), n_, step_.data(), solverWork_.data());
+      return;
+    }
+    stepFactor_.Remove(i);
+    stepFactor_.Solve(gradient_.data(), step_.data());
   }
   double Evaluate(const double* at, double* g, double* h, double* entropy) {
     return MaxEntObjective(neq_, terms_, at, alpha_, g, h, entropy);
@@ -122,6 +138,8 @@ class MaxEntSearch {
   OneBasedArray<double> best_, previous_, gradient_, curvature_, trialGradient_, trialCurvature_,
       step_, trial_, solverWork_;
   OneBasedArray<int> free_, wasFree_;
+  ShrinkingCholesky stepFactor_;
+  bool factored_ = false;
 };
 
 void MaxEntSearch::ShowProgress(double f, bool first) const {
@@ -254,7 +272,7 @@ bool MaxEntSearch::CutStepAtZero(double** m) {
       if (free_[i] == 0) frozen = i;
     if (frozen == 0) break;
     for (int k = 1; k <= n_; ++k) m[frozen][k] = m[k][frozen] = 0.0;
-    SolveStep(m);
+    SolveStepWithout(m, frozen);
     FreeFlags();
   }
   double scale = 1.0;
@@ -292,96 +310,101 @@ double MaxEntSearch::Fail(const char* text, bool attention) {
   return bestX_;
 }
 
-// The search in ln α: coarse steps of the largest size towards the target,
-// then steps that halve on crossings and grow away from them, and a secant
-// step close to the root. Returns the ln α whose amplitudes are left in
+// The search in ln α. f rises with α, so the search walks from the start
+// towards the target with steps that double until f changes sign, then
+// closes in on the bracketed root by Brent's method. Every evaluation
+// starts from the best amplitudes so far, so the long steps of the walk cost
+// few inner iterations. It ends as soon as the chi-square ratio is within
+// tolerance of the target or, for P < 1, the confidence level within
+// pTolerance of P. Returns the ln α whose amplitudes are left in
 // DistSolution.
 double MaxEntSearch::FindAlphaRoot(double x0, double h0, double tolerance, double pTolerance) {
-  double xa = x0, h = h0;
   int counter = 1;
-  double f = Callback(xa);
+  double x = x0;
+  double f = Callback(x);
   ShowProgress(f, true);
-  if (std::fabs(f) <= tolerance) return xa;
-  bool above = f > tolerance;
-  bestX_ = xa;
+  bestX_ = x;
   bestF_ = f;
   SaveBest();
-  h = above ? -std::fabs(h) : std::fabs(h);
-  bool halved = false;
-  const auto takeBest = [&] {
-    bestX_ = xa;
-    bestF_ = f;
-    SaveBest();
+  const auto reached = [&](double value) {
+    return std::fabs(value) <= tolerance ||
+           (context_.Pvalue < 1.0f && std::fabs(EstimatedP(value) - context_.Pvalue) < pTolerance);
+  };
+  if (reached(f)) return x;
+  const auto tooMany = [&] {
+    if (RedrawSuppressed) {
+      SerialFitErrorCode = kIterationLimitCode;
+      NumericErrorState = kIterationLimitCode;
+    } else if (!context_.MonteCarloRunning) {
+      ErrorBox("too many iterations finding root");
+    }
+  };
+  const auto interrupted = [] { return KeyPressed() || ComputationAbort; };
+  // One more evaluation; the best point follows the smallest |f|.
+  const auto evaluate = [&](double at) {
+    const double value = Callback(at);
+    ShowProgress(value, false);
+    if (std::fabs(value) < std::fabs(bestF_)) {
+      bestX_ = at;
+      bestF_ = value;
+      SaveBest();
+    }
+    return value;
   };
 
-  while (std::fabs(f) >= tolerance) {
-    ++counter;
-    above = f > tolerance;
-    if (std::fabs(f) == tolerance) return xa;
-    const double previous = f;
-    xa += h;
-    f = Callback(xa);
-    if (std::fabs(f) < tolerance) return xa;
-    for (int extra = 1; f == previous; ++extra) {
-      if (extra > kPlateauLimit)
-        return Fail("problem with regularization, caught at P = %f", false);
-      if (std::fabs(h) < kLargestStep) h *= 2.0;
-      xa += h;
-      f = Callback(xa);
-      ShowProgress(f, false);
+  double h = f > 0.0 ? -std::fabs(h0) : std::fabs(h0);
+  double xPrevious = x, fPrevious = f;
+  for (int plateau = 0;;) {
+    if (++counter > kSearchLimit) {
+      tooMany();
+      return x;
     }
-
-    const bool better = std::fabs(f) <= std::fabs(bestF_) + tolerance;
-    if (better && std::fabs(f) > kCoarseBand && !halved) {
-      h = f < 0.0 ? kLargestStep : -kLargestStep;
-      if (f * bestF_ < 0.0) {
-        h *= 0.5;
-        halved = true;
-      }
-      if (bestF_ != 0.0) takeBest();
-    } else if (!better || bestF_ == 0.0) {
-      // Worse than the best point: go back and try a shorter step.
-      xa = bestX_;
-      f = bestF_;
-      RestoreBest();
-      if (bestF_ != 0.0) halved = false;
-      h *= 0.5;
-      if (std::fabs(h) <= kSmallestStep || KeyPressed() || ComputationAbort)
-        return Fail("caught in local minimum or user interrupt at P = %f", true);
-    } else {
-      if (std::fabs(f) > kSecantBand) {
-        if (f < 0.0 && above) {
-          h = 0.5 * std::fabs(h);
-          halved = true;
-        } else if (f < 0.0) {
-          h = std::min(2.0 * std::fabs(h), kLargestStep);
-        } else if (!above) {
-          h = -0.3 * std::fabs(h);
-          halved = true;
-        } else {
-          h = -1.7 * std::fabs(h);
-          if (std::fabs(h) > 0.1) h = -kLargestStep;
-        }
-      } else if (f * bestF_ < 0.0) {
-        h = (bestX_ - bestF_ * (xa - bestX_) / (f - bestF_)) - xa;
-      }
-      if (bestF_ != 0.0) takeBest();
-    }
-
-    ShowProgress(f, false);
-    if (context_.Pvalue < 1.0f && std::fabs(EstimatedP(f) - context_.Pvalue) < pTolerance)
-      return xa;
-    if (counter > kSearchLimit) {
-      if (RedrawSuppressed) {
-        SerialFitErrorCode = kIterationLimitCode;
-        NumericErrorState = kIterationLimitCode;
-      } else if (!context_.MonteCarloRunning) {
-        ErrorBox("too many iterations finding root");
-      }
-      return xa;
-    }
+    xPrevious = x;
+    fPrevious = f;
+    x += h;
+    f = evaluate(x);
+    if (reached(f)) return x;
+    if (interrupted()) return Fail("caught in local minimum or user interrupt at P = %f", true);
+    if ((f > 0.0) != (fPrevious > 0.0)) break;
+    // α so large or so small that nothing changes: no root this way.
+    plateau = f == fPrevious ? plateau + 1 : 0;
+    if (plateau > kPlateauLimit) return Fail("problem with regularization, caught at P = %f", false);
+    h = std::copysign(std::min(2.0 * std::fabs(h), kLargestBracketStep), h);
   }
-  return xa;
+
+  // Brent's method on the bracket; an evaluation that ends the search
+  // answers 0, which ends the iteration there.
+  enum class End { Going, Reached, Interrupted, Limit } end = End::Going;
+  const auto bracketed = [&](double at) {
+    if (end != End::Going) return 0.0;
+    x = at;
+    if (++counter > kSearchLimit) {
+      end = End::Limit;
+      return 0.0;
+    }
+    f = evaluate(at);
+    if (reached(f)) {
+      end = End::Reached;
+      return 0.0;
+    }
+    if (interrupted()) {
+      end = End::Interrupted;
+      return 0.0;
+    }
+    return f;
+  };
+  brent::Iterate(bracketed, xPrevious, x, fPrevious, f, kSmallestStep, kSearchLimit);
+  switch (end) {
+    case End::Reached:
+      return x;
+    case End::Limit:
+      tooMany();
+      return x;
+    case End::Going:  // the bracket closed without reaching the target
+    case End::Interrupted:
+      break;
+  }
+  return Fail("caught in local minimum or user interrupt at P = %f", true);
 }
 
 bool AllZeroRow(const NormalEquationArrays& neq, int i, int n) {
@@ -492,7 +515,10 @@ RegularizationOutcome MaxEntRegularization(NormalEquationArrays& neq,
   outcome.Regularized = true;
   {
     MaxEntSearch search(neq, context, outcome, terms, std::min(0.01 * tolerance, 1e-6));
-    const double lnAlpha = search.FindAlphaRoot(kStartLnAlpha, kFirstStep, tolerance, kPTolerance);
+    double start = context.MaxEntStartLnAlpha.value_or(kStartLnAlpha);
+    if (!std::isfinite(start)) start = kStartLnAlpha;
+    const double lnAlpha =
+        search.FindAlphaRoot(std::min(start, kLnAlphaCap), kFirstStep, tolerance, kPTolerance);
     outcome.RegularizationAlpha = std::exp(std::min(lnAlpha, kLnAlphaCap)) * outcome.AlphaScale;
   }
   outcome.ResultChiSquare = ChiSquareFromNormalEquations(neq, n);

@@ -49,7 +49,7 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
   const auto affordable = static_cast<int>(
       std::max<std::size_t>(1, kLaneBytes / (gramSize * sizeof(double))));
   laneCount_ = std::min({pieceCount_, kMostLanes, affordable});
-  lanes_.assign(gramSize * static_cast<std::size_t>(laneCount_), 0.0);
+  lanes_.reset(new double[gramSize * static_cast<std::size_t>(laneCount_)]);
 }
 
 void NormalEquationAccumulator::CentreData(int s, int r0, int count, double* out) const {
@@ -85,11 +85,13 @@ void NormalEquationAccumulator::CentreData(int s, int r0, int count, double* out
 void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, double* out) const {
   const int g = i + columnOffset_;
   const float* column = problem_.Kernel[g][s] + r0;
-  for (int k = 0; k < count; ++k) out[k] = column[k];
   const double* radial = neq_.KernelRadialMean[g] + r0;
+  // One pass per case: the conversion and the subtractions are cheap next
+  // to the memory traffic of the column.
   double shift = 0.0;
   switch (problem_.Noise) {
     case SystematicNoise::None:
+      for (int k = 0; k < count; ++k) out[k] = column[k];
       return;
     case SystematicNoise::Baseline:
       shift = neq_.KernelGrandMean[g];
@@ -98,26 +100,30 @@ void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, do
       shift = neq_.KernelScanMean[g][s];
       break;
     case SystematicNoise::TimeInvariant:
-      for (int k = 0; k < count; ++k) out[k] -= radial[k];
+      for (int k = 0; k < count; ++k) out[k] = static_cast<double>(column[k]) - radial[k];
       return;
     case SystematicNoise::TimeAndRadialInvariant:
       shift = neq_.KernelScanMean[g][s] - neq_.KernelGrandMean[g];
-      for (int k = 0; k < count; ++k) out[k] = (out[k] - radial[k]) - shift;
+      for (int k = 0; k < count; ++k)
+        out[k] = (static_cast<double>(column[k]) - radial[k]) - shift;
       return;
   }
-  for (int k = 0; k < count; ++k) out[k] -= shift;
+  for (int k = 0; k < count; ++k) out[k] = static_cast<double>(column[k]) - shift;
 }
 
-void NormalEquationAccumulator::AddPiece(int p, std::vector<double>& block, double* gram) const {
+void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, bool first) const {
   const int s = p / piecesPerScan_ + 1;
   const int r0 = problem_.FitFirst + (p % piecesPerScan_) * pieceRadii_;
   const int count = std::min(pieceRadii_, problem_.FitLast - r0 + 1);
   const auto stride = static_cast<std::size_t>(count);
   // Column 0 the data, column i the kernel of system row i.
-  CentreData(s, r0, count, block.data());
+  CentreData(s, r0, count, block);
   for (int i = 1; i < order_; ++i)
-    CentreColumn(i, s, r0, count, block.data() + static_cast<std::size_t>(i) * stride);
-  AddGramLower(order_, count, block.data(), count, gram, order_);
+    CentreColumn(i, s, r0, count, block + static_cast<std::size_t>(i) * stride);
+  if (first)
+    SetGramLower(order_, count, block, count, gram, order_);
+  else
+    AddGramLower(order_, count, block, count, gram, order_);
 }
 
 bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
@@ -126,12 +132,13 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
   if (worker == 1 && progress != nullptr && progress->Fraction) reporter_ = progress;
   const bool reports = worker == 1 && reporter_ != nullptr;
   const std::size_t gramSize = static_cast<std::size_t>(order_) * order_;
-  std::vector<double> block;
+  // Every piece overwrites the part of the scratch that it uses.
+  std::unique_ptr<double[]> block;
   for (;;) {
     const int lane = nextLane_.fetch_add(1);
     if (lane >= laneCount_) return true;
-    if (block.empty()) block.resize(static_cast<std::size_t>(pieceRadii_) * order_);
-    double* gram = lanes_.data() + gramSize * static_cast<std::size_t>(lane);
+    if (!block) block.reset(new double[static_cast<std::size_t>(pieceRadii_) * order_]);
+    double* gram = lanes_.get() + gramSize * static_cast<std::size_t>(lane);
     // Lane l holds the contiguous pieces [l P / L, (l + 1) P / L).
     const long long first = static_cast<long long>(lane) * pieceCount_ / laneCount_;
     const long long end = static_cast<long long>(lane + 1) * pieceCount_ / laneCount_;
@@ -142,7 +149,7 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
         stopped_ = true;
         return false;
       }
-      AddPiece(p, block, gram);
+      AddPiece(p, block.get(), gram, p == first);
       const int done = piecesDone_.fetch_add(1) + 1;
       if (reports) ReportUpTo(done);
     }

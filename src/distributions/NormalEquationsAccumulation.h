@@ -16,6 +16,7 @@
 // of workers, and no lock is needed: a lane has one worker.
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #include "distributions/DistributionNormalEquations.h"
@@ -56,8 +57,9 @@ class NormalEquationAccumulator {
   void CentreData(int s, int r0, int count, double* out) const;
   // The same for the kernel column of system row i.
   void CentreColumn(int i, int s, int r0, int count, double* out) const;
-  // Adds piece p to the Gram matrix gram, using block as scratch.
-  void AddPiece(int p, std::vector<double>& block, double* gram) const;
+  // Adds piece p to the Gram matrix gram, or sets gram to that of the piece
+  // when first; block is scratch of pieceRadii_ · order_ doubles.
+  void AddPiece(int p, double* block, double* gram, bool first) const;
   // Reports the pieces done since the last report, one call each.
   void ReportUpTo(int done);
 
@@ -69,7 +71,10 @@ class NormalEquationAccumulator {
   int order_;         // of the Gram matrices: the unknowns plus the data
   int piecesPerScan_ = 0, pieceRadii_ = 0, pieceCount_ = 0;
   int laneCount_ = 0;
-  std::vector<double> lanes_;  // laneCount_ Gram matrices, column-major, lower triangles
+  // laneCount_ Gram matrices, column-major, lower triangles. Not cleared:
+  // the first piece of a lane sets its triangle, so no pass over tens of
+  // megabytes of fresh pages precedes the work at high resolutions.
+  std::unique_ptr<double[]> lanes_;
   std::atomic<int> nextLane_{0};
   std::atomic<int> piecesDone_{0};
   std::atomic<bool> stopped_{false};

@@ -7,6 +7,7 @@
 // as the best one.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "distributions/DistributionArrays.h"
@@ -40,6 +41,11 @@ struct RegularizationContext {
   // takes no part in the entropy.
   bool SuppressBaselineCorrelation = true;
   bool FirstPointSeparate = false;
+  // Maximum entropy only: where the search in ln(alpha/AlphaScale) starts.
+  // Runs pass the end of the previous search of the same problem, which
+  // the target seldom leaves far behind; without one the search starts
+  // at ln(1e-4).
+  std::optional<double> MaxEntStartLnAlpha;
 
   // Receives the progress texts; the run draws them into its window.
   std::function<void(const std::string&)> Progress;

@@ -1,6 +1,7 @@
 // Cholesky decomposition of symmetric positive-definite matrices and the
 // substitution with its factor.
 
+#include <atomic>
 #include <cassert>
 #include <cmath>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "numerics/OneBasedArrays.h"
 
 namespace {
+
+std::atomic<long long> factorisations{0};
 
 // Reads only the upper triangle, so the lower triangle can hold L while the
 // matrix itself stays readable for a fallback solve.
@@ -98,6 +101,7 @@ bool cholesky(float** a, int n, float* p) {
 }
 
 bool dcholesky(double** a, int n, double* p) {
+  CountCholeskyFactorisation();
   if (n >= kBlockedOrder) return DecomposeBlocked(a, n, p);
   return Decompose(a, n, p);
 }
@@ -110,7 +114,16 @@ void dcholsolve(double** a, int n, const double* p, const double* b, double* x) 
   Substitute(a, n, p, b, x);
 }
 
+void CountCholeskyFactorisation() {
+  factorisations.fetch_add(1, std::memory_order_relaxed);
+}
+
+long long CholeskyFactorisationCount() {
+  return factorisations.load(std::memory_order_relaxed);
+}
+
 bool CholeskySolveUpper(double** a, int n, const double* b, double* x, double* p) {
+  CountCholeskyFactorisation();
   if (n < kBlockedOrder) {
     OneBasedMatrix<double> copy(1, n, 1, n);
     for (int i = 1; i <= n; ++i)
@@ -128,6 +141,7 @@ bool CholeskySolveUpper(double** a, int n, const double* b, double* x, double* p
 
 bool CholeskySolveUpperSubset(double** a, const int* rows, int m, const double* b, double* x,
                               double* p) {
+  CountCholeskyFactorisation();
   const auto index = [rows](int i) { return rows[i - 1]; };
   if (m < kBlockedOrder) {
     OneBasedMatrix<double> sub(1, m, 1, m);

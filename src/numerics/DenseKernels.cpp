@@ -20,6 +20,12 @@ void AddGramLower(int n, int k, const double* a, int lda, double* c, int ldc) {
   cblas_dsyrk(CblasColMajor, CblasLower, CblasTrans, n, k, 1.0, a, lda, 1.0, c, ldc);
 }
 
+void SetGramLower(int n, int k, const double* a, int lda, double* c, int ldc) {
+  if (n <= 0) return;
+  HoldLibraryToOneThread();
+  cblas_dsyrk(CblasColMajor, CblasLower, CblasTrans, n, k, 1.0, a, lda, 0.0, c, ldc);
+}
+
 int FactorCholeskyLower(int n, double* a, int lda) {
   if (n <= 0) return 0;
   HoldLibraryToOneThread();
@@ -29,5 +35,9 @@ int FactorCholeskyLower(int n, double* a, int lda) {
 void SolveWithCholeskyLower(int n, const double* l, int ldl, double* x) {
   if (n <= 0) return;
   HoldLibraryToOneThread();
-  LAPACKE_dpotrs_work(LAPACK_COL_MAJOR, 'L', n, 1, l, ldl, x, n);
+  // Two triangular solves for the one right-hand side: the matrix routine
+  // (dpotrs) packs the factor for many right-hand sides first, which for one
+  // costs several times the solve itself.
+  cblas_dtrsv(CblasColMajor, CblasLower, CblasNoTrans, CblasNonUnit, n, l, ldl, x, 1);
+  cblas_dtrsv(CblasColMajor, CblasLower, CblasTrans, CblasNonUnit, n, l, ldl, x, 1);
 }

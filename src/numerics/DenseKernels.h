@@ -12,6 +12,8 @@
 // c += aᵀ·a on the lower triangle of the n×n matrix c (leading dimension
 // ldc), a being k×n (leading dimension lda): the Gram matrix of a's columns.
 void AddGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
+// c := aᵀ·a on the lower triangle: the same without reading c first.
+void SetGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
 
 // Cholesky factor L of the symmetric positive-definite n×n matrix whose lower
 // triangle a holds (leading dimension lda), overwriting that triangle. 0 on

@@ -41,6 +41,12 @@ bool CholeskySolveUpper(double** a, int n, const double* b, double* x, double* p
 bool CholeskySolveUpperSubset(double** a, const int* rows, int m, const double* b, double* x,
                               double* p);
 
+// Double-precision Cholesky factorisations started so far by any thread (the
+// solvers above and dcholesky), for measuring the cost of the searches that
+// factorise thousands of matrices.
+long long CholeskyFactorisationCount();
+void CountCholeskyFactorisation();
+
 // a·x = b by Cholesky, by LU where a is not positive definite; a unchanged.
 // CholeskyOrLUSolve: x overwrites b; true when Cholesky served, false for LU.
 // CholeskyOrLUSolveD: x separate, b unchanged, p a caller's vector of n

@@ -46,6 +46,28 @@ TEST_F(DistributionArraysTest, KernelIsOneContiguousZeroedBlockInGridScanRadiusO
   FreeKernelArray();  // releasing nothing does nothing
 }
 
+// The storage of a released kernel serves the next one: it must come back
+// zeroed and with its tables pointing into it, for an equal and a smaller
+// size.
+TEST_F(DistributionArraysTest, KernelAfterAReleasedOneStartsZeroed) {
+  for (const int grid : {6, 4}) {
+    SCOPED_TRACE(grid);
+    ASSERT_TRUE(AllocKernelArray(6, 3, 7));
+    for (int g = 1; g <= 6; ++g)
+      for (int s = 1; s <= 3; ++s)
+        for (int r = 0; r <= 7; ++r) DistKernel.get()[g][s][r] = 2.0f;
+    FreeKernelArray();
+    ASSERT_TRUE(AllocKernelArray(grid, 3, 7));
+    float*** k = DistKernel.get();
+    for (int g = 1; g <= grid; ++g)
+      for (int s = 1; s <= 3; ++s)
+        for (int r = 0; r <= 7; ++r) {
+          EXPECT_EQ(k[g][s][r], 0.0f);
+          EXPECT_EQ(&k[g][s][r], &k[1][1][0] + ((g - 1) * 3 + (s - 1)) * 8 + r);
+        }
+  }
+}
+
 TEST_F(DistributionArraysTest, KernelOfUnaddressableSizeIsRefusedQuietly) {
   ASSERT_TRUE(AllocKernelArray(2, 2, 2));
   EXPECT_FALSE(AllocKernelArray(INT_MAX, INT_MAX, INT_MAX));

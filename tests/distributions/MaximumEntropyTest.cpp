@@ -148,6 +148,39 @@ TEST_F(MaximumEntropyTest, SearchEndsAtTheConfidenceLevel) {
   }
 }
 
+// The search reaches the target from any start: the end of an earlier
+// search (then within a few evaluations), far above it and far below it.
+TEST_F(MaximumEntropyTest, SearchReachesTheTargetFromAnyStart) {
+  const float level = 0.68f;
+  synthetic::Problem first = synthetic::TwoPeakProblem(40, 43u, 0.01);
+  const RegularizationOutcome cold = MaxEntRegularization(first.neq, first.Context(level));
+  ASSERT_TRUE(cold.Regularized);
+  const double coldLnAlpha = std::log(cold.RegularizationAlpha / cold.AlphaScale);
+
+  struct Case {
+    const char* name;
+    double start;
+    int mostEvaluations;
+  } cases[] = {{"warm", coldLnAlpha, 3}, {"far above", coldLnAlpha + 15.0, 60},
+               {"far below", coldLnAlpha - 30.0, 60}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    synthetic::Problem p = synthetic::TwoPeakProblem(40, 43u, 0.01);
+    RegularizationContext context = p.Context(level);
+    context.MaxEntStartLnAlpha = c.start;
+    int evaluations = 0;
+    context.Progress = [&](const std::string&) { ++evaluations; };
+    const RegularizationOutcome out = MaxEntRegularization(p.neq, context);
+    ASSERT_TRUE(out.Regularized);
+    const double dof = p.points * p.scans - p.n;
+    const double ratio = p.ResidualSquareSum(p.neq.DistSolution.data()) / out.ChiSquareMin;
+    EXPECT_LT(std::fabs(1.0 - FProbability(ratio, dof, dof) - level), 0.005) << ratio;
+    EXPECT_LE(evaluations, c.mostEvaluations);
+    EXPECT_TRUE(backend().Log().empty());
+    EXPECT_EQ(SerialFitErrorCode, 0);
+  }
+}
+
 TEST_F(MaximumEntropyTest, KeepsTheUnregularisedSolutionQuietly) {
   struct Case {
     const char* name;
