@@ -14,6 +14,7 @@ set(_separate
   src/app/equilibrium/MwScreen.cpp
   src/app/equilibrium/MwScreenPlots.cpp
   src/app/external/DlsImportCommands.cpp
+  src/app/external/ExternalPrograms.cpp
   src/app/generate/GenerateCommands.cpp
   src/app/interaction/DistributionPeaks.cpp
   src/app/interaction/RightButton.cpp
@@ -21,6 +22,7 @@ set(_separate
   src/app/models/ContinuousSpecialCommands.cpp
   src/app/models/DiscreteModelCommands.cpp
   src/app/options/PreferenceFile.cpp
+  src/app/params/PriorKnowledgeCommands.cpp
   src/app/serial/SerialFitCommands.cpp
   src/app/serial/SerialFitStep.cpp
   src/app/viewcmds/WindowHelpers.cpp
@@ -68,6 +70,7 @@ set(_separate
   tests/batch/BatchFailuresTest.cpp
   tests/data/DataFingerprintTest.cpp
   tests/data/FitLimitIndicesTest.cpp
+  tests/distributions/GStarBoundaryModelTest.cpp
   tests/engines/CosoluteSolverTest.cpp
   tests/engines/GlobalLammMatricesTest.cpp
   tests/engines/GlobalLammSolverTest.cpp

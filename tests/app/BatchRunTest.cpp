@@ -155,7 +155,7 @@ TEST_F(BatchRunTest, AnAutoExitRunEndsEvenWhenNothingCanBeLoaded) {
 // A run asked for but giving no model (here: no Run command in the table, as
 // when an engine refuses the settings) is a failed analysis, not a success.
 TEST_F(BatchRunTest, ARunWithoutAResultFailsTheBatch) {
-  const std::string folder = std::string(std::getenv("TALUVO_TEST_DATA")) + "/runs/velocity3/";
+  const std::string folder = (TestDataFolder() / "runs" / "velocity3").string() + "/";
   IniCustomPars = std::make_unique<CIniCustomPars>();
   CIniCustomPars& p = *IniCustomPars;
   p.nIndividualScanFilePaths = 3;

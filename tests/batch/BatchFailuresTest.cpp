@@ -36,7 +36,7 @@ std::string Element(const std::string& xml, const std::string& key) {
 }
 
 fs::path FixtureRun() {
-  return fs::path(std::getenv("TALUVO_TEST_DATA")) / "runs" / "velocity3";
+  return TestDataFolder() / "runs" / "velocity3";
 }
 
 class BatchFailures : public HeadlessTest {

@@ -148,9 +148,11 @@ TEST_F(Paint, ExtrapolationPlotInTheDataPlotsPlaceHasNoDataLines) {
   LoadAndRender();
   ModelParameters.Meniscus = 6.05f;
   ModelParameters.Bottom = 6.95f;
+  ScanDataSet.FitLeftLim = 6.1f;
+  ScanDataSet.FitRightLim = 6.9f;
+  PaintOnce();
   const CWINPlot& plot = *display::MainPlots.DataPlot;
   const int meniscus = display::ValueToWindowX(plot, 6.05f);
-  PaintOnce();
   ASSERT_EQ(host.Snapshot().At(meniscus, 200), platform::Rgb(255, 0, 0));
   // Any picture stands for the extrapolation plot: the residual plot's.
   const platform::Metafile picture = display::ResidualPlotMetafile();
