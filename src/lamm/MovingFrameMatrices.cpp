@@ -21,6 +21,7 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
+#include "lamm/SolventFactors.h"
 #include "lamm/Tridiagonal.h"
 
 namespace {
@@ -65,11 +66,19 @@ double CLammIdeal::FrameMassIntegral(int i, int j) const {
   return PinnedFrameMassIntegral({FrameGrid, GridSize}, i, j);
 }
 
+// In an inhomogeneous solvent the local factors of the nodes weight the
+// diffusion and sedimentation integrals; the nodes carry their factors as
+// they ride with the frame.
 double CLammIdeal::FrameDiffusionIntegral(int i, int j) const {
+  if (InhomogeneousSolvent && SolventFactorCount == GridSize)
+    return ViscosityWeightedDiffusionIntegral(ViscosityFactors.data(), FrameGrid, GridSize, i, j);
   return PinnedFrameStiffnessIntegral({FrameGrid, GridSize}, i, j);
 }
 
 double CLammIdeal::FrameSedimentationIntegral(int i, int j) const {
+  if (InhomogeneousSolvent && SolventFactorCount == GridSize)
+    return FactorWeightedSedimentationIntegral(ViscosityFactors.data(), BuoyancyFactors.data(),
+                                               FrameGrid, GridSize, i, j);
   return PinnedFrameSedimentationIntegral({FrameGrid, GridSize}, i, j);
 }
 
@@ -224,7 +233,17 @@ void CLammIdeal::ReassembleForSpeed() {
   SedimentationRate = omega * omega * SedimentationCoeff * 1e-13;
   const int n = GridSize;
   const Tri sed = SedimentationMatrix(*this), v = FrameTermMatrix(*this);
-  if (previous != 0.0) {
+  if (SolventFactorsEachStep) {
+    // The factors have moved with the co-solute: diffusion, sedimentation
+    // and frame term again, row by row, on the frame's current ends.
+    const Tri k = DiffusionMatrix(*this);
+    ForEachEntry(n, [&](int i, int j) {
+      const EntryValues e = FrameEntries(*this, i, j);
+      At(k, i, j) = e.Diffusion;
+      At(sed, i, j) = e.Sedimentation;
+      At(v, i, j) = e.FrameTerm;
+    });
+  } else if (previous != 0.0) {
     // The entries of S do not depend on the speed: rescale sigma S and move
     // the frame term by the change of sigma S.
     const double ratio = SedimentationRate / previous;
