@@ -4,7 +4,9 @@
 // sedimentation velocity experiment (meniscus 5.8 cm, bottom 7.2 cm, output
 // every 0.001 cm, 50,000 rpm from the start, 20 degrees Celsius, 60 scans
 // every 300 s) with s from 0.5 to 30 S at a frictional ratio of 1.3. The
-// counter "speedup" is the time on one thread over the time of the run.
+// counter "speedup" is the time on one thread over the time of the run. The
+// third argument gives the workers fixed shares (i mod N + 1) instead of the
+// shared counter.
 
 #include <benchmark/benchmark.h>
 
@@ -22,6 +24,7 @@
 #include "distributions/records/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammLists.h"
+#include "lamm/LammWorkerThread.h"
 #include "models/records/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 
@@ -95,6 +98,7 @@ void BM_LammList100Species(benchmark::State& state) {
   if (state.range(1) != 0) busy = std::make_unique<BusyCore>();
   ListExperiment e;
   LammThreadCount = threads;
+  LammListFixedShares = state.range(2) != 0;
   ComputationAbort = false;
   double seconds = 0;
   std::int64_t lists = 0;
@@ -107,18 +111,20 @@ void BM_LammList100Species(benchmark::State& state) {
     benchmark::DoNotOptimize(e.rows[kSpecies][kScans][e.base.points / 2]);
   }
   const double perList = seconds / static_cast<double>(lists);
-  if (state.range(1) == 0) SecondsPerList[threads] = perList;
+  if (state.range(1) == 0 && state.range(2) == 0) SecondsPerList[threads] = perList;
   state.counters["ms_per_equation"] = 1e3 * perList / kSpecies;
   if (SecondsPerList.count(1)) state.counters["speedup"] = SecondsPerList[1] / perList;
   LammThreadCount = 2;
+  LammListFixedShares = false;
 }
 BENCHMARK(BM_LammList100Species)
-    ->ArgNames({"threads", "busyCore"})
-    ->Args({1, 0})
-    ->Args({2, 0})
-    ->Args({4, 0})
-    ->Args({8, 0})
-    ->Args({8, 1})
+    ->ArgNames({"threads", "busyCore", "fixedShares"})
+    ->Args({1, 0, 0})
+    ->Args({2, 0, 0})
+    ->Args({4, 0, 0})
+    ->Args({8, 0, 0})
+    ->Args({8, 1, 0})
+    ->Args({8, 1, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);

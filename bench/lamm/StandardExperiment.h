@@ -123,11 +123,13 @@ class CountingSolver : public CLammIdeal {
 };
 
 // Solves l once per benchmark iteration; the counters give the last run's
-// return code, grid size and number of steps, and the propagations per
-// solve (1 when no solve was repeated).
-inline void SolveEachIteration(benchmark::State& state, CountingSolver& l) {
+// return code, grid size and number of steps, and, for a counting solver,
+// the propagations per solve (1 when no solve was repeated).
+template <class Solver>
+void SolveEachIteration(benchmark::State& state, Solver& l) {
   std::int32_t code = 0;
-  l.Propagations = 0;
+  constexpr bool counting = requires { l.Propagations; };
+  if constexpr (counting) l.Propagations = 0;
   for (auto _ : state) {
     code = l.Solve();
     benchmark::DoNotOptimize(code);
@@ -136,8 +138,9 @@ inline void SolveEachIteration(benchmark::State& state, CountingSolver& l) {
   state.counters["code"] = code;
   state.counters["grid"] = l.GridSize;
   state.counters["steps"] = l.StepCount;
-  state.counters["propagations"] =
-      static_cast<double>(l.Propagations) / static_cast<double>(state.iterations());
+  if constexpr (counting)
+    state.counters["propagations"] =
+        static_cast<double>(l.Propagations) / static_cast<double>(state.iterations());
 }
 
 // Counters of the rms and largest difference of e's rows from the reference.

@@ -15,7 +15,7 @@ std::atomic<bool> LammDiagnosticsOn{false};
 namespace {
 
 // Arrays of N + 1 doubles in each part of the work block.
-constexpr int kBaseArrays = 20;  // profile, grid, matrices, tridag factors, scratch
+constexpr int kBaseArrays = 21;  // profile, grid, matrices, tridag factors, scratch
 constexpr int kPhotophysicsArrays = 2;
 constexpr int kMovingFrameArrays = 17;
 constexpr int kConcentrationDependentArrays = 18;
@@ -113,6 +113,7 @@ void CLammIdeal::CutWorkBlock(const WorkLayout& layout) {
   MassDiag = cut.Next();
   MassLower = cut.Next();
   TridagPivots = cut.Next();
+  TridagCoupling = cut.Next();
   ResolutionScratch = cut.Next();
   if (layout.Photophysics) {
     DarkState = cut.Next();

@@ -315,6 +315,9 @@ class CLammIdeal : public LammPhysicalParameters,
   // length on the first step of a free-stepping run.
   float MovingFrameTimeStep();
   void AdvanceMovingFrameTime();
+  // After a step with a sedimenting co-solute: the nodes' solvent factors at
+  // their cell radii, and the matrices made from them.
+  void FollowCosolute();
   void SetUpFrameGrid();
   // Frame stretch E = exp(kappa x); the end nodes' frame coordinates follow.
   void SetFrameBoundaries(double x);

@@ -108,15 +108,6 @@ void AssembleRow(CLammIdeal& l, int i, int n, double q) {
   l.TransportUpper[i] = bu;
 }
 
-// u[i] -= gamma[i+1] u[i+1] from row n - 1 down to row last.
-void BackSubstitute(const double* gamma, double* u, int n, int last) {
-  double next = u[n];
-  for (int i = n - 1; i >= last; --i) {
-    next = u[i] - gamma[i + 1] * next;
-    u[i] = next;
-  }
-}
-
 // A step that failed is undone from the start-of-step copies.
 void UndoStep(CLammIdeal& l, bool dark) {
   const int L = l.WindowLeft, R = l.WindowRight;
@@ -214,73 +205,101 @@ void CLammIdeal::MultiplyTridiagonal(const double* lower, const double* diag, co
   y[n] = lower[n] * x[n - 1] + diag[n] * x[n];
 }
 
-// The Thomas algorithm of tridag with its pivot tests and messages, on the
-// active window. The kept pivots are stored as reciprocals, so that the
-// re-solutions of later steps multiply instead of divide.
-void CLammIdeal::SolveTridiagonal(const double* lower, const double* diag, const double* upper,
-                                  const double* rhs, double* u, std::int32_t n) {
-  double* gamma = TridagGamma;
-  double* inverse = TridagPivots;
-  if (diag[1] == 0.0) {
-    ErrorBox("Error 1 in tridag", false);
-    TridagError = 1;
-    return;
-  }
-  inverse[1] = 1.0 / diag[1];
-  const auto eliminate = [&](int i) {
-    gamma[i] = upper[i - 1] * inverse[i - 1];
-    const double pivot = diag[i] - lower[i] * gamma[i];
-    if (pivot == 0.0) {
-      ErrorBox("Error 2 in tridag", false);
-      TridagError = 1;
-      return false;
-    }
-    inverse[i] = 1.0 / pivot;
-    return true;
-  };
-  const int L = WindowLeft;
-  int first = 2;
-  if (L > 3) {
-    // The depleted rows are eliminated for their pivots only; their
-    // solution is zero.
-    for (int i = 2; i <= L - 2; ++i)
-      if (!eliminate(i)) return;
-    std::fill(u + 1, u + L - 1, 0.0);
-    first = L - 1;
-  } else {
-    u[1] = rhs[1] * inverse[1];
-  }
-  double previous = u[first - 1];
-  for (int i = first; i <= n; ++i) {
-    if (!eliminate(i)) return;
-    previous = rhs[i] * inverse[i] - (lower[i] * inverse[i]) * previous;
-    u[i] = previous;
-  }
-  BackSubstitute(gamma, u, n, L > 3 ? L - 1 : 1);
+namespace {
+
+// The first row of the active window: rows above it are depleted and held at
+// zero.
+int FirstWindowRow(int windowLeft) {
+  return windowLeft > 3 ? windowLeft - 1 : 1;
 }
 
-void CLammIdeal::ResolveTridiagonal(const double* lower, const double* rhs, double* u,
+// Substitution with twisted factors (see SolveTridiagonal): the rows above
+// the twist row are eliminated downward, those below it upward, as two
+// independent chains side by side; the twist row joins them, and the two
+// back substitutions run outward, side by side again. The right-hand side
+// of the depleted rows counts as zero; their values are cleared at the end.
+void TwistedSubstitution(const CLammIdeal& l, const double* rhs, double* u, int n, int first) {
+  const int k = l.TwistRow;
+  const double *inverse = l.TridagPivots, *back = l.TridagGamma, *coupling = l.TridagCoupling;
+  const auto r = [&](int i) { return i >= first ? rhs[i] : 0.0; };
+  // Downward rows first..k-1 (nothing above the window), upward rows
+  // n..k+1; the chains' last values stay in registers.
+  double top = 0.0, bottom = 0.0;
+  int i = std::max(first, 1), j = n;
+  const int both = std::min(k - i, n - k);
+  for (int m = 0; m < both; ++m, ++i, --j) {
+    top = u[i] = rhs[i] * inverse[i] - coupling[i] * top;
+    bottom = u[j] = r(j) * inverse[j] - coupling[j] * bottom;
+  }
+  for (; i < k; ++i) top = u[i] = rhs[i] * inverse[i] - coupling[i] * top;
+  for (; j > k; --j) bottom = u[j] = r(j) * inverse[j] - coupling[j] * bottom;
+  const double middle = u[k] = r(k) * inverse[k] - coupling[k] * top - back[k] * bottom;
+  top = bottom = middle;
+  i = k - 1;
+  j = k + 1;
+  const int up = std::max(k - first, 0), down = n - k;
+  for (int m = 0; m < std::min(up, down); ++m, --i, ++j) {
+    top = u[i] -= back[i] * top;
+    bottom = u[j] -= back[j] * bottom;
+  }
+  for (; i >= first; --i) top = u[i] -= back[i] * top;
+  for (; j <= n; ++j) bottom = u[j] -= back[j] * bottom;
+  if (first > 1) std::fill(u + 1, u + first, 0.0);
+}
+
+}  // namespace
+
+// The Thomas algorithm of tridag with its pivot tests and messages, on the
+// active window, as a twisted factorisation: rows above the twist row k are
+// eliminated downward from row 1, rows below it upward from row n, and row
+// k takes both. The two halves are independent chains of dependent
+// operations, so a modern core runs them side by side in the time of one
+// half. Per row the reciprocal pivot, the ratio toward the row eliminated
+// before (coupling) and the ratio toward the row after (back) are kept for
+// the re-solutions of later steps, which then multiply instead of divide.
+// The depleted rows above the window are eliminated too: the kept factors
+// then serve whatever window a later re-solution has.
+void CLammIdeal::SolveTridiagonal(const double* lower, const double* diag, const double* upper,
+                                  const double* rhs, double* u, std::int32_t n) {
+  double* back = TridagGamma;
+  double* inverse = TridagPivots;
+  double* coupling = TridagCoupling;
+  const int first = FirstWindowRow(WindowLeft);
+  const int k = std::clamp((first + n + 1) / 2, 1, n);
+  TwistRow = k;
+  const auto fail = [&](int row) {
+    ErrorBox(row == 1 ? "Error 1 in tridag" : "Error 2 in tridag", false);
+    TridagError = 1;
+    return false;
+  };
+  const auto keep = [&](int row, double pivot, double toward, double away) {
+    if (pivot == 0.0) return fail(row);
+    inverse[row] = 1.0 / pivot;
+    coupling[row] = toward * inverse[row];
+    back[row] = away * inverse[row];
+    return true;
+  };
+  int i = 1, j = n;
+  const int both = std::min(k - 1, n - k);
+  for (int m = 0; m < both; ++m, ++i, --j) {
+    if (!keep(i, i == 1 ? diag[1] : diag[i] - lower[i] * back[i - 1], lower[i], upper[i]) ||
+        !keep(j, j == n ? diag[n] : diag[j] - upper[j] * back[j + 1], upper[j], lower[j]))
+      return;
+  }
+  for (; i < k; ++i)
+    if (!keep(i, i == 1 ? diag[1] : diag[i] - lower[i] * back[i - 1], lower[i], upper[i])) return;
+  for (; j > k; --j)
+    if (!keep(j, j == n ? diag[n] : diag[j] - upper[j] * back[j + 1], upper[j], lower[j])) return;
+  double middle = diag[k];
+  if (k > 1) middle -= lower[k] * back[k - 1];
+  if (k < n) middle -= upper[k] * back[k + 1];
+  if (!keep(k, middle, lower[k], upper[k])) return;
+  TwistedSubstitution(*this, rhs, u, n, first);
+}
+
+void CLammIdeal::ResolveTridiagonal(const double* /*lower*/, const double* rhs, double* u,
                                     std::int32_t n) const {
-  const double* gamma = TridagGamma;
-  const double* inverse = TridagPivots;
-  const int L = WindowLeft;
-  int first = 2;
-  if (L > 3) {
-    std::fill(u + 1, u + L - 1, 0.0);
-    first = L - 1;
-  } else {
-    u[1] = rhs[1] * inverse[1];
-  }
-  // The substitutions are one chain of dependent operations: the
-  // neighbour's value stays in a register, and the products that do not
-  // depend on it are formed beside the chain, which then holds one
-  // multiply-subtract per row.
-  double previous = u[first - 1];
-  for (int i = first; i <= n; ++i) {
-    previous = rhs[i] * inverse[i] - (lower[i] * inverse[i]) * previous;
-    u[i] = previous;
-  }
-  BackSubstitute(gamma, u, n, L > 3 ? L - 1 : 1);
+  TwistedSubstitution(*this, rhs, u, n, FirstWindowRow(WindowLeft));
 }
 
 void CLammIdeal::CrankNicolsonStep(double dt) {

@@ -323,7 +323,10 @@ double CLammIdeal::RelativeChange() {
     }
     const double d = v(i) - old(i);
     if (old(i) > F) {
-      E = std::max(E, std::fabs(d / old(i)));
+      // Most nodes change less than the largest change so far: the quotient
+      // is formed only where it may exceed it (the margin covers the
+      // rounding of the product, so the maximum is the same).
+      if (std::fabs(d) >= E * old(i) * (1 - 1e-12)) E = std::max(E, std::fabs(d / old(i)));
     } else if (d > F) {
       double denominator = 0.0;
       if (old(i + 1) > F)

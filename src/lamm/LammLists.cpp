@@ -5,6 +5,7 @@
 #include "lamm/LammLists.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -80,7 +81,8 @@ WorkerArray MakeWorkers(const CLammIdeal& master, std::int32_t n) {
 
 void LoadWorkers(WorkerArray& workers, const CLammIdeal& master, const ListInputs& in,
                  const InitialProfileInputs* profiles, OneBasedArray<std::int32_t>& errorCodes,
-                 OneBasedArray<std::int32_t>& failedEquations) {
+                 OneBasedArray<std::int32_t>& failedEquations,
+                 std::atomic<std::int32_t>* sharedCounter) {
   const auto n = static_cast<std::int32_t>(workers.size()) - 1;
   for (std::int32_t k = 1; k <= n; ++k) {
     MultiThreadCLammIdeal& w = *workers[k];
@@ -90,6 +92,7 @@ void LoadWorkers(WorkerArray& workers, const CLammIdeal& master, const ListInput
                 in.scanRadii, in.scanPointCounts);
     if (profiles) w.SetInitialProfiles(profiles->n, profiles->radii, profiles->profiles);
     w.SetResultSlots(errorCodes.data(), failedEquations.data());
+    w.SetSharedCounter(sharedCounter);
   }
 }
 
@@ -148,7 +151,11 @@ std::int32_t RunThreaded(CLammIdeal& master, const ListInputs& in,
 
   WorkerArray workers = MakeWorkers(master, n);
   TraceRunner(master, " ... pLammThreads allocated");
-  LoadWorkers(workers, master, in, profiles, errorCodes, failedEquations);
+  // The first equation is 1; the workers share the counter unless the fixed
+  // shares are asked for.
+  std::atomic<std::int32_t> next{1};
+  LoadWorkers(workers, master, in, profiles, errorCodes, failedEquations,
+              LammListFixedShares ? nullptr : &next);
   TraceRunner(master, ", loaded");
   StartAndJoin(workers, master);
   TraceRunner(master, ", exited ");

@@ -7,8 +7,10 @@
 // one-based, i = 1..count.
 //
 // The threaded runners solve the list on LammThreadCount worker threads (at
-// least one), worker k taking the equations with i mod N + 1 = k, and give
-// the same numbers as the sequential runner whatever the thread count. A
+// least one), each taking its next equation from a shared counter (or, with
+// LammListFixedShares, worker k the equations with i mod N + 1 = k), and give
+// the same numbers as the sequential runner whatever the thread count and
+// schedule. A
 // failed equation stops its worker and, through ComputationAbort, the
 // others before their next equation; the runner reports each failed worker
 // in a box after all have exited. Key presses are noticed between the

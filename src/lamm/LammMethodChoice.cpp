@@ -69,13 +69,6 @@ void CLammIdeal::ChooseMethod() {
     MovingFrame = 0;
     return;
   }
-  if (InhomogeneousSolvent || CosoluteOn) {
-    // The local solvent factors and the co-solute are carried by the
-    // fixed-grid matrices.
-    FixedGrid = 1;
-    MovingFrame = 0;
-    return;
-  }
   if (!AutomaticAlgorithm) return;
   // The threshold is a normalised s at 30000 rpm; the fixed grid copes with
   // faster species when its spacing is optimised.

@@ -109,10 +109,7 @@ void RepeatFailedRun(CLammIdeal& l) {
   const std::uint8_t truncation = l.DynamicTruncation;
   l.DynamicTruncation = 0;
   bool arrays = RepeatRun(l, std::nullopt);
-  // The moving frame takes no solvent factors: an inhomogeneous solvent
-  // stays on the fixed grid.
-  const bool frameAllowed = !l.InhomogeneousSolvent && !l.CosoluteOn;
-  if (arrays && RunFailed(l) && l.FixedGrid && frameAllowed) {
+  if (arrays && RunFailed(l) && l.FixedGrid) {
     l.FixedGrid = 0;
     l.MovingFrame = 1;
     arrays = RepeatRun(l, ClampedGridSize(l, l.GridSizeMovingFrame));

@@ -391,6 +391,7 @@ struct LammWorkArrays {
   double *TransportLower = nullptr, *TransportDiag = nullptr, *TransportUpper = nullptr;
   double *MassUpper = nullptr, *MassDiag = nullptr, *MassLower = nullptr;
   double* TridagPivots = nullptr;
+  double* TridagCoupling = nullptr;  // the fixed grid's kept elimination ratios
   double* ResolutionScratch =
       nullptr;  // radial-resolution results before they replace the snapshot
   // Photobleaching.
@@ -441,6 +442,7 @@ struct LammFixedGridState {
   std::int32_t EndProbeIndex = 0;
   float EndLevel = 0.0f;
   std::int32_t MatrixSize = 0;
+  std::int32_t TwistRow = 0;  // the row where the kept factors' two eliminations meet
   std::int32_t FullAssemblySize = 0;
   std::uint8_t MatricesChanged = 0;
   double StepMatricesTimeStep = 0.0;  // s

@@ -12,6 +12,7 @@
 #include "ui/Boxes.h"
 
 std::atomic<bool> ThreadDiagnosticsOn{false};
+std::atomic<bool> LammListFixedShares{false};
 
 MultiThreadCLammIdeal::MultiThreadCLammIdeal() = default;
 
@@ -61,6 +62,19 @@ void MultiThreadCLammIdeal::SetResultSlots(std::int32_t* errorCodes,
   FailedEquations = failedEquations;
 }
 
+void MultiThreadCLammIdeal::SetSharedCounter(std::atomic<std::int32_t>* next) {
+  NextEquation = next;
+}
+
+std::int32_t MultiThreadCLammIdeal::TakeEquation(std::int32_t previous) {
+  // The counter only hands out indices: no data passes through it, so the
+  // relaxed order suffices (the runner's join orders the results).
+  if (NextEquation) return NextEquation->fetch_add(1, std::memory_order_relaxed);
+  std::int32_t i = previous + 1;
+  while (i <= EquationCount && i % WorkerCount + 1 != ThreadNumber) ++i;
+  return i;
+}
+
 int MultiThreadCLammIdeal::Run() {
   const std::string start = std::string("\nstart ") + KindName() + "::Run()";
   DebugLog(start.c_str());
@@ -71,8 +85,9 @@ int MultiThreadCLammIdeal::Run() {
     // A failed equation ends the share; a set abort flag (a key press, or
     // another worker's failure) ends it before the next equation.
     std::int32_t code = 0;
-    for (std::int32_t i = 1; i <= EquationCount && code == 0 && !ComputationAbort; ++i)
-      if (i % WorkerCount + 1 == ThreadNumber) code = SolveEquation(i);
+    for (std::int32_t i = TakeEquation(0); i <= EquationCount && code == 0 && !ComputationAbort;
+         i = TakeEquation(i))
+      code = SolveEquation(i);
   }
   const std::string exit = std::string("\nexit from ") + KindName() + "::Run()";
   DebugLog(exit.c_str());

@@ -1,11 +1,15 @@
 #pragma once
 // Worker threads that solve a share of a list of Lamm equations. The list
-// runner loads N workers with the same inputs; worker k of N takes the
-// equations i with i mod N + 1 = k, in increasing order, each with a private
-// copy of the configured master solver, and writes only those equations'
-// output rows and its own result slots. Nothing is locked: the writes are
-// disjoint, the master and the input arrays are only read while workers run,
-// and the one shared flag, ComputationAbort, is atomic.
+// runner loads N workers with the same inputs; each worker takes its next
+// equation from a counter the workers share, so a worker held up by a busy
+// core leaves more of the list to the others (with LammListFixedShares,
+// worker k of N takes the equations i with i mod N + 1 = k instead, in
+// increasing order). Each equation is solved with a private copy of the
+// configured master solver, the same way whichever worker takes it, so the
+// results do not depend on the schedule. A worker writes only its
+// equations' output rows and its own result slots. Nothing else is shared:
+// the writes are disjoint, the master and the input arrays are only read
+// while workers run, and the counter and ComputationAbort are atomic.
 //
 // A worker never talks to the user: what it has to say is deferred (see
 // platform::Thread) and shown by the runner on its own thread after the
@@ -23,6 +27,11 @@ class CLammIdeal;
 // Program-wide switch of the workers' diagnostics files "MTdebug_t<k>.txt"
 // in the temp folder; toggled together with LammDiagnosticsOn.
 extern std::atomic<bool> ThreadDiagnosticsOn;
+
+// Program-wide choice of the list schedule: false (the default) lets the
+// workers take equations from a shared counter; true gives worker k of N the
+// fixed share i mod N + 1 = k.
+extern std::atomic<bool> LammListFixedShares;
 
 class MultiThreadCLammIdeal : public platform::Thread {
  public:
@@ -46,6 +55,9 @@ class MultiThreadCLammIdeal : public platform::Thread {
   void SetInitialProfiles(std::int32_t n, const float* radii, float** profiles);
   // The runner's slot arrays [1..N]; this worker writes only slot k.
   void SetResultSlots(std::int32_t* errorCodes, std::int32_t* failedEquations);
+  // The counter the runner's workers share: each takes the next equation
+  // from it. Null: the fixed share i mod N + 1 = k.
+  void SetSharedCounter(std::atomic<std::int32_t>* next);
 
   // Appends text to the worker's log when ThreadDiagnosticsOn; a null text
   // writes the pending WorkerLogLine. A file that cannot be opened is
@@ -57,6 +69,7 @@ class MultiThreadCLammIdeal : public platform::Thread {
   std::int32_t WorkerCount = 1;             // N
   std::int32_t* ErrorCodes = nullptr;       // borrowed [1..N]
   std::int32_t* FailedEquations = nullptr;  // borrowed [1..N]
+  std::atomic<std::int32_t>* NextEquation = nullptr;  // borrowed shared counter or null
   const CLammIdeal* Master = nullptr;       // borrowed, only read
   std::unique_ptr<CLammIdeal> Solver;       // the equation under way; null between equations
   std::int32_t EquationCount = 0;
@@ -80,6 +93,9 @@ class MultiThreadCLammIdeal : public platform::Thread {
   int Run() override;
 
  private:
+  // The equation after `previous` (0 before the first) that this worker
+  // solves next; past EquationCount when its share is done.
+  std::int32_t TakeEquation(std::int32_t previous);
   // Solves equation i with a fresh copy of the master; Solve's code.
   std::int32_t SolveEquation(std::int32_t i);
   // The copy set up for equation i; false when it refuses the equation's

@@ -21,7 +21,8 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
-#include "lamm/Tridiagonal.h"
+#include "lamm/SolventFactors.h"
+#include "ui/Boxes.h"
 
 namespace {
 
@@ -65,11 +66,19 @@ double CLammIdeal::FrameMassIntegral(int i, int j) const {
   return PinnedFrameMassIntegral({FrameGrid, GridSize}, i, j);
 }
 
+// In an inhomogeneous solvent the local factors of the nodes weight the
+// diffusion and sedimentation integrals; the nodes carry their factors as
+// they ride with the frame.
 double CLammIdeal::FrameDiffusionIntegral(int i, int j) const {
+  if (InhomogeneousSolvent && SolventFactorCount == GridSize)
+    return ViscosityWeightedDiffusionIntegral(ViscosityFactors.data(), FrameGrid, GridSize, i, j);
   return PinnedFrameStiffnessIntegral({FrameGrid, GridSize}, i, j);
 }
 
 double CLammIdeal::FrameSedimentationIntegral(int i, int j) const {
+  if (InhomogeneousSolvent && SolventFactorCount == GridSize)
+    return FactorWeightedSedimentationIntegral(ViscosityFactors.data(), BuoyancyFactors.data(),
+                                               FrameGrid, GridSize, i, j);
   return PinnedFrameSedimentationIntegral({FrameGrid, GridSize}, i, j);
 }
 
@@ -224,7 +233,17 @@ void CLammIdeal::ReassembleForSpeed() {
   SedimentationRate = omega * omega * SedimentationCoeff * 1e-13;
   const int n = GridSize;
   const Tri sed = SedimentationMatrix(*this), v = FrameTermMatrix(*this);
-  if (previous != 0.0) {
+  if (SolventFactorsEachStep) {
+    // The factors have moved with the co-solute: diffusion, sedimentation
+    // and frame term again, row by row, on the frame's current ends.
+    const Tri k = DiffusionMatrix(*this);
+    ForEachEntry(n, [&](int i, int j) {
+      const EntryValues e = FrameEntries(*this, i, j);
+      At(k, i, j) = e.Diffusion;
+      At(sed, i, j) = e.Sedimentation;
+      At(v, i, j) = e.FrameTerm;
+    });
+  } else if (previous != 0.0) {
     // The entries of S do not depend on the speed: rescale sigma S and move
     // the frame term by the change of sigma S.
     const double ratio = SedimentationRate / previous;
@@ -279,18 +298,25 @@ void CLammIdeal::BoundaryEntriesAt(double x) {
 
 namespace {
 
-// Twisted factors of the whole-interval implicit matrix, kept for the whole
-// run: rows above the middle row k = N/2 are eliminated downward, rows below
-// it upward, so that every whole-interval step runs two independent chains of
-// substitutions instead of one twice as long. Per row: the reciprocal pivot
-// (the fixed grid's explicit upper diagonal, free in this variant), the
-// coupling to the row already eliminated over the pivot (its explicit lower
-// diagonal) and the back-substitution ratio (IntervalRatios). False at a zero
-// pivot.
-bool FactorIntervalMatrix(CLammIdeal& l) {
-  const int n = l.GridSize, k = n / 2;
-  const double *a = l.IntervalLhsLower, *b = l.IntervalLhsDiagonal, *c = l.IntervalLhsUpper;
-  double *coupling = l.ExplicitLower, *inverse = l.ExplicitUpper, *back = l.IntervalRatios;
+// Twisted factors of a tridiagonal matrix: rows above the middle row
+// k = N/2 are eliminated downward, rows below it upward, so that every
+// solution runs two independent chains of substitutions instead of one
+// twice as long. Per row: the reciprocal pivot, the coupling to the row
+// already eliminated over the pivot and the back-substitution ratio. The
+// whole-interval matrix keeps its factors for the run (in the fixed grid's
+// explicit upper and lower diagonals, free in this variant, and
+// IntervalRatios); a general step factors its own matrix into the tridag
+// scratch arrays. 0, or the row of a zero pivot.
+struct TwistedFactors {
+  double* Coupling;
+  double* Inverse;
+  double* Back;
+};
+
+int FactorTwisted(const Tri& m, int n, const TwistedFactors& f) {
+  const int k = n / 2;
+  const double *a = m.Lower, *b = m.Diag, *c = m.Upper;
+  double *coupling = f.Coupling, *inverse = f.Inverse, *back = f.Back;
   auto row = [&](int i, double pivot, double toward, double away) {
     if (pivot == 0.0) return false;
     inverse[i] = 1.0 / pivot;
@@ -298,14 +324,19 @@ bool FactorIntervalMatrix(CLammIdeal& l) {
     back[i] = away * inverse[i];
     return true;
   };
-  for (int i = 1; i < k; ++i)
-    if (!row(i, i == 1 ? b[1] : b[i] - a[i] * back[i - 1], a[i], c[i])) return false;
-  for (int j = n; j > k; --j)
-    if (!row(j, j == n ? b[n] : b[j] - c[j] * back[j + 1], c[j], a[j])) return false;
+  int i = 1, j = n;
+  for (; i < k && j > k; ++i, --j) {
+    if (!row(i, i == 1 ? b[1] : b[i] - a[i] * back[i - 1], a[i], c[i])) return i;
+    if (!row(j, j == n ? b[n] : b[j] - c[j] * back[j + 1], c[j], a[j])) return j;
+  }
+  for (; i < k; ++i)
+    if (!row(i, i == 1 ? b[1] : b[i] - a[i] * back[i - 1], a[i], c[i])) return i;
+  for (; j > k; --j)
+    if (!row(j, j == n ? b[n] : b[j] - c[j] * back[j + 1], c[j], a[j])) return j;
   const double middle = b[k] - a[k] * back[k - 1] - c[k] * back[k + 1];
-  if (middle == 0.0) return false;
+  if (middle == 0.0) return k;
   inverse[k] = 1.0 / middle;
-  return true;
+  return 0;
 }
 
 }  // namespace
@@ -321,23 +352,24 @@ void CLammIdeal::PrepareIntervalMatrices() {
                    {IntervalLhsLower, IntervalLhsDiagonal, IntervalLhsUpper});
   // A zero pivot here would meet every whole-interval step: the run ends as
   // for a zero pivot of a single step.
-  if (!FactorIntervalMatrix(*this)) TridagError = 1;
+  if (FactorTwisted({IntervalLhsLower, IntervalLhsDiagonal, IntervalLhsUpper}, GridSize,
+                    {ExplicitLower, ExplicitUpper, IntervalRatios}) != 0)
+    TridagError = 1;
   IntervalMatricesPlateau = SpeedPlateauCount;
 }
 
 namespace {
 
-// One whole-interval step with the prepared twisted factors: the right-hand
-// side, the downward elimination of the upper half and the upward
+// One step with twisted factors of the implicit matrix lhs: the right-hand
+// side rhs x, the downward elimination of the upper half and the upward
 // elimination of the lower half in one pass, the middle row, then the two
 // back substitutions outward, side by side.
-void IntervalSubstitution(CLammIdeal& l) {
-  const int n = l.GridSize, k = n / 2;
-  const double *a = l.IntervalRhsLower, *b = l.IntervalRhsDiagonal, *c = l.IntervalRhsUpper;
-  const double *coupling = l.ExplicitLower, *inverse = l.ExplicitUpper, *back = l.IntervalRatios;
-  const double* x = l.PreviousConcentration;
-  double* u = l.Concentration;
-  auto rhs = [&](int i) { return a[i] * x[i - 1] + b[i] * x[i] + c[i] * x[i + 1]; };
+void TwistedSubstitution(const Tri& rhs, const Tri& lhs, const TwistedFactors& f, const double* x,
+                         double* u, int n) {
+  const int k = n / 2;
+  const double *a = rhs.Lower, *b = rhs.Diag, *c = rhs.Upper;
+  const double *coupling = f.Coupling, *inverse = f.Inverse, *back = f.Back;
+  auto product = [&](int i) { return a[i] * x[i - 1] + b[i] * x[i] + c[i] * x[i + 1]; };
   // The last values of both chains stay in registers.
   double top = u[1] = (b[1] * x[1] + c[1] * x[2]) * inverse[1];
   double bottom = u[n] = (a[n] * x[n - 1] + b[n] * x[n]) * inverse[n];
@@ -345,13 +377,13 @@ void IntervalSubstitution(CLammIdeal& l) {
   const int both = std::min(above, below);
   int i = 2, j = n - 1;
   for (int m = 0; m < both; ++m, ++i, --j) {
-    top = u[i] = rhs(i) * inverse[i] - coupling[i] * top;
-    bottom = u[j] = rhs(j) * inverse[j] - coupling[j] * bottom;
+    top = u[i] = product(i) * inverse[i] - coupling[i] * top;
+    bottom = u[j] = product(j) * inverse[j] - coupling[j] * bottom;
   }
-  for (; i < k; ++i) top = u[i] = rhs(i) * inverse[i] - coupling[i] * top;
-  for (; j > k; --j) bottom = u[j] = rhs(j) * inverse[j] - coupling[j] * bottom;
+  for (; i < k; ++i) top = u[i] = product(i) * inverse[i] - coupling[i] * top;
+  for (; j > k; --j) bottom = u[j] = product(j) * inverse[j] - coupling[j] * bottom;
   const double middle = u[k] =
-      (rhs(k) - l.IntervalLhsLower[k] * u[k - 1] - l.IntervalLhsUpper[k] * u[k + 1]) * inverse[k];
+      (product(k) - lhs.Lower[k] * u[k - 1] - lhs.Upper[k] * u[k + 1]) * inverse[k];
   top = bottom = middle;
   const int up = k - 1, down = n - k;  // rows k-1..1 and k+1..n
   i = k - 1;
@@ -389,7 +421,10 @@ void CLammIdeal::MovingFrameStep(double dt) {
       for (int i = 1; i <= n; ++i) Concentration[i] = PreviousConcentration[i];
       return;
     }
-    IntervalSubstitution(*this);
+    TwistedSubstitution({IntervalRhsLower, IntervalRhsDiagonal, IntervalRhsUpper},
+                        {IntervalLhsLower, IntervalLhsDiagonal, IntervalLhsUpper},
+                        {ExplicitLower, ExplicitUpper, IntervalRatios}, PreviousConcentration,
+                        Concentration, n);
     DampRunawayValues();
     return;
   }
@@ -403,14 +438,17 @@ void CLammIdeal::MovingFrameStep(double dt) {
   // matrix into the implicit arrays (which the new operator shares).
   FormStepMatrices(*this, dt, e0, e1, {TransportLower, TransportDiag, TransportUpper},
                    {ImplicitLower, ImplicitDiag, ImplicitUpper});
-  TridiagonalTimesVector(TransportLower, TransportDiag, TransportUpper, PreviousConcentration,
-                         RightHandSide, n);
-  // The fixed grid's explicit diagonal is free in this variant: it takes the
-  // pivots of this solve, so the kept factors of the interval matrix survive.
-  const TridagWork work{TridagGamma, ExplicitDiag, &TridagError};
-  if (!tridag(work, ImplicitLower, ImplicitDiag, ImplicitUpper, RightHandSide, Concentration, n)) {
+  // The step's own twisted factors go into the tridag scratch arrays, so the
+  // kept factors of the interval matrix survive.
+  const Tri implicit{ImplicitLower, ImplicitDiag, ImplicitUpper};
+  const TwistedFactors factors{TridagCoupling, TridagPivots, TridagGamma};
+  if (const int row = FactorTwisted(implicit, n, factors); row != 0) {
+    ErrorBox(row == 1 ? "Error 1 in tridag" : "Error 2 in tridag", false);
+    TridagError = 1;
     for (int i = 1; i <= n; ++i) Concentration[i] = PreviousConcentration[i];
     return;
   }
+  TwistedSubstitution({TransportLower, TransportDiag, TransportUpper}, implicit, factors,
+                      PreviousConcentration, Concentration, n);
   DampRunawayValues();
 }

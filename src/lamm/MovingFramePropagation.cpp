@@ -241,25 +241,27 @@ void CLammIdeal::ShiftFrameGrid() {
 bool CLammIdeal::StartMovingFrame() {
   FixedTimeStep = 1;
   if (!WorkArraysAllocated) return false;
-  if (InhomogeneousSolvent || CosoluteOn) {
-    // The method choice keeps an inhomogeneous solvent on the fixed grid,
-    // whose matrices carry the local solvent factors; a frame set up for one
-    // anyway ends as failed, so that no caller reads unwritten scans.
-    ErrorBox("the moving-frame Lamm solver does not take an inhomogeneous solvent", false);
-    BlowUpError = 1;
-    return false;
-  }
   // The frame grid needs two interior elements besides the two end elements.
   if (GridSize < 5) {
     BlowUpError = 1;
     return false;
   }
-  if (AutoSGrid) AutoSGridValue = SedimentationCoeff;
+  // The frame follows the species; in an inhomogeneous solvent its s in the
+  // solvent at the reference point.
+  if (AutoSGrid) AutoSGridValue = InhomogeneousSolvent ? EffectiveGridS(SedimentationCoeff)
+                                                       : SedimentationCoeff;
   if (std::fabs(AutoSGridValue) < 1 && StepControl >= 1) StepControl = 0.1;
   StepResult = 1.0f;
   TridagError = BlowUpError = 0;
+  if (InhomogeneousSolvent) {
+    // The nodes take the solvent factors of their radii at set-up (where
+    // frame and cell coincide) before the matrices are made from them.
+    SetUpFrameGrid();
+    SetUpSolventFactors(FrameGrid, GridSize);
+  }
   AssembleFrameMatrices();
   TimeStep = 1.0;
+  if (CosoluteOn) SetUpCosolute();
   FrameStep = GridSedimentationRate != 0.0 ? StepControl * ShiftInterval : StepControl;
   IntervalStepping = StartUpSteps = UseIntervalMatrices = 0;
   StepToShiftPoint = WholeIntervalNext = 0;
@@ -283,8 +285,11 @@ void CLammIdeal::PropagateMovingFrame() {
   int steadySteps = 0;
   while (ContinueLoop && !TridagError && !BlowUpError) {
     const double previousStep = TimeStep;
+    if (CosoluteOn) StepStartTime = CurrentTime;
     StepResult = MovingFrameTimeStep();
     if (TridagError) break;
+    if (CosoluteOn) StepCosolute();
+    if (SolventFactorsEachStep) FollowCosolute();
     if (ProfileBlewUp(*this, CurrentTime >= NextOutputTime)) {
       BlowUpError = 1;
       break;
@@ -474,6 +479,15 @@ float IntervalFrameStep(CLammIdeal& l) {
 }
 
 }  // namespace
+
+// The factors of a sedimenting co-solute after a step: read where the nodes
+// now are in the cell (the co-solute's profile is in cell radii), then the
+// matrices again.
+void CLammIdeal::FollowCosolute() {
+  UpdateFrameRadii();
+  UpdateSolventFactors(Radius, GridSize);
+  ReassembleForSpeed();
+}
 
 float CLammIdeal::MovingFrameTimeStep() {
   return IntervalStepping ? IntervalFrameStep(*this) : FreeFrameStep(*this);

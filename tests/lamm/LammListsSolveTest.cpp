@@ -1,6 +1,7 @@
 // Lists of real Lamm equation solutions: whatever the number of worker
-// threads, the rows are bitwise those of the sequential runner, and each
-// equation's rows are those of a solver configured for it by hand.
+// threads and whether the workers share a counter or keep fixed shares, the
+// rows are bitwise those of the sequential runner, and each equation's rows
+// are those of a solver configured for it by hand.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include "distributions/records/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammLists.h"
+#include "lamm/LammWorkerThread.h"
 #include "models/records/ComputationAbort.h"
 #include "support/TestSupport.h"
 
@@ -45,6 +47,7 @@ class LammListsSolveTest : public HeadlessTest {
   }
   void TearDown() override {
     LammThreadCount = 2;
+    LammListFixedShares = false;
     ComputationAbort = false;
     HeadlessTest::TearDown();
   }
@@ -99,16 +102,21 @@ TEST_F(LammListsSolveTest, ThreadedListEqualsSequentialListBitwise) {
               0)
         << "equation " << i;
   }
-  for (int threads : {1, 2, 3, 4, kCount + 3}) {
-    LammThreadCount = threads;
-    OneBasedArray<float**> threadedOut(1, kCount);
-    auto threaded = FreshRows(threadedOut);
-    EXPECT_EQ(CLRunMTList(master_, kCount, s_.data(), D_.data(), vbar_.data(), threadedOut.data(),
-                          experiment_.Radii.data(), experiment_.PointCount(), nullptr, nullptr),
-              0);
-    for (int i = 1; i <= kCount; ++i)
-      EXPECT_TRUE(SameBits(threaded, sequential, i)) << threads << " threads, equation " << i;
-  }
+  for (bool fixedShares : {false, true})
+    for (int threads : {1, 2, 3, 4, kCount + 3}) {
+      LammListFixedShares = fixedShares;
+      LammThreadCount = threads;
+      OneBasedArray<float**> threadedOut(1, kCount);
+      auto threaded = FreshRows(threadedOut);
+      EXPECT_EQ(CLRunMTList(master_, kCount, s_.data(), D_.data(), vbar_.data(),
+                            threadedOut.data(), experiment_.Radii.data(),
+                            experiment_.PointCount(), nullptr, nullptr),
+                0);
+      for (int i = 1; i <= kCount; ++i)
+        EXPECT_TRUE(SameBits(threaded, sequential, i))
+            << threads << " threads, " << (fixedShares ? "fixed shares" : "shared counter")
+            << ", equation " << i;
+    }
   EXPECT_TRUE(backend().Log().empty());
 }
 

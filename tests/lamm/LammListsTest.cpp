@@ -1,12 +1,15 @@
 // Lists of Lamm equations on worker threads, with a stand-in for the run: a
 // solver whose Solve writes a value identifying the equation's inputs into
 // its rows, and that can fail, wait, press a key or report an interruption
-// on cue. The distribution rule, the reports of failed workers, aborts and
+// on cue. The distribution rules, the reports of failed workers, aborts and
 // the diagnostics files are checked against it; the runners' results on
-// real runs are checked in LammListsSolveTest.cpp.
+// real runs are checked in LammListsSolveTest.cpp. Most cases pin which
+// worker takes which equation, so they run with the fixed shares; the
+// shared counter has cases of its own.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -43,6 +46,8 @@ struct ListScript {
   std::set<int> interrupted;             // equations whose copy reports a key press
   std::set<int> waitForAbort;            // equations that hold until ComputationAbort
   std::set<int> rendezvous;              // equations that hold until all of them arrived
+  int holdUntilStarted = 0;              // equations that hold until this many have started
+  std::set<int> holdForOthers;           // the equations that hold so
   int pressKeyOn = 0;                    // equation that queues a key press
   platform::HeadlessBackend* backend = nullptr;
 
@@ -84,6 +89,8 @@ struct ListScript {
       HoldUntil([&] { return arrivals >= static_cast<int>(rendezvous.size()); });
     }
     if (waitForAbort.count(equation)) HoldUntil([] { return ComputationAbort.load(); });
+    if (holdForOthers.count(equation))
+      HoldUntil([&] { return static_cast<int>(calls.size()) >= holdUntilStarted; });
   }
   std::vector<int> EquationsOf(int thread) {
     std::vector<int> list;
@@ -173,6 +180,7 @@ class LammListsTest : public ::testing::Test {
     previous_ = platform::Install(std::move(fresh));
     ComputationAbort = false;
     LammThreadCount = 2;
+    LammListFixedShares = true;
     experiment_.MakeScans(kScans, 50000);
     experiment_.Configure(master_, 4.5, 6e-7);
     master_.SetSolvent(20.0, 0.73, 0.99823, 1.0);
@@ -186,6 +194,7 @@ class LammListsTest : public ::testing::Test {
     platform::Install(std::move(previous_));
     ComputationAbort = false;
     LammThreadCount = 2;
+    LammListFixedShares = false;
     DrawingAllowed = false;
   }
 
@@ -275,6 +284,73 @@ TEST_F(LammListsTest, EachEquationGoesOnceToWorkerIModNPlusOne) {
     for (int i = 1; i <= c.count; ++i) EXPECT_TRUE(Solved(i)) << "equation " << i;
     EXPECT_FALSE(ComputationAbort);
     EXPECT_TRUE(Boxes().empty());
+  }
+}
+
+// With the shared counter every equation is solved exactly once, whatever
+// the thread count, and each worker takes its equations in increasing order.
+TEST_F(LammListsTest, TheSharedCounterHandsOutEachEquationOnce) {
+  LammListFixedShares = false;
+  struct Case {
+    int threads, count;
+  } cases[] = {{1, 7}, {2, 7}, {3, 10}, {4, 2}, {8, 40}, {0, 5}, {3, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("threads " + std::to_string(c.threads) + ", count " + std::to_string(c.count));
+    LammThreadCount = c.threads;
+    script_->calls.clear();
+    MakeList(c.count);
+    EXPECT_EQ(RunThreaded(), 0);
+    std::multiset<int> taken;
+    for (const ListScript::Call& call : script_->calls) taken.insert(call.equation);
+    std::multiset<int> expected;
+    for (int i = 1; i <= c.count; ++i) expected.insert(i);
+    EXPECT_EQ(taken, expected);
+    for (int k = 1; k <= std::max(c.threads, 1); ++k) {
+      const std::vector<int> own = script_->EquationsOf(k);
+      EXPECT_TRUE(std::is_sorted(own.begin(), own.end())) << "worker " << k;
+    }
+    for (int i = 1; i <= c.count; ++i) EXPECT_TRUE(Solved(i)) << "equation " << i;
+    EXPECT_TRUE(Boxes().empty());
+  }
+}
+
+// A worker held up on its first equation (as by a busy core) leaves the rest
+// of the list to the other worker; with fixed shares half the list would
+// wait for it.
+TEST_F(LammListsTest, AHeldUpWorkerLeavesTheRestOfTheListToTheOthers) {
+  LammListFixedShares = false;
+  MakeList(10);
+  LammThreadCount = 2;
+  script_->holdForOthers = {1};
+  script_->holdUntilStarted = 10;
+  EXPECT_EQ(RunThreaded(), 0);
+  int holder = 0;
+  for (const ListScript::Call& call : script_->calls)
+    if (call.equation == 1) holder = call.thread;
+  ASSERT_TRUE(holder == 1 || holder == 2);
+  EXPECT_EQ(script_->EquationsOf(holder), (std::vector<int>{1}));
+  EXPECT_EQ(script_->EquationsOf(3 - holder), (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  for (int i = 1; i <= 10; ++i) EXPECT_TRUE(Solved(i)) << "equation " << i;
+}
+
+// A failure under the shared counter stops the list as under fixed shares:
+// one box, no equation taken after the failed one by its worker.
+TEST_F(LammListsTest, ASharedCounterFailureIsReportedOnce) {
+  LammListFixedShares = false;
+  MakeList(10);
+  script_->failures[5] = 2;
+  EXPECT_EQ(RunThreaded(), 2);
+  EXPECT_TRUE(ComputationAbort);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("error #2 in simulation #5"), std::string::npos);
+  EXPECT_TRUE(Untouched(5));
+  for (int k = 1; k <= 2; ++k) {
+    const std::vector<int> own = script_->EquationsOf(k);
+    const auto failed = std::find(own.begin(), own.end(), 5);
+    if (failed != own.end()) {
+      EXPECT_EQ(failed + 1, own.end()) << "worker " << k;
+    }
   }
 }
 
