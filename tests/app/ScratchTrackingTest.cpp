@@ -1,6 +1,7 @@
 // A sharp feature of the time-invariant noise, moved by a known radial
 // shift in every scan, is tracked back to those shifts.
 #include "app/scantools/ScratchTracking.h"
+#include "numerics/RandomNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,9 @@ TEST_F(ScratchTrackingTest, KnownShiftsOfAFeatureAreRecovered) {
     d.ScanTimeOrder[i] = order[i - 1];
   }
   SetupCommonRadialGrid();
+  // The restarts draw from the clock-seeded stream; a fixed seed makes the
+  // run the same at every second of the clock.
+  SeedClockRandomGenerators(11);
   double quality = 0.0;
   const TrackedScratch s = TrackScratchAt(1001, 21, quality);
   EXPECT_NEAR(s.Radius, 6.5, 1e-4);
