@@ -72,8 +72,10 @@ std::string HydroproInputText(const HydroproParameters& p) {
   return s;
 }
 
+// The shell hands its process to HYDROPRO (exec), so stopping the process
+// the wait started stops HYDROPRO itself, not only the shell around it.
 std::string HydroproScriptText(const std::string& program) {
-  return "#!/bin/sh\necho starting hydropro\n\"./" + program + "\"\n";
+  return "#!/bin/sh\necho starting hydropro\nexec \"./" + program + "\"\n";
 }
 
 std::string FreeFolderName(const std::string& parent, const std::string& name) {

@@ -2,7 +2,10 @@
 // extrapolation of D to an infinitely fine triangulation.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <utility>
 
 #include "support/TestSupport.h"
@@ -37,6 +40,25 @@ TEST(BeadModels, WorkingFoldersNeverReuseAName) {
   EXPECT_EQ(FreeFolderName(folder.path().string(), "lyso"), "lyso_");
   std::filesystem::create_directory(folder.path() / "lyso_");
   EXPECT_EQ(FreeFolderName(folder.path().string(), "lyso"), "lyso__");
+}
+
+// Cancelling the wait stops the process it started: that must be HYDROPRO
+// itself, or a cancelled HYDROPRO would go on computing in the background.
+TEST(BeadModels, TheScriptHandsItsProcessToHydropro) {
+  ScratchFolder folder;
+  const auto write = [&](const char* name, const std::string& text) {
+    std::ofstream(folder.path() / name) << text;
+  };
+  // A stand-in HYDROPRO writes its own process id.
+  write("fakehydropro", "#!/bin/sh\necho $$ > program.pid\n");
+  std::filesystem::permissions(folder.path() / "fakehydropro", std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  write("hydropro.sh", HydroproScriptText("fakehydropro"));
+  const std::string command = "cd '" + folder.path().string() +
+                              "' && sh -c 'echo $$ > shell.pid; exec /bin/sh hydropro.sh' >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadWholeFile((folder.path() / "program.pid").string()),
+            ReadWholeFile((folder.path() / "shell.pid").string()));
 }
 
 TEST(BeadModels, HydroproResultLines) {
