@@ -98,5 +98,10 @@ set(_separate
   tests/plot/PlotOverlaysTest.cpp
 )
 list(TRANSFORM _separate PREPEND ${PROJECT_SOURCE_DIR}/)
-set_source_files_properties(${_separate} DIRECTORY ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests
+# Only folders that the build adds take source properties.
+set(_folders ${PROJECT_SOURCE_DIR}/src)
+if(TALUVO_TESTS)
+  list(APPEND _folders ${PROJECT_SOURCE_DIR}/tests)
+endif()
+set_source_files_properties(${_separate} DIRECTORY ${_folders}
                             PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
