@@ -52,11 +52,6 @@ function(taluvo_test name folder)
   add_executable(${name} ${_sources})
   taluvo_warnings(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  # The sanitizers watch the program's code; instrumenting the tests' own
-  # assertion code would double the compile time and find nothing of ours.
-  if(TALUVO_SANITIZE)
-    target_compile_options(${name} PRIVATE -fno-sanitize=all)
-  endif()
   target_link_libraries(${name} PRIVATE ${ARGN} taluvo_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
   # Every test file includes GoogleTest; compiling its headers once per
   # executable keeps the sanitizer build short.
