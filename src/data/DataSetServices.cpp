@@ -14,6 +14,7 @@
 #include "models/records/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
+#include "numerics/Statistics.h"
 #include "tools/records/FitScanWindow.h"
 
 bool ScanRmsFileOn = true;
@@ -63,9 +64,33 @@ float ScanRmsd() {
   return rmsd;
 }
 
-void TiNoiseFromResiduals() {
-  auto& g = CommonRadialGrid;
+float ScanRunsTestZ() {
   const auto& d = ScanDataSet;
+  if (d.NFILES <= 0) return 0.0f;
+  std::vector<const float*> signals(static_cast<std::size_t>(d.NFILES) + 1),
+      models(static_cast<std::size_t>(d.NFILES) + 1);
+  for (int i = 1; i <= d.NFILES; ++i) {
+    signals[static_cast<std::size_t>(i)] = d.ScanSignal[i].data();
+    models[static_cast<std::size_t>(i)] = d.ScanModel[i].data();
+  }
+  return RunsTestZ(d.NFILES, signals.data(), models.data(), 1, d.NFILES, d.ScanTimeOrder.data(),
+                   d.ScanFirstFitIndex.data(), d.ScanLastFitIndex.data());
+}
+
+GridNoiseRecords KeepGridNoise() {
+  const auto& g = CommonRadialGrid;
+  GridNoiseRecords kept;
+  kept.GridSize = g.CommonGridSize;
+  kept.Scans = ScanDataSet.NFILES;
+  kept.TINoise = g.TINoise;
+  kept.RemovedTINoise = g.RemovedTINoise;
+  kept.RINoise = g.RINoise;
+  return kept;
+}
+
+void TiNoiseFromResiduals(const GridNoiseRecords& kept) {
+  auto& g = CommonRadialGrid;
+  auto& d = ScanDataSet;
   const int size = g.CommonGridSize, scans = d.NFILES;
   if (scans <= 0 || size <= 0 || g.TINoise.size() < size || g.ResampledSignals.size() < scans)
     return;
@@ -83,8 +108,35 @@ void TiNoiseFromResiduals() {
     const float* signal = g.ResampledSignals[i];
     for (int k = 1; k <= size; ++k) sum[static_cast<std::size_t>(k)] += signal[k] - model[k];
   }
+  OneBasedArray<float> mean(1, size);
   for (int k = 1; k <= size; ++k)
-    g.TINoise[k] = static_cast<float>(sum[static_cast<std::size_t>(k)] / scans);
+    mean[k] = static_cast<float>(sum[static_cast<std::size_t>(k)] / scans);
+
+  // The corrections keep the radii, so the same grid size is the same grid.
+  const bool sameGrid = kept.GridSize == size && kept.Scans == scans &&
+                        kept.TINoise.size() >= size && kept.RemovedTINoise.size() >= size &&
+                        kept.RINoise.size() >= scans;
+  if (sameGrid) {
+    for (int k = 1; k <= size; ++k) g.RemovedTINoise[k] = kept.RemovedTINoise[k];
+    for (int i = 1; i <= scans && i <= g.RINoise.size(); ++i) g.RINoise[i] = kept.RINoise[i];
+  }
+  if (!FitControl.TINoiseFitted || !sameGrid) {
+    for (int k = 1; k <= size; ++k) g.TINoise[k] = mean[k];
+    return;
+  }
+  for (int k = 1; k <= size; ++k) g.TINoise[k] = kept.TINoise[k] + mean[k];
+  for (int i = 1; i <= scans; ++i) {
+    const int n = d.ScanPointCount[i];
+    if (n <= 0 || d.ScanModel[i].size() < n) continue;
+    if (!g.GridResampled && n == size) {
+      for (int k = 1; k <= n; ++k) d.ScanModel[i][k] += mean[k];
+      continue;
+    }
+    OneBasedArray<float> onScan(1, n);
+    ResampleCurve(n, d.ScanRadius[i].data(), onScan.data(), size, g.CommonGrid, mean.data());
+    for (int k = 1; k <= n; ++k) d.ScanModel[i][k] += onScan[k];
+  }
+  UpdateResiduals(false);
 }
 
 void UpdateMeanProfile() {

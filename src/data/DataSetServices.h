@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
 
 // For the fits (FitControl): unless the user set them, the meniscus may move
@@ -21,15 +22,33 @@ void DefaultMeniscusBottomLimits();
 // FitControl's CurrentRmsd and FitPointCount.
 float ScanRmsd();
 
+// |Z| of the runs test of the residual signs of every loaded scan (in time
+// order) over its fit index range; 0 without data.
+float ScanRunsTestZ();
+
 // For the noise fits (CommonRadialGrid): the mean over scans of the grid
 // signals at every grid point, and GridSignalSum and GridPointTotal over the
 // grid fit range.
 void UpdateMeanProfile();
 
-// For the scan corrections (CommonRadialGrid): the time-invariant noise
-// recomputed as the mean over the scans of grid signal minus model at every
-// grid point, the model taken onto the grid. Nothing without a grid.
-void TiNoiseFromResiduals();
+// The noise records of the common grid as they were before a correction of
+// the signals, which rebuilds the grid and with it clears them.
+struct GridNoiseRecords {
+  OneBasedArray<float> TINoise, RemovedTINoise, RINoise;
+  int GridSize = 0, Scans = 0;
+};
+GridNoiseRecords KeepGridNoise();
+
+// For the scan corrections (CommonRadialGrid), after the grid was rebuilt:
+// the time-invariant noise recomputed from the mean over the scans of grid
+// signal minus model at every grid point, the model taken onto the grid.
+// Without a fitted TI noise that mean is the TI noise. A fitted TI noise is
+// part of the model: then the mean is what the correction added to the
+// time-invariant part of the data, and it goes into the kept TI noise and
+// into the model of every scan, so the fit follows the corrected data and
+// the residuals stay as they were. On the same grid the removed TI noise and
+// the RI noise are put back as kept. Nothing without a grid.
+void TiNoiseFromResiduals(const GridNoiseRecords& kept = {});
 
 // For the main display: residuals = signal - model inside each scan's fit
 // index range and 0 outside; renders the residual plot when render is true

@@ -5,6 +5,7 @@
 
 #include "app/records/ModelSelection.h"
 #include "data/DataSetLinks.h"
+#include "data/DataSetServices.h"
 #include "data/LoadMessages.h"
 #include "data/ResidualHistogram.h"
 #include "data/ScanDataSet.h"
@@ -18,7 +19,6 @@
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
 #include "models/records/SpeciesEngineParameters.h"
-#include "numerics/Statistics.h"
 
 FitResultLinesRecord FitResultLines;
 std::function<void()> TimedPlotRefresh = [] {};
@@ -96,14 +96,7 @@ std::string ResidualStatisticsLine() {
   const ScanDataSetRecord& d = ScanDataSet;
   float z = 0.0f, misfit = 0.0f;
   if (d.NFILES > 0) {
-    std::vector<const float*> signals(static_cast<std::size_t>(d.NFILES) + 1),
-        models(static_cast<std::size_t>(d.NFILES) + 1);
-    for (int i = 1; i <= d.NFILES; ++i) {
-      signals[static_cast<std::size_t>(i)] = d.ScanSignal[i].data();
-      models[static_cast<std::size_t>(i)] = d.ScanModel[i].data();
-    }
-    z = RunsTestZ(d.NFILES, signals.data(), models.data(), 1, d.NFILES, d.ScanTimeOrder.data(),
-                  d.ScanFirstFitIndex.data(), d.ScanLastFitIndex.data());
+    z = ScanRunsTestZ();
     ResidualHistogram(nullptr, nullptr, nullptr, nullptr, nullptr, &misfit);
   }
   return FormatText("Runs test Z (#stddev) = %.2f, Residuals Histogram H = %.1f%%", D(z),

@@ -45,6 +45,18 @@ struct ExtrapolationDataRecord {
 extern ExtrapolationDataRecord ExtrapolationData;
 void FreeExtrapolationData();
 
+// The ls-g*(s) distribution of every step of the last extrapolation run,
+// over the s grid they share; kept for copying until the next run (a run
+// stopped by a key keeps the steps it finished).
+struct LsgStepDistributionsRecord {
+  std::vector<float> SGrid;                 // [1..Points]
+  std::vector<std::vector<float>> Values;   // [step][1..Points], steps from 0
+  int Points = 0;
+  bool Exist() const { return Points > 0 && !Values.empty(); }
+};
+
+extern LsgStepDistributionsRecord LsgStepDistributions;
+
 // Where the analyses show their progress and steps; empty parts do nothing.
 struct BoundaryAnalysisLinksRecord {
   std::function<void(int x, int y, const std::string&)> Text;
@@ -66,6 +78,15 @@ double IntegrateTabulated(const float* x, const float* y, double a, double b, in
 // of the linearly interpolated segment (linear where its values are equal);
 // x[n] when the table's integral never reaches it.
 double InverseCumulativeArea(double target, const float* x, const float* y, double a, int n);
+
+// The progress lines of the boundary-fraction fit, drawn at x 10: the
+// simplex run and its evaluation count (counted up here) at y 30, the rmsd
+// with the number of points and the sum of squares at y 50.
+void ShowLsgProgress();
+// The state at the start of the boundary-fraction fit: the fit-status lines
+// cleared, the two progress lines, the loading amount at y 110 and the runs
+// test of all scans over their fit ranges at y 230.
+void ShowLsgStepResult();
 
 // The ls-g*(s) extrapolation of the loaded scans with the current model
 // settings. False when refused (with a message), interrupted or without a

@@ -10,6 +10,7 @@
 LsgExtrapolationSettingsRecord LsgExtrapolationSettings;
 ExtrapolationDataRecord ExtrapolationData;
 BoundaryAnalysisLinksRecord BoundaryAnalysisLinks;
+LsgStepDistributionsRecord LsgStepDistributions;
 
 void FreeExtrapolationData() {
   ExtrapolationData = ExtrapolationDataRecord{};

@@ -16,6 +16,7 @@
 #include "distributions/DistributionArrays.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/FitResultDisplay.h"
 #include "models/NelderMead.h"
 #include "models/ParameterPacking.h"
 #include "models/records/FitControl.h"
@@ -35,6 +36,16 @@ void Message(platform::WindowHandle window, const std::string& text) {
 
 void Progress(int x, int y, const std::string& text) {
   if (BoundaryAnalysisLinks.Text) BoundaryAnalysisLinks.Text(x, y, text);
+}
+
+// The two progress lines: simplex run and evaluation count, and the rmsd of
+// the last evaluation of the boundary model with its points and sum of
+// squares.
+void ShowLsgProgressLines() {
+  const auto& f = FitControl;
+  Progress(10, 30, FormatText("s%d, step #%d     ", f.OptimizerStep, f.EvaluationCount));
+  const double rmsd = f.CurrentRmsd, n = f.FitPointCount;
+  Progress(10, 50, FormatText("rmsd=%f (n=%.0f,SSR=%f)     ", rmsd, n, n * rmsd * rmsd));
 }
 
 double Omega2OfLastScan() {
@@ -203,7 +214,10 @@ double LsgBoundaryModel(const Run& run, const std::vector<double>& slopes,
     ResampleCurve(count, d.ScanRadius[i].data(), d.ScanModel[i].data(), R, gridRadii.data(),
                   row.data());
   }
-  return N * R > 0 ? std::sqrt(sum / (N * R)) : 0.0;
+  const double rmsd = N * R > 0 ? std::sqrt(sum / (N * R)) : 0.0;
+  FitControl.CurrentRmsd = static_cast<float>(rmsd);
+  FitControl.FitPointCount = static_cast<float>(N * R);
+  return rmsd;
 }
 
 // Refines each fraction's line by a two-parameter simplex on the boundary
@@ -213,6 +227,7 @@ void LsgExtrapolationFit(const Run& run, std::vector<double>& slopes,
   auto& fc = FitControl;
   const int r = static_cast<int>(slopes.size()) - 1;
   double best = LsgBoundaryModel(run, slopes, intercepts);
+  ShowLsgStepResult();
   for (int pass = 0; pass < 2 && !fc.FitAbort; ++pass) {
     for (int j = 1; j <= r && !fc.FitAbort; ++j) {
       for (int restart = 0; restart < 20 && !fc.FitAbort; ++restart) {
@@ -234,7 +249,8 @@ void LsgExtrapolationFit(const Run& run, std::vector<double>& slopes,
         };
         float y[4] = {0.0f, objective(p[1]), objective(p[2]), objective(p[3])};
         int evaluations = 0;
-        NelderMead(rows, y, 2, 0.0005f, objective, evaluations, [](float*, float) {});
+        NelderMead(rows, y, 2, 0.0005f, objective, evaluations,
+                   [](float*, float) { ShowLsgProgress(); });
         if (y[1] < best) {
           const double change = (best - y[1]) / std::max(1e-30, best);
           best = y[1];
@@ -252,6 +268,26 @@ void LsgExtrapolationFit(const Run& run, std::vector<double>& slopes,
 }
 
 }  // namespace
+
+void ShowLsgProgress() {
+  ++FitControl.EvaluationCount;
+  ShowLsgProgressLines();
+}
+
+void ShowLsgStepResult() {
+  // Blanks over every line of the fit-status block; the status written here
+  // is all that stays.
+  const std::string blank(110, ' ');
+  for (int k = 0; k < FitResultLineCount; ++k) {
+    FitResultLines.Text[static_cast<std::size_t>(k)].clear();
+    FitResultLines.Drawn[static_cast<std::size_t>(k)] = false;
+    Progress(FitResultLineX, FitResultLineY(k), blank);
+  }
+  ShowLsgProgressLines();
+  Progress(10, 110, FormatText("loccload = %.3f", LsgExtrapolationSettings.LoadingAmount));
+  Progress(10, 230,
+           FormatText("Runs test Z (#stddev) = %.2f", static_cast<double>(ScanRunsTestZ())));
+}
 
 bool RunLsgExtrapolation(platform::WindowHandle window) {
   auto& fc = FitControl;
@@ -299,6 +335,10 @@ bool RunLsgExtrapolation(platform::WindowHandle window) {
   run.s.assign(result.DistSGrid.begin(), result.DistSGrid.begin() + run.n + 1);
 
   FreeExtrapolationData();
+  auto& kept = LsgStepDistributions;
+  kept = LsgStepDistributionsRecord{};
+  kept.SGrid = run.s;
+  kept.Points = run.n;
   run.stepTimes.assign(steps + 1, 0.0);
   run.steps.assign(steps + 1, {});
   double totalArea = 0.0;
@@ -311,6 +351,7 @@ bool RunLsgExtrapolation(platform::WindowHandle window) {
     run.stepTimes[k] = sum / f;
     Progress(10, 30, FormatText("step %d of %d      ", k, steps));
     if (!LsgStepDistribution(window, run, p, p + f - 1, values)) return false;
+    kept.Values.push_back(values);
     if (BoundaryAnalysisLinks.StepShown) BoundaryAnalysisLinks.StepShown(run.s, values);
     totalArea += LsgStepFractions(run, values, r, run.steps[k]);
   }

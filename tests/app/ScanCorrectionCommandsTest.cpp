@@ -11,6 +11,7 @@
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
+#include "models/records/FitControl.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -180,4 +181,62 @@ TEST_F(ScanCorrectionCommandsTest, FringeThresholdBelowHalfAFringeRunsWithHalf) 
   ScanReaderOptions.InterferenceData = false;
   EXPECT_EQ(LogLinesWith("threshold cannot be smaller than 0.5").size(), 1u);
   EXPECT_NEAR(d.ScanSignal[2][40], before.signals[50 + 39], 1e-5f);
+}
+
+// A fitted model holds its time-invariant noise. Subtracting a constant from
+// the data moves that noise and the model with the data: the fit shown still
+// matches the corrected data exactly as before, and the RI noise and the TI
+// noise removed earlier survive the rebuild of the grid. Without a fitted TI
+// noise the model stays and the TI noise is the mean residual.
+TEST_F(ScanCorrectionCommandsTest, SubtractConstantTakesTheFittedNoiseAlong) {
+  struct Case {
+    const char* name;
+    bool resampledGrid, tiFitted;
+  } cases[] = {{"grid of the scans", false, true},
+               {"resampled grid", true, true},
+               {"no TI noise in the model", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScanReaderOptions.AbsorbanceData = c.resampledGrid;
+    LoadScans();
+    auto& d = ScanDataSet;
+    auto& g = CommonRadialGrid;
+    ASSERT_EQ(g.GridResampled, c.resampledGrid);
+    // Residuals that average to zero over the scans at every radius, as a
+    // fitted TI noise leaves them.
+    const float wiggle[] = {0.0f, 0.004f, -0.001f, -0.003f};
+    std::vector<float> residuals;
+    for (int i = 1; i <= 3; ++i)
+      for (int k = 1; k <= 50; ++k) {
+        d.ScanModel[i][k] = d.ScanSignal[i][k] - wiggle[i] * std::sin(0.3f * k);
+        residuals.push_back(d.ScanSignal[i][k] - d.ScanModel[i][k]);
+      }
+    FitControl.TINoiseFitted = c.tiFitted;
+    for (int j = 1; j <= g.CommonGridSize; ++j) {
+      g.TINoise[j] = 0.01f * std::cos(0.2f * j);
+      g.RemovedTINoise[j] = 0.002f;
+    }
+    for (int i = 1; i <= 3; ++i) g.RINoise[i] = 0.05f * i;
+    const std::vector<float> ti(g.TINoise.data() + 1, g.TINoise.data() + 1 + g.CommonGridSize);
+
+    Enter("0.25");
+    Answer(BoxAnswer::No);
+    CmSubtractConstant(window);
+
+    std::size_t n = 0;
+    for (int i = 1; i <= 3; ++i)
+      for (int k = 1; k <= 50; ++k, ++n) {
+        const float now = d.ScanSignal[i][k] - d.ScanModel[i][k];
+        EXPECT_NEAR(now, c.tiFitted ? residuals[n] : residuals[n] - 0.25f, 2e-5f) << i << " " << k;
+      }
+    for (int j = 1; j <= g.CommonGridSize; j += 5) {
+      EXPECT_NEAR(g.TINoise[j], c.tiFitted ? ti[static_cast<std::size_t>(j - 1)] - 0.25f : -0.25f,
+                  2e-5f)
+          << j;
+      EXPECT_FLOAT_EQ(g.RemovedTINoise[j], 0.002f);
+    }
+    for (int i = 1; i <= 3; ++i) EXPECT_FLOAT_EQ(g.RINoise[i], 0.05f * i);
+  }
+  ScanReaderOptions.AbsorbanceData = false;
+  FitControl.TINoiseFitted = false;
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/records/ModelSelection.h"
@@ -34,6 +36,8 @@ class BoundaryAnalysisTest : public HeadlessTest {
     DistributionSettings = DistributionSettingsRecord{};
     LsgExtrapolationSettings = LsgExtrapolationSettingsRecord{};
     ParameterVector.fill(0.0f);
+    BoundaryAnalysisLinks = BoundaryAnalysisLinksRecord{};
+    LsgStepDistributions = LsgStepDistributionsRecord{};
     HeadlessTest::TearDown();
   }
   // Loads the experiment's scans with the fit range [left, right].
@@ -64,6 +68,21 @@ class BoundaryAnalysisTest : public HeadlessTest {
     SetLastFitIndex();
   }
   const DistributionResultRecord& Result() const { return DistributionResult; }
+  // The ls-g*(s) model over 1..10 S on 60 grid points, as the model command
+  // leaves it in the parameter vector.
+  static void SelectLsgModel() {
+    ModelSelection.Kind = ModelKind::ExtrapolateLsGStar;
+    PackParameterVector();
+    ParameterVector[9] = 60.0f;  // grid points
+    ParameterVector[1] = 1.0f;   // s min
+    ParameterVector[5] = 10.0f;  // s max
+    ParameterVector[2] = 0.9f;   // confidence level
+  }
+};
+
+struct WrittenLine {
+  int x, y;
+  std::string text;
 };
 
 sv::Experiment OneSpeciesRun() {
@@ -124,14 +143,7 @@ TEST_F(BoundaryAnalysisTest, LsgExtrapolationGivesTheSpeciesS) {
     Load(e, sv::MakeData(e, {{4.3, 6e-7, 1.0}}), 5.85f, 7.0f);
     FitControl.TINoiseFitted = c.offsets;
     ModelParameters.RINoiseFitted = c.offsets;
-    ModelSelection.Kind = ModelKind::ExtrapolateLsGStar;
-    // The run takes the grid and the confidence level from the parameter
-    // vector, as the model command left them there.
-    PackParameterVector();
-    ParameterVector[9] = 60.0f;  // grid points
-    ParameterVector[1] = 1.0f;   // s min
-    ParameterVector[5] = 10.0f;  // s max
-    ParameterVector[2] = 0.9f;   // confidence level
+    SelectLsgModel();
     ASSERT_TRUE(RunLsgExtrapolation(nullptr));
     const int r = LsgExtrapolationSettings.Fractions;
     EXPECT_EQ(ExtrapolationData.Rows, e.Scans - 2);  // sliding steps of 3 scans
@@ -207,12 +219,7 @@ TEST_F(BoundaryAnalysisTest, NoiseEliminationIsExactAndUnbiasedWithoutDiffusion)
     if (!offsets) e.TIScale = e.RIScale = 0.0;
     Load(e, sv::MakeData(e, {{4.3, D, 1.0}}), 5.85f, 7.0f);
     FitControl.TINoiseFitted = ModelParameters.RINoiseFitted = true;
-    ModelSelection.Kind = ModelKind::ExtrapolateLsGStar;
-    PackParameterVector();
-    ParameterVector[9] = 60.0f;
-    ParameterVector[1] = 1.0f;
-    ParameterVector[5] = 10.0f;
-    ParameterVector[2] = 0.9f;
+    SelectLsgModel();
     ASSERT_TRUE(RunLsgExtrapolation(nullptr));
     const int r = LsgExtrapolationSettings.Fractions;
     fractions.assign(Result().DistSGrid.begin() + 1, Result().DistSGrid.begin() + r + 1);
@@ -229,4 +236,85 @@ TEST_F(BoundaryAnalysisTest, NoiseEliminationIsExactAndUnbiasedWithoutDiffusion)
   double mean = 0.0;
   for (int j = 3; j < r - 3; ++j) mean += sharp[static_cast<std::size_t>(j)] / (r - 6);
   EXPECT_NEAR(mean, 4.3, 0.005 * 4.3);
+}
+
+// The fit of the boundary fractions shows its starting state (the status
+// block blanked, the loading amount and the runs test) and then the
+// simplex's progress: every simplex run counts its steps from 1, and the
+// rmsd line carries the points of the boundary model and their sum of
+// squares. Every step distribution is kept for copying.
+TEST_F(BoundaryAnalysisTest, FractionFitShowsItsStartAndProgress) {
+  sv::Experiment e = OneSpeciesRun();
+  e.Scans = 8;
+  e.TIScale = e.RIScale = 0.0;
+  Load(e, sv::MakeData(e, {{4.3, 6e-7, 1.0}}), 5.85f, 7.0f);
+  SelectLsgModel();
+  LsgExtrapolationSettings.Fractions = 4;
+  LsgExtrapolationSettings.FitFractions = true;
+  std::vector<WrittenLine> lines;
+  BoundaryAnalysisLinks.Text = [&](int x, int y, const std::string& text) {
+    lines.push_back({x, y, text});
+  };
+  ASSERT_TRUE(RunLsgExtrapolation(nullptr));
+
+  std::size_t start = 0;
+  while (start < lines.size() && lines[start].text.rfind("step ", 0) == 0) ++start;
+  EXPECT_EQ(start, 6u);  // "step k of 6" for the six sliding steps
+  ASSERT_GE(lines.size(), start + 18);
+  for (int k = 0; k < 14; ++k) {
+    const WrittenLine& l = lines[start + static_cast<std::size_t>(k)];
+    EXPECT_EQ(l.x, 10);
+    EXPECT_EQ(l.y, 10 + 20 * k);
+    EXPECT_EQ(l.text.find_first_not_of(' '), std::string::npos);
+  }
+  const std::size_t after = start + 14;
+  EXPECT_EQ(lines[after].y, 30);
+  EXPECT_EQ(lines[after + 1].y, 50);
+  double loading = 0.0, z = -1.0;
+  EXPECT_EQ(lines[after + 2].y, 110);
+  EXPECT_EQ(std::sscanf(lines[after + 2].text.c_str(), "loccload = %lf", &loading), 1);
+  EXPECT_GT(loading, 0.5);  // the boundary's height is 1 in these data
+  EXPECT_LT(loading, 1.5);
+  EXPECT_EQ(lines[after + 3].y, 230);
+  EXPECT_EQ(std::sscanf(lines[after + 3].text.c_str(), "Runs test Z (#stddev) = %lf", &z), 1);
+  EXPECT_GE(z, 0.0);
+
+  // The simplex's lines, in pairs.
+  const int gridPoints = CommonRadialGrid.GridLastFitIndex - CommonRadialGrid.GridFirstFitIndex + 1;
+  int runs = 0, lastRun = -1, lastStep = 0;
+  for (std::size_t i = after + 4; i + 1 < lines.size(); i += 2) {
+    int run = 0, step = 0;
+    ASSERT_EQ(lines[i].y, 30) << lines[i].text;
+    ASSERT_EQ(std::sscanf(lines[i].text.c_str(), "s%d, step #%d", &run, &step), 2)
+        << lines[i].text;
+    if (run != lastRun) {
+      EXPECT_EQ(step, 1);
+      ++runs;
+    } else {
+      EXPECT_EQ(step, lastStep + 1);
+    }
+    lastRun = run;
+    lastStep = step;
+    double rmsd = 0.0, n = 0.0, ssr = 0.0;
+    ASSERT_EQ(lines[i + 1].y, 50);
+    ASSERT_EQ(std::sscanf(lines[i + 1].text.c_str(), "rmsd=%lf (n=%lf,SSR=%lf)", &rmsd, &n, &ssr),
+              3)
+        << lines[i + 1].text;
+    EXPECT_EQ(n, e.Scans * gridPoints);
+    EXPECT_NEAR(ssr, n * rmsd * rmsd, 1e-5 + 1e-3 * ssr);
+  }
+  // At least one simplex per fraction and pass.
+  EXPECT_GE(runs, 2 * 4);
+
+  const LsgStepDistributionsRecord& kept = LsgStepDistributions;
+  ASSERT_TRUE(kept.Exist());
+  EXPECT_EQ(kept.Points, 60);
+  ASSERT_EQ(kept.Values.size(), 6u);
+  for (const auto& step : kept.Values) {
+    ASSERT_EQ(step.size(), 61u);
+    int peak = 1;
+    for (int i = 2; i <= 60; ++i)
+      if (step[static_cast<std::size_t>(i)] > step[static_cast<std::size_t>(peak)]) peak = i;
+    EXPECT_NEAR(kept.SGrid[static_cast<std::size_t>(peak)], 4.3, 0.3);
+  }
 }

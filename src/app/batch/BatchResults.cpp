@@ -14,6 +14,7 @@
 #include "app/records/ProgramFlags.h"
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
+#include "data/DataSetServices.h"
 #include "data/FilePathParts.h"
 #include "data/FitDataFiles.h"
 #include "data/ListFiles.h"
@@ -27,7 +28,6 @@
 #include "models/FitDriver.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
-#include "numerics/Statistics.h"
 #include "platform/BmpWriter.h"
 #include "tools/SvdfrExport.h"
 #include "ui/Boxes.h"
@@ -100,18 +100,6 @@ std::string FittingStepsText() {
 }
 
 
-float RunsTestOfLoadedScans() {
-  const auto& d = ScanDataSet;
-  if (d.NFILES <= 0) return 0.0f;
-  std::vector<const float*> signals(d.NFILES + 1), models(d.NFILES + 1);
-  for (int i = 1; i <= d.NFILES; ++i) {
-    signals[i] = d.ScanSignal[i].data();
-    models[i] = d.ScanModel[i].data();
-  }
-  return RunsTestZ(d.NFILES, signals.data(), models.data(), 1, d.NFILES, d.ScanTimeOrder.data(),
-                   d.ScanFirstFitIndex.data(), d.ScanLastFitIndex.data());
-}
-
 // How the run ended, in the words a caller can test for.
 std::string StatusElements() {
   if (!BatchStatus.Failed()) return "\n<RunStatus>completed</RunStatus>\n<ExitCode>0</ExitCode>";
@@ -170,7 +158,7 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
     x += FormatText("\n<RMSD-points>%.0f</RMSD-points>", static_cast<double>(fc.FitPointCount));
     x += FormatText("\n<RMSD-SSR>%f</RMSD-SSR>",
                     static_cast<double>(fc.CurrentRmsd) * fc.CurrentRmsd * fc.FitPointCount);
-    x += FormatText("\n<RunsTestZ>%f</RunsTestZ>", static_cast<double>(RunsTestOfLoadedScans()));
+    x += FormatText("\n<RunsTestZ>%f</RunsTestZ>", static_cast<double>(ScanRunsTestZ()));
     float misfit = 0.0f;
     ResidualHistogram(nullptr, nullptr, nullptr, nullptr, nullptr, &misfit);
     x += FormatText("\n<HistogramH>%f</HistogramH>", static_cast<double>(misfit));

@@ -185,6 +185,22 @@ void CopyExtrapolationTable() {
   CopyColumnsToClipboard(nullptr, x.data(), columns.data(), 1, m + 1, 2 * n);
 }
 
+// The ls-g*(s) distribution of every step of the extrapolation, one column
+// each over the s grid they share; false when no run left any.
+bool CopyLsgStepDistributions(TXLAWindow& window) {
+  const LsgStepDistributionsRecord& k = LsgStepDistributions;
+  if (!k.Exist() || static_cast<int>(k.SGrid.size()) <= k.Points) return false;
+  std::vector<const float*> columns(k.Values.size() + 1, nullptr);
+  for (std::size_t c = 0; c < k.Values.size(); ++c) {
+    if (static_cast<int>(k.Values[c].size()) <= k.Points) return false;
+    columns[c + 1] = k.Values[c].data();
+  }
+  loading::WaitCursor wait(window);
+  CopyColumnsToClipboard(nullptr, k.SGrid.data(), columns.data(), 1, k.Points,
+                         static_cast<int>(k.Values.size()));
+  return true;
+}
+
 }  // namespace
 
 void CmCopyDataPlot(TXLAWindow& window) {
@@ -339,13 +355,21 @@ void CmCopyDistribution(TXLAWindow& window) {
     return;
   }
   const std::vector<float>* values = &r.DistValues;
-  const auto& type = DistributionSettings.RegularizationType;
-  if (type.BothRegularizations && !AskYesNoBox(window, "Max Ent distribution?", "")) {
+  int rows = n;
+  if (Kind() == ModelKind::ExtrapolateLsGStar) {
+    if (AskYesNoBox(window, "ls-g*(s) distributions?", "")) {
+      if (CopyLsgStepDistributions(window)) PlayOkSound();
+      return;
+    }
+    // The integral distribution: one point per boundary fraction.
+    rows = std::min(n, LsgExtrapolationSettings.Fractions);
+  } else if (const auto& type = DistributionSettings.RegularizationType;
+             type.BothRegularizations && !AskYesNoBox(window, "Max Ent distribution?", "")) {
     if (!AskYesNoBox(window, "Tikhonov distribution?", "")) return;
     values = &r.DistSecondValues;
   }
   const std::vector<float>& x = DistributionAbscissa();
-  const int rows = GridPoints(x, *values, n);
+  rows = GridPoints(x, *values, rows);
   if (rows < 1) return;
   {
     loading::WaitCursor wait(window);

@@ -56,11 +56,12 @@ void CmSubtractConstant(TXLAWindow& window) {
   if (!AskNumber(window, constant, "subtract constant (e.g. known baseline)", "SUBTRACT CONSTANT"))
     return;
   auto& d = ScanDataSet;
+  const GridNoiseRecords noise = KeepGridNoise();
   for (int i = 1; i <= d.NFILES; ++i)
     for (int k = 1; k <= d.ScanPointCount[i]; ++k) d.ScanSignal[i][k] -= constant;
   d.DataChanged = true;
   SetupCommonRadialGrid();
-  TiNoiseFromResiduals();
+  TiNoiseFromResiduals(noise);
   RenderAndRepaint(window);
   OfferToSaveScans(window, "save data?");
 }
@@ -116,6 +117,7 @@ void CmSubtractBufferMismatchEstimate(TXLAWindow& window) {
          "analysis.\nIf the data are subject to further analysis a bias may be introduced from "
          "the current estimate of the buffer mismatch",
          "ATTENTION");
+  const GridNoiseRecords noise = KeepGridNoise();
   // The buffer signal alone, simulated into the emptied models.
   ScanArrays models = d.ScanModel;
   for (int i = 1; i <= d.NFILES; ++i)
@@ -143,7 +145,7 @@ void CmSubtractBufferMismatchEstimate(TXLAWindow& window) {
   else
     b.On = false;
   SetupCommonRadialGrid();
-  TiNoiseFromResiduals();
+  TiNoiseFromResiduals(noise);
   CmDataRange(window);
 }
 

@@ -25,6 +25,7 @@
 #include "numerics/RandomNumbers.h"
 #include "numerics/Resampling.h"
 #include "plot/CAdHocPlot.h"
+#include "plot/PlotSettings.h"
 #include "ui/Boxes.h"
 
 float ScratchWindowWidth = 0.01f;
@@ -283,6 +284,9 @@ class TrackScratch : public CMouseAction {
     p.SetXTitle("slopes (signal/cm)");
     p.SetYTitle("shifts (cm)");
     p.nSymbolSize = std::max(0, p.nSymbolSize - 1);
+    // Error-bar caps are sized from the symbols, as on every tool screen
+    // that changes a plot's symbol size.
+    PlotSettings.ErrorBarCapWidth = static_cast<int>(std::floor(1.5 * p.nSymbolSize));
     const int count = static_cast<int>(store_.size()), N = ScanDataSet.NFILES;
     const auto scratchCurve = [&](int t, int style) {
       float* x = vector(1, N);
