@@ -275,13 +275,14 @@ void ShowLsgProgress() {
 }
 
 void ShowLsgStepResult() {
-  // Blanks over every line of the fit-status block; the status written here
-  // is all that stays.
-  const std::string blank(110, ' ');
+  // The fit-status lines go: blanks as long as each drawn line (no wider,
+  // so the plots beside them stay), and the record emptied.
   for (int k = 0; k < FitResultLineCount; ++k) {
-    FitResultLines.Text[static_cast<std::size_t>(k)].clear();
+    std::string& text = FitResultLines.Text[static_cast<std::size_t>(k)];
+    if (FitResultLines.Drawn[static_cast<std::size_t>(k)] && !text.empty())
+      Progress(FitResultLineX, FitResultLineY(k), std::string(text.size(), ' '));
+    text.clear();
     FitResultLines.Drawn[static_cast<std::size_t>(k)] = false;
-    Progress(FitResultLineX, FitResultLineY(k), blank);
   }
   ShowLsgProgressLines();
   Progress(10, 110, FormatText("loccload = %.3f", LsgExtrapolationSettings.LoadingAmount));

@@ -17,10 +17,12 @@
 #include "app/window/TXLAWindow.h"
 #include "display/DistributionPlot.h"
 #include "display/MainPlots.h"
+#include "display/ScanColours.h"
 #include "display/records/PaintState.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "ModelCommandsFixture.h"
+#include "platform/RecordingCanvas.h"
 #include "tools/BoundaryAnalysis.h"
 
 namespace {
@@ -143,6 +145,17 @@ TEST_F(ExtrapolationScreenTest, TablesAndPictureAreTheExtrapolation) {
   const auto picture = backend().ClipboardPicture();
   ASSERT_TRUE(picture.has_value());
   EXPECT_FALSE(picture->IsNull());
+  // The picture draws every fraction's line through all steps to x = 0.
+  platform::RecordingCanvas canvas;
+  picture->Play(canvas);
+  std::size_t segments = 0;
+  const platform::Color lineColour = display::ScanColour(2);
+  for (const auto& call : canvas.Calls()) {
+    if (call.pen.color != lineColour || call.points.size() < 2) continue;
+    if (call.kind == platform::DrawKind::Line || call.kind == platform::DrawKind::Polyline)
+      segments += call.points.size() - 1;
+  }
+  EXPECT_GE(segments, static_cast<std::size_t>(r * steps));
 
   // Esc: the tables are the scans' again, every point of the fit range.
   CloseExtrapolationPlot(window);

@@ -16,6 +16,7 @@
 #include "distributions/SyntheticVelocityData.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
+#include "models/FitResultDisplay.h"
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "models/ParameterPacking.h"
@@ -238,8 +239,8 @@ TEST_F(BoundaryAnalysisTest, NoiseEliminationIsExactAndUnbiasedWithoutDiffusion)
   EXPECT_NEAR(mean, 4.3, 0.005 * 4.3);
 }
 
-// The fit of the boundary fractions shows its starting state (the status
-// block blanked, the loading amount and the runs test) and then the
+// The fit of the boundary fractions shows its starting state (the lines of
+// the status block blanked, the loading amount and the runs test) and then the
 // simplex's progress: every simplex run counts its steps from 1, and the
 // rmsd line carries the points of the boundary model and their sum of
 // squares. Every step distribution is kept for copying.
@@ -251,6 +252,11 @@ TEST_F(BoundaryAnalysisTest, FractionFitShowsItsStartAndProgress) {
   SelectLsgModel();
   LsgExtrapolationSettings.Fractions = 4;
   LsgExtrapolationSettings.FitFractions = true;
+  // Two lines of an earlier fit's status block are on the screen.
+  FitResultLines.Text[3] = "s = 4.3";
+  FitResultLines.Drawn[3] = true;
+  FitResultLines.Text[12] = "vbar = 0.7300 (fix)";
+  FitResultLines.Drawn[12] = true;
   std::vector<WrittenLine> lines;
   BoundaryAnalysisLinks.Text = [&](int x, int y, const std::string& text) {
     lines.push_back({x, y, text});
@@ -260,14 +266,19 @@ TEST_F(BoundaryAnalysisTest, FractionFitShowsItsStartAndProgress) {
   std::size_t start = 0;
   while (start < lines.size() && lines[start].text.rfind("step ", 0) == 0) ++start;
   EXPECT_EQ(start, 6u);  // "step k of 6" for the six sliding steps
-  ASSERT_GE(lines.size(), start + 18);
-  for (int k = 0; k < 14; ++k) {
-    const WrittenLine& l = lines[start + static_cast<std::size_t>(k)];
-    EXPECT_EQ(l.x, 10);
-    EXPECT_EQ(l.y, 10 + 20 * k);
-    EXPECT_EQ(l.text.find_first_not_of(' '), std::string::npos);
+  ASSERT_GE(lines.size(), start + 6);
+  // Each is blanked over its own length, and the block is empty.
+  const WrittenLine blanks[] = {{10, 70, std::string(7, ' ')}, {10, 250, std::string(19, ' ')}};
+  for (std::size_t k = 0; k < 2; ++k) {
+    EXPECT_EQ(lines[start + k].x, blanks[k].x);
+    EXPECT_EQ(lines[start + k].y, blanks[k].y);
+    EXPECT_EQ(lines[start + k].text, blanks[k].text);
   }
-  const std::size_t after = start + 14;
+  for (int k = 0; k < FitResultLineCount; ++k) {
+    EXPECT_FALSE(FitResultLines.Drawn[static_cast<std::size_t>(k)]);
+    EXPECT_TRUE(FitResultLines.Text[static_cast<std::size_t>(k)].empty());
+  }
+  const std::size_t after = start + 2;
   EXPECT_EQ(lines[after].y, 30);
   EXPECT_EQ(lines[after + 1].y, 50);
   double loading = 0.0, z = -1.0;

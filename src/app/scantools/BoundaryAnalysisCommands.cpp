@@ -27,6 +27,9 @@
 namespace {
 
 std::unique_ptr<CAdHocPlot> ExtrapolationPicture;
+// Curve styles: open symbols for the measured s, joined points for lines.
+constexpr int kExtrapolationPointStyle = 2;
+constexpr int kExtrapolationLineStyle = -1;
 
 float* Filled(int n, float value) {
   float* v = vector(1, n);
@@ -50,7 +53,7 @@ void SetupExtrapolationPlot() {
     float* ys = vector(1, r);
     for (int j = 1; j <= r; ++j) ys[j] = static_cast<float>(e.SValues[k][j]);
     const int c = plot->AddCurve(r, Filled(r, x[k]), ys);
-    p.SetCurveStyle(c, 2);
+    p.SetCurveStyle(c, kExtrapolationPointStyle);
     p.SetCurveColor(c, display::ScanColour(k));
   }
   const platform::Color lineColour = display::ScanColour(std::min(2, n));
@@ -62,7 +65,7 @@ void SetupExtrapolationPlot() {
       ys[k] = static_cast<float>(e.Intercepts[j] + e.Slopes[j] * x[k]);
     }
     const int c = plot->AddCurve(n + 1, xs, ys);
-    p.SetCurveStyle(c, 0);
+    p.SetCurveStyle(c, kExtrapolationLineStyle);
     p.SetCurveColor(c, lineColour);
   }
   p.SetXTitle("1/sqrt(time)");
