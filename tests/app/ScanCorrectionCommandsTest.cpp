@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -11,7 +12,10 @@
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
+#include "data/records/SolventConditions.h"
+#include "models/TempParameterFile.h"
 #include "models/records/FitControl.h"
+#include "models/records/ModelParameters.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -239,4 +243,52 @@ TEST_F(ScanCorrectionCommandsTest, SubtractConstantTakesTheFittedNoiseAlong) {
   }
   ScanReaderOptions.AbsorbanceData = false;
   FitControl.TINoiseFitted = false;
+}
+
+// The buffer-mismatch estimate leaves data and model alike: the residuals
+// stay, and so does the TI noise that the fit put into the model.
+TEST_F(ScanCorrectionCommandsTest, SubtractedBufferEstimateKeepsTheFittedTINoise) {
+  auto& d = ScanDataSet;
+  auto& g = CommonRadialGrid;
+  for (int i = 1; i <= 3; ++i) {
+    d.ScanHeaders[i].Time = d.ScanHeaders[i].RecordedTime;
+    for (int k = 1; k <= 50; ++k) d.ScanModel[i][k] = d.ScanSignal[i][k] - 0.002f * (i - 2);
+  }
+  ModelParameters.Meniscus = 5.9f;
+  ModelParameters.Bottom = 7.2f;
+  d.FitLeftLim = 5.93f;
+  d.FitRightLim = 7.1f;
+  SolventConditions.GasConstantRT = 2.436e10f;
+  // Without the dialog's switch-off the command switches the model off itself.
+  const auto switchOff = TempParameterFileLinks.BufferSedOff;
+  TempParameterFileLinks.BufferSedOff = nullptr;
+  auto& b = CorrectionOptions.BufferMismatch;
+  b.On = true;
+  b.BufferSignal = 0.1;
+  b.BufferS = 0.21;
+  b.BufferD = 86;
+  FitControl.TINoiseFitted = true;
+  for (int j = 1; j <= g.CommonGridSize; ++j) g.TINoise[j] = 0.01f * std::cos(0.2f * j);
+  for (int i = 1; i <= 3; ++i) g.RINoise[i] = 0.05f * i;
+  const std::vector<float> ti(g.TINoise.data() + 1, g.TINoise.data() + 1 + g.CommonGridSize);
+
+  CmSubtractBufferMismatchEstimate(window);
+
+  EXPECT_FALSE(b.On);
+  float moved = 0.0f;
+  std::size_t n = 0;
+  for (int i = 1; i <= 3; ++i)
+    for (int k = 1; k <= 50; ++k, ++n) {
+      moved = std::max(moved, std::fabs(d.ScanSignal[i][k] - before.signals[n]));
+      EXPECT_NEAR(d.ScanSignal[i][k] - d.ScanModel[i][k], 0.002f * (i - 2), 1e-5f);
+    }
+  EXPECT_GT(moved, 1e-3f);  // the buffer's signal is gone from the data
+  for (int j = 1; j <= g.CommonGridSize; ++j)
+    EXPECT_NEAR(g.TINoise[j], ti[static_cast<std::size_t>(j - 1)], 1e-5f) << j;
+  for (int i = 1; i <= 3; ++i) EXPECT_FLOAT_EQ(g.RINoise[i], 0.05f * i);
+  b = BufferMismatchSettingsRecord{};
+  TempParameterFileLinks.BufferSedOff = switchOff;
+  SolventConditions = SolventConditionsRecord{};
+  FitControl.TINoiseFitted = false;
+  ModelParameters = ModelParametersRecord{};
 }
