@@ -48,7 +48,9 @@ TEST(TwoPointPeak, CentroidSitsAtTheTargetAndEvenGridsKeepTheArea) {
     double area = 0.0, centroid = 0.0;
     Moments(s, w, area, centroid);
     EXPECT_NEAR(centroid, c.target, 1e-4) << c.target;
-    if (!c.uneven) EXPECT_NEAR(area, c.area, 1e-9) << c.target;
+    if (!c.uneven) {
+      EXPECT_NEAR(area, c.area, 1e-9) << c.target;
+    }
   }
 }
 

@@ -51,11 +51,6 @@ constexpr int kFitCommand = 215;
 constexpr int kFitMAndSCommand = 217;
 constexpr int kSimulateFaxenCommand = 530;
 
-// The engines that are not part of this version answer plainly.
-void NotAvailable(const char* what) {
-  ErrorBox(std::string("\n") + what + " is not available in this version.");
-}
-
 // Runs f with the window's busy byte set, reset on every path.
 template <class F>
 void WhileBusy(bool& busy, F&& f) {

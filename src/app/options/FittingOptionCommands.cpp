@@ -32,10 +32,6 @@ constexpr int kTimeOffsetSlot = 24;
 constexpr int kVbarSlot = 3;
 constexpr int kDensitySlot = 7;
 
-bool Ask(TXLAWindow& window, float& value, float start, const char* prompt, const char* caption) {
-  return InputFloatIn(window.Handle(), value, start, true, prompt, caption);
-}
-
 void SetTimeOffsetFitted(TXLAWindow& window, bool on) {
   ModelParameters.TimeOffsetFitted = on;
   ParameterFitted[kTimeOffsetSlot] = on ? 1 : 0;
