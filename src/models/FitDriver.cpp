@@ -89,10 +89,7 @@ bool FitPreconditions(platform::WindowHandle window) {
 FitSnapshot TakeFitSnapshot() {
   FitSnapshot s;
   s.items = FloatingItemNumbers();
-  const std::vector<int> slots = FloatingSlotNumbers();
-  for (std::size_t k = 0; k < s.items.size(); ++k)
-    s.values.push_back(s.items[k] > 0 ? FloatingSettingValue(s.items[k])
-                                      : ParameterVector[slots[k]]);
+  s.values = FloatingValues();
   s.slots = ParameterVector;
   return s;
 }
@@ -174,12 +171,8 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   FitControlRecord& f = FitControl;
   OneBasedMatrix<float> p(1, n + 1, 1, n);
   OneBasedArray<float> y(1, n + 1);
-  const std::vector<int> items = FloatingItemNumbers();
-  const std::vector<int> slots = FloatingSlotNumbers();
-  for (int i = 1; i <= n; ++i) {
-    const std::size_t k = static_cast<std::size_t>(i - 1);
-    p[1][i] = items[k] > 0 ? FloatingSettingValue(items[k]) : ParameterVector[slots[k]];
-  }
+  const std::vector<float> start = FloatingValues();
+  for (int i = 1; i <= n; ++i) p[1][i] = start[static_cast<std::size_t>(i - 1)];
   const FitObjective objective = DiscreteObjective(window);
   const ShowBestVertex showBest = ShowDiscreteBest(window, false);
   int evaluations = 0;
