@@ -14,6 +14,7 @@
 #include "data/ComponentGridSignals.h"
 #include "data/DataSetLinks.h"
 #include "data/InitialDistribution.h"
+#include "data/LoadSteps.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
@@ -130,15 +131,6 @@ inline void LoadTestScans(const std::vector<TestScan>& scans) {
     d.ScanHeaders[i].PointCount = n;
     d.ScanTimeOrder[i] = i;
   }
-  // Stable order by time.
-  for (int p = 1; p < count;) {
-    const int a = d.ScanTimeOrder[p], b = d.ScanTimeOrder[p + 1];
-    if (d.ScanHeaders[a].Time > d.ScanHeaders[b].Time) {
-      std::swap(d.ScanTimeOrder[p], d.ScanTimeOrder[p + 1]);
-      if (p > 1) --p;
-    } else {
-      ++p;
-    }
-  }
+  SortScansByTime();
   for (int i = 1; i <= count; ++i) BuildScanPlotVectors(i);
 }
