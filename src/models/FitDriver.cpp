@@ -204,6 +204,19 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   objective(p[u]);
 }
 
+// The live display stays off while a fit runs: live keeps its setting, which
+// the caller restores. False, with the setting restored, when the fit cannot
+// start.
+bool BeginFit(platform::WindowHandle window, bool& live) {
+  live = SpeciesSignals.LiveRunDisplay;
+  SpeciesSignals.LiveRunDisplay = false;
+  if (!FitPreconditions(window)) {
+    SpeciesSignals.LiveRunDisplay = live;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool FitDriver(platform::WindowHandle window) {
@@ -218,12 +231,8 @@ bool FitDriver(platform::WindowHandle window) {
 
   f.OptimizerStep = 0;
   GlobalLammRun.DiscretizationReported = false;
-  const bool live = SpeciesSignals.LiveRunDisplay;
-  SpeciesSignals.LiveRunDisplay = false;
-  if (!FitPreconditions(window)) {
-    SpeciesSignals.LiveRunDisplay = live;
-    return false;
-  }
+  bool live = false;
+  if (!BeginFit(window, live)) return false;
   f.FitRunning = true;
   StartCounters(window);
   const int n = PackFloating(0, nullptr);
@@ -245,12 +254,8 @@ bool AnnealFit(platform::WindowHandle window) {
   FitControlRecord& f = FitControl;
   f.AnnealTemperature = f.AnnealStartTemperature;
   f.OptimizerStep = 0;
-  const bool live = SpeciesSignals.LiveRunDisplay;
-  SpeciesSignals.LiveRunDisplay = false;
-  if (!FitPreconditions(window)) {
-    SpeciesSignals.LiveRunDisplay = live;
-    return false;
-  }
+  bool live = false;
+  if (!BeginFit(window, live)) return false;
   StartCounters(window);
   f.FitRunning = true;
   const int n = PackFloating(0, nullptr);
@@ -287,12 +292,8 @@ bool AnnealFit(platform::WindowHandle window) {
 bool MLOptimize(platform::WindowHandle window) {
   FitControlRecord& f = FitControl;
   f.OptimizerStep = 0;
-  const bool live = SpeciesSignals.LiveRunDisplay;
-  SpeciesSignals.LiveRunDisplay = false;
-  if (!FitPreconditions(window)) {
-    SpeciesSignals.LiveRunDisplay = live;
-    return false;
-  }
+  bool live = false;
+  if (!BeginFit(window, live)) return false;
   StartCounters(window);
   const int n = PackFloating(0, nullptr);
   if (n == 0) {
