@@ -53,7 +53,6 @@ set(_separate
   src/lamm/LammSpeedSchedule.cpp
   src/lamm/MovingFrameMatrices.cpp
   src/lamm/MovingFramePropagation.cpp
-  src/lamm/NonIdealTimeLoop.cpp
   src/models/DiscreteRoad.cpp
   src/models/FitDriver.cpp
   src/models/FitResultModelLines.cpp
@@ -71,7 +70,6 @@ set(_separate
   tests/data/DataFingerprintTest.cpp
   tests/data/FitLimitIndicesTest.cpp
   tests/distributions/GStarBoundaryModelTest.cpp
-  tests/engines/CosoluteSolverTest.cpp
   tests/engines/GlobalLammMatricesTest.cpp
   tests/engines/GlobalLammSolverTest.cpp
   tests/engines/LocalSedimentationTest.cpp

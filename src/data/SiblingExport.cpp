@@ -373,14 +373,18 @@ Lines ParameterLines() {
   l.Add(std::string("1 (MCDbNormalize)\n"));
   // The discrete component sits after the peaks, or alone in slot 1.
   const int discreteSlot = peaks ? peakCount + 1 : 1;
-  for (int k = 1; k <= 10; ++k) {
-    double M = 0.0;
-    if (peaks && k <= peakCount)
-      M = peakValue(p.PeakM, k);
-    else if (k == discreteSlot && oneDiscrete)
-      M = ds.DiscreteSpeciesMass;
-    l.Add("%f (MCDglobM #%d)\n", M, k);
-  }
+  const auto componentValues = [&](const char* label, auto peakOf, double discrete) {
+    for (int k = 1; k <= 10; ++k) {
+      double value = 0.0;
+      if (peaks && k <= peakCount)
+        value = peakOf(k);
+      else if (k == discreteSlot && oneDiscrete)
+        value = discrete;
+      l.Add("%f (%s #%d)\n", value, label, k);
+    }
+  };
+  componentValues("MCDglobM", [&](int k) { return peakValue(p.PeakM, k); },
+                  ds.DiscreteSpeciesMass);
   for (int k = 1; k <= 10; ++k) {
     if (ComponentExists(k, oneDiscrete))
       l.Add("1 (exist #%d)\n", k);
@@ -389,14 +393,8 @@ Lines ParameterLines() {
     else
       l.Add("0 (exist #%d)\n", k);
   }
-  for (int k = 1; k <= 10; ++k) {
-    double S = 0.0;
-    if (peaks && k <= peakCount)
-      S = SToS20wBuffer(peakValue(p.PeakS, k));
-    else if (k == discreteSlot && oneDiscrete)
-      S = ds.DiscreteSpeciesS;
-    l.Add("%f (MCDglobS #%d)\n", S, k);
-  }
+  componentValues("MCDglobS", [&](int k) { return SToS20wBuffer(peakValue(p.PeakS, k)); },
+                  ds.DiscreteSpeciesS);
   for (const auto& [label, fitted] :
        {std::pair{"MCDfitM", ds.DiscreteSpeciesMassFitted != 0},
         std::pair{"MCDfitS", ds.DiscreteSpeciesSFitted != 0}}) {

@@ -13,6 +13,7 @@
 #include "data/FilePathParts.h"
 #include "data/InitialDistribution.h"
 #include "data/LoadMessages.h"
+#include "data/LoadSteps.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanOutputSupport.h"
 #include "data/ScanReaderOptions.h"
@@ -166,19 +167,6 @@ void Simulate(platform::WindowHandle window, const SyntheticDataRequest& q) {
     }
 }
 
-void SortTimeOrder() {
-  auto& d = ScanDataSet;
-  for (int p = 1; p < d.NFILES;) {
-    const int a = d.ScanTimeOrder[p], b = d.ScanTimeOrder[p + 1];
-    if (d.ScanHeaders[a].Time > d.ScanHeaders[b].Time) {
-      std::swap(d.ScanTimeOrder[p], d.ScanTimeOrder[p + 1]);
-      if (p > 1) --p;
-    } else {
-      ++p;
-    }
-  }
-}
-
 }  // namespace
 
 bool GenerateSyntheticData(platform::WindowHandle window, const SyntheticDataRequest& q) {
@@ -226,7 +214,7 @@ bool GenerateSyntheticData(platform::WindowHandle window, const SyntheticDataReq
       d.ScanResiduals[i][k] = noise[static_cast<std::size_t>(i)][static_cast<std::size_t>(k - 1)];
       d.ScanSignal[i][k] = d.ScanModel[i][k] + d.ScanResiduals[i][k];
     }
-  SortTimeOrder();
+  SortScansByTime();
   SetupCommonRadialGrid();
   const std::string folder = OutputFolderOf(q.path);
   bool all = true;

@@ -154,20 +154,23 @@ double CalculateWindowFit(const NormalEquationProblem& problem, const NormalEqua
   return baseline;
 }
 
+DataSetTargets::DataSetTargets(int scans)
+    : radii_(static_cast<std::size_t>(scans) + 1, nullptr),
+      models_(static_cast<std::size_t>(scans) + 1, nullptr) {
+  for (int j = 1; j <= scans; ++j) {
+    radii_[static_cast<std::size_t>(j)] = ScanDataSet.ScanRadius[j].data();
+    models_[static_cast<std::size_t>(j)] = ScanDataSet.ScanModel[j].data();
+  }
+  targets.GridRadii = CommonRadialGrid.CommonGrid;
+  targets.ScanRadius = radii_.data();
+  targets.ScanPointCount = ScanDataSet.ScanPointCount.data();
+  targets.ScanModel = models_.data();
+}
+
 void CalculateppAFit() {
   NormalEquationProblem problem = CurrentNormalEquationProblem();
-  const int scans = problem.ScanCount;
-  std::vector<const float*> radii(static_cast<std::size_t>(scans) + 1, nullptr);
-  std::vector<float*> models(static_cast<std::size_t>(scans) + 1, nullptr);
-  for (int j = 1; j <= scans; ++j) {
-    radii[static_cast<std::size_t>(j)] = ScanDataSet.ScanRadius[j].data();
-    models[static_cast<std::size_t>(j)] = ScanDataSet.ScanModel[j].data();
-  }
-  BestFitTargets targets;
-  targets.GridRadii = CommonRadialGrid.CommonGrid;
-  targets.ScanRadius = radii.data();
-  targets.ScanPointCount = ScanDataSet.ScanPointCount.data();
-  targets.ScanModel = models.data();
+  DataSetTargets onData(problem.ScanCount);
+  BestFitTargets& targets = onData.targets;
   targets.TINoise = CommonRadialGrid.TINoise.data();
   targets.RINoise = CommonRadialGrid.RINoise.data();
   const double baseline = CalculateBestFit(problem, NormalEquations, NoiseElimination, targets);

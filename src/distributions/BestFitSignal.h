@@ -13,6 +13,8 @@
 // The amplitudes are DistSolution[1..n] by kernel column; with a fixed first
 // component column 1 is the fixed signal, added with amplitude one.
 
+#include <vector>
+
 #include "distributions/DistributionArrays.h"
 #include "distributions/DistributionNormalEquations.h"
 
@@ -40,6 +42,22 @@ double CalculateBestFit(const NormalEquationProblem& problem, const NormalEquati
 double CalculateWindowFit(const NormalEquationProblem& problem, const NormalEquationArrays& neq,
                           const NoiseEliminationRecord& record, const BestFitTargets& targets,
                           const int* scanOrder, int first, int last);
+
+// Targets on the program's data set: the common grid and the radii and
+// models of its first `scans` scans, no noise vectors. It keeps the tables
+// of scan pointers that the targets point into, so it is not copied.
+class DataSetTargets {
+ public:
+  explicit DataSetTargets(int scans);
+  DataSetTargets(const DataSetTargets&) = delete;
+  DataSetTargets& operator=(const DataSetTargets&) = delete;
+
+  BestFitTargets targets;
+
+ private:
+  std::vector<const float*> radii_;
+  std::vector<float*> models_;
+};
 
 // On the program's records: the last build (NoiseElimination), DistKernel
 // and NormalEquations.DistSolution, the common grid's noise vectors, the

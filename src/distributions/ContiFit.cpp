@@ -221,6 +221,28 @@ void ApplyContiParams(platform::WindowHandle window, float* x) {
   DisplayBestContiParams(window);
 }
 
+namespace {
+
+// The present parameters in vertex 1 and spread around it; every vertex
+// evaluated.
+void FirstContiSimplex(float** p, float* y, int n, const FitObjective& objective) {
+  PackContiParameters(n, p[1]);
+  SpreadAround(p, n, 1);
+  for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
+}
+
+// The best vertex becomes the present parameters, kept also in kept, and its
+// rmsd the fit's start; returns its index.
+int StartFromBestVertex(float** p, const float* y, int n, float* kept) {
+  const int u = Lowest(y, n);
+  UnpackContiParameters(p[u]);
+  PackContiParameters(n, kept);
+  FitControl.StartRmsd = FitControl.BestRmsd = y[u];
+  return u;
+}
+
+}  // namespace
+
 bool FitContiModel(platform::WindowHandle window) {
   auto& f = FitControl;
   if (Chosen() == OptimizerChoice::SimulatedAnnealing && f.AnnealTemperature > 0)
@@ -243,16 +265,11 @@ bool FitContiModel(platform::WindowHandle window) {
   const FitObjective objective = [window](float* x) { return ContiSimplexSim(x, window); };
   const ShowBestVertex showBest = [window](float* v, float) { ApplyContiParams(window, v); };
 
-  PackContiParameters(n, p[1]);
-  SpreadAround(p, n, 1);
-  for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
+  FirstContiSimplex(p, y, n, objective);
   int evaluations = 0;
   NelderMead(p, y, n, ContiSimplexFtol, objective, evaluations, showBest);
-  int u = Lowest(y, n);
-  UnpackContiParameters(p[u]);
-  PackContiParameters(n, snapshot.data());
+  int u = StartFromBestVertex(p, y, n, snapshot.data());
   float previous = y[u];
-  f.StartRmsd = f.BestRmsd = previous;
 
   bool converged = false;
   int stalled = 0;
@@ -301,14 +318,9 @@ bool AnnealContiFit(platform::WindowHandle window) {
   const FitObjective objective = [window](float* x) { return ContiSimplexSim(x, window); };
   const ShowBestVertex showBest = [window](float* v, float) { ApplyContiParams(window, v); };
 
-  PackContiParameters(n, p[1]);
-  SpreadAround(p, n, 1);
-  for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
-  const int u = Lowest(y, n);
-  UnpackContiParameters(p[u]);
-  PackContiParameters(n, best.data());
+  FirstContiSimplex(p, y, n, objective);
+  const int u = StartFromBestVertex(p, y, n, best.data());
   float ybest = y[u];
-  f.StartRmsd = f.BestRmsd = ybest;
   RunAnnealSchedule(p, y, n, best.data(), ybest, ContiSimplexFtol, objective, showBest);
 
   AfterInterruption();

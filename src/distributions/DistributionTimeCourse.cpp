@@ -97,20 +97,9 @@ void AverageWindow(int first, int last, const std::vector<float>& savedScan1) {
 
 void WindowFit() {
   NormalEquationProblem problem = CurrentNormalEquationProblem();
-  const auto& d = ScanDataSet;
-  std::vector<const float*> radii(static_cast<std::size_t>(d.NFILES) + 1, nullptr);
-  std::vector<float*> models(static_cast<std::size_t>(d.NFILES) + 1, nullptr);
-  for (int j = 1; j <= d.NFILES; ++j) {
-    radii[static_cast<std::size_t>(j)] = d.ScanRadius[j].data();
-    models[static_cast<std::size_t>(j)] = ScanDataSet.ScanModel[j].data();
-  }
-  BestFitTargets targets;
-  targets.GridRadii = CommonRadialGrid.CommonGrid;
-  targets.ScanRadius = radii.data();
-  targets.ScanPointCount = d.ScanPointCount.data();
-  targets.ScanModel = models.data();
+  const DataSetTargets onData(ScanDataSet.NFILES);
   const int order[2] = {1, 1};
-  CalculateWindowFit(problem, NormalEquations, NoiseElimination, targets, order, 1, 1);
+  CalculateWindowFit(problem, NormalEquations, NoiseElimination, onData.targets, order, 1, 1);
 }
 
 // One window's distribution; false when the course has been stopped.

@@ -25,6 +25,7 @@
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/ParameterPacking.h"
+#include "models/SimulateModel.h"
 #include "models/SimulationArrays.h"
 #include "models/SimulationErrors.h"
 #include "models/records/ComputationAbort.h"
@@ -146,18 +147,6 @@ float MaxObservableS() {
   const double rightRadius = g.CommonGrid[g.GridLastFitIndex];
   const double w2t = d.ScanHeaders[d.ScanTimeOrder[1]].Omega2t;
   return static_cast<float>(1e13 * std::log(rightRadius / ModelParameters.Meniscus) / w2t);
-}
-
-void DefaultFitLimits() {
-  auto& d = ScanDataSet;
-  if (d.FitLeftLim == 0) {
-    d.FitLeftLim = ModelParameters.Meniscus;
-    SetFirstFitIndex();
-  }
-  if (d.FitRightLim == 0) {
-    d.FitRightLim = ModelParameters.Bottom;
-    SetLastFitIndex();
-  }
 }
 
 // Step 15: the grid, unless a search or a simulation keeps the present one.

@@ -123,6 +123,14 @@ std::vector<float> ReadNumberLines(const std::string& path) {
   return values;
 }
 
+// A companion file of the parameter file (what it holds: "duration" or
+// "speedsteps") that is "missing" or "corrupt".
+void ReportAuxiliaryFile(const char* what, const std::string& path, const char* state) {
+  ErrorBox(FormatText(
+      "error - auxillary %s parameter file %s is %s - please enter new in parameter box ", what,
+      path.c_str(), state));
+}
+
 }  // namespace
 
 std::string TimeToEqCompanionPath(const std::string& path, const char* suffix) {
@@ -152,16 +160,12 @@ bool LoadTimeToEqParameters(const std::string& path) {
   if (!p.HistoryMode) return true;
   const std::string durationPath = TimeToEqCompanionPath(path, "_iniduration");
   if (!FileExists(durationPath)) {
-    ErrorBox(FormatText("error - auxillary duration parameter file %s is missing - please enter "
-                        "new in parameter box ",
-                        durationPath.c_str()));
+    ReportAuxiliaryFile("duration", durationPath, "missing");
     return false;
   }
   const std::vector<float> duration = ReadNumberLines(durationPath);
   if (duration.empty()) {
-    ErrorBox(FormatText("error - auxillary duration parameter file %s is corrupt - please enter "
-                        "new in parameter box ",
-                        durationPath.c_str()));
+    ReportAuxiliaryFile("duration", durationPath, "corrupt");
     return false;
   }
   p.HistoryDuration = duration[0];
@@ -169,9 +173,7 @@ bool LoadTimeToEqParameters(const std::string& path) {
   const std::string stepsPath = TimeToEqCompanionPath(path, "_speedsteps");
   p.HistoryProfile->LoadSpeedSteps(stepsPath);
   if (p.HistoryProfile->SpeedStepCount() < 1) {
-    ErrorBox(FormatText("error - auxillary speedsteps parameter file %s is corrupt - please enter "
-                        "new in parameter box ",
-                        stepsPath.c_str()));
+    ReportAuxiliaryFile("speedsteps", stepsPath, "corrupt");
     return false;
   }
   return true;

@@ -373,6 +373,22 @@ class CLammIdeal : public LammPhysicalParameters,
   // tolerance, a longer one after a small E; bound is the largest step.
   void ReduceConcDependentStep(double E, double bound, bool countForced);
   void GrowConcDependentStep(double E, double bound);
+  // After a step accepted with relative change E: the length of the next
+  // step (bound is the largest), cut at the stop time and clipped; returns E.
+  double NextConcDependentStep(double E, double bound, std::uint8_t* clipped);
+  // A step taken as tried, without error control: one landing on the stop
+  // time (result 1), the first step from a loaded meniscus (result: its
+  // length) and every step of a fixed length (result: the last relative
+  // change).
+  bool UncontrolledConcDependentStep(const StepLanding& landing, double t, double& result) const;
+  // A zero pivot, a blown-up profile or a non-ideality factor out of bounds.
+  bool ConcDependentRunFailed() const;
+  // The speed over a step of length dt about to be tried while the rotor
+  // accelerates, and the element integrals of that speed.
+  void ElementIntegralsOverStep(double dt);
+  // The speed after a step of length dt accepted at t: the end of the
+  // acceleration and the steps of a speed schedule.
+  void ElementIntegralsAfterStep(double t, double dt);
   // Node coefficients of the old level, and averaged with the predicted one.
   void NonidealNodeCoefficients();
   void NonidealNodeCoefficientsAveraged();
@@ -388,6 +404,16 @@ class CLammIdeal : public LammPhysicalParameters,
   bool LinearFactors(double c, double& fs, double& fd);
   // A steady profile is what every scan still to come shows.
   void WriteSteadyScans();
+  // Counts in slow the steps in a row of at least 30 s (stepLength) whose
+  // change per second (StepResult) is below the steady-state rate; true
+  // after more than ten.
+  bool SteadyStateReached(double stepLength, int& slow) const;
+  // A hundred steps in a row shorter than 1e-12 s: the run is stuck
+  // (BlowUpError).
+  void CountTinySteps(int& tiny);
+  // MaxTimeStep: the set value, or the time in which sedimentation (s) and
+  // diffusion (D) move a boundary over comparable distances.
+  void SetLargestTimeStep(double s, double D);
 
   // --- Inhomogeneous solvent: local solvent factors and the co-solute ---
   // Factors f = eta_w/eta(r) and g = (1 - vbar' rho(r))/(1 - Vbar rho_w)

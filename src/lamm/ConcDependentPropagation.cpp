@@ -81,10 +81,6 @@ double ProfileChange(CLammIdeal& l, const double* p, const double* o, bool& forc
   return E;
 }
 
-bool StepFailed(const CLammIdeal& l) {
-  return l.TridagError || l.BlowUpError || l.ConcDependenceError;
-}
-
 }  // namespace
 
 void CLammIdeal::PropagateConcDependent() {
@@ -119,10 +115,10 @@ void CLammIdeal::PropagateConcDependent() {
   SlowSteps = 0;
 
   while (ContinueLoop) {
-    if (StepFailed(*this)) break;
+    if (ConcDependentRunFailed()) break;
     const double dt0 = TimeStep;
     const double E = ConcDependentStep();
-    if (StepFailed(*this)) break;
+    if (ConcDependentRunFailed()) break;
     if (wiener && CurrentTime >= NextOutputTime) {
       for (int i = 1; i <= N; ++i) {
         double c = PreviousConcentration[i];
@@ -135,11 +131,7 @@ void CLammIdeal::PropagateConcDependent() {
     }
     CLEachIterationOutput(E);
     StepResult = static_cast<float>(E / dt0);
-    if (dt0 >= 30 && StepResult < SteadyStateRate)
-      ++SlowSteps;
-    else
-      SlowSteps = 0;
-    if (SlowSteps > 10) {
+    if (SteadyStateReached(dt0, SlowSteps)) {
       WriteSteadyScans();
       break;
     }
@@ -191,7 +183,7 @@ double CLammIdeal::ConcDependentStep() {
   const auto finish = [&] {
     ConcDependentCorrector();
     if (ProfileBlownUp(Concentration, N)) BlowUpError = 1;
-    if (StepFailed(*this)) return;
+    if (ConcDependentRunFailed()) return;
     ConcDependentAdvance();
     AcceptedStepLanding(landing);
   };
@@ -202,18 +194,10 @@ double CLammIdeal::ConcDependentStep() {
     BlowUpError = 1;
     return 0.0;
   }
-  if (StepCount > 0 && (landing.Lands(dt) || t + dt == StopTime)) {
+  double uncontrolled = 0.0;
+  if (UncontrolledConcDependentStep(landing, t, uncontrolled)) {
     finish();
-    return 1.0;
-  }
-  if (StepCount == 0 && Concentration[1] > 0) {
-    const double first = dt;
-    finish();
-    return first;
-  }
-  if (FixedTimeStep) {
-    finish();
-    return LastRelativeChange;
+    return uncontrolled;
   }
 
   double E = ConcDependentError();
@@ -234,25 +218,72 @@ double CLammIdeal::ConcDependentStep() {
       BlowUpError = 1;
       return 0.0;
     }
-    if (StepFailed(*this)) return 0.0;
+    if (ConcDependentRunFailed()) return 0.0;
     ReduceConcDependentStep(E, ConcDepMaxTimeStep, false);
     ClipTimeStep(1, &clipped);
     ShortenedStepLanding(landing);
     ConcDependentPredictor(dt);
-    if (StepFailed(*this)) return 0.0;
+    if (ConcDependentRunFailed()) return 0.0;
     E = ConcDependentError();
   }
   finish();
-  if (StepFailed(*this)) return 0.0;
+  if (ConcDependentRunFailed()) return 0.0;
+  return NextConcDependentStep(E, ConcDepMaxTimeStep, &clipped);
+}
+
+double CLammIdeal::NextConcDependentStep(double E, double bound, std::uint8_t* clipped) {
+  double& dt = TimeStep;
   ForcedReductions = 0;
   if (E == 0)
     dt *= 10;
   else if (E < StepControlLow)
-    GrowConcDependentStep(E, ConcDepMaxTimeStep);
+    GrowConcDependentStep(E, bound);
   if (StopPending && CurrentTime + dt > StopTime) dt = StopTime - CurrentTime;
-  ClipTimeStep(0, &clipped);
+  ClipTimeStep(0, clipped);
   LastRelativeChange = E;
   return E;
+}
+
+bool CLammIdeal::UncontrolledConcDependentStep(const StepLanding& landing, double t,
+                                               double& result) const {
+  const double dt = TimeStep;
+  if (StepCount > 0 && (landing.Lands(dt) || t + dt == StopTime))
+    result = 1.0;
+  else if (StepCount == 0 && Concentration[1] > 0)
+    result = dt;
+  else if (FixedTimeStep)
+    result = LastRelativeChange;
+  else
+    return false;
+  return true;
+}
+
+bool CLammIdeal::ConcDependentRunFailed() const {
+  return TridagError || BlowUpError || ConcDependenceError;
+}
+
+void CLammIdeal::ElementIntegralsOverStep(double dt) {
+  if ((SimulateAcceleration || SpeedScheduleOn) && Accelerating) {
+    CurrentRpm = RpmOverStep(CurrentTime, dt);
+    ComputeElementIntegrals();
+  }
+}
+
+void CLammIdeal::ElementIntegralsAfterStep(double t, double dt) {
+  if (t >= AccelerationEnd) {
+    if (Accelerating) {
+      CurrentRpm = RpmOverStep(t, dt);
+      ComputeElementIntegrals();
+    }
+    Accelerating = 0;
+  }
+  if (SpeedScheduleOn && !ScheduleDone) {
+    if (Accelerating) {
+      CurrentRpm = RpmOverStep(t, dt);
+      ComputeElementIntegrals();
+    }
+    UpdateSpeedStep(t);
+  }
 }
 
 void CLammIdeal::ReduceConcDependentStep(double E, double bound, bool countForced) {
@@ -294,10 +325,7 @@ double CLammIdeal::ConcDependentError() {
 }
 
 void CLammIdeal::ConcDependentPredictor(double dt) {
-  if ((SimulateAcceleration || SpeedScheduleOn) && Accelerating) {
-    CurrentRpm = RpmOverStep(CurrentTime, dt);
-    ComputeElementIntegrals();
-  }
+  ElementIntegralsOverStep(dt);
   OldLevelCoefficients();
   if (ConcDependenceError) return;
   if (MultiSpecies) {
@@ -326,20 +354,7 @@ void CLammIdeal::ConcDependentAdvance() {
   ++StepCount;
   CurrentTime += dt;
   const double t = CurrentTime;
-  if (t >= AccelerationEnd) {
-    if (Accelerating) {
-      CurrentRpm = RpmOverStep(t, dt);
-      ComputeElementIntegrals();
-    }
-    Accelerating = 0;
-  }
-  if (SpeedScheduleOn && !ScheduleDone) {
-    if (Accelerating) {
-      CurrentRpm = RpmOverStep(t, dt);
-      ComputeElementIntegrals();
-    }
-    UpdateSpeedStep(t);
-  }
+  ElementIntegralsAfterStep(t, dt);
   if (!MultiSpecies && -TruncationLevel < Concentration[1] && Concentration[1] < 0)
     MeniscusSignFix();
   if (ReportTotalAmount) TotalAmount = TotalAmountInCell();

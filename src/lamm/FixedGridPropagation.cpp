@@ -113,6 +113,34 @@ void CLammIdeal::WriteSteadyScans() {
   ContinueLoop = 0;
 }
 
+bool CLammIdeal::SteadyStateReached(double stepLength, int& slow) const {
+  if (stepLength >= 30 && StepResult < SteadyStateRate)
+    ++slow;
+  else
+    slow = 0;
+  return slow > 10;
+}
+
+void CLammIdeal::CountTinySteps(int& tiny) {
+  if (TimeStep < 1e-12) {
+    if (++tiny > 100) BlowUpError = 1;
+  } else {
+    tiny = 0;
+  }
+}
+
+void CLammIdeal::SetLargestTimeStep(double s, double D) {
+  if (MaxTimeStepSet) {
+    MaxTimeStep = MaxTimeStepValue;
+    return;
+  }
+  // Without sedimentation the largest step.
+  double largest = s == 0 ? 1000.0 : 0.5 * CurrentRpm * CurrentRpm * D / s;
+  largest = std::min(largest, 1000.0);
+  if (!(largest >= 10)) largest = 10;
+  MaxTimeStep = largest;
+}
+
 void CLammIdeal::PropagateFixedGrid() {
   if (!WorkArraysAllocated) return;
   const int N = GridSize;
@@ -172,17 +200,7 @@ void CLammIdeal::PropagateFixedGrid() {
     WindowRight = N;
   }
 
-  if (MaxTimeStepSet) {
-    MaxTimeStep = MaxTimeStepValue;
-  } else {
-    // The time in which sedimentation and diffusion move a boundary over
-    // comparable distances; without sedimentation the largest step.
-    const double rpm = s == 0 ? 1000.0 : CurrentRpm;
-    double largest = s == 0 ? 1000.0 : 0.5 * rpm * rpm * D / s;
-    largest = std::min(largest, 1000.0);
-    if (!(largest >= 10)) largest = 10;
-    MaxTimeStep = largest;
-  }
+  SetLargestTimeStep(s, D);
   SetEndProbe();
 
   if (PhotophysicsOn) {
@@ -208,19 +226,11 @@ void CLammIdeal::PropagateFixedGrid() {
       AssembleMatrices(WindowRight);
       RebuildStepMatrices = 1;
     }
-    if (TimeStep < 1e-12) {
-      if (++tiny > 100) BlowUpError = 1;
-    } else {
-      tiny = 0;
-    }
+    CountTinySteps(tiny);
     CLEachIterationOutput(StepResult);
     StepResult = static_cast<float>(StepResult / LastStepSize);
     if (EndConditionMet()) ContinueLoop = 0;
-    if (LastStepSize >= 30 && StepResult < SteadyStateRate)
-      ++stationary;
-    else
-      stationary = 0;
-    if (stationary > 10) WriteSteadyScans();
+    if (SteadyStateReached(LastStepSize, stationary)) WriteSteadyScans();
   }
   GridSizeChosen = 0;
 }

@@ -9,14 +9,6 @@
 #include "lamm/CLammNonIdeal.h"
 #include "lamm/ProfileRepairs.h"
 
-namespace {
-
-bool RunFailed(const CLammIdeal& l) {
-  return l.TridagError || l.BlowUpError || l.ConcDependenceError;
-}
-
-}  // namespace
-
 void CLammNonIdeal::NonIdealLammTimeLoop() {
   if (!WorkArraysAllocated) return;
   const int N = GridSize;
@@ -43,14 +35,7 @@ void CLammNonIdeal::NonIdealLammTimeLoop() {
   WindowingOn = DynamicTruncation && s > 0;
   LeftEdgeFixed = !WindowingOn;
   NoRightTruncation = 1;
-  if (MaxTimeStepSet) {
-    MaxTimeStep = MaxTimeStepValue;
-  } else {
-    double largest = s == 0 ? 1000.0 : 0.5 * CurrentRpm * CurrentRpm * D / s;
-    largest = std::min(largest, 1000.0);
-    if (!(largest >= 10)) largest = 10;
-    MaxTimeStep = largest;
-  }
+  SetLargestTimeStep(s, D);
   if (ProfileOutputOn) SampleProfiles(CurrentTime);
   if (WienerSkewingOn) AllocWienerArrays(N);
   if (FixedTimeStep) TimeStep = StepControl;
@@ -59,16 +44,12 @@ void CLammNonIdeal::NonIdealLammTimeLoop() {
 
   int tiny = 0, slow = 0;
   while (ContinueLoop) {
-    if (RunFailed(*this)) break;
+    if (ConcDependentRunFailed()) break;
     const double dt0 = TimeStep;
     const double E = NonIdealLammStep();
-    if (RunFailed(*this)) break;
+    if (ConcDependentRunFailed()) break;
     if (WindowingOn) UpdateLeftEdge();
-    if (TimeStep < 1e-12) {
-      if (++tiny > 100) BlowUpError = 1;
-    } else {
-      tiny = 0;
-    }
+    CountTinySteps(tiny);
     if (WienerSkewingOn && CurrentTime >= NextOutputTime) {
       TotalConcentrationAt(CurrentTime);
       for (int i = 1; i <= std::min(N, WienerArrayCount); ++i)
@@ -77,11 +58,7 @@ void CLammNonIdeal::NonIdealLammTimeLoop() {
     CLEachIterationOutput(E);
     StepResult = static_cast<float>(E / dt0);
     if (EndConditionMet()) ContinueLoop = 0;
-    if (dt0 >= 30 && StepResult < SteadyStateRate)
-      ++slow;
-    else
-      slow = 0;
-    if (slow > 10) WriteSteadyScans();
+    if (SteadyStateReached(dt0, slow)) WriteSteadyScans();
   }
   FreeWienerArrays();
 }
@@ -106,7 +83,7 @@ double CLammNonIdeal::NonIdealLammStep() {
   // One try of the step with its clean-ups; false when the run failed.
   const auto tryStep = [&] {
     NonIdealCNStep(dt);
-    if (RunFailed(*this)) return false;
+    if (ConcDependentRunFailed()) return false;
     if (ProfileBlownUp(Concentration, N)) {
       BlowUpError = 1;
       return false;
@@ -117,18 +94,10 @@ double CLammNonIdeal::NonIdealLammStep() {
   };
 
   if (!tryStep()) return 0.0;
-  if (StepCount > 0 && (landing.Lands(dt) || t + dt == StopTime)) {
+  double uncontrolled = 0.0;
+  if (UncontrolledConcDependentStep(landing, t, uncontrolled)) {
     accept();
-    return 1.0;
-  }
-  if (StepCount == 0 && Concentration[1] > 0) {
-    const double taken = dt;
-    accept();
-    return taken;
-  }
-  if (FixedTimeStep) {
-    accept();
-    return LastRelativeChange;
+    return uncontrolled;
   }
   double E = RelativeChange();
   if (!BackDiffusionCut && SedimentationCoeff > 0 && Concentration[N] < PreviousConcentration[N]) {
@@ -158,23 +127,12 @@ double CLammNonIdeal::NonIdealLammStep() {
     E = RelativeChange();
   }
   accept();
-  ForcedReductions = 0;
-  if (E == 0)
-    dt *= 10;
-  else if (E < StepControlLow)
-    GrowConcDependentStep(E, MaxTimeStep);
-  if (StopPending && CurrentTime + dt > StopTime) dt = StopTime - CurrentTime;
-  ClipTimeStep(0, &clipped);
-  LastRelativeChange = E;
-  return E;
+  return NextConcDependentStep(E, MaxTimeStep, &clipped);
 }
 
 void CLammNonIdeal::NonIdealCNStep(double dt) {
   const int N = GridSize;
-  if ((SimulateAcceleration || SpeedScheduleOn) && Accelerating) {
-    CurrentRpm = RpmOverStep(CurrentTime, dt);
-    ComputeElementIntegrals();
-  }
+  ElementIntegralsOverStep(dt);
   NodeCoefficientsFromTotal(CurrentTime + dt / 2);
   if (ConcDependenceError) return;
   AssembleNodeTransport();
@@ -224,20 +182,7 @@ void CLammNonIdeal::NonIdealAdvance() {
       DarkStateFrozen = 1;
     }
   }
-  if (t >= AccelerationEnd) {
-    if (Accelerating) {
-      CurrentRpm = RpmOverStep(t, dt);
-      ComputeElementIntegrals();
-    }
-    Accelerating = 0;
-  }
-  if (SpeedScheduleOn && !ScheduleDone) {
-    if (Accelerating) {
-      CurrentRpm = RpmOverStep(t, dt);
-      ComputeElementIntegrals();
-    }
-    UpdateSpeedStep(t);
-  }
+  ElementIntegralsAfterStep(t, dt);
   if (-TruncationLevel < Concentration[1] && Concentration[1] < 0) MeniscusSignFix();
   if (ReportTotalAmount) TotalAmount = TotalAmountInCell();
 }

@@ -147,12 +147,8 @@ float SimplexWithRestarts(platform::WindowHandle window) {
   }
   OneBasedMatrix<float> p(1, n + 1, 1, n);
   OneBasedArray<float> y(1, n + 1);
-  const std::vector<int> items = FloatingItemNumbers();
-  const std::vector<int> slots = FloatingSlotNumbers();
-  for (int i = 1; i <= n; ++i) {
-    const std::size_t k = static_cast<std::size_t>(i - 1);
-    p[1][i] = items[k] > 0 ? FloatingSettingValue(items[k]) : ParameterVector[slots[k]];
-  }
+  const std::vector<float> start = FloatingValues();
+  for (int i = 1; i <= n; ++i) p[1][i] = start[static_cast<std::size_t>(i - 1)];
   auto objective = [window](float* point) { return SimplexSim(point, window); };
   auto showBest = [](float* vertex, float value) {
     ApplyVertex(vertex);

@@ -89,10 +89,7 @@ bool FitPreconditions(platform::WindowHandle window) {
 FitSnapshot TakeFitSnapshot() {
   FitSnapshot s;
   s.items = FloatingItemNumbers();
-  const std::vector<int> slots = FloatingSlotNumbers();
-  for (std::size_t k = 0; k < s.items.size(); ++k)
-    s.values.push_back(s.items[k] > 0 ? FloatingSettingValue(s.items[k])
-                                      : ParameterVector[slots[k]]);
+  s.values = FloatingValues();
   s.slots = ParameterVector;
   return s;
 }
@@ -174,12 +171,8 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   FitControlRecord& f = FitControl;
   OneBasedMatrix<float> p(1, n + 1, 1, n);
   OneBasedArray<float> y(1, n + 1);
-  const std::vector<int> items = FloatingItemNumbers();
-  const std::vector<int> slots = FloatingSlotNumbers();
-  for (int i = 1; i <= n; ++i) {
-    const std::size_t k = static_cast<std::size_t>(i - 1);
-    p[1][i] = items[k] > 0 ? FloatingSettingValue(items[k]) : ParameterVector[slots[k]];
-  }
+  const std::vector<float> start = FloatingValues();
+  for (int i = 1; i <= n; ++i) p[1][i] = start[static_cast<std::size_t>(i - 1)];
   const FitObjective objective = DiscreteObjective(window);
   const ShowBestVertex showBest = ShowDiscreteBest(window, false);
   int evaluations = 0;
@@ -211,6 +204,19 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   objective(p[u]);
 }
 
+// The live display stays off while a fit runs: live keeps its setting, which
+// the caller restores. False, with the setting restored, when the fit cannot
+// start.
+bool BeginFit(platform::WindowHandle window, bool& live) {
+  live = SpeciesSignals.LiveRunDisplay;
+  SpeciesSignals.LiveRunDisplay = false;
+  if (!FitPreconditions(window)) {
+    SpeciesSignals.LiveRunDisplay = live;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool FitDriver(platform::WindowHandle window) {
@@ -225,12 +231,8 @@ bool FitDriver(platform::WindowHandle window) {
 
   f.OptimizerStep = 0;
   GlobalLammRun.DiscretizationReported = false;
-  const bool live = SpeciesSignals.LiveRunDisplay;
-  SpeciesSignals.LiveRunDisplay = false;
-  if (!FitPreconditions(window)) {
-    SpeciesSignals.LiveRunDisplay = live;
-    return false;
-  }
+  bool live = false;
+  if (!BeginFit(window, live)) return false;
   f.FitRunning = true;
   StartCounters(window);
   const int n = PackFloating(0, nullptr);
@@ -252,12 +254,8 @@ bool AnnealFit(platform::WindowHandle window) {
   FitControlRecord& f = FitControl;
   f.AnnealTemperature = f.AnnealStartTemperature;
   f.OptimizerStep = 0;
-  const bool live = SpeciesSignals.LiveRunDisplay;
-  SpeciesSignals.LiveRunDisplay = false;
-  if (!FitPreconditions(window)) {
-    SpeciesSignals.LiveRunDisplay = live;
-    return false;
-  }
+  bool live = false;
+  if (!BeginFit(window, live)) return false;
   StartCounters(window);
   f.FitRunning = true;
   const int n = PackFloating(0, nullptr);
@@ -294,12 +292,8 @@ bool AnnealFit(platform::WindowHandle window) {
 bool MLOptimize(platform::WindowHandle window) {
   FitControlRecord& f = FitControl;
   f.OptimizerStep = 0;
-  const bool live = SpeciesSignals.LiveRunDisplay;
-  SpeciesSignals.LiveRunDisplay = false;
-  if (!FitPreconditions(window)) {
-    SpeciesSignals.LiveRunDisplay = live;
-    return false;
-  }
+  bool live = false;
+  if (!BeginFit(window, live)) return false;
   StartCounters(window);
   const int n = PackFloating(0, nullptr);
   if (n == 0) {

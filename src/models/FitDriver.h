@@ -84,6 +84,9 @@ void SetFloatingSetting(int item, float value);
 std::vector<int> FloatingItemNumbers();
 // The slot (1..ParameterCount) of every vector position, 0 for settings.
 std::vector<int> FloatingSlotNumbers();
+// The value in the model of every vector position, without the packing
+// clamps.
+std::vector<float> FloatingValues();
 
 // Model -> vector with the packing clamps (clamped values are also written
 // back into the model); writes positions up to capacity; vector may be null

@@ -398,6 +398,15 @@ std::vector<int> FloatingSlotNumbers() {
   return slots;
 }
 
+std::vector<float> FloatingValues() {
+  const std::vector<int> items = FloatingItemNumbers();
+  const std::vector<int> slots = FloatingSlotNumbers();
+  std::vector<float> values;
+  for (std::size_t k = 0; k < items.size(); ++k)
+    values.push_back(items[k] > 0 ? FloatingSettingValue(items[k]) : ParameterVector[slots[k]]);
+  return values;
+}
+
 namespace {
 
 // The packing clamps: values the optimisers must not start from.

@@ -128,18 +128,6 @@ bool PrepareWorkArrays() {
   return true;
 }
 
-void DefaultFitLimits() {
-  ScanDataSetRecord& d = ScanDataSet;
-  if (d.FitLeftLim == 0.0f) {
-    d.FitLeftLim = ModelParameters.Meniscus;
-    SetFirstFitIndex();
-  }
-  if (d.FitRightLim == 0.0f) {
-    d.FitRightLim = ModelParameters.Bottom;
-    SetLastFitIndex();
-  }
-}
-
 // The first scan in time order becomes the initial profile when none was
 // loaded; the runs then start at its time and it is not simulated.
 void PrepareInitialDistribution() {

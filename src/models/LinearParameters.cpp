@@ -109,6 +109,16 @@ class GridProblem {
     return c;
   }
 
+  // Solve with the mean profile over the scans taken out of data and bases:
+  // what every scan shares is the time-invariant noise.
+  std::vector<double> SolveWithoutMeanProfiles() const {
+    std::vector<std::vector<double>> mb;
+    for (std::size_t n = 0; n < species.size(); ++n) mb.push_back(MeanProfileB(n));
+    const std::vector<double> my = MeanProfileY();
+    return Solve([&](std::size_t n, int j, int k) { return Bc(n, j, k) - mb[n][k]; },
+                 [&](int j, int k) { return Yc(j, k) - my[k]; });
+  }
+
   std::vector<int> species;
   int scans = 0, size = 0, first = 1, last = 0;
 
@@ -326,11 +336,7 @@ void LinearFitConcTiRi() {
   if (SpeciesSignals.ConstantSpecies) {
     c = FixedValues(p.species, 1.0);
   } else {
-    std::vector<std::vector<double>> mb;
-    for (std::size_t n = 0; n < p.species.size(); ++n) mb.push_back(p.MeanProfileB(n));
-    const std::vector<double> my = p.MeanProfileY();
-    c = p.Solve([&](std::size_t n, int j, int k) { return p.Bc(n, j, k) - mb[n][k]; },
-                [&](int j, int k) { return p.Yc(j, k) - my[k]; });
+    c = p.SolveWithoutMeanProfiles();
   }
   StoreConcentrations(p.species, c);
   FinishWithRiNoise(p, c, true, true);
@@ -344,11 +350,7 @@ void LinearFitConcTi() {
   if (SpeciesSignals.ConstantSpecies) {
     c = FixedValues(p.species, 0.0);
   } else {
-    std::vector<std::vector<double>> mb;
-    for (std::size_t n = 0; n < p.species.size(); ++n) mb.push_back(p.MeanProfileB(n));
-    const std::vector<double> my = p.MeanProfileY();
-    c = p.Solve([&](std::size_t n, int j, int k) { return p.Bc(n, j, k) - mb[n][k]; },
-                [&](int j, int k) { return p.Yc(j, k) - my[k]; });
+    c = p.SolveWithoutMeanProfiles();
   }
   StoreConcentrations(p.species, c);
   ConcentrationsToFractions();

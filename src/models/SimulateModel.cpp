@@ -235,12 +235,8 @@ bool SimulationUsesBasis() {
          FitControl.TINoiseFitted || mp.RINoiseFitted;
 }
 
-void PrepareSimulation(platform::WindowHandle window) {
+void DefaultFitLimits() {
   ScanDataSetRecord& d = ScanDataSet;
-  if (ModelParameters.Meniscus == 0.0f || ModelParameters.Bottom == 0.0f) {
-    ShowBox(window, "set Meniscus and Bottom first", "");
-    return;
-  }
   if (d.FitLeftLim == 0.0f) {
     d.FitLeftLim = ModelParameters.Meniscus;
     SetFirstFitIndex();
@@ -249,6 +245,15 @@ void PrepareSimulation(platform::WindowHandle window) {
     d.FitRightLim = ModelParameters.Bottom;
     SetLastFitIndex();
   }
+}
+
+void PrepareSimulation(platform::WindowHandle window) {
+  ScanDataSetRecord& d = ScanDataSet;
+  if (ModelParameters.Meniscus == 0.0f || ModelParameters.Bottom == 0.0f) {
+    ShowBox(window, "set Meniscus and Bottom first", "");
+    return;
+  }
+  DefaultFitLimits();
   UnpackParameterVector();
   for (int j = 1; j <= d.NFILES; ++j)
     for (int k = 1; k <= d.ScanPointCount[j]; ++k) d.ScanModel[j][k] = 0.0f;

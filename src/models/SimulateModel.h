@@ -56,6 +56,10 @@ bool SimulationUsesBasis();
 // set up when missing). False when there is no common grid.
 bool PrepareSpeciesBasis();
 
+// Fit limits not set yet become the meniscus and the bottom, with their
+// scan indices.
+void DefaultFitLimits();
+
 // The solver-object road: meniscus and bottom must be set; fit limits
 // default to them; the parameter vector is unpacked; ScanModel is cleared
 // and each switched-on component is solved by its own CLammIdeal; then the

@@ -73,6 +73,22 @@ class EquilibriumToolsTest : public LoadTest {
     LoadTest::TearDown();
   }
 
+  // The planner's parameters for a short column (7.08 to 7.17 cm, two
+  // course parameters, epsilon 0.005) with the given overspeed time, saved
+  // where the planning command reads them.
+  static bool SaveShortColumnPlan(float overspeedTime) {
+    auto& p = TimeToEqParameters;
+    p = TimeToEqParametersRecord{};
+    p.ColumnMeniscus = 7.08f;
+    p.RightFitLimit = 7.17f;
+    p.OverspeedTime = overspeedTime;
+    p.ParameterCount = 2;
+    p.Epsilon = 0.005f;
+    p.Vbar1 = 0.73f;
+    p.SaveEquFormat = false;
+    return SaveTimeToEqParameters(ProgramPaths.TimeToEqParameterFile);
+  }
+
   // Series at 50000 rpm: two scans still changing, then two of one shape
   // that differ by a constant; and one scan at 40000 rpm.
   void LoadRun() {
@@ -330,15 +346,7 @@ TEST_F(EquilibriumToolsTest, EstimateCommandRefusesInputWithoutSpeeds) {
 // planner's parameters into a new folder of the temp folder.
 TEST_F(EquilibriumToolsTest, PlanningWritesItsResultFiles) {
   auto& p = TimeToEqParameters;
-  p = TimeToEqParametersRecord{};
-  p.ColumnMeniscus = 7.08f;
-  p.RightFitLimit = 7.17f;
-  p.OverspeedTime = 7200.0f;
-  p.ParameterCount = 2;
-  p.Epsilon = 0.005f;
-  p.Vbar1 = 0.73f;
-  p.SaveEquFormat = false;
-  ASSERT_TRUE(SaveTimeToEqParameters(ProgramPaths.TimeToEqParameterFile));
+  ASSERT_TRUE(SaveShortColumnPlan(7200.0f));
   // Each optimisation pass ends at a key after a few progress steps.
   int steps = 0;
   SpeedPlanningLinks.ShowProgressPlot = [&](platform::WindowHandle) {
@@ -366,15 +374,7 @@ TEST_F(EquilibriumToolsTest, PlanningWritesItsResultFiles) {
 // speed.
 TEST_F(EquilibriumToolsTest, PlanningEndedAtOnceIsNeverSlowerThanConstantSpeed) {
   auto& p = TimeToEqParameters;
-  p = TimeToEqParametersRecord{};
-  p.ColumnMeniscus = 7.08f;
-  p.RightFitLimit = 7.17f;
-  p.OverspeedTime = 30000.0f;
-  p.ParameterCount = 2;
-  p.Epsilon = 0.005f;
-  p.Vbar1 = 0.73f;
-  p.SaveEquFormat = false;
-  ASSERT_TRUE(SaveTimeToEqParameters(ProgramPaths.TimeToEqParameterFile));
+  ASSERT_TRUE(SaveShortColumnPlan(30000.0f));
   for (int k = 0; k < 2000; ++k) backend().QueueKeyPress(nullptr, 'x', 'x');
   MinimizeTimeToEqCommand(window);
 

@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <random>
 
 #include "app/statistics/ErrorEstimateCommands.h"
 #include "app/window/TXLAWindow.h"
-#include "data/CommonRadialGrid.h"
 #include "distributions/records/MonteCarloLinks.h"
 #include "models/ErrorProjections.h"
 #include "models/FitDriver.h"
@@ -38,27 +36,7 @@ class ErrorEstimateCommandsTest : public ModelsTest {
   // s and M float, the loading is solved linearly.
   void MakeFit() {
     SeedClockRandomGenerators(5);
-    std::vector<TestScan> scans;
-    for (int j = 1; j <= kScans; ++j) scans.push_back({6.0, 7.0, 0.005, 1500.0 * j, nullptr, 0});
-    LoadTestScans(scans);
-    for (int j = 1; j <= kScans; ++j) {
-      ScanHeader& h = ScanDataSet.ScanHeaders[j];
-      h.Rpm = kRpm;
-      h.Temperature = 20.0f;
-      h.RecordedTime = h.Time;
-      const double omega = kRpm * 3.14159265358979323846 / 30.0;
-      h.Omega2t = static_cast<float>(omega * omega * h.Time);
-      h.RampAcceleration = 1e6f;
-    }
-    SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
-    SelectModelKind(ModelKind::NonInteractingSpecies);
-    FitControl.MassInsteadOfD = true;
-    FitControl.SaveBestParameters = false;
-    ModelParameters.Meniscus = 5.9f;
-    ModelParameters.Bottom = 7.2f;
-    ScanDataSet.FitLeftLim = 6.0f;
-    ScanDataSet.FitRightLim = 7.0f;
-    SetupCommonRadialGrid();
+    SetUpVelocityFitCell(kScans, 0.005, 1500.0, kRpm);
     ModelParametersRecord& m = ModelParameters;
     m.ComponentOn = {0, 1, 0, 0, 0};
     m.SedCoefficient[1] = 4.0f;
@@ -67,11 +45,7 @@ class ErrorEstimateCommandsTest : public ModelsTest {
     DeriveFitModeFlags();
     PackParameterVector();
     SimulateModel(nullptr);
-    std::mt19937 random(77);
-    std::normal_distribution<float> gauss(0.0f, 0.01f);
-    for (int j = 1; j <= kScans; ++j)
-      for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
-        ScanDataSet.ScanSignal[j][k] = ScanDataSet.ScanModel[j][k] + gauss(random);
+    DataFromModelWithNoise(77, 0.01f);
     m.ConcentrationFitted[1] = 1;
     m.MassOrDFitted[1] = 1;
     DeriveFitModeFlags();

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -34,24 +33,12 @@ class TimeDependentRealFit : public ModelsTest {
     FitDriverSettings = FitDriverSettingsRecord{};
     FitDriverSettings.OptimizerKind = OptimizerChoice::LevenbergMarquardt;
     SeedClockRandomGenerators(7);
-    LoadVelocityTestScans(kScans, 0.01, 900.0, 50000.0f);
-    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-    FitControl.MassInsteadOfD = true;
-    FitControl.SaveBestParameters = false;
-    ModelParameters.Meniscus = 5.9f;
-    ModelParameters.Bottom = 7.2f;
-    ScanDataSet.FitLeftLim = 6.0f;
-    ScanDataSet.FitRightLim = 7.0f;
-    SetupCommonRadialGrid();
+    SetUpVelocityFitCell(kScans, 0.01, 900.0, 50000.0f);
     DataFileLocation.DataFolder = folder.path().string() + "/";
     // The data: the species simulated, plus seeded noise.
     SetSpecies(kS, kM, false);
     SimulateModel(nullptr);
-    std::mt19937 random(99);
-    std::normal_distribution<float> noise(0.0f, 0.003f);
-    for (int j = 1; j <= kScans; ++j)
-      for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
-        ScanDataSet.ScanSignal[j][k] = ScanDataSet.ScanModel[j][k] + noise(random);
+    DataFromModelWithNoise(99, 0.003f);
     // The fit starts away from the truth.
     SetSpecies(3.7f, 42000.0f, true);
   }

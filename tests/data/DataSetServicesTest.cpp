@@ -14,16 +14,7 @@ class DataSetServicesTest : public LoadTest {
   // Scans of 101 points at the given times; scan i's model lies offsets[i]
   // below its signal, and the fit range is points 11..90.
   void LoadWithOffsets(const std::vector<double>& times, const std::vector<float>& offsets) {
-    std::vector<TestScan> scans;
-    for (double t : times) scans.push_back({6.0, 7.0, 0.01, t, nullptr, 0.5f});
-    LoadTestScans(scans);
-    auto& d = ScanDataSet;
-    for (int i = 1; i <= d.NFILES; ++i) {
-      for (int k = 1; k <= d.ScanPointCount[i]; ++k)
-        d.ScanModel[i][k] = d.ScanSignal[i][k] - offsets[static_cast<std::size_t>(i - 1)];
-      d.ScanFirstFitIndex[i] = 11;
-      d.ScanLastFitIndex[i] = 90;
-    }
+    LoadScansWithResiduals(times, offsets, 11, 90);
   }
 };
 

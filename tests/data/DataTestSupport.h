@@ -14,6 +14,7 @@
 #include "data/ComponentGridSignals.h"
 #include "data/DataSetLinks.h"
 #include "data/InitialDistribution.h"
+#include "data/LoadSteps.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
@@ -130,15 +131,23 @@ inline void LoadTestScans(const std::vector<TestScan>& scans) {
     d.ScanHeaders[i].PointCount = n;
     d.ScanTimeOrder[i] = i;
   }
-  // Stable order by time.
-  for (int p = 1; p < count;) {
-    const int a = d.ScanTimeOrder[p], b = d.ScanTimeOrder[p + 1];
-    if (d.ScanHeaders[a].Time > d.ScanHeaders[b].Time) {
-      std::swap(d.ScanTimeOrder[p], d.ScanTimeOrder[p + 1]);
-      if (p > 1) --p;
-    } else {
-      ++p;
-    }
-  }
+  SortScansByTime();
   for (int i = 1; i <= count; ++i) BuildScanPlotVectors(i);
+}
+
+// Scans of 101 points over 6.0 .. 7.0 cm at the given times, signal 0.5,
+// whose model lies residuals[i - 1] below the signal of scan i; each fitted
+// from point first to point last (0: its last point).
+inline void LoadScansWithResiduals(const std::vector<double>& times,
+                                   const std::vector<float>& residuals, int first, int last) {
+  std::vector<TestScan> scans;
+  for (double t : times) scans.push_back({6.0, 7.0, 0.01, t, nullptr, 0.5f});
+  LoadTestScans(scans);
+  auto& d = ScanDataSet;
+  for (int i = 1; i <= d.NFILES; ++i) {
+    for (int k = 1; k <= d.ScanPointCount[i]; ++k)
+      d.ScanModel[i][k] = d.ScanSignal[i][k] - residuals[static_cast<std::size_t>(i - 1)];
+    d.ScanFirstFitIndex[i] = first;
+    d.ScanLastFitIndex[i] = last > 0 ? last : d.ScanPointCount[i];
+  }
 }

@@ -39,16 +39,8 @@ class ResidualBitmapTest : public LoadTest {
   // is points 11..90.
   static void LoadConstantResiduals(const std::vector<double>& times,
                                     const std::vector<float>& residuals) {
-    std::vector<TestScan> scans;
-    for (double t : times) scans.push_back({6.0, 7.0, 0.01, t, nullptr, 0.5f});
-    LoadTestScans(scans);
-    auto& d = ScanDataSet;
-    for (int i = 1; i <= d.NFILES; ++i) {
-      for (int k = 1; k <= d.ScanPointCount[i]; ++k)
-        d.ScanModel[i][k] = d.ScanSignal[i][k] - residuals[static_cast<std::size_t>(i - 1)];
-      d.ScanFirstFitIndex[i] = 1;
-      d.ScanLastFitIndex[i] = d.ScanPointCount[i];
-    }
+    LoadScansWithResiduals(times, residuals, 1, 0);
+    const auto& d = ScanDataSet;
     auto& g = CommonRadialGrid;
     g.OwnGrid.Resize(1, 101);
     for (int j = 1; j <= 101; ++j) g.OwnGrid[j] = d.ScanRadius[1][j];

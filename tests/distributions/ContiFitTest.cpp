@@ -131,6 +131,26 @@ class ContiFitTest : public ContiRunTest {
     UnpackParameterVector();
   }
 
+  // The meniscus floats within 5.75 to 5.895 cm, the range of the fits of
+  // these scans.
+  static void FloatMeniscus() {
+    ParameterFitted[MeniscusSlot] = 1;
+    FitControl.MINMENISCUS = 5.75f;
+    FitControl.MAXMENISCUS = 5.895f;
+  }
+
+  // The fit, with every regularised evaluation shown first to watch.
+  bool FitWatchingEvaluations(const std::function<void()>& watch) {
+    const auto saved = StoredDistributionServices.CalculateppAFit;
+    StoredDistributionServices.CalculateppAFit = [&](platform::WindowHandle w) {
+      watch();
+      saved(w);
+    };
+    const bool fitted = FitContiModel(window_);
+    StoredDistributionServices.CalculateppAFit = saved;
+    return fitted;
+  }
+
   static constexpr int kWindowStandIn = 0;
   const platform::WindowHandle window_ = &kWindowStandIn;
 };
@@ -234,10 +254,8 @@ TEST_F(ContiFitTest, SimplexRecoversMeniscusAndFrictionalRatio) {
 
   SetModel(ModelKind::ContinuousCS, 1.2f, 5.88f);
   DistributionSettings.FrictionalRatioFitted = 1;
-  ParameterFitted[MeniscusSlot] = 1;
+  FloatMeniscus();
   ModelParameters.MeniscusFitted = 1;
-  FitControl.MINMENISCUS = 5.75f;
-  FitControl.MAXMENISCUS = 5.895f;
   SeedClockRandomGenerators(11);
 
   ASSERT_TRUE(FitContiModel(window_));
@@ -275,9 +293,7 @@ TEST_F(ContiFitTest, FitWithNothingFloatingKeepsTheDistribution) {
 // simplex.
 TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
   LoadSixScansOf5S(sv::Experiment{}.NoiseSd, 5.87f);
-  ParameterFitted[MeniscusSlot] = 1;
-  FitControl.MINMENISCUS = 5.75f;
-  FitControl.MAXMENISCUS = 5.895f;
+  FloatMeniscus();
   FitControl.AnnealSteps = 2;
   FitControl.AnnealIterations = 4;
   FitControl.AnnealThenLM = false;
@@ -286,13 +302,9 @@ TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
   SeedClockRandomGenerators(1);
 
   std::vector<float> finalMenisci;
-  const auto saved = StoredDistributionServices.CalculateppAFit;
-  StoredDistributionServices.CalculateppAFit = [&](platform::WindowHandle w) {
+  const bool fitted = FitWatchingEvaluations([&] {
     if (DistributionRunFlags.FinalEvaluation) finalMenisci.push_back(ModelParameters.Meniscus);
-    saved(w);
-  };
-  const bool fitted = FitContiModel(window_);
-  StoredDistributionServices.CalculateppAFit = saved;
+  });
 
   ASSERT_TRUE(fitted);
   ASSERT_FALSE(finalMenisci.empty());
@@ -307,9 +319,7 @@ TEST_F(ContiFitTest, AnnealingEvaluatesFinallyAtTheBestPointItReports) {
 TEST_F(ContiFitTest, MarquardtRecoversTheMeniscus) {
   const double noise = 0.003;
   LoadSixScansOf5S(noise, 5.87f);
-  ParameterFitted[MeniscusSlot] = 1;
-  FitControl.MINMENISCUS = 5.75f;
-  FitControl.MAXMENISCUS = 5.895f;
+  FloatMeniscus();
   FitControl.SaveBestParameters = false;
   FitTimeAndRadialInvariantNoise();
   FitDriverSettings.OptimizerKind = OptimizerChoice::LevenbergMarquardt;
@@ -340,17 +350,13 @@ TEST_F(ContiFitTest, InterruptedSimplexStillEndsWithAFinalEvaluation) {
   SeedClockRandomGenerators(3);
 
   int runs = 0, finalRuns = 0;
-  const auto saved = StoredDistributionServices.CalculateppAFit;
-  StoredDistributionServices.CalculateppAFit = [&](platform::WindowHandle w) {
+  const bool fitted = FitWatchingEvaluations([&] {
     if (DistributionRunFlags.FinalEvaluation) {
       ++finalRuns;
     } else if (++runs == 3) {
       ComputationAbort = true;
     }
-    saved(w);
-  };
-  const bool fitted = FitContiModel(window_);
-  StoredDistributionServices.CalculateppAFit = saved;
+  });
 
   EXPECT_TRUE(fitted);
   EXPECT_EQ(runs, 3);

@@ -14,6 +14,7 @@
 #include "data/DataSetLinks.h"
 #include "data/records/SolventConditions.h"
 #include "distributions/ContiGrid.h"
+#include "distributions/DistributionTestGrids.h"
 #include "distributions/DistributionIntegration.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/records/DistributionResultRecords.h"
@@ -22,22 +23,10 @@
 
 namespace {
 
-using Floats = std::vector<float>;
-
-double Gaussian(double x, double mean, double sd) {
-  return std::exp(-0.5 * (x - mean) * (x - mean) / (sd * sd));
-}
-
-Floats LinearGrid(double a, double b, int n) {
-  Floats x(n + 1, 0.0f);
-  for (int i = 1; i <= n; ++i) x[i] = static_cast<float>(a + (b - a) * (i - 1) / (n - 1));
-  return x;
-}
-Floats GeometricGrid(double a, double b, int n) {
-  Floats x(n + 1, 0.0f);
-  for (int i = 1; i <= n; ++i) x[i] = static_cast<float>(a * std::pow(b / a, (i - 1.0) / (n - 1)));
-  return x;
-}
+using dist_grids::Floats;
+using dist_grids::Gaussian;
+using dist_grids::GeometricGrid;
+using dist_grids::LinearGrid;
 
 // Composite Simpson rule of f over [a, b] with m (even) panels.
 template <class F>

@@ -18,6 +18,7 @@
 #include "data/records/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/DistributionTestGrids.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
@@ -28,23 +29,10 @@
 
 namespace {
 
-using Floats = std::vector<float>;
-
-double Gaussian(double x, double mean, double sd) {
-  return std::exp(-0.5 * (x - mean) * (x - mean) / (sd * sd));
-}
-
-// One-based grid of n points: linear from a to b, or geometric.
-Floats LinearGrid(double a, double b, int n) {
-  Floats x(n + 1, 0.0f);
-  for (int i = 1; i <= n; ++i) x[i] = static_cast<float>(a + (b - a) * (i - 1) / (n - 1));
-  return x;
-}
-Floats GeometricGrid(double a, double b, int n) {
-  Floats x(n + 1, 0.0f);
-  for (int i = 1; i <= n; ++i) x[i] = static_cast<float>(a * std::pow(b / a, (i - 1.0) / (n - 1)));
-  return x;
-}
+using dist_grids::Floats;
+using dist_grids::Gaussian;
+using dist_grids::GeometricGrid;
+using dist_grids::LinearGrid;
 
 // The share of the axis that belongs to each grid point: from the midpoint
 // with the previous point to the midpoint with the next, the ends cut at

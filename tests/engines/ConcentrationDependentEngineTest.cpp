@@ -52,6 +52,20 @@ class ConcentrationDependentEngineTest : public engine_test::EngineRunTest {
     AssociationParameters.EnteredKs = AssociationParameters.EnteredKd = -10.0;
   }
 
+  // The oligomers of the 1-2-4 and 1-4-8 models: s and D of the three
+  // species and the two association constants.
+  static void SetOligomers() {
+    AssociationParametersRecord& p = AssociationParameters;
+    p.OligomerS[1] = 4.0;
+    p.OligomerS[2] = 6.5;
+    p.OligomerS[3] = 10.0;
+    p.OligomerD[1] = 6e-7;
+    p.OligomerD[2] = 4.8e-7;
+    p.OligomerD[3] = 3.8e-7;
+    p.LogKa = -0.3;
+    p.LogKb = -1.0;
+  }
+
   // Radial distance between 20 % and 80 % of the plateau at rp.
   static double BoundaryWidth(double rp) {
     const double cp = At(rp);
@@ -125,14 +139,7 @@ TEST_F(ConcentrationDependentEngineTest, ClosedSectorKeepsItsAmount) {
     p.EnteredKs = std::log10(0.05);
     p.EnteredKd = std::log10(0.02);
     p.LogK = 0.5;
-    p.OligomerS[1] = 4.0;
-    p.OligomerS[2] = 6.5;
-    p.OligomerS[3] = 10.0;
-    p.OligomerD[1] = 6e-7;
-    p.OligomerD[2] = 4.8e-7;
-    p.OligomerD[3] = 3.8e-7;
-    p.LogKa = -0.3;
-    p.LogKb = -1.0;
+    SetOligomers();
     SetUpRun(c.kind, {1000.0, 4000.0}, 50000, 400, c.c0);
     const double before = UniformGridTotalLoading();
     RunNonidealSingleSpeciesLamm();
@@ -320,15 +327,7 @@ TEST_F(ConcentrationDependentEngineTest, RefusedRunSimulatesNothing) {
 TEST_F(ConcentrationDependentEngineTest, GeometricGridIsLaidOutEvenly) {
   std::vector<double> even;
   for (bool movingHat : {false, true}) {
-    AssociationParametersRecord& p = AssociationParameters;
-    p.OligomerS[1] = 4.0;
-    p.OligomerS[2] = 6.5;
-    p.OligomerS[3] = 10.0;
-    p.OligomerD[1] = 6e-7;
-    p.OligomerD[2] = 4.8e-7;
-    p.OligomerD[3] = 3.8e-7;
-    p.LogKa = -0.3;
-    p.LogKb = -1.0;
+    SetOligomers();
     SetUpRun(ModelKind::SelfAssociation124, {1500.0}, 50000, 300, 1.0);
     if (movingHat) {
       LammSolverSettings.MovingFrame = true;

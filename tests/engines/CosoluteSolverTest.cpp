@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engines/CosoluteSolver.h"
+#include "engines/EngineTestSupport.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "lamm/CLammIdeal.h"
@@ -19,12 +20,7 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-double OmegaSquared(double rpm) {
-  const double omega = rpm * 2.0 * kPi / 60.0;
-  return omega * omega;
-}
+using engine_test::OmegaSquared;
 
 class CosoluteSolverTest : public ModelsTest {
  protected:
@@ -126,39 +122,14 @@ TEST_F(CosoluteSolverTest, ConservesItsAmountAndDilutesItsPlateau) {
 }
 
 // The solver object's profiles of the same ideal species, loading 1, at the
-// given times on radii every 0.01 cm.
-struct Reference {
-  OneBasedArray<ScanHeader> headers;
-  OneBasedArray<float> radii;
-  OneBasedMatrix<float> output;
-  CLammIdeal solver;
-
-  int Solve(const std::vector<double>& times, double s, double D, double rpm) {
-    const int n = static_cast<int>(times.size());
-    headers.Resize(1, n);
-    for (int k = 1; k <= n; ++k) {
-      ScanHeader& h = headers[k];
-      h.Rpm = static_cast<float>(rpm);
-      h.Temperature = 20.0f;
-      h.Time = h.RecordedTime = times[static_cast<std::size_t>(k - 1)];
-      h.Omega2t = OmegaSquared(rpm) * h.Time;
-      h.RampAcceleration = 1e6;
-      h.RampDuration = 0;
-    }
-    const int points = 141;
-    radii.Resize(1, points);
-    for (int i = 1; i <= points; ++i) radii[i] = static_cast<float>(5.8 + 0.01 * (i - 1));
-    output.Resize(1, n, 1, points);
-    solver.SetIdealModel();
-    solver.SetParameters(s, D, 5.8, 7.2, 1.0, 5.9f, 7.15f);
-    solver.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
-                     nullptr, 0, nullptr, n, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
-    solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, 0, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0, 1.0,
-                       0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
-    solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
-    return solver.Solve();
-  }
-};
+// given times on radii every 0.01 cm from 5.8 to 7.2 cm.
+int SolveReference(engine_test::Reference& ref, const std::vector<double>& times, double s,
+                   double D, double rpm) {
+  const int points = 141;
+  ref.radii.Resize(1, points);
+  for (int i = 1; i <= points; ++i) ref.radii[i] = static_cast<float>(5.8 + 0.01 * (i - 1));
+  return ref.SolveOnRadii(times, s, D, rpm, engine_test::Cell{}, 5.9f, 7.15f);
+}
 
 TEST_F(CosoluteSolverTest, AgreesWithTheSolverObjectForAnIdealSpecies) {
   InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
@@ -167,8 +138,8 @@ TEST_F(CosoluteSolverTest, AgreesWithTheSolverObjectForAnIdealSpecies) {
   s.CosoluteLoading = 1.0;
   s.CosoluteGridSize = 281;
   const std::vector<double> times{1200.0, 2400.0, 3600.0};
-  Reference ref;
-  ASSERT_EQ(ref.Solve(times, s.CosoluteS, s.CosoluteD, 50000.0), 0);
+  engine_test::Reference ref;
+  ASSERT_EQ(SolveReference(ref, times, s.CosoluteS, s.CosoluteD, 50000.0), 0);
   ASSERT_TRUE(InitCosoluteGradient());
   for (int k = 1; k <= 3; ++k) {
     Run(times[static_cast<std::size_t>(k - 1)], 4.0);

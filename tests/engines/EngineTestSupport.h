@@ -54,6 +54,18 @@ struct Reference {
   // shutOff: back-diffusion shut off, the last node grows with the boundary.
   void Solve(const std::vector<double>& times, double s, double D, double rpm, Cell cell = {},
              std::uint8_t shutOff = 0) {
+    const int points = ScanDataSet.ScanPointCount[1];
+    radii.Resize(1, points);
+    for (int i = 1; i <= points; ++i) radii[i] = ScanDataSet.ScanRadius[1][i];
+    ASSERT_EQ(SolveOnRadii(times, s, D, rpm, cell, ScanDataSet.FitLeftLim,
+                           ScanDataSet.FitRightLim, shutOff),
+              0);
+  }
+
+  // The profiles on the radii set before, with the given fit limits; the
+  // solver's return code.
+  int SolveOnRadii(const std::vector<double>& times, double s, double D, double rpm, Cell cell,
+                   float fitLeft, float fitRight, std::uint8_t shutOff = 0) {
     const int n = static_cast<int>(times.size());
     headers.Resize(1, n);
     for (int k = 1; k <= n; ++k) {
@@ -65,19 +77,16 @@ struct Reference {
       h.RampAcceleration = 1e6;
       h.RampDuration = 0;
     }
-    const int points = ScanDataSet.ScanPointCount[1];
-    radii.Resize(1, points);
-    for (int i = 1; i <= points; ++i) radii[i] = ScanDataSet.ScanRadius[1][i];
+    const int points = static_cast<int>(radii.size());
     output.Resize(1, n, 1, points);
     solver.SetIdealModel();
-    solver.SetParameters(s, D, cell.meniscus, cell.bottom, 1.0, ScanDataSet.FitLeftLim,
-                         ScanDataSet.FitRightLim);
+    solver.SetParameters(s, D, cell.meniscus, cell.bottom, 1.0, fitLeft, fitRight);
     solver.SetOutput(nullptr, nullptr, headers.data(), output.get(), radii.data(), points, nullptr,
                      nullptr, 0, nullptr, n, 1, 1, 1, 0, 2.43f, 0, 0.008f, 0);
     solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
                        1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
     solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
-    ASSERT_EQ(solver.Solve(), 0);
+    return solver.Solve();
   }
 
   // Root mean square difference of the engine's model scans from these

@@ -247,6 +247,16 @@ class LammListsTest : public ::testing::Test {
       if (line.rfind("box", 0) == 0) boxes.push_back(line);
     return boxes;
   }
+  // Equation 5 of the list fails with code 2: the list returns that code
+  // with the abort flag set, and one box names the equation.
+  void RunWithEquationFiveFailing() {
+    script_->failures[5] = 2;
+    EXPECT_EQ(RunThreaded(), 2);
+    EXPECT_TRUE(ComputationAbort);
+    const auto boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("error #2 in simulation #5"), std::string::npos);
+  }
 
   ThreadCheckingBackend* backend_ = nullptr;
   std::unique_ptr<platform::Backend> previous_;
@@ -338,12 +348,7 @@ TEST_F(LammListsTest, AHeldUpWorkerLeavesTheRestOfTheListToTheOthers) {
 TEST_F(LammListsTest, ASharedCounterFailureIsReportedOnce) {
   LammListFixedShares = false;
   MakeList(10);
-  script_->failures[5] = 2;
-  EXPECT_EQ(RunThreaded(), 2);
-  EXPECT_TRUE(ComputationAbort);
-  const auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_NE(boxes[0].find("error #2 in simulation #5"), std::string::npos);
+  RunWithEquationFiveFailing();
   EXPECT_TRUE(Untouched(5));
   for (int k = 1; k <= 2; ++k) {
     const std::vector<int> own = script_->EquationsOf(k);
@@ -450,12 +455,7 @@ TEST_F(LammListsTest, ARefusedInitialProfileFailsTheEquation) {
 // shows one box after the join.
 TEST_F(LammListsTest, AFailedEquationIsReportedOnceByTheCallingThread) {
   MakeList(10);
-  script_->failures[5] = 2;
-  EXPECT_EQ(RunThreaded(), 2);
-  EXPECT_TRUE(ComputationAbort);
-  const auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_NE(boxes[0].find("error #2 in simulation #5"), std::string::npos);
+  RunWithEquationFiveFailing();
   EXPECT_EQ(script_->EquationsOf(2), (std::vector<int>{1, 3, 5}));
   EXPECT_TRUE(Untouched(5) && Untouched(7) && Untouched(9));
   EXPECT_TRUE(Solved(1) && Solved(3));

@@ -37,19 +37,11 @@ class DiscreteFitTest : public ModelsTest {
     ResetFitDisplayLinks();
     FitDriverSettings = FitDriverSettingsRecord{};
     SeedClockRandomGenerators(11);
-    LoadVelocityTestScans(kScans, 0.005, 900.0, kRpm);
-    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-    FitControl.MassInsteadOfD = true;
+    SetUpVelocityFitCell(kScans, 0.005, 900.0, kRpm);
     FitControl.MINMENISCUS = 5.85f;
     FitControl.MAXMENISCUS = 5.95f;
     FitControl.MINBOTTOM = 7.15f;
     FitControl.MAXBOTTOM = 7.25f;
-    FitControl.SaveBestParameters = false;
-    ModelParameters.Meniscus = 5.9f;
-    ModelParameters.Bottom = 7.2f;
-    ScanDataSet.FitLeftLim = 6.0f;
-    ScanDataSet.FitRightLim = 7.0f;
-    SetupCommonRadialGrid();
   }
 
   // Scans of the given species with meniscus 5.9 cm, plus noise, a TI

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,15 +28,7 @@ class ErrorProjectionsTest : public ModelsTest {
     ModelsTest::SetUp();
     ResetFitDisplayLinks();
     SeedClockRandomGenerators(5);
-    LoadVelocityTestScans(kScans, 0.005, 1500.0, kRpm);
-    SelectModelKind(ModelKind::NonInteractingSpecies);
-    FitControl.MassInsteadOfD = true;
-    FitControl.SaveBestParameters = false;
-    ModelParameters.Meniscus = 5.9f;
-    ModelParameters.Bottom = 7.2f;
-    ScanDataSet.FitLeftLim = 6.0f;
-    ScanDataSet.FitRightLim = 7.0f;
-    SetupCommonRadialGrid();
+    SetUpVelocityFitCell(kScans, 0.005, 1500.0, kRpm);
     ContourRefit = SimplexWithRestarts;
   }
   void TearDown() override {
@@ -56,11 +47,7 @@ class ErrorProjectionsTest : public ModelsTest {
     DeriveFitModeFlags();
     PackParameterVector();
     SimulateModel(nullptr);
-    std::mt19937 random(77);
-    std::normal_distribution<float> gauss(0.0f, noise);
-    for (int j = 1; j <= kScans; ++j)
-      for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
-        ScanDataSet.ScanSignal[j][k] = ScanDataSet.ScanModel[j][k] + gauss(random);
+    DataFromModelWithNoise(77, noise);
     m.ConcentrationFitted[1] = 1;
     DeriveFitModeFlags();
     PackParameterVector();

@@ -2,9 +2,11 @@
 // Helpers of the model tests: every test starts and ends with the records of
 // the models, the global Lamm arrays and the data set at their defaults.
 
+#include <random>
 #include <vector>
 
 #include "app/records/ModelSelection.h"
+#include "data/CommonRadialGrid.h"
 #include "data/DataTestSupport.h"
 #include "data/records/SolventConditions.h"
 #include "models/GlobalLammState.h"
@@ -51,6 +53,32 @@ inline void LoadVelocityTestScans(int count, double radialStep, double timeStep,
     h.RampAcceleration = 1e6f;
   }
   SolventConditions.GasConstantRT = static_cast<float>(8.31451e7 * 293.15);
+}
+
+// Velocity test scans (as loaded above) in a cell of 5.9 to 7.2 cm fitted
+// from 6.0 to 7.0 cm, on their common radial grid, for non-interacting
+// species given by s and M whose best parameters are not saved: the cell of
+// the real fits.
+inline void SetUpVelocityFitCell(int count, double radialStep, double timeStep, float rpm) {
+  LoadVelocityTestScans(count, radialStep, timeStep, rpm);
+  SelectModelKind(ModelKind::NonInteractingSpecies);
+  FitControl.MassInsteadOfD = true;
+  FitControl.SaveBestParameters = false;
+  ModelParameters.Meniscus = 5.9f;
+  ModelParameters.Bottom = 7.2f;
+  ScanDataSet.FitLeftLim = 6.0f;
+  ScanDataSet.FitRightLim = 7.0f;
+  SetupCommonRadialGrid();
+}
+
+// The simulated model becomes the data, with seeded Gaussian noise of
+// width sigma.
+inline void DataFromModelWithNoise(unsigned seed, float sigma) {
+  std::mt19937 random(seed);
+  std::normal_distribution<float> gauss(0.0f, sigma);
+  for (int j = 1; j <= ScanDataSet.NFILES; ++j)
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
+      ScanDataSet.ScanSignal[j][k] = ScanDataSet.ScanModel[j][k] + gauss(random);
 }
 
 class ModelsTest : public DataTest {

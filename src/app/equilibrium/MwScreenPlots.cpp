@@ -26,6 +26,10 @@ struct Extremes {
     max = std::max(max, v);
   }
   float Span() const { return max - min; }
+  // Axis ends with a margin: the fraction f of the span above the largest
+  // value, and f of the span up to that top below the smallest.
+  float Top(float f) const { return max + f * Span(); }
+  float Bottom(float f) const { return min - f * (Top(f) - min); }
 };
 
 void Attach(CVector& v, OneBasedArray<float>& a, int n) {
@@ -178,9 +182,8 @@ void FillSignalPlot() {
       y.Take(s.MeniscusCurveY[100]);
     }
   }
-  const float top = y.max + 0.05f * y.Span();
   const auto& m = ModelParameters;
-  plot->SetRanges(m.Meniscus - 0.01f, m.Bottom + 0.01f, y.min - 0.05f * (top - y.min), top);
+  plot->SetRanges(m.Meniscus - 0.01f, m.Bottom + 0.01f, y.Bottom(0.05f), y.Top(0.05f));
 }
 
 void FillMStarPlot() {
@@ -212,10 +215,9 @@ void FillMStarPlot() {
   }
   if (largestAvg > 0.0f) y.max = std::min(y.max, 1.5f * largestAvg);
   if (y.min < 0.0f) y.min = 0.0f;
-  const float top = y.max + 0.05f * y.Span();
-  const float bottom = y.min > 0.0f ? y.min - 0.05f * (top - y.min) : y.min;
+  const float bottom = y.min > 0.0f ? y.Bottom(0.05f) : y.min;
   const auto& m = ModelParameters;
-  plot->SetRanges(m.Meniscus - 0.01f, m.Bottom + 0.01f, bottom, top);
+  plot->SetRanges(m.Meniscus - 0.01f, m.Bottom + 0.01f, bottom, y.Top(0.05f));
 }
 
 void FillLnCPlot() {
@@ -242,10 +244,8 @@ void FillLnCPlot() {
     const MStarDataSet& s = MStarData.Sets[i];
     TakeValues(y, s.LnC, s.FirstFit + 1, s.LastFit - 1, s.SetPointCount);
   }
-  const float top = y.max + 0.05f * y.Span();
   const auto& m = ModelParameters;
-  plot->SetRanges(m.Meniscus * m.Meniscus, m.Bottom * m.Bottom, y.min - 0.05f * (top - y.min),
-                  top);
+  plot->SetRanges(m.Meniscus * m.Meniscus, m.Bottom * m.Bottom, y.Bottom(0.05f), y.Top(0.05f));
   plot->Relayout();
 }
 
@@ -282,8 +282,7 @@ void FillMwAppPlot() {
     const int k = s.LastFit - hw - 1;
     if (k >= 1 && k <= s.SetPointCount) largestSignal = std::max(largestSignal, s.Signal[k]);
   }
-  const float top = y.max + 0.3f * y.Span();
-  const float bottom = y.min - 0.3f * (top - y.min);
+  const float top = y.Top(0.3f), bottom = y.Bottom(0.3f);
   const auto& m = ModelParameters;
   if (MStarScreen.ShowMwAppOfC)
     plot->SetRanges(0.0f, 1.1f * largestSignal, bottom, top);
