@@ -82,6 +82,7 @@ TEST_F(SerialListFit, EachListedSetGetsItsCsFilesAndTheSeriesItsSummaries) {
                       platform::BoxAnswer::No})  // with Monte-Carlo error analysis?
     backend().ScriptBoxAnswer(answer);
   for (const char* entry : {"7.0", "2", "11"}) backend().ScriptEntry(std::string(entry));
+  FitControl.CurrentRmsd = 0.5f;  // left by an earlier analysis
   CmSerializeFitByListFile(*window);
 
   for (const auto& [folder, s] : {std::pair{a, 4.0}, std::pair{b, 8.0}}) {
@@ -97,11 +98,13 @@ TEST_F(SerialListFit, EachListedSetGetsItsCsFilesAndTheSeriesItsSummaries) {
                         0),
         0u)
         << integrals;
-    double smin = 0, smax = 0, c = 0, ctot = 0, sw = 0;
-    ASSERT_EQ(std::sscanf(integrals.c_str() + integrals.find('\n') + 1, "%lf %lf %lf %lf %lf",
-                          &smin, &smax, &c, &ctot, &sw),
-              5);
+    double smin = 0, smax = 0, c = 0, ctot = 0, sw = 0, mw = 0, rmsd = 0;
+    ASSERT_EQ(std::sscanf(integrals.c_str() + integrals.find('\n') + 1,
+                          "%lf %lf %lf %lf %lf %lf %lf", &smin, &smax, &c, &ctot, &sw, &mw, &rmsd),
+              7);
     EXPECT_NEAR(sw, s, 0.05 * s);
+    // The set's own fit (noise-free data), not the rmsd left from before.
+    EXPECT_LT(rmsd, 0.05);
     EXPECT_NEAR(c / ctot, 1.0, 0.05);
   }
   // The summaries name both sets that were analysed, in order; the
