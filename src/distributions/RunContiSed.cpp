@@ -116,6 +116,10 @@ bool CheckPreconditions(platform::WindowHandle window, ModelKind kind, ContiRunO
   if (!lamm.MovingFrame) {
     lamm.MovingFrame = true;
     lamm.FixedGrid = false;
+    // Arrays made for the fixed grid (a grid-size change after the last run
+    // resizes them for it) lack the moving hat's block; the allocation
+    // below would then drop them and the run would end with nothing.
+    ResizeSimulationArrays(lamm.LammGridSize);
   }
   if (ScanDataSet.NFILES == 0) {
     outcome = ContiRunOutcome::Silent;

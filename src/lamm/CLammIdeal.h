@@ -213,8 +213,10 @@ class CLammIdeal : public LammPhysicalParameters,
   void SampleProfiles(double t);
   void FillRemainingProfiles();
   // With RunBeyondLastScan: the profile the run ended with (equilibrium,
-  // or 1e8 s) becomes the last scan in time order.
+  // or RunOnEndTime) becomes the last scan in time order.
   void WriteFinalProfileAsLastScan();
+  // A run kept going beyond its last scan ends here at the latest (s).
+  static constexpr double RunOnEndTime = 1e8;
   // Status line of a list runner: which equation this solver is solving.
   void DrawEquationStatus(std::int32_t x, std::int32_t y);
   void PostCorrectScans();

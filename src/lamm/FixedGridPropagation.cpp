@@ -104,9 +104,10 @@ void ProposeStep(CLammIdeal& l, double E, double factor) {
 // A profile that has stopped changing (sedimentation equilibrium) is what
 // every scan still to come shows: they are written from it at once, instead
 // of being left empty by an early end. After the last scan, with the loop
-// kept running beyond it, the output waits at 1e8 s and nothing is left.
+// kept running beyond it, the output waits at RunOnEndTime and nothing is
+// left.
 void CLammIdeal::WriteSteadyScans() {
-  while (ContinueLoop && NextOutputTime < 1e8) {
+  while (ContinueLoop && NextOutputTime < RunOnEndTime) {
     CurrentTime = std::max(CurrentTime, StopPending ? StopTime : NextOutputTime);
     CLEachIterationOutput(StepResult);
   }
@@ -156,7 +157,9 @@ void CLammIdeal::PropagateFixedGrid() {
     // Nothing to sediment: the scans are written as time passes.
     TimeStep = 10;
     while (ContinueLoop) {
-      CurrentTime += 10;
+      // An empty cell is in equilibrium already: a run kept going beyond
+      // its last scan ends at once.
+      CurrentTime = NextOutputTime >= RunOnEndTime ? RunOnEndTime : CurrentTime + 10;
       CLEachIterationOutput(1.0);
     }
     GridSizeChosen = 0;

@@ -256,10 +256,14 @@ void CLammIdeal::CLEachIterationOutput(double diagnosticValue) {
       StopPending = 1;
     } else if (NextScan < ScanCount) {
       AdvanceScan = 1;
-    } else if (RunBeyondLastScan) {
-      NextOutputTime = 1e8;
+    } else if (RunBeyondLastScan && NextOutputTime < RunOnEndTime) {
+      NextOutputTime = RunOnEndTime;
       StopPending = 0;
     } else {
+      // Also the end of a run kept going beyond its last scan: every
+      // method stops at RunOnEndTime, whether or not it saw the profile
+      // settle (else each later step would write the last scan again,
+      // without end).
       ContinueLoop = 0;
     }
     if (AdvanceScan) {

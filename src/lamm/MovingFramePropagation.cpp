@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "lamm/CLammIdeal.h"
+#include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 
 namespace {
@@ -35,6 +37,66 @@ bool AtShiftPoint(double t, double t0, double interval) {
   const double ulp = std::nextafter(std::fabs(t), INFINITY) - std::fabs(t);
   return std::fabs(t - t0 - interval) < std::max(1e-10, 8.0 * ulp);
 }
+
+// Readings of the settled-profile test are this far apart at least (s): the
+// fixed grid's longest step. Nearer readings would take the small change
+// that each shift of the frame leaves in the profile (some 1e-4 of it, the
+// same at every shift) for a profile still on its way.
+constexpr double kSettleReadingInterval = 1000.0;
+
+// After the last scan of a run kept going beyond it: the frame's own step
+// change does not show whether the profile in the cell has settled (its
+// nodes ride on), so the profile is read at fixed radii every
+// kSettleReadingInterval seconds, and the fixed grid's rule applies to the
+// relative change per second between two readings.
+class SettledProfile {
+ public:
+  bool Reached(CLammIdeal& l) {
+    if (!l.RunBeyondLastScan || l.NextOutputTime < CLammIdeal::RunOnEndTime) return false;
+    const int n = l.GridSize;
+    if (radii_.empty()) {
+      radii_.resize(static_cast<std::size_t>(n) + 1);
+      for (int i = 1; i <= n; ++i)
+        radii_[static_cast<std::size_t>(i)] =
+            l.Meniscus + (l.Bottom - l.Meniscus) * (i - 1) / (n - 1);
+      Read(l, previous_);
+      lastTime_ = l.CurrentTime;
+      return false;
+    }
+    const double elapsed = l.CurrentTime - lastTime_;
+    if (elapsed < kSettleReadingInterval) return false;
+    Read(l, current_);
+    const double rate = RelativeChange() / elapsed;
+    current_.swap(previous_);
+    lastTime_ = l.CurrentTime;
+    steady_ = rate < l.SteadyStateRate ? steady_ + 1 : 0;
+    return steady_ > kSteadyStepCount;
+  }
+
+ private:
+  void Read(CLammIdeal& l, std::vector<double>& out) {
+    l.UpdateFrameRadii();
+    out.assign(radii_.size(), 0.0);
+    InterpolateInsideDouble(l.GridSize, radii_.data(), out.data(), l.GridSize, l.Radius,
+                            l.Concentration);
+  }
+  // The largest change relative to the earlier value, over the values above
+  // 1e-4 of the largest (smaller ones are insignificant).
+  double RelativeChange() const {
+    double top = 0.0;
+    for (std::size_t i = 1; i < previous_.size(); ++i) top = std::max(top, previous_[i]);
+    const double floor = 1e-4 * top;
+    double e = 0.0;
+    for (std::size_t i = 1; i < previous_.size(); ++i)
+      if (previous_[i] > floor)
+        e = std::max(e, std::fabs(current_[i] - previous_[i]) / previous_[i]);
+    return e;
+  }
+
+  std::vector<double> radii_, previous_, current_;
+  double lastTime_ = 0.0;
+  int steady_ = 0;
+};
 
 bool Finite(double c) {
   return std::fabs(c) <= kBlowUpLimit;  // false for NaN too
@@ -248,8 +310,8 @@ bool CLammIdeal::StartMovingFrame() {
   }
   // The frame follows the species; in an inhomogeneous solvent its s in the
   // solvent at the reference point.
-  if (AutoSGrid) AutoSGridValue = InhomogeneousSolvent ? EffectiveGridS(SedimentationCoeff)
-                                                       : SedimentationCoeff;
+  if (AutoSGrid)
+    AutoSGridValue = InhomogeneousSolvent ? EffectiveGridS(SedimentationCoeff) : SedimentationCoeff;
   if (std::fabs(AutoSGridValue) < 1 && StepControl >= 1) StepControl = 0.1;
   StepResult = 1.0f;
   TridagError = BlowUpError = 0;
@@ -283,6 +345,7 @@ bool CLammIdeal::StartMovingFrame() {
 void CLammIdeal::PropagateMovingFrame() {
   if (!StartMovingFrame()) return;
   int steadySteps = 0;
+  SettledProfile settled;
   while (ContinueLoop && !TridagError && !BlowUpError) {
     const double previousStep = TimeStep;
     if (CosoluteOn) StepStartTime = CurrentTime;
@@ -306,6 +369,7 @@ void CLammIdeal::PropagateMovingFrame() {
       StoppedEarly = 1;
       ContinueLoop = 0;
     }
+    if (ContinueLoop && settled.Reached(*this)) ContinueLoop = 0;
   }
 }
 

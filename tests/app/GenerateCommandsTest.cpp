@@ -93,11 +93,20 @@ TEST_F(GenerateCommandsTest, SeriesWritesNumberedFoldersWithDescriptionAndMarker
     const std::string trace = count == 1 ? "1.000" : "5.000";
     EXPECT_EQ(ReadWholeFile((folder / ("info_" + std::to_string(count) + ".txt")).string()),
               SeriesInfoText(count == 1 ? 1.0f : 5.0f, 0.01f, 50000.0f, 0.01f, 6.2f));
-    for (const std::string& marker : {"tracepercent=" + trace + ".info",
-                                      std::string("dr=0.0100_cm.info"), std::string("omega=50000_rpm.info"),
-                                      std::string("noise=0.010.info"), std::string("meniscus=6.200.info")})
+    for (const std::string& marker :
+         {"tracepercent=" + trace + ".info", std::string("dr=0.0100_cm.info"),
+          std::string("omega=50000_rpm.info"), std::string("noise=0.010.info"),
+          std::string("meniscus=6.200.info")})
       EXPECT_TRUE(std::filesystem::exists(folder / marker)) << n << " " << marker;
-    EXPECT_TRUE(std::filesystem::exists(folder / ("xp" + std::to_string(n) + ".xp")));
+    // The set's meniscus lies inside the meniscus range the xp file gives.
+    const std::string xp = ReadWholeFile((folder / ("xp" + std::to_string(n) + ".xp")).string());
+    const auto value = [&](const std::string& key) {
+      const std::size_t end = xp.find(" (" + key + ")");
+      const std::size_t start = xp.rfind('\n', end) + 1;
+      return end == std::string::npos ? 0.0 : std::stod(xp.substr(start, end - start));
+    };
+    EXPECT_LT(value("MINMENISCUS"), 6.2);
+    EXPECT_GT(value("MAXMENISCUS"), 6.2);
     int scans = 0;
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
       const std::string name = e.path().filename().string();

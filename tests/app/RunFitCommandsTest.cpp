@@ -17,6 +17,8 @@
 #include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
+#include "models/SimulationArrays.h"
+#include "models/records/LammSolverSettings.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {
@@ -61,53 +63,66 @@ class RunFitCommandsTest : public ContiRunTest {
 // One species of 5 S (its D from the frictional ratio of the c(s) grid) in
 // ten scans: Run computes the c(s) distribution with its peak at 5 S, is busy
 // while it computes and leaves the busy state, the result pending and the
-// data marked unchanged.
+// data marked unchanged. The same when the simulation arrays were last made
+// for the fixed grid (as a Lamm grid-size change after a run leaves them):
+// the first Run then once ended with nothing.
 TEST_F(RunFitCommandsTest, RunComputesTheDistributionAndClearsRunBusy) {
-  sv::Experiment e;
-  e.Scans = 10;
-  e.Points = 151;
-  e.RadialStep = 0.008;
-  e.FirstTime = 1500.0;
-  e.Interval = 600.0;
-  const float mass = CalculateM(5.0f);
-  const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(mass, 20.0f), 1.0}});
-  LoadExperiment(e, data);
-  FitTimeAndRadialInvariantNoise();
-  ModelSelection.Kind = ModelKind::ContinuousCS;
-  ParameterVector[1] = 1.0f;   // smin
-  ParameterVector[2] = 0.68f;  // confidence level
-  ParameterVector[3] = 0.73f;  // vbar
-  ParameterVector[5] = 10.0f;  // smax
-  ParameterVector[7] = 1.0f;   // density
-  ParameterVector[9] = 30.0f;  // resolution
-  ParameterVector[11] = 1.2f;  // f/f0
-  ParameterVector[12] = 0.01002f;
-  ParameterVector[13] = 5.8f;
-  ParameterVector[14] = 7.2f;
-  UnpackParameterVector();
-  ScanDataSet.DataChanged = true;
-  bool busyWhileRepainting = false;
-  RepaintMainWindow = [&](platform::WindowHandle) { busyWhileRepainting = window.RunBusy; };
+  const LammSolverSettingsRecord savedLamm = LammSolverSettings;
+  for (const bool fixedGridArrays : {false, true}) {
+    SCOPED_TRACE(fixedGridArrays ? "arrays of the fixed grid" : "arrays as they were");
+    if (fixedGridArrays) {
+      FreeSimulationArrays();
+      LammSolverSettings.FixedGrid = true;
+      LammSolverSettings.MovingFrame = false;
+      ASSERT_EQ(AllocSimulationArrays(), 1);
+    }
+    sv::Experiment e;
+    e.Scans = 10;
+    e.Points = 151;
+    e.RadialStep = 0.008;
+    e.FirstTime = 1500.0;
+    e.Interval = 600.0;
+    const float mass = CalculateM(5.0f);
+    const sv::Data data = sv::MakeData(e, {{5.0, DFromMass(mass, 20.0f), 1.0}});
+    LoadExperiment(e, data);
+    FitTimeAndRadialInvariantNoise();
+    ModelSelection.Kind = ModelKind::ContinuousCS;
+    ParameterVector[1] = 1.0f;   // smin
+    ParameterVector[2] = 0.68f;  // confidence level
+    ParameterVector[3] = 0.73f;  // vbar
+    ParameterVector[5] = 10.0f;  // smax
+    ParameterVector[7] = 1.0f;   // density
+    ParameterVector[9] = 30.0f;  // resolution
+    ParameterVector[11] = 1.2f;  // f/f0
+    ParameterVector[12] = 0.01002f;
+    ParameterVector[13] = 5.8f;
+    ParameterVector[14] = 7.2f;
+    UnpackParameterVector();
+    ScanDataSet.DataChanged = true;
+    bool busyWhileRepainting = false;
+    RepaintMainWindow = [&](platform::WindowHandle) { busyWhileRepainting = window.RunBusy; };
 
-  RunModelCommand(window);
+    RunModelCommand(window);
 
-  EXPECT_TRUE(busyWhileRepainting);
-  EXPECT_FALSE(window.RunBusy);
-  EXPECT_FALSE(SpeciesSignals.LiveRunDisplay);
-  EXPECT_TRUE(PaintState.FitResultPending);
-  EXPECT_FALSE(ScanDataSet.DataChanged);
-  const auto& s = DistributionResult.DistSGrid;
-  const auto& v = DistributionResult.DistValues;
-  ASSERT_GT(DistributionSettings.DistGridSize, 2);
-  double area = 0.0, moment = 0.0;
-  for (int i = 2; i < DistributionSettings.DistGridSize; ++i) {
-    const auto k = static_cast<std::size_t>(i);
-    const double a = v[k] * (s[k + 1] - s[k - 1]) / 2.0;
-    area += a;
-    moment += a * s[k];
+    EXPECT_TRUE(busyWhileRepainting);
+    EXPECT_FALSE(window.RunBusy);
+    EXPECT_FALSE(SpeciesSignals.LiveRunDisplay);
+    EXPECT_TRUE(PaintState.FitResultPending);
+    EXPECT_FALSE(ScanDataSet.DataChanged);
+    const auto& s = DistributionResult.DistSGrid;
+    const auto& v = DistributionResult.DistValues;
+    ASSERT_GT(DistributionSettings.DistGridSize, 2);
+    double area = 0.0, moment = 0.0;
+    for (int i = 2; i < DistributionSettings.DistGridSize; ++i) {
+      const auto k = static_cast<std::size_t>(i);
+      const double a = v[k] * (s[k + 1] - s[k - 1]) / 2.0;
+      area += a;
+      moment += a * s[k];
+    }
+    ASSERT_GT(area, 0.5);
+    EXPECT_NEAR(moment / area, 5.0, 0.25);
   }
-  ASSERT_GT(area, 0.5);
-  EXPECT_NEAR(moment / area, 5.0, 0.25);
+  LammSolverSettings = savedLamm;
 }
 
 // "Simulate Non-Interacting Species with Faxen Approximation": one Run in

@@ -99,8 +99,8 @@ struct Experiment {
     const std::uint8_t automatic = method == Method::Automatic;
     const std::uint8_t moving = method == Method::MovingFrame;
     solver.SetNumerics(minGrid, 2000, 5.0f, 0, 1e-4, shutOffBackDiffusion, 1, 1, 1.0f, 1, 0, 0,
-                       steadyStateRate, 1.0, 1, runBeyondLastScan, automatic, 1.0, 0.1, 0.3, 1.0, defaultGrid, 0,
-                       moving, !moving, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
+                       steadyStateRate, 1.0, 1, runBeyondLastScan, automatic, 1.0, 0.1, 0.3, 1.0,
+                       defaultGrid, 0, moving, !moving, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
     solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
     return solver.Solve();
   }
@@ -283,13 +283,14 @@ double Equilibrium(const Experiment& e, double sigma, double r) {
 TEST(LammPhysicsTest, RunningBeyondTheLastScanMakesItTheEquilibrium) {
   // Three scans early in the run; kept running, the solver goes on until
   // the profile stops changing and writes that profile as the last scan.
-  // The scans before it stay as they were.
-  // On the fixed grid, whose steady-state stop ends the run (see below).
+  // The scans before it stay as they were. Both methods come to that end
+  // (the moving frame once ran on without one, past the end time).
   const Species solute{0.8, 1e-5};
-  {
+  for (const Method method : {Method::FixedGrid, Method::MovingFrame}) {
+    SCOPED_TRACE(Name(method));
     Experiment plain, beyond;
     for (Experiment* e : {&plain, &beyond}) {
-      e->method = Method::FixedGrid;
+      e->method = method;
       e->defaultGrid = 100;
       e->steadyStateRate = 1e-6;
     }
@@ -306,6 +307,34 @@ TEST(LammPhysicsTest, RunningBeyondTheLastScanMakesItTheEquilibrium) {
     }
     // At 1500 s the cell was far from equilibrium.
     EXPECT_GT(change, 0.05);
+  }
+}
+
+TEST(LammPhysicsTest, RunningBeyondTheLastScanEndsAtTheEndTime) {
+  // A run kept going beyond its last scan whose profile never counts as
+  // settled (a steady-state rate of 0), or an empty cell, still ends: at
+  // the end time, or at once for the empty cell. Both once ran on for ever.
+  struct EndCase {
+    Method method;
+    double steadyStateRate, loading;
+  };
+  const EndCase cases[] = {{Method::FixedGrid, 0.0, 1.0},
+                           {Method::FixedGrid, 1e-6, 0.0},
+                           {Method::MovingFrame, 1e-6, 0.0}};
+  for (const EndCase& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << Name(c.method) << ", rate " << c.steadyStateRate << ", loading " << c.loading);
+    Experiment e;
+    e.method = c.method;
+    e.defaultGrid = 100;
+    e.steadyStateRate = c.steadyStateRate;
+    e.runBeyondLastScan = 1;
+    ASSERT_EQ(e.Solve(Times(500, 500, 3), 0.8, 1e-5, c.loading), 0);
+    const double sigma = 0.8e-13 * OmegaSquared(e.rpm) / 1e-5;
+    for (int i = 1; i <= e.Points(); i += 10) {
+      const double expected = c.loading * Equilibrium(e, sigma, e.radii[i]);
+      ASSERT_NEAR(e.output[3][i], expected, 2e-2) << e.radii[i];
+    }
   }
 }
 

@@ -343,8 +343,11 @@ void CmSeries(TXLAWindow& window) {
             ParameterVector[kTraceSlot] = trace;
             WriteSetDescription(folder, count, trace * 100.0f, dr, rpm, noise, meniscus);
             if (DrawingAllowed) platform::Current().DrawWindowText(window.Handle(), 10, 50, folder);
-            SetMeniscusAndBottom(meniscus);
+            // The left fit limit first: the meniscus range is kept short of
+            // it, and the limit left from earlier data would put the range
+            // below this set's meniscus (in the xp file as well).
             ScanDataSet.FitLeftLim = meniscus + 0.01f;
+            SetMeniscusAndBottom(meniscus);
             GenerateSet(window, pattern, folder, n, dr, rpm, noise, s, meniscus);
           }
         }

@@ -11,9 +11,11 @@
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/FilePathParts.h"
+#include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "data/SiblingExport.h"
 #include "display/DistributionPlot.h"
+#include "display/records/PaintState.h"
 #include "distributions/records/DistributionResultRecords.h"
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "distributions/records/MonteCarloLinks.h"
@@ -192,6 +194,9 @@ bool RunSharedSerialStep(TXLAWindow& window, SerialCommand command,
   CmShowLastFitInfo(window);
   RunModelCommand(window);
   if (s.FitEachSet) CmFit(window);
+  // A run leaves its rmsd to the paint that shows its result, which a
+  // series suppresses: the set's own rmsd is taken here, for its files.
+  if (PaintState.FitResultPending) ScanRmsd();
   auto& interrupted = FitDriverSettings.SerialFitInterrupted;
   if (interrupted) {
     if (AskYesNoBox(window, "stop series?", kCaption)) return false;
