@@ -115,6 +115,9 @@ bool CheckPreconditions(platform::WindowHandle window, ModelKind kind, ContiRunO
   if (!lamm.MovingFrame) {
     lamm.MovingFrame = true;
     lamm.FixedGrid = false;
+    // Work arrays made for the fixed grid lack the moving frame's block; the
+    // run would find them incomplete and end without a word.
+    ResizeSimulationArrays(lamm.LammGridSize);
   }
   if (ScanDataSet.NFILES == 0) {
     outcome = ContiRunOutcome::Silent;
