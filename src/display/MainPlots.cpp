@@ -158,7 +158,9 @@ void PlaceAndRenderDataPlot() {
 void PlaceAndRenderResidualPlot() {
   const auto& l = MainPlotLayout;
   if (!MainPlots.ResidualPlot) return;
-  MainPlots.ResidualPlot->Place(l.DataTop, l.PlotLeft, l.ResidualBottom, l.PlotRight);
+  // The histogram keeps its place at the right end of the residual row.
+  const int right = MainDisplayOptions.ShowResidualsHistogram ? HistogramSplit() : l.PlotRight;
+  MainPlots.ResidualPlot->Place(l.DataTop, l.PlotLeft, l.ResidualBottom, right);
   MainPlots.ResidualPlot->Render();
 }
 

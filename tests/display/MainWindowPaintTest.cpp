@@ -254,6 +254,15 @@ TEST_F(Paint, DataHiddenLeavesTheResidualPlot) {
   const int column = display::ValueToWindowX(*display::MainPlots.DataPlot, 6.05f);
   const platform::RgbImage after = host.Snapshot();
   for (int y = 25; y < 237; ++y) ASSERT_NE(after.At(column, y), platform::Rgb(255, 0, 0));
+  // With the histogram shown it keeps its place beside the residual plot,
+  // which leaves it room.
+  MainDisplayOptions.ShowResidualsHistogram = true;
+  display::LayoutAndRenderMainPlots();
+  display::PlaceAndRenderResidualPlot();
+  PaintOnce();
+  const CWINPlot& residuals = *display::MainPlots.ResidualPlot;
+  EXPECT_LT(residuals.nTop, MainPlotLayout.DataBottom);
+  EXPECT_LT(residuals.nRight, display::MainPlots.AuxPlot->nLeft);
 }
 
 TEST_F(Paint, FitResultWrittenOnceAfterARun) {
