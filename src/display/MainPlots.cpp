@@ -109,24 +109,36 @@ void DestroyMainPlots() {
   MainPlots.AuxPlot.reset();
 }
 
+namespace {
+
+// The residual bitmap takes one row per scan above the residual row.
+int ResidualRowTop() {
+  return MainPlotLayout.ResidualTop +
+         (MainDisplayOptions.ShowResidualsBitmap ? ScanDataSet.NFILES : 0);
+}
+
+int HistogramSplit() {
+  return MainPlotLayout.PlotRight - MainPlotLayout.HistogramWidth;
+}
+
+}  // namespace
+
 void LayoutMainPlots() {
   const auto& l = MainPlotLayout;
-  const auto& o = MainDisplayOptions;
   if (MainPlots.DataPlot)
     MainPlots.DataPlot->Place(l.DataTop, l.PlotLeft, l.DataBottom, l.PlotRight);
-  // The residual bitmap takes one row per scan above the residual plot.
-  const int top = l.ResidualTop + (o.ShowResidualsBitmap ? ScanDataSet.NFILES : 0);
-  if (o.ShowResidualsHistogram) {
-    const int split = l.PlotRight - l.HistogramWidth;
-    if (MainPlots.ResidualPlot)
-      MainPlots.ResidualPlot->Place(top, l.PlotLeft, l.ResidualBottom, split);
-    if (MainPlots.AuxPlot) {
-      MainPlots.AuxPlot->bNoYAxis = true;
-      MainPlots.AuxPlot->Place(top, split + 10, l.ResidualBottom, l.PlotRight);
-    }
-  } else if (MainPlots.ResidualPlot) {
-    MainPlots.ResidualPlot->Place(top, l.PlotLeft, l.ResidualBottom, l.PlotRight);
-  }
+  const int right = MainDisplayOptions.ShowResidualsHistogram ? HistogramSplit() : l.PlotRight;
+  if (MainPlots.ResidualPlot)
+    MainPlots.ResidualPlot->Place(ResidualRowTop(), l.PlotLeft, l.ResidualBottom, right);
+  PlaceHistogramPlot();
+}
+
+void PlaceHistogramPlot() {
+  const auto& l = MainPlotLayout;
+  if (!MainDisplayOptions.ShowResidualsHistogram || !MainPlots.AuxPlot) return;
+  MainPlots.AuxPlot->bNoYAxis = true;
+  MainPlots.AuxPlot->Place(ResidualRowTop(), HistogramSplit() + 10, l.ResidualBottom,
+                           l.PlotRight);
 }
 
 void LayoutAndRenderMainPlots() {
@@ -146,7 +158,9 @@ void PlaceAndRenderDataPlot() {
 void PlaceAndRenderResidualPlot() {
   const auto& l = MainPlotLayout;
   if (!MainPlots.ResidualPlot) return;
-  MainPlots.ResidualPlot->Place(l.DataTop, l.PlotLeft, l.ResidualBottom, l.PlotRight);
+  // The histogram keeps its place at the right end of the residual row.
+  const int right = MainDisplayOptions.ShowResidualsHistogram ? HistogramSplit() : l.PlotRight;
+  MainPlots.ResidualPlot->Place(l.DataTop, l.PlotLeft, l.ResidualBottom, right);
   MainPlots.ResidualPlot->Render();
 }
 

@@ -34,6 +34,10 @@ void BuildMainDataPlots();
 void DestroyMainPlots();
 // Places the plots for the display options; renders nothing.
 void LayoutMainPlots();
+// Only the histogram beside the residual plot. Placing a plot lays out its
+// ranges anew, so the data and residual plots, whose pictures were made
+// with the ranges they have, are left alone.
+void PlaceHistogramPlot();
 void LayoutAndRenderMainPlots();
 // The data plot, or the residual plot, alone over the whole height.
 void PlaceAndRenderDataPlot();

@@ -79,7 +79,7 @@ void BuildHistogramPlot() {
   if (DlsDataMode) return;
   BuildResidualHistogram();
   MainPlots.AuxPlot = std::make_unique<CWINPlot>();
-  LayoutMainPlots();
+  PlaceHistogramPlot();
   AddHistogramCurves(*MainPlots.AuxPlot);
 }
 

@@ -23,6 +23,14 @@ class Paint : public DisplayTest {
     display::BuildMainDataPlots();
     display::LayoutAndRenderMainPlots();
   }
+  // Meniscus, bottom and both fit limits inside the scans' 6.0 .. 7.0 cm.
+  void LoadWithLines() {
+    LoadAndRender();
+    ModelParameters.Meniscus = 6.05f;
+    ModelParameters.Bottom = 6.95f;
+    ScanDataSet.FitLeftLim = 6.1f;
+    ScanDataSet.FitRightLim = 6.9f;
+  }
   display::PaintContext Context(bool busy = false) { return {&host, host.ClientSize(), busy}; }
   void PaintOnce(bool busy = false) {
     display::PaintMainWindow(host.Raster(), true, Context(busy));
@@ -128,11 +136,7 @@ TEST_F(Paint, DisclaimerOnlyAtTheFirstPaint) {
 }
 
 TEST_F(Paint, LinesOverTheDataPlot) {
-  LoadAndRender();
-  ModelParameters.Meniscus = 6.05f;
-  ModelParameters.Bottom = 6.95f;
-  ScanDataSet.FitLeftLim = 6.1f;
-  ScanDataSet.FitRightLim = 6.9f;
+  LoadWithLines();
   PaintOnce();
   const CWINPlot& plot = *display::MainPlots.DataPlot;
   const platform::RgbImage image = host.Snapshot();
@@ -145,11 +149,7 @@ TEST_F(Paint, LinesOverTheDataPlot) {
 // An extrapolation plot shown in the data plot's place has none of the
 // data plot's lines or model curves over it.
 TEST_F(Paint, ExtrapolationPlotInTheDataPlotsPlaceHasNoDataLines) {
-  LoadAndRender();
-  ModelParameters.Meniscus = 6.05f;
-  ModelParameters.Bottom = 6.95f;
-  ScanDataSet.FitLeftLim = 6.1f;
-  ScanDataSet.FitRightLim = 6.9f;
+  LoadWithLines();
   PaintOnce();
   const CWINPlot& plot = *display::MainPlots.DataPlot;
   const int meniscus = display::ValueToWindowX(plot, 6.05f);
@@ -163,11 +163,7 @@ TEST_F(Paint, ExtrapolationPlotInTheDataPlotsPlaceHasNoDataLines) {
 }
 
 TEST_F(Paint, HiddenLinesAndLightScatteringData) {
-  LoadAndRender();
-  ModelParameters.Meniscus = 6.05f;
-  ModelParameters.Bottom = 6.95f;
-  ScanDataSet.FitLeftLim = 6.1f;
-  ScanDataSet.FitRightLim = 6.9f;
+  LoadWithLines();
   const CWINPlot& plot = *display::MainPlots.DataPlot;
   const auto colourAt = [&](float v) {
     return host.Snapshot().At(display::ValueToWindowX(plot, v), 200);
@@ -182,6 +178,52 @@ TEST_F(Paint, HiddenLinesAndLightScatteringData) {
   EXPECT_NE(colourAt(6.05f), platform::Rgb(255, 0, 0));
   EXPECT_NE(colourAt(6.95f), platform::Rgb(0, 0, 255));
   EXPECT_EQ(colourAt(6.1f), platform::Rgb(0, 255, 0));
+}
+
+// The points a picture puts down (lines and polylines), in plot units.
+std::vector<platform::Point> PlottedPoints(const platform::Metafile& picture) {
+  platform::RecordingCanvas canvas;
+  picture.Play(canvas);
+  std::vector<platform::Point> points;
+  for (const auto& call : canvas.Calls())
+    if (call.kind == platform::DrawKind::Line || call.kind == platform::DrawKind::Polyline)
+      points.insert(points.end(), call.points.begin(), call.points.end());
+  return points;
+}
+
+// The model curves and the picking map data with a plot's present mapping,
+// so a paint must leave each plot's picture drawn with that mapping: with
+// the residual histogram shown, placing it must not lay out the residual
+// plot (zoomed to the fit limits) or a zoomed data plot afresh.
+TEST_F(Paint, PicturesStayDrawnWithThePlotsMapping) {
+  struct Case {
+    const char* name;
+    bool zoomDataPlot;
+  };
+  for (const Case& c : {Case{"fit limits", false}, Case{"zoomed data plot", true}}) {
+    SCOPED_TRACE(c.name);
+    LoadWithLines();
+    MainDisplayOptions.ShowResidualsHistogram = true;
+    display::LayoutAndRenderMainPlots();
+    CWINPlot& data = *display::MainPlots.DataPlot;
+    if (c.zoomDataPlot) {
+      data.SetXRangeAutoY(6.3f, 6.6f);
+      data.Render();
+    }
+    PaintOnce();
+    PaintOnce();
+    for (CWINPlot* plot : {&data, display::MainPlots.ResidualPlot.get()}) {
+      const std::vector<platform::Point> shown = PlottedPoints(plot->hMetaFile);
+      ASSERT_GT(shown.size(), 100u);
+      plot->Render();
+      const std::vector<platform::Point> mapped = PlottedPoints(plot->hMetaFile);
+      ASSERT_EQ(shown.size(), mapped.size());
+      const auto [drawn, expected] = std::mismatch(shown.begin(), shown.end(), mapped.begin());
+      EXPECT_TRUE(drawn == shown.end())
+          << (plot == &data ? "data" : "residual") << " plot: drawn at y " << drawn->y
+          << ", mapped to y " << expected->y;
+    }
+  }
 }
 
 TEST_F(Paint, AllFourRangesMarkTheRangesShown) {
@@ -212,6 +254,15 @@ TEST_F(Paint, DataHiddenLeavesTheResidualPlot) {
   const int column = display::ValueToWindowX(*display::MainPlots.DataPlot, 6.05f);
   const platform::RgbImage after = host.Snapshot();
   for (int y = 25; y < 237; ++y) ASSERT_NE(after.At(column, y), platform::Rgb(255, 0, 0));
+  // With the histogram shown it keeps its place beside the residual plot,
+  // which leaves it room.
+  MainDisplayOptions.ShowResidualsHistogram = true;
+  display::LayoutAndRenderMainPlots();
+  display::PlaceAndRenderResidualPlot();
+  PaintOnce();
+  const CWINPlot& residuals = *display::MainPlots.ResidualPlot;
+  EXPECT_LT(residuals.nTop, MainPlotLayout.DataBottom);
+  EXPECT_LT(residuals.nRight, display::MainPlots.AuxPlot->nLeft);
 }
 
 TEST_F(Paint, FitResultWrittenOnceAfterARun) {

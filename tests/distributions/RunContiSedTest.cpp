@@ -17,6 +17,7 @@
 #include "distributions/SyntheticVelocityData.h"
 #include "distributions/records/DistributionPlotFlags.h"
 #include "models/ParameterPacking.h"
+#include "models/SimulationArrays.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {
@@ -292,6 +293,25 @@ TEST_F(ContiRunPaths, RefusedRunsLeaveTheDistributionAlone) {
     }
     c.unset();
   }
+}
+
+// A model command may leave the work arrays made for the fixed grid; the
+// run switches to the moving frame and must make them anew, not end
+// silently with nothing computed (seen as an empty distribution at the
+// first Run of c(s) with an M(s) table).
+TEST_F(ContiRunPaths, RunOnFixedGridArraysMakesThemForTheMovingFrame) {
+  SetModel(ModelKind::ContinuousCS, 1.0f, 10.0f, 15.0f);
+  const sv::Experiment e = Small();
+  LoadExperiment(e, sv::MakeData(e, {SpeciesOnFrictionalRatio(5.0, 1.0)}));
+  LammSolverSettings.MovingFrame = false;
+  LammSolverSettings.FixedGrid = true;
+  ASSERT_EQ(AllocSimulationArrays(), 1);
+
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  const Peak peak = PeakBetween(0.0, 20.0);
+  EXPECT_NEAR(peak.position, 5.0, 0.5);
+  EXPECT_GT(peak.area, 0.5);
+  FreeSimulationArrays();
 }
 
 TEST_F(ContiRunPaths, UnsetFitLimitsBecomeMeniscusAndBottom) {
