@@ -186,7 +186,7 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
   flags.InNonlinearSearch = true;
   const ModelKind kind = ModelSelection.Kind;
   if (kind == ModelKind::ZoneCS || kind == ModelKind::ZoneLsGStar) DisplayBestContiParams(window);
-  if (kind == ModelKind::NonidealCS && GridServices.PrepareNonidealMeanField)
+  if (IsNonidealCsFamily(kind) && GridServices.PrepareNonidealMeanField)
     GridServices.PrepareNonidealMeanField();
   const ContiRunOutcome outcome = RunContiSed(window);
   const bool solved = outcome == ContiRunOutcome::Solved || outcome == ContiRunOutcome::Stored;

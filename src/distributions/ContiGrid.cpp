@@ -247,7 +247,7 @@ bool MakeSGrid(int& n, ModelKind kind) {
   const bool flotation = kind == ModelKind::CSFlotation;
   if (ds.LogarithmicGrid) {
     if (!flotation && ds.Smin > 0 && ds.Smax > 0) {
-      if (kind == ModelKind::NonidealCS || ds.LogSpacedSminOn)
+      if (IsNonidealCsFamily(kind) || ds.LogSpacedSminOn)
         MakeLogGrid(S(), ds.Smin, ds.Smax, ds.LogSpacedSmin, n);
       else
         LogGrid(S(), ds.Smin, ds.Smax, n);
@@ -382,7 +382,7 @@ bool AllocateGridArrays(ModelKind kind) {
     }
     return GridServices.LoadMsTable();
   }
-  if (kind == ModelKind::NonidealCS) {
+  if (IsNonidealCsFamily(kind)) {
     if (!GridServices.PrepareNonidealMeanField) {
       ShowServiceMissing("the mean field of the non-ideal c(s) model");
       return false;

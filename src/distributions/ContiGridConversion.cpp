@@ -162,7 +162,8 @@ GridPointSpecies ConvertOneDimensional(int i, ModelKind kind, float t) {
     case ModelKind::CSWithOneDiscrete:
     case ModelKind::CSWithMsTable:
     case ModelKind::NonidealCS:
-      if (i == 1 && kind != ModelKind::NonidealCS) return DiscreteSpecies(kind, t);
+    case ModelKind::HinderedCS:
+      if (i == 1 && !IsNonidealCsFamily(kind)) return DiscreteSpecies(kind, t);
       if (kind == ModelKind::CSWithMsTable) {
         const float M = GridServices.MsTableMolarMass
                             ? static_cast<float>(GridServices.MsTableMolarMass(gs))

@@ -88,7 +88,7 @@ void AddBufferColumn() {
 bool BufferTermInKernel(ModelKind kind) {
   return CorrectionOptions.BufferMismatch.On && IsContinuousModel(kind) && !DlsDataMode &&
          !ScanDataSet.EquilibriumDataMode && !IsElectrophoresisModel(kind) &&
-         !IsTwoDimensionalModel(kind) && kind != ModelKind::NonidealCS;
+         !IsTwoDimensionalModel(kind) && !IsNonidealCsFamily(kind);
 }
 
 bool BufferAmplitudeFixed(ModelKind kind) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/records/LoadOptions.h"
+#include "app/records/ModelSelection.h"
 #include "app/records/ProgramPaths.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
@@ -19,6 +20,7 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "lamm/CLammNonIdeal.h"
 #include "lamm/LammLists.h"
+#include "lamm/VolumeFractionFactors.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
 #include "models/TempParameterFile.h"
@@ -166,7 +168,11 @@ int CContiNonid::RunMTList(platform::WindowHandle window, int count, const doubl
   const WienerSkewingRecord& w = CorrectionOptions.WienerSkewing;
   if (w.On) master.SetWienerSkewing(w.Magnitude, w.SignalPerConcentration);
   const auto& e = SpeciesEngineParameters;
-  master.SetNonidealModel(e.LogKs, e.LogKd, ScanDataSet.SignalPerConcentration, 0, 0);
+  // The hindered variant reads slot 20 as the volume correction factor and
+  // slot 21 as the Baxter temperature of sticky spheres, when those are on.
+  const bool hindered = ModelSelection.Kind == ModelKind::HinderedCS;
+  master.SetNonidealModel(e.LogKs, e.LogKd, ScanDataSet.SignalPerConcentration, hindered ? 1 : 0,
+                          hindered && StickyHardSpheres ? 1 : 0);
   if (FieldAllocated && FieldValid && UseCtotField) {
     master.SetCtotFromSolution(CtotTimeCount, ResampledSize, ResampledCtot.get(),
                                CtotTimes.data());

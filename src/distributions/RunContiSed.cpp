@@ -95,7 +95,7 @@ bool FieldAutocorrelationsReady(platform::WindowHandle window) {
 // due) when the run must end; outcome tells how.
 bool CheckPreconditions(platform::WindowHandle window, ModelKind kind, ContiRunOutcome& outcome) {
   outcome = ContiRunOutcome::Refused;
-  if (ScanDataSet.TimesFromW2t && kind == ModelKind::NonidealCS) {
+  if (ScanDataSet.TimesFromW2t && IsNonidealCsFamily(kind)) {
     ShowRunMessage(
         "nonideal c(s) not implemented for wwt times (switch Lamm Eq settings and reload data)");
     return false;
@@ -274,7 +274,7 @@ bool ConvertGrid(platform::WindowHandle window, ModelKind kind, int n, GridSpeci
     species.s[p] = x.s;
     species.D[p] = x.D;
     species.vbar[p] = kind == ModelKind::CMPriorVbar ? VbarFromMass(x.M) : SolventConditions.VBAR;
-    if (PointByPointKernel(kind) || kind == ModelKind::NonidealCS)
+    if (PointByPointKernel(kind) || IsNonidealCsFamily(kind))
       StatusText(window, 30, GridPointText(kind, i, x));
     if (DlsDataMode) {
       if (kind == ModelKind::DlsIRhTimeCourse)
@@ -301,7 +301,7 @@ bool ConvertGrid(platform::WindowHandle window, ModelKind kind, int n, GridSpeci
 bool SolveLammKernels(platform::WindowHandle window, ModelKind kind, int n, GridSpecies& species,
                       ContiRunOutcome& outcome) {
   ComputationAbort = false;
-  if (kind == ModelKind::NonidealCS) {
+  if (IsNonidealCsFamily(kind)) {
     ContiKernelServices.RunNonidcofsSedList(window, n, species.s.data(), species.D.data(),
                                             species.vbar.data());
   } else if (!RunSVContiSedList(window, n, species.s.data(), species.D.data(),
@@ -346,11 +346,10 @@ bool ContiKernelAvailable(ModelKind kind) {
       ShowNotAvailable("the kernel of the linear electrophoresis geometry");
       return false;
     case ModelKind::NonidealCS:
-      if (k.RunNonidcofsSedList) return true;
-      ShowNotAvailable("the non-ideal c(s) model");
-      return false;
     case ModelKind::HinderedCS:
-      ShowNotAvailable("the hindered c(s) model");
+      if (k.RunNonidcofsSedList) return true;
+      ShowNotAvailable(kind == ModelKind::HinderedCS ? "the hindered c(s) model"
+                                                     : "the non-ideal c(s) model");
       return false;
     default:
       return true;
@@ -397,7 +396,7 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
       return ContiRunOutcome::Simulated;
     }
     BuildContiNormalEquations(window);
-    if (kind == ModelKind::NonidealCS && !ComputationAbort) UpdateCtotFromBestFit();
+    if (IsNonidealCsFamily(kind) && !ComputationAbort) UpdateCtotFromBestFit();
   }
   StatusText(window, 70, "calculating distribution, adjusting variance ratio  ");
   if (ComputationAbort) {
@@ -411,7 +410,7 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
   }
   detection.Disarm();
   if (!flags.InNonlinearSearch) StoreDistributionResult(window);
-  if (kind == ModelKind::NonidealCS &&
+  if (IsNonidealCsFamily(kind) &&
       (FitControl.TINoiseFitted || ModelParameters.RINoiseFitted))
     EndExternalMeanField();
   ResetLammAlgorithm();

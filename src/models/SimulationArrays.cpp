@@ -28,7 +28,7 @@ constexpr int kSmallestGrid = 3;
 
 bool NeedsConcDependentBlock(ModelKind k) {
   return IsAssociationKind(k) || k == ModelKind::NonidealSingleSpecies ||
-         k == ModelKind::HinderedSingleSpecies || k == ModelKind::NonidealCS;
+         k == ModelKind::HinderedSingleSpecies || IsNonidealCsFamily(k);
 }
 
 // count arrays of n + 1 values, zeroed; false on exhausted memory.

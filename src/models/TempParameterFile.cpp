@@ -329,7 +329,7 @@ void TmpSaveBestParams(platform::WindowHandle window, bool intermediate) {
   UnpackParameterVector();
   const std::vector<float> values = TempParameterValues(intermediate);
   CVector(static_cast<unsigned>(values.size()), values.data()).WriteFile(path);
-  if (ModelSelection.Kind == ModelKind::NonidealCS)
+  if (IsNonidealCsFamily(ModelSelection.Kind))
     TempParameterFileLinks.SaveCtotBesideParameters(path);
   Log(window, " --> done.");
 }
@@ -802,7 +802,7 @@ int ReloadParameters(platform::WindowHandle window, const std::string& path) {
   ApplyRegularization(window, s);
   ModelSelection.Kind = KindOfFlags(flags, reissued);
 
-  if (ModelSelection.Kind == ModelKind::NonidealCS) links.LoadCtotBesideParameters(window, path);
+  if (IsNonidealCsFamily(ModelSelection.Kind)) links.LoadCtotBesideParameters(window, path);
   DeriveFitModeFlags();
   ApplyScanTimeMode();
   AskVbar20(window);

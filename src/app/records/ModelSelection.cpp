@@ -122,6 +122,10 @@ bool IsVanHoldeWeischetFamily(ModelKind k) {
   return k == ModelKind::VanHoldeWeischet || k == ModelKind::ExtrapolateLsGStar;
 }
 
+bool IsNonidealCsFamily(ModelKind k) {
+  return k == ModelKind::NonidealCS || k == ModelKind::HinderedCS;
+}
+
 bool HasConstantD(ModelKind k) {
   return k == ModelKind::CMInvariantD || k == ModelKind::ElectrophoresisCV;
 }

@@ -113,6 +113,9 @@ bool UsesStandardCSKernel(ModelKind k);
 bool IsZoneModel(ModelKind k);
 bool IsLsGStarModel(ModelKind k);
 bool IsVanHoldeWeischetFamily(ModelKind k);
+// c(s) solved in the mean field of all its species: the non-ideal model and
+// its hindered variant (hard-sphere factors instead of linear ks and kD).
+bool IsNonidealCsFamily(ModelKind k);
 // One diffusion coefficient for every grid point.
 bool HasConstantD(ModelKind k);
 bool IsDlsModel(ModelKind k);

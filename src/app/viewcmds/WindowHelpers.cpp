@@ -52,7 +52,7 @@ void UpdateFloToolsItem(TXLAWindow& window) {
 
 void UpdateCtotItems(TXLAWindow& window) {
   bool& shown = RuntimeMenuState.CtotItemsShown;
-  if (ModelSelection.Kind == ModelKind::NonidealCS) {
+  if (IsNonidealCsFamily(ModelSelection.Kind)) {
     if (shown) return;
     Insert(window, kReloadSavedFitParametersItem, kExportCtotItem,
            "Export Mean Field ctot(r,t) to file");
