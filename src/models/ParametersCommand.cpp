@@ -271,6 +271,10 @@ bool CmParameters(platform::WindowHandle window) {
       s.FixedGrid = !movingHat;
     }
     if ((m.MeniscusFitted || m.BottomFitted) && !m.MeniscusRangeConfirmed) {
+      // The limits box takes the parameters from the vector first; packed
+      // now, the vector holds the entries just read back instead of the
+      // state before the dialog, which would undo them.
+      PackParameterVector();
       ParametersCommandLinks.EditMeniscusBottomLimits(window, false);
       m.MeniscusRangeConfirmed = true;
     }

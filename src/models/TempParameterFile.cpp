@@ -794,6 +794,11 @@ int ReloadParameters(platform::WindowHandle window, const std::string& path) {
   ApplyLimitsSolventAndNumerics(s);
   const StoredModelFlags flags = ReadModelFlags(s);
   const ModelKind reissued = ReissueModelCommand(window, Truncate(s.At(kContinuousCodeIndex)));
+  // The re-issued command sets the parameter slots up from the current
+  // settings (a continuous model's f/f0 with its fit flag, grid limits,
+  // resolution); the saved slots are the analysis being restored, so they
+  // are read again over what the command set.
+  if (reissued != ModelKind::NoModel) ApplyComponents(s);
   ApplyRunSettings(s);
   ApplyBufferMismatch(s);
   ApplyResolutionAndMultiSpecies(s);

@@ -315,22 +315,15 @@ TEST_F(DistributionInteraction, TheSelectRangeCaptionFitsItsButton) {
   ASSERT_TRUE(ScreenButtons.IntegrateButton);
   ASSERT_TRUE(ScreenButtons.IntegrateButton->On);
   Paint();
-  const CScreenButton& b = *ScreenButtons.IntegrateButton;
-  const platform::RgbImage image = window->Host()->Snapshot();
-  // At 1400 x 1000 a logical unit is a pixel. The caption's pixels (darker
-  // than the light red face) stay clear of both edges of the button (its
-  // shaded border takes the first two columns).
-  const int top = std::min(b.RectTop, b.RectBottom) + 2;
-  const int bottom = std::max(b.RectTop, b.RectBottom) - 2;
-  const auto darkIn = [&](int from, int to) {
-    int n = 0;
-    for (int x = from; x <= to; ++x)
-      for (int y = top; y <= bottom; ++y) n += image.At(x, y).red < 200 ? 1 : 0;
-    return n;
-  };
-  EXPECT_GT(darkIn(b.RectLeft + 6, b.RectRight - 6), 30);
-  EXPECT_EQ(darkIn(b.RectLeft + 4, b.RectLeft + 5), 0);
-  EXPECT_EQ(darkIn(b.RectRight - 4, b.RectRight - 3), 0);
+  ExpectWholeCaption(window->Host()->Snapshot(), *ScreenButtons.IntegrateButton);
+}
+
+TEST_F(DistributionInteraction, PeakLabelsShowTheirWholeCaption) {
+  MakeTriangle();
+  ShowPeakMwLabels(*window);
+  ASSERT_TRUE(ScreenButtons.PeakLabels[1]);
+  // Eight units a character would cut the ends of its text.
+  ExpectWholeCaption(window->Host()->Snapshot(), *ScreenButtons.PeakLabels[1]);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // the platform's queued messages. Everything the interaction touches is put
 // back afterwards.
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -81,6 +82,25 @@ class PlotInteraction : public ShellTest {
     display::BuildMainDataPlots();
     display::LayoutAndRenderMainPlots();
     FixMapping();
+  }
+
+  // Pixels of a screen button's caption (darker than its grey or light red
+  // face and its light edges) in columns x0..x1 and rows y0..y1.
+  static int CaptionPixels(const platform::RgbImage& image, int x0, int x1, int y0, int y1) {
+    int n = 0;
+    for (int x = x0; x <= x1; ++x)
+      for (int y = y0; y <= y1; ++y) n += image.At(x, y).red < 200 ? 1 : 0;
+    return n;
+  }
+
+  // At 1400 x 1000 a logical unit is a pixel: the caption of b shows, and
+  // the two columns inside its border on either side stay clear of it.
+  static void ExpectWholeCaption(const platform::RgbImage& image, const CScreenButton& b) {
+    const int top = std::min(b.RectTop, b.RectBottom) + 1;
+    const int bottom = std::max(b.RectTop, b.RectBottom) - 2;
+    EXPECT_GT(CaptionPixels(image, b.RectLeft + 6, b.RectRight - 6, top, bottom), 30);
+    EXPECT_EQ(CaptionPixels(image, b.RectLeft + 3, b.RectLeft + 4, top, bottom), 0);
+    EXPECT_EQ(CaptionPixels(image, b.RectRight - 3, b.RectRight - 2, top, bottom), 0);
   }
 
   static void FixMapping() {

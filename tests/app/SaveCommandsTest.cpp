@@ -6,10 +6,15 @@
 #include <filesystem>
 
 #include "app/datacmds/SaveCommands.h"
+#include "app/models/ContinuousModelCommands.h"
+#include "app/models/ModelCommandSupport.h"
+#include "app/models/ModelCommands.h"
 #include "app/options/FittingOptionCommands.h"
 #include "app/records/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"
+#include "distributions/records/DistributionSettingsRecords.h"
+#include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
 #include "models/records/LammSolverSettings.h"
 
@@ -139,3 +144,23 @@ TEST_F(SaveCommandsTest, EquilibriumDataOnlyWithTheSolverSwitch) {
 }
 
 }  // namespace
+
+// Reloading the saved parameters of a c(s) fit brings back its f/f0, the
+// fit flag and the grid, although the c(s) command that the reload issues
+// again sets these up from the current settings.
+TEST_F(SaveCommandsTest, ReloadedParametersOfAContinuousFitKeepItsFrictionalRatio) {
+  InstallModelCommandsForReload(window);
+  CmContinuousCSDistribution(window);
+  SetSlot(11, 1.2579f, 1);
+  SetSlot(5, 20.0f);
+  UnpackParameterVector();
+  TmpSaveBestParams(window.Handle(), false);
+  SetSlot(11, 1.5f, 0);
+  SetSlot(5, 15.0f);
+  UnpackParameterVector();
+  ASSERT_EQ(ReloadParameters(window.Handle(), DataFileLocation.TempParameterFilePath), 1);
+  EXPECT_EQ(ModelSelection.Kind, ModelKind::ContinuousCS);
+  EXPECT_NEAR(DistributionSettings.StartingFrictionalRatio, 1.2579f, 1e-5f);
+  EXPECT_EQ(DistributionSettings.FrictionalRatioFitted, 1);
+  EXPECT_FLOAT_EQ(DistributionSettings.Smax, 20.0f);
+}

@@ -14,6 +14,7 @@
 #include "lamm/VolumeFractionFactors.h"
 #include "models/TempParameterFile.h"
 #include "models/records/SpeciesEngineParameters.h"
+#include "models/MeniscusBottomLimits.h"
 #include "models/ModelSpecificEntries.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
@@ -230,6 +231,27 @@ TEST_F(ParametersCommandTest, EntriesComeBackIntoTheParametersAndCancelKeepsThem
   ASSERT_TRUE(CmParameters(nullptr));
   EXPECT_EQ(LogLinesWith("box [Input Error] (error) Invalid Entry").size(), 1u);
   EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], 0.25f);
+}
+
+// The first time meniscus or bottom is fitted the meniscus limits are asked
+// for; what the dialog just took (values and fit flags) survives that box.
+TEST_F(ParametersCommandTest, EntriesSurviveTheMeniscusLimitsAskedAfterThem) {
+  Select(ModelKind::NonInteractingSpecies);
+  ParametersCommandLinks.EditMeniscusBottomLimits = [](platform::WindowHandle w, bool force) {
+    EditMeniscusBottomLimits(w, force);
+  };
+  ModelParameters.MeniscusRangeConfirmed = false;
+  // Limits that the new meniscus leaves: the box is shown.
+  FitControl.MINMENISCUS = 5.88f;
+  FitControl.MAXMENISCUS = 5.92f;
+  backend().ScriptForm(Entries({{405, "0.8"}, {407, "4.4"}, {435, "5.95"}}, {{434, 1}}));
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(backend().ShownForms().back().caption, "set meniscus+limits");
+  EXPECT_FLOAT_EQ(ModelParameters.Concentration[1], 0.8f);
+  EXPECT_FLOAT_EQ(ModelParameters.SedCoefficient[1], 4.4f);
+  EXPECT_EQ(ModelParameters.MeniscusFitted, 1);
+  EXPECT_FLOAT_EQ(ParameterVector[9], 0.8f);
 }
 
 TEST_F(ParametersCommandTest, BothConcentrationsFittedShowAsFittedAgain) {

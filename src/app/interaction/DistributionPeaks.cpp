@@ -289,7 +289,10 @@ void ShowPeakMwLabels(TXLAWindow& window) {
     const std::string text = PeakLabelText(peak.Sw);
     const int xp = p.DistributionPlot->MapX(peak.Sw);
     const int yp = p.DistributionPlot->MapY(C(index));
-    const float half = 4.0f * static_cast<float>(text.size());
+    // Eight units a character is narrower than the buttons' font: the
+    // label widens as far as its text needs, still centred on the peak.
+    const float half =
+        std::max(4.0f * static_cast<float>(text.size()), 0.5f * ButtonCaptionWidth(text));
     auto label = std::make_unique<CScreenButton>();
     label->SetRect(static_cast<float>(yp - 25), xp - half, static_cast<float>(yp - 5), xp + half);
     label->SetCaptions(text, static_cast<int>(text.size()), text, static_cast<int>(text.size()));

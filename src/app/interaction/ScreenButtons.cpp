@@ -36,7 +36,29 @@ void RestoreAndDelete(TXLAWindow* window, std::unique_ptr<CScreenButton>& slot) 
   slot.reset();
 }
 
+// The text box of a caption in the buttons' font, in logical units (the
+// font is given in them).
+platform::TextBox ButtonCaptionBox(std::string_view caption) {
+  const platform::Font f = ButtonFont(false);
+  platform::DeviceFont font;
+  font.height = f.height;
+  font.weight = f.weight;
+  font.family = f.family;
+  return platform::EstimateText(caption, font);
+}
+
 }  // namespace
+
+float ButtonCaptionWidth(std::string_view caption) {
+  // Two border columns and a few clear ones on each side: the estimate can
+  // be off by a pixel or two either way.
+  return static_cast<float>(ButtonCaptionBox(caption).width + 12.0);
+}
+
+float ButtonCaptionHeight() {
+  const platform::TextBox box = ButtonCaptionBox("Mg");
+  return static_cast<float>(box.ascent + box.descent + 2.0);
+}
 
 platform::Color ScreenButtonOnColour() {
   return platform::Rgb(255, 150, 150);
@@ -57,8 +79,13 @@ std::unique_ptr<CScreenButton> MakeScreenButton(float top, float left, float bot
 
 void PlaceNoiseButtons(TXLAWindow* window) {
   auto& s = ScreenButtons;
-  const float h = 0.018f * MainPlotLayout.ClientHeight;
-  const float w = 60.0f + 3.0f * kNoiseCaptionLength * MainPlotLayout.ClientWidth / 1400.0f;
+  // The layout's sizes shrink with the window while the caption keeps its
+  // logical size, so in a window narrower or lower than 1400 x 1000 the
+  // captions were cut; the buttons grow as far as their captions need.
+  const float h = std::max(0.018f * MainPlotLayout.ClientHeight, ButtonCaptionHeight());
+  const float w =
+      std::max(60.0f + 3.0f * kNoiseCaptionLength * MainPlotLayout.ClientWidth / 1400.0f,
+               ButtonCaptionWidth("remove TI and RI"));
   if (!s.RemoveNoiseButton)
     s.RemoveNoiseButton = MakeScreenButton(49 - 2 * h, 1355 - w, 48 - h, 1355,
                                            "remove TI and RI", "remove TI and RI", true);
@@ -90,13 +117,7 @@ float IntegrateButtonWidth() {
   const float wi = 50.0f + 30.0f * MainPlotLayout.ClientWidth / 1400.0f;
   // The width fits "integrate"; the button's other caption, "select range",
   // is longer and would be cut, so the button widens as far as it needs.
-  const platform::Font f = ButtonFont(false);
-  platform::DeviceFont font;
-  font.height = f.height;
-  font.weight = f.weight;
-  font.family = f.family;
-  const double caption = platform::EstimateText("select range", font).width + 8.0;
-  return std::max(wi, static_cast<float>(caption));
+  return std::max(wi, ButtonCaptionWidth("select range"));
 }
 
 void ShowIntegrateButton() {

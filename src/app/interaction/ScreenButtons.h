@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <string_view>
 
 #include "ui/CScreenButton.h"
 
@@ -64,6 +65,11 @@ void RemoveNoiseButtons(TXLAWindow* window);
 // updated in real time).
 void ApplyRemoveNoiseButton(TXLAWindow& window);
 void ApplyRestoreTINoiseButton(TXLAWindow& window);
+
+// Logical width a caption needs on a button face (its text and the shaded
+// border on either side), and the height of a caption line likewise.
+float ButtonCaptionWidth(std::string_view caption);
+float ButtonCaptionHeight();
 
 // Width of the integrate button in logical units: as its layout says, or
 // wider where its "select range" caption needs more.
