@@ -47,19 +47,13 @@ set(_separate
   src/equilibrium/MStarTransform.cpp
   src/lamm/CosoluteSystem.cpp
   src/lamm/FixedGridMatrices.cpp
-  src/lamm/LammMethodChoice.cpp
-  src/lamm/LammNoDiffusion.cpp
-  src/lamm/LammPostCorrections.cpp
-  src/lamm/LammSpeedSchedule.cpp
   src/lamm/MovingFrameMatrices.cpp
   src/lamm/MovingFramePropagation.cpp
   src/models/DiscreteRoad.cpp
   src/models/FitDriver.cpp
   src/models/FitResultModelLines.cpp
   src/models/LammPreferenceFile.cpp
-  src/models/MovingGridEngine.cpp
   src/models/ParametersCommand.cpp
-  src/models/SimulationArrays.cpp
   src/numerics/CVector.cpp
   src/numerics/MatrixFiles.cpp
   src/plot/PlotColorBar.cpp
@@ -70,12 +64,8 @@ set(_separate
   tests/data/DataFingerprintTest.cpp
   tests/data/FitLimitIndicesTest.cpp
   tests/distributions/GStarBoundaryModelTest.cpp
-  tests/engines/GlobalLammMatricesTest.cpp
-  tests/engines/GlobalLammSolverTest.cpp
   tests/engines/LocalSedimentationTest.cpp
-  tests/engines/MovingHatEngineTest.cpp
   tests/engines/ReactingABEngineTest.cpp
-  tests/engines/RombergTest.cpp
   tests/equilibrium/EquilibriumKernelsTest.cpp
   tests/lamm/ConcDependentPropagationTest.cpp
   tests/lamm/ConcDependentTest.cpp
@@ -90,7 +80,6 @@ set(_separate
   tests/models/GlobalArrayRoadsTest.cpp
   tests/models/LinearParametersTest.cpp
   tests/models/MovingGridEngineTest.cpp
-  tests/models/ScanTimesFromW2tTest.cpp
   tests/models/SimulateModelTest.cpp
   tests/models/SimulatedAnnealingTest.cpp
   tests/plot/PlotOverlaysTest.cpp

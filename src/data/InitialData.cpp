@@ -14,13 +14,12 @@
 #include "data/ScanReaderOptions.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Interpolation.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 void ShowBox(platform::WindowHandle window, const std::string& text, const std::string& caption) {
   platform::Current().ShowMessageBox(

@@ -12,12 +12,12 @@
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
+#include "numerics/ConstantShorthands.h"
 
 ConcentrationDependentEngineRecord ConcentrationDependentEngine;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kShortestStep = 1e-15;   // s
 constexpr double kLongestStep = 1000.0;   // s
 constexpr double kNegativeLimit = -1e-8;  // trial values below it fail the step

@@ -17,13 +17,13 @@
 #include "models/SimulationErrors.h"
 #include "models/records/ModelParameters.h"
 #include "numerics/CVector.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 CosoluteStateRecord CosoluteState;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // The seven (j, k) pairs of the three-hat bands of row i, as offsets from i:
 // (i-1, i-1), (i, i-1), (i-1, i), (i, i), (i+1, i), (i, i+1), (i+1, i+1).
 constexpr int kPairJ[7] = {-1, 0, -1, 0, 1, 0, 1};

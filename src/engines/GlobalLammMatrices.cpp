@@ -9,13 +9,13 @@
 #include "engines/Romberg.h"
 #include "models/GlobalLammState.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 
 GlobalLammEngineRecord GlobalLammEngine;
 ExternalLoadingCellRecord ExternalLoadingCell;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Path length (cm) and a 2-degree sector (rad) of the loading shown.
 constexpr double kPathLength = 1.2;
 constexpr double kSectorAngle = 0.03490658503988659;

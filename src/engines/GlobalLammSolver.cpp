@@ -13,12 +13,12 @@
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 
 bool GlobalLammEngineUsed = false;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Shortest step (s); shorter ones count as trouble.
 constexpr double kShortestStep = 1e-15;
 

@@ -14,12 +14,12 @@
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 
 MovingHatEngineRecord MovingHatEngine;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // 1.2 cm path length times a 2-degree sector (pi/90).
 constexpr double kSectorFactor = 1.2 * 0.03490658503988659;
 

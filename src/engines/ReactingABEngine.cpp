@@ -8,6 +8,7 @@
 #include "engines/ReactingABSystem.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 ReactingSystemParametersRecord ReactingSystemParameters;
@@ -15,7 +16,6 @@ ReactingEngineRecord ReactingEngine;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // 1.2 cm path length times a 2-degree sector (pi/90).
 constexpr double kSectorFactor = 1.2 * 2.0 * kPi / 180.0;
 

@@ -12,12 +12,12 @@
 #include "equilibrium/PolyFit.h"
 #include "models/records/ModelParameters.h"
 #include "numerics/CVector.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr float kToKDa = 0.001f;  // g/mol to kDa
 constexpr int kSmoothingGrid = 1000;
 

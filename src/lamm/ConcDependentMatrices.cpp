@@ -15,10 +15,9 @@
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
 #include "lamm/VolumeFractionFactors.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
-
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
 
 // A linear s or D factor at or below this bound would let the coefficient
 // reach zero or change its sign: the model has left its range.

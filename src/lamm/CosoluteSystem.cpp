@@ -18,10 +18,10 @@
 #include "lamm/ElementIntegrals.h"
 #include "lamm/Tridiagonal.h"
 #include "numerics/CVector.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
 
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
 // Fewest co-solute nodes: the factors are resampled from its profile, which
 // needs five points.
 constexpr int kFewestCosoluteNodes = 5;

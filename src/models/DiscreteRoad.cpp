@@ -26,14 +26,13 @@
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
 #include "ui/Sounds.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Species {
   int Index = 0;

@@ -17,6 +17,7 @@
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
@@ -27,8 +28,6 @@ std::function<void(int, const double*, const double*, int)> StoreLammColumnForKe
     [](int, const double*, const double*, int) {};
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 const char* const kSimulationCaption = "ERROR in simulation";
 const char* const kSwitchToW2t =
