@@ -54,8 +54,6 @@ set(_separate
   src/models/FitResultModelLines.cpp
   src/models/LammPreferenceFile.cpp
   src/models/ParametersCommand.cpp
-  src/numerics/CVector.cpp
-  src/numerics/MatrixFiles.cpp
   src/plot/PlotColorBar.cpp
   src/tools/SvdfrExport.cpp
   tests/app/DistributionTimeCourseTest.cpp
