@@ -26,7 +26,6 @@ set(_separate
   src/app/serial/SerialFitCommands.cpp
   src/app/serial/SerialFitStep.cpp
   src/app/viewcmds/WindowHelpers.cpp
-  src/data/FitDataFiles.cpp
   src/data/ListFiles.cpp
   src/data/LoadData.cpp
   src/display/CursorLineDrawing.cpp

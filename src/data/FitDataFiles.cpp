@@ -81,14 +81,6 @@ bool SaveDlsFit(int i, const std::string& path, int n, float* x, float* y,
   return SaveDLSDataFile(path, n, x, y, description.c_str(), record);
 }
 
-// The busy cursor for the duration of a save.
-struct BusyCursor {
-  BusyCursor() { DataOperationLinks.ShowWaitCursor(true); }
-  ~BusyCursor() { DataOperationLinks.ShowWaitCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
 std::string MarkedOutputPath(int scan, const std::string& chosenPath, char marker) {
