@@ -17,18 +17,14 @@
 #include "numerics/ConstantShorthands.h"
 #include "numerics/Interpolation.h"
 #include "ui/Boxes.h"
+#include "ui/OkBox.h"
 #include "ui/Sounds.h"
 
 namespace {
 
-void ShowBox(platform::WindowHandle window, const std::string& text, const std::string& caption) {
-  platform::Current().ShowMessageBox(
-      {window, text, caption, platform::BoxIcon::Information, platform::BoxButtons::Ok});
-}
-
 void ShowLoadError(platform::WindowHandle window, const std::string& text) {
   PlayErrorSound();
-  ShowBox(window, text, "LOAD ERROR");
+  ShowBox(window, text, "LOAD ERROR", platform::BoxIcon::Information);
 }
 
 // Point averaging as the loaders do it: not for equilibrium data, and not at
@@ -91,7 +87,8 @@ bool ExtensionApplies() {
     return false;
   if (!ScanReaderOptions.IntensityData) return true;
   PlayInfoSound();
-  ShowBox(nullptr, "initial extrapolation not implemented yet!", "ERROR");
+  ShowBox(nullptr, "initial extrapolation not implemented yet!", "ERROR",
+          platform::BoxIcon::Information);
   return false;
 }
 
@@ -184,7 +181,7 @@ int SetInitialData(platform::WindowHandle window, const std::string& path) {
   d.DataChanged = true;
   const float averaging = AveragingDistance();
   if (d.NFILES <= 0) {
-    ShowBox(window, "please load data files first", "");
+    ShowBox(window, "please load data files first", "", platform::BoxIcon::Information);
     return 0;
   }
   FreeInitialData();

@@ -30,6 +30,7 @@
 #include "numerics/Hydrodynamics.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
+#include "ui/OkBox.h"
 #include "ui/Sounds.h"
 
 namespace {
@@ -40,11 +41,6 @@ struct Species {
   double D = 0.0;  // cm^2/s
   float Amplitude = 0.0f;
 };
-
-void ShowBox(platform::WindowHandle window, const char* text, const char* caption,
-             platform::BoxIcon icon) {
-  platform::Current().ShowMessageBox({window, text, caption, icon, platform::BoxButtons::Ok});
-}
 
 void ShowSpeedStepRefusal(platform::WindowHandle window) {
   PlayErrorSound();

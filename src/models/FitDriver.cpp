@@ -20,6 +20,7 @@
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
+#include "ui/OkBox.h"
 #include "ui/Sounds.h"
 #include "ui/WindowProgressLine.h"
 
@@ -34,11 +35,6 @@ namespace {
 
 // Tolerance of every Nelder-Mead run of a fit.
 constexpr float kSimplexTolerance = 0.0005f;
-
-void ShowBox(platform::WindowHandle window, const std::string& text, const char* caption) {
-  platform::Current().ShowMessageBox(
-      {window, text, caption, platform::BoxIcon::None, platform::BoxButtons::Ok});
-}
 
 void Repaint(platform::WindowHandle window) {
   if (RepaintMainWindow) RepaintMainWindow(window);
