@@ -48,7 +48,6 @@ set(_separate
   src/lamm/FixedGridMatrices.cpp
   src/lamm/MovingFrameMatrices.cpp
   src/lamm/MovingFramePropagation.cpp
-  src/models/FitDriver.cpp
   src/models/FitResultModelLines.cpp
   src/models/LammPreferenceFile.cpp
   src/models/ParametersCommand.cpp
