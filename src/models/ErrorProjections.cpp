@@ -152,7 +152,8 @@ float SimplexWithRestarts(platform::WindowHandle window) {
   int evaluations = 0;
   InitialSimplex(n, p.get());
   for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
-  NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective, evaluations, showBest);
+  NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+             evaluations, showBest);
   int u = BestOf(y.data(), n);
   ApplyVertex(p[u]);
   float r = y[u];
@@ -160,7 +161,8 @@ float SimplexWithRestarts(platform::WindowHandle window) {
   for (int round = 0; round < kMaxRestartRounds && !f.FitAbort; ++round) {
     InitialSimplex(n, p.get());
     for (int j = 1; j <= n + 1; ++j) y[j] = objective(p[j]);
-    NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective, evaluations, showBest);
+    NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+               evaluations, showBest);
     u = BestOf(y.data(), n);
     ApplyVertex(p[u]);
     const float best = y[u];

@@ -171,7 +171,8 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   int evaluations = 0;
   InitialSimplex(n, p.get());
   for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
-  NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective, evaluations, showBest);
+  NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+             evaluations, showBest);
   int u = BestVertex(y.data(), n);
   ApplyVertex(p[u]);
   FitSnapshot snapshot = TakeFitSnapshot();
@@ -179,7 +180,8 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   while (!f.FitAbort) {
     InitialSimplex(n, p.get());
     for (int j = 1; j <= n + 1; ++j) y[j] = objective(p[j]);
-    NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective, evaluations, showBest);
+    NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+               evaluations, showBest);
     u = BestVertex(y.data(), n);
     ApplyVertex(p[u]);
     FitSnapshot now = TakeFitSnapshot();
@@ -265,7 +267,8 @@ bool AnnealFit(platform::WindowHandle window) {
   problem.initialSimplex = [](int count, float** p) { InitialSimplex(count, p); };
   problem.applyPoint = [](float* v) { UnpackFloating(v); };
   problem.readPoint = [n](float* v) { PackFloating(n, v); };
-  const bool annealed = AnnealMinimize(problem, point.data(), n, FitDriverSettingsRecord::SimplexTolerance);
+  const bool annealed =
+      AnnealMinimize(problem, point.data(), n, FitDriverSettingsRecord::SimplexTolerance);
   f.FitRunning = false;
   SpeciesSignals.LiveRunDisplay = live;
   if (!annealed) return false;  // a schedule of fewer than two temperatures
