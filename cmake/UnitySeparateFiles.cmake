@@ -35,12 +35,9 @@ set(_separate
   src/distributions/ScaleRegularization.cpp
   src/distributions/StoredDistribution.cpp
   src/engines/CosoluteSolver.cpp
-  src/engines/GlobalLammMatrices.cpp
-  src/engines/GlobalLammSolver.cpp
   src/engines/InhomogeneousSolventDialog.cpp
   src/engines/LocalSedimentation.cpp
   src/engines/MovingHatEngine.cpp
-  src/engines/ReactingABEngine.cpp
   src/engines/ReactingABSystem.cpp
   src/equilibrium/EquilibriumKernels.cpp
   src/equilibrium/MStarTransform.cpp

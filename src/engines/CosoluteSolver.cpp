@@ -7,6 +7,7 @@
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramPaths.h"
 #include "data/ScanDataSet.h"
+#include "engines/EngineRunReads.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "lamm/CosoluteCoefficients.h"
@@ -48,9 +49,6 @@ HatGrid Grid() {
 double SedimentationRate(double rpm) {
   const double omega = rpm * 2.0 * kPi / 60.0;
   return omega * omega * 1e-13;
-}
-bool Ramping() {
-  return ScanDataSet.RampRotorSpeed && GlobalLammRun.Accelerating;
 }
 
 void BuildMassBands() {

@@ -5,6 +5,7 @@
 
 #include "app/records/ModelSelection.h"
 #include "data/ScanDataSet.h"
+#include "engines/EngineRunReads.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/Romberg.h"
 #include "models/GlobalLammState.h"
@@ -23,9 +24,6 @@ constexpr double kSectorAngle = 0.03490658503988659;
 enum class Geometry { Linear, Electrophoresis, ExternalLoading, Numeric };
 Geometry SelectedGeometry = Geometry::Linear;
 
-int GridSize() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
 const double* Radius() {
   return GlobalLammArrays.LammRadius;
 }

@@ -5,6 +5,7 @@
 
 #include "app/records/ModelSelection.h"
 #include "data/ScanDataSet.h"
+#include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/HatElementIntegrals.h"
 #include "lamm/Tridiagonal.h"
@@ -19,20 +20,8 @@ bool GlobalLammEngineUsed = false;
 
 namespace {
 
-// Shortest step (s); shorter ones count as trouble.
-constexpr double kShortestStep = 1e-15;
-
-int GridSize() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
-double* Profile() {
-  return GlobalLammArrays.LammConcentration;
-}
 bool ZoneRun() {
   return IsZoneModel(ModelSelection.Kind);
-}
-bool Ramping() {
-  return ScanDataSet.RampRotorSpeed && GlobalLammRun.Accelerating;
 }
 
 // First node of the band products and solves: two below the first active
