@@ -19,7 +19,6 @@
 namespace {
 
 constexpr float kToKDa = 0.001f;  // g/mol to kDa
-constexpr int kSmoothingGrid = 1000;
 
 // y at x on the straight line through (x1, y1) and (x2, y2); y1 when the
 // two abscissae coincide.
