@@ -23,10 +23,6 @@ namespace {
 // reach zero or change its sign: the model has left its range.
 constexpr double kLowestLinearFactor = 1e-3;
 
-// The seven (j, k) pairs of a row i as offsets from i, in the order of the
-// integral arrays: K of pair p in array p, w^2 1e-13 S in array 7 + p.
-constexpr int kPairOffsets[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
-
 // The node coefficient at k, or 0 for a node outside the grid (its
 // integrals vanish there too).
 double NodeValue(const double* values, int k, int n) {

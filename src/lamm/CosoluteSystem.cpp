@@ -26,11 +26,6 @@ namespace {
 // needs five points.
 constexpr int kFewestCosoluteNodes = 5;
 
-// The seven (j, k) pairs of a row as offsets, as in the macromolecule's
-// concentration-dependent matrices: diffusion integrals in arrays 0..6,
-// sedimentation ones (times w^2 1e-13) in 7..13.
-constexpr int kPairOffsets[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
-
 double Omega2(double rpm) {
   const double w = rpm * kRpmToOmega;
   return w * w * 1e-13;
