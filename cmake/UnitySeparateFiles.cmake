@@ -26,8 +26,6 @@ set(_separate
   src/app/serial/SerialFitCommands.cpp
   src/app/serial/SerialFitStep.cpp
   src/app/viewcmds/WindowHelpers.cpp
-  src/data/ListFiles.cpp
-  src/data/LoadData.cpp
   src/display/CursorLineDrawing.cpp
   src/display/DirectRedraws.cpp
   src/display/PrintedPage.cpp
@@ -40,10 +38,6 @@ set(_separate
   src/engines/MovingHatEngine.cpp
   src/engines/ReactingABSystem.cpp
   src/equilibrium/EquilibriumKernels.cpp
-  src/equilibrium/MStarTransform.cpp
-  src/lamm/CosoluteSystem.cpp
-  src/lamm/FixedGridMatrices.cpp
-  src/lamm/MovingFrameMatrices.cpp
   src/lamm/MovingFramePropagation.cpp
   src/models/FitResultModelLines.cpp
   src/models/LammPreferenceFile.cpp
