@@ -22,7 +22,7 @@
 
 namespace {
 
-void ShowLoadError(platform::WindowHandle window, const std::string& text) {
+void ShowInitialDataError(platform::WindowHandle window, const std::string& text) {
   PlayErrorSound();
   ShowBox(window, text, "LOAD ERROR", platform::BoxIcon::Information);
 }
@@ -190,12 +190,12 @@ int SetInitialData(platform::WindowHandle window, const std::string& path) {
   if (!ReadAuxiliaryScanFile(path, &p.InitialDataHeader, &p.Count, &p.Radius, &p.Signal,
                              &p.ThirdColumn, &stampChecked, averaging)) {
     FreeInitialData();
-    ShowLoadError(window, path);
+    ShowInitialDataError(window, path);
     return 0;
   }
   ScanHeader& h = p.InitialDataHeader;
   if (LoadOptions.TimeStampCheckOn && h.TimeStampChecked != d.ScanHeaders[1].TimeStampChecked)
-    ShowLoadError(window, path + "\n time stamp correction discrepancy with previous data!");
+    ShowInitialDataError(window, path + "\n time stamp correction discrepancy with previous data!");
   if (d.TimesFromW2t && h.Rpm > 0.0f) {
     const double omega = h.Rpm * kPi / 30.0;
     h.Time = h.Omega2t / (omega * omega);
