@@ -26,9 +26,6 @@ set(_separate
   src/app/serial/SerialFitCommands.cpp
   src/app/serial/SerialFitStep.cpp
   src/app/viewcmds/WindowHelpers.cpp
-  src/data/FitDataFiles.cpp
-  src/data/ListFiles.cpp
-  src/data/LoadData.cpp
   src/display/CursorLineDrawing.cpp
   src/display/DirectRedraws.cpp
   src/display/PrintedPage.cpp
@@ -36,32 +33,15 @@ set(_separate
   src/distributions/ScaleRegularization.cpp
   src/distributions/StoredDistribution.cpp
   src/engines/CosoluteSolver.cpp
-  src/engines/GlobalLammMatrices.cpp
-  src/engines/GlobalLammSolver.cpp
   src/engines/InhomogeneousSolventDialog.cpp
   src/engines/LocalSedimentation.cpp
   src/engines/MovingHatEngine.cpp
-  src/engines/ReactingABEngine.cpp
   src/engines/ReactingABSystem.cpp
   src/equilibrium/EquilibriumKernels.cpp
-  src/equilibrium/MStarTransform.cpp
-  src/lamm/CosoluteSystem.cpp
-  src/lamm/FixedGridMatrices.cpp
-  src/lamm/LammMethodChoice.cpp
-  src/lamm/LammNoDiffusion.cpp
-  src/lamm/LammPostCorrections.cpp
-  src/lamm/LammSpeedSchedule.cpp
-  src/lamm/MovingFrameMatrices.cpp
   src/lamm/MovingFramePropagation.cpp
-  src/models/DiscreteRoad.cpp
-  src/models/FitDriver.cpp
   src/models/FitResultModelLines.cpp
   src/models/LammPreferenceFile.cpp
-  src/models/MovingGridEngine.cpp
   src/models/ParametersCommand.cpp
-  src/models/SimulationArrays.cpp
-  src/numerics/CVector.cpp
-  src/numerics/MatrixFiles.cpp
   src/plot/PlotColorBar.cpp
   src/tools/SvdfrExport.cpp
   tests/app/DistributionTimeCourseTest.cpp
@@ -70,12 +50,8 @@ set(_separate
   tests/data/DataFingerprintTest.cpp
   tests/data/FitLimitIndicesTest.cpp
   tests/distributions/GStarBoundaryModelTest.cpp
-  tests/engines/GlobalLammMatricesTest.cpp
-  tests/engines/GlobalLammSolverTest.cpp
   tests/engines/LocalSedimentationTest.cpp
-  tests/engines/MovingHatEngineTest.cpp
   tests/engines/ReactingABEngineTest.cpp
-  tests/engines/RombergTest.cpp
   tests/equilibrium/EquilibriumKernelsTest.cpp
   tests/lamm/ConcDependentPropagationTest.cpp
   tests/lamm/ConcDependentTest.cpp
@@ -90,7 +66,6 @@ set(_separate
   tests/models/GlobalArrayRoadsTest.cpp
   tests/models/LinearParametersTest.cpp
   tests/models/MovingGridEngineTest.cpp
-  tests/models/ScanTimesFromW2tTest.cpp
   tests/models/SimulateModelTest.cpp
   tests/models/SimulatedAnnealingTest.cpp
   tests/plot/PlotOverlaysTest.cpp

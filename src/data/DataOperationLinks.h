@@ -44,5 +44,14 @@ struct DataOperationLinksRecord {
 
 extern DataOperationLinksRecord DataOperationLinks;
 
+// Shows the wait cursor for as long as the guard lives, whichever way its
+// scope is left.
+struct BusyCursor {
+  BusyCursor() { DataOperationLinks.ShowWaitCursor(true); }
+  ~BusyCursor() { DataOperationLinks.ShowWaitCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 // Every link back to its harmless default.
 void ResetDataOperationLinks();

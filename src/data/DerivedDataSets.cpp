@@ -32,13 +32,6 @@ const float* SecondColumnOf(int i) {
   return d.ScanSecondColumn[i].data();
 }
 
-struct BusyCursor {
-  BusyCursor() { DataOperationLinks.ShowWaitCursor(true); }
-  ~BusyCursor() { DataOperationLinks.ShowWaitCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // Writes points from..to of scan i (radius, given values, the second column
 // for intensity data).
 bool WriteSection(int i, const std::string& path, int from, int to, const float* values,

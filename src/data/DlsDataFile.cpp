@@ -12,6 +12,7 @@
 
 #include "data/DataSetLinks.h"
 #include "data/ScanFileText.h"
+#include "platform/FileHandle.h"
 #include "tools/records/DlsFlags.h"
 #include "ui/Boxes.h"
 
@@ -19,11 +20,6 @@ namespace {
 
 constexpr std::size_t kTitleLength = 99;
 constexpr int kParameterCount = 7;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;

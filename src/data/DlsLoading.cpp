@@ -19,6 +19,7 @@
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
+#include "numerics/ConstantShorthands.h"
 #include "tools/records/DlsFlags.h"
 #include "ui/Sounds.h"
 
@@ -27,7 +28,6 @@ OneBasedArray<DlsRecord>& DlsRecords = ScanDataSet.DlsRecords;
 namespace {
 
 constexpr double kKelvinOffset = 273.15;
-constexpr double kGasConstant = 8.31451e7;  // erg/(mol K)
 // The files' viscosity unit: 0.01002 is the standard viscosity of water.
 constexpr double kStandardViscosityPercent = 1.002;
 

@@ -17,6 +17,7 @@
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "numerics/RandomNumbers.h"
+#include "platform/FileHandle.h"
 #include "tools/records/DlsFlags.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
@@ -25,11 +26,6 @@ bool OverwriteWithoutAsking = false;
 int WorstScanIndex = 0;
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Scan i's fit range; unset indices stand for the scan's ends.
 void FitRange(int i, int& first, int& last) {
@@ -84,14 +80,6 @@ bool SaveDlsFit(int i, const std::string& path, int n, float* x, float* y,
   const DlsRecord record = d.DlsRecords.size() >= i ? d.DlsRecords[i] : DlsRecord{};
   return SaveDLSDataFile(path, n, x, y, description.c_str(), record);
 }
-
-// The busy cursor for the duration of a save.
-struct BusyCursor {
-  BusyCursor() { DataOperationLinks.ShowWaitCursor(true); }
-  ~BusyCursor() { DataOperationLinks.ShowWaitCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 

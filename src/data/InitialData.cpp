@@ -14,22 +14,17 @@
 #include "data/ScanReaderOptions.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Interpolation.h"
 #include "ui/Boxes.h"
+#include "ui/OkBox.h"
 #include "ui/Sounds.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-void ShowBox(platform::WindowHandle window, const std::string& text, const std::string& caption) {
-  platform::Current().ShowMessageBox(
-      {window, text, caption, platform::BoxIcon::Information, platform::BoxButtons::Ok});
-}
-
-void ShowLoadError(platform::WindowHandle window, const std::string& text) {
+void ShowInitialDataError(platform::WindowHandle window, const std::string& text) {
   PlayErrorSound();
-  ShowBox(window, text, "LOAD ERROR");
+  ShowBox(window, text, "LOAD ERROR", platform::BoxIcon::Information);
 }
 
 // Point averaging as the loaders do it: not for equilibrium data, and not at
@@ -92,7 +87,8 @@ bool ExtensionApplies() {
     return false;
   if (!ScanReaderOptions.IntensityData) return true;
   PlayInfoSound();
-  ShowBox(nullptr, "initial extrapolation not implemented yet!", "ERROR");
+  ShowBox(nullptr, "initial extrapolation not implemented yet!", "ERROR",
+          platform::BoxIcon::Information);
   return false;
 }
 
@@ -185,7 +181,7 @@ int SetInitialData(platform::WindowHandle window, const std::string& path) {
   d.DataChanged = true;
   const float averaging = AveragingDistance();
   if (d.NFILES <= 0) {
-    ShowBox(window, "please load data files first", "");
+    ShowBox(window, "please load data files first", "", platform::BoxIcon::Information);
     return 0;
   }
   FreeInitialData();
@@ -194,12 +190,12 @@ int SetInitialData(platform::WindowHandle window, const std::string& path) {
   if (!ReadAuxiliaryScanFile(path, &p.InitialDataHeader, &p.Count, &p.Radius, &p.Signal,
                              &p.ThirdColumn, &stampChecked, averaging)) {
     FreeInitialData();
-    ShowLoadError(window, path);
+    ShowInitialDataError(window, path);
     return 0;
   }
   ScanHeader& h = p.InitialDataHeader;
   if (LoadOptions.TimeStampCheckOn && h.TimeStampChecked != d.ScanHeaders[1].TimeStampChecked)
-    ShowLoadError(window, path + "\n time stamp correction discrepancy with previous data!");
+    ShowInitialDataError(window, path + "\n time stamp correction discrepancy with previous data!");
   if (d.TimesFromW2t && h.Rpm > 0.0f) {
     const double omega = h.Rpm * kPi / 30.0;
     h.Time = h.Omega2t / (omega * omega);

@@ -17,7 +17,6 @@ FileNameListRecord FileNameList;
 
 namespace {
 
-constexpr int kMaxFilesPerLoad = 1000;
 constexpr const char* kNewFormatTag = "newformat n=";
 
 // What a list file says, or the line where it stops making sense.
@@ -59,7 +58,7 @@ std::string Trimmed(const std::string& s) {
   return s.substr(a, s.find_last_not_of(blanks) - a + 1);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> TextLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -91,7 +90,7 @@ ParsedList ParseListText(std::string text) {
   }
   // A body that begins with "%" is taken as it stands, comments and all.
   const bool stripComments = text.empty() || text[0] != '%';
-  const std::vector<std::string> lines = Lines(text);
+  const std::vector<std::string> lines = TextLines(text);
   for (std::size_t k = 0; k < lines.size(); ++k) {
     std::string line = lines[k];
     // A comment ends at its line end; the line end itself stays, so the

@@ -23,6 +23,9 @@ struct FileNameListRecord {
 
 extern FileNameListRecord FileNameList;
 
+// The most scan files one load takes, from a list or a selection.
+inline constexpr int kMaxFilesPerLoad = 1000;
+
 // One full path per loaded scan in time order, the folder being DataFolder;
 // the scan whose index equals excludedScan is left out (none for 0 or less).
 void BuildFileNameList(int excludedScan);

@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr int kMaxFilesPerLoad = 1000;
 
 enum class Loader { AllData, FromList, Reload };
 

@@ -22,7 +22,7 @@ namespace {
 // pi / 30: rpm to rad/s.
 constexpr float kOmegaPerRpm = 0.10471975511965977f;
 constexpr float kKelvinOffset = 273.15f;
-constexpr float kGasConstant = 8.31451e7f;  // erg / (mol K)
+constexpr float kGasConstantSingle = 8.31451e7f;  // erg / (mol K)
 
 // The character after the dot of a file name's extension, upper case.
 char KindLetter(const std::string& fileName) {
@@ -134,7 +134,7 @@ void SetRunTemperature() {
   // The scan loaded last, which need not be the latest in time.
   const float kelvin = d.ScanHeaders[d.NFILES].Temperature + kKelvinOffset;
   SolventConditions.BufferTemperature = kelvin;
-  SolventConditions.GasConstantRT = kelvin * kGasConstant;
+  SolventConditions.GasConstantRT = kelvin * kGasConstantSingle;
 }
 
 void SetMeniscusBottomLimitDefaults() {

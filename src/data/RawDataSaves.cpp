@@ -29,13 +29,6 @@ bool WriteScanAs(int i, const std::string& path, const char* description) {
                                d.ScanHeaders[i].TimeStampChecked, d.ScanHeaders[i]);
 }
 
-struct BusyCursor {
-  BusyCursor() { DataOperationLinks.ShowWaitCursor(true); }
-  ~BusyCursor() { DataOperationLinks.ShowWaitCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // The new name of scan i (without extension), or "" when its file name is
 // too short to hold a scan number.
 std::string SpeedWavelengthName(int i) {

@@ -7,13 +7,9 @@
 
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
+#include "platform/FileHandle.h"
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 long TruncateToLong(double v) {
   if (std::isnan(v)) return 0;

@@ -25,6 +25,7 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/ParameterVector.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 #include "platform/Platform.h"
 
@@ -35,7 +36,6 @@ GridServicesRecord GridServices;
 namespace {
 
 constexpr double kPriorDefault = 0.01;
-constexpr double kPi = 3.14159265358979323846;
 
 void ShowGridMessage(const std::string& text, const std::string& caption) {
   platform::Current().ShowMessageBox(

@@ -18,11 +18,10 @@
 #include "distributions/records/DistributionSettingsRecords.h"
 #include "models/TempParameterFile.h"
 #include "models/records/FitControl.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {
-
-constexpr double kGasConstant = 8.31451e7;  // erg/(mol K)
 
 float& SGrid(int i) {
   return DistributionResult.DistSGrid[static_cast<std::size_t>(i)];

@@ -6,19 +6,19 @@
 #include <vector>
 
 #include "data/ScanDataSet.h"
+#include "engines/EngineRunReads.h"
 #include "engines/LocalSedimentation.h"
 #include "lamm/ElementIntegrals.h"
 #include "lamm/Tridiagonal.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
+#include "numerics/ConstantShorthands.h"
 
 ConcentrationDependentEngineRecord ConcentrationDependentEngine;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kShortestStep = 1e-15;   // s
 constexpr double kLongestStep = 1000.0;   // s
 constexpr double kNegativeLimit = -1e-8;  // trial values below it fail the step
 constexpr int kMostHalvings = 10;
@@ -59,16 +59,6 @@ EngineArrays Work() {
     w.Sedimentation[p] = ConcDependentArray(10 + p);
   }
   return w;
-}
-
-int GridSize() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
-double* Profile() {
-  return GlobalLammArrays.LammConcentration;
-}
-bool Ramping() {
-  return ScanDataSet.RampRotorSpeed && GlobalLammRun.Accelerating;
 }
 
 EqualHatGrid Grid() {

@@ -7,6 +7,7 @@
 #include "app/records/ModelSelection.h"
 #include "app/records/ProgramPaths.h"
 #include "data/ScanDataSet.h"
+#include "engines/EngineRunReads.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "lamm/CosoluteCoefficients.h"
@@ -17,13 +18,13 @@
 #include "models/SimulationErrors.h"
 #include "models/records/ModelParameters.h"
 #include "numerics/CVector.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 CosoluteStateRecord CosoluteState;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // The seven (j, k) pairs of the three-hat bands of row i, as offsets from i:
 // (i-1, i-1), (i, i-1), (i-1, i), (i, i), (i+1, i), (i, i+1), (i+1, i+1).
 constexpr int kPairJ[7] = {-1, 0, -1, 0, 1, 0, 1};
@@ -48,9 +49,6 @@ HatGrid Grid() {
 double SedimentationRate(double rpm) {
   const double omega = rpm * 2.0 * kPi / 60.0;
   return omega * omega * 1e-13;
-}
-bool Ramping() {
-  return ScanDataSet.RampRotorSpeed && GlobalLammRun.Accelerating;
 }
 
 void BuildMassBands() {

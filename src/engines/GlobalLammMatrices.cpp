@@ -5,17 +5,18 @@
 
 #include "app/records/ModelSelection.h"
 #include "data/ScanDataSet.h"
+#include "engines/EngineRunReads.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/Romberg.h"
 #include "models/GlobalLammState.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 
 GlobalLammEngineRecord GlobalLammEngine;
 ExternalLoadingCellRecord ExternalLoadingCell;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Path length (cm) and a 2-degree sector (rad) of the loading shown.
 constexpr double kPathLength = 1.2;
 constexpr double kSectorAngle = 0.03490658503988659;
@@ -23,9 +24,6 @@ constexpr double kSectorAngle = 0.03490658503988659;
 enum class Geometry { Linear, Electrophoresis, ExternalLoading, Numeric };
 Geometry SelectedGeometry = Geometry::Linear;
 
-int GridSize() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
 const double* Radius() {
   return GlobalLammArrays.LammRadius;
 }

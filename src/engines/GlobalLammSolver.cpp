@@ -5,6 +5,7 @@
 
 #include "app/records/ModelSelection.h"
 #include "data/ScanDataSet.h"
+#include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/HatElementIntegrals.h"
 #include "lamm/Tridiagonal.h"
@@ -13,26 +14,14 @@
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 
 bool GlobalLammEngineUsed = false;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-// Shortest step (s); shorter ones count as trouble.
-constexpr double kShortestStep = 1e-15;
-
-int GridSize() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
-double* Profile() {
-  return GlobalLammArrays.LammConcentration;
-}
 bool ZoneRun() {
   return IsZoneModel(ModelSelection.Kind);
-}
-bool Ramping() {
-  return ScanDataSet.RampRotorSpeed && GlobalLammRun.Accelerating;
 }
 
 // First node of the band products and solves: two below the first active

@@ -7,6 +7,7 @@
 #include "data/ScanDataSet.h"
 #include "data/records/SolventConditions.h"
 #include "engines/CosoluteSolver.h"
+#include "engines/EngineRunReads.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "lamm/VolumeFractionFactors.h"
 #include "models/GlobalLammState.h"
@@ -19,10 +20,6 @@ namespace {
 // 1 + k c at or below this is treated as a vanishing factor: s would be
 // infinite (or change sign) and D would vanish, which no real solution does.
 constexpr double kNonidealFloor = 1e-3;
-
-int GridSize() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
 
 double SignalPerConcentration() {
   const double v = ScanDataSet.SignalPerConcentration;

@@ -5,6 +5,7 @@
 
 #include "data/ScanDataSet.h"
 #include "engines/CosoluteSolver.h"
+#include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/GlobalLammSolver.h"
 #include "engines/HatElementIntegrals.h"
@@ -14,14 +15,11 @@
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 
 MovingHatEngineRecord MovingHatEngine;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-// 1.2 cm path length times a 2-degree sector (pi/90).
-constexpr double kSectorFactor = 1.2 * 0.03490658503988659;
 
 struct Bands {
   double* l;
@@ -35,9 +33,6 @@ struct EndRows {
   double M[8], K[8], S[8], A[8];
 };
 
-int N() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
 double* C() {
   return GlobalLammArrays.LammConcentration;
 }
@@ -45,16 +40,13 @@ double* R0() {
   return MovingGridState.ReferenceRadius.data();
 }
 HatGrid Reference() {
-  return HatGrid{R0(), N()};
+  return HatGrid{R0(), GridSize()};
 }
 double Meniscus() {
   return ModelParameters.Meniscus;
 }
 double Bottom() {
   return ModelParameters.Bottom;
-}
-bool Ramping() {
-  return ScanDataSet.RampRotorSpeed && GlobalLammRun.Accelerating;
 }
 bool DynamicCosolute() {
   return InhomogeneousSolventOn && InhomogeneousSolventSettings.SedimentingCosolute;
@@ -92,13 +84,13 @@ TridagWork StepWork() {
 }
 
 int EndIndex(int i, int j) {
-  const int n = N();
+  const int n = GridSize();
   if (i <= 2 && j <= 2) return 2 * (i - 1) + (j - 1);
   if (i >= n - 1 && j >= n - 1) return 4 + 2 * (i - n + 1) + (j - n + 1);
   return -1;
 }
 void EndPair(int k, int& i, int& j) {
-  const int n = N();
+  const int n = GridSize();
   const int base = k < 4 ? 1 : n - 1;
   i = base + (k % 4) / 2;
   j = base + k % 2;
@@ -113,11 +105,11 @@ double Coef(const Bands& b, const double* ends, int i, int j) {
 }
 
 double StiffnessEntry(int i, int j) {
-  return InhomogeneousSolventOn ? FactorDiffusionIntegral(i, j, R0(), N())
+  return InhomogeneousSolventOn ? FactorDiffusionIntegral(i, j, R0(), GridSize())
                                 : HatStiffnessIntegral(Reference(), i, j);
 }
 double SedimentationEntry(int i, int j) {
-  return InhomogeneousSolventOn ? FactorSedimentationIntegral(i, j, R0(), N())
+  return InhomogeneousSolventOn ? FactorSedimentationIntegral(i, j, R0(), GridSize())
                                 : HatSedimentationIntegral(Reference(), i, j);
 }
 
@@ -126,12 +118,12 @@ double SedimentationEntry(int i, int j) {
 double SetFrameEnds(double tau) {
   const double e = std::exp(MovingHatEngine.GridRate * tau);
   R0()[1] = Meniscus() / e;
-  R0()[N()] = Bottom() / e;
+  R0()[GridSize()] = Bottom() / e;
   return e;
 }
 void ResetFrameEnds() {
   R0()[1] = Meniscus();
-  R0()[N()] = Bottom();
+  R0()[GridSize()] = Bottom();
 }
 
 EndRows ComputeEndRows(double tau) {
@@ -149,7 +141,7 @@ EndRows ComputeEndRows(double tau) {
   if (SpeciesSignals.BackDiffusionShutOffApplies) {
     // An open bottom: the boundary flux r (D c' - sigma r c) stays in the
     // weak form, so material that reaches the bottom leaves the cell.
-    const int n = N();
+    const int n = GridSize();
     const double rn = R0()[n], open = rn / (rn - R0()[n - 1]);
     out.K[6] += open;
     out.K[7] -= open;
@@ -174,7 +166,7 @@ double OperatorEntry(const EndRows& ends, double e, int i, int j) {
 }
 
 void FillBands(const Bands& b, double (*entry)(int, int)) {
-  const int n = N();
+  const int n = GridSize();
   for (int i = 1; i <= n; ++i) {
     b.l[i] = i > 1 ? entry(i, i - 1) : 0.0;
     b.d[i] = entry(i, i);
@@ -192,7 +184,7 @@ void UpdateSpeciesRate() {
 void MovingHatMakeGrid() {
   MovingHatEngineRecord& h = MovingHatEngine;
   GlobalLammRunStateRecord& run = GlobalLammRun;
-  const int n = N();
+  const int n = GridSize();
   const double m = Meniscus(), b = Bottom();
   h.RegridCount = 0;
   // The grid travels at the final speed while the rotor still accelerates.
@@ -231,7 +223,7 @@ void MovingHatAssemble() {
   FillBands(Sedimentation(), SedimentationEntry);
   FillBands(Motion(), [](int i, int j) { return HatElementIntegralA(Reference(), i, j); });
   FillBands(Mass(), [](int i, int j) { return HatElementIntegralB(Reference(), i, j); });
-  const int n = N();
+  const int n = GridSize();
   const double* r = R0();
   const HatGrid g = Reference();
   double* w = MovingHatEngine.EndWeights;
@@ -255,7 +247,7 @@ void RebuildTransportBands() {
 void ClampRunawayProfile() {
   if (GlobalLammRun.SpeciesD > 2e-8) return;
   double* c = C();
-  const int n = N();
+  const int n = GridSize();
   if (GlobalLammRun.SpeciesS > 0.0 && std::fabs(c[n]) >= 1e30) {
     for (int i = n; i >= std::max(1, n - 20); --i)
       if (std::fabs(c[i]) > 1e35) c[i] *= 0.1;
@@ -268,7 +260,7 @@ void ClampRunawayProfile() {
 // The constant system of one whole shift interval from tau = 0 to T.
 void MovingHatPrefactor() {
   const MovingHatEngineRecord& h = MovingHatEngine;
-  const int n = N();
+  const int n = GridSize();
   const double T = h.ShiftTime;
   const EndRows start = ComputeEndRows(0.0), end = ComputeEndRows(T);
   const double eEnd = std::exp(h.GridRate * T);
@@ -291,7 +283,7 @@ void MovingHatPrefactor() {
 }
 
 void PrefactoredStep() {
-  const int n = N();
+  const int n = GridSize();
   const GlobalLammWorkArrays w = GlobalLammWork();
   const Bands R = FullRight();
   TridiagonalTimesVector(R.l, R.d, R.u, w.OldTotalSignal, w.RightHandSide, n);
@@ -300,7 +292,7 @@ void PrefactoredStep() {
 
 void GeneralStep(double t, double dt) {
   const MovingHatEngineRecord& h = MovingHatEngine;
-  const int n = N();
+  const int n = GridSize();
   const double tau0 = t - MovingGridState.GridTime, tau1 = tau0 + dt;
   const double e0 = std::exp(h.GridRate * tau0), e1 = std::exp(h.GridRate * tau1);
   const EndRows start = ComputeEndRows(tau0), end = ComputeEndRows(tau1);
@@ -350,7 +342,7 @@ double FrameWeight(int i, double tau) {
 }
 
 void StoreShifted(double* c, double first, double second, double penultimate, double last) {
-  const int n = N();
+  const int n = GridSize();
   if (GlobalLammRun.SpeciesS >= 0.0) {
     for (int i = n - 2; i >= 3; --i) c[i] = c[i - 1];
   } else {
@@ -367,7 +359,7 @@ void StoreShifted(double* c, double first, double second, double penultimate, do
 // side the material moves to and interpolating at the side it leaves.
 void MovingHatRemesh() {
   MovingHatEngineRecord& h = MovingHatEngine;
-  const int n = N();
+  const int n = GridSize();
   const double s = GlobalLammRun.SpeciesS, D = GlobalLammRun.SpeciesD;
   const double tau = GlobalLammRun.SimTime - MovingGridState.GridTime;
   const double e = std::exp(h.GridRate * tau), e2 = e * e;
@@ -536,7 +528,7 @@ double ChooseShiftStep(double t, double& dt) {
 // longer ends where it was meant to.
 bool GuardUndershoot(double t, double& dt) {
   MovingHatEngineRecord& h = MovingHatEngine;
-  const int n = N();
+  const int n = GridSize();
   const int node = GlobalLammRun.SpeciesS >= 0.0 ? 1 : n;
   const int next = node == 1 ? 2 : n - 1;
   double* c = C();
@@ -602,7 +594,7 @@ void SetUpRun() {
   GlobalLammEngine.TruncationStart = 1;
   if (InhomogeneousSolventOn) {
     MovingHatMakeGrid();
-    SolventGradientFactors(R0(), N());
+    SolventGradientFactors(R0(), GridSize());
   }
   MovingHatMakeGrid();
   MovingHatAssemble();
@@ -634,7 +626,7 @@ double HatNetTransportIntegral(const HatGrid& grid, int i, int j) {
 }
 
 double MovingHatTotalLoading() {
-  const int n = N();
+  const int n = GridSize();
   // Before the first run there is no reference grid.
   if (C() == nullptr || static_cast<int>(MovingGridState.ReferenceRadius.size()) < n + 1)
     return 0.0;
@@ -647,7 +639,7 @@ double MovingHatTotalLoading() {
 }
 
 double MovingHatStep() {
-  const int n = N();
+  const int n = GridSize();
   std::copy(C() + 1, C() + n + 1, GlobalLammWork().OldTotalSignal + 1);
   return MovingHatEngine.ShiftStepMode ? ShiftStep() : SubStep();
 }
@@ -656,7 +648,7 @@ void RunMovingHatLamm() {
   GlobalLammRunStateRecord& run = GlobalLammRun;
   if (ScanDataSet.UsingSpeedSteps) return;
   if (!GlobalLammArrays.LammArraysAllocated || MovingHatArray(0) == nullptr ||
-      GlobalLammArrays.LammConcentration == nullptr || N() < 6)
+      GlobalLammArrays.LammConcentration == nullptr || GridSize() < 6)
     return;
   SetUpRun();
   const bool cosolute = InhomogeneousSolventOn && InhomogeneousSolventSettings.CosoluteOn;
@@ -669,7 +661,7 @@ void RunMovingHatLamm() {
     if (run.TridiagError) break;
     if (cosolute) AdvanceCosoluteGradient();
     if (DynamicCosolute()) {
-      UpdateSolventFactors(R0(), N());
+      UpdateSolventFactors(R0(), GridSize());
       RebuildTransportBands();
     }
     LammStepCallback(v);

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/ReactingABSystem.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 ReactingSystemParametersRecord ReactingSystemParameters;
@@ -15,27 +17,19 @@ ReactingEngineRecord ReactingEngine;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-// 1.2 cm path length times a 2-degree sector (pi/90).
-constexpr double kSectorFactor = 1.2 * 2.0 * kPi / 180.0;
-
 // Steps of at least this length whose change per second stays below the
 // equilibrium threshold count towards the end of the run.
 constexpr double kSteadyStepLength = 30.0;
 constexpr int kSteadyStepCount = 10;
 
-int N() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
-
 bool ArraysPresent() {
   return GlobalLammArrays.LammArraysAllocated && ReactingWork().FreeA != nullptr &&
-         GlobalLammArrays.LammConcentration != nullptr && N() >= 3;
+         GlobalLammArrays.LammConcentration != nullptr && GridSize() >= 3;
 }
 
 void ShiftTimeLevels() {
   const ReactingArrays w = ReactingWork();
-  const int n = N();
+  const int n = GridSize();
   std::copy(w.OldA + 1, w.OldA + n + 1, w.OlderA + 1);
   std::copy(w.OldB + 1, w.OldB + n + 1, w.OlderB + 1);
   std::copy(w.FreeA + 1, w.FreeA + n + 1, w.OldA + 1);
@@ -101,7 +95,7 @@ bool ReactingEquilibrium() {
   if (w.FreeA == nullptr || GlobalLammArrays.LammConcentration == nullptr) return true;
   // The root never exceeds the smaller total; rounding may, by an ulp.
   const double freeA = std::max(0.0, a - c), freeB = std::max(0.0, b - c);
-  for (int i = 1; i <= N(); ++i) {
+  for (int i = 1; i <= GridSize(); ++i) {
     w.FreeA[i] = w.OldA[i] = w.OlderA[i] = freeA;
     w.FreeB[i] = w.OldB[i] = w.OlderB[i] = freeB;
   }
@@ -114,7 +108,7 @@ void ReactingSignal() {
   const double K = ReactingEngine.BindingConstant;
   const ReactingArrays w = ReactingWork();
   double* total = GlobalLammArrays.LammConcentration;
-  for (int i = 1; i <= N(); ++i) {
+  for (int i = 1; i <= GridSize(); ++i) {
     const double complex = K * w.FreeA[i] * w.FreeB[i];
     total[i] = w.FreeA[i] * p.SignalFactorA + w.FreeB[i] * p.SignalFactorB +
                p.SignalFactorComplex * complex;
@@ -125,7 +119,7 @@ void ReactingSignal() {
 double ReactingSectorAmount(const double* y) {
   const double* weight = ReactingWork().MassWeight;
   double sum = 0.0;
-  for (int i = 1; i <= N(); ++i) sum += weight[i] * y[i];
+  for (int i = 1; i <= GridSize(); ++i) sum += weight[i] * y[i];
   return sum * kSectorFactor;
 }
 
@@ -136,7 +130,7 @@ namespace {
 double ComplexAmount() {
   const ReactingArrays w = ReactingWork();
   const GlobalLammWorkArrays m = GlobalLammWork();
-  const int n = N();
+  const int n = GridSize();
   double sum = 0.0;
   for (int i = 1; i <= n; ++i) {
     double row = m.Mass.d[i] * w.FreeB[i];

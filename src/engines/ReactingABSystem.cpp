@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engines/BlockTridiagonal.h"
+#include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/ReactingABDisplay.h"
@@ -24,12 +25,8 @@ constexpr double kAcceptedCorrection = 1e-8;
 // many, before the run gives up.
 constexpr int kMaxStepParts = 16;
 
-int N() {
-  return GlobalLammArrays.LammAllocatedSize;
-}
-
 HatGrid Grid() {
-  return HatGrid{GlobalLammArrays.LammRadius, N()};
+  return HatGrid{GlobalLammArrays.LammRadius, GridSize()};
 }
 
 // The species node j and the partner node k of three-hat band b in row i.
@@ -79,7 +76,7 @@ RowBands PartnerRow(const ReactingArrays& w, double f, const double* y, int i, i
 // (M - h S_X) x_old + (complex mass - h complex transport)(a_old, b_old).
 void OldLevelTerms(const ReactingArrays& w, double h, const double* a, const double* b,
                    OneBasedArray<NodePair>& out) {
-  const int n = N();
+  const int n = GridSize();
   const TridiagonalBands m = GlobalLammWork().Mass;
   for (int i = 1; i <= n; ++i) {
     const double complex = RowTimes(PartnerRow(w, -h, b, i, n), a, i, n);
@@ -93,7 +90,7 @@ void OldLevelTerms(const ReactingArrays& w, double h, const double* a, const dou
 // right-hand side -F.
 void Residuals(const ReactingArrays& w, double h, const OneBasedArray<NodePair>& old,
                BlockTridiagonalSystem* system) {
-  const int n = N();
+  const int n = GridSize();
   const double* a = w.FreeA;
   const double* b = w.FreeB;
   const TridiagonalBands m = GlobalLammWork().Mass;
@@ -114,20 +111,20 @@ void Residuals(const ReactingArrays& w, double h, const OneBasedArray<NodePair>&
 }
 
 void UpdateAsymmetry(const ReactingArrays& w) {
-  const int n = N();
+  const int n = GridSize();
   double sum = 0.0;
   for (int i = 1; i <= n; ++i) sum += std::fabs(w.FluxA[i] - w.FluxB[i]);
   ReactingEngine.assymfact = sum / n;
 }
 
 void RestoreOldLevel(const ReactingArrays& w) {
-  const int n = N();
+  const int n = GridSize();
   std::copy(w.OldA + 1, w.OldA + n + 1, w.FreeA + 1);
   std::copy(w.OldB + 1, w.OldB + n + 1, w.FreeB + 1);
 }
 
 bool AllFinite(const ReactingArrays& w) {
-  for (int i = 1; i <= N(); ++i)
+  for (int i = 1; i <= GridSize(); ++i)
     if (!std::isfinite(w.FreeA[i]) || !std::isfinite(w.FreeB[i])) return false;
   return true;
 }
@@ -140,7 +137,7 @@ double NewtonPass(const ReactingArrays& w, double h, const OneBasedArray<NodePai
   const int singular = SolveBlockTridiagonal(system);
   if (singular != 0) return -singular;
   double largest = 0.0;
-  for (int i = 1; i <= N(); ++i) {
+  for (int i = 1; i <= GridSize(); ++i) {
     w.FreeA[i] += system.Rhs[i].a;
     w.FreeB[i] += system.Rhs[i].b;
     largest = std::max({largest, std::fabs(system.Rhs[i].a), std::fabs(system.Rhs[i].b)});
@@ -155,7 +152,7 @@ enum class NewtonResult { Converged, Stalled, Singular };
 // first part is the predictor of the diagnostics.
 NewtonResult NewtonSolve(const ReactingArrays& w, double dt, const double* a0, const double* b0,
                          bool showPredictor) {
-  const int n = N();
+  const int n = GridSize();
   const double h = 0.5 * dt;
   OneBasedArray<NodePair> old(1, n);
   OldLevelTerms(w, h, a0, b0, old);
@@ -194,7 +191,7 @@ NewtonResult NewtonSolve(const ReactingArrays& w, double dt, const double* a0, c
 }  // namespace
 
 void ReactingMakeGrid() {
-  const int n = N();
+  const int n = GridSize();
   const double m = ModelParameters.Meniscus, b = ModelParameters.Bottom;
   double* r = GlobalLammArrays.LammRadius;
   r[1] = m;
@@ -212,7 +209,7 @@ void ReactingAssemble(double w) {
   const ReactingArrays a = ReactingWork();
   const GlobalLammWorkArrays m = GlobalLammWork();
   const HatGrid g = Grid();
-  const int n = N();
+  const int n = GridSize();
   const auto stiffness = [&](double s, double D, int i, int j) {
     return D * ReferenceDiffusionIntegral(g, i, j) -
            w * s * ReferenceSedimentationIntegral(g, i, j);
@@ -238,7 +235,7 @@ void ReactingAssemble(double w) {
 
 bool ReactingCoupledStep(double dt) {
   const ReactingArrays w = ReactingWork();
-  const int n = N();
+  const int n = GridSize();
   OneBasedArray<double> startA(1, n), startB(1, n);
   // Steps that Newton's method cannot finish are made again in equal parts.
   for (int parts = 1; parts <= kMaxStepParts; parts *= 2) {

@@ -20,7 +20,7 @@ EqBuoyantStateRecord EqBuoyantState;
 
 namespace {
 
-constexpr double kGasConstant = PhysicalConstantsRecord::GasConstant;  // of the exponentials
+constexpr double kGasConstantOfExponentials = PhysicalConstantsRecord::GasConstant;
 constexpr double kGasConstantSD = PhysicalConstantsRecord::GasConstantSDM;
 // Above this exponent the exponentials are taken relative to their largest
 // value in the fit range instead of mid-cell, so that neither they nor the
@@ -34,7 +34,7 @@ double Omega(double rpm) {
 
 double Exponent(double r, double Mb, double rpm, double temperatureC, double rRef) {
   return (r * r - rRef * rRef) * Mb * Omega(rpm) * Omega(rpm) /
-         (2.0 * kGasConstant * (temperatureC + 273.15));
+         (2.0 * kGasConstantOfExponentials * (temperatureC + 273.15));
 }
 
 bool Ready() {

@@ -17,7 +17,6 @@ MStarSettingsRecord MStarSettings;
 namespace {
 
 constexpr double kExtensionStep = 0.001;  // cm
-constexpr int kSmoothingGrid = 1000;
 
 void SizeSet(MStarDataSet& s, int n) {
   s.SetPointCount = n;

@@ -12,14 +12,13 @@
 #include "equilibrium/PolyFit.h"
 #include "models/records/ModelParameters.h"
 #include "numerics/CVector.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr float kToKDa = 0.001f;  // g/mol to kDa
-constexpr int kSmoothingGrid = 1000;
 
 // y at x on the straight line through (x1, y1) and (x2, y2); y1 when the
 // two abscissae coincide.

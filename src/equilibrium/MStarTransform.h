@@ -51,6 +51,9 @@ struct MStarDataRecord {
 
 extern MStarDataRecord MStarData;
 
+// Points of the even grid that the smoothing of a set's curves resamples to.
+inline constexpr int kSmoothingGrid = 1000;
+
 // A radial interval [R1, R2] in cm.
 struct RadialBasis {
   float R1 = 0.0f, R2 = 0.0f;

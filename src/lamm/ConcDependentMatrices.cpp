@@ -15,18 +15,13 @@
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
 #include "lamm/VolumeFractionFactors.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
-
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
 
 // A linear s or D factor at or below this bound would let the coefficient
 // reach zero or change its sign: the model has left its range.
 constexpr double kLowestLinearFactor = 1e-3;
-
-// The seven (j, k) pairs of a row i as offsets from i, in the order of the
-// integral arrays: K of pair p in array p, w^2 1e-13 S in array 7 + p.
-constexpr int kPairOffsets[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
 
 // The node coefficient at k, or 0 for a node outside the grid (its
 // integrals vanish there too).

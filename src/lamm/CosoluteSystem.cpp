@@ -18,18 +18,13 @@
 #include "lamm/ElementIntegrals.h"
 #include "lamm/Tridiagonal.h"
 #include "numerics/CVector.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
 
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
 // Fewest co-solute nodes: the factors are resampled from its profile, which
 // needs five points.
 constexpr int kFewestCosoluteNodes = 5;
-
-// The seven (j, k) pairs of a row as offsets, as in the macromolecule's
-// concentration-dependent matrices: diffusion integrals in arrays 0..6,
-// sedimentation ones (times w^2 1e-13) in 7..13.
-constexpr int kPairOffsets[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
 
 double Omega2(double rpm) {
   const double w = rpm * kRpmToOmega;

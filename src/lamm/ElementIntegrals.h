@@ -80,3 +80,9 @@ double PinnedFrameSedimentationTriple(const HatGrid& frame, int i, int j, int k)
 double PinnedFrameDiffusionTriple(const HatGrid& frame, int i, int j, int k);
 // int r phi_i' (phi_j phi_k)' = int r phi_i' phi_j' phi_k + int r phi_i' phi_j phi_k'
 double PinnedFrameDiffusionProductIntegral(const HatGrid& frame, int i, int j, int k);
+
+// The seven (j, k) pairs of row i of the three-hat bands, as offsets from i,
+// in the order the concentration-dependent integral arrays keep them:
+// diffusion integrals of pair p in array p, sedimentation ones (times
+// w^2 1e-13) in array 7 + p.
+inline constexpr int kPairOffsets[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};

@@ -15,11 +15,10 @@
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
 #include "lamm/SolventFactors.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 namespace {
-
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
 
 // Row i of M and B for a grid cut at node n (row n carries the bottom form:
 // its hat keeps only its left element), with q = s w^2 in 1/s. The

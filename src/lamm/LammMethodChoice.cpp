@@ -12,13 +12,11 @@
 #include <vector>
 
 #include "lamm/CLammIdeal.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/RootFinders.h"
 
 namespace {
 
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
-// Gas constant of the Svedberg equation (erg/(mol K)).
-constexpr double kGasConstant = 8.31451e7;
 // 2 R with R = 8.314472e7: s omega^2 / (2 D) = M_b omega^2 / (2 R T).
 constexpr double kTwoR = 166289440.0;
 

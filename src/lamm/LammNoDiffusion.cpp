@@ -10,14 +10,13 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/RadialResolution.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/PhysicalConstants.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 
 namespace {
-
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
 
 // Beyond this much sedimentation (s w^2 t) nothing is left in solution: the
 // boundary is placed outside every cell and the plateau is empty.

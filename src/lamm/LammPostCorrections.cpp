@@ -11,12 +11,11 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/FluorescenceDetectionRecord.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 
 namespace {
-
-constexpr double kRpmToOmega = 2.0 * std::numbers::pi / 60.0;
 
 // One output row of scan i: where the solver writes it and at which radii.
 struct OutputRow {

@@ -11,11 +11,11 @@
 
 #include "data/CRotorSpeedProfile.h"
 #include "lamm/CLammIdeal.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 namespace {
 
-constexpr double kRpmToOmega = 2.0 * 3.14159265358979323846 / 60.0;
 // Ramps shorter than this are taken as jumps to the target speed (s).
 constexpr double kShortestRamp = 10.0;
 // Scans may deviate this much from the program's speed (rpm).

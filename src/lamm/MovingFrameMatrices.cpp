@@ -22,11 +22,10 @@
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
 #include "lamm/SolventFactors.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 namespace {
-
-constexpr double kRpmToOmega = 2.0 * 3.14159265358979323846 / 60.0;
 
 // A tridiagonal matrix as the solver holds it.
 struct Tri {

@@ -5,11 +5,10 @@
 #include <cstdlib>
 
 #include "lamm/CosoluteCoefficients.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/PhysicalConstants.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 double WaterViscosity() {
   return PhysicalConstantsRecord::STANDARDVISCOSITY;

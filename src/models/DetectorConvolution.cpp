@@ -4,11 +4,10 @@
 
 #include "data/ScanReaderOptions.h"
 #include "models/records/LammSolverSettings.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // Sum and weight of the Gaussian neighbourhood of point i, walking outwards
 // in direction step (+1 or -1) until the first radius past the window edge.

@@ -26,14 +26,14 @@
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
+#include "ui/OkBox.h"
 #include "ui/Sounds.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Species {
   int Index = 0;
@@ -41,11 +41,6 @@ struct Species {
   double D = 0.0;  // cm^2/s
   float Amplitude = 0.0f;
 };
-
-void ShowBox(platform::WindowHandle window, const char* text, const char* caption,
-             platform::BoxIcon icon) {
-  platform::Current().ShowMessageBox({window, text, caption, icon, platform::BoxButtons::Ok});
-}
 
 void ShowSpeedStepRefusal(platform::WindowHandle window) {
   PlayErrorSound();

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr float kSimplexTolerance = 0.0005f;
 // Rounds of restarted simplexes before a refit counts as settled anyway:
 // noise in the objective must not keep it refitting forever.
 constexpr int kMaxRestartRounds = 25;
@@ -30,10 +29,6 @@ constexpr float kMaxProjectionSteps = 200.0f;
 // pinned the crossing down as closely as the refits can tell.
 constexpr float kStepResolution = 1e-4f;
 constexpr float kBand = 1e-6f;
-
-void ShowStatus(platform::WindowHandle window) {
-  if (FitDisplayLinks.FitResultText) FitDisplayLinks.FitResultText(window);
-}
 
 int BestOf(const float* y, int n) {
   int best = 1;
@@ -135,7 +130,7 @@ float SimplexWithRestarts(platform::WindowHandle window) {
   if (!FitPreconditions(window)) return 0.0f;
   f.FitAbort = false;
   f.EvaluationCount = 0;
-  ShowStatus(window);
+  ShowFitStatus(window);
   const int n = PackFloating(0, nullptr);
   if (n == 0) {
     SimulateModel(window);
@@ -157,7 +152,8 @@ float SimplexWithRestarts(platform::WindowHandle window) {
   int evaluations = 0;
   InitialSimplex(n, p.get());
   for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
-  NelderMead(p.get(), y.data(), n, kSimplexTolerance, objective, evaluations, showBest);
+  NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+             evaluations, showBest);
   int u = BestOf(y.data(), n);
   ApplyVertex(p[u]);
   float r = y[u];
@@ -165,7 +161,8 @@ float SimplexWithRestarts(platform::WindowHandle window) {
   for (int round = 0; round < kMaxRestartRounds && !f.FitAbort; ++round) {
     InitialSimplex(n, p.get());
     for (int j = 1; j <= n + 1; ++j) y[j] = objective(p[j]);
-    NelderMead(p.get(), y.data(), n, kSimplexTolerance, objective, evaluations, showBest);
+    NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+               evaluations, showBest);
     u = BestOf(y.data(), n);
     ApplyVertex(p[u]);
     const float best = y[u];

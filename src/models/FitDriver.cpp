@@ -20,6 +20,7 @@
 #include "models/records/FitControl.h"
 #include "models/records/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
+#include "ui/OkBox.h"
 #include "ui/Sounds.h"
 #include "ui/WindowProgressLine.h"
 
@@ -30,22 +31,14 @@ void ResetFitDisplayLinks() {
   FitDisplayLinks = FitDisplayLinksRecord{};
 }
 
-namespace {
-
-// Tolerance of every Nelder-Mead run of a fit.
-constexpr float kSimplexTolerance = 0.0005f;
-
-void ShowBox(platform::WindowHandle window, const std::string& text, const char* caption) {
-  platform::Current().ShowMessageBox(
-      {window, text, caption, platform::BoxIcon::None, platform::BoxButtons::Ok});
+void ShowFitStatus(platform::WindowHandle window) {
+  if (FitDisplayLinks.FitResultText) FitDisplayLinks.FitResultText(window);
 }
+
+namespace {
 
 void Repaint(platform::WindowHandle window) {
   if (RepaintMainWindow) RepaintMainWindow(window);
-}
-
-void ShowStatus(platform::WindowHandle window) {
-  if (FitDisplayLinks.FitResultText) FitDisplayLinks.FitResultText(window);
 }
 
 void DrawFinal(platform::WindowHandle window) {
@@ -145,7 +138,7 @@ ShowBestVertex ShowDiscreteBest(platform::WindowHandle window, bool unpack) {
     else
       ApplyVertex(vertex);
     FitControl.CurrentRmsd = value;
-    ShowStatus(window);
+    ShowFitStatus(window);
     if (FitControl.SaveBestParameters) TmpSaveBestParams(window, true);
   };
 }
@@ -160,7 +153,7 @@ void StartCounters(platform::WindowHandle window) {
   f.FitAbort = false;
   f.EvaluationCount = 0;
   f.SimulationCount = 0;
-  ShowStatus(window);
+  ShowFitStatus(window);
   f.StartRmsd = f.CurrentRmsd;
   f.BestRmsd = f.CurrentRmsd;
 }
@@ -178,7 +171,8 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   int evaluations = 0;
   InitialSimplex(n, p.get());
   for (int j = n + 1; j >= 1; --j) y[j] = objective(p[j]);
-  NelderMead(p.get(), y.data(), n, kSimplexTolerance, objective, evaluations, showBest);
+  NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+             evaluations, showBest);
   int u = BestVertex(y.data(), n);
   ApplyVertex(p[u]);
   FitSnapshot snapshot = TakeFitSnapshot();
@@ -186,7 +180,8 @@ void SimplexCycles(platform::WindowHandle window, int n) {
   while (!f.FitAbort) {
     InitialSimplex(n, p.get());
     for (int j = 1; j <= n + 1; ++j) y[j] = objective(p[j]);
-    NelderMead(p.get(), y.data(), n, kSimplexTolerance, objective, evaluations, showBest);
+    NelderMead(p.get(), y.data(), n, FitDriverSettingsRecord::SimplexTolerance, objective,
+               evaluations, showBest);
     u = BestVertex(y.data(), n);
     ApplyVertex(p[u]);
     FitSnapshot now = TakeFitSnapshot();
@@ -272,7 +267,8 @@ bool AnnealFit(platform::WindowHandle window) {
   problem.initialSimplex = [](int count, float** p) { InitialSimplex(count, p); };
   problem.applyPoint = [](float* v) { UnpackFloating(v); };
   problem.readPoint = [n](float* v) { PackFloating(n, v); };
-  const bool annealed = AnnealMinimize(problem, point.data(), n, kSimplexTolerance);
+  const bool annealed =
+      AnnealMinimize(problem, point.data(), n, FitDriverSettingsRecord::SimplexTolerance);
   f.FitRunning = false;
   SpeciesSignals.LiveRunDisplay = live;
   if (!annealed) return false;  // a schedule of fewer than two temperatures
@@ -283,7 +279,7 @@ bool AnnealFit(platform::WindowHandle window) {
     FitDriver(window);
   } else {
     Repaint(window);
-    ShowStatus(window);
+    ShowFitStatus(window);
   }
   f.AnnealTemperature = f.AnnealStartTemperature;
   return true;
@@ -309,7 +305,7 @@ bool MLOptimize(platform::WindowHandle window) {
   problem.fitPoints = ScanFitPoints;
   problem.afterSmallStep = [window] {
     SaveFinal(window);
-    ShowStatus(window);
+    ShowFitStatus(window);
   };
   problem.window = window;
   // The derivatives cost one evaluation per parameter: the line shows how
@@ -323,7 +319,7 @@ bool MLOptimize(platform::WindowHandle window) {
   SpeciesSignals.LiveRunDisplay = live;
   SaveFinal(window);
   Repaint(window);
-  ShowStatus(window);
+  ShowFitStatus(window);
   if (normal && DebugLog) DebugLog(window, " --> MLOptimize DONE");
   return normal;
 }

@@ -39,6 +39,8 @@ struct FitDriverSettingsRecord {
   float ApparentVbar = 0.73f;
   // Relative spread of a fresh simplex around its first vertex.
   float SimplexRandomization = 0.01f;
+  // Tolerance of the simplex runs of a fit and of its error-projection refits.
+  static constexpr float SimplexTolerance = 0.0005f;
   // Meniscus and bottom of the radial grid the objective built last (0: none).
   float GridMeniscus = 0.0f;
   float GridBottom = 0.0f;
@@ -65,6 +67,9 @@ struct FitDisplayLinksRecord {
 
 extern FitDisplayLinksRecord FitDisplayLinks;
 void ResetFitDisplayLinks();
+
+// The fit status lines through FitDisplayLinks (nothing without a window).
+void ShowFitStatus(platform::WindowHandle window);
 
 // Scans loaded, meniscus and bottom set (not for DLS data); fit limits of 0
 // or outside the cell are moved to meniscus and bottom with a message.

@@ -16,6 +16,7 @@
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
 #include "models/records/SpeciesEngineParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 
 MovingGridEngineRecord MovingGridEngine;
@@ -25,7 +26,6 @@ namespace {
 
 using namespace moving_grid;
 
-constexpr double kPi = 3.14159265358979323846;
 // 1.2 cm path length times a 2-degree sector.
 constexpr double kSectorFactor = 1.2 * (2.0 * kPi / 180.0);
 // Steps of at least this length whose change per second stays below the

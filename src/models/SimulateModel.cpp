@@ -24,6 +24,7 @@
 #include "models/records/ModelParameters.h"
 #include "models/records/SpeciesEngineParameters.h"
 #include "numerics/OneBasedArrays.h"
+#include "ui/OkBox.h"
 
 const FluorescenceDetectionRecord* SimulationFluorescenceDetection = nullptr;
 
@@ -31,11 +32,6 @@ namespace {
 
 // Absorbance to transmitted fraction: 10^-A = e^(-ln(10) A).
 constexpr double kLn10 = 2.30258509;
-
-void ShowBox(platform::WindowHandle window, const std::string& text, const char* caption) {
-  platform::Current().ShowMessageBox(
-      {window, text, caption, platform::BoxIcon::None, platform::BoxButtons::Ok});
-}
 
 bool SolverObjectRoad() {
   const ModelKind kind = ModelSelection.Kind;

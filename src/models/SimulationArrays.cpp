@@ -13,6 +13,7 @@
 #include "models/SimulationErrors.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/RootFinders.h"
 
@@ -20,7 +21,6 @@ bool TruncationOffForSpecies = false;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // The fewest points an optimised grid is made with.
 constexpr int kOptimizedGridMinimum = 50;
 // Fewer points leave no interior to build a finite-element grid on.

@@ -17,9 +17,11 @@
 #include "models/records/FitControl.h"
 #include "models/records/LammSolverSettings.h"
 #include "models/records/ModelParameters.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
+#include "ui/OkBox.h"
 #include "ui/Sounds.h"
 
 std::function<void(platform::WindowHandle)> OpenLammNumericsDialog = [](platform::WindowHandle) {};
@@ -28,18 +30,11 @@ std::function<void(int, const double*, const double*, int)> StoreLammColumnForKe
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 const char* const kSimulationCaption = "ERROR in simulation";
 const char* const kSwitchToW2t =
     "--> please switch to \"times from wwt\" in Lamm equation parameters (Options menu)\n(this "
     "is suboptimal and prohibits simulating of the rotor acceleration phase, but is a fix to "
     "analyze this data)";
-
-void ShowBox(platform::WindowHandle window, const std::string& text, const char* caption,
-             platform::BoxIcon icon = platform::BoxIcon::None) {
-  platform::Current().ShowMessageBox({window, text, caption, icon, platform::BoxButtons::Ok});
-}
 
 void ShowError(platform::WindowHandle window, const std::string& text,
                platform::BoxIcon icon = platform::BoxIcon::None) {

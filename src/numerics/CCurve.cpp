@@ -9,14 +9,10 @@
 #include <vector>
 
 #include "numerics/NumberTextScanner.h"
+#include "platform/FileHandle.h"
 #include "ui/Boxes.h"
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 void ReportUnopened(const std::string& path) {
   ErrorBox("\n\aAttention: could not open " + path);

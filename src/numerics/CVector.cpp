@@ -12,6 +12,7 @@
 
 #include "numerics/FatalError.h"
 #include "numerics/NumberTextScanner.h"
+#include "platform/FileHandle.h"
 #include "ui/Boxes.h"
 
 namespace {
@@ -31,11 +32,6 @@ std::vector<float> NewBlock(unsigned n, const float* values, unsigned keep) {
   if (copied > 0) std::memcpy(block.data(), values, sizeof(float) * copied);
   return block;
 }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // The text of a tick label: an integral value as an int, any other as the
 // general six-digit form. The text ends at its first blank and holds at most

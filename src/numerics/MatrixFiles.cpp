@@ -8,14 +8,10 @@
 #include <utility>
 
 #include "numerics/OneBasedArrays.h"
+#include "platform/FileHandle.h"
 #include "ui/Boxes.h"
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 FileHandle Open(const std::string& path, const char* mode) {
   return FileHandle(std::fopen(path.c_str(), mode));

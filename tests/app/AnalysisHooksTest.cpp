@@ -19,13 +19,12 @@
 #include "models/SimulateModel.h"
 #include "models/SimulationRoads.h"
 #include "models/TempParameterFile.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMeniscus = 6.0, kBottom = 7.0;
 constexpr float kRpm = 20000.0f;
-constexpr double kGasConstant = 8.31451e7;  // erg/(mol K)
 constexpr const char* kRefusal = "simulation of this model is not available in this version";
 
 class AnalysisHooksTest : public ModelsTest {

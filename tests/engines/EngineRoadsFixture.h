@@ -20,10 +20,10 @@
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
 #include "models/records/SpeciesEngineParameters.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace engine_roads_test {
 
-inline constexpr double kPi = 3.14159265358979323846;
 inline constexpr double kMeniscus = 5.8, kBottom = 7.2;
 inline constexpr float kRpm = 50000.0f;
 

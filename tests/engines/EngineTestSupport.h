@@ -13,10 +13,10 @@
 
 #include "lamm/CLammIdeal.h"
 #include "models/ModelsTestSupport.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace engine_test {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMeniscus = 5.8, kBottom = 7.2;
 
 inline double OmegaSquared(double rpm) {

@@ -13,10 +13,9 @@
 #include "engines/HatElementIntegrals.h"
 #include "engines/Romberg.h"
 #include "models/ModelsTestSupport.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 class GlobalLammMatricesTest : public ModelsTest {
  protected:

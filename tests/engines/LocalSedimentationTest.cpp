@@ -16,10 +16,9 @@
 #include "engines/InhomogeneousSolvent.h"
 #include "engines/LocalSedimentation.h"
 #include "models/ModelsTestSupport.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Species {
   int n;

@@ -21,7 +21,6 @@ namespace {
 
 using engine_test::Cell;
 using engine_test::EquilibriumConcentration;
-using engine_test::kPi;
 using engine_test::OmegaSquared;
 using engine_test::Reference;
 using engine_test::Times;

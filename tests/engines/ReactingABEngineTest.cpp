@@ -22,7 +22,6 @@ namespace {
 using engine_test::Cell;
 using engine_test::kBottom;
 using engine_test::kMeniscus;
-using engine_test::kPi;
 using engine_test::OmegaSquared;
 using engine_test::Reference;
 using engine_test::Times;

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "engines/Romberg.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/Interpolation.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // The accuracy the quadrature asks of its own extrapolation.
 constexpr double kRombergTolerance = 3e-6;
 

@@ -9,12 +9,11 @@
 #include "data/ScanReaderOptions.h"
 #include "models/DetectorConvolution.h"
 #include "models/records/LammSolverSettings.h"
+#include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 #include "support/TestSupport.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // A one-based profile on radii first, first + h, ... (n points).
 struct Profile {

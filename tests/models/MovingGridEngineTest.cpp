@@ -18,7 +18,6 @@
 
 namespace {
 
-using engine_test::kPi;
 using engine_test::OmegaSquared;
 using engine_test::Reference;
 using engine_test::Times;

@@ -7,10 +7,9 @@
 #include "data/DataSetServices.h"
 #include "data/DataTestSupport.h"
 #include "models/ScanTimesFromW2t.h"
+#include "numerics/ConstantShorthands.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 class ScanTimesFromW2tTest : public DataTest {
  protected:

@@ -6,11 +6,10 @@
 
 #include "data/DlsLoading.h"
 #include "models/ModelsTestSupport.h"
+#include "numerics/ConstantShorthands.h"
 #include "tools/DlsKernels.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // The scattering vector as the difference of the scattered and the incident
 // wave vectors, both of length 2 pi n / lambda, at the angle theta.
