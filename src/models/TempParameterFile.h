@@ -110,8 +110,8 @@ struct CtotSettingsRecord {
   bool VolumeFractionNonideality = false;
   bool UseExternalCtot = false;
   bool FreezeCtot = false;
-  int MovienGrid = 0;
-  int CtotRadialPoints = 0;
+  int MovienGrid = 500;        // radial grid of the non-ideal Lamm solutions
+  int CtotRadialPoints = 100;  // radii at which the mean field is kept
   bool CreateDebugFiles = false;  // the run writes its intermediate profiles
 };
 

@@ -173,6 +173,17 @@ TEST_F(DistributionInteraction, PeakLabelsAppearAndGoWithTheNextPaint) {
   EXPECT_EQ(ScreenButtons.PeakLabels[1]->Caption, MolarMassLabel(CalculateM(5.0f)));
   Paint();
   EXPECT_EQ(ScreenButtons.PeakLabelCount, 0);
+
+  // After a label's report the repaint keeps the labels once; the paints
+  // after it (those of a new run among them) take them away.
+  ShowPeakMwLabels(*window);
+  ShowPeakInfo(*window, 1);
+  EXPECT_EQ(LogLinesWith("box [PEAK INFO]").size(), 1u);
+  Paint();
+  EXPECT_EQ(ScreenButtons.PeakLabelCount, 1);
+  Paint();
+  EXPECT_EQ(ScreenButtons.PeakLabelCount, 0);
+  EXPECT_FALSE(ScreenButtons.PeakLabels[1]);
 }
 
 TEST_F(DistributionInteraction, IntegratingABandReportsTheIntegralOfTheDistribution) {

@@ -473,6 +473,19 @@ TEST_F(ParametersCommandTest, NonidealMultipleSpeciesTakesItsSettingsAndAsksExti
   }
 }
 
+TEST_F(ParametersCommandTest, NonidealCsShowsItsGridSizesAndKeepsThem) {
+  Select(ModelKind::NonidealCS);
+  // Untouched, the dialog shows the sizes a run would use and gives them
+  // back unchanged.
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  const platform::FormState shown = backend().ShownForms().back().initial;
+  EXPECT_EQ(shown.Text(438), "500");
+  EXPECT_EQ(shown.Text(439), "100");
+  EXPECT_EQ(CorrectionOptions.Ctot.MovienGrid, 500);
+  EXPECT_EQ(CorrectionOptions.Ctot.CtotRadialPoints, 100);
+}
+
 TEST_F(ParametersCommandTest, HinderedCsTakesMeanFieldGridAndStickySpheres) {
   Select(ModelKind::HinderedCS);
   CorrectionOptions.Ctot.MovienGrid = 100;

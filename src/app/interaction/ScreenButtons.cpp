@@ -203,8 +203,13 @@ void PaintScreenButtons(platform::Canvas& canvas, platform::Size client) {
         &s.MoveCancelButton, &s.EditScanButton, &s.DeleteScanButton, &s.CancelScanEditButton,
         &s.DeletePointButton, &s.NotepadPointButton})
     if (*slot) (*slot)->Paint(canvas, client);
-  for (int i = 1; i <= kMaxPeakLabels; ++i)
+  // Labels are kept by one repaint only (the one after a peak report):
+  // later paints remove them, so numbers of a distribution that a new run
+  // has replaced never stay on the plot.
+  if (!s.PeakLabelsShown && !s.PeakInfoBusy) return;
+  for (int i = 1; i <= s.PeakLabelCount && i <= kMaxPeakLabels; ++i)
     if (s.PeakLabels[i]) s.PeakLabels[i]->Paint(canvas, client);
+  s.PeakLabelsShown = false;
 }
 
 void ResetScreenButtons() {
