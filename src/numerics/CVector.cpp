@@ -252,6 +252,18 @@ void CVector::Append(float value) {
   data_ = store_.data();
 }
 
+namespace {
+
+// 1 when every value reached the file; a failed write (a full disk) is
+// reported like a file that cannot be opened.
+int WrittenOrReported(FileHandle& file, const std::string& path) {
+  if (CloseAfterWriting(file)) return 1;
+  ErrorBox("Attention: could not write " + path);
+  return 0;
+}
+
+}  // namespace
+
 int CVector::WriteFile(const std::string& path) const {
   FileHandle file(std::fopen(path.c_str(), "w"));
   if (!file) {
@@ -260,7 +272,7 @@ int CVector::WriteFile(const std::string& path) const {
   }
   for (unsigned i = 0; i < count_; ++i)
     std::fprintf(file.get(), "%f\n", static_cast<double>(data_[i]));
-  return 1;
+  return WrittenOrReported(file, path);
 }
 
 int CVector::WritePow10File(const std::string& path) const {
@@ -272,7 +284,7 @@ int CVector::WritePow10File(const std::string& path) const {
   for (unsigned i = 0; i < count_; ++i)
     std::fprintf(file.get(), "%f\n",
                  static_cast<double>(static_cast<float>(std::pow(10.0, data_[i]))));
-  return 1;
+  return WrittenOrReported(file, path);
 }
 
 int CVector::ReadFile(const std::string& path) {

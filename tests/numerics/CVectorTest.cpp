@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -300,6 +301,14 @@ TEST_F(CVectorFiles, FileProblemsAreReportedAndChangeNothing) {
   EXPECT_EQ(v.WriteFile(missing), 0);
   EXPECT_EQ(v.WritePow10File(missing), 0);
   EXPECT_EQ(LogLinesWith("Attention: could not open " + missing).size(), 3u);
+  // A device that takes no data stands for a full disk: the writes fail at
+  // the flush, and the save must say so instead of reporting success.
+  if (std::FILE* probe = std::fopen("/dev/full", "w")) {
+    std::fclose(probe);
+    EXPECT_EQ(v.WriteFile("/dev/full"), 0);
+    EXPECT_EQ(v.WritePow10File("/dev/full"), 0);
+    EXPECT_EQ(LogLinesWith("Attention: could not write /dev/full").size(), 2u);
+  }
 }
 
 TEST_F(CVectorFiles, DisplayContentsOnlyReports) {
