@@ -148,6 +148,16 @@ void SetupCommonRadialGrid() {
   AllocComponentGridArrays();
 }
 
+OneBasedArray<float> GridCurveOnScanRadii(int i, const OneBasedArray<float>& curve) {
+  const auto& d = ScanDataSet;
+  const auto& g = CommonRadialGrid;
+  const int n = d.ScanPointCount[i];
+  OneBasedArray<float> onScan(1, n);
+  ResampleCurve(n, d.ScanRadius[i].data(), onScan.data(), g.CommonGridSize, g.CommonGrid,
+                curve.data());
+  return onScan;
+}
+
 void FreeCommonRadialGrid() {
   auto& g = CommonRadialGrid;
   if (g.GridResampled) g.OwnSignals = ScanArrays{};

@@ -50,5 +50,8 @@ void FreeCommonRadialGrid();
 void SetFirstFitIndex();
 void SetLastFitIndex();
 
+// A curve on the grid (TI noise and the like) at scan i's own radii.
+OneBasedArray<float> GridCurveOnScanRadii(int i, const OneBasedArray<float>& curve);
+
 // Recomputes GridSignalSum, GridPointTotal and ScanMeans over the grid fit range.
 void UpdateGridFitSums();

@@ -132,8 +132,7 @@ void TiNoiseFromResiduals(const GridNoiseRecords& kept) {
       for (int k = 1; k <= n; ++k) d.ScanModel[i][k] += mean[k];
       continue;
     }
-    OneBasedArray<float> onScan(1, n);
-    ResampleCurve(n, d.ScanRadius[i].data(), onScan.data(), size, g.CommonGrid, mean.data());
+    const OneBasedArray<float> onScan = GridCurveOnScanRadii(i, mean);
     for (int k = 1; k <= n; ++k) d.ScanModel[i][k] += onScan[k];
   }
   UpdateResiduals(false);

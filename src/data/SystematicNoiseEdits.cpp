@@ -67,22 +67,12 @@ void AddBackRemembered(float* values, const float* noise, int n, Points& p) {
   p = Points{};
 }
 
-// The TI noise on scan i's own radii.
-OneBasedArray<float> OnScanRadii(int i, const OneBasedArray<float>& noise) {
-  const auto& d = ScanDataSet;
-  const auto& g = CommonRadialGrid;
-  const int n = d.ScanPointCount[i];
-  OneBasedArray<float> t(1, n);
-  ResampleCurve(n, d.ScanRadius[i].data(), t.data(), g.CommonGridSize, g.CommonGrid, noise.data());
-  return t;
-}
-
 void TIStep() {
   auto& d = ScanDataSet;
   auto& g = CommonRadialGrid;
   for (int i = 1; i <= d.NFILES; ++i) {
     const int n = d.ScanPointCount[i];
-    const OneBasedArray<float> t = OnScanRadii(i, g.TINoise);
+    const OneBasedArray<float> t = GridCurveOnScanRadii(i, g.TINoise);
     SubtractRemembering(d.ScanSignal[i].data(), t.data(), n, Slot(TINoiseUndo.Signals, i));
     if (d.ScanModel[i].size() >= n)
       SubtractRemembering(d.ScanModel[i].data(), t.data(), n, Slot(TINoiseUndo.Models, i));
@@ -102,7 +92,7 @@ void RestoreStep() {
   auto& g = CommonRadialGrid;
   for (int i = 1; i <= d.NFILES; ++i) {
     const int n = d.ScanPointCount[i];
-    const OneBasedArray<float> t = OnScanRadii(i, g.RemovedTINoise);
+    const OneBasedArray<float> t = GridCurveOnScanRadii(i, g.RemovedTINoise);
     AddBackRemembered(d.ScanSignal[i].data(), t.data(), n, Slot(TINoiseUndo.Signals, i));
     if (d.ScanModel[i].size() >= n)
       AddBackRemembered(d.ScanModel[i].data(), t.data(), n, Slot(TINoiseUndo.Models, i));
