@@ -2,8 +2,8 @@
 // polynomial a stored distribution is divided by.
 #include "FuzzSupport.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/CCurve.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include "FuzzSupport.h"
 #include "app/options/PreferenceFile.h"
-#include "app/records/ProgramFlags.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramFlags.h"
+#include "state/ProgramPaths.h"
 #include "app/window/TXLAWindow.h"
 #include "models/LammPreferenceFile.h"
 

@@ -9,7 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "app/loading/LoadCommands.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
 

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/batch/BatchRun.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/RasterWindows.h"

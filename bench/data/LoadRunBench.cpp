@@ -14,7 +14,7 @@
 #include "data/CommonRadialGrid.h"
 #include "data/LoadData.h"
 #include "data/ScanDataSet.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <random>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
@@ -25,14 +25,14 @@
 #include "distributions/DistributionArrays.h"
 #include "distributions/MonteCarlo.h"
 #include "distributions/RunContiSed.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "models/ParameterPacking.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/LinearSolvers.h"
 

@@ -16,7 +16,7 @@
 #include "distributions/DistributionArrays.h"
 #include "distributions/DistributionNormalEquations.h"
 #include "distributions/ThreadedNormalEquations.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {

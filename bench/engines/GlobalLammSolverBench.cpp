@@ -30,8 +30,8 @@
 #include "lamm/CLammIdeal.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationArrays.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {

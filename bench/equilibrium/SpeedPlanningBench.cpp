@@ -27,14 +27,14 @@
 #include <optional>
 #include <string>
 
-#include "app/records/ProgramPaths.h"
-#include "data/records/SolventConditions.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/ProgramPaths.h"
+#include "state/SolventConditions.h"
+#include "state/LammThreadCount.h"
 #include "equilibrium/ApproachToEqSim.h"
 #include "equilibrium/SpeedCourseOptimizer.h"
 #include "equilibrium/TimeToEqParameters.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
 #include "numerics/PhysicalConstants.h"
 #include "platform/HeadlessBackend.h"
 

@@ -21,11 +21,11 @@
 #include <vector>
 
 #include "StandardExperiment.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammLists.h"
 #include "lamm/LammWorkerThread.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {

@@ -15,17 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "models/FitDriver.h"
 #include "models/FitObjective.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/RandomNumbers.h"
 
 namespace {

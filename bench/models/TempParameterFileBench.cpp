@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/ScanDataSet.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "app/batch/BatchParameters.h"
 #include "app/batch/BatchResults.h"
 #include "app/batch/BatchStatus.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/DesktopBackend.h"

@@ -4,7 +4,7 @@
 // the reading; the set is released only after every file has been tried, so
 // the user learns of every bad file at once.
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/CommonRadialGrid.h"
 #include "data/LoadData.h"
 #include "data/LoadMessages.h"
@@ -12,8 +12,8 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanFileReader.h"
 #include "data/SpeedStepsForData.h"
-#include "display/records/DisplayState.h"
-#include "distributions/records/DistributionShown.h"
+#include "state/DisplayState.h"
+#include "state/DistributionShown.h"
 
 namespace {
 

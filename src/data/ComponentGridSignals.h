@@ -6,7 +6,7 @@
 #include <array>
 
 #include "data/ScanDataSet.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 
 struct ComponentGridArrays {

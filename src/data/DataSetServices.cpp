@@ -8,14 +8,14 @@
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "display/records/DisplayState.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/DisplayState.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
 #include "numerics/Statistics.h"
-#include "tools/records/FitScanWindow.h"
+#include "state/FitScanWindow.h"
 
 bool ScanRmsFileOn = true;
 std::function<void()> WriteScanRmsDefault = [] {};

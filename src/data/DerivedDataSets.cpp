@@ -3,7 +3,7 @@
 #include <cmath>
 #include <set>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataOperationLinks.h"
 #include "data/DataSetLinks.h"

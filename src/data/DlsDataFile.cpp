@@ -13,7 +13,7 @@
 #include "data/DataSetLinks.h"
 #include "data/ScanFileText.h"
 #include "platform/FileHandle.h"
-#include "tools/records/DlsFlags.h"
+#include "state/DlsFlags.h"
 #include "ui/Boxes.h"
 
 namespace {

@@ -5,22 +5,22 @@
 #include <utility>
 #include <vector>
 
-#include "app/records/DlsPreferences.h"
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/DlsPreferences.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/FilePathParts.h"
 #include "data/LoadSteps.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/ConstantShorthands.h"
-#include "tools/records/DlsFlags.h"
+#include "state/DlsFlags.h"
 #include "ui/Sounds.h"
 
 OneBasedArray<DlsRecord>& DlsRecords = ScanDataSet.DlsRecords;

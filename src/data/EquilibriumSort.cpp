@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/DataOperationLinks.h"
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataOperationLinks.h"
 #include "data/DataSetLinks.h"
@@ -14,11 +14,11 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanOutputSupport.h"
 #include "data/ScanReaderOptions.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/RandomNumbers.h"
 #include "platform/FileHandle.h"
-#include "tools/records/DlsFlags.h"
+#include "state/DlsFlags.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
 

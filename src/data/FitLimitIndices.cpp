@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/InitialDistribution.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "ui/Boxes.h"
 
 namespace {

@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ProgramFlags.h"
+#include "state/LoadOptions.h"
+#include "state/ProgramFlags.h"
 #include "data/CommonRadialGrid.h"
 #include "data/InitialDistribution.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/Interpolation.h"
 #include "ui/Boxes.h"

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramFlags.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramFlags.h"
 #include "data/ComponentGridSignals.h"
 #include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
@@ -15,12 +15,12 @@
 #include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
 #include "data/SpeedStepsForData.h"
-#include "display/records/DisplayState.h"
-#include "distributions/records/DistributionShown.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/RestorePreviousAnalysis.h"
-#include "tools/records/TimeStampCheck.h"
+#include "state/DisplayState.h"
+#include "state/DistributionShown.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
+#include "state/RestorePreviousAnalysis.h"
+#include "state/TimeStampCheck.h"
 #include "ui/Boxes.h"
 
 namespace {

@@ -3,19 +3,19 @@
 #include <cctype>
 #include <utility>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetServices.h"
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

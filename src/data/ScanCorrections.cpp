@@ -8,7 +8,7 @@
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 

@@ -8,7 +8,7 @@
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanReaderOptions.h"
-#include "distributions/records/ContiNonidSimLink.h"
+#include "state/ContiNonidSimLink.h"
 
 ScanDataSetRecord ScanDataSet;
 DataFileLocationRecord DataFileLocation;

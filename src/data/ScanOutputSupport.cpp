@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/DataSetLinks.h"
 #include "data/FilePathParts.h"
 #include "data/LoadMessages.h"

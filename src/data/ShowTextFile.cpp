@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "platform/Platform.h"
 
 extern char** environ;

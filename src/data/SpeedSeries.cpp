@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/ShowTextFile.h"
 #include "ui/Boxes.h"
 

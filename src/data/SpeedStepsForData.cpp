@@ -4,7 +4,7 @@
 #include <memory>
 #include <numbers>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/CRotorSpeedProfile.h"
 #include "data/DataSetServices.h"
 #include "data/FilePathParts.h"

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
-#include "app/records/SyntheticSeries.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
+#include "state/SyntheticSeries.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataOperationLinks.h"
 #include "data/DataSetServices.h"
@@ -17,13 +17,13 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanOutputSupport.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "distributions/records/DistributionShown.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/DistributionShown.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/RandomNumbers.h"
 
 namespace {

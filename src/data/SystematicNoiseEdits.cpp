@@ -9,9 +9,9 @@
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "display/records/DisplayState.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/DisplayState.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/Resampling.h"
 
 TINoiseUndoRecord TINoiseUndo;

@@ -3,10 +3,10 @@
 #include "data/ScanDataSet.h"
 #include "display/MainPlots.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/ScreenModes.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/MainPlotLayout.h"
+#include "state/ScreenModes.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 
 namespace display {
 

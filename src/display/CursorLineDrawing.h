@@ -10,7 +10,7 @@
 // Each operation comes in two forms: on a canvas in client pixels (the
 // paint's), and on the main window (nothing while it does not exist).
 
-#include "display/records/CursorLines.h"
+#include "state/CursorLines.h"
 #include "platform/Canvas.h"
 #include "platform/Color.h"
 #include "platform/Window.h"

@@ -1,6 +1,6 @@
 #include "display/DirectRedraws.h"
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/InitialDistribution.h"
@@ -10,11 +10,11 @@
 #include "display/MainPlots.h"
 #include "display/ScanColours.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/CursorLines.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/ScreenModes.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/CursorLines.h"
+#include "state/MainPlotLayout.h"
+#include "state/ScreenModes.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "plot/PlotSettings.h"
 
 namespace display {

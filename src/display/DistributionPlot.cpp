@@ -6,18 +6,18 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetLinks.h"
 #include "display/DisplayLinks.h"
 #include "display/MainPlots.h"
 #include "display/ResidualHistogramPlot.h"
-#include "display/records/DistributionPlotState.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/DistributionPlotState.h"
+#include "state/MainPlotLayout.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionPlotFlags.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionPlotFlags.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "plot/PlotSettings.h"
 
 namespace display {

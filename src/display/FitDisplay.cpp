@@ -8,8 +8,8 @@
 #include "display/MainPlots.h"
 #include "display/ResidualHistogramPlot.h"
 #include "display/ScanColours.h"
-#include "display/records/DisplayState.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/DisplayState.h"
+#include "state/MainPlotLayout.h"
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
 

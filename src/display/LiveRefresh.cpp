@@ -5,7 +5,7 @@
 
 #include "data/ResidualBitmap.h"
 #include "display/DirectRedraws.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "models/FitResultDisplay.h"
 #include "platform/Platform.h"
 

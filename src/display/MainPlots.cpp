@@ -9,8 +9,8 @@
 #include "data/ScanReaderOptions.h"
 #include "display/ResidualHistogramPlot.h"
 #include "display/ScanColours.h"
-#include "display/records/DisplayState.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/DisplayState.h"
+#include "state/MainPlotLayout.h"
 #include "ui/WindowProgressLine.h"
 
 namespace display {

@@ -3,8 +3,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramFlags.h"
 #include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
 #include "data/ResidualBitmap.h"
@@ -16,13 +16,13 @@
 #include "display/PrintedPage.h"
 #include "display/ResidualHistogramPlot.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/CursorLines.h"
-#include "display/records/DisplayState.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/PaintState.h"
-#include "display/records/ScreenModes.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/CursorLines.h"
+#include "state/DisplayState.h"
+#include "state/MainPlotLayout.h"
+#include "state/PaintState.h"
+#include "state/ScreenModes.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "plot/PlotSettings.h"
 
 namespace display {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/InitialDistribution.h"
@@ -13,11 +13,11 @@
 #include "display/ResidualHistogramPlot.h"
 #include "display/ScanColours.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/CursorLines.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/ScreenModes.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/CursorLines.h"
+#include "state/MainPlotLayout.h"
+#include "state/ScreenModes.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 
 namespace display {
 

@@ -4,7 +4,7 @@
 #include "data/ResidualHistogram.h"
 #include "data/ScanDataSet.h"
 #include "display/MainPlots.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 
 namespace display {
 

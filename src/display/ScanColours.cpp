@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "data/ScanDataSet.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 
 namespace display {
 

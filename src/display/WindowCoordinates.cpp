@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "plot/PlotSettings.h"
 
 namespace display {

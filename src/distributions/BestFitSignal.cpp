@@ -5,8 +5,8 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/Resampling.h"
 
 namespace {

@@ -5,20 +5,20 @@
 #include <cstdio>
 #include <string>
 
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
 #include "distributions/BestFitSignal.h"
 #include "distributions/ContiFit.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {

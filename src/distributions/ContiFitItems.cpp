@@ -7,17 +7,17 @@
 #include <cmath>
 #include <functional>
 
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/ContiFit.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "models/LevenbergMarquardt.h"
 #include "models/SimulationArrays.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
+#include "state/SpeciesEngineParameters.h"
 
 ContiFitStateRecord ContiFitState;
 

@@ -5,7 +5,7 @@
 
 #include "distributions/ContiGrid.h"
 
-#include "distributions/records/DistributionPlotFlags.h"
+#include "state/DistributionPlotFlags.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,13 +18,13 @@
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
 #include "data/SpeedSeries.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/DistributionArrays.h"
-#include "distributions/records/ContiNonidSimLink.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/ContiNonidSimLink.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 #include "platform/Platform.h"

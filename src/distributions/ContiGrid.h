@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 
 // What the grid step makes besides the grid values of DistributionResult.
 struct DistributionGridRecord {

@@ -10,14 +10,14 @@
 
 #include "data/DataSetLinks.h"
 #include "data/LoadMessages.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/ContiKernel.h"
 #include "distributions/RunContiSed.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
+#include "state/FitControl.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 

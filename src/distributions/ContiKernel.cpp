@@ -6,15 +6,15 @@
 #include <numbers>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammLists.h"
 #include "models/DetectorConvolution.h"
@@ -23,10 +23,10 @@
 #include "models/SimulationErrors.h"
 #include "models/SimulationRoads.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/Resampling.h"
 
 namespace {

@@ -18,7 +18,7 @@
 // StepBoundaryKernel gives the boundary of a species without diffusion in
 // closed form.
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/Platform.h"
 
 class CLammIdeal;

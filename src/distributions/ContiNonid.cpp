@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "distributions/ContiKernel.h"
@@ -17,16 +17,16 @@
 #include "distributions/DistributionNormalEquations.h"
 #include "distributions/ScaleRegularization.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "lamm/CLammNonIdeal.h"
 #include "lamm/LammLists.h"
 #include "lamm/VolumeFractionFactors.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "ui/Boxes.h"
 
 double LastUnregularizedChi2 = -1.0;

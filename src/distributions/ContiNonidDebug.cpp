@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanFileWriter.h"
 #include "distributions/ContiNonid.h"

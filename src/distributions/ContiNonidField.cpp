@@ -7,15 +7,15 @@
 #include <cstddef>
 #include <string>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "distributions/ContiNonid.h"
 #include "distributions/CtotMovie.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/MatrixFiles.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"

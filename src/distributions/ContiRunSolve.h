@@ -4,7 +4,7 @@
 // by the settings, and the simulation of a model signal from a given
 // distribution.
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "distributions/ScaleRegularization.h"
 #include "platform/Platform.h"
 

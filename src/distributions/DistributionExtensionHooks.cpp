@@ -8,8 +8,8 @@
 #include "distributions/PriorProfile.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/ContiNonidSimLink.h"
-#include "distributions/records/MonteCarloLinks.h"
+#include "state/ContiNonidSimLink.h"
+#include "state/MonteCarloLinks.h"
 #include "models/TempParameterFile.h"
 
 void InstallDistributionExtensionHooks() {

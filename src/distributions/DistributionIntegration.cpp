@@ -7,13 +7,13 @@
 #include <cstddef>
 #include <utility>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetLinks.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/Hydrodynamics.h"
 
 // The sums are kept in double: the closed forms of the moments subtract

@@ -2,7 +2,7 @@
 
 #include <cassert>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "numerics/LinearSolvers.h"
 #include "ui/Boxes.h"
 

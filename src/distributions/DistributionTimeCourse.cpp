@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DlsLoading.h"
 #include "data/ScanDataSet.h"
@@ -16,12 +16,12 @@
 #include "distributions/DistributionArrays.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "models/GlobalLammState.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
 #include "numerics/CVector.h"
 #include "numerics/MatrixFiles.h"
 #include "ui/Boxes.h"

@@ -3,21 +3,21 @@
 #include <cmath>
 #include <cstddef>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/GlobalLammState.h"
 #include "models/LinearParameters.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "distributions/DistributionNNLS.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/BrentIteration.h"
 #include "numerics/LinearSolvers.h"
 #include "numerics/ShrinkingCholesky.h"

@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/BestFitSignal.h"
 #include "distributions/ContiRunSolve.h"
@@ -21,8 +21,8 @@
 #include "distributions/MonteCarloReplicas.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/CCurve.h"
 #include "numerics/RandomNumbers.h"
 #include "numerics/Resampling.h"

@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "app/records/ProgramPaths.h"
-#include "data/records/SolventConditions.h"
+#include "state/ProgramPaths.h"
+#include "state/SolventConditions.h"
 #include "numerics/MatrixFiles.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/PhysicalConstants.h"

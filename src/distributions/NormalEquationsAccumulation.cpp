@@ -4,7 +4,7 @@
 #include <cassert>
 #include <cstddef>
 
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/DenseKernels.h"
 #include "ui/Boxes.h"
 

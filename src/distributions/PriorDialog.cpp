@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "distributions/records/PriorSettings.h"
+#include "state/PriorSettings.h"
 #include "platform/Window.h"
 #include "ui/Boxes.h"
 

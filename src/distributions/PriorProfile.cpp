@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstddef>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/TwoPointPeak.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "distributions/records/PriorSettings.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/PriorSettings.h"
 #include "numerics/MatrixFiles.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"

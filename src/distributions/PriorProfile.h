@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 
 // The models whose distribution lies on the s axis (DistSGrid): the c(s)
 // family, I(Rh) and the ls-g*(s) area-fraction extrapolation; every other

@@ -13,7 +13,7 @@
 
 #include <functional>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/Platform.h"
 
 // How a run ended.

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "distributions/DistributionNNLS.h"
 #include "numerics/RootFinders.h"
 #include "numerics/Statistics.h"

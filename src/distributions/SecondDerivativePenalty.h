@@ -5,7 +5,7 @@
 // penalty act on the amplitudes relative to the prior.
 
 #include "distributions/DistributionArrays.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 
 enum class PenaltyKind { None, SecondDerivative, ThirdDerivative };
 

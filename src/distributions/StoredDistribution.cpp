@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/DlsLoading.h"
@@ -15,10 +15,10 @@
 #include "distributions/BestFitSignal.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "distributions/records/DistributionShown.h"
-#include "models/records/ModelParameters.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/DistributionShown.h"
+#include "state/ModelParameters.h"
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
 #include "numerics/Hydrodynamics.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/Platform.h"
 
 // ---- Layout of a distribution ----------------------------------------------

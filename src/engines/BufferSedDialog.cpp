@@ -3,18 +3,18 @@
 #include <cmath>
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/ComponentGridSignals.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "engines/SolventDialogSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
 

@@ -6,12 +6,12 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "lamm/CLammIdeal.h"
 #include "models/GlobalLammState.h"
 #include "models/LammSolverSetup.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
 

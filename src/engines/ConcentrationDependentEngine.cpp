@@ -12,7 +12,7 @@
 #include "lamm/Tridiagonal.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 #include "numerics/ConstantShorthands.h"
 
 ConcentrationDependentEngineRecord ConcentrationDependentEngine;

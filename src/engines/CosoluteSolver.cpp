@@ -4,8 +4,8 @@
 #include <cmath>
 #include <string>
 
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
 #include "data/ScanDataSet.h"
 #include "engines/EngineRunReads.h"
 #include "engines/HatElementIntegrals.h"
@@ -16,7 +16,7 @@
 #include "models/GlobalLammState.h"
 #include "models/SimulationArrays.h"
 #include "models/SimulationErrors.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "numerics/CVector.h"
 #include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"

@@ -1,6 +1,6 @@
 #include "engines/EngineRoads.h"
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "engines/BufferSedimentation.h"
 #include "engines/ConcentrationDependentEngine.h"
 #include "engines/GlobalLammSolver.h"
@@ -10,10 +10,10 @@
 #include "engines/ReactingABEngine.h"
 #include "models/MovingGridEngine.h"
 #include "models/SimulateModel.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "ui/Boxes.h"
 
 namespace {

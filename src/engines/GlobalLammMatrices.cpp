@@ -3,13 +3,13 @@
 #include <cassert>
 #include <cmath>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/ScanDataSet.h"
 #include "engines/EngineRunReads.h"
 #include "engines/HatElementIntegrals.h"
 #include "engines/Romberg.h"
 #include "models/GlobalLammState.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "numerics/ConstantShorthands.h"
 
 GlobalLammEngineRecord GlobalLammEngine;

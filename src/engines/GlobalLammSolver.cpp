@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/ScanDataSet.h"
 #include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
@@ -12,8 +12,8 @@
 #include "models/GlobalLammState.h"
 #include "models/SimulationArrays.h"
 #include "models/SimulationErrors.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/ConstantShorthands.h"
 
 bool GlobalLammEngineUsed = false;

@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "engines/CosoluteSolver.h"
 #include "lamm/SolventFactors.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/PhysicalConstants.h"
 #include "numerics/Resampling.h"
 

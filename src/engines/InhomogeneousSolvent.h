@@ -22,7 +22,7 @@
 class CLammIdeal;
 
 struct InhomogeneousSolventSettingsRecord {
-  // The model's on switch is InhomogeneousSolventOn (models/records/ModelParameters.h).
+  // The model's on switch is InhomogeneousSolventOn (state/ModelParameters.h).
   bool CompressibleSolvent = false;  // "compressible solvent (static gradient)"
   // "sedimenting cosolute (dynamic gradient)"; CosoluteOn is set and
   // cleared together with it. The two modes exclude each other.

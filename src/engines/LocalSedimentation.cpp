@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "engines/CosoluteSolver.h"
 #include "engines/EngineRunReads.h"
 #include "engines/InhomogeneousSolvent.h"

@@ -13,8 +13,8 @@
 #include "lamm/Tridiagonal.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/ConstantShorthands.h"
 
 MovingHatEngineRecord MovingHatEngine;

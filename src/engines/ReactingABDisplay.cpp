@@ -5,8 +5,8 @@
 #include "data/LoadMessages.h"
 #include "engines/ReactingABEngine.h"
 #include "models/GlobalLammState.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
 #include "ui/Boxes.h"
 
 namespace {

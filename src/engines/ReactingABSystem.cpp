@@ -10,7 +10,7 @@
 #include "engines/ReactingABDisplay.h"
 #include "engines/ReactingABEngine.h"
 #include "models/GlobalLammState.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "ui/Boxes.h"
 
 namespace {

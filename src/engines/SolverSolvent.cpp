@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/records/ProgramPaths.h"
-#include "data/records/SolventConditions.h"
+#include "state/ProgramPaths.h"
+#include "state/SolventConditions.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "lamm/CLammIdeal.h"
 #include "numerics/PhysicalConstants.h"

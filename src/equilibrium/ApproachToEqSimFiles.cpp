@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/CRotorSpeedProfile.h"
 #include "data/FilePathParts.h"
 #include "data/LoadMessages.h"

@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "equilibrium/EqBuoyantMass.h"
 #include "models/NelderMead.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/RandomNumbers.h"
 #include "ui/Boxes.h"
 

@@ -5,16 +5,16 @@
 #include <cfloat>
 #include <cmath>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/PhysicalConstants.h"
 #include "ui/Boxes.h"

@@ -5,7 +5,7 @@
 #include "data/ScanDataSet.h"
 #include "equilibrium/MStarTransform.h"
 #include "equilibrium/PolyFit.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "ui/Boxes.h"
 

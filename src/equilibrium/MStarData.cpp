@@ -9,7 +9,7 @@
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "equilibrium/MStarTransform.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 MStarDataRecord MStarData;
 MStarSettingsRecord MStarSettings;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "equilibrium/PolyFit.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "numerics/CVector.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/Resampling.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/CRotorSpeedProfile.h"
 #include "data/FilePathParts.h"
 #include "data/LoadMessages.h"
@@ -15,8 +15,8 @@
 #include "models/FitDriver.h"
 #include "models/NelderMead.h"
 #include "models/SimulatedAnnealing.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
 #include "numerics/RandomNumbers.h"
 #include "ui/Boxes.h"
 

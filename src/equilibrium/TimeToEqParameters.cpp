@@ -10,11 +10,11 @@
 #include <variant>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/CRotorSpeedProfile.h"
 #include "data/FilePathParts.h"
 #include "data/LoadMessages.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "equilibrium/ApproachToEqSim.h"
 #include "numerics/CVector.h"
 #include "numerics/Hydrodynamics.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "ui/Boxes.h"
 
 std::atomic<bool> LammDiagnosticsOn{false};

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "lamm/VolumeFractionFactors.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "ui/Boxes.h"
 
 CLammNonIdeal::CLammNonIdeal() {

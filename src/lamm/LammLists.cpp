@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "display/records/DisplayState.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/DisplayState.h"
+#include "state/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammWorkerThread.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
 #include "ui/Boxes.h"

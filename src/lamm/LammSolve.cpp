@@ -8,9 +8,9 @@
 #include <cmath>
 #include <optional>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "lamm/CLammIdeal.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "ui/Boxes.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <cassert>
 #include <cstdio>
 
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 #include "lamm/CLammIdeal.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/Resampling.h"
 #include "platform/Platform.h"
 #include "ui/Boxes.h"

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "lamm/CLammIdeal.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "ui/Boxes.h"
 
 std::atomic<bool> ThreadDiagnosticsOn{false};

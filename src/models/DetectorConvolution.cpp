@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "data/ScanReaderOptions.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 

@@ -10,10 +10,10 @@
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/OneBasedArrays.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
@@ -17,8 +17,8 @@
 #include "models/ParameterPacking.h"
 #include "models/SimulatedAnnealing.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "ui/OkBox.h"
 #include "ui/Sounds.h"

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "platform/Platform.h"
 
 enum class OptimizerChoice { Simplex, SimulatedAnnealing, LevenbergMarquardt };

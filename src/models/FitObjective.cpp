@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "models/FitDriver.h"
 #include "models/GlobalLammState.h"
 #include "models/LevenbergMarquardt.h"
@@ -19,10 +19,10 @@
 #include "models/SimulationArrays.h"
 #include "models/SimulationRoads.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/RandomNumbers.h"
 #include "ui/Boxes.h"
 

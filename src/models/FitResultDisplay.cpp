@@ -3,22 +3,22 @@
 #include <cmath>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
 #include "data/LoadMessages.h"
 #include "data/ResidualHistogram.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
 #include "models/FitDriver.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
+#include "state/SpeciesEngineParameters.h"
 
 FitResultLinesRecord FitResultLines;
 std::function<void()> TimedPlotRefresh = [] {};

@@ -4,18 +4,18 @@
 #include <cmath>
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/SolventConditions.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitResultDisplay.h"
 #include "models/SimulateModel.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <string>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/InitialDistribution.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
@@ -18,11 +18,11 @@
 #include "models/SimulationErrors.h"
 #include "models/SimulationRoads.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/Resampling.h"
 
 GlobalArrayRoadStateRecord GlobalArrayRoadState;

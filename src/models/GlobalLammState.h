@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "data/ScanDataSet.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
@@ -15,9 +15,9 @@
 #include "models/ScanTimesFromW2t.h"
 #include "data/DataSetServices.h"
 #include "models/SimulationArrays.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "ui/Boxes.h"
 
 platform::FormState LammPBoxTransfer;

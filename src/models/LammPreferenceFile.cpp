@@ -3,12 +3,12 @@
 #include <climits>
 #include <cmath>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ProgramPaths.h"
+#include "state/LoadOptions.h"
+#include "state/ProgramPaths.h"
 #include "data/ScanDataSet.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/CVector.h"
 #include "ui/Boxes.h"
 

@@ -2,7 +2,7 @@
 
 #include "data/ScanDataSet.h"
 #include "lamm/CLammIdeal.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 
 namespace {
 

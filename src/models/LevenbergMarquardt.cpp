@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ProgramFlags.h"
-#include "app/records/ProgramPaths.h"
+#include "state/LoadOptions.h"
+#include "state/ProgramFlags.h"
+#include "state/ProgramPaths.h"
 #include "data/ScanDataSet.h"
-#include "models/records/FitControl.h"
+#include "state/FitControl.h"
 #include "numerics/LinearSolvers.h"
 #include "ui/Boxes.h"
 

@@ -5,14 +5,14 @@
 #include <cstddef>
 #include <utility>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulateModel.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "numerics/LinearSolvers.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"

@@ -1,13 +1,13 @@
 #include "models/MeniscusBottomLimits.h"
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "models/MatrixBoxes.h"
 #include "models/ParameterPacking.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "ui/Boxes.h"
 
 std::function<void(platform::WindowHandle)> RepaintAfterLimits = [](platform::WindowHandle window) {

@@ -4,15 +4,15 @@
 #include <cstdlib>
 
 #include "data/ScanDataSet.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "data/records/SolventConditions.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/SolventConditions.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
 #include "models/ParamsBox.h"
 #include "models/TempParameterFile.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "ui/Boxes.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/FormDialog.h"
 #include "platform/Platform.h"
 

@@ -4,18 +4,18 @@
 #include <cmath>
 #include <string>
 
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramFlags.h"
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
 #include "lamm/ElementIntegrals.h"
 #include "models/GlobalLammState.h"
 #include "models/MovingGridWork.h"
 #include "models/SimulationErrors.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/ConstantShorthands.h"
 #include "ui/Boxes.h"
 

@@ -21,7 +21,7 @@
 #include "lamm/Tridiagonal.h"
 #include "models/GlobalLammState.h"
 #include "models/MovingGridWork.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace moving_grid {
 

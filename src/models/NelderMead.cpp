@@ -3,9 +3,9 @@
 #include <cassert>
 #include <cmath>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "models/SimplexVertices.h"
-#include "models/records/FitControl.h"
+#include "state/FitControl.h"
 #include "numerics/OneBasedArrays.h"
 #include "ui/Boxes.h"
 

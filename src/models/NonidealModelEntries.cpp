@@ -9,14 +9,14 @@
 #include <string>
 
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/SolventConditions.h"
+#include "state/DistributionSettingsRecords.h"
 #include "lamm/VolumeFractionFactors.h"
 #include "models/ModelSpecificEntries.h"
 #include "models/ParametersCommand.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "ui/Boxes.h"
 

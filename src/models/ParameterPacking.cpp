@@ -4,16 +4,16 @@
 #include <cmath>
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetLinks.h"
 #include "data/DlsLoading.h"
-#include "data/records/SolventConditions.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/SolventConditions.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/SimulateModel.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
+#include "state/SpeciesEngineParameters.h"
 #include "platform/Platform.h"
 
 bool TakeLogSpacingFromSettings = false;

@@ -6,9 +6,9 @@
 
 #include "data/ScanDataSet.h"
 #include "models/ParameterPacking.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
 

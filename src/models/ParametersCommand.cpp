@@ -4,21 +4,21 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/ComponentGridSignals.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/SolventConditions.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/ModelSpecificEntries.h"
 #include "models/ParameterPacking.h"
 #include "models/ParamsBox.h"
 #include "models/SimulateModel.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/FormDialog.h"
 
 // The transfer record of the dialog, kept between calls.

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/FluorescenceDetectionRecord.h"
 #include "models/GlobalArrayRoads.h"
@@ -18,11 +18,11 @@
 #include "models/LinearParameters.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulationErrors.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "ui/OkBox.h"
 

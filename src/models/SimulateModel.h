@@ -18,7 +18,7 @@
 // model solves its first component as a concentration-dependent solver
 // object, the others as ideal ones.
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/Platform.h"
 
 struct FluorescenceDetectionRecord;

@@ -4,15 +4,15 @@
 #include <cmath>
 #include <new>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulateModel.h"
 #include "models/SimulationErrors.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/RootFinders.h"

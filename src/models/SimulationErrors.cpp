@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/LoadMessages.h"
@@ -13,10 +13,10 @@
 #include "data/SpeedStepsForData.h"
 #include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"

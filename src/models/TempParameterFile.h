@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/Platform.h"
 
 inline constexpr int TempParameterValueCount = 215;

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/PhysicalConstants.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 
 namespace hydro {
 

@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
-#include "distributions/records/DistributionResultRecords.h"
+#include "state/ProgramPaths.h"
+#include "state/DistributionResultRecords.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/HydrodynamicsCommon.h"
 #include "numerics/MatrixFiles.h"

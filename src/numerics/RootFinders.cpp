@@ -1,6 +1,6 @@
 #include "numerics/RootFinders.h"
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "numerics/BrentIteration.h"
 #include "ui/Boxes.h"
 

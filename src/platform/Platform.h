@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Geometry.h"
+#include "state/WindowHandle.h"
 
 namespace platform {
 
@@ -25,10 +26,6 @@ class WindowHost;
 struct FileDialogRequest;
 struct FormRequest;
 struct TextEntryRequest;
-
-// Opaque window identity. nullptr means "no window" (an ownerless box, or a
-// poll without a window).
-using WindowHandle = const void*;
 
 enum class MessageKind {
   KeyDown,

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "data/ScanDataSet.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

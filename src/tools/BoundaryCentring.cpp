@@ -1,7 +1,7 @@
 #include "tools/BoundaryCentring.h"
 
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 
 CentringMode CurrentCentringMode() {
   const bool ti = FitControl.TINoiseFitted, ri = ModelParameters.RINoiseFitted;

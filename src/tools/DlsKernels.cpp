@@ -3,14 +3,14 @@
 #include <cassert>
 #include <cmath>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DlsLoading.h"
 #include "data/ScanDataSet.h"
 #include "models/GlobalLammState.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/PhysicalConstants.h"
 #include "ui/Boxes.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetServices.h"
 #include "data/LoadMessages.h"
@@ -14,13 +14,13 @@
 #include "distributions/ContiKernel.h"
 #include "distributions/ContiRunSolve.h"
 #include "distributions/DistributionArrays.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitResultDisplay.h"
 #include "models/NelderMead.h"
 #include "models/ParameterPacking.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/RandomNumbers.h"
 #include "numerics/Resampling.h"
 #include "tools/BoundaryAnalysis.h"

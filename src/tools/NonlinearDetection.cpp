@@ -6,13 +6,13 @@
 #include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "models/SimulationRoads.h"
 #include "models/TempParameterFile.h"
-#include "models/records/LammSolverSettings.h"
-#include "tools/records/FitScanWindow.h"
+#include "state/LammSolverSettings.h"
+#include "state/FitScanWindow.h"
 
 NonlinearDetectionStateRecord NonlinearDetectionState;
 

@@ -5,14 +5,14 @@
 #include <memory>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 

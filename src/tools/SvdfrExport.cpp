@@ -7,8 +7,8 @@
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/Resampling.h"
 #include "ui/Boxes.h"
 

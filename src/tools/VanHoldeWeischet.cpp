@@ -6,14 +6,14 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetServices.h"
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "tools/BoundaryAnalysis.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cassert>
 #include <cmath>
 
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 
 using platform::Canvas;
 using platform::Point;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "platform/Platform.h"
 #include "ui/WidgetLinks.h"
 

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-#include "numerics/OneBasedArrays.h"
+#include "state/OneBasedArray.h"
 #include "platform/Geometry.h"
 
 inline constexpr int kMouseFlickSamples = 8;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "platform/Platform.h"
 #include "ui/Boxes.h"
 

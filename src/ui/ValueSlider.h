@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "numerics/OneBasedArrays.h"
+#include "state/OneBasedArray.h"
 #include "ui/CScreenButton.h"
 
 class CScreenSlider : public CScreenButton {

@@ -1,6 +1,6 @@
 #include "ui/WindowProgressLine.h"
 
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "app/wiring/AnalysisHooks.h"
 #include "data/DlsLoading.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"

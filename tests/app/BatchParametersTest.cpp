@@ -9,7 +9,7 @@
 
 #include "app/batch/BatchParameters.h"
 #include "app/batch/BatchTagSearch.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -7,16 +7,16 @@
 #include <fstream>
 
 #include "app/batch/BatchResults.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/FitDataFiles.h"
 #include "data/ListFiles.h"
 #include "data/ScanDataSet.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "engines/GlobalLammSolver.h"
 #include "models/FitDriver.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -7,14 +7,14 @@
 
 #include "app/batch/BatchRun.h"
 #include "app/batch/BatchStatus.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramFlags.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/LammThreadCount.h"
 #include "models/FitDriver.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "support/TestSupport.h"
 
 namespace {

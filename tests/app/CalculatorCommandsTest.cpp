@@ -13,13 +13,13 @@
 #include "app/calculators/TimeDependentFit.h"
 #include "data/InitialData.h"
 #include "data/InitialDistribution.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "models/records/ParameterVector.h"
-#include "tools/records/FitScanWindow.h"
-#include "app/records/ProgramPaths.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/ParameterVector.h"
+#include "state/FitScanWindow.h"
+#include "state/ProgramPaths.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "data/CommonRadialGrid.h"
 #include "data/DataOpsTestSupport.h"
 #include "display/MainPlots.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

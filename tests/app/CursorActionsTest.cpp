@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/PlotInteractionFixture.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 
 using platform::MessageKind;
 

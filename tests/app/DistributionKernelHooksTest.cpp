@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "app/HookedContiRunFixture.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/DataSetServices.h"
 #include "equilibrium/EquilibriumKernels.h"
 #include "models/SimulationArrays.h"
 #include "models/TempParameterFile.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {

@@ -7,13 +7,13 @@
 
 #include "app/statistics/ErrorEstimateCommands.h"
 #include "app/window/TXLAWindow.h"
-#include "distributions/records/MonteCarloLinks.h"
+#include "state/MonteCarloLinks.h"
 #include "models/ErrorProjections.h"
 #include "models/FitDriver.h"
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "numerics/RandomNumbers.h"
 #include "numerics/Statistics.h"
 

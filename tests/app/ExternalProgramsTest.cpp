@@ -8,13 +8,13 @@
 #include <memory>
 
 #include "app/external/ExternalPrograms.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
 #include "display/MainPlots.h"
-#include "display/records/PaintState.h"
-#include "models/records/ModelParameters.h"
+#include "state/PaintState.h"
+#include "state/ModelParameters.h"
 #include "numerics/CCurve.h"
 #include "platform/qt/PagePrinting.h"
 #include "plot/CWINPlot.h"

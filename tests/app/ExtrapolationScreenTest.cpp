@@ -18,7 +18,7 @@
 #include "display/DistributionPlot.h"
 #include "display/MainPlots.h"
 #include "display/ScanColours.h"
-#include "display/records/PaintState.h"
+#include "state/PaintState.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "ModelCommandsFixture.h"

@@ -5,13 +5,13 @@
 #include <filesystem>
 
 #include "app/generate/GenerateCommands.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
 #include "models/ParamsBox.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include "app/loading/LastDataFolder.h"
 #include "app/loading/ListFileText.h"
 #include "app/loading/LoadCommands.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "app/viewcmds/ViewLinks.h"
 #include "app/window/TXLAWindow.h"
 #include "data/LoadTestSupport.h"
 #include "data/ShowTextFile.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <filesystem>
 
 #include "app/ShellFixture.h"
-#include "app/records/DlsPreferences.h"
-#include "app/records/LoadOptions.h"
+#include "state/DlsPreferences.h"
+#include "state/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanReaderOptions.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "resources/AppStrings.h"
 #include "resources/MainMenu.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/serial/MonitorSerialFit.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"

@@ -13,7 +13,7 @@
 #include "distributions/MonteCarlo.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
-#include "distributions/records/MonteCarloLinks.h"
+#include "state/MonteCarloLinks.h"
 #include "models/ParameterPacking.h"
 #include "numerics/Hydrodynamics.h"
 

@@ -9,12 +9,12 @@
 #include "app/equilibrium/MwScreen.h"
 #include "app/models/ModelSwitching.h"
 #include "display/MainPlots.h"
-#include "display/records/ScreenModes.h"
+#include "state/ScreenModes.h"
 #include "equilibrium/EqBuoyantMass.h"
 #include "equilibrium/EquilibriumScans.h"
 #include "equilibrium/MStarTransform.h"
 #include "models/ParameterPacking.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "app/help/HelpWizard.h"
 #include "app/options/OptionCommands.h"
 #include "app/options/PreferenceFile.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 
 using platform::BoxAnswer;
 

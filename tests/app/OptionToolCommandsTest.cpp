@@ -8,8 +8,8 @@
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"
 #include "data/ListFiles.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/ParameterVector.h"
+#include "state/ModelParameters.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

@@ -8,16 +8,16 @@
 
 #include "app/commands/CommandTable.h"
 #include "app/params/ParameterCommands.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
 #include "models/ErrorProjections.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
 #include "models/ParamsBox.h"
 #include "models/SimulationErrors.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "support/TestSupport.h"
 
 namespace {

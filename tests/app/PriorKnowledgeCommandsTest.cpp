@@ -13,7 +13,7 @@
 #include "app/PlotInteractionFixture.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/params/PriorKnowledgeCommands.h"
-#include "distributions/records/PriorSettings.h"
+#include "state/PriorSettings.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/commands/RunFitCommands.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
-#include "display/records/PaintState.h"
+#include "state/PaintState.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "engines/GlobalLammSolver.h"
@@ -18,7 +18,7 @@
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulationArrays.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {

@@ -10,13 +10,13 @@
 #include "app/models/ModelCommandSupport.h"
 #include "app/models/ModelCommands.h"
 #include "app/options/FittingOptionCommands.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "numerics/RandomNumbers.h"
-#include "tools/records/FitScanWindow.h"
+#include "state/FitScanWindow.h"
 
 namespace {
 

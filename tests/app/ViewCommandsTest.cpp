@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/loading/LastDataFolder.h"
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
 #include "app/viewcmds/DisplayOptionCommands.h"
 #include "app/viewcmds/FileNameDialogs.h"
 #include "app/viewcmds/ToolPlots.h"
@@ -25,8 +25,8 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "display/MainPlots.h"
-#include "display/records/MainPlotLayout.h"
-#include "models/records/ModelParameters.h"
+#include "state/MainPlotLayout.h"
+#include "state/ModelParameters.h"
 #include "platform/RecordingCanvas.h"
 #include "plot/PlotSettings.h"
 #include "support/TestSupport.h"

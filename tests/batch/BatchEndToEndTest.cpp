@@ -12,9 +12,9 @@
 #include <sstream>
 #include <vector>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "app/start/ProgramStart.h"
-#include "models/records/FitControl.h"
+#include "state/FitControl.h"
 #include "numerics/RandomNumbers.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/RasterWindows.h"

@@ -14,7 +14,7 @@
 
 #include "app/batch/BatchParameters.h"
 #include "app/batch/BatchStatus.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "app/start/ProgramStart.h"
 #include "platform/qt/RasterWindows.h"
 #include "support/TestSupport.h"

@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "DataTestSupport.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/DataOperationLinks.h"
 #include "data/DataSetServices.h"
 #include "data/FitDataFiles.h"
 #include "data/ScanOutputSupport.h"
 #include "data/SystematicNoiseEdits.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "tools/records/DlsFlags.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/DlsFlags.h"
 
 struct LinkCalls {
   int PushedRanges = 0, PlotRanges = 0, RenderData = 0, Residuals = 0, ToolPlots = 0;

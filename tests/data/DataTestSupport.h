@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ComponentGridSignals.h"
 #include "data/DataSetLinks.h"
@@ -18,8 +18,8 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
-#include "distributions/records/ContiNonidSimLink.h"
-#include "models/records/ModelParameters.h"
+#include "state/ContiNonidSimLink.h"
+#include "state/ModelParameters.h"
 #include "support/TestSupport.h"
 
 inline void ResetDataRecords() {

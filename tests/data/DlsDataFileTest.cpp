@@ -6,7 +6,7 @@
 
 #include "DataTestSupport.h"
 #include "data/DlsDataFile.h"
-#include "tools/records/DlsFlags.h"
+#include "state/DlsFlags.h"
 
 namespace {
 

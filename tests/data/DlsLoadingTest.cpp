@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "DataTestSupport.h"
-#include "app/records/DlsPreferences.h"
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/DlsPreferences.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/DlsLoading.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
-#include "models/records/FitControl.h"
-#include "models/records/ParameterVector.h"
-#include "tools/records/DlsFlags.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
+#include "state/FitControl.h"
+#include "state/ParameterVector.h"
+#include "state/DlsFlags.h"
 
 namespace {
 

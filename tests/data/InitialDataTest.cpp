@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "DataTestSupport.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "data/InitialData.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 
 namespace {
 

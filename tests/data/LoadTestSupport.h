@@ -8,20 +8,20 @@
 #include <vector>
 
 #include "DataTestSupport.h"
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetServices.h"
 #include "data/ListFiles.h"
 #include "data/LoadData.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
-#include "distributions/records/DistributionShown.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ParameterVector.h"
-#include "models/records/RestorePreviousAnalysis.h"
-#include "tools/records/FitScanWindow.h"
-#include "tools/records/TimeStampCheck.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
+#include "state/DistributionShown.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ParameterVector.h"
+#include "state/RestorePreviousAnalysis.h"
+#include "state/FitScanWindow.h"
+#include "state/TimeStampCheck.h"
 
 // How often the shell's and display's hooks were called during a test.
 struct HookCalls {

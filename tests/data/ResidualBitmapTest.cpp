@@ -6,8 +6,8 @@
 
 #include "LoadTestSupport.h"
 #include "data/ResidualBitmap.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/PeakRegion.h"
+#include "state/MainPlotLayout.h"
+#include "state/PeakRegion.h"
 #include "platform/RecordingCanvas.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "DataTestSupport.h"
 #include "data/ScanCorrections.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <filesystem>
 
 #include "DataOpsTestSupport.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/SiblingPeakList.h"
-#include "app/records/SyntheticSeries.h"
+#include "state/ModelSelection.h"
+#include "state/SiblingPeakList.h"
+#include "state/SyntheticSeries.h"
 #include "data/LoadMessages.h"
 #include "data/SiblingExport.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {

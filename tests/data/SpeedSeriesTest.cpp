@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/records/ProgramFlags.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramFlags.h"
+#include "state/ProgramPaths.h"
 #include "data/ShowTextFile.h"
 #include "data/SpeedSeries.h"
 #include "support/TestSupport.h"

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "DataOpsTestSupport.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
 #include "data/SyntheticData.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/RandomNumbers.h"
 
 namespace {

@@ -19,8 +19,8 @@
 
 #include "app/options/PreferenceFile.h"
 #include "app/options/ProgramOptions.h"
-#include "app/records/ProgramFlags.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramFlags.h"
+#include "state/ProgramPaths.h"
 #include "app/start/ExitProgram.h"
 #include "app/start/ProgramStart.h"
 #include "app/window/TXLAWindow.h"

@@ -3,7 +3,7 @@
 
 #include "DisplayTestSupport.h"
 #include "display/ScanColours.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 
 using platform::Rgb;
 

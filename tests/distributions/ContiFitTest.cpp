@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "data/DataSetServices.h"
-#include "data/records/SolventConditions.h"
-#include "display/records/DisplayState.h"
+#include "state/SolventConditions.h"
+#include "state/DisplayState.h"
 #include "distributions/ContiFit.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/RunContiSed.h"
@@ -21,8 +21,8 @@
 #include "models/FitDriver.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ModelParameters.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/ModelParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "numerics/RandomNumbers.h"
 

@@ -15,7 +15,7 @@
 #include "ContiRunFixture.h"
 #include "distributions/ContiKernel.h"
 #include "distributions/RunContiSed.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "models/DetectorConvolution.h"
 #include "models/SimulationErrors.h"

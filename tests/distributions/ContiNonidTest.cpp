@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "distributions/ContiNonid.h"
 #include "distributions/ContiRunSedFixture.h"
 #include "distributions/CtotMovie.h"
@@ -20,7 +20,7 @@
 #include "lamm/CLammIdeal.h"
 #include "models/SimulationArrays.h"
 #include "models/TempParameterFile.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "ui/Boxes.h"
 

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/DataSetLinks.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionTestGrids.h"
 #include "distributions/DistributionIntegration.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {

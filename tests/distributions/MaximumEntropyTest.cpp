@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "distributions/DistributionNNLS.h"
 #include "distributions/MaximumEntropy.h"
 #include "distributions/SyntheticProblem.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/MsTable.h"
 #include "support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "distributions/PriorDialog.h"
-#include "distributions/records/PriorSettings.h"
+#include "state/PriorSettings.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "distributions/ContiRunSedFixture.h"
 #include "distributions/PriorProfile.h"
 #include "distributions/SyntheticVelocityData.h"
-#include "distributions/records/PriorSettings.h"
+#include "state/PriorSettings.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "distributions/SyntheticVelocityData.h"
-#include "distributions/records/DistributionPlotFlags.h"
+#include "state/DistributionPlotFlags.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulationArrays.h"
 #include "numerics/Hydrodynamics.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "distributions/DistributionNNLS.h"
 #include "distributions/ScaleRegularization.h"
 #include "distributions/SyntheticProblem.h"

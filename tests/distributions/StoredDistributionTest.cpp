@@ -10,20 +10,20 @@
 #include <string>
 #include <vector>
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/DistributionTestGrids.h"
 #include "distributions/StoredDistribution.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "distributions/records/DistributionShown.h"
-#include "models/records/ModelParameters.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/DistributionShown.h"
+#include "state/ModelParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "support/TestSupport.h"
 

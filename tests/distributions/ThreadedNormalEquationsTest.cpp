@@ -10,7 +10,7 @@
 
 #include "NoiseProblemFixture.h"
 #include "distributions/ThreadedNormalEquations.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 
 namespace {
 

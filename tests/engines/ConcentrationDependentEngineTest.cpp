@@ -11,7 +11,7 @@
 #include <cmath>
 #include <vector>
 
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "engines/ConcentrationDependentEngine.h"
 #include "engines/EngineTestSupport.h"
 #include "engines/InhomogeneousSolvent.h"

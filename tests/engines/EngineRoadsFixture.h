@@ -19,7 +19,7 @@
 #include "models/MovingGridEngine.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/ConstantShorthands.h"
 
 namespace engine_roads_test {

@@ -15,7 +15,7 @@
 #include "engines/HatElementIntegrals.h"
 #include "engines/InhomogeneousSolvent.h"
 #include "models/ModelsTestSupport.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "numerics/PhysicalConstants.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "data/ScanReaderOptions.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "engines/BufferSedDialog.h"
 #include "engines/CosoluteSolver.h"
 #include "engines/InhomogeneousSolvent.h"
@@ -19,7 +19,7 @@
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "numerics/PhysicalConstants.h"
 
 namespace {

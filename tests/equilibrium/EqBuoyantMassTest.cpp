@@ -5,7 +5,7 @@
 #include "equilibrium/EqBuoyantMass.h"
 #include "equilibrium/EquilibriumScans.h"
 #include "models/ParameterPacking.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "models/ModelsTestSupport.h"
 
 namespace eqtest {

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "equilibrium/ApproachToEqSim.h"
 #include "equilibrium/SpeedCourseOptimizer.h"
 #include "equilibrium/TimeToEqParameters.h"
-#include "models/records/FitControl.h"
+#include "state/FitControl.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammSetupFixture.h"
 #include "support/TestSupport.h"

@@ -13,12 +13,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "distributions/records/LammThreadCount.h"
+#include "state/LammThreadCount.h"
 #include "lamm/CLammNonIdeal.h"
 #include "lamm/LammLists.h"
 #include "lamm/LammSetupFixture.h"
 #include "lamm/VolumeFractionFactors.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 #include "support/TestSupport.h"
 

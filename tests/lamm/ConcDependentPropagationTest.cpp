@@ -10,7 +10,7 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammSetupFixture.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammSetupFixture.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 #include "support/TestSupport.h"
 

@@ -12,7 +12,7 @@
 #include "lamm/CLammIdeal.h"
 #include "lamm/CosoluteCoefficients.h"
 #include "lamm/LammSetupFixture.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/PhysicalConstants.h"
 #include "support/TestSupport.h"

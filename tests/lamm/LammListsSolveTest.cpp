@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "LammSetupFixture.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammLists.h"
 #include "lamm/LammWorkerThread.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "support/TestSupport.h"
 
 namespace {

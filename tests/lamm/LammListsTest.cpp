@@ -21,13 +21,13 @@
 #include <vector>
 
 #include "LammSetupFixture.h"
-#include "app/records/ProgramPaths.h"
-#include "display/records/DisplayState.h"
-#include "distributions/records/LammThreadCount.h"
+#include "state/ProgramPaths.h"
+#include "state/DisplayState.h"
+#include "state/LammThreadCount.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammLists.h"
 #include "lamm/LammWorkerThread.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "platform/HeadlessBackend.h"
 #include "support/TestSupport.h"
 

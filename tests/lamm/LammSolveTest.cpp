@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammSetupFixture.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"

@@ -10,7 +10,7 @@
 #include "AllocationCounting.h"
 #include "lamm/CLammNonIdeal.h"
 #include "lamm/LammSetupFixture.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "numerics/OneBasedArrays.h"
 #include "support/TestSupport.h"
 

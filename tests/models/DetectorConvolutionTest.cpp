@@ -8,7 +8,7 @@
 
 #include "data/ScanReaderOptions.h"
 #include "models/DetectorConvolution.h"
-#include "models/records/LammSolverSettings.h"
+#include "state/LammSolverSettings.h"
 #include "numerics/ConstantShorthands.h"
 #include "numerics/OneBasedArrays.h"
 #include "support/TestSupport.h"

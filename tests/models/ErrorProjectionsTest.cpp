@@ -14,7 +14,7 @@
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "numerics/RandomNumbers.h"
 
 namespace {

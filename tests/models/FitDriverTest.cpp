@@ -19,7 +19,7 @@
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "numerics/RandomNumbers.h"
 
 namespace {

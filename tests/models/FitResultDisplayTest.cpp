@@ -12,13 +12,13 @@
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanReaderOptions.h"
-#include "display/records/DisplayState.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DisplayState.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "models/FitResultDisplay.h"
 #include "models/ModelsTestSupport.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "platform/RecordingCanvas.h"
 
 namespace {

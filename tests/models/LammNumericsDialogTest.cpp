@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ModelsTestSupport.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "models/LammNumericsDialog.h"
 #include "models/LammPreferenceFile.h"
 #include "ui/Boxes.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ModelsTestSupport.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "models/LevenbergMarquardt.h"
 #include "models/NelderMead.h"
 #include "numerics/OneBasedArrays.h"

@@ -11,7 +11,7 @@
 #include "models/LinearParameters.h"
 #include "models/ModelsTestSupport.h"
 #include "models/SimulateModel.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

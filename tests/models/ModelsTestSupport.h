@@ -5,17 +5,17 @@
 #include <random>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataTestSupport.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationArrays.h"
 #include "models/SimulationErrors.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 
 inline void ResetModelRecords() {
   FreeSimulationArrays();

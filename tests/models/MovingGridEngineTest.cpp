@@ -14,7 +14,7 @@
 
 #include "engines/EngineTestSupport.h"
 #include "models/MovingGridEngine.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/SpeciesEngineParameters.h"
 
 namespace {
 

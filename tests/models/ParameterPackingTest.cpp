@@ -8,10 +8,10 @@
 
 #include "ModelsTestSupport.h"
 #include "data/DlsLoading.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/ParameterPacking.h"
-#include "models/records/ParameterVector.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/ParameterVector.h"
+#include "state/SpeciesEngineParameters.h"
 
 namespace {
 

@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "ModelsTestSupport.h"
-#include "data/records/SolventConditions.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/SolventConditions.h"
+#include "state/DistributionSettingsRecords.h"
 #include "lamm/VolumeFractionFactors.h"
 #include "models/TempParameterFile.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/SpeciesEngineParameters.h"
 #include "models/MeniscusBottomLimits.h"
 #include "models/ModelSpecificEntries.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
 #include "models/ParamsBox.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

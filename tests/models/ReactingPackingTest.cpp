@@ -8,7 +8,7 @@
 
 #include "ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 
 namespace {
 

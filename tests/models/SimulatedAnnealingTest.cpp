@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ModelsTestSupport.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "models/SimulatedAnnealing.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/RandomNumbers.h"

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ProgramFlags.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/ProgramFlags.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/TempParameterFile.h"
-#include "models/records/RestorePreviousAnalysis.h"
-#include "models/records/SpeciesEngineParameters.h"
+#include "state/RestorePreviousAnalysis.h"
+#include "state/SpeciesEngineParameters.h"
 #include "numerics/CVector.h"
 
 namespace {

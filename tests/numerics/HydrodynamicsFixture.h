@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <string>
 
-#include "app/records/ProgramPaths.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/ProgramPaths.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "numerics/PhysicalConstants.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "support/TestSupport.h"
 
 class HydrodynamicsTest : public HeadlessTest {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "numerics/RootFinders.h"
 #include "support/TestSupport.h"
 

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "distributions/SyntheticVelocityData.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/FitResultDisplay.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "models/ParameterPacking.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "support/TestSupport.h"
 
 namespace {

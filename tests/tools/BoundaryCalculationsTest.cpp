@@ -8,7 +8,7 @@
 
 #include "data/ScanDataSet.h"
 #include "lamm/CLammIdeal.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "support/TestSupport.h"
 #include "tools/BoundaryCalculations.h"
 

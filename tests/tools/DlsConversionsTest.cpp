@@ -7,7 +7,7 @@
 #include "data/DataSetLinks.h"
 #include "support/TestSupport.h"
 #include "tools/DlsConversions.h"
-#include "tools/records/DlsFlags.h"
+#include "state/DlsFlags.h"
 
 namespace {
 

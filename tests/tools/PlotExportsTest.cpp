@@ -3,14 +3,14 @@
 // and sentinels of the equilibrium file, and the DLS blocks.
 #include <gtest/gtest.h>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanDataSet.h"
-#include "distributions/records/DistributionResultRecords.h"
-#include "distributions/records/DistributionSettingsRecords.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/DistributionResultRecords.h"
+#include "state/DistributionSettingsRecords.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "support/TestSupport.h"
 #include "tools/PlotExports.h"
 

@@ -8,8 +8,8 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "support/TestSupport.h"
 #include "tools/SvdfrExport.h"
 

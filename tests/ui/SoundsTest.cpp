@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "support/TestSupport.h"
 #include "ui/Boxes.h"
 

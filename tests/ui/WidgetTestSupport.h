@@ -9,8 +9,8 @@
 
 #include <utility>
 
-#include "display/records/DisplayState.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/DisplayState.h"
+#include "state/MainPlotLayout.h"
 #include "platform/RecordingCanvas.h"
 #include "support/TestSupport.h"
 #include "ui/WidgetLinks.h"

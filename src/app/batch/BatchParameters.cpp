@@ -7,7 +7,7 @@
 
 #include "app/batch/BatchStatus.h"
 #include "app/batch/BatchTagSearch.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "platform/Platform.h"
 
 std::unique_ptr<CIniCustomPars> IniCustomPars;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 
 BatchStatusRecord BatchStatus;
 

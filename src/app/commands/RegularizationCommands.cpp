@@ -7,7 +7,7 @@
 #include "app/options/OptionBoxes.h"
 #include "app/options/PreferenceFile.h"
 #include "app/window/TXLAWindow.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/DistributionSettingsRecords.h"
 
 namespace {
 

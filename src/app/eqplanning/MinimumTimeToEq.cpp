@@ -8,8 +8,8 @@
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqplanning/TimeToEqDialog.h"
 #include "app/models/ModelCommands.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
 #include "data/LoadMessages.h"
@@ -17,8 +17,8 @@
 #include "equilibrium/ApproachToEqSim.h"
 #include "equilibrium/SpeedCourseOptimizer.h"
 #include "equilibrium/TimeToEqParameters.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
 #include "ui/Boxes.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "data/CRotorSpeedProfile.h"
 #include "data/LoadMessages.h"
 #include "display/DirectRedraws.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "equilibrium/ApproachToEqSim.h"
 #include "equilibrium/TimeToEqParameters.h"
 #include "numerics/CCurve.h"

@@ -13,7 +13,7 @@
 #include "app/eqplanning/PlanSpecies.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqplanning/TimeToEqDialog.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "app/viewcmds/FileNameDialogs.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
@@ -22,8 +22,8 @@
 #include "equilibrium/ApproachToEqSim.h"
 #include "equilibrium/SpeedCourseOptimizer.h"
 #include "equilibrium/TimeToEqParameters.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
 #include "ui/Boxes.h"
 
 SpeedProfileToolFlagsRecord SpeedProfileToolFlags;

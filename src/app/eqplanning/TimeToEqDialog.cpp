@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "app/viewcmds/FileNameDialogs.h"
 #include "app/window/TXLAWindow.h"
 #include "data/FilePathParts.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "equilibrium/ApproachToEqSim.h"
 #include "equilibrium/TimeToEqParameters.h"
 #include "numerics/PhysicalConstants.h"

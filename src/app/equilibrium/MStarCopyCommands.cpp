@@ -11,7 +11,7 @@
 #include "app/models/ModelCommandSupport.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
-#include "display/records/ScreenModes.h"
+#include "state/ScreenModes.h"
 #include "equilibrium/MStarTransform.h"
 
 namespace {

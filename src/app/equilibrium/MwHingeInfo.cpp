@@ -12,7 +12,7 @@
 #include "display/WindowCoordinates.h"
 #include "equilibrium/HingePoint.h"
 #include "equilibrium/MStarTransform.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

@@ -3,15 +3,15 @@
 #include "app/equilibrium/MwScreen.h"
 
 #include "app/models/ModelCommandSupport.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
 #include "display/MainPlots.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/ScreenModes.h"
+#include "state/MainPlotLayout.h"
+#include "state/ScreenModes.h"
 #include "equilibrium/MStarTransform.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 MStarScreenRecord MStarScreen;
 

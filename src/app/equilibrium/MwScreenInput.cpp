@@ -16,9 +16,9 @@
 #include "display/DisplayLinks.h"
 #include "display/MainPlots.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/ScreenModes.h"
+#include "state/ScreenModes.h"
 #include "equilibrium/MStarTransform.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

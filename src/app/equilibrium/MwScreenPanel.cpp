@@ -16,10 +16,10 @@
 #include "data/ScanReaderOptions.h"
 #include "display/MainPlots.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/ScreenModes.h"
+#include "state/ScreenModes.h"
 #include "data/CommonRadialGrid.h"
 #include "equilibrium/MStarTransform.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "ui/Boxes.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "display/MainPlots.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "equilibrium/MStarTransform.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 
 namespace {
 

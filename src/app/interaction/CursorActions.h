@@ -7,7 +7,7 @@
 // by fixed clamping rules, recomputes the fit indices and repacks the
 // parameter vector.
 
-#include "display/records/CursorLines.h"
+#include "state/CursorLines.h"
 #include "platform/Geometry.h"
 
 class TXLAWindow;

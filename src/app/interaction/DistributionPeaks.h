@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "platform/Color.h"
 #include "platform/Geometry.h"
 

@@ -9,7 +9,7 @@
 #include "app/window/TXLAWindow.h"
 #include "display/DisplayLinks.h"
 #include "display/DistributionPlot.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 
 void InstallInteractionHooks(TXLAWindow& window) {
   TXLAWindow* w = &window;

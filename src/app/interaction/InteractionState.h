@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "display/records/CursorLines.h"
+#include "state/CursorLines.h"
 #include "platform/Geometry.h"
 
 inline constexpr int kCursorLineKinds = 9;

@@ -12,7 +12,7 @@
 #include "app/interaction/ScreenButtons.h"
 #include "app/interaction/WindowDrawing.h"
 #include "app/options/OptionBoxes.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "app/viewcmds/ViewLinks.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
@@ -24,12 +24,12 @@
 #include "display/CursorLineDrawing.h"
 #include "display/MainPlots.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/PaintState.h"
-#include "display/records/ScreenModes.h"
+#include "state/PaintState.h"
+#include "state/ScreenModes.h"
 #include "models/ParameterPacking.h"
-#include "models/records/ComputationAbort.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/ComputationAbort.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 
 using K = CursorLineKind;
 

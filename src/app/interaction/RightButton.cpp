@@ -15,7 +15,7 @@
 #include "app/interaction/InteractionState.h"
 #include "app/interaction/PlotInput.h"
 #include "app/interaction/WindowDrawing.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
@@ -23,10 +23,10 @@
 #include "display/DistributionPlot.h"
 #include "display/MainPlots.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/DistributionPlotState.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/PaintState.h"
-#include "models/records/ComputationAbort.h"
+#include "state/DistributionPlotState.h"
+#include "state/MainPlotLayout.h"
+#include "state/PaintState.h"
+#include "state/ComputationAbort.h"
 #include "ui/Sounds.h"
 
 namespace {

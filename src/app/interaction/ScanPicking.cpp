@@ -7,7 +7,7 @@
 #include "app/interaction/WindowDrawing.h"
 #include "app/options/OptionBoxes.h"
 #include "app/loading/LoadCommands.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
@@ -20,7 +20,7 @@
 #include "display/MainPlots.h"
 #include "display/ScanColours.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "ui/Boxes.h"
 
 ScanEditStateRecord ScanEditState;

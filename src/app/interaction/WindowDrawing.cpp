@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/window/TXLAWindow.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "plot/PlotSettings.h"
 #include "ui/CScreenButton.h"
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "data/FilePathParts.h"
 
 void WriteLastDataFolder(TXLAWindow&, const std::string& path) {

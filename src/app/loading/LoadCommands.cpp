@@ -11,7 +11,7 @@
 #include "app/loading/ListFileText.h"
 #include "app/loading/LoadingSupport.h"
 #include "app/options/OptionBoxes.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/ViewLinks.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -23,10 +23,10 @@
 #include "data/ScanReaderOptions.h"
 #include "data/SpeedStepsForData.h"
 #include "display/MainPlots.h"
-#include "display/records/MainPlotLayout.h"
-#include "display/records/ScreenModes.h"
-#include "models/records/FitControl.h"
-#include "tools/records/TimeStampCheck.h"
+#include "state/MainPlotLayout.h"
+#include "state/ScreenModes.h"
+#include "state/FitControl.h"
+#include "state/TimeStampCheck.h"
 #include "ui/Boxes.h"
 
 LoadingStateRecord LoadingState;

@@ -6,7 +6,7 @@
 #include "app/viewcmds/ViewLinks.h"
 #include "app/window/TXLAWindow.h"
 #include "data/FilePathParts.h"
-#include "display/records/ScreenModes.h"
+#include "state/ScreenModes.h"
 #include "ui/Sounds.h"
 
 namespace loading {

@@ -16,10 +16,10 @@
 #include "data/FilePathParts.h"
 #include "data/LoadData.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "models/ParameterPacking.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 #include "numerics/PhysicalConstants.h"
 
 namespace {

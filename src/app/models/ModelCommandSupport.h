@@ -9,8 +9,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/records/ModelSelection.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/ModelSelection.h"
+#include "state/DistributionSettingsRecords.h"
 #include "platform/Platform.h"
 
 class TXLAWindow;

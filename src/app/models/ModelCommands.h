@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 
 class CommandTable;
 class TXLAWindow;

@@ -4,15 +4,15 @@
 #include <initializer_list>
 
 #include "app/models/ModelCommandSupport.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
-#include "data/records/SolventConditions.h"
-#include "distributions/records/DistributionSettingsRecords.h"
+#include "state/SolventConditions.h"
+#include "state/DistributionSettingsRecords.h"
 #include "models/TempParameterFile.h"
-#include "models/records/LammSolverSettings.h"
-#include "models/records/ModelParameters.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelParameters.h"
 #include "numerics/Hydrodynamics.h"
 #include "ui/Sounds.h"
 

@@ -3,7 +3,7 @@
 // state back to neutral before a new kind is selected, and the switch into
 // the continuous-distribution mode that every continuous kind passes.
 
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 
 class TXLAWindow;
 

@@ -11,7 +11,7 @@
 #include "app/loading/LoadingSupport.h"
 #include "app/options/OptionBoxes.h"
 #include "app/options/OptionCommands.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/start/ShellServices.h"
 #include "app/window/TXLAWindow.h"
 #include "data/InitialDistribution.h"

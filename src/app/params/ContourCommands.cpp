@@ -5,11 +5,11 @@
 #include "app/commands/CommandTable.h"
 #include "app/options/FittingOptionCommands.h"
 #include "app/loading/LoadingSupport.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/viewcmds/FileNameDialogs.h"
 #include "app/window/TXLAWindow.h"
 #include "models/ErrorProjections.h"
-#include "models/records/ParameterVector.h"
+#include "state/ParameterVector.h"
 #include "ui/Boxes.h"
 
 namespace {

@@ -5,18 +5,18 @@
 #include "app/params/ContourCommands.h"
 #include "app/params/PriorKnowledgeCommands.h"
 #include "app/models/ModelCommandSupport.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
-#include "display/records/DisplayState.h"
+#include "state/DisplayState.h"
 #include "distributions/PriorDialog.h"
 #include "models/LammNumericsDialog.h"
 #include "models/MeniscusBottomLimits.h"
 #include "models/ParameterReport.h"
 #include "models/ParametersCommand.h"
 #include "models/SimulationErrors.h"
-#include "models/records/FitControl.h"
-#include "models/records/ModelParameters.h"
+#include "state/FitControl.h"
+#include "state/ModelParameters.h"
 
 void CmParametersCommand(TXLAWindow& window) {
   DialogBusyScope busy(window);

@@ -17,8 +17,8 @@
 #include "data/ScanDataSet.h"
 #include "display/MainPlots.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/DisplayState.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/DisplayState.h"
+#include "state/MainPlotLayout.h"
 #include "numerics/OneBasedArrays.h"
 #include "plot/CAdHocPlot.h"
 

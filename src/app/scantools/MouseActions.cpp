@@ -7,7 +7,7 @@
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"
 #include "display/DirectRedraws.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "plot/CAdHocPlot.h"
 
 std::unique_ptr<CMouseAction> MakeTrackScratchAction();

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/commands/CommandTable.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/scantools/ScanCorrectionCommands.h"
 #include "app/scantools/ScanToolSupport.h"
 #include "app/viewcmds/FileNameDialogs.h"
@@ -22,7 +22,7 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "data/SpeedStepsForData.h"
-#include "data/records/SolventConditions.h"
+#include "state/SolventConditions.h"
 #include "ui/Sounds.h"
 
 namespace {

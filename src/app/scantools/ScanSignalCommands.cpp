@@ -7,7 +7,7 @@
 
 #include "app/commands/CommandTable.h"
 #include "app/options/ProgramOptions.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/scantools/ScanCorrectionCommands.h"
 #include "app/scantools/ScanToolSupport.h"
 #include "app/viewcmds/FileNameDialogs.h"

@@ -4,7 +4,7 @@
 #include "app/scantools/FluorescenceCommands.h"
 #include "app/scantools/ScanCorrectionCommands.h"
 #include "app/options/ProgramOptions.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/scantools/DataToolCommands.h"
 #include "app/scantools/FringeJumpActions.h"
 #include "app/scantools/MouseActions.h"
@@ -14,11 +14,11 @@
 #include "app/window/TXLAWindow.h"
 #include "app/commands/CommandTable.h"
 #include "display/DisplayLinks.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "models/ParametersCommand.h"
 #include "plot/CAdHocPlot.h"
 #include "tools/TimeStampAnalysis.h"
-#include "tools/records/TimeStampCheck.h"
+#include "state/TimeStampCheck.h"
 
 namespace {
 

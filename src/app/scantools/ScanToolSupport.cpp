@@ -3,8 +3,8 @@
 #include "app/commands/CommandTable.h"
 #include "app/options/OptionBoxes.h"
 #include "app/window/TXLAWindow.h"
-#include "app/records/LoadOptions.h"
-#include "display/records/DisplayState.h"
+#include "state/LoadOptions.h"
+#include "state/DisplayState.h"
 #include "plot/CWINPlot.h"
 #include "plot/PlotSettings.h"
 

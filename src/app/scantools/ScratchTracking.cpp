@@ -19,7 +19,7 @@
 #include "display/MainPlots.h"
 #include "display/ScanColours.h"
 #include "display/WindowCoordinates.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "models/NelderMead.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/RandomNumbers.h"

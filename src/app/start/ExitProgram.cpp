@@ -3,7 +3,7 @@
 #include "app/batch/BatchParameters.h"
 #include "app/batch/BatchResults.h"
 #include "app/batch/BatchStatus.h"
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "app/start/ShellServices.h"
 #include "data/InitialData.h"
 #include "data/ScanDataSet.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/records/ProgramPaths.h"
+#include "state/ProgramPaths.h"
 #include "app/start/ProgramStart.h"
 #include "platform/Platform.h"
 #include "ui/Boxes.h"

@@ -1,7 +1,7 @@
 #include "app/start/ProgramStart.h"
 
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramPaths.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramPaths.h"
 #include "app/start/ExitProgram.h"
 #include "app/start/ShellServices.h"
 #include "app/window/TXLAWindow.h"

@@ -5,7 +5,7 @@
 #include "app/eqplanning/TimeToEqDialog.h"
 #include "app/external/ExternalPrograms.h"
 #include "app/options/PreferenceFile.h"
-#include "app/records/ModelSelection.h"
+#include "state/ModelSelection.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "display/MainPlots.h"
 

@@ -12,7 +12,7 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "display/MainPlots.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "ui/Sounds.h"
 
 namespace {

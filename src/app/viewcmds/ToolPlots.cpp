@@ -6,12 +6,12 @@
 #include <string>
 
 #include "app/options/OptionBoxes.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ResidualHistogram.h"
 #include "data/ScanDataSet.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "plot/PlotSettings.h"
 
 ToolPlotDataRecord ToolPlotData;

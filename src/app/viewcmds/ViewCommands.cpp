@@ -14,10 +14,10 @@
 #include "data/ScanDataSet.h"
 #include "display/MainPlots.h"
 #include "display/ResidualHistogramPlot.h"
-#include "display/records/PaintState.h"
+#include "state/PaintState.h"
 #include "models/FitDriver.h"
 #include "models/TempParameterFile.h"
-#include "models/records/ModelParameters.h"
+#include "state/ModelParameters.h"
 #include "plot/CWINPlot.h"
 #include "tools/DlsConversions.h"
 

@@ -1,8 +1,8 @@
 #include "app/viewcmds/WindowHelpers.h"
 
-#include "app/records/LoadOptions.h"
-#include "app/records/ModelSelection.h"
-#include "app/records/ProgramFlags.h"
+#include "state/LoadOptions.h"
+#include "state/ModelSelection.h"
+#include "state/ProgramFlags.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/window/TXLAWindow.h"
 #include "data/ScanDataSet.h"

@@ -4,9 +4,9 @@
 #include "app/eqtest/RealtimeUpdate.h"
 #include "app/interaction/KeyboardHandling.h"
 #include "app/interaction/PlotInput.h"
-#include "app/records/LoadOptions.h"
+#include "state/LoadOptions.h"
 #include "app/scantools/MouseActions.h"
-#include "models/records/ComputationAbort.h"
+#include "state/ComputationAbort.h"
 #include "resources/MainMenu.h"
 
 TXLAWindow::TXLAWindow(std::string title) : title_(std::move(title)) {

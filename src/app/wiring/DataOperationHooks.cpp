@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/records/ProgramFlags.h"
+#include "state/ProgramFlags.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/window/TXLAWindow.h"
@@ -10,7 +10,7 @@
 #include "data/DataSetServices.h"
 #include "data/FitDataFiles.h"
 #include "display/MainPlots.h"
-#include "display/records/MainPlotLayout.h"
+#include "state/MainPlotLayout.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "models/SimulateModel.h"

@@ -1,3 +1,0 @@
-#include "app/records/DlsPreferences.h"
-
-bool AlwaysLoadG2 = false;

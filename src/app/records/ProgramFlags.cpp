@@ -1,8 +1,0 @@
-#include "app/records/ProgramFlags.h"
-
-std::atomic<bool> RedrawSuppressed{false};
-std::atomic<int> NumericErrorState{0};
-std::atomic<int> SerialFitErrorCode{0};
-std::atomic<bool> BatchMode{false};
-std::atomic<bool> BatchDone{false};
-std::atomic<bool> ExitRequested{false};

@@ -1,3 +1,0 @@
-#include "app/records/SiblingPeakList.h"
-
-SiblingPeakListRecord SiblingPeakList;

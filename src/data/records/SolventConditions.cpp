@@ -1,3 +1,0 @@
-#include "data/records/SolventConditions.h"
-
-SolventConditionsRecord SolventConditions;

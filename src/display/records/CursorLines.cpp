@@ -1,3 +1,0 @@
-#include "display/records/CursorLines.h"
-
-CursorLineStateRecord CursorLineState;

@@ -1,3 +1,0 @@
-#include "display/records/DistributionPlotState.h"
-
-DistributionPlotStateRecord DistributionPlotState;

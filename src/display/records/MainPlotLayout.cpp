@@ -1,4 +1,0 @@
-#include "display/records/MainPlotLayout.h"
-
-MainPlotLayoutRecord MainPlotLayout;
-MainDisplayOptionsRecord MainDisplayOptions;

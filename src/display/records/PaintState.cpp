@@ -1,3 +1,0 @@
-#include "display/records/PaintState.h"
-
-PaintStateRecord PaintState;

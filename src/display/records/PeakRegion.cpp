@@ -1,3 +1,0 @@
-#include "display/records/PeakRegion.h"
-
-PeakRegionRecord PeakRegion;

@@ -1,3 +1,0 @@
-#include "display/records/ScreenModes.h"
-
-ScreenModesRecord ScreenModes;

@@ -1,4 +1,0 @@
-#include "distributions/records/ContiNonidSimLink.h"
-
-std::function<void()> DestroyContiNonidSim = [] {};
-bool SminWarningAccepted = false;

@@ -1,4 +1,0 @@
-#include "distributions/records/DistributionPlotFlags.h"
-
-DistributionPlotFlagsRecord DistributionPlotFlags;
-std::function<void()> InitDistributionPlot = [] {};

@@ -1,3 +1,0 @@
-#include "distributions/records/DistributionShown.h"
-
-bool DistributionShown = false;

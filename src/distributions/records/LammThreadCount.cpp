@@ -1,3 +1,0 @@
-#include "distributions/records/LammThreadCount.h"
-
-std::atomic<int> LammThreadCount{2};

@@ -1,3 +1,0 @@
-#include "models/records/ComputationAbort.h"
-
-std::atomic<bool> ComputationAbort{false};

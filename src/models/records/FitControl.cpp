@@ -1,3 +1,0 @@
-#include "models/records/FitControl.h"
-
-FitControlRecord FitControl;

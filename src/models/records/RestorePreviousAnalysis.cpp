@@ -1,4 +1,0 @@
-#include "models/records/RestorePreviousAnalysis.h"
-
-std::function<bool(platform::WindowHandle, bool)> OfferRestorePreviousData =
-    [](platform::WindowHandle, bool) { return false; };

@@ -1,3 +1,0 @@
-#include "models/records/SpeciesEngineParameters.h"
-
-SpeciesEngineParametersRecord SpeciesEngineParameters;

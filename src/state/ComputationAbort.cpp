@@ -1,0 +1,3 @@
+#include "state/ComputationAbort.h"
+
+std::atomic<bool> ComputationAbort{false};

@@ -1,0 +1,4 @@
+#include "state/ContiNonidSimLink.h"
+
+std::function<void()> DestroyContiNonidSim = [] {};
+bool SminWarningAccepted = false;

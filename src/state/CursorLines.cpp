@@ -1,0 +1,3 @@
+#include "state/CursorLines.h"
+
+CursorLineStateRecord CursorLineState;

@@ -1,0 +1,4 @@
+#include "state/DistributionPlotFlags.h"
+
+DistributionPlotFlagsRecord DistributionPlotFlags;
+std::function<void()> InitDistributionPlot = [] {};

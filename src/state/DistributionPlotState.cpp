@@ -1,0 +1,3 @@
+#include "state/DistributionPlotState.h"
+
+DistributionPlotStateRecord DistributionPlotState;

@@ -1,0 +1,3 @@
+#include "state/DistributionShown.h"
+
+bool DistributionShown = false;

@@ -1,0 +1,3 @@
+#include "state/DlsFlags.h"
+
+bool DlsFieldAcf = false;

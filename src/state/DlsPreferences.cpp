@@ -1,0 +1,3 @@
+#include "state/DlsPreferences.h"
+
+bool AlwaysLoadG2 = false;

@@ -1,0 +1,3 @@
+#include "state/FitControl.h"
+
+FitControlRecord FitControl;

@@ -1,0 +1,3 @@
+#include "state/FitScanWindow.h"
+
+FitScanWindowRecord FitScanWindow;

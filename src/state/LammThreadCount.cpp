@@ -1,0 +1,3 @@
+#include "state/LammThreadCount.h"
+
+std::atomic<int> LammThreadCount{2};

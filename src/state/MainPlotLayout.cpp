@@ -1,0 +1,4 @@
+#include "state/MainPlotLayout.h"
+
+MainPlotLayoutRecord MainPlotLayout;
+MainDisplayOptionsRecord MainDisplayOptions;

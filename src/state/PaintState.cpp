@@ -1,0 +1,3 @@
+#include "state/PaintState.h"
+
+PaintStateRecord PaintState;

@@ -1,0 +1,3 @@
+#include "state/PeakRegion.h"
+
+PeakRegionRecord PeakRegion;

@@ -1,0 +1,46 @@
+#include "state/ProgramPaths.h"
+
+#include <filesystem>
+
+ProgramPathsRecord ProgramPaths;
+
+void SetInstallationFolder(const std::string& folder) {
+  std::string base = folder;
+  if (!base.empty() && base.back() != '/') base += '/';
+  ProgramPathsRecord& p = ProgramPaths;
+  p.InstallationFolder = base;
+  p.PreferenceFile = base + "taluvoparams.ini";
+  p.LammPreferenceFile = base + "zedarozazururaro.ini";
+  p.TimeToEqParameterFile = base + "taluvosimappeqparams.ini";
+  p.SiblingProgram = base + "quorvel";
+  p.TempFolder = base + "temp/";
+  p.LastDataFolderFile = base + "taluvo.ini";
+  p.MofsTable = base + "mofs.dat";
+  p.WormChainTable = base + "~WormChain_mofs.dat";
+  static const char* const soundNames[8] = {"error", "info", "question", "fitdone",
+                                            "hi",    "bye",  "ok",       "beer"};
+  for (int i = 0; i < 8; ++i) {
+    std::string& path = p.SoundBaseFiles[i];
+    path = base;
+    path.append("sounds/").append(soundNames[i]).append(".wav");
+  }
+  p.ViscosityTable = base + "viscosity.dat";
+  p.DensityTable = base + "density.dat";
+  p.SNonidTable = base + "snonid.dat";
+  p.DNonidTable = base + "dnonid.dat";
+  p.DistribFile = p.TempFolder + "distrib.dat";
+  p.BoundaryFractsFile = p.TempFolder + "ppBoundaryFracts.dat";
+  p.NonIdCtotTable = p.TempFolder + "ppNonIdCtotTable.dat";
+  p.IntegrationRangeFile = base + "integratrangefile.txt";
+  p.FitReportFile = base + "mlfitreport.txt";
+}
+
+std::string InstallationFolderOf(const std::string& argv0) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::weakly_canonical(argv0, ec);
+  if (ec) p = argv0;
+  std::string folder = p.parent_path().generic_string();
+  if (folder.empty()) folder.assign(1, '.');
+  folder.push_back('/');
+  return folder;
+}

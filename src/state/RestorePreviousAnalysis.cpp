@@ -1,0 +1,4 @@
+#include "state/RestorePreviousAnalysis.h"
+
+std::function<bool(platform::WindowHandle, bool)> OfferRestorePreviousData =
+    [](platform::WindowHandle, bool) { return false; };

@@ -1,0 +1,3 @@
+#include "state/ScreenModes.h"
+
+ScreenModesRecord ScreenModes;

@@ -1,0 +1,3 @@
+#include "state/SiblingPeakList.h"
+
+SiblingPeakListRecord SiblingPeakList;

@@ -1,0 +1,3 @@
+#include "state/SolventConditions.h"
+
+SolventConditionsRecord SolventConditions;

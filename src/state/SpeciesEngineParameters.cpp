@@ -1,0 +1,3 @@
+#include "state/SpeciesEngineParameters.h"
+
+SpeciesEngineParametersRecord SpeciesEngineParameters;

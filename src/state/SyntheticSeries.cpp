@@ -1,0 +1,4 @@
+#include "state/SyntheticSeries.h"
+
+bool SeriesGenerationRunning = false;
+float SyntheticTotalLoading = 0.0f;

@@ -1,0 +1,5 @@
+#include "state/TimeStampCheck.h"
+
+std::function<bool(platform::WindowHandle)> TimeStampCheck = [](platform::WindowHandle) {
+  return false;
+};

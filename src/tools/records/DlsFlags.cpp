@@ -1,3 +1,0 @@
-#include "tools/records/DlsFlags.h"
-
-bool DlsFieldAcf = false;

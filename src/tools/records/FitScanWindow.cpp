@@ -1,3 +1,0 @@
-#include "tools/records/FitScanWindow.h"
-
-FitScanWindowRecord FitScanWindow;

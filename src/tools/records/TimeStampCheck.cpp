@@ -1,5 +1,0 @@
-#include "tools/records/TimeStampCheck.h"
-
-std::function<bool(platform::WindowHandle)> TimeStampCheck = [](platform::WindowHandle) {
-  return false;
-};
