@@ -7,6 +7,7 @@
 #include "data/ScanDataSet.h"
 #include "engines/EngineRunReads.h"
 #include "engines/HatElementIntegrals.h"
+#include "engines/InhomogeneousSolvent.h"
 #include "engines/Romberg.h"
 #include "models/GlobalLammState.h"
 #include "state/ModelParameters.h"
@@ -45,6 +46,23 @@ double SedimentationRateNow() {
   return omega * omega * GlobalLammRun.SpeciesS * 1e-13;
 }
 
+// In an inhomogeneous solvent the macromolecule's local s and D follow the
+// solvent: K takes the factor-weighted integrals (the factors interpolated
+// linearly between the nodes); M does not change.
+void SolventTransportRow(int i, int m, double w) {
+  const GlobalLammWorkArrays a = GlobalLammWork();
+  const double D = GlobalLammRun.SpeciesD;
+  const double* r = Radius();
+  const int clip = i == m ? m : GridSize();
+  const auto transport = [&](int j) {
+    return w * FactorSedimentationIntegral(i, j, r, clip) -
+           D * FactorDiffusionIntegral(i, j, r, clip);
+  };
+  a.Transport.l[i] = i == 1 ? 0.0 : transport(i - 1);
+  a.Transport.d[i] = transport(i);
+  a.Transport.u[i] = i == m ? 0.0 : transport(i + 1);
+}
+
 // Row i of M and K on the sector cell, i the first, an interior or the last
 // row (last: u = 0). Interior rows read the whole grid; they never reach past
 // the last node, so the result does not depend on where the system ends.
@@ -77,20 +95,22 @@ void SectorRow(int i, int m, double w) {
       a.Transport.d[i] = -2 * w * ri * h / 3 - 2 * D * ri / h;
       a.Transport.u[i] = -w * (h * h / 4 + 2 * ri * h / 3 + ri * ri / 2) + D * (ri + h / 2) / h;
     }
-    return;
+  } else {
+    const HatGrid g = CurrentGrid();
+    const int clip = last ? m : GridSize();
+    const auto mass = [&](int j) { return GridMassIntegral(g, i, j, clip); };
+    const auto transport = [&](int j) {
+      return w * GridSedimentationIntegral(g, i, j, clip) -
+             D * GridDiffusionIntegral(g, i, j, clip);
+    };
+    a.Mass.l[i] = first ? 0.0 : mass(i - 1);
+    a.Mass.d[i] = mass(i);
+    a.Mass.u[i] = last ? 0.0 : mass(i + 1);
+    a.Transport.l[i] = first ? 0.0 : transport(i - 1);
+    a.Transport.d[i] = transport(i);
+    a.Transport.u[i] = last ? 0.0 : transport(i + 1);
   }
-  const HatGrid g = CurrentGrid();
-  const int clip = last ? m : GridSize();
-  const auto mass = [&](int j) { return GridMassIntegral(g, i, j, clip); };
-  const auto transport = [&](int j) {
-    return w * GridSedimentationIntegral(g, i, j, clip) - D * GridDiffusionIntegral(g, i, j, clip);
-  };
-  a.Mass.l[i] = first ? 0.0 : mass(i - 1);
-  a.Mass.d[i] = mass(i);
-  a.Mass.u[i] = last ? 0.0 : mass(i + 1);
-  a.Transport.l[i] = first ? 0.0 : transport(i - 1);
-  a.Transport.d[i] = transport(i);
-  a.Transport.u[i] = last ? 0.0 : transport(i + 1);
+  if (InhomogeneousSolventOn) SolventTransportRow(i, m, w);
 }
 
 // Material leaves through the last node by sedimentation and diffusion when
@@ -100,6 +120,12 @@ void BottomOutflow(int m, double w) {
   const GlobalLammWorkArrays a = GlobalLammWork();
   const double* r = Radius();
   const double D = GlobalLammRun.SpeciesD;
+  if (InhomogeneousSolventOn) {
+    const double q = BottomDiffusionTerm(r, m);
+    a.Transport.l[m] += D * q;
+    a.Transport.d[m] -= w * BottomSedimentationTerm(r, m) + D * q;
+    return;
+  }
   const double q =
       GlobalLammArrays.OptimizedGridMade ? r[m] / (r[m] - r[m - 1]) : r[m] / UniformSpacing();
   a.Transport.l[m] += D * q;

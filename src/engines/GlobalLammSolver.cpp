@@ -5,9 +5,11 @@
 
 #include "state/ModelSelection.h"
 #include "data/ScanDataSet.h"
+#include "engines/CosoluteSolver.h"
 #include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/HatElementIntegrals.h"
+#include "engines/InhomogeneousSolvent.h"
 #include "lamm/Tridiagonal.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationArrays.h"
@@ -466,6 +468,23 @@ void SetUpTruncation() {
   }
 }
 
+// The sedimenting co-solute of an inhomogeneous solvent is carried along.
+bool CosoluteRun() {
+  const InhomogeneousSolventSettingsRecord& s = InhomogeneousSolventSettings;
+  return InhomogeneousSolventOn && s.SedimentingCosolute && s.CosoluteOn;
+}
+
+// The co-solute to the engine's new time, and the macromolecule's matrices
+// to the gradient it leaves (the non-sector geometries take no solvent
+// factors, so their bands stay).
+void FollowCosolute() {
+  AdvanceCosoluteGradient();
+  if (NonSectorGeometry()) return;
+  UpdateSolventFactors(GlobalLammArrays.LammRadius, GridSize());
+  BuildSectorMatrices(GlobalLammEngine.TruncationEnd);
+  GlobalLammRun.ForceSystemRebuild = true;
+}
+
 void SetUpMaxTimeStep() {
   GlobalLammRunStateRecord& run = GlobalLammRun;
   const double s = run.SpeciesS;
@@ -497,6 +516,14 @@ void PropagateGlobalLamm() {
     return;
   }
   e.InitialPlateau = Profile()[1];
+  const bool cosolute = CosoluteRun();
+  if (InhomogeneousSolventOn) SolventGradientFactors(GlobalLammArrays.LammRadius, GridSize());
+  // Without its co-solute the gradient would be a stale one, or none.
+  if (cosolute && !InitCosoluteGradient()) {
+    run.TridiagError = 1;
+    run.SuppressGridTruncation = false;
+    return;
+  }
   RebuildBands(GridSize());
   SetUpTruncation();
   SetUpMaxTimeStep();
@@ -506,11 +533,13 @@ void PropagateGlobalLamm() {
   while (run.KeepRunning) {
     if (run.TridiagError || run.DiscretizationError) break;
     const double dtUsed = run.TimeStep == 0.0 ? 1.0 : run.TimeStep;
+    if (cosolute) CosoluteState.CosoluteTimeRef = run.SimTime;
     v = GlobalLammStep();
     if (e.TruncationActive) {
       UpdateTruncationStart();
       UpdateTruncationEnd(run.SimTime);
     }
+    if (cosolute) FollowCosolute();
     LammStepCallback(v);
     v /= dtUsed;
     if (DepletionReached()) run.KeepRunning = 0;

@@ -599,7 +599,9 @@ void SetUpRun() {
   MovingHatMakeGrid();
   MovingHatAssemble();
   run.TimeStep = 1.0;
-  if (InhomogeneousSolventOn && InhomogeneousSolventSettings.CosoluteOn) InitCosoluteGradient();
+  // Without its co-solute the gradient would be a stale one, or none.
+  if (InhomogeneousSolventOn && InhomogeneousSolventSettings.CosoluteOn && !InitCosoluteGradient())
+    run.TridiagError = 1;
   h.FixedStep = h.GridS != 0.0 ? h.StepTolerance * h.ShiftTime : h.StepTolerance;
   if (h.FixedStep >= h.ShiftTime) {
     h.FixedStep = h.ShiftTime;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engines/InhomogeneousSolvent.h"
 #include "lamm/CLammIdeal.h"
 #include "models/ModelsTestSupport.h"
 #include "numerics/ConstantShorthands.h"
@@ -50,6 +51,8 @@ struct Reference {
   OneBasedArray<float> radii;
   OneBasedMatrix<float> output;
   CLammIdeal solver;
+  // The species sediments in the model's inhomogeneous solvent.
+  bool InhomogeneousSolvent = false;
 
   // shutOff: back-diffusion shut off, the last node grows with the boundary.
   void Solve(const std::vector<double>& times, double s, double D, double rpm, Cell cell = {},
@@ -86,6 +89,7 @@ struct Reference {
     solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
                        1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
     solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
+    if (InhomogeneousSolvent) ConfigureSolverSolvent(solver);
     return solver.Solve();
   }
 
@@ -104,6 +108,24 @@ struct Reference {
     return std::sqrt(sum / count);
   }
 };
+
+// The scans' model signals within the fit limits, and the root mean square
+// difference of two such lists.
+inline std::vector<double> ScanSignals() {
+  std::vector<double> out;
+  for (int k = 1; k <= ScanDataSet.NFILES; ++k)
+    for (int i = 1; i <= ScanDataSet.ScanPointCount[k]; ++i)
+      if (ScanDataSet.ScanRadius[k][i] <= ScanDataSet.FitRightLim)
+        out.push_back(ScanDataSet.ScanModel[k][i]);
+  return out;
+}
+
+inline double Rms(const std::vector<double>& a, const std::vector<double>& b) {
+  EXPECT_EQ(a.size(), b.size());
+  double sum = 0.0;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
+  return std::sqrt(sum / static_cast<double>(a.size()));
+}
 
 class EngineRunTest : public ModelsTest {
  protected:

@@ -14,6 +14,9 @@
 #include "engines/EngineTestSupport.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/GlobalLammSolver.h"
+#include "engines/CosoluteSolver.h"
+#include "engines/InhomogeneousSolvent.h"
+#include "engines/MovingHatEngine.h"
 
 namespace {
 
@@ -21,6 +24,8 @@ using engine_test::Cell;
 using engine_test::EquilibriumConcentration;
 using engine_test::OmegaSquared;
 using engine_test::Reference;
+using engine_test::Rms;
+using engine_test::ScanSignals;
 using engine_test::Times;
 
 class GlobalLammSolverTest : public engine_test::EngineRunTest {
@@ -32,6 +37,11 @@ class GlobalLammSolverTest : public engine_test::EngineRunTest {
   }
   void TearDown() override {
     GlobalLammEngine = GlobalLammEngineRecord{};
+    MovingHatEngine = MovingHatEngineRecord{};
+    InhomogeneousSolventOn = false;
+    InhomogeneousSolventSettings = InhomogeneousSolventSettingsRecord{};
+    InhomogeneousSolventWork = InhomogeneousSolventWorkRecord{};
+    CosoluteState = CosoluteStateRecord{};
     EngineRunTest::TearDown();
   }
 
@@ -62,6 +72,80 @@ TEST_F(GlobalLammSolverTest, AgreesWithTheSolverObject) {
     // The shut-off lets material leave at the bottom in either solver in its
     // own way; compare up to the fit limit.
     EXPECT_LT(ref.RmsDifferenceUpToFitLimit(), 1e-3) << "s " << c.s << " shut-off " << c.shutOff;
+  }
+}
+
+// In an inhomogeneous solvent (a solvent compressed under the rotor's
+// pressure, or a sedimenting co-solute that builds a density and viscosity
+// gradient) the species' local s and D follow the solvent. The three solvers
+// take the gradient each in its own way and must agree; the solvent must
+// matter.
+TEST_F(GlobalLammSolverTest, InhomogeneousSolventAgreesWithTheOtherSolvers) {
+  struct Case {
+    const char* name;
+    bool cosolute;
+  };
+  const std::vector<double> times = Times(600, 600, 6);
+  const double s = 4.5, D = 6e-7, rpm = 50000;
+  const auto run = [&](bool solvent, bool movingHat) {
+    SetUpRun(times, s, D, rpm, 1000);
+    // The solvent's compression is that of the first scan's speed.
+    for (int k = 1; k <= ScanDataSet.NFILES; ++k) ScanDataSet.ScanHeaders[k].Rpm = rpm;
+    LammSolverSettings.MovingFrame = movingHat;
+    LammSolverSettings.FixedGrid = !movingHat;
+    LammSolverSettings.AutoSGridValue = s;
+    FreeSimulationArrays();
+    EXPECT_EQ(AllocSimulationArrays(), 1);
+    for (int i = 1; i <= N(); ++i) GlobalLammArrays.LammConcentration[i] = 1.0;
+    InhomogeneousSolventOn = solvent;
+    if (movingHat)
+      RunMovingHatLamm();
+    else
+      PropagateGlobalLamm();
+    InhomogeneousSolventOn = false;
+    EXPECT_EQ(GlobalLammRun.TridiagError, 0);
+    EXPECT_EQ(GlobalLammRun.DiscretizationError, 0);
+    EXPECT_EQ(GlobalLammRun.SimTime, times.back());
+    return ScanSignals();
+  };
+  for (const Case& c : {Case{"compressible solvent", false}, Case{"sedimenting co-solute", true}}) {
+    InhomogeneousSolventSettingsRecord& is = InhomogeneousSolventSettings;
+    is = InhomogeneousSolventSettingsRecord{};
+    SolventConditions.VBAR = 0.73f;
+    is.BuoyancyVbar = 0.73f;
+    if (c.cosolute) {
+      is.SedimentingCosolute = is.CosoluteOn = true;
+      // rho = rho_w + 0.12 c g/ml, eta = eta_w (1 + 0.1 c); a CsCl-like salt.
+      is.DensityCoefficients.Resize(1, 3);
+      is.DensityCoefficients[1] = 0.99823;
+      is.DensityCoefficients[2] = 0.0;
+      is.DensityCoefficients[3] = 12.0;
+      is.DensityCoefficientCount = 3;
+      is.ViscosityCoefficients.Resize(1, 3);
+      is.ViscosityCoefficients[1] = 1.0;
+      is.ViscosityCoefficients[2] = 0.0;
+      is.ViscosityCoefficients[3] = 10.0;
+      is.ViscosityCoefficientCount = 3;
+      is.CosoluteLoading = 0.5;
+      is.CosoluteS = 0.5;
+      is.CosoluteD = 1.5e-5;
+      is.CosoluteGridSize = 200;
+    } else {
+      // Ten times water's compressibility, so that the gradient shows.
+      is.CompressibleSolvent = true;
+      is.SolventCompressibility = 10 * WaterCompressibility;
+      is.DensityAt1atm = 0.99823f;
+    }
+    const std::vector<double> plain = run(false, false);
+    const std::vector<double> global = run(true, false);
+    const std::vector<double> hat = run(true, true);
+    Reference ref;
+    ref.InhomogeneousSolvent = true;
+    ref.Solve(times, s, D, rpm);
+    InhomogeneousSolventSettings = InhomogeneousSolventSettingsRecord{};
+    EXPECT_GT(Rms(global, plain), 1e-2) << c.name;
+    EXPECT_LT(Rms(global, hat), 1e-3) << c.name;
+    EXPECT_LT(ref.RmsDifferenceUpToFitLimit(), 2e-3) << c.name;
   }
 }
 

@@ -23,6 +23,8 @@ using engine_test::Cell;
 using engine_test::EquilibriumConcentration;
 using engine_test::OmegaSquared;
 using engine_test::Reference;
+using engine_test::Rms;
+using engine_test::ScanSignals;
 using engine_test::Times;
 
 class MovingHatEngineTest : public engine_test::EngineRunTest {
@@ -62,24 +64,7 @@ class MovingHatEngineTest : public engine_test::EngineRunTest {
     const double m = ModelParameters.Meniscus, b = ModelParameters.Bottom;
     return (b * b - m * m) / 2 * 1.2 * kPi / 90;
   }
-
-  // The scans' model signals within the fit limits.
-  static std::vector<double> ScanSignals() {
-    std::vector<double> out;
-    for (int k = 1; k <= ScanDataSet.NFILES; ++k)
-      for (int i = 1; i <= ScanDataSet.ScanPointCount[k]; ++i)
-        if (ScanDataSet.ScanRadius[k][i] <= ScanDataSet.FitRightLim)
-          out.push_back(ScanDataSet.ScanModel[k][i]);
-    return out;
-  }
 };
-
-double Rms(const std::vector<double>& a, const std::vector<double>& b) {
-  EXPECT_EQ(a.size(), b.size());
-  double sum = 0.0;
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
-  return std::sqrt(sum / static_cast<double>(a.size()));
-}
 
 // --- Agreement with the other solvers ---
 
