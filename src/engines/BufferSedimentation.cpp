@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
+#include "engines/BufferSedDialog.h"
 #include "state/SolventConditions.h"
 #include "lamm/CLammIdeal.h"
 #include "models/GlobalLammState.h"
@@ -14,6 +16,8 @@
 #include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
+#include "ui/OkBox.h"
+#include "ui/Sounds.h"
 
 namespace {
 
@@ -68,14 +72,21 @@ BufferRuns DeriveBufferRuns(BufferMismatchSettingsRecord& b, bool massMode, doub
 
 namespace {
 
-// One side simulated on the common grid for every scan (rows[scan][k]);
-// false when the side has no signal or its solve failed.
-bool SolveSide(const BufferSideRun& run, OneBasedMatrix<float>& rows) {
+// What the solver's codes mean here: a singular system or a run that blew
+// up still leaves the scans it reached (the later ones stay 0); a refused
+// set-up leaves nothing (the solver has said why).
+constexpr std::int32_t kBlownUp = 2;
+constexpr std::int32_t kSingularSystem = 3;
+
+}  // namespace
+
+bool SolveBufferSide(platform::WindowHandle window, const BufferSideRun& run,
+                     OneBasedMatrix<float>& rows, CLammIdeal& l) {
   ScanDataSetRecord& d = ScanDataSet;
   const CommonRadialGridRecord& g = CommonRadialGrid;
   if (run.Amplitude == 0 || d.NFILES < 1 || g.CommonGridSize < 2) return false;
   rows = OneBasedMatrix<float>(1, d.NFILES, 1, g.CommonGridSize);
-  CLammIdeal l;
+  for (int j = 1; j <= d.NFILES; ++j) std::fill(rows[j] + 1, rows[j] + g.CommonGridSize + 1, 0.0f);
   l.SetIdealModel();
   // The fit limits of the data may lie outside a shifted reference cell.
   const float left = static_cast<float>(std::max<double>(d.FitLeftLim, run.Meniscus));
@@ -94,17 +105,31 @@ bool SolveSide(const BufferSideRun& run, OneBasedMatrix<float>& rows) {
   l.SimulateAcceleration = d.RampRotorSpeed;
   const SolventConditionsRecord& sc = SolventConditions;
   l.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
-  return l.Solve() == 0;
+  const std::int32_t code = l.Solve();
+  if (code == kSingularSystem) {
+    PlayErrorSound();
+    ShowBox(window, "singular tridiagonal matrix in buffer sedimentation!", "ERROR in simulation");
+  }
+  return code == 0 || code == kBlownUp || code == kSingularSystem;
+}
+
+namespace {
+
+bool SolveSide(platform::WindowHandle window, const BufferSideRun& run,
+               OneBasedMatrix<float>& rows) {
+  CLammIdeal solver;
+  return SolveBufferSide(window, run, rows, solver);
 }
 
 // One side added into the buffer component's place; sign +1 for the
 // sample, -1 for the reference. The sample's signal replaces the buffer
 // component's basis, the reference's is added.
-void SimulateSide(const BufferSideRun& run, double sign, bool sample) {
+void SimulateSide(platform::WindowHandle window, const BufferSideRun& run, double sign,
+                  bool sample) {
   ScanDataSetRecord& d = ScanDataSet;
   const CommonRadialGridRecord& g = CommonRadialGrid;
   OneBasedMatrix<float> rows;
-  if (!SolveSide(run, rows)) return;
+  if (!SolveSide(window, run, rows)) return;
   const double signal = sign * (run.Amplitude < 0 ? -1.0 : 1.0);
   const int component = NCOMP;
   const bool basis = GlobalLammRun.BasisMode && SpeciesSignals.SpeciesBasis.hi() >= component;
@@ -141,20 +166,22 @@ BufferRuns CurrentRuns(double amplitude) {
 
 }  // namespace
 
-void SimulateBufferSedimentation(platform::WindowHandle /*window*/) {
+void SimulateBufferSedimentation(platform::WindowHandle window) {
   BufferMismatchSettingsRecord& b = CorrectionOptions.BufferMismatch;
-  if (!b.On) return;
+  // An option switched on since (the inhomogeneous solvent, say) may rule
+  // the model out: the check says so and switches it off.
+  if (!b.On || !CheckBufferSedCompatibility(window)) return;
   const BufferRuns runs = CurrentRuns(b.BufferSignal);
   // The sign says which sector holds the excess.
-  SimulateSide(runs.Sample, b.Sign, true);
-  SimulateSide(runs.Reference, -b.Sign, false);
+  SimulateSide(window, runs.Sample, b.Sign, true);
+  SimulateSide(window, runs.Reference, -b.Sign, false);
 }
 
 bool SimulateBufferSignalOnGrid(float** rows, double amplitude) {
   const BufferMismatchSettingsRecord& b = CorrectionOptions.BufferMismatch;
   const ScanDataSetRecord& d = ScanDataSet;
   const int size = CommonRadialGrid.CommonGridSize;
-  if (!b.On || rows == nullptr) return false;
+  if (!b.On || rows == nullptr || !CheckBufferSedCompatibility(nullptr)) return false;
   for (int j = 1; j <= d.NFILES; ++j)
     for (int k = 1; k <= size; ++k) rows[j][k] = 0.0f;
   const BufferRuns runs = CurrentRuns(amplitude);
@@ -163,7 +190,7 @@ bool SimulateBufferSignalOnGrid(float** rows, double amplitude) {
                                                           {&runs.Reference, -b.Sign}};
   for (const auto& [run, sign] : sides) {
     OneBasedMatrix<float> side;
-    if (!SolveSide(*run, side)) continue;
+    if (!SolveSide(nullptr, *run, side)) continue;
     any = true;
     const double signal = sign * (run->Amplitude < 0 ? -1.0 : 1.0);
     for (int j = 1; j <= d.NFILES; ++j)

@@ -7,7 +7,10 @@
 // the model as the buffer component of a discrete model.
 
 #include "models/TempParameterFile.h"
+#include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
+
+class CLammIdeal;
 
 // One simulated side: meniscus and bottom (cm), the amplitude (signal
 // units), s (S) and D (cm^2/s) of the solver; an amplitude of 0 simulates
@@ -29,9 +32,19 @@ struct BufferRuns {
 BufferRuns DeriveBufferRuns(BufferMismatchSettingsRecord& b, bool massMode, double RT,
                             double meniscus, double bottom);
 
+// One side on the common grid for every scan (rows[scan][k]), solved by the
+// given solver object. False when the side has no signal or the solver
+// refused its set-up (it has said why). A singular system is reported
+// ("singular tridiagonal matrix in buffer sedimentation!"); then, as after a
+// run that blew up, the scans reached keep their signal and the later ones
+// get none.
+bool SolveBufferSide(platform::WindowHandle window, const BufferSideRun& run,
+                     OneBasedMatrix<float>& rows, CLammIdeal& solver);
+
 // Simulates both sides for the loaded scans and adds their signal into the
 // buffer component's place (the scans' models, or its basis on the common
-// grid); nothing when the model is off.
+// grid); nothing when the model is off, or when the model or the data rule
+// it out (then it is switched off, with a message).
 void SimulateBufferSedimentation(platform::WindowHandle window);
 // Both sides at the given sample-side amplitude (signal units) into
 // rows[1..NFILES][1..CommonGridSize], replacing what they held: the buffer
