@@ -427,6 +427,12 @@ bool RunDiscreteRoad(platform::WindowHandle window) {
   for (int i = 1; i <= NCOMP && !ComputationAbort; ++i) {
     run.CurrentSpecies = i;
     if (IsBufferComponent(i)) {
+      // With linear concentrations the buffer is simulated at unit signal
+      // and its amount solved with the species' loadings.
+      mp.ComponentOn[i] = 1;
+      if (mp.LinearConcentrations) CorrectionOptions.BufferMismatch.BufferSignal = 1.0;
+      SpeciesSignals.SpeciesAmplitude[i] =
+          static_cast<float>(CorrectionOptions.BufferMismatch.BufferSignal);
       SimulationRoads.BufferSedimentation(window);
       continue;
     }

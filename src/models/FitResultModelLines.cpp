@@ -17,6 +17,8 @@
 #include "state/ParameterVector.h"
 #include "state/SpeciesEngineParameters.h"
 #include "numerics/Hydrodynamics.h"
+#include "lamm/VolumeFractionFactors.h"
+#include "state/PriorSettings.h"
 
 namespace {
 
@@ -100,6 +102,23 @@ Lines AssociationLines(ModelKind kind) {
   return l;
 }
 
+// The hard-sphere (or sticky-sphere) description of a hindered species as
+// linear coefficients: the change of s and D per mg/ml at 1 mg/ml and at a
+// second concentration, in ml/g. `label` names the second one.
+std::string HinderedCoefficients(double k, double tau, double ff0, double vbar, double high,
+                                 const char* label, const char* b2Label) {
+  const double ks1 = 1000.0 * SedFactorStep(1.0, k, tau, ff0, vbar);
+  const double ksHigh = 1000.0 * SedFactorStep(high, k, tau, ff0, vbar);
+  const double kd1 = 1000.0 * DiffFactorStep(1.0, k, tau, ff0, vbar);
+  const double kdHigh = 1000.0 * DiffFactorStep(high, k, tau, ff0, vbar);
+  std::string head = StickyHardSpheres
+                         ? FormatText("sticky hard sphere vol.corr. %.3f, Baxter t=%.3f (%s=%.3f), ",
+                                      k, tau, b2Label, BaxterReducedB2(tau))
+                         : FormatText("hard sphere vol.corr. %.3f, ", k);
+  return head + FormatText("ks(1mgml)=%.2f, ks(%s)=%.2f, kd(1mgml)=%.2f, kd(%s)=%.2f (all ml/g)",
+                           ks1, label, ksHigh, kd1, label, kdHigh);
+}
+
 Lines NonidealSpeciesLines(ModelKind kind) {
   const SolventConditionsRecord& sc = SolventConditions;
   const float s = ParameterVector[5], D = ParameterVector[1];
@@ -110,12 +129,19 @@ Lines NonidealSpeciesLines(ModelKind kind) {
   l[0] = FormatText("s = %.3f, D = %.3f, implies M= %.1f, ff0 = %.3f", static_cast<double>(s),
                     static_cast<double>(D), static_cast<double>(mass), static_cast<double>(ff0)) +
          std::string(8, ' ');
-  // The hard-sphere line of the hindered model needs the hindered
-  // sedimentation functions of the solver layer; that model shows none here.
-  if (kind == ModelKind::NonidealSingleSpecies)
-    l[1] = FormatText("log10(ks) = %.3f, log10(kd) = %.3f", Slot(10), Slot(11));
   // Effective volume fraction of the loading, 0.001 c vbar (f/f0)^3.
   const double c = Slot(9);
+  if (kind == ModelKind::NonidealSingleSpecies) {
+    l[1] = FormatText("log10(ks) = %.3f, log10(kd) = %.3f", Slot(10), Slot(11));
+  } else {
+    // Slots 10 and 11 hold the volume correction factor and the Baxter
+    // temperature; the highest concentration of the model is its loading,
+    // in mg/ml as the simulation takes it.
+    const double perConcentration = ScanDataSet.SignalPerConcentration;
+    const double loading = perConcentration > 0.0 ? c / perConcentration : c;
+    l[1] = HinderedCoefficients(std::fabs(Slot(10)), std::fabs(Slot(11)), ff0, sc.VBAR, loading,
+                                "max", "red.B2");
+  }
   const double fraction = 0.001 * c * sc.VBAR * std::pow(static_cast<double>(ff0), 3.0);
   l[2] = FormatText("c=%.3f (vol fract %.2f%%)", c, 100.0 * fraction);
   return l;
@@ -141,8 +167,21 @@ std::string RegularizationLine() {
   const DistributionSettingsRecord& d = DistributionSettings;
   const double p = static_cast<double>(d.RegularizationPvalue);
   const RegularizationTypeRecord& r = d.RegularizationType;
-  if (r.BothRegularizations) return FormatText("ME(black) and TP(blue) regularization P = %.2f", p);
-  if (r.MaxEntRegularizationOn) return FormatText("ME regularization P = %.2f", p);
+  // A prior is named by its file: the short name beside both
+  // regularisations, the whole path beside maximum entropy.
+  const bool prior = PriorSettings.PriorOnS;
+  const std::string& file = PriorSettings.PriorFileName;
+  if (r.BothRegularizations) {
+    const std::string line = FormatText("ME(black) and TP(blue) regularization P = %.2f", p);
+    if (!prior) return line;
+    const std::size_t slash = file.find_last_of('/');
+    return line + ", with prior probability " +
+           (slash == std::string::npos ? file : file.substr(slash + 1));
+  }
+  if (r.MaxEntRegularizationOn) {
+    const std::string line = FormatText("ME regularization P = %.2f", p);
+    return prior ? line + ", with prior probability " + file : line;
+  }
   if (r.SecondDerivativeRegularization) return FormatText("Tikhonov regularization P = %.2f", p);
   if (r.TP3Regularization) return FormatText("Tikhonov 3rd derivative regularization P = %.2f", p);
   return "";
@@ -181,9 +220,12 @@ std::string ContinuousSecondLine(ModelKind kind) {
     case ModelKind::CSBimodalFf0OneDiscrete:
       return FormatText("frict ratio = %f, except when s is within [%.2f,%.2f]: ff0 = %f", ff0,
                         v(d.SecondRangeSmin), v(d.SecondRangeSmax), v(d.SecondFf0));
-    case ModelKind::HinderedCS:
-      // Needs the hindered sedimentation functions of the solver layer.
-      return "";
+    case ModelKind::HinderedCS: {
+      const SpeciesEngineParametersRecord& e = SpeciesEngineParameters;
+      return FormatText("frict ratio = %f, ", ff0) +
+             HinderedCoefficients(v(e.LogKs), v(e.LogKd), ff0, v(SolventConditions.VBAR), 100.0,
+                                  "100", "red.B2(0)");
+    }
     case ModelKind::NonidealCS:
       return FormatText("frict ratio = %f, log10ks = %f, log10kd = %f        ", ff0,
                         v(SpeciesEngineParameters.LogKs), v(SpeciesEngineParameters.LogKd));

@@ -10,6 +10,7 @@
 #include "data/ScanDataSet.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulateModel.h"
+#include "models/TempParameterFile.h"
 #include "state/FitControl.h"
 #include "state/ModelParameters.h"
 #include "state/ParameterVector.h"
@@ -297,14 +298,22 @@ std::vector<int> ListActiveSpecies() {
 void ConcentrationsToFractions() {
   if (!DiscreteKind()) return;
   ModelParametersRecord& mp = ModelParameters;
+  // A sedimenting buffer takes the last column: it is no part of the
+  // sample's loading, and its solved amount is the buffer signal itself.
+  const bool buffer = CorrectionOptions.BufferMismatch.On;
+  const int sampleColumns = buffer ? NCOMP - 1 : NCOMP;
+  if (buffer && mp.LinearConcentrations) {
+    ParameterVector[8 + NCOMP] = mp.Concentration[NCOMP];
+    CorrectionOptions.BufferMismatch.BufferSignal = mp.Concentration[NCOMP];
+  }
   double total = 0.0;
   int firstOn = 0;
-  for (int i = 1; i <= NCOMP; ++i) {
+  for (int i = 1; i <= sampleColumns; ++i) {
     if (!SwitchedOn(i)) continue;
     total += mp.Concentration[i];
     if (firstOn == 0) firstOn = i;
   }
-  for (int i = 1; i <= NCOMP; ++i) {
+  for (int i = 1; i <= sampleColumns; ++i) {
     if (!SwitchedOn(i)) continue;
     const double value = i == firstOn ? total : (total != 0.0 ? mp.Concentration[i] / total : 0.0);
     mp.Concentration[i] = static_cast<float>(total != 0.0 ? value : 0.0);

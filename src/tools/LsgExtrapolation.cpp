@@ -364,15 +364,15 @@ bool RunLsgExtrapolation(platform::WindowHandle window) {
     for (int k = 1; k <= steps; ++k) y[k] = run.steps[k][j];
     LinearRegression(intercepts[j], slopes[j], x.data(), y.data(), steps);
   }
-  const double loading = settings.LoadingAmount;
   if (settings.FitFractions)
     LsgExtrapolationFit(run, slopes, intercepts);
   else
     LsgBoundaryModel(run, slopes, intercepts);
   UpdateResiduals(false);
   ScanRmsd();
-  // The cumulative distribution keeps the amount of the step distributions.
-  settings.LoadingAmount = loading;
+  // The boundary model has fitted the loading to all scans; the mean area of
+  // the step distributions was only its start.
+  const double loading = settings.LoadingAmount;
 
   auto& e = ExtrapolationData;
   e.Rows = steps;

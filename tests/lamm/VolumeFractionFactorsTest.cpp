@@ -118,6 +118,9 @@ TEST_F(VolumeFractionFactorsTest, StickySpheres) {
     EXPECT_NEAR(residual, 0.0, 1e-10) << tau;
     EXPECT_GT(l, 0.0);
     EXPECT_LT(l, 6.0 / phi * (tau + phi / (1 - phi)));  // the smaller root
+    // The dilute limit lambda = 1/tau is the one whose second virial
+    // coefficient is 1 - 1/(4 tau) (the larger root runs off as 12 tau/phi).
+    EXPECT_NEAR(BaxterLambda(1e-6, tau) * tau, 1.0, 1e-4) << tau;
     // Adhesion makes the solution more compressible and less hindered.
     EXPECT_GT(BaxterThermoFactorOfPhi(phi, tau), ThermoFactorOfPhi(phi)) << tau;
     EXPECT_GT(BaxterSedFactorOfPhi(phi, tau), SedFactorOfPhi(phi)) << tau;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
 #include "data/ScanReaderOptions.h"
+#include "lamm/VolumeFractionFactors.h"
 #include "state/DisplayState.h"
 #include "state/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
@@ -19,6 +22,9 @@
 #include "models/ModelsTestSupport.h"
 #include "models/TempParameterFile.h"
 #include "state/ParameterVector.h"
+#include "state/PriorSettings.h"
+#include "state/SolventConditions.h"
+#include "state/SpeciesEngineParameters.h"
 #include "platform/RecordingCanvas.h"
 
 namespace {
@@ -205,6 +211,72 @@ TEST_F(FitResultDisplayTest, ModelLayouts) {
   ModelSelection.Kind = ModelKind::LsGStar;
   const std::map<int, std::string> t = Draw();
   EXPECT_EQ(t.count(70) + t.count(90) + t.count(110), 0u);
+}
+
+// The hindered models state their hard-sphere description as linear
+// coefficients; at 1 mg/ml these are the limiting slopes of hard spheres,
+// ks = 6.55 phi/c and kd = (8 - 6.55) phi/c (Carnahan-Starling), in ml/g.
+TEST_F(FitResultDisplayTest, HinderedModelsShowTheirHardSphereCoefficients) {
+  const SolventConditionsRecord solvent = SolventConditions;
+  const SpeciesEngineParametersRecord engine = SpeciesEngineParameters;
+  SolventConditions.VBAR = 0.73f;
+  SolventConditions.BufferDensity = 0.998f;
+  SolventConditions.RELVISCOSITY = 1.0f;
+  SolventConditions.BufferTemperature = 293.15f;
+  DistributionSettings.StartingFrictionalRatio = 1.3f;
+  SpeciesEngineParameters.LogKs = 1.5f;  // the volume correction factor
+  SpeciesEngineParameters.LogKd = 0.5f;  // the Baxter temperature
+  ModelSelection.Kind = ModelKind::HinderedCS;
+  const double volume = 1.5 * std::pow(1.3, 3.0) * 0.73;  // ml/g
+  std::string line = Draw().at(90);
+  double ff0 = 0, k = 0, ks1 = 0, ks100 = 0, kd1 = 0, kd100 = 0;
+  ASSERT_EQ(std::sscanf(line.c_str(),
+                        "frict ratio = %lf, hard sphere vol.corr. %lf, ks(1mgml)=%lf, "
+                        "ks(100)=%lf, kd(1mgml)=%lf, kd(100)=%lf (all ml/g)",
+                        &ff0, &k, &ks1, &ks100, &kd1, &kd100),
+            6)
+      << line;
+  EXPECT_NEAR(k, 1.5, 1e-9);
+  EXPECT_NEAR(ks1, 6.55 * volume, 0.03 * 6.55 * volume);
+  EXPECT_NEAR(kd1, 1.45 * volume, 0.1 * 1.45 * volume);
+  EXPECT_LT(ks100, ks1);  // the factor flattens at high volume fraction
+
+  StickyHardSpheres = true;
+  line = Draw().at(90);
+  StickyHardSpheres = false;
+  EXPECT_EQ(line.rfind("frict ratio = 1.300000, sticky hard sphere vol.corr. 1.500, Baxter t=0.500 "
+                       "(red.B2(0)=0.500), ks(1mgml)=",
+                       0),
+            0u)
+      << line;
+
+  // The single hindered species: slots 10 and 11, at its loading.
+  ModelSelection.Kind = ModelKind::HinderedSingleSpecies;
+  ParameterVector[5] = 4.0f;
+  ParameterVector[1] = 6.0f;
+  ParameterVector[9] = 20.0f;
+  ParameterVector[10] = 1.5f;
+  ParameterVector[11] = 0.5f;
+  line = Draw().at(90);
+  EXPECT_EQ(line.rfind("hard sphere vol.corr. 1.500, ks(1mgml)=", 0), 0u) << line;
+  EXPECT_NE(line.find(", ks(max)="), std::string::npos) << line;
+  EXPECT_NE(line.find(", kd(max)="), std::string::npos) << line;
+  SolventConditions = solvent;
+  SpeciesEngineParameters = engine;
+}
+
+TEST_F(FitResultDisplayTest, RegularizationLineNamesThePrior) {
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  const PriorSettingsRecord saved = PriorSettings;
+  PriorSettings.PriorOnS = true;
+  PriorSettings.PriorFileName = "/data/run7/prior.dat";
+  EXPECT_EQ(Draw().at(70), "ME regularization P = 0.95, with prior probability /data/run7/prior.dat");
+  DistributionSettings.RegularizationType.BothRegularizations = true;
+  EXPECT_EQ(Draw().at(70),
+            "ME(black) and TP(blue) regularization P = 0.95, with prior probability prior.dat");
+  PriorSettings.PriorOnS = false;
+  EXPECT_EQ(Draw().at(70), "ME(black) and TP(blue) regularization P = 0.95");
+  PriorSettings = saved;
 }
 
 TEST_F(FitResultDisplayTest, BufferMismatchHidesTheFourthConcentration) {

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "models/LinearParameters.h"
+#include "models/TempParameterFile.h"
 #include "models/ModelsTestSupport.h"
 #include "models/SimulateModel.h"
 #include "state/ParameterVector.h"
@@ -212,20 +214,46 @@ TEST_F(LinearParametersTest, RepeatedSolvesLeaveTheLoadedSignalsBitIdentical) {
                 before[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(k - 1)]);
 }
 
-TEST(ConcentrationsToFractions, FirstSwitchedOnHoldsTheTotal) {
+TEST(ConcentrationsToFractions, FirstSwitchedOnHoldsTheTotalAndTheBufferItsSignal) {
   ModelParametersRecord saved = ModelParameters;
-  ModelKind kind = ModelSelection.Kind;
+  const ModelKind kind = ModelSelection.Kind;
+  const BufferMismatchSettingsRecord savedBuffer = CorrectionOptions.BufferMismatch;
   ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-  ModelParameters = ModelParametersRecord{};
-  ModelParameters.ComponentOn = {0, 0, 1, 1, 1};
-  ModelParameters.Concentration = {0, 9, 1.0f, 3.0f, 0.0f};
-  ConcentrationsToFractions();
-  EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], 4.0f);
-  EXPECT_FLOAT_EQ(ModelParameters.Concentration[3], 0.75f);
-  EXPECT_FLOAT_EQ(ModelParameters.Concentration[4], 0.0f);
-  EXPECT_FLOAT_EQ(ModelParameters.Concentration[1], 9.0f);  // switched off: untouched
+  struct Case {
+    bool buffer, linear;
+    std::array<float, 5> on, solved, expected;
+    float bufferSignal;  // afterwards
+  } cases[] = {
+      // Switched-off components stay untouched; every on component counts.
+      {false, true, {0, 0, 1, 1, 1}, {0, 9, 1, 3, 0}, {0, 9, 4, 0.75f, 0}, 30.0f},
+      // A buffer in the last column is no part of the sample's total, and its
+      // solved amount becomes the buffer signal.
+      {true, true, {0, 1, 1, 0, 1}, {0, 2, 1, 0, 0.5f}, {0, 3, 1.0f / 3.0f, 0, 0.5f}, 0.5f},
+      // Without linear concentrations the buffer keeps its own signal.
+      {true, false, {0, 1, 1, 0, 1}, {0, 2, 1, 0, 0.5f}, {0, 3, 1.0f / 3.0f, 0, 0.5f}, 30.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "buffer " << c.buffer << " linear " << c.linear);
+    ModelParameters = ModelParametersRecord{};
+    ModelParameters.LinearConcentrations = c.linear;
+    CorrectionOptions.BufferMismatch.On = c.buffer;
+    CorrectionOptions.BufferMismatch.BufferSignal = 30.0;
+    for (int i = 1; i <= 4; ++i) {
+      ModelParameters.ComponentOn[i] = static_cast<int>(c.on[i]);
+      ModelParameters.Concentration[i] = c.solved[i];
+    }
+    ConcentrationsToFractions();
+    for (int i = 1; i <= 4; ++i) {
+      EXPECT_NEAR(ModelParameters.Concentration[i], c.expected[i], 1e-6) << i;
+      if (c.on[i] != 0 && (c.linear || !(c.buffer && i == 4))) {
+        EXPECT_NEAR(ParameterVector[8 + i], c.expected[i], 1e-6) << i;
+      }
+    }
+    EXPECT_NEAR(CorrectionOptions.BufferMismatch.BufferSignal, c.bufferSignal, 1e-6);
+  }
   ModelParameters = saved;
   ModelSelection.Kind = kind;
+  CorrectionOptions.BufferMismatch = savedBuffer;
 }
 
 }  // namespace

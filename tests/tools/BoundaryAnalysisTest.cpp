@@ -209,6 +209,34 @@ TEST_F(BoundaryAnalysisTest, RefusalsAndTheResolutionReducedBelowFive) {
 }
 
 
+// The height of the integral distribution is the loading that the boundary
+// model fits to all scans, not the mean area of the step distributions. The
+// two part when the data carry offsets that neither eliminates: the step
+// distributions turn them into area near the meniscus.
+TEST_F(BoundaryAnalysisTest, TheIntegralDistributionRisesToTheFittedLoading) {
+  for (bool fit : {false, true}) {
+    SCOPED_TRACE(fit);
+    sv::Experiment e = OneSpeciesRun();
+    e.Scans = 8;
+    e.NoiseSd = 0.0;
+    Load(e, sv::MakeData(e, {{4.3, 6e-7, 2.0}}), 5.85f, 7.0f);
+    SelectLsgModel();
+    LsgExtrapolationSettings.Fractions = 10;
+    LsgExtrapolationSettings.FitFractions = fit;
+    ASSERT_TRUE(RunLsgExtrapolation(nullptr));
+    const int r = LsgExtrapolationSettings.Fractions;
+    const double top = Result().DistValues[r] * (r + 1.0) / r;
+    const LsgStepDistributionsRecord& kept = LsgStepDistributions;
+    double meanArea = 0.0;
+    for (const std::vector<float>& v : kept.Values)
+      meanArea += IntegrateTabulated(kept.SGrid.data(), v.data(), kept.SGrid[1],
+                                     kept.SGrid[kept.Points], kept.Points) /
+                  static_cast<double>(kept.Values.size());
+    EXPECT_NEAR(top, LsgExtrapolationSettings.LoadingAmount, 1e-5);
+    EXPECT_GT(std::fabs(top - meanArea), 0.005) << top << " " << meanArea;
+  }
+}
+
 // The elimination of time- and radial-invariant offsets removes them
 // exactly: the fractions come out the same with and without offsets. And
 // with a boundary that hardly diffuses the eliminated analysis gives the s
