@@ -7,6 +7,7 @@
 #include "models/GlobalLammState.h"
 #include "state/ComputationAbort.h"
 #include "state/FitControl.h"
+#include "state/ProgramFlags.h"
 #include "ui/Boxes.h"
 
 namespace {
@@ -71,9 +72,9 @@ void WaitForKey() {
 }  // namespace
 
 void ShowReactingDiagnostics(ReactingDisplay kind) {
-  if (!ReactingEngine.DiagnosticsOn || GlobalLammRun.CallbackWindow == nullptr ||
-      FitControl.FitRunning)
-    return;
+  // Nobody could answer a display in a batch run, and one that waited at
+  // every evaluation of a fit would stall the fit.
+  if (GlobalLammRun.CallbackWindow == nullptr || FitControl.FitRunning || BatchMode) return;
   const ReactingArrays w = ReactingWork();
   const int n = GlobalLammArrays.LammAllocatedSize;
   const bool predictor = kind == ReactingDisplay::Predictor;

@@ -6,8 +6,8 @@
 // simulation output window after the first Newton pass of a step (the
 // predictor) and after the last (the corrector).
 //
-// Shown only when ReactingEngine.DiagnosticsOn is set, an output window
-// exists and no fit runs. While ReactingEngine.FluxDisplayPause is set a
+// Shown whenever the run has an output window, except in a batch run and
+// while a fit runs. While ReactingEngine.FluxDisplayPause is set a
 // display waits for a key: "r" runs on without waiting until a key is
 // pressed during a later display, "s" ends the run after the current step
 // (KeepRunning cleared, ComputationAbort set), any other key goes on to the

@@ -10,6 +10,7 @@
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
 #include "numerics/ConstantShorthands.h"
+#include "state/LammSolverSettings.h"
 #include "ui/Boxes.h"
 
 ReactingSystemParametersRecord ReactingSystemParameters;
@@ -181,9 +182,15 @@ double ReactingStep() {
 
 void PropagateReactingSystem() {
   GlobalLammRunStateRecord& run = GlobalLammRun;
+  LammSolverSettingsRecord& settings = LammSolverSettings;
+  // The grid of this engine rests (its s is 0), and the step is fixed; both
+  // settings stay so for the runs that follow, as the numerics dialog shows.
+  settings.AutoSGrid = false;
+  settings.AutoSGridValue = 0.0;
   SetFluxDisplayFlag();
   run.ShowLoading = true;
   if (!ArraysPresent()) return;
+  settings.FixedTimeStep = true;
   run.TridiagError = 0;
   run.DiscretizationError = 0;
   if (!ReactingEquilibrium()) {

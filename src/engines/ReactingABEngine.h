@@ -20,8 +20,10 @@
 // reacting block, the mass bands in the main block, the grid in LammRadius
 // and the total signal (the model of the scans) in LammConcentration. It
 // reads the clock, the rotor speed and the scan times from GlobalLammRun and
-// hands every step to LammStepCallback. The user's numerical settings are
-// only read. User-interface thread only.
+// hands every step to LammStepCallback. A run switches the automatic s_grid
+// off (grid s 0) and "fix Lamm Eq. simulation timestep" on, and they stay
+// so; the step is "max dc/c" taken in seconds. Each of A, B and AB keeps the
+// s and D entered for it. User-interface thread only.
 
 // The model's parameters, program-wide and kept between runs. Diffusion
 // coefficients in cm^2/s (the dispatcher converts the entered values).
@@ -47,9 +49,6 @@ struct ReactingEngineRecord {
   double FixedStep = 1.0;        // s, the run's copy of "max dc/c" taken in seconds
   double assymfact = 0.0;        // mean |FluxA - FluxB| of the last pass
   int NewtonPasses = 0;          // passes of the last step
-  // The per-pass diagnostics displays are shown (never while a fit runs,
-  // never without an output window); off unless switched on.
-  bool DiagnosticsOn = false;
   // The next display waits for a key ("r" runs on without waiting, "s" stops).
   bool FluxDisplayPause = true;
 };

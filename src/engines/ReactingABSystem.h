@@ -15,6 +15,9 @@ void ReactingAssemble(double w);
 
 // One Crank-Nicolson step of length dt from OldA, OldB into FreeA, FreeB:
 // Newton passes on the coupled system until the correction is at round-off.
+// (A single linearised predictor and corrector, each species solved with
+// its partner held, leaves the coupled system unsolved: in a closed cell it
+// loses a large part of A and B within a run.)
 // When the passes do not settle, the step is made again in 2, 4, 8 and 16
 // equal parts; when even that fails, DiscretizationError is set. A singular
 // pivot block shows "Error 1 in tridag" (first node) or "Error 2 in tridag"

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-#include "engines/InhomogeneousSolvent.h"
 #include "lamm/CLammIdeal.h"
 #include "models/ModelsTestSupport.h"
 #include "numerics/ConstantShorthands.h"
@@ -51,8 +51,9 @@ struct Reference {
   OneBasedArray<float> radii;
   OneBasedMatrix<float> output;
   CLammIdeal solver;
-  // The species sediments in the model's inhomogeneous solvent.
-  bool InhomogeneousSolvent = false;
+  // Further set-up of the solver after its solvent (an inhomogeneous one,
+  // say); none when empty.
+  std::function<void(CLammIdeal&)> ConfigureSolver;
 
   // shutOff: back-diffusion shut off, the last node grows with the boundary.
   void Solve(const std::vector<double>& times, double s, double D, double rpm, Cell cell = {},
@@ -89,7 +90,7 @@ struct Reference {
     solver.SetNumerics(100, 2000, 5.0f, 0, 1e-4, shutOff, 1, 1, 1.0f, 1, 0, 0, 1e-6, 1.0, 1, 0, 0,
                        1.0, 0.1, 0.3, 1.0, 1000, 0, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
     solver.SetSolvent(20.0, 0.73, 0.99823, 1.0);
-    if (InhomogeneousSolvent) ConfigureSolverSolvent(solver);
+    if (ConfigureSolver) ConfigureSolver(solver);
     return solver.Solve();
   }
 

@@ -140,7 +140,7 @@ TEST_F(GlobalLammSolverTest, InhomogeneousSolventAgreesWithTheOtherSolvers) {
     const std::vector<double> global = run(true, false);
     const std::vector<double> hat = run(true, true);
     Reference ref;
-    ref.InhomogeneousSolvent = true;
+    ref.ConfigureSolver = ConfigureSolverSolvent;
     ref.Solve(times, s, D, rpm);
     InhomogeneousSolventSettings = InhomogeneousSolventSettingsRecord{};
     EXPECT_GT(Rms(global, plain), 1e-2) << c.name;

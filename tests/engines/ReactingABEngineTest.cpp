@@ -16,6 +16,7 @@
 
 #include "engines/EngineTestSupport.h"
 #include "engines/ReactingABEngine.h"
+#include "state/ProgramFlags.h"
 
 namespace {
 
@@ -274,16 +275,19 @@ TEST_F(ReactingABEngineTest, PlateauKeepsTheLocalEquilibriumOfTheDilutedTotals) 
   EXPECT_LT(A, 0.99 * A0(p));
 }
 
-TEST_F(ReactingABEngineTest, RunLeavesSettingsAndEnteredCoefficientsAlone) {
+// The run fixes the step and rests the grid, and these settings stay; the s
+// and D entered for each species stay theirs (the tests above show that
+// each species moves with its own).
+TEST_F(ReactingABEngineTest, RunFixesTheStepAndTheGridButKeepsTheEnteredCoefficients) {
   const System p{0.5, 0.6, 0.4, 1.0, 1.0, {4, 6e-7}, {2, 8e-7}, {7, 4.5e-7}};
   LammSolverSettings.FixedTimeStep = false;
   LammSolverSettings.AutoSGrid = true;
   LammSolverSettings.AutoSGridValue = 3.5;
   LammSolverSettings.MaxChangePerStep = 2.0;
   Run(p, {300.0}, 50000, 100, 2.0);
-  EXPECT_FALSE(LammSolverSettings.FixedTimeStep);
-  EXPECT_TRUE(LammSolverSettings.AutoSGrid);
-  EXPECT_EQ(LammSolverSettings.AutoSGridValue, 3.5);
+  EXPECT_TRUE(LammSolverSettings.FixedTimeStep);
+  EXPECT_FALSE(LammSolverSettings.AutoSGrid);
+  EXPECT_EQ(LammSolverSettings.AutoSGridValue, 0.0);
   EXPECT_EQ(LammSolverSettings.MaxChangePerStep, 2.0);
   const ReactingSystemParametersRecord& r = ReactingSystemParameters;
   EXPECT_EQ(r.SedimentationA, 4.0f);
@@ -323,9 +327,9 @@ TEST_F(ReactingABEngineTest, SingularSystemEndsTheRunWithTheSolverError) {
   EXPECT_TRUE(std::isfinite(w.FreeA[10]) && std::isfinite(w.FreeB[10]));
 }
 
-TEST_F(ReactingABEngineTest, DiagnosticsPauseOnlyWhenSwitchedOnAndNeverInFits) {
+TEST_F(ReactingABEngineTest, DiagnosticsPauseForAKeyExceptInFitsAndBatchRuns) {
   struct Case {
-    bool diagnostics, fit;
+    bool window, fit, batch;
     int key;         // key queued before the run, 0 for none
     int displays;    // header lines drawn by the run
     int iterations;  // steps computed
@@ -333,22 +337,24 @@ TEST_F(ReactingABEngineTest, DiagnosticsPauseOnlyWhenSwitchedOnAndNeverInFits) {
   };
   const System p{0.5, 0.6, 0.4, 1.0, 1.0, {4, 6e-7}, {2, 8e-7}, {7, 4.5e-7}};
   const Case cases[] = {
-      {false, false, 0, 0, 20, false},
-      {true, true, 0, 0, 20, false},
+      // No output window, a fit, a batch run: no display, no waiting.
+      {false, false, false, 0, 0, 20, false},
+      {true, true, false, 0, 0, 20, false},
+      {true, false, true, 0, 0, 20, false},
       // "s" at the first display: the step ends, then the run.
-      {true, false, 115, 2, 1, true},
+      {true, false, false, 115, 2, 1, true},
       // "r": no further waiting, a display after every pass of every step.
-      {true, false, 114, 40, 20, false},
+      {true, false, false, 114, 40, 20, false},
   };
   int window = 0;
   for (const Case& c : cases) {
     backend().ClearLog();
-    ReactingEngine.DiagnosticsOn = c.diagnostics;
     FitControl.FitRunning = c.fit;
+    BatchMode = c.batch;
     if (c.key) backend().QueueKeyPress(&window, c.key, c.key);
     ModelSelection.Kind = ModelKind::ReactingABC;
     SetUpEngineRun({20.0}, 50000, 60, 0.0, {});
-    GlobalLammRun.CallbackWindow = &window;
+    GlobalLammRun.CallbackWindow = c.window ? &window : nullptr;
     SetParameters(p);
     PropagateReactingSystem();
     const int headers = static_cast<int>(LogLinesWith("#:    -     Free").size());
@@ -362,6 +368,7 @@ TEST_F(ReactingABEngineTest, DiagnosticsPauseOnlyWhenSwitchedOnAndNeverInFits) {
     ResetModelRecords();
     ResetRecords();
   }
+  BatchMode = false;
 }
 
 }  // namespace
