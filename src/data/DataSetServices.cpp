@@ -6,6 +6,7 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
+#include "data/FitDataFiles.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "state/DisplayState.h"
@@ -166,6 +167,13 @@ void UpdateResiduals(bool render) {
       residuals[k] = k >= first && k <= last ? d.ScanSignal[i][k] - d.ScanModel[i][k] : 0.0f;
   }
   if (render) RenderResidualPlot();
+  RefreshScanRmsTable();
+}
+
+void RefreshScanRmsTable() {
+  // "Exclude Worst Scan" reads the worst scan of these residuals, also when
+  // no table file is written (a batch run, no data folder, a failed file).
+  WorstScanIndex = WorstScanOfTable();
   if (ScanRmsFileOn) WriteScanRmsDefault();
 }
 

@@ -58,6 +58,9 @@ void UpdateResiduals(bool render);
 // the fit-saving code installs.
 extern bool ScanRmsFileOn;
 extern std::function<void()> WriteScanRmsDefault;
+// After a residual update: the worst scan of the table (WorstScanIndex), and
+// the table file while ScanRmsFileOn is set.
+void RefreshScanRmsTable();
 
 // For the Lamm-equation settings: switches times-from-omega^2 t off and,
 // unless electrophoresis or light-scattering data are loaded, gives every

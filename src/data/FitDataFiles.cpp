@@ -222,6 +222,38 @@ bool SaveRINoise(const std::string& path) {
   return true;
 }
 
+namespace {
+
+// The rms of scan i's residuals over its fit range, summed in single
+// precision as the table has always done; false for an empty range.
+bool TableRms(int i, float& rms) {
+  const auto& d = ScanDataSet;
+  int first = 1, last = 0;
+  FitRange(i, first, last);
+  float sum = 0.0f;
+  int m = 0;
+  for (int p = first; p <= last; ++p, ++m) sum += d.ScanResiduals[i][p] * d.ScanResiduals[i][p];
+  if (m == 0) return false;
+  rms = std::sqrt(sum / static_cast<float>(m));
+  return true;
+}
+
+}  // namespace
+
+int WorstScanOfTable() {
+  const auto& d = ScanDataSet;
+  int worst = 0;
+  float largest = 0.0f, rms = 0.0f;
+  // In time order, and only a larger rms takes over: of equal ones the
+  // earlier scan stays the worst.
+  for (int k = 1; k <= d.NFILES && TableRms(d.ScanTimeOrder[k], rms); ++k)
+    if (rms > largest) {
+      largest = rms;
+      worst = d.ScanTimeOrder[k];
+    }
+  return worst;
+}
+
 bool WriteScanRmsTable(const std::string& path) {
   const auto& d = ScanDataSet;
   FileHandle f(std::fopen(path.c_str(), "w"));
@@ -231,25 +263,15 @@ bool WriteScanRmsTable(const std::string& path) {
     ScanRmsFileOn = false;
     return false;
   }
-  WorstScanIndex = 0;
-  float largest = 0.0f;
+  WorstScanIndex = WorstScanOfTable();
   for (int k = 1; k <= d.NFILES; ++k) {
     const int i = d.ScanTimeOrder[k];
-    int first = 1, last = 0;
-    FitRange(i, first, last);
-    float sum = 0.0f;
-    int m = 0;
-    for (int p = first; p <= last; ++p, ++m) sum += d.ScanResiduals[i][p] * d.ScanResiduals[i][p];
-    if (m == 0) {
+    float rms = 0.0f;
+    if (!TableRms(i, rms)) {
       PlayInfoSound();
       break;
     }
-    const float rms = std::sqrt(sum / static_cast<float>(m));
     std::fprintf(f.get(), "%s \t%e\n", d.ScanFilePaths[i].c_str(), static_cast<double>(rms));
-    if (rms > largest) {
-      largest = rms;
-      WorstScanIndex = i;
-    }
   }
   const bool ok = std::fflush(f.get()) == 0 && !std::ferror(f.get());
   return std::fclose(f.release()) == 0 && ok;

@@ -40,6 +40,8 @@ bool SaveRINoise(const std::string& path);
 // opened is reported and switches the automatic table off for the run. The
 // table ends before a scan with an empty fit range.
 bool WriteScanRmsTable(const std::string& path);
+// The scan the table names as worst (see WorstScanIndex) without writing it.
+int WorstScanOfTable();
 // The table in "ScanRms.dat" of the data folder, as the residual update
 // writes it; nothing when no data folder is known.
 void WriteScanRmsToDefaultFile();

@@ -7,6 +7,7 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
+#include "data/FitDataFiles.h"
 #include "data/ScanReaderOptions.h"
 #include "state/ContiNonidSimLink.h"
 
@@ -78,6 +79,7 @@ void BuildScanPlotVectors(int i) {
 
 void FreeDataSet() {
   auto& d = ScanDataSet;
+  WorstScanIndex = 0;
   FreeNonlinearDetectionArrays();
   // The views borrow the point arrays, so they go first.
   d.ScanPlotVectors.clear();

@@ -205,7 +205,7 @@ void UpdateResiduals(bool rangeFlag) {
             j >= first && j <= last ? d.ScanSignal[i][j] - d.ScanModel[i][j] : 0.0f;
     }
     if (rangeFlag) plot->SetXRangeAutoY(d.FitLeftLim, d.FitRightLim);
-    if (ScanRmsFileOn) WriteScanRmsDefault();
+    RefreshScanRmsTable();
   }
   plot->Render();
 }

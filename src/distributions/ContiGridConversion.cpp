@@ -120,6 +120,7 @@ GridPointSpecies ConvertOneDimensional(int i, ModelKind kind, float t) {
       return {gs, ds.ConstantD * 1e-7, gM, false};
     case ModelKind::LsGStar:
     case ModelKind::ZoneLsGStar:
+    case ModelKind::ElectrophoresisLsGStar:  // the grid holds velocities
       return {gs, 0.0, gM, false};
     case ModelKind::HybridCSLsGStar:
       if (i == 1 && ds.HybridIncludesDiscrete)

@@ -125,15 +125,39 @@ void ConfigureKernelMaster(CLammIdeal& master, double s, double D, bool idealMod
     master.SetScanTimeOffset(FirstRadius(1));
 }
 
+namespace {
+
+// The ls-g*(v) kernel of electrophoresis: a boundary without diffusion
+// moving at the grid velocity (um/s) through the linear column, one column
+// per grid point and scan in closed form.
+void ElectrophoresisStepKernel(int n, const double* v) {
+  const ScanDataSetRecord& d = ScanDataSet;
+  const CommonRadialGridRecord& g = CommonRadialGrid;
+  for (int i = 1; i <= n && !ComputationAbort; ++i) {
+    const StepBoundarySetup setup = CurrentStepBoundarySetup(v[i] * 1e-4, v[i]);
+    for (int j = 1; j <= d.NFILES; ++j)
+      StepBoundaryKernel(setup, 1.0, d.ScanHeaders[j].Time, g.CommonGrid, DistKernel.get()[i][j],
+                         g.CommonGridSize);
+  }
+}
+
+}  // namespace
+
 bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, const double* D,
                        const double* vbar) {
-  if (IsElectrophoresisModel(ModelSelection.Kind)) {
+  if (ModelSelection.Kind == ModelKind::ElectrophoresisCV) {
     platform::Current().ShowMessageBox(
         {window,
-         "the kernel of the linear electrophoresis geometry is not available in this version",
+         "the kernel of the c(v) model (a moving boundary of constant D in the linear "
+         "electrophoresis geometry) is not available in this version",
          "ERROR", platform::BoxIcon::Error, platform::BoxButtons::Ok});
     ComputationAbort = true;
     return false;
+  }
+  if (ModelSelection.Kind == ModelKind::ElectrophoresisLsGStar) {
+    assert(n >= 1 && DistKernel.Exists() && DistKernel.GridCount() >= n);
+    ElectrophoresisStepKernel(n, s);
+    return true;
   }
   assert(n >= 1 && DistKernel.Exists() && DistKernel.GridCount() >= n);
   assert(DistKernel.ScanCount() >= ScanDataSet.NFILES &&

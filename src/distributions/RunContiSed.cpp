@@ -251,7 +251,9 @@ bool ConvertGrid(platform::WindowHandle window, ModelKind kind, int n, GridSpeci
                  ContiRunOutcome& outcome) {
   const auto& flags = DistributionRunFlags;
   const bool twoD = IsTwoDimensionalModel(kind);
+  // The electrophoresis grids hold velocities, which no s limit bounds.
   const bool limitVisible = !(IsLsGStarFamily(kind) || kind == ModelKind::ElectrophoresisCV ||
+                              kind == ModelKind::ElectrophoresisLsGStar ||
                               DlsDataMode || ScanDataSet.EquilibriumDataMode ||
                               flags.InNonlinearSearch || flags.SimulateFromDistribution);
   const float t = SpeciesTemperature();
@@ -340,10 +342,11 @@ bool ContiKernelAvailable(ModelKind kind) {
   }
   switch (kind) {
     case ModelKind::ElectrophoresisCV:
-    case ModelKind::ElectrophoresisLsGStar:
-      // Their boundaries move in the linear geometry of electrophoresis; an
+      // Its boundaries diffuse in the linear geometry of electrophoresis; an
       // empty kernel would pass for an all-zero distribution.
-      ShowNotAvailable("the kernel of the linear electrophoresis geometry");
+      ShowNotAvailable(
+          "the kernel of the c(v) model (a moving boundary of constant D in the linear "
+          "electrophoresis geometry)");
       return false;
     case ModelKind::NonidealCS:
     case ModelKind::HinderedCS:

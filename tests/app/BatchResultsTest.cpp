@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 
 #include "app/batch/BatchResults.h"
@@ -229,6 +230,29 @@ TEST_F(BatchResultsTest, PerScanFilesFollowTimeOrderAndTheFitRange) {
   ASSERT_TRUE(WriteRINoiseFile(folder.File("RInoise.dat")));
   EXPECT_EQ(ReadWholeFile(folder.File("RInoise.dat")),
             "1005.000000 -0.250000\n2005.000000 0.500000\n");
+}
+
+// The fitted scans of a batch run are the scan files of the fit-saving
+// command, one per scan over its fit range, and replace those of an earlier
+// run without a question.
+TEST_F(BatchResultsTest, FittedScansAreWrittenAsOneScanFilePerScan) {
+  LoadTwoScans();
+  ScanDataSet.ScanFirstFitIndex[2] = 2;
+  for (int i = 1; i <= 2; ++i) ScanDataSet.ScanHeaders[i].DataType = 'R';
+  { std::ofstream(folder.File("f0001.RA1")) << "an earlier run"; }
+  ASSERT_TRUE(SaveBatchFitData(folder.File("simulate.dat")));
+  EXPECT_FALSE(OverwriteWithoutAsking);
+  EXPECT_TRUE(backend().Log().empty());
+  EXPECT_FALSE(std::filesystem::exists(folder.File("simulate.dat")));
+  // Scan 1 over its whole range, scan 2 from its second point; the model,
+  // the scan's header with its recorded time.
+  EXPECT_EQ(ReadWholeFile(folder.File("f0001.RA1")),
+            "[T OK]fitted to 00001.RA1\nR 0 20.5 50000 2005 0.0000e+00 0 0\n"
+            "   6.1000  1.87500e+00   0.00000e+00 \n   6.2000  2.87500e+00   0.00000e+00 \n"
+            "   6.3000  3.87500e+00   0.00000e+00 \n");
+  EXPECT_EQ(ReadWholeFile(folder.File("f0002.RA1")),
+            "[T OK]fitted to 00002.RA1\nR 0 19.5 50000 1005 0.0000e+00 0 0\n"
+            "   6.2000  3.75000e+00   0.00000e+00 \n   6.3000  4.75000e+00   0.00000e+00 \n");
 }
 
 TEST_F(BatchResultsTest, UnwritableFilesAreReportedAndTheFlagStillWritten) {

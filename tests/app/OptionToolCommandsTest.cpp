@@ -1,4 +1,4 @@
-// The loading-option and fitting-option commands: the worst scan judged now,
+// The loading-option and fitting-option commands: the worst scan of the table,
 // the finest radial resolution, the time offset with its fit switch, and the
 // direction check of the contour maps.
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include "app/options/LoadingToolCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"
+#include "data/DataSetServices.h"
+#include "data/FitDataFiles.h"
 #include "data/ListFiles.h"
 #include "state/ModelParameters.h"
 #include "state/ParameterVector.h"
@@ -22,26 +24,31 @@ class OptionToolCommandsTest : public DataOpsTest {
   TXLAWindow window{"w"};
 };
 
-// The table of the last residual update named scan 1; since then scan 2 got
-// the worst residuals. The command judges them as they are now.
-TEST_F(OptionToolCommandsTest, WorstScanIsJudgedNowAndNeedsAModel) {
+// "Exclude Worst Scan" removes the scan that the ScanRms table of the last
+// residual update names: the largest rms in time order, the earlier of two
+// equal ones. Scans 2 and 3 fit equally badly; scan 3 was recorded first.
+TEST_F(OptionToolCommandsTest, WorstScanIsTheTablesAndNeedsAModel) {
   LoadNamedScans({NamedScan{.name = "00001.RA1"}, NamedScan{.name = "00002.RA1"},
                   NamedScan{.name = "00003.RA1"}});
   auto& d = ScanDataSet;
+  d.ScanTimeOrder[1] = 1;
+  d.ScanTimeOrder[2] = 3;
+  d.ScanTimeOrder[3] = 2;
   for (int i = 1; i <= 3; ++i)
     for (int k = 1; k <= d.ScanPointCount[i]; ++k)
-      d.ScanModel[i][k] = d.ScanSignal[i][k] + (i == 2 ? 0.05f : 0.01f * (k % 2));
-  WorstScanIndex = 1;
-  EXPECT_EQ(CurrentWorstScan(), 2);
+      d.ScanModel[i][k] = d.ScanSignal[i][k] + (i == 1 ? 0.01f : 0.05f);
+  UpdateResiduals(false);
+  EXPECT_EQ(WorstScanIndex, 3);
   CmExcludeWorstScan(window);
-  EXPECT_EQ(LogLinesWith("removing 00002.RA1").size(), 1u);
+  EXPECT_EQ(LogLinesWith("removing 00003.RA1").size(), 1u);
 
-  // The reload of the other scans (whose files this test has not) left no
-  // set: load it again, now without a model.
+  // A new set has no worst scan until its residuals are updated, and
+  // without a model there is none to remove.
   LoadNamedScans({NamedScan{.name = "00001.RA1"}, NamedScan{.name = "00002.RA1"}});
+  EXPECT_EQ(WorstScanIndex, 0);
   for (int i = 1; i <= 2; ++i)
     for (int k = 1; k <= d.ScanPointCount[i]; ++k) d.ScanModel[i][k] = 0.0f;
-  EXPECT_EQ(CurrentWorstScan(), 0);
+  UpdateResiduals(false);
   CmExcludeWorstScan(window);
   EXPECT_EQ(LogLinesWith("no model has been computed").size(), 1u);
 }

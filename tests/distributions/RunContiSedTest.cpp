@@ -347,6 +347,31 @@ TEST_F(ContiRunPaths, LsGStarGridBeyondTheFitLimitsDoesNotCrash) {
   EXPECT_EQ(LogLinesWith("continue anyway (may cause crash)?").size(), 4u);
 }
 
+// Electrophoresis data: a boundary moving through the linear column at
+// 1 um/s, loaded at 0.8. The ls-g*(v) model finds one peak of that area at
+// that velocity, from the closed-form kernel of a diffusion-free boundary.
+TEST_F(ContiRunPaths, ElectrophoresisLsGStarFindsTheBoundaryVelocity) {
+  const sv::Experiment e = Small();
+  sv::Data d;
+  sv::MakeHeaders(e, d);
+  d.Signal.Resize(1, e.Scans, 1, e.Points);
+  for (int j = 1; j <= e.Scans; ++j) {
+    d.Headers[j].Omega2t = 0.0f;  // no rotor
+    const double front = e.Meniscus + 1.0e-4 * d.Headers[j].Time;
+    for (int k = 1; k <= e.Points; ++k)
+      d.Signal[j][k] = e.FirstRadius + (k - 1) * e.RadialStep >= front ? 0.8 : 0.0;
+  }
+  LoadExperiment(e, d);
+  ScanReaderOptions.ElectrophoresisDataMode = true;
+  SetModel(ModelKind::ElectrophoresisLsGStar, 0.2f, 2.0f, 19.0f);
+  EXPECT_EQ(RunContiSed(nullptr), ContiRunOutcome::Stored);
+  ScanReaderOptions.ElectrophoresisDataMode = false;
+  EXPECT_TRUE(LogLinesWith("not available").empty());
+  const Peak p = PeakBetween(0.2, 2.0);
+  EXPECT_NEAR(p.area, 0.8, 0.02);
+  EXPECT_NEAR(p.position, 1.0, 0.03);
+}
+
 TEST_F(ContiRunPaths, KeyPressDuringTheKernelInterruptsTheRun) {
   LoadFlat();
   SetModel(ModelKind::ContinuousCS, 1.0f, 10.0f, 15.0f);

@@ -328,24 +328,16 @@ bool WriteAllDoneFlagFile(const CIniCustomPars& pars) {
   return Close(f);
 }
 
-// The fitted scans one after another (radius and model value per line, a
-// blank line between scans), until the fit-saving command of the data menu
-// takes this over.
+// The fitted scans as the fit-saving command writes them: one scan file per
+// scan over its fit range, named after the scan ('f' for its first letter)
+// in the folder of `path`; files of an earlier run are replaced without a
+// question.
 bool SaveBatchFitData(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "w");
-  if (f == nullptr) {
-    ErrorBox("\n\aAttention: could not open " + path);
-    return false;
-  }
-  const auto& d = ScanDataSet;
-  for (int p = 1; p <= d.NFILES; ++p) {
-    const int i = d.ScanTimeOrder[p];
-    if (p > 1) std::fprintf(f, "\n");
-    for (int k = 1; k <= d.ScanPointCount[i]; ++k)
-      std::fprintf(f, "%f %e\n", static_cast<double>(d.ScanRadius[i][k]),
-                   static_cast<double>(d.ScanModel[i][k]));
-  }
-  return Close(f);
+  const bool asked = OverwriteWithoutAsking;
+  OverwriteWithoutAsking = true;
+  const bool written = SaveFitData(path, false);
+  OverwriteWithoutAsking = asked;
+  return written;
 }
 
 bool BmpScreenshot(const std::string& path, const platform::RgbImage& image) {

@@ -43,7 +43,9 @@ bool WriteRINoiseFile(const std::string& path);
 // "ScanRMSD.dat" is the ScanRms table of the data layer (WriteScanRmsTable).
 // The all-done flag: the handshake text, or "no handshake found".
 bool WriteAllDoneFlagFile(const CIniCustomPars& pars);
-// "simulate.dat": the fitted scans.
+// "simulate.dat" asks for the fitted scans: one scan file per scan over its
+// fit range, in the folder of `path` under the scan's name with 'f' as its
+// first letter (00017.ra2 gives f0017.ra2), replacing earlier files.
 bool SaveBatchFitData(const std::string& path);
 // The 24-bit screenshot file; false when it cannot be written.
 bool BmpScreenshot(const std::string& path, const platform::RgbImage& image);

@@ -14,6 +14,7 @@
 #include "state/LoadOptions.h"
 #include "app/start/ShellServices.h"
 #include "app/window/TXLAWindow.h"
+#include "data/FitDataFiles.h"
 #include "data/InitialDistribution.h"
 #include "data/ListFiles.h"
 #include "data/LoadData.h"
@@ -46,19 +47,6 @@ bool AskSpikeLevels(TXLAWindow& window) {
   return true;
 }
 
-float ScanResidualRms(int i) {
-  const auto& d = ScanDataSet;
-  const int first = std::max(1, d.ScanFirstFitIndex[i]);
-  const int last = std::min(d.ScanLastFitIndex[i], d.ScanPointCount[i]);
-  if (last < first || d.ScanModel[i].size() < last) return -1.0f;
-  double sum = 0.0;
-  for (int k = first; k <= last; ++k) {
-    const double r = d.ScanSignal[i][k] - d.ScanModel[i][k];
-    sum += r * r;
-  }
-  return static_cast<float>(std::sqrt(sum / (last - first + 1)));
-}
-
 bool ModelComputed() {
   const auto& d = ScanDataSet;
   for (int i = 1; i <= d.NFILES; ++i)
@@ -68,20 +56,6 @@ bool ModelComputed() {
 }
 
 }  // namespace
-
-int CurrentWorstScan() {
-  if (!ModelComputed()) return 0;
-  int worst = 0;
-  float largest = 0.0f;
-  for (int i = 1; i <= ScanDataSet.NFILES; ++i) {
-    const float rms = ScanResidualRms(i);
-    if (rms > largest) {
-      largest = rms;
-      worst = i;
-    }
-  }
-  return worst;
-}
 
 void CmDontLoadSpikes(TXLAWindow& window) {
   auto& o = ScanReaderOptions;
@@ -158,10 +132,10 @@ void CmAlignAllScansInterferenceOffsetAtRadius(TXLAWindow& window) {
 
 void CmExcludeWorstScan(TXLAWindow& window) {
   if (ScanDataSet.NFILES <= 0) return;
-  // The worst scan is judged on the residuals as they are now; a table
-  // written before the last edit or fit could name another scan.
-  const int worst = CurrentWorstScan();
-  if (worst == 0) {
+  // The ScanRms table of the last residual update names the worst scan;
+  // without a model its residuals are the data themselves.
+  const int worst = ModelComputed() ? WorstScanIndex : 0;
+  if (worst < 1 || worst > ScanDataSet.NFILES) {
     ShowOkBox(window, "no model has been computed - please run or fit first", "REMOVING SCAN");
     return;
   }

@@ -17,8 +17,5 @@ void CmSetPolynomOrderForInitialData(TXLAWindow& window);
 void CmChangeCellSameSelection(TXLAWindow& window);
 void CmOpenResultInNotepad(TXLAWindow& window);
 
-// The scan whose residuals over its fit range have the largest rms now; 0
-// when no scan has a model to compare with.
-int CurrentWorstScan();
 
 void RegisterLoadingToolCommands(CommandTable& table);
