@@ -16,6 +16,7 @@
 #include "distributions/DistributionArrays.h"
 #include "state/DistributionSettingsRecords.h"
 #include "lamm/CLammIdeal.h"
+#include "lamm/LammDisplayLinks.h"
 #include "lamm/LammLists.h"
 #include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
@@ -98,14 +99,16 @@ bool BufferAmplitudeFixed(ModelKind kind) {
 // The master of the list: one ideal species at c0 = 1 with everything of a
 // simulation of the loaded scans; s and D of grid point `last` until the
 // workers load their own.
-void ConfigureKernelMaster(CLammIdeal& master, double s, double D, bool idealModel) {
+void ConfigureKernelMaster(platform::WindowHandle window, CLammIdeal& master, double s, double D,
+                           bool idealModel) {
   ScanDataSetRecord& d = ScanDataSet;
   const LammSolverSettingsRecord& l = LammSolverSettings;
   const ModelParametersRecord& mp = ModelParameters;
   if (idealModel) master.SetIdealModel();
   master.SetParameters(s, D, mp.Meniscus, mp.Bottom, 1.0, d.FitLeftLim, d.FitRightLim);
   if (!d.CheckRotorAcceleration) master.ClearAccelerationCheck();
-  master.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), DistKernel.get()[1],
+  // The window shows the list's status line; the workers draw nothing.
+  master.SetOutput(window, LammDisplayLinks.DataPlot(), d.ScanHeaders.data(), DistKernel.get()[1],
                    CommonRadialGrid.CommonGrid, CommonRadialGrid.CommonGridSize, nullptr, nullptr,
                    0, d.ScanTimeOrder.data(), d.NFILES, 1, FitControl.FitRunning,
                    DistributionRunFlags.InNonlinearSearch, l.ScanTimeCorrectionOn, l.ScanVelocity,
@@ -167,7 +170,7 @@ bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, co
   GlobalLammRun.TridiagError = 0;
   const std::int32_t result = [&] {
     CLammIdeal master;
-    ConfigureKernelMaster(master, s[n], D[n], true);
+    ConfigureKernelMaster(window, master, s[n], D[n], true);
     return CLRunMTList(master, n, s, D, vbar, DistKernel.get(), CommonRadialGrid.CommonGrid,
                        CommonRadialGrid.CommonGridSize, nullptr, nullptr);
   }();

@@ -37,8 +37,10 @@ bool BufferAmplitudeFixed(ModelKind kind);
 // everything of a simulation of the loaded scans (geometry, numerics,
 // solvent, start time, speed profile, scan-time offset), output into
 // DistKernel on the common radial grid; the ideal model unless a derived
-// solver brings its own.
-void ConfigureKernelMaster(CLammIdeal& master, double s, double D, bool idealModel);
+// solver brings its own. The window (none: nothing drawn) shows the list's
+// status line over the data plot.
+void ConfigureKernelMaster(platform::WindowHandle window, CLammIdeal& master, double s, double D,
+                           bool idealModel);
 
 // Fills DistKernel columns 1..n for all scans from the species s[i] (S),
 // D[i] (cm²/s) and vbar[i] (ml/g), i = 1..n, and reports solver errors

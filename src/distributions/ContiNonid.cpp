@@ -163,7 +163,7 @@ int CContiNonid::RunMTList(platform::WindowHandle window, int count, const doubl
   GlobalLammRun.DiscretizationError = 0;
   GlobalLammRun.TridiagError = 0;
   CLammNonIdeal master;
-  ConfigureKernelMaster(master, 1.0, 10.0, false);
+  ConfigureKernelMaster(window, master, 1.0, 10.0, false);
   master.DefaultGridSize = SolverGridSize;
   const WienerSkewingRecord& w = CorrectionOptions.WienerSkewing;
   if (w.On) master.SetWienerSkewing(w.Magnitude, w.SignalPerConcentration);

@@ -225,7 +225,7 @@ OneBasedArray<float> CApproachToEqSim::SimulateOne(double c0, double s, double D
   {
     CLammIdeal solver;
     ConfigureSolver(solver, *this, s, D);
-    solver.SetOutput(nullptr, nullptr, InitialScanHeaders.data(), scan.get(), Radii.data(),
+    solver.SetOutput(Window, nullptr, InitialScanHeaders.data(), scan.get(), Radii.data(),
                      PointCount, nullptr, nullptr, 0, list.data(), 1, 1, 0, 0, 0, 0.0f, 0, 0.0f,
                      0);
     if (SpeedProfile && SpeedProfile->VariableSpeed())
@@ -280,7 +280,7 @@ bool CApproachToEqSim::SimulateAll() {
     for (int j = 1; j <= SpeciesCount; ++j) outputs[j] = SpeciesScans[j].get();
     CLammIdeal solver;
     ConfigureSolver(solver, *this, SValues[1], DValues[1]);
-    solver.SetOutput(nullptr, nullptr, ScanHeaders.data(), SpeciesScans[1].get(), Radii.data(),
+    solver.SetOutput(Window, nullptr, ScanHeaders.data(), SpeciesScans[1].get(), Radii.data(),
                      PointCount, nullptr, nullptr, 0, ScanList.data(), ScanCount, 1, 0, 0, 0,
                      0.0f, 0, 0.0f, 0);
     const bool initialMode = InitialProfileMode() && HasInitialProfiles;

@@ -95,7 +95,7 @@ class CLammIdeal : public LammPhysicalParameters,
   void SetIdealModel();
   void SetParameters(double s, double D, double meniscus, double bottom, double c0,
                      float leftFitLimit, float rightFitLimit);
-  void SetOutput(TXLAWindow* window, CWINPlot* livePlot, ScanHeader* headers, float** output,
+  void SetOutput(platform::WindowHandle window, CWINPlot* livePlot, ScanHeader* headers, float** output,
                  float* radii, std::int32_t pointCount, float** scanRadii,
                  std::int32_t* scanPointCounts, std::uint8_t showProgress, std::int32_t* scanList,
                  std::int32_t scanCount, std::int32_t equationIndex, std::uint8_t fitInProgress,
@@ -206,6 +206,9 @@ class CLammIdeal : public LammPhysicalParameters,
   // Time, first scan, stop time and tolerances at the start of a run.
   void BeginTimeLoop();
   void CLEachIterationOutput(double diagnosticValue);
+  // The status lines of the run's last step, when the interval of the
+  // status display held them back.
+  void ShowPendingStatus();
   // Concentration profiles at given times (borrowed rows); ignored without
   // times or rows.
   void SetProfileOutput(std::int32_t rowCount, std::int32_t pointCount, float** rows,

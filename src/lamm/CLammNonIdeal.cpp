@@ -170,5 +170,6 @@ void CLammNonIdeal::ChooseGridSize() {
 void CLammNonIdeal::Propagate() {
   BeginTimeLoop();
   NonIdealLammTimeLoop();
+  ShowPendingStatus();
   if (Interrupted) ComputationAbort = true;
 }

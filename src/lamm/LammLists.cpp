@@ -61,8 +61,8 @@ void PollForAbort(const CLammIdeal& master) {
 
 void DrawListStatus(const CLammIdeal& master) {
   if (DrawingAllowed && master.MainWindow && !master.FitInProgress && !master.DisplaySuppressed)
-    platform::Current().DrawWindowText(static_cast<platform::WindowHandle>(master.MainWindow), 10,
-                                       30, "solving Lamm equations...       ");
+    platform::Current().DrawWindowText(master.MainWindow, 10, 30,
+                                       "solving Lamm equations...       ");
 }
 
 // Element 0 exists as in the worker arrays of the other thread pools, but

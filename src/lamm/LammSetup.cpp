@@ -66,7 +66,7 @@ void CLammIdeal::BindPerScanAddBuffer() {
   AllocAddBuffer(ScanCount, columns);
 }
 
-void CLammIdeal::SetOutput(TXLAWindow* window, CWINPlot* livePlot, ScanHeader* headers,
+void CLammIdeal::SetOutput(platform::WindowHandle window, CWINPlot* livePlot, ScanHeader* headers,
                            float** output, float* radii, std::int32_t pointCount, float** scanRadii,
                            std::int32_t* scanPointCounts, std::uint8_t showProgress,
                            std::int32_t* scanList, std::int32_t scanCount,

@@ -20,8 +20,8 @@
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
 #include "numerics/OneBasedArrays.h"
+#include "state/WindowHandle.h"
 
-class TXLAWindow;
 class CWINPlot;
 
 // Physical parameters and fit limits (SetParameters; SetEquation sets s and D).
@@ -42,8 +42,8 @@ struct LammPhysicalParameters {
 // Only AddBuffer and an identity ScanList are owned (their storage lives in
 // the solver); every other pointer is borrowed from the caller.
 struct LammOutputBinding {
-  TXLAWindow* MainWindow = nullptr;   // window of the status text, may be null
-  CWINPlot* LivePlot = nullptr;       // plot refreshed at each scan time, may be null
+  platform::WindowHandle MainWindow = nullptr;  // window of the status text, may be null
+  CWINPlot* LivePlot = nullptr;  // plot each computed scan is drawn over, may be null
   ScanHeader* ScanHeaders = nullptr;  // one-based headers of the data set (read only)
   std::int32_t ScanCount = 0;         // scans to compute
   std::int32_t* ScanList = nullptr;   // one-based scan indices in production (time) order
@@ -374,6 +374,13 @@ struct LammScanOutputState {
   double SegmentElapsed = 0.0;  // s
   std::uint8_t ScanInProgress = 0;
   std::uint8_t AdvanceScan = 0;
+  // The status lines are put on screen a few times a second, not at every
+  // step: the latest step's lines wait until the interval has passed or the
+  // run ends.
+  std::uint64_t StatusShownMs = 0;
+  std::uint8_t StatusShownOnce = 0;
+  std::uint8_t StatusPending = 0;
+  double StatusValue = 0.0;
 };
 
 // Work arrays of N + 1 doubles, allocated together by AllocWorkArrays (all

@@ -10,7 +10,9 @@
 
 #include "state/DisplayState.h"
 #include "lamm/CLammIdeal.h"
+#include "lamm/LammDisplayLinks.h"
 #include "state/ComputationAbort.h"
+#include "numerics/OneBasedArrays.h"
 #include "numerics/Resampling.h"
 #include "platform/Platform.h"
 #include "ui/Boxes.h"
@@ -49,11 +51,15 @@ bool StatusShown(const CLammIdeal& l) {
 }
 
 void DrawLine(const CLammIdeal& l, int x, int y, const char* text) {
-  platform::Current().DrawWindowText(static_cast<platform::WindowHandle>(l.MainWindow), x, y, text);
+  platform::Current().DrawWindowText(l.MainWindow, x, y, text);
 }
 
-void DrawStatusText(const CLammIdeal& l, double value) {
-  if (!l.ShowProgress || !StatusShown(l)) return;
+// Each status line goes on screen at once; at every step of a fine grid
+// that would cost more than the step. The eye follows a few updates a
+// second.
+constexpr std::uint64_t kStatusIntervalMs = 100;
+
+void DrawStatusLines(const CLammIdeal& l, double value) {
   char text[160];
   std::snprintf(text, sizeof text, "dt = %f sec  ", l.TimeStep);
   DrawLine(l, 10, 70, text);
@@ -68,6 +74,66 @@ void DrawStatusText(const CLammIdeal& l, double value) {
   DrawLine(l, 10, 110, text);
   std::snprintf(text, sizeof text, "ri=%f  ", value);
   DrawLine(l, 10, 130, text);
+}
+
+void DrawStatusText(CLammIdeal& l, double value) {
+  if (!l.ShowProgress || !StatusShown(l)) return;
+  const std::uint64_t now = platform::Current().TickCountMs();
+  if (l.StatusShownOnce && now - l.StatusShownMs < kStatusIntervalMs) {
+    l.StatusPending = 1;
+    l.StatusValue = value;
+    return;
+  }
+  l.StatusShownOnce = 1;
+  l.StatusShownMs = now;
+  l.StatusPending = 0;
+  DrawStatusLines(l, value);
+}
+
+// Colour of a list equation's curve in the live plot.
+platform::Color EquationColour(int equation) {
+  switch (equation) {
+    case 1:
+      return platform::Rgb(150, 0, 150);
+    case 2:
+      return platform::Rgb(0, 255, 0);
+    case 3:
+      return platform::Rgb(0, 0, 255);
+    case 4:
+      return platform::Rgb(0, 150, 150);
+    default:
+      return platform::kBlack;
+  }
+}
+
+bool LivePlotShown(const CLammIdeal& l) {
+  return StatusShown(l) && l.LivePlot;
+}
+
+// A computed scan: its row and the radii it was sampled at.
+struct ScanRow {
+  float* values = nullptr;
+  float* radii = nullptr;
+  int count = 0;
+};
+
+void DrawLiveScan(const CLammIdeal& l, const ScanRow& row) {
+  if (!l.ShowProgress || !LivePlotShown(l) || !row.values || row.count < 1) return;
+  LammDisplayLinks.DrawCurve(l.MainWindow, l.LivePlot, row.count, row.radii, row.values,
+                             EquationColour(l.EquationIndex), 0);
+}
+
+// The co-solute's profile on its own grid, in blue over the same plot.
+void DrawCosolute(const CLammIdeal& l) {
+  const int n = l.CosoluteGridSize;
+  if (!LivePlotShown(l) || !l.CosoluteArraysAllocated || n < 1) return;
+  OneBasedArray<float> radii(1, n), values(1, n);
+  for (int i = 1; i <= n; ++i) {
+    radii[i] = static_cast<float>(l.CosoluteRadius[i]);
+    values[i] = static_cast<float>(l.CosoluteConcentration[i]);
+  }
+  LammDisplayLinks.DrawCurve(l.MainWindow, l.LivePlot, n, radii.data(), values.data(),
+                             platform::Rgb(0, 0, 255), 1);
 }
 
 // Copies the grid points from the first one not yet taken up to the radius
@@ -124,14 +190,14 @@ void TakeSnapshot(CLammIdeal& l) {
 // The finite-resolution corrections of the snapshot, then its values at the
 // scan's radii into the scan's row (the solver's AddBuffer when the rows are
 // added to the caller's afterwards).
-void WriteScan(CLammIdeal& l, int item) {
+ScanRow WriteScan(CLammIdeal& l, int item) {
   const int N = l.GridSize;
   if (l.WienerSkewingOn && l.WienerArrayCount > 0)
     l.ApplyWienerSkewing(N, l.Radius, l.ScanSnapshot, l.WienerArrayCount, l.WienerQuantity.data());
   if (l.RadialResolutionOn)
     l.ApplyRadialResolution(N, l.RadialResolutionRange, l.Radius, l.ScanSnapshot);
   float* row = nullptr;
-  const float* radii = nullptr;
+  float* radii = nullptr;
   int count = 0;
   if (l.PerScanRadii) {
     assert(item <= l.AddBufferRows);
@@ -144,11 +210,12 @@ void WriteScan(CLammIdeal& l, int item) {
     radii = l.OutputRadius;
     count = l.OutputPointCount;
   }
-  if (!row || !radii || count < 1) return;
+  if (!row || !radii || count < 1) return {};
   // A scan the resampling cannot serve (too few points) reads as empty
   // rather than keeping an earlier run's values.
   std::fill(row + 1, row + count + 1, 0.0f);
   ResampleCurveFromDouble(count, radii, row, N, l.Radius, l.ScanSnapshot);
+  return {row, radii, count};
 }
 
 float** ProfileRowsOf(CLammIdeal& l) {
@@ -198,7 +265,14 @@ void CLammIdeal::Propagate() {
     PropagateMovingFrame();
     UpdateFrameRadii();
   }
+  ShowPendingStatus();
   if (Interrupted) ComputationAbort = true;
+}
+
+void CLammIdeal::ShowPendingStatus() {
+  if (!StatusPending) return;
+  StatusPending = 0;
+  if (ShowProgress && StatusShown(*this)) DrawStatusLines(*this, StatusValue);
 }
 
 void CLammIdeal::BeginTimeLoop() {
@@ -213,6 +287,7 @@ void CLammIdeal::BeginTimeLoop() {
   SnapshotFilled = SegmentsDone = 0;
   SegmentElapsed = 0.0;
   ScanInProgress = AdvanceScan = 0;
+  StatusShownOnce = StatusPending = 0;
   TimeStep = InitialTimeStep;
   StepControl = MaxChangePerStep;
   StepControlLow = 0.05 * StepControl;
@@ -247,9 +322,14 @@ void CLammIdeal::CLEachIterationOutput(double diagnosticValue) {
     if (MovingFrame) UpdateFrameRadii();
     const int item = ScanList[NextScan];
     TakeSnapshot(*this);
-    if (!ScanInProgress) WriteScan(*this, item);
-    if (CosoluteOn && SaveCosolute && !FitInProgress && !DisplaySuppressed && EquationIndex == 1)
-      WriteCosoluteScan(item);
+    if (!ScanInProgress) {
+      DrawLiveScan(*this, WriteScan(*this, item));
+      // The co-solute once per scan, when the scan itself is complete.
+      if (CosoluteOn && !FitInProgress && !DisplaySuppressed && EquationIndex == 1) {
+        if (PlotCosolute) DrawCosolute(*this);
+        if (SaveCosolute) WriteCosoluteScan(item);
+      }
+    }
     AdvanceScan = 0;
     if (ScanInProgress) {
       StopTime = NextOutputTime + SegmentElapsed + SegmentDuration;

@@ -9,6 +9,7 @@
 // arrays.)
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "data/ScanDataSet.h"
@@ -45,6 +46,12 @@ struct GlobalLammRunStateRecord {
   bool ForceSystemRebuild = false;  // the solver bands must be formed anew
   bool ShowLoading = false;        // the progress text shows the total loading
   double LoadingDisplay = 0.0;     // that loading
+  // The progress lines go on screen a few times a second: a step's lines
+  // wait (pending, with the step's value) until the interval has passed or
+  // the run's last scan is done.
+  std::uint64_t StepTextShownMs = 0;
+  bool StepTextPending = false;
+  double StepTextValue = 0.0;
   platform::WindowHandle CallbackWindow = nullptr;
   // Error words set by the engines and by ReportSimulationError.
   int TridiagError = 0;

@@ -11,6 +11,7 @@
 #include "data/ScanReaderOptions.h"
 #include "state/SolventConditions.h"
 #include "lamm/CLammIdeal.h"
+#include "lamm/LammDisplayLinks.h"
 #include "lamm/FluorescenceDetectionRecord.h"
 #include "models/GlobalArrayRoads.h"
 #include "models/GlobalLammState.h"
@@ -104,19 +105,22 @@ void SolveComponent(platform::WindowHandle window, int i, bool basis) {
     if (!d.CheckRotorAcceleration) solver.ClearAccelerationCheck();
     if (SimulationFluorescenceDetection)
       solver.SetFluorescenceDetection(*SimulationFluorescenceDetection, 1);
-    const std::uint8_t suppressed = FitControl.FitRunning || !SpeciesSignals.LiveRunDisplay;
+    // A single run shows its progress and each computed scan over the data.
+    const std::uint8_t live = SpeciesSignals.LiveRunDisplay;
+    const std::uint8_t suppressed = FitControl.FitRunning || !live;
+    CWINPlot* plot = LammDisplayLinks.DataPlot();
     if (basis)
-      solver.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), target.Rows.data(),
+      solver.SetOutput(window, plot, d.ScanHeaders.data(), target.Rows.data(),
                        CommonRadialGrid.CommonGrid, CommonRadialGrid.CommonGridSize, nullptr,
-                       nullptr, 0, d.ScanTimeOrder.data(), d.NFILES, i, FitControl.FitRunning,
+                       nullptr, live, d.ScanTimeOrder.data(), d.NFILES, i, FitControl.FitRunning,
                        suppressed, l.ScanTimeCorrectionOn, l.ScanVelocity, l.RadialResolutionOn,
                        l.RadialResolutionRange, ScanReaderOptions.AbsorbanceData);
     else
-      solver.SetOutput(nullptr, nullptr, d.ScanHeaders.data(), target.Rows.data(), nullptr, 0,
-                       target.Radii.data(), d.ScanPointCount.data(), 0, d.ScanTimeOrder.data(),
-                       d.NFILES, i, FitControl.FitRunning, suppressed, l.ScanTimeCorrectionOn,
-                       l.ScanVelocity, l.RadialResolutionOn, l.RadialResolutionRange,
-                       ScanReaderOptions.AbsorbanceData);
+      solver.SetOutput(window, plot, d.ScanHeaders.data(), target.Rows.data(), nullptr, 0,
+                       target.Radii.data(), d.ScanPointCount.data(), live,
+                       d.ScanTimeOrder.data(), d.NFILES, i, FitControl.FitRunning, suppressed,
+                       l.ScanTimeCorrectionOn, l.ScanVelocity, l.RadialResolutionOn,
+                       l.RadialResolutionRange, ScanReaderOptions.AbsorbanceData);
     // The frictional ratio is derived again by SetSolvent from s and D.
     ApplyLammSolverSettings(solver, 1.0f);
     if (mp.TimeOffsetOn) solver.SetStartTime(mp.TimeOffset);

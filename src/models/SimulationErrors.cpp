@@ -109,6 +109,39 @@ void DrawProgressLine(int y, const std::string& text) {
   if (window) platform::Current().DrawWindowText(window, 10, y, text);
 }
 
+void DrawStepText(double value) {
+  ShowIterationText();
+  ShowTimeStepText();
+  ShowSimTimeText();
+  ShowRadiusText(value);
+}
+
+// Each line goes on screen at once; drawn at every step of a fine grid they
+// would cost more than the step. The first step of a run is always shown.
+constexpr std::uint64_t kStepTextIntervalMs = 100;
+
+void ShowStepText(double value) {
+  GlobalLammRunStateRecord& run = GlobalLammRun;
+  if (!run.CallbackWindow) return;
+  const std::uint64_t now = platform::Current().TickCountMs();
+  if (run.IterationCount > 1 && now - run.StepTextShownMs < kStepTextIntervalMs) {
+    run.StepTextPending = true;
+    run.StepTextValue = value;
+    return;
+  }
+  run.StepTextShownMs = now;
+  run.StepTextPending = false;
+  DrawStepText(value);
+}
+
+// The lines of the run's last step, when the interval held them back.
+void ShowPendingStepText() {
+  GlobalLammRunStateRecord& run = GlobalLammRun;
+  if (!run.StepTextPending) return;
+  run.StepTextPending = false;
+  DrawStepText(run.StepTextValue);
+}
+
 void ResetSliceState() {
   GlobalLammRun.SlicePointsDone = 0;
   GlobalLammRun.SliceOffset = 0.0;
@@ -226,12 +259,7 @@ void ReportSimulationError(platform::WindowHandle window, int code) {
 
 void LammStepCallback(double value) {
   GlobalLammRunStateRecord& run = GlobalLammRun;
-  if (SpeciesSignals.LiveRunDisplay) {
-    ShowIterationText();
-    ShowTimeStepText();
-    ShowSimTimeText();
-    ShowRadiusText(value);
-  }
+  if (SpeciesSignals.LiveRunDisplay) ShowStepText(value);
   if (run.SimTime < run.NextScanTime) {
     ResetSliceState();
     return;
@@ -239,6 +267,7 @@ void LammStepCallback(double value) {
   if (KeyPressed()) {
     run.KeepRunning = 0;
     ComputationAbort = true;
+    ShowPendingStepText();
   }
   ScanDataSetRecord& d = ScanDataSet;
   const int scan = d.ScanTimeOrder[run.NextScan];
@@ -254,6 +283,7 @@ void LammStepCallback(double value) {
     ResetSliceState();
   } else {
     run.KeepRunning = 0;
+    ShowPendingStepText();
   }
 }
 
@@ -298,7 +328,10 @@ void ShowTimeStepText() {
 }
 
 void ShowSimTimeText() {
-  DrawProgressLine(110, FormatText("t = %.0f sec  ", GlobalLammRun.SimTime));
+  const GlobalLammRunStateRecord& run = GlobalLammRun;
+  DrawProgressLine(110, run.ShowLoading
+                            ? FormatText("t = %.0f sec (M=%f) ", run.SimTime, run.LoadingDisplay)
+                            : FormatText("t = %.0f sec  ", run.SimTime));
 }
 
 void ShowRadiusText(double value) {

@@ -556,7 +556,7 @@ TEST_F(LammListsTest, NothingIsSolvedWhenAbortedBeforehandOrWithoutInputs) {
 TEST_F(LammListsTest, TheStatusLineIsDrawnOnceWhenDrawingIsAllowed) {
   MakeList(4);
   char window = 0;
-  master_.MainWindow = reinterpret_cast<TXLAWindow*>(&window);
+  master_.MainWindow = &window;
   master_.FitInProgress = master_.DisplaySuppressed = 0;
   EXPECT_EQ(RunThreaded(), 0);
   EXPECT_TRUE(backend_->Log().empty());

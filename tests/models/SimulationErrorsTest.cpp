@@ -354,6 +354,8 @@ TEST_F(StepCallbackTest, KeyPressStopsTheEngineAndTheRun) {
   SpeciesSignals.LiveRunDisplay = true;
   int windowTag = 0;
   GlobalLammRun.CallbackWindow = &windowTag;
+  // A clock that moves 1 s between reads: every step's lines are due.
+  backend().SetClockStep(1000);
   backend().QueueKeyPress(nullptr, 27, 27);
   const int steps = RunEngine(10.0);
   EXPECT_EQ(steps, 10);  // stopped at the first scan time
@@ -362,6 +364,27 @@ TEST_F(StepCallbackTest, KeyPressStopsTheEngineAndTheRun) {
   EXPECT_EQ(LogLinesWith("dt = 1.000000 sec  ").size(), 10u);
   EXPECT_EQ(LogLinesWith("t = 100 sec  ").size(), 1u);
   EXPECT_EQ(LogLinesWith("ri=0.500000  ").size(), 10u);
+}
+
+// The lines reach the screen a few times a second: the first step of a run
+// and its last (here the last scan) are always shown; the time line carries
+// the total loading where the engine reports it.
+TEST_F(StepCallbackTest, ProgressLinesAreThrottledAndShowTheLoading) {
+  SetUpRun({100.0, 200.0, 300.0}, 100);
+  SpeciesSignals.LiveRunDisplay = true;
+  int windowTag = 0;
+  GlobalLammRun.CallbackWindow = &windowTag;
+  GlobalLammRun.ShowLoading = true;
+  GlobalLammRun.LoadingDisplay = 0.25;
+  const int steps = RunEngine(1.0);
+  GlobalLammRun.ShowLoading = false;
+  ASSERT_EQ(steps, 300);
+  const auto iterations = LogLinesWith("#it = ");
+  ASSERT_GE(iterations.size(), 2u);
+  EXPECT_LT(iterations.size(), 300u);
+  EXPECT_EQ(iterations.front(), "text (10,90) #it = 1   ");
+  EXPECT_EQ(iterations.back(), "text (10,90) #it = 300   ");
+  EXPECT_EQ(LogLinesWith("text (10,110) t = 300 sec (M=0.250000) ").size(), 1u);
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "display/LiveRefresh.h"
 #include "display/MainPlots.h"
 #include "display/MainWindowPaint.h"
+#include "display/SolverLiveDisplay.h"
 #include "state/DistributionPlotState.h"
 #include "distributions/DistributionTimeCourse.h"
 #include "state/DistributionSettingsRecords.h"
@@ -67,6 +68,7 @@ void TXLAWindow::InstallWindowHooks() {
   InstallSolventCommandHooks(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
   display::InstallFitDisplayLinks([this] { return Host(); });
+  display::InstallSolverLiveDisplay([this] { return Host(); });
   TimeCourseLinks.ShowDistributionNow = [this] { display::RedrawDistributionPlotNow(Host()); };
   auto& links = display::MainDisplayLinks;
   links.ExitProgram = [this] { ExitProgram(*this); };
@@ -99,6 +101,7 @@ void TXLAWindow::RemoveWindowHooks() {
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);
+  display::InstallSolverLiveDisplay(noWindow);
   TimeCourseLinks.ShowDistributionNow = nullptr;
   display::MainDisplayLinks.ExitProgram = nullptr;
   display::MainDisplayLinks.FitResultText = nullptr;
