@@ -1,4 +1,5 @@
 #include "data/DataOperationLinks.h"
+#include "state/Links.h"
 
 DataOperationLinksRecord DataOperationLinks;
 
@@ -6,13 +7,13 @@ namespace {
 
 DataOperationLinksRecord Defaults() {
   DataOperationLinksRecord r;
-  r.ShowWaitCursor = [](bool) {};
-  r.PushDisplayRange = [](const DisplayRange&) {};
-  r.SetDataPlotRanges = [](const DisplayRange&) {};
-  r.ShowToolPlot = [](const ToolCurvePlot&) {};
-  r.SimulateModel = [](platform::WindowHandle) {};
-  r.LoadDistributionFile = [](const std::string&) { return false; };
-  r.RunContinuousModel = [](platform::WindowHandle) {};
+  r.ShowWaitCursor = links::Unwired;
+  r.PushDisplayRange = links::Unwired;
+  r.SetDataPlotRanges = links::Unwired;
+  r.ShowToolPlot = links::Unwired;
+  r.SimulateModel = links::Unwired;
+  r.LoadDistributionFile = links::Unwired;
+  r.RunContinuousModel = links::Unwired;
   return r;
 }
 

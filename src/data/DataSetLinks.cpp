@@ -1,6 +1,7 @@
 #include "data/DataSetLinks.h"
+#include "state/Links.h"
 
 bool DlsDataMode = false;
-std::function<void()> DestroyMainPlots = [] {};
-std::function<void(bool)> ReapplyNonlinearDetection = [](bool) {};
-std::function<void()> FreeNonlinearDetectionArrays = [] {};
+std::function<void()> DestroyMainPlots = links::Unwired;
+std::function<void(bool)> ReapplyNonlinearDetection = links::Unwired;
+std::function<void()> FreeNonlinearDetectionArrays = links::Unwired;

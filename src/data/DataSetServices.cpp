@@ -17,9 +17,10 @@
 #include "numerics/Resampling.h"
 #include "numerics/Statistics.h"
 #include "state/FitScanWindow.h"
+#include "state/Links.h"
 
 bool ScanRmsFileOn = true;
-std::function<void()> WriteScanRmsDefault = [] {};
+std::function<void()> WriteScanRmsDefault = links::Unwired;
 
 void DefaultMeniscusBottomLimits() {
   auto& f = FitControl;

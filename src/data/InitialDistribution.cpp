@@ -1,6 +1,7 @@
 #include "data/InitialDistribution.h"
+#include "state/Links.h"
 
 InitialDistributionRecord InitialDistribution;
 
-std::function<void()> ExtrapolateInitialDataLeft = [] {};
-std::function<void()> ExtrapolateInitialDataRight = [] {};
+std::function<void()> ExtrapolateInitialDataLeft = links::Unwired;
+std::function<void()> ExtrapolateInitialDataRight = links::Unwired;

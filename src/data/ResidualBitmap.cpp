@@ -12,12 +12,11 @@
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
 #include "numerics/Resampling.h"
+#include "state/Links.h"
 
 ResidualBitmapOptionsRecord ResidualBitmapOptions;
 
-std::function<std::pair<float, float>()> ResidualPlotYRange = [] {
-  return std::pair<float, float>(0.0f, 0.0f);
-};
+std::function<std::pair<float, float>()> ResidualPlotYRange = links::Unwired;
 std::function<bool(platform::WindowHandle, const platform::RgbImage&)> PutBitmapOnClipboard =
     [](platform::WindowHandle, const platform::RgbImage& image) {
       return platform::Current().SetClipboardBitmap(image);

@@ -1,4 +1,5 @@
 #include "display/DistributionPlot.h"
+#include "display/PriorOverlay.h"
 #include "display/MonteCarloCurves.h"
 
 #include <algorithm>
@@ -544,6 +545,7 @@ void InstallDistributionPlotHooks() {
     SetDistributionXTitle(title);
   };
   MainDisplayLinks.RedrawDistributionPlot = [] { return RedrawDistributionPlot(); };
+  MainDisplayLinks.DrawPriorOverlay = [](platform::Canvas& canvas) { DrawPriorOverlay(canvas); };
   ::InitDistributionPlot = [] { InitDistributionPlot(); };
   InstallMonteCarloCurveHooks();
 }

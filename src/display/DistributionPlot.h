@@ -22,6 +22,7 @@
 #include "numerics/CVector.h"
 #include "platform/Metafile.h"
 #include "plot/CWINPlot.h"
+#include "state/Links.h"
 
 namespace display {
 
@@ -53,9 +54,9 @@ extern DistributionPlotsRecord DistributionPlots;
 // Carlo limit curves that an analysis added to the plot. Each does nothing
 // while not installed.
 struct DistributionPlotLinksRecord {
-  std::function<void()> ShowIntegrateButton;
-  std::function<void()> HideIntegrateButton;
-  std::function<void()> ReleaseMonteCarloCurves;
+  std::function<void()> ShowIntegrateButton = links::Unwired;
+  std::function<void()> HideIntegrateButton = links::Unwired;
+  std::function<void()> ReleaseMonteCarloCurves = links::Unwired;
 };
 
 extern DistributionPlotLinksRecord DistributionPlotLinks;

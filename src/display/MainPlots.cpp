@@ -11,6 +11,8 @@
 #include "display/ScanColours.h"
 #include "state/DisplayState.h"
 #include "state/MainPlotLayout.h"
+#include "plot/PlotSettings.h"
+#include "ui/WidgetLinks.h"
 #include "ui/WindowProgressLine.h"
 
 namespace display {
@@ -218,6 +220,13 @@ std::unique_ptr<WindowProgressLine> LoadProgress;
 }  // namespace
 
 void InstallMainPlotHooks() {
+  // The on-screen widgets lie out in the plots' space.
+  WidgetLinks.PlotSpace = [] {
+    WidgetPlotSpace space;
+    space.AspectRatio = PlotSettings.AspectRatio;
+    space.PlotHeight = PlotSettings.PlotHeight;
+    return space;
+  };
   ::ShowLoadProgress = [](platform::WindowHandle window, float fraction) {
     if (!LoadProgress) LoadProgress = std::make_unique<WindowProgressLine>(window, 10, 10);
     LoadProgress->Update(fraction);

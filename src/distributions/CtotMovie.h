@@ -18,6 +18,7 @@
 #include "data/ScanHeader.h"
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 class CCtotMovie {
  public:
@@ -70,9 +71,9 @@ extern bool CtotOverlayShown;
 // installed. RefreshFromField refills the frames from the model's field when
 // that is allocated, valid and in use (and not frozen, for Write).
 struct CtotMovieLinksRecord {
-  std::function<bool()> FieldInUse;
-  std::function<void()> FillFromField;
-  std::function<bool()> FreezeCtot;
+  std::function<bool()> FieldInUse = links::Unwired;
+  std::function<void()> FillFromField = links::Unwired;
+  std::function<bool()> FreezeCtot = links::Unwired;
 };
 extern CtotMovieLinksRecord CtotMovieLinks;
 

@@ -1,6 +1,7 @@
 #include "distributions/DistributionExtensionHooks.h"
 
 #include "distributions/ContiGrid.h"
+#include "distributions/ContiKernel.h"
 #include "distributions/ContiNonid.h"
 #include "distributions/CtotMovie.h"
 #include "distributions/MonteCarlo.h"
@@ -10,6 +11,7 @@
 #include "distributions/StoredDistribution.h"
 #include "state/ContiNonidSimLink.h"
 #include "state/MonteCarloLinks.h"
+#include "models/SimulationErrors.h"
 #include "models/TempParameterFile.h"
 
 void InstallDistributionExtensionHooks() {
@@ -26,6 +28,14 @@ void InstallDistributionExtensionHooks() {
   };
   CtotMovieLinks.FreezeCtot = [] { return CorrectionOptions.Ctot.FreezeCtot; };
   StoredDistributionServices.BufferMismatchOn = [] { return CorrectionOptions.BufferMismatch.On; };
+  // The non-ideal c(s) model keeps a discrete species of its own at grid
+  // point 1 while that species is left out of the mean field.
+  StoredDistributionServices.NonidealExtraSpecies = [] {
+    return CorrectionOptions.Ctot.ExcludeDiscreteFromCtot;
+  };
+  // The global-array engines of the c(M) kernel hand each finished profile
+  // to the current grid point's column.
+  StoreLammColumnForKernel = MapLammColumnToScan;
   TempParameterFileLinks.SaveCtotBesideParameters = SaveCtotBesideParameters;
   TempParameterFileLinks.LoadCtotBesideParameters = LoadCtotBesideParameters;
   InstallMonteCarloLinks();

@@ -12,6 +12,7 @@
 
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 struct TimeCourseRecord {
   // The scans that the kernel and the normal equations of a window use;
@@ -31,7 +32,7 @@ extern TimeCourseRecord TimeCourse;
 // What the time course needs of the window; nothing while not installed.
 struct TimeCourseLinksRecord {
   // Draws the distribution plot into the window at once.
-  std::function<void()> ShowDistributionNow;
+  std::function<void()> ShowDistributionNow = links::Unwired;
 };
 extern TimeCourseLinksRecord TimeCourseLinks;
 

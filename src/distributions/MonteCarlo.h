@@ -23,6 +23,7 @@
 
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 struct MonteCarloRecord {
   bool MonteCarloCurvesShown = false;
@@ -50,8 +51,8 @@ extern MonteCarloRecord MonteCarlo;
 // not installed. The limit curves wrap the arrays of MonteCarloUpper and
 // MonteCarloLower (upper added first, red; lower blue).
 struct MonteCarloDisplayLinksRecord {
-  std::function<void(float* upper, float* lower, int n)> AddLimitCurves;
-  std::function<void()> RemoveLimitCurves;
+  std::function<void(float* upper, float* lower, int n)> AddLimitCurves = links::Unwired;
+  std::function<void()> RemoveLimitCurves = links::Unwired;
 };
 extern MonteCarloDisplayLinksRecord MonteCarloDisplayLinks;
 

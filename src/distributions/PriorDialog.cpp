@@ -179,8 +179,9 @@ void CmUsePriorProbabilities(platform::WindowHandle window) {
   bool peaks = t.Checked(kFromPeaks) != 0;
   if (t.Checked(kFromDistribution)) {
     p.PriorFromDistributionPeaks = true;
-    if (PriorDialogLinks.PeakFinderPriorMode())
-      PriorDialogLinks.PriorKnowledgeOfDiscreteSpecies(window);
+    // The flag just set puts the peak finder into its prior mode: it only
+    // fills the peak table.
+    PriorDialogLinks.PriorKnowledgeOfDiscreteSpecies(window);
     p.PriorFromDistributionPeaks = false;
     peaks = true;
   }

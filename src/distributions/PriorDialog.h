@@ -9,6 +9,7 @@
 
 #include "platform/FormDialog.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 // The dialog's transfer record, kept between calls.
 extern platform::FormState PriorBoxTransfer;
@@ -17,13 +18,9 @@ void InitPriorBoxTransfer(platform::FormState& transfer);
 // What the dialog needs of the shell; harmless defaults.
 struct PriorDialogLinksRecord {
   // Takes the peaks of the current distribution into the prior peaks.
-  std::function<void(platform::WindowHandle)> PriorKnowledgeOfDiscreteSpecies =
-      [](platform::WindowHandle) {};
-  // Whether the peak finder runs in its prior mode.
-  std::function<bool()> PeakFinderPriorMode = [] { return true; };
+  std::function<void(platform::WindowHandle)> PriorKnowledgeOfDiscreteSpecies = links::Unwired;
   // Imports a GJT file as the prior profile; false on failure (it says why).
-  std::function<bool(platform::WindowHandle, const std::string&)> ImportGJPrior =
-      [](platform::WindowHandle, const std::string&) { return false; };
+  std::function<bool(platform::WindowHandle, const std::string&)> ImportGJPrior = links::Unwired;
 };
 extern PriorDialogLinksRecord PriorDialogLinks;
 

@@ -250,8 +250,6 @@ void StoreDistributionResult(platform::WindowHandle window) {
   RenderPlot();
   if (DistributionRunFlags.RepaintAfterRun) RepaintMainWindow(window);
 
-  if (kind == ModelKind::CSWithMsTable && services.StoreMsTableDistribution)
-    services.StoreMsTableDistribution(window);
   if (kind == ModelKind::CSWormlikeChain) WriteWormChainMofS();
 }
 

@@ -78,8 +78,6 @@ struct StoredDistributionServicesRecord {
   std::function<void()> RenderDistributionPlot;
   // The x-axis title of the distribution plot.
   std::function<void(const std::string&)> SetDistributionXTitle;
-  // The M(s) table step of the c(s) model with an M(s) table.
-  std::function<void(platform::WindowHandle)> StoreMsTableDistribution;
   std::function<bool()> BufferMismatchOn;
   std::function<bool()> NonidealExtraSpecies;
 };

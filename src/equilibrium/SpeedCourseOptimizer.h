@@ -17,6 +17,7 @@
 
 #include "numerics/OneBasedArrays.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 // Speeds of a course stay within these bounds during the overspeed period.
 inline constexpr float kLowestCourseRpm = 3000.0f;
@@ -26,10 +27,9 @@ inline constexpr float kFailedCourseScore = 1e10f;
 
 // What the planner needs of the window: the plot of the current best
 // course's approach (distance to equilibrium and speed course of
-// TimeToEqParameters.ObjectiveSim) drawn at once. Installed by the shell;
-// does nothing by default.
+// TimeToEqParameters.ObjectiveSim) drawn at once. Installed by the shell.
 struct SpeedPlanningLinksRecord {
-  std::function<void(platform::WindowHandle)> ShowProgressPlot = [](platform::WindowHandle) {};
+  std::function<void(platform::WindowHandle)> ShowProgressPlot = links::Unwired;
 };
 extern SpeedPlanningLinksRecord SpeedPlanningLinks;
 

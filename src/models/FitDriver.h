@@ -25,6 +25,7 @@
 
 #include "state/ParameterVector.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 enum class OptimizerChoice { Simplex, SimulatedAnnealing, LevenbergMarquardt };
 
@@ -56,13 +57,13 @@ extern FitDriverSettingsRecord FitDriverSettings;
 // default (runs without a window).
 struct FitDisplayLinksRecord {
   // The fit status lines of the current model.
-  std::function<void(platform::WindowHandle)> FitResultText;
+  std::function<void(platform::WindowHandle)> FitResultText = links::Unwired;
   // The final fit drawn over the data.
-  std::function<void(platform::WindowHandle)> DrawFinalFit;
+  std::function<void(platform::WindowHandle)> DrawFinalFit = links::Unwired;
   // The evaluation counters of a running fit: one or two text lines drawn
   // into the window (the second may be empty).
   std::function<void(platform::WindowHandle, const std::string&, const std::string&)>
-      ShowEvaluationProgress;
+      ShowEvaluationProgress = links::Unwired;
 };
 
 extern FitDisplayLinksRecord FitDisplayLinks;

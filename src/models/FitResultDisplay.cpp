@@ -19,9 +19,10 @@
 #include "state/ModelParameters.h"
 #include "state/ParameterVector.h"
 #include "state/SpeciesEngineParameters.h"
+#include "state/Links.h"
 
 FitResultLinesRecord FitResultLines;
-std::function<void()> TimedPlotRefresh = [] {};
+std::function<void()> TimedPlotRefresh = links::Unwired;
 bool ExtrapolationStatusSuppressed = false;
 
 namespace {

@@ -92,7 +92,7 @@ void ModelEntries::BeforeDialog(FormState& t) {
       BeforeNonidealDialog(t);
       return;
     case ModelKind::ExtrapolateLsGStar: {
-      const ExtrapolationSwitches x = ParametersCommandLinks.GetExtrapolationSwitches();
+      const ExtrapolationSwitches x = KeptExtrapolationSwitches;
       BorrowTick(t, 416, !x.noSlide);
       BorrowTick(t, 442, x.fitBoundaryFractions);
       BorrowTick(t, 445, x.resultAsDGds);
@@ -203,7 +203,7 @@ void ModelEntries::AfterDialog(FormState& t) {
       x.noSlide = Tick(t, 416) == 0;
       x.fitBoundaryFractions = Tick(t, 442) != 0;
       x.resultAsDGds = Tick(t, 445) != 0;
-      ParametersCommandLinks.SetExtrapolationSwitches(x);
+      KeptExtrapolationSwitches = x;
       break;
     }
     case ModelKind::NonidealSingleSpecies:

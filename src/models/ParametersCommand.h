@@ -9,6 +9,7 @@
 
 #include "platform/FormDialog.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 // Set when the command starts, cleared when the user cancels; the "Series"
 // command reads it.
@@ -23,35 +24,26 @@ struct ExtrapolationSwitches {
   bool fitBoundaryFractions = false;
   bool resultAsDGds = false;
 };
-// Where the switches stay while no analysis has installed its own record.
+// The switches as last entered in the model's dialog; the boundary analysis
+// reads them at each run.
 inline ExtrapolationSwitches KeptExtrapolationSwitches;
 
-// What the command needs of higher layers; harmless defaults without them.
+// What the command needs of higher layers, installed by the window's start;
+// until then each is the loud "not wired" default.
 struct ParametersCommandLinksRecord {
   // The approach-to-equilibrium test screen is shown / leave it.
-  std::function<bool()> EqTestActive = [] { return false; };
-  std::function<void()> ResetEqTest = [] {};
+  std::function<bool()> EqTestActive = links::Unwired;
+  std::function<void()> ResetEqTest = links::Unwired;
   // Meniscus and bottom limits (asks only when inconsistent unless forced).
-  std::function<void(platform::WindowHandle, bool)> EditMeniscusBottomLimits =
-      [](platform::WindowHandle, bool) {};
+  std::function<void(platform::WindowHandle, bool)> EditMeniscusBottomLimits = links::Unwired;
   // The two-dimensional distribution plot after a change of its choice.
-  std::function<void()> RebuildTwoDimensionalPlot = [] {};
+  std::function<void()> RebuildTwoDimensionalPlot = links::Unwired;
   // The external mean-field files of the non-ideal c(s) models.
-  std::function<void(platform::WindowHandle)> LoadCtotDataFiles = [](platform::WindowHandle) {};
+  std::function<void(platform::WindowHandle)> LoadCtotDataFiles = links::Unwired;
   // The Wiener skew set-up table.
-  std::function<void(platform::WindowHandle)> WienerSkewingParameters =
-      [](platform::WindowHandle) {};
+  std::function<void(platform::WindowHandle)> WienerSkewingParameters = links::Unwired;
   // The calibration of the c(M) scaling law (false: failed or declined).
-  std::function<bool(platform::WindowHandle)> CalibrateCMPowerLaw = [](platform::WindowHandle) {
-    return false;
-  };
-  // The extrapolation's switches; without the analysis they are only kept
-  // here, so the dialog shows what was entered last.
-  std::function<ExtrapolationSwitches()> GetExtrapolationSwitches = [] {
-    return KeptExtrapolationSwitches;
-  };
-  std::function<void(const ExtrapolationSwitches&)> SetExtrapolationSwitches =
-      [](const ExtrapolationSwitches& s) { KeptExtrapolationSwitches = s; };
+  std::function<bool(platform::WindowHandle)> CalibrateCMPowerLaw = links::Unwired;
 };
 extern ParametersCommandLinksRecord ParametersCommandLinks;
 

@@ -23,10 +23,10 @@
 #include "ui/Boxes.h"
 #include "ui/OkBox.h"
 #include "ui/Sounds.h"
+#include "state/Links.h"
 
-std::function<void(platform::WindowHandle)> OpenLammNumericsDialog = [](platform::WindowHandle) {};
-std::function<void(int, const double*, const double*, int)> StoreLammColumnForKernel =
-    [](int, const double*, const double*, int) {};
+std::function<void(platform::WindowHandle)> OpenLammNumericsDialog = links::Unwired;
+std::function<void(int, const double*, const double*, int)> StoreLammColumnForKernel = links::Unwired;
 
 namespace {
 

@@ -26,6 +26,7 @@
 #include "numerics/CVector.h"
 #include "numerics/NumberTextScanner.h"
 #include "ui/Boxes.h"
+#include "state/Links.h"
 
 CorrectionOptionsRecord CorrectionOptions;
 bool ReloadInProgress = false;
@@ -109,17 +110,19 @@ void ResetTempParameterFileLinks() {
   TempParameterFileLinksRecord& l = TempParameterFileLinks;
   l.ResetModelFlags = DefaultResetModelFlags;
   l.IssueModelCommand = [](platform::WindowHandle, ModelKind kind) { ModelSelection.Kind = kind; };
-  l.ClearFlotationGridReset = [] {};
-  l.SaveCtotBesideParameters = [](const std::string&) {};
-  l.LoadCtotBesideParameters = [](platform::WindowHandle, const std::string&) {};
+  // Without the window's solvent commands a restored buffer mismatch stays
+  // on: nothing can say it is incompatible.
   l.CheckBufferSedCompatibility = [](platform::WindowHandle) { return true; };
-  l.FixBufferSedimentationParams = [] {};
-  l.BufferSedOff = [](platform::WindowHandle) {};
-  l.DrawMeniscusCursor = [](platform::WindowHandle, float) {};
-  l.CheckMenuItem = [](platform::WindowHandle, int, bool) {};
-  l.ReloadSavedFitParameters = [](platform::WindowHandle) {};
-  l.QuietMode = [] { return false; };
-  l.SerialFitRunning = [] { return false; };
+  l.ClearFlotationGridReset = links::Unwired;
+  l.SaveCtotBesideParameters = links::Unwired;
+  l.LoadCtotBesideParameters = links::Unwired;
+  l.FixBufferSedimentationParams = links::Unwired;
+  l.BufferSedOff = links::Unwired;
+  l.DrawMeniscusCursor = links::Unwired;
+  l.CheckMenuItem = links::Unwired;
+  l.ReloadSavedFitParameters = links::Unwired;
+  l.QuietMode = links::Unwired;
+  l.SerialFitRunning = links::Unwired;
 }
 
 namespace {

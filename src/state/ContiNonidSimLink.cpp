@@ -1,4 +1,5 @@
 #include "state/ContiNonidSimLink.h"
+#include "state/Links.h"
 
-std::function<void()> DestroyContiNonidSim = [] {};
+std::function<void()> DestroyContiNonidSim = links::Unwired;
 bool SminWarningAccepted = false;

@@ -1,14 +1,14 @@
 #include "state/DisplayState.h"
+#include "state/Links.h"
 
 std::atomic<bool> DrawingAllowed{false};
 
-std::function<void()> BuildMainDataPlots = [] {};
-std::function<void(bool)> RenderDataPlot = [](bool) {};
-std::function<void()> RenderResidualPlot = [] {};
-std::function<void(bool)> UpdateHistogramPlot = [](bool) {};
-std::function<void()> BuildResidualHistogram = [] {};
-std::function<void(int)> ShowNoiseButtons = [](int) {};
-std::function<void(int)> HideNoiseButtons = [](int) {};
-std::function<void(platform::WindowHandle, float)> ShowLoadProgress = [](platform::WindowHandle,
-                                                                         float) {};
-std::function<void()> RemoveLoadProgress = [] {};
+std::function<void()> BuildMainDataPlots = links::Unwired;
+std::function<void(bool)> RenderDataPlot = links::Unwired;
+std::function<void()> RenderResidualPlot = links::Unwired;
+std::function<void(bool)> UpdateHistogramPlot = links::Unwired;
+std::function<void()> BuildResidualHistogram = links::Unwired;
+std::function<void(int)> ShowNoiseButtons = links::Unwired;
+std::function<void(int)> HideNoiseButtons = links::Unwired;
+std::function<void(platform::WindowHandle, float)> ShowLoadProgress = links::Unwired;
+std::function<void()> RemoveLoadProgress = links::Unwired;

@@ -1,4 +1,5 @@
 #include "state/DistributionPlotFlags.h"
+#include "state/Links.h"
 
 DistributionPlotFlagsRecord DistributionPlotFlags;
-std::function<void()> InitDistributionPlot = [] {};
+std::function<void()> InitDistributionPlot = links::Unwired;

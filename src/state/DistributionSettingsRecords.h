@@ -60,6 +60,8 @@ struct DistributionSettingsRecord {
   // Maximum entropy: the baseline-like first grid point takes no part in the
   // entropy ("Suppress Baseline Correlation in Max Ent").
   bool SuppressBaselineCorrelation = true;
+  // The export of the distribution matrices (its menu switch only).
+  bool ExportMatricesOn = false;
   // The s × f/f0 models: grid points in all (s points times Ff0GridCount),
   // number of f/f0 values (an integer held as a float), and the weight of the
   // f/f0 direction of their smoothness penalty relative to the s direction.

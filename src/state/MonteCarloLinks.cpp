@@ -1,4 +1,5 @@
 #include "state/MonteCarloLinks.h"
+#include "state/Links.h"
 
 MonteCarloLinksRecord MonteCarloLinks;
 bool MonteCarloSwMode = false;
@@ -13,15 +14,11 @@ struct InstallDefaults {
 
 void ResetMonteCarloLinks() {
   auto& l = MonteCarloLinks;
-  l.MonteCarloDistributions = [](const void*, int, float, const std::string&, bool) {
-    return false;
-  };
-  l.MonteCarloLimits = [](float) {};
-  l.MonteCarloSw = [](const void*, float, float, float) {};
-  l.RunMonteCarloSw = [](const void*, int, float, float, float, const std::string&, bool) {
-    return false;
-  };
-  l.MonteCarloFinish = [](const void*) {};
-  l.MonteCarloSwResult = [] { return std::array<float, 9>{}; };
+  l.MonteCarloDistributions = links::Unwired;
+  l.MonteCarloLimits = links::Unwired;
+  l.MonteCarloSw = links::Unwired;
+  l.RunMonteCarloSw = links::Unwired;
+  l.MonteCarloFinish = links::Unwired;
+  l.MonteCarloSwResult = links::Unwired;
   l.Installed = false;
 }

@@ -1,4 +1,4 @@
 #include "state/RestorePreviousAnalysis.h"
+#include "state/Links.h"
 
-std::function<bool(platform::WindowHandle, bool)> OfferRestorePreviousData =
-    [](platform::WindowHandle, bool) { return false; };
+std::function<bool(platform::WindowHandle, bool)> OfferRestorePreviousData = links::Unwired;

@@ -1,5 +1,4 @@
 #include "state/TimeStampCheck.h"
+#include "state/Links.h"
 
-std::function<bool(platform::WindowHandle)> TimeStampCheck = [](platform::WindowHandle) {
-  return false;
-};
+std::function<bool(platform::WindowHandle)> TimeStampCheck = links::Unwired;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 struct LsgExtrapolationSettingsRecord {
   bool ModelOn = false;
@@ -59,9 +60,9 @@ extern LsgStepDistributionsRecord LsgStepDistributions;
 
 // Where the analyses show their progress and steps; empty parts do nothing.
 struct BoundaryAnalysisLinksRecord {
-  std::function<void(int x, int y, const std::string&)> Text;
+  std::function<void(int x, int y, const std::string&)> Text = links::Unwired;
   // A step distribution (s grid, values) was computed.
-  std::function<void(const std::vector<float>& s, const std::vector<float>& values)> StepShown;
+  std::function<void(const std::vector<float>& s, const std::vector<float>& values)> StepShown = links::Unwired;
 };
 
 extern BoundaryAnalysisLinksRecord BoundaryAnalysisLinks;

@@ -540,7 +540,7 @@ TEST_F(ParametersCommandTest, VanHoldeWeischetSwitchesGoToTheExtrapolation) {
   backend().ScriptForm(Entries({}, {{416, 0}, {442, 1}, {445, 1}}));
   ASSERT_TRUE(CmParameters(nullptr));
   EXPECT_EQ(backend().ShownForms().back().initial.Checked(416), 1);  // slide frame
-  const ExtrapolationSwitches x = ParametersCommandLinks.GetExtrapolationSwitches();
+  const ExtrapolationSwitches x = KeptExtrapolationSwitches;
   EXPECT_TRUE(x.noSlide);
   EXPECT_TRUE(x.fitBoundaryFractions);
   EXPECT_TRUE(x.resultAsDGds);

@@ -11,6 +11,7 @@
 
 #include "platform/Metafile.h"
 #include "platform/Platform.h"
+#include "state/Links.h"
 
 class TXLAWindow;
 
@@ -20,16 +21,16 @@ class TXLAWindow;
 // time-dependent analysis its command says that it is not available.
 struct DistributionCommandLinksRecord {
   // Removes the on-screen button that integrates the distribution.
-  std::function<void()> HideIntegrateButton;
+  std::function<void()> HideIntegrateButton = links::Unwired;
   // Writes the two-dimensional distribution of the s x f/f0 models.
-  std::function<void(const std::string& path)> WriteDistribution2D;
+  std::function<void(const std::string& path)> WriteDistribution2D = links::Unwired;
   // The time-dependent s,M analysis over sets of scansPerSet scans: moving
   // (1-4, 2-5, ...) or increasing (1-4, 1-5, ...) sets; its plot; the
   // release of its data.
-  std::function<void(platform::WindowHandle, int scansPerSet)> FitTimeDependentSMMoving;
-  std::function<void(platform::WindowHandle, int scansPerSet)> FitTimeDependentSMIncreasing;
-  std::function<platform::Metafile()> RenderTimeDependentPlot;
-  std::function<void()> FreeTimeDependentFitData;
+  std::function<void(platform::WindowHandle, int scansPerSet)> FitTimeDependentSMMoving = links::Unwired;
+  std::function<void(platform::WindowHandle, int scansPerSet)> FitTimeDependentSMIncreasing = links::Unwired;
+  std::function<platform::Metafile()> RenderTimeDependentPlot = links::Unwired;
+  std::function<void()> FreeTimeDependentFitData = links::Unwired;
 };
 
 extern DistributionCommandLinksRecord DistributionCommandLinks;

@@ -10,6 +10,7 @@
 #include "app/models/ModelCommandSupport.h"
 #include "state/LoadOptions.h"
 #include "app/viewcmds/FileNameDialogs.h"
+#include "app/viewcmds/ToolPlots.h"
 #include "app/viewcmds/ViewCommands.h"
 #include "app/viewcmds/ViewLinks.h"
 #include "app/viewcmds/WindowHelpers.h"
@@ -29,8 +30,10 @@
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
 #include "plot/CWINPlot.h"
+#include "plot/PlotSettings.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
+#include "state/Links.h"
 
 using display::ReplayInPlotSpace;
 using display::MainPlots;
@@ -75,39 +78,31 @@ int Krpm(float rpm) { return static_cast<int>(std::floor(rpm * 0.001f)); }
 // The latest scan of a series with its comparison range in red, drawn
 // straight into the window while the questions about it are up (a paint
 // would wait for the command to end).
+// The series' latest scan as the tool plot, its comparison range marked in
+// red (the approach-to-equilibrium highlight), drawn at once: the questions
+// about the series are asked over it.
 void ShowSeriesPlot(TXLAWindow& window, const EqTestSeriesData& s) {
   platform::WindowHost* host = window.Host();
   if (host == nullptr || s.Scans.empty()) return;
   const auto& d = ScanDataSet;
   const int latest = s.Scans.back();
   const std::vector<float> v = EqScanValues(latest);
-  std::vector<float> x, y, xr, yr;
+  std::vector<float> x, y;
   for (int k = 1; k <= d.ScanPointCount[latest]; ++k) {
     x.push_back(d.ScanRadius[latest][k]);
     y.push_back(v[static_cast<std::size_t>(k)]);
-    if (k >= s.FirstIndex && k <= s.LastIndex) {
-      xr.push_back(x.back());
-      yr.push_back(y.back());
-    }
   }
-  EqTestPlotStore local;
-  CWINPlot plot;
-  const auto& l = MainPlotLayout;
-  plot.Place(l.DataTop, l.PlotLeft, l.DataBottom, l.PlotRight);
-  plot.SetXTitle("radius");
-  plot.SetYTitle("signal");
-  plot.bConnectPoints = true;
-  plot.AddCurve(local.Add(x, y));
-  plot.SetCurveColor(0, platform::kBlack);
-  plot.SetCurveStyle(0, -1);
-  if (!xr.empty()) {
-    plot.AddCurve(local.Add(xr, yr));
-    plot.SetCurveColor(1, platform::Rgb(255, 0, 0));
-    plot.SetCurveStyle(1, -1);
-  }
-  plot.Render();
+  ShowHighlightedToolPlot(window, x, y, s.FirstIndex, s.LastIndex, "radius", "signal");
   const platform::Size client = host->ClientSize();
-  ReplayInPlotSpace(host->ClientCanvas(), client, plot.hMetaFile);
+  platform::Canvas& canvas = host->ClientCanvas();
+  canvas.Save();
+  canvas.SetMapMode(platform::MapMode::Anisotropic);
+  canvas.SetWindowOrigin({0, 0});
+  canvas.SetViewportOrigin({0, 0});
+  canvas.SetWindowExtent(PlotSpaceSize());
+  canvas.SetViewportExtent(client);
+  PaintToolPlotLayers(window, canvas);
+  canvas.Restore();
   platform::Current().ShowWindowDrawing(window.Handle(), {0, 0, client.width, client.height});
 }
 
@@ -261,6 +256,8 @@ void SelectEqTestSeries(TXLAWindow& window) {
         }
     }
   }
+  // The series have been asked about: the temporary plot goes.
+  if (ToolPlotData.ApproachHighlightOn) ReleaseToolPlotData(window);
   InvalidateMainWindow(window);
 }
 
@@ -356,7 +353,7 @@ void InstallEqTestHooks(TXLAWindow&) {
   if (!StatusWrapped) {
     PaintToolStatusBefore = links.PaintToolStatus;
     links.PaintToolStatus = [](platform::Canvas& dc) {
-      if (PaintToolStatusBefore) PaintToolStatusBefore(dc);
+      if (links::IsInstalled(PaintToolStatusBefore)) PaintToolStatusBefore(dc);
       PaintRealtimeStatus(dc);
     };
     StatusWrapped = true;

@@ -19,6 +19,7 @@
 #include "state/ScreenModes.h"
 #include "equilibrium/MStarTransform.h"
 #include "state/ModelParameters.h"
+#include "state/Links.h"
 
 namespace {
 
@@ -98,6 +99,8 @@ bool MwScreenRightDrag(TXLAWindow& window, int leftX, int rightX) {
 
 bool MwScreenEscape(TXLAWindow& window) {
   if (!ScreenModes.MStarScreenActive) return false;
+  if ((MStarScreen.MeniscusDragPending || MStarScreen.BottomDragPending) && window.Host())
+    window.Host()->SetCursor(platform::CursorShape::Arrow);
   MStarScreen.MeniscusDragPending = MStarScreen.BottomDragPending = false;
   CloseMStarScreen(window);
   return true;
@@ -116,10 +119,12 @@ void InstallMwScreenHooks(TXLAWindow& window) {
       PaintMwScreen(*w, dc);
       return display::ToolLayer::Screen;
     }
-    return previousLayer ? previousLayer(dc) : display::ToolLayer::None;
+    return links::IsInstalled(previousLayer) ? previousLayer(dc) : display::ToolLayer::None;
   };
   auto previousExist = links.ToolPlotsExist;
-  links.ToolPlotsExist = [previousExist] { return Open() || (previousExist && previousExist()); };
+  links.ToolPlotsExist = [previousExist] {
+    return Open() || (links::IsInstalled(previousExist) && previousExist());
+  };
   ModelCommandLinks.MwScreenOpen = [] { return ScreenModes.MStarScreenActive; };
   ModelCommandLinks.CloseMwScreen = [](TXLAWindow& win) { CloseMwScreen(win); };
 }

@@ -22,6 +22,7 @@
 #include "data/SyntheticData.h"
 #include "state/SolventConditions.h"
 #include "state/DisplayState.h"
+#include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
 #include "state/FitControl.h"
@@ -305,7 +306,12 @@ void CmSingle(TXLAWindow& window) {
   q.firstTime = 0.0f;
   loading::WaitCursor wait(window);
   GivenLoadings loadings;
+  // A single generation is a run: the simulation shows its progress and
+  // repaints when it has finished.
+  const bool live = SpeciesSignals.LiveRunDisplay;
+  SpeciesSignals.LiveRunDisplay = true;
   GenerateSyntheticData(window.Handle(), q);
+  SpeciesSignals.LiveRunDisplay = live;
 }
 
 void CmSeries(TXLAWindow& window) {

@@ -55,15 +55,17 @@ void EscChain(TXLAWindow& window) {
   auto& s = LineMoveState;
   auto& c = CursorLineState;
   auto& r = RangeSelection;
-  if (ViewLinks.CancelMouseAction && ViewLinks.CancelMouseAction()) return;
+  if (ViewLinks.CancelMouseAction()) return;
   if (HideCtotOverlay(window)) return;
+  // A pending range pick of the Mw screen ends with its screen, which Esc
+  // closes next.
+  MwScreenEscape(window);
   if (ScreenButtons.PeakLabelCount > 0) ClearPeakLabels(&window);
   if (s.MoveAwaitsConfirm && c.Mode == KeyCursorMode::None) {
     ApplyCursorAction(window, false);
     return;
   }
-  MwScreenEscape(window);
-  if (ScreenModes.EqTestScreenActive && ViewLinks.ResetEqTest) {
+  if (ScreenModes.EqTestScreenActive) {
     ViewLinks.ResetEqTest(window);
     InvalidateMainWindow(window);
   }
@@ -86,6 +88,7 @@ void EscChain(TXLAWindow& window) {
     ToggleIntegrateButton();
     if (ScreenButtons.IntegrateButton) PaintButtonNow(window, *ScreenButtons.IntegrateButton);
   }
+  ViewLinks.CloseExtrapolationPlot();
   if (window.Host() != nullptr) window.Host()->SetCursor(platform::CursorShape::Arrow);
 }
 

@@ -15,6 +15,7 @@
 #include "app/interaction/PlotInput.h"
 #include "app/interaction/ScanPicking.h"
 #include "app/interaction/WindowDrawing.h"
+#include "app/viewcmds/ToolPlots.h"
 #include "data/DataSetLinks.h"
 #include "state/ModelSelection.h"
 #include "state/ProgramFlags.h"
@@ -173,6 +174,11 @@ void HandleMouseMove(TXLAWindow& window, platform::Point point) {
   if (!display::MainPlots.ResidualPlot || PaintState.ToolPlotShown ||
       PaintState.AdHocToolPlotShown || RedrawSuppressed)
     return;
+  // The approach-to-equilibrium test's plot tells where the mouse points.
+  if (ToolPlotData.ApproachHighlightOn && ToolPlotData.ToolPlot) {
+    CoordinateTexts(window, *ToolPlotData.ToolPlot, point);
+    return;
+  }
   if (LineMoveState.LineDragActive) {
     TrackLineDrag(window, point);
     return;

@@ -256,9 +256,15 @@ void FinishLoad(TXLAWindow& window, bool listWritten) {
   if (listWritten) UpdateRuntimeMenus(window);
 }
 
+// A load ends an interactive scan-correction tool first, else the
+// extrapolation plot of the boundary analyses.
+void EndScanTools() {
+  if (!ViewLinks.CancelMouseAction()) ViewLinks.CloseExtrapolationPlot();
+}
+
 // Load New Files; true when a set was loaded.
 bool LoadNewFiles(TXLAWindow& window) {
-  ViewLinks.CancelMouseAction();
+  EndScanTools();
   ViewLinks.AskResetCtot(window);
   if (ScreenModes.MStarScreenActive) return false;
   CloseEqTestScreen(window);
@@ -278,7 +284,7 @@ void CmLoadNewFiles(TXLAWindow& window) {
 void CmAddMoreFiles(TXLAWindow& window) {
   if (ScreenModes.MStarScreenActive) return;
   CloseEqTestScreen(window);
-  ViewLinks.CancelMouseAction();
+  EndScanTools();
   platform::FileDialogRequest& r = window.MainFileDialog;
   const std::string title = r.title;
   r.owner = window.Handle();

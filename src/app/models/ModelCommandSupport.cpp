@@ -21,6 +21,7 @@
 #include "numerics/Hydrodynamics.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
+#include "state/Links.h"
 
 ModelCommandLinksRecord ModelCommandLinks;
 ModelPresetsRecord ModelPresets;
@@ -40,13 +41,13 @@ void ResetModelCommandLinks() {
   l.ClearDistributionPlots = [] {
     if (GridServices.ClearDistributionPlots) GridServices.ClearDistributionPlots();
   };
-  l.InitDistributionPlot = [](bool) {};
-  l.ResetEqTest = [](TXLAWindow&) {};
-  l.MwScreenOpen = [] { return false; };
-  l.CloseMwScreen = [](TXLAWindow&) {};
-  l.ExtrapolationDataExist = [] { return false; };
-  l.FreeExtrapolationData = [] {};
-  l.CalibrateCMPowerLaw = [](TXLAWindow&) { return false; };
+  l.InitDistributionPlot = links::Unwired;
+  l.ResetEqTest = links::Unwired;
+  l.MwScreenOpen = links::Unwired;
+  l.CloseMwScreen = links::Unwired;
+  l.ExtrapolationDataExist = links::Unwired;
+  l.FreeExtrapolationData = links::Unwired;
+  l.CalibrateCMPowerLaw = links::Unwired;
   l.ToggleFitMAndS = [](TXLAWindow& window) {
     FitControl.MassInsteadOfD = !FitControl.MassInsteadOfD;
     window.CheckMenuItem(217, FitControl.MassInsteadOfD);

@@ -15,13 +15,13 @@
 
 class TXLAWindow;
 
-// Services of other subsystems, installed by them. Defaults: the
-// distribution plots are cleared through the grid services when those are
-// installed; the reset switches the approach-to-equilibrium test mode off
-// by itself; the option "Fit M and s" flips the mass-or-D switch and its
-// check mark (without converting slots 1-4); the power-law calibration is
-// not available (it fails); the buffer-sedimentation check uses the
-// temporary parameter file's link; the rest does nothing.
+// Services of other subsystems, installed by the window's start
+// (ResetModelCommandLinks puts the defaults back). Defaults that stand for
+// behaviour of their own: the distribution plots are cleared through the
+// grid services; the option "Fit M and s" flips the mass-or-D switch and its
+// check mark (without converting slots 1-4); the buffer-sedimentation check
+// uses the temporary parameter file's link. The others are not wired until
+// the window installs them (links::Unwired).
 struct ModelCommandLinksRecord {
   std::function<void()> ClearDistributionPlots;
   // Rebuilds the distribution plot; modelChange: for a new kind of model.

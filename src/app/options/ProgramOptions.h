@@ -6,6 +6,7 @@
 // options); the preference file reads and writes those in place.
 
 #include <functional>
+#include "state/Links.h"
 
 struct ProgramOptionsRecord {
   // The user agreed once to the warranty disclaimer of the About box.
@@ -23,11 +24,10 @@ struct ProgramOptionsRecord {
 
 extern ProgramOptionsRecord ProgramOptions;
 
-// What reading the preferences needs of parts that install themselves later;
-// each does nothing while not installed.
+// What reading the preferences needs of parts that install themselves later.
 struct PreferenceLinksRecord {
   // Loads the integration ranges of distributions from their file.
-  std::function<void()> LoadIntegrationRanges;
+  std::function<void()> LoadIntegrationRanges = links::Unwired;
 };
 
 extern PreferenceLinksRecord PreferenceLinks;

@@ -23,6 +23,7 @@
 #include "numerics/OneBasedArrays.h"
 #include "plot/CAdHocPlot.h"
 #include "tools/BoundaryAnalysis.h"
+#include "state/Links.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ void SyncSettings() {
   if (ParameterVector[11] >= 1.0f) s.Fractions = static_cast<int>(ParameterVector[11]);
   if (ParameterVector[3] >= 1.0f) s.ScansPerStep = static_cast<int>(ParameterVector[3]);
   // The switches of the model's parameter dialog.
-  const ExtrapolationSwitches x = ParametersCommandLinks.GetExtrapolationSwitches();
+  const ExtrapolationSwitches x = KeptExtrapolationSwitches;
   s.ConsecutiveSteps = x.noSlide;
   s.FitFractions = x.fitBoundaryFractions;
 }
@@ -131,21 +132,10 @@ void SyncSettings() {
 void RunBoundaryAnalysis(TXLAWindow& window) {
   SyncSettings();
   CloseExtrapolationPlot(window);
-  BoundaryAnalysisLinks.Text = [&window](int x, int y, const std::string& text) {
-    WriteWindowText(window, x, y, text);
-    ShowDirectDrawing(window);
-  };
   StepPlotFresh = false;
-  BoundaryAnalysisLinks.StepShown = [&window](const std::vector<float>& s,
-                                              const std::vector<float>& values) {
-    ShowStepCurve(window, s, values);
-    ShowDirectDrawing(window);
-  };
   const bool ok = ModelSelection.Kind == ModelKind::ExtrapolateLsGStar
                       ? RunLsgExtrapolation(window.Handle())
                       : RunVanHoldeWeischet(window.Handle());
-  BoundaryAnalysisLinks.Text = nullptr;
-  BoundaryAnalysisLinks.StepShown = nullptr;
   // A run stopped by a key keeps its partial step curves in view.
   if (!ok) return;
   display::BuildDistributionPlot();
@@ -167,7 +157,17 @@ void CloseExtrapolationPlot(TXLAWindow& window) {
   if (was) RepaintMainWindow(window.Handle());
 }
 
-void InstallBoundaryAnalysisHooks(TXLAWindow& /*window*/) {
+void InstallBoundaryAnalysisHooks(TXLAWindow& window) {
+  TXLAWindow* w = &window;
+  BoundaryAnalysisLinks.Text = [w](int x, int y, const std::string& text) {
+    WriteWindowText(*w, x, y, text);
+    ShowDirectDrawing(*w);
+  };
+  BoundaryAnalysisLinks.StepShown = [w](const std::vector<float>& s,
+                                        const std::vector<float>& values) {
+    ShowStepCurve(*w, s, values);
+    ShowDirectDrawing(*w);
+  };
   display::MainDisplayLinks.ExtrapolationPlot = [] {
     return ExtrapolationPlotShown() ? ExtrapolationPicture->pPlot->hMetaFile : platform::Metafile{};
   };
@@ -179,6 +179,8 @@ void InstallBoundaryAnalysisHooks(TXLAWindow& /*window*/) {
 }
 
 void RemoveBoundaryAnalysisHooks() {
-  display::MainDisplayLinks.ExtrapolationPlot = nullptr;
+  display::MainDisplayLinks.ExtrapolationPlot = links::Unwired;
+  BoundaryAnalysisLinks.Text = links::Unwired;
+  BoundaryAnalysisLinks.StepShown = links::Unwired;
   ExtrapolationPicture.reset();
 }

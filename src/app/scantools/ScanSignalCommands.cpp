@@ -15,6 +15,7 @@
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetServices.h"
+#include "data/DerivedDataSets.h"
 #include "data/RawDataEdits.h"
 #include "data/ScanCorrections.h"
 #include "data/ScanDataSet.h"
@@ -160,6 +161,7 @@ void RegisterScanCorrectionCommands(CommandTable& table) {
   table.Add(264, &CmEliminateJitter, true, "CmEliminateJitter");
   table.Add(265, &CmSetNColumns, true, "CmSetNColumns");
   table.Add(283, &CmSubtractBlankScan, true, "CmSubtractBlankScan");
+  table.Add(917, [](TXLAWindow& window) { AverageScans(window.Handle()); }, false, "AverageScans");
   table.Add(634, &CmSubtractConstant, false, "CmSubtractConstant");
   table.Add(459, &CmAddOrSubtractSimulatedData, false, "CmAddOrSubtractSimulatedData");
   table.Add(886, &CmMirrorImageOfRawData, false, "CmMirrorImageOfRawData");

@@ -19,6 +19,7 @@
 #include "plot/CAdHocPlot.h"
 #include "tools/TimeStampAnalysis.h"
 #include "state/TimeStampCheck.h"
+#include "state/Links.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ std::function<display::ToolLayer(platform::Canvas&)> PreviousToolLayer;
 display::ToolLayer PaintActiveTool(platform::Canvas& dc) {
   const CMouseAction* a = ActiveMouseAction();
   if (a == nullptr || a->Picture() == nullptr) {
-    return PreviousToolLayer ? PreviousToolLayer(dc) : display::ToolLayer::None;
+    return links::IsInstalled(PreviousToolLayer) ? PreviousToolLayer(dc) : display::ToolLayer::None;
   }
   a->Picture()->pPlot->hMetaFile.Play(dc);
   dc.SetTextAlign({platform::HAlign::Left, platform::VAlign::Top});
@@ -60,13 +61,11 @@ void RegisterScanToolCommands(CommandTable& table) {
 void InstallScanToolHooks(TXLAWindow& window) {
   InitFloToolSettings();
   InstallBoundaryAnalysisHooks(window);
-  // Esc (and every load) ends an interactive tool first, else the
-  // extrapolation plot.
   TXLAWindow* owner = &window;
   CreateMouseActions(&window);
   ViewLinks.FinishMouseAction = [] { return FinishMouseAction(); };
-  ViewLinks.CancelMouseAction = [owner] {
-    if (CancelMouseAction()) return true;
+  ViewLinks.CancelMouseAction = [] { return CancelMouseAction(); };
+  ViewLinks.CloseExtrapolationPlot = [owner] {
     if (!ExtrapolationPlotShown()) return false;
     CloseExtrapolationPlot(*owner);
     return true;
@@ -94,7 +93,8 @@ void RemoveScanToolHooks() {
   // The window's own layer goes with the window's hooks.
   PreviousToolLayer = nullptr;
   RemoveBoundaryAnalysisHooks();
-  ViewLinks.CancelMouseAction = [] { return false; };
+  ViewLinks.CancelMouseAction = links::Unwired;
+  ViewLinks.CloseExtrapolationPlot = links::Unwired;
   ViewLinks.ShiftScansUndoRotorStretch = [](TXLAWindow&) {};
   TimeStampCheck = [](platform::WindowHandle) { return false; };
   ParametersCommandLinks.WienerSkewingParameters = [](platform::WindowHandle) {};

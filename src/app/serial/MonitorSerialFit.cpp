@@ -25,6 +25,7 @@
 #include "models/TempParameterFile.h"
 #include "state/FitControl.h"
 #include "state/ModelParameters.h"
+#include "tools/PlotExports.h"
 #include "tools/SvdfrExport.h"
 #include "ui/Boxes.h"
 
@@ -295,7 +296,7 @@ void RunSerialFitSet(TXLAWindow& window) {
         [&](const SetLocation& where) {
           WriteSerialDistribution(where.Folder + "distribution" + where.Extension);
           WriteSvdfrData(where.Folder + "dfr" + set.Label + ".txt");
-          WriteSerialDistribution(where.Folder + "dist" + set.Label + ".txt");
+          WriteDistributionFile(true, where.Folder + "dist" + set.Label + ".txt");
           set.Rmsd = FitControl.CurrentRmsd;
           set.Meniscus = ModelParameters.Meniscus;
           set.FrictionalRatio = DistributionSettings.StartingFrictionalRatio;

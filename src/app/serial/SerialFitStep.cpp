@@ -33,8 +33,6 @@ constexpr int kMaxRanges = 10;
 constexpr int kMonteCarloFolderCode = 7;
 constexpr float kMonteCarloLevel = 0.68f;
 
-std::function<bool()> savedSerialFitRunning;
-
 void WriteText(const std::string& path, const std::string& text) {
   if (std::FILE* f = std::fopen(path.c_str(), "w")) {
     std::fputs(text.c_str(), f);
@@ -215,10 +213,6 @@ bool RunSharedSerialStep(TXLAWindow& window, SerialCommand command,
 void BeginSeries() {
   SerialFitSeries.Running = true;
   FitDriverSettings.SerialFitInterrupted = false;
-  savedSerialFitRunning = TempParameterFileLinks.SerialFitRunning;
-  // The set's own saved analysis is taken without a question while the
-  // user asked to restore it.
-  TempParameterFileLinks.SerialFitRunning = [] { return SerialFitSeries.SerialFitRestoreParams; };
   RedrawSuppressed = true;
 }
 
@@ -227,5 +221,4 @@ void EndSeries() {
   SerialFitSeries.Running = false;
   SerialFitSeries.SerialFitRestoreParams = false;
   SerialFitSeries.Ranges.clear();
-  if (savedSerialFitRunning) TempParameterFileLinks.SerialFitRunning = savedSerialFitRunning;
 }

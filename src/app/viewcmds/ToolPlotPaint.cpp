@@ -50,13 +50,20 @@ display::ToolLayer PaintToolPlotLayers(TXLAWindow& window, platform::Canvas& dc)
   if (!t.ToolPlot) return display::ToolLayer::None;
   if (!t.ToolPlotFixedLayout) t.ToolPlot->Relayout();
   RenderAndReplay(*t.ToolPlot, dc);
+  const CCurve* highlighted = t.FirstCurves[static_cast<std::size_t>(t.HighlightCurve)].get();
+  if (t.ApproachHighlightOn && highlighted != nullptr)
+    t.ToolPlot
+        ->RenderOverlayCurve(*highlighted, t.HighlightFirst, t.HighlightLast,
+                             platform::Rgb(255, 0, 0), 12, 1)
+        .Play(dc);
   if (t.RotorSpeedPlotShown) ReplaySpeedCourse(*t.ToolPlot, dc);
   if (t.SecondToolPlot) {
     t.SecondToolPlot->Relayout();
     RenderAndReplay(*t.SecondToolPlot, dc);
   }
   WritePendingCaption(window, dc, {600, 100});
-  ReleaseToolPlotData(window);
+  // The approach-to-equilibrium test keeps its plot while it asks about it.
+  if (!t.ApproachHighlightOn) ReleaseToolPlotData(window);
   window.ToolCaptionPending = false;
   return display::ToolLayer::ToolPlot;
 }

@@ -111,6 +111,8 @@ void ReleaseToolPlotData(TXLAWindow&) {
   t.ThirdLength = 0;
   t.EqRotorSpeedDisplayOn = false;
   t.ToolPlotFixedLayout = false;
+  t.ApproachHighlightOn = false;
+  t.HighlightCurve = t.HighlightFirst = t.HighlightLast = 0;
 }
 
 void CmShowTemperaturePlot(TXLAWindow& window) {
@@ -165,6 +167,32 @@ bool CheckTemperatureFluctuationOf(TXLAWindow& window, float limit) {
   ShowStopBox(window, text);
   InvalidateMainWindow(window);
   return false;
+}
+
+CWINPlot& ShowHighlightedToolPlot(TXLAWindow& window, const std::vector<float>& x,
+                                  const std::vector<float>& y, int first, int last,
+                                  const char* xTitle, const char* yTitle) {
+  ReleaseToolPlotData(window);
+  auto& t = ToolPlotData;
+  const int n = static_cast<int>(std::min(x.size(), y.size()));
+  t.FirstLength = n;
+  float* px = NewFirstArray(0, n);
+  float* py = NewFirstArray(1, n);
+  for (int k = 1; k <= n; ++k) {
+    px[k] = x[static_cast<std::size_t>(k - 1)];
+    py[k] = y[static_cast<std::size_t>(k - 1)];
+  }
+  CWINPlot& plot = NewToolPlot(xTitle, yTitle);
+  plot.AddCurve(NewFirstCurve(0, 0, 1));
+  plot.bConnectPoints = true;
+  plot.SetCurveColor(0, platform::kBlack);
+  plot.SetCurveStyle(0, -1);
+  t.ApproachHighlightOn = true;
+  t.HighlightCurve = 0;
+  t.HighlightFirst = first;
+  t.HighlightLast = last;
+  InvalidateMainWindow(window);
+  return plot;
 }
 
 CWINPlot& ShowPointsAndLineToolPlot(TXLAWindow& window, const std::vector<float>& x,

@@ -46,6 +46,14 @@ struct ToolPlotDataRecord {
   bool EqRotorSpeedDisplayOn = false;
   // The tool placed its plot itself: the paint does not lay it out again.
   bool ToolPlotFixedLayout = false;
+  // The approach-to-equilibrium test marks the comparison range of the
+  // series it asks about: points HighlightFirst..HighlightLast of curve
+  // HighlightCurve (one of FirstCurves) in red over the tool plot. While it
+  // is on, the paint keeps the tool plot and the mouse shows coordinates.
+  bool ApproachHighlightOn = false;
+  int HighlightCurve = 0;
+  int HighlightFirst = 0;
+  int HighlightLast = 0;
 };
 
 extern ToolPlotDataRecord ToolPlotData;
@@ -84,6 +92,14 @@ display::ToolLayer PaintToolPlotLayers(TXLAWindow& window, platform::Canvas& dc)
 // True when every scan's temperature lies within limit degrees of the
 // earliest scan's; otherwise shows the temperature plot and says so.
 bool CheckTemperatureFluctuationOf(TXLAWindow& window, float limit);
+
+// A tool plot where the data plot is of one curve (x, y) drawn as a black
+// line, with its points first..last (one-based) highlighted in red by the
+// paint until ReleaseToolPlotData: the approach-to-equilibrium test's view
+// of a series' latest scan and its comparison range.
+CWINPlot& ShowHighlightedToolPlot(TXLAWindow& window, const std::vector<float>& x,
+                                  const std::vector<float>& y, int first, int last,
+                                  const char* xTitle, const char* yTitle);
 
 // A tool plot where the data plot is, of measured points (x, y) drawn as
 // symbols and a line through (lineX, lineY); the previous tool plot and its

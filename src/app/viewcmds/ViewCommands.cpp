@@ -17,6 +17,7 @@
 #include "state/PaintState.h"
 #include "models/FitDriver.h"
 #include "models/TempParameterFile.h"
+#include "state/DistributionSettingsRecords.h"
 #include "state/ModelParameters.h"
 #include "plot/CWINPlot.h"
 #include "tools/DlsConversions.h"
@@ -130,7 +131,8 @@ void CmPrinterSetup(TXLAWindow& window) {
 }
 
 void CmToggleExportMatrices(TXLAWindow& window) {
-  const bool on = ViewLinks.ToggleExportMatrices();
+  bool& on = DistributionSettings.ExportMatricesOn;
+  on = !on;
   ShowBox(window, on ? "Export Matrices is ON" : "Export Matrices is OFF", "ERROR");
 }
 

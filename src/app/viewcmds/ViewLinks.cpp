@@ -1,22 +1,18 @@
 #include "app/viewcmds/ViewLinks.h"
 
-namespace {
+#include "state/Links.h"
 
-// Kept here until the distribution analysis owns the switch.
-bool exportMatricesOn = false;
+namespace {
 
 ViewLinksRecord Defaults() {
   ViewLinksRecord r;
-  r.ResetEqTest = [](TXLAWindow&) {};
-  r.CancelMouseAction = [] { return false; };
-  r.FinishMouseAction = [] { return false; };
-  r.AskResetCtot = [](TXLAWindow&) {};
-  r.ShiftScansUndoRotorStretch = [](TXLAWindow&) {};
-  r.OpenParameterDialog = [](TXLAWindow&) {};
-  r.ToggleExportMatrices = [] {
-    exportMatricesOn = !exportMatricesOn;
-    return exportMatricesOn;
-  };
+  r.ResetEqTest = links::Unwired;
+  r.CancelMouseAction = links::Unwired;
+  r.CloseExtrapolationPlot = links::Unwired;
+  r.FinishMouseAction = links::Unwired;
+  r.AskResetCtot = links::Unwired;
+  r.ShiftScansUndoRotorStretch = links::Unwired;
+  r.OpenParameterDialog = links::Unwired;
   return r;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The operations of the tools that the loading, window and display commands
 // call, gathered in one record so that each call site is plain to see. The
-// tools install their functions at start; until they do, each one is a
-// harmless default: no screen is closed, nothing is cancelled or shifted.
-// Tests put their own functions in and take the record back.
+// tools install their functions at the window's start; until they do, each
+// one is the loud "not wired" default (links::Unwired). Tests put their own
+// functions in and take the record back.
 
 #include <functional>
 
@@ -16,6 +16,9 @@ struct ViewLinksRecord {
   // The interactive scan-correction tools: stops and discards an active one;
   // true when there was one.
   std::function<bool()> CancelMouseAction;
+  // Hides the extrapolation plot of the boundary analyses and frees its
+  // data; true when it was shown.
+  std::function<bool()> CloseExtrapolationPlot;
   // Finishes an active one keeping its work (Enter or Tab); true when there
   // was one.
   std::function<bool()> FinishMouseAction;
@@ -24,9 +27,6 @@ struct ViewLinksRecord {
   std::function<void(TXLAWindow&)> ShiftScansUndoRotorStretch;
   // The parameter dialog of the current model.
   std::function<void(TXLAWindow&)> OpenParameterDialog;
-  // The export of the distribution matrices: toggles it and returns the new
-  // state.
-  std::function<bool()> ToggleExportMatrices;
 };
 
 extern ViewLinksRecord ViewLinks;

@@ -20,6 +20,7 @@
 #include "app/viewcmds/ViewLinks.h"
 #include "app/viewcmds/WindowHelpers.h"
 #include "app/wiring/DataOperationHooks.h"
+#include "app/wiring/WindowLinks.h"
 #include "app/window/TXLAWindow.h"
 #include "models/TempParameterFile.h"
 #include "display/ClientPixels.h"
@@ -66,6 +67,7 @@ void TXLAWindow::InstallWindowHooks() {
   // A restored analysis selects its model through the model commands.
   InstallModelCommandsForReload(*this);
   InstallSolventCommandHooks(*this);
+  InstallWindowLinks(*this);
   display::InstallLiveRefreshHook([this] { return Host(); });
   display::InstallFitDisplayLinks([this] { return Host(); });
   display::InstallSolverLiveDisplay([this] { return Host(); });
@@ -98,6 +100,7 @@ void TXLAWindow::RemoveWindowHooks() {
   RemoveEqTestHooks();
   RemoveScanToolHooks();
   RemoveSolventCommandHooks();
+  RemoveWindowLinks();
   const auto noWindow = [] { return static_cast<platform::WindowHost*>(nullptr); };
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);

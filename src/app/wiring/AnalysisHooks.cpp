@@ -2,6 +2,7 @@
 
 #include "app/wiring/DataOperationHooks.h"
 #include "data/DataSetLinks.h"
+#include "data/InitialData.h"
 #include "data/ScanDataSet.h"
 #include "state/DisplayState.h"
 #include "distributions/ContiGrid.h"
@@ -15,6 +16,7 @@
 #include "equilibrium/EquilibriumKernels.h"
 #include "lamm/FluorescenceDetectionRecord.h"
 #include "models/SimulateModel.h"
+#include "models/TempParameterFile.h"
 #include "models/SimulationRoads.h"
 #include "state/ComputationAbort.h"
 #include "tools/DlsConversions.h"
@@ -125,6 +127,10 @@ void InstallAnalysisHooks() {
   InstallDistributionExtensionHooks();
   InstallDataOperationModelHooks();
   InstallNonlinearDetectionHooks();
+  // Restoring an earlier analysis after a load, and the edge extrapolations
+  // of an experimental initial profile.
+  InstallTempParameterFile();
+  InstallInitialDataExtrapolations();
   SimulationRoadsRecord& r = SimulationRoads;
   r.StepBoundary = StepBoundary;
   r.EquilibriumExponential = EquilibriumExponential;

@@ -168,13 +168,14 @@ bool DesktopBackend::ShowTextEntryWindow(TextEntryRequest& request) {
   editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   editor->setLineWrapMode(QPlainTextEdit::NoWrap);
   layout->addWidget(editor);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  // The window has nothing to cancel: however it is closed (its button, the
+  // close box, Esc), the caller gets the text as it stands.
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addWidget(buttons);
   dialog.resize(640, 480);
   editor->setFocus();
-  if (RunModal(dialog) != QDialog::Accepted) return false;
+  RunModal(dialog);
   request.text = editor->toPlainText().toStdString();
   return true;
 }

@@ -2,10 +2,14 @@
 // loop, and its clipboard and program services.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -88,14 +92,24 @@ TEST_F(DesktopDialogTest, EntryDialogKeepsWithinCapacityAndCancelLeavesTheText) 
   EXPECT_EQ(request.text, "123");
 }
 
-TEST_F(DesktopDialogTest, TextEntryWindowReturnsTheEditedText) {
-  TextEntryRequest request{nullptr, "Comments", "first line\n"};
-  ModalAnswer edit([](QWidget& w) {
-    w.findChild<QPlainTextEdit*>()->appendPlainText("second line");
-    w.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-  });
-  EXPECT_TRUE(backend().ShowTextEntryWindow(request));
-  EXPECT_EQ(request.text, "first line\n\nsecond line");
+TEST_F(DesktopDialogTest, TextEntryWindowReturnsTheEditedTextHoweverItIsClosed) {
+  // Its button, the close box, or Esc: the typed text is never lost.
+  const std::function<void(QWidget&)> closes[] = {
+      [](QWidget& w) { w.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); },
+      [](QWidget& w) { w.close(); },
+      [](QWidget& w) {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&w, &esc);
+      }};
+  for (const auto& close : closes) {
+    TextEntryRequest request{nullptr, "Comments", "first line\n"};
+    ModalAnswer edit([&close](QWidget& w) {
+      w.findChild<QPlainTextEdit*>()->appendPlainText("second line");
+      close(w);
+    });
+    EXPECT_TRUE(backend().ShowTextEntryWindow(request));
+    EXPECT_EQ(request.text, "first line\n\nsecond line");
+  }
 }
 
 TEST_F(DesktopDialogTest, FileDialogsChooseFromTheFolderAndAddTheDefaultExtension) {

@@ -1,0 +1,197 @@
+// What the window's links do once the program has started, each through the
+// command a user gives: the previous analysis restored after a load, the
+// reference meniscus and the prior profile in the paint, the two-dimensional
+// distribution written by "Save Continuous Distribution", the parameter
+// dialog after a dropped parameter file, and the approach-to-equilibrium
+// highlight over the tool plot.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/PlotInteractionFixture.h"
+#include "app/commands/DistributionCommands.h"
+#include "app/loading/LoadCommands.h"
+#include "app/viewcmds/ToolPlots.h"
+#include "app/wiring/AnalysisHooks.h"
+#include "data/LoadTestSupport.h"
+#include "display/MainPlots.h"
+#include "distributions/ContiGrid.h"
+#include "distributions/PriorProfile.h"
+#include "models/ParameterPacking.h"
+#include "state/DistributionShown.h"
+#include "state/PriorSettings.h"
+
+namespace {
+
+class WiredLinks : public PlotInteraction {
+ protected:
+  void SetUp() override {
+    PlotInteraction::SetUp();
+    savedPrior_ = PriorSettings;
+    savedLocation_ = DataFileLocation;
+    InstallAnalysisHooks();
+    ProgramOptions.DisclaimerAgreed = true;
+    window->StartUp();
+    backend().ClearLog();
+  }
+  void TearDown() override {
+    PriorSettings = savedPrior_;
+    DataFileLocation = savedLocation_;
+    ReleaseToolPlotData(*window);
+    PlotInteraction::TearDown();
+  }
+
+  int PixelsOf(platform::Color colour, int x0, int x1, int y0, int y1) {
+    const platform::RgbImage image = window->Host()->Snapshot();
+    int n = 0;
+    for (int x = x0; x <= x1; ++x)
+      for (int y = y0; y <= y1; ++y) n += image.At(x, y) == colour ? 1 : 0;
+    return n;
+  }
+
+  // Scans 00001.RA2 .. in the folder and, beside them, a parameter file of
+  // a finished fit whose meniscus is 6.123 cm; the program's meniscus is
+  // then 5.9 cm.
+  std::vector<std::string> ScansWithSavedAnalysis(const ScratchFolder& folder) {
+    std::vector<double> times;
+    for (int k = 0; k < 20; ++k) times.push_back(1000.0 + 300.0 * k);
+    std::vector<std::string> paths;
+    for (const auto& s : NumberedScans(times, ".RA2")) {
+      folder.Write(s.name, ScanFileText(s));
+      paths.push_back(folder.File(s.name));
+    }
+    ModelParameters.Meniscus = 6.123f;
+    PackParameterVector();
+    DataFileLocation.TempParameterFilePath = folder.File("~tmppars.RA2");
+    TmpSaveBestParams(window->Handle(), false);
+    ModelParameters.Meniscus = 5.9f;
+    PackParameterVector();
+    return paths;
+  }
+
+  static constexpr platform::Color kMagenta = platform::Rgb(255, 0, 255);
+
+ private:
+  PriorSettingsRecord savedPrior_;
+  DataFileLocationRecord savedLocation_;
+};
+
+TEST_F(WiredLinks, AnsweringLoadPreviousAnalysisRestoresTheSavedParameters) {
+  ScratchFolder data;
+  const std::vector<std::string> scans = ScansWithSavedAnalysis(data);
+  backend().ScriptEntry("1");                           // load every n'th file
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // load previous analysis?
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // restore parameters from ... ?
+  DropFilesOnWindow(*window, scans);
+  ASSERT_EQ(ScanDataSet.NFILES, 20);
+  EXPECT_EQ(LogLinesWith("load previous analysis?").size(), 1u);
+  EXPECT_EQ(LogLinesWith("restore parameters from " + data.File("~tmppars.RA2")).size(), 1u);
+  EXPECT_FLOAT_EQ(ModelParameters.Meniscus, 6.123f);
+}
+
+TEST_F(WiredLinks, ADroppedParameterFileIsReloadedAndItsDialogOpens) {
+  ScratchFolder data;
+  ScansWithSavedAnalysis(data);
+  const std::size_t formsBefore = backend().ShownForms().size();
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // switch to parameter file?
+  DropFilesOnWindow(*window, {data.File("~tmppars.RA2")});
+  EXPECT_FLOAT_EQ(ModelParameters.Meniscus, 6.123f);
+  EXPECT_GT(backend().ShownForms().size(), formsBefore);
+}
+
+TEST_F(WiredLinks, TheReferenceMeniscusIsPaintedOnlyWhileAMeniscusDifferenceIsFitted) {
+  LoadScans();
+  ModelParameters.Meniscus = 6.05f;
+  auto& b = CorrectionOptions.BufferMismatch;
+  b.On = true;
+  b.MeniscusDifference = 0.02;
+  const int x = Column(6.03f);
+  for (bool mismatch : {true, false}) {
+    b.MeniscusMismatchOn = mismatch;
+    Paint();
+    EXPECT_EQ(PixelsOf(kMagenta, x, x, DataRow() - 20, DataRow() + 20) > 0, mismatch) << mismatch;
+  }
+}
+
+TEST_F(WiredLinks, ThePriorProfileIsDrawnOverTheDistributionPlotWhileInUse) {
+  LoadScans();
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  MakeDistribution({0, 1, 3, 1, 0, 0, 2, 5, 2, 0});
+  DistributionShown = true;
+  auto& priors = DistributionGrid.PriorProbabilities;
+  priors.assign(11, 0.01);
+  priors[3] = 1.0;
+  PriorGridValues.assign(11, 0.0);
+  for (int j = 1; j <= 10; ++j)
+    PriorGridValues[static_cast<std::size_t>(j)] = DistributionResult.DistSGrid[j];
+  const platform::Color prior = platform::Rgb(255, 100, 100);
+  for (bool on : {true, false}) {
+    PriorSettings.PriorOnS = on;
+    Paint();
+    EXPECT_EQ(PixelsOf(prior, 0, 1399, 500, 999) > 0, on) << on;
+  }
+}
+
+TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoDimensionalFile) {
+  ModelSelection.Kind = ModelKind::CSFf0;
+  MakeDistribution({1, 2, 3});
+  DistributionShown = true;
+  DistributionSettings.Grid2DSize = 2;
+  auto& g = DistributionGrid;
+  g.Grid2DS = {0, 1.5f, 2.5f};
+  g.Grid2DM = {0, 10000, 20000};
+  g.Grid2DFf0 = {0, 1.2f, 1.4f};
+  g.Grid2DD = {0, 6e-7f, 5e-7f};
+  g.Grid2DStokesRadius = {0, 2.0f, 3.0f};
+  DistributionResult.Grid2DAmplitudes = {0, 0.25f, 0.75f};
+  ScratchFolder files;
+  const std::string path = files.File("dist2d.dat");
+  backend().ScriptFileDialog(std::vector<std::string>{path});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // 2d distributions?
+  window->OnCommand(271);  // Save Continuous Distribution
+  EXPECT_EQ(LogLinesWith("2d distributions?").size(), 1u);
+  std::ifstream in(path);
+  std::vector<std::vector<double>> rows;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::vector<double> row;
+    for (double v; fields >> v;) row.push_back(v);
+    rows.push_back(row);
+  }
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
+}
+
+TEST_F(WiredLinks, AverageScansAnswersAsACommandOfItsOwn) {
+  window->OnCommand(917);
+  EXPECT_TRUE(LogLinesWith("not available in this version").empty());
+  EXPECT_EQ(LogLinesWith("please load scans first").size(), 1u);
+}
+
+TEST_F(WiredLinks, TheApproachHighlightMarksTheComparisonRangeUntilTheToolPlotIsReleased) {
+  LoadScans();
+  std::vector<float> x, y;
+  for (int k = 0; k < 50; ++k) {
+    x.push_back(6.0f + 0.02f * static_cast<float>(k));
+    y.push_back(0.1f + 0.01f * static_cast<float>(k));
+  }
+  ShowHighlightedToolPlot(*window, x, y, 10, 20, "radius", "signal");
+  const platform::Color red = platform::Rgb(255, 0, 0);
+  for (int paint = 0; paint < 2; ++paint) {
+    Paint();
+    // The highlight keeps the plot from one paint to the next.
+    ASSERT_NE(ToolPlotData.ToolPlot, nullptr) << paint;
+    EXPECT_GT(PixelsOf(red, 0, 1399, 0, 999), 0) << paint;
+  }
+  ReleaseToolPlotData(*window);
+  EXPECT_FALSE(ToolPlotData.ApproachHighlightOn);
+  Paint();
+  EXPECT_EQ(PixelsOf(red, 0, 1399, 0, 999), 0);
+}
+
+}  // namespace
