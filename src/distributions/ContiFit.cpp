@@ -267,7 +267,7 @@ bool FitContiModel(platform::WindowHandle window) {
 
   FirstContiSimplex(p, y, n, objective);
   int evaluations = 0;
-  NelderMead(p, y, n, ContiSimplexFtol, objective, evaluations, showBest);
+  NelderMead(p, y, n, ContiCycleFtol, objective, evaluations, showBest);
   int u = StartFromBestVertex(p, y, n, snapshot.data());
   float previous = y[u];
 
@@ -277,7 +277,7 @@ bool FitContiModel(platform::WindowHandle window) {
     SpreadAround(p, n, u);
     for (int j = 1; j <= n + 1; ++j)
       if (j != u) y[j] = objective(p[j]);
-    NelderMead(p, y, n, ContiSimplexFtol, objective, evaluations, showBest);
+    NelderMead(p, y, n, ContiCycleFtol, objective, evaluations, showBest);
     u = Lowest(y, n);
     UnpackContiParameters(p[u]);
     const bool moved = evaluations > 0 && !f.SimplexCollapsed && y[u] < previous;

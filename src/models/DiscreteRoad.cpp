@@ -323,7 +323,9 @@ void DlsSpecies(const Species& sp, int& dlsSpecies) {
   double mu2 = 0.0, mu3 = 0.0, mu4 = 0.0;
   if (ModelSelection.Kind == ModelKind::DiscreteStokesRadii) {
     const float celsius = SolventConditions.BufferTemperature - 273.15f;
-    D = DFromStokesRadius(static_cast<float>(mp.MassOrD[sp.Index] * 1e-9), celsius) * 1e-7;
+    // The slot holds the Stokes radius in nm; Stokes-Einstein gives D in
+    // cm^2/s, the unit of the decay kernel.
+    D = DFromStokesRadius(static_cast<float>(mp.MassOrD[sp.Index] * 1e-9), celsius);
   } else if (ModelSelection.Kind == ModelKind::CumulantAnalysis) {
     mu2 = mp.MassOrD[2] * 1e-14;
     mu3 = mp.MassOrD[3] * 1e-21;

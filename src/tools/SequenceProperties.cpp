@@ -6,6 +6,9 @@
 
 namespace {
 
+// Average mass of a hydrogen atom (Da).
+constexpr double kHydrogenMass = 1.008;
+
 struct Residue {
   char letter;
   double mass;       // Da
@@ -88,15 +91,18 @@ SequenceProperties ComputeSequenceProperties(const ResidueCounts& n,
   double mass = 18.0;
   double total = 0;
   for (const Residue& r : kResidues) {
-    const double residueMass = r.letter == 'C' ? r.mass - 2.0 * f : r.mass;
+    // A disulfide joins two cysteines and removes one hydrogen from each.
+    const double residueMass = r.letter == 'C' ? r.mass - kHydrogenMass * f : r.mass;
     mass += n[r.letter] * residueMass;
     total += n[r.letter];
   }
   p.mass = mass;
   const double W = n['W'], Y = n['Y'], C = n['C'];
   p.ext280First = 5500 * W + 1490 * Y + 62.5 * f * C;
-  p.ext280Second = 5690 * W + 1280 * Y + 120 * C;
-  p.ext288 = 4815 * W + 385 * Y + 75 * C;
+  // Both methods count the cystine (a bonded pair), not the free cysteine:
+  // f C / 2 cystines.
+  p.ext280Second = 5690 * W + 1280 * Y + 120 * 0.5 * f * C;
+  p.ext288 = 4815 * W + 385 * Y + 75 * 0.5 * f * C;
   p.ext205 = 20400 * W + 6080 * Y + (690 + 410 * f) * C + 8600 * n['F'] + 5200 * n['H'] +
              1830 * n['M'] + 1350 * n['R'] + 400 * n['D'] + 400 * n['E'] + 2780 * (total - 1);
 

@@ -28,12 +28,18 @@ TEST(SequenceProperties, TryptophanAndCystine) {
   EXPECT_EQ(w.ext280Second, 5690);
   EXPECT_EQ(w.ext288, 4815);
   EXPECT_EQ(w.ext205, 20400);
-  // Two cysteines fully in a disulfide: two hydrogens fewer and one cystine
-  // in the first 280-nm method.
+  // Two cysteines fully in a disulfide: two hydrogens fewer (2.016 Da) and
+  // one cystine in every method that counts cystines; free cysteines absorb
+  // nothing at 280 and 288 nm.
   const SequenceProperties free = Compute("ACCA", 0.0f);
   const SequenceProperties bonded = Compute("ACCA", 1.0f);
-  EXPECT_NEAR(free.mass - bonded.mass, 4.0, 1e-9);
-  EXPECT_NEAR(bonded.ext280First - free.ext280First, 125.0, 1e-9);
+  EXPECT_NEAR(free.mass - bonded.mass, 2.016, 1e-9);
+  EXPECT_EQ(free.ext280First, 0);
+  EXPECT_EQ(free.ext280Second, 0);
+  EXPECT_EQ(free.ext288, 0);
+  EXPECT_NEAR(bonded.ext280First, 125.0, 1e-9);
+  EXPECT_NEAR(bonded.ext280Second, 120.0, 1e-9);
+  EXPECT_NEAR(bonded.ext288, 75.0, 1e-9);
 }
 
 TEST(SequenceProperties, LettersAndCounting) {
@@ -62,8 +68,12 @@ TEST(SequenceProperties, HenEggLysozymeMass) {
   EXPECT_EQ(n.residues, 129);
   const SequenceProperties p = Compute(lysozyme, 1.0f);
   EXPECT_NEAR(Compute(lysozyme, 0.0f).mass, 14313.1, 1.0);
-  // 6 W, 3 Y, 4 cystines in the first method.
+  // With its four disulfides: 14,305 Da (the mass of the oxidised protein),
+  // and 6 W, 3 Y and 4 cystines in each 280-nm method (Gill and von Hippel:
+  // 38,460).
+  EXPECT_NEAR(p.mass, 14305.0, 1.0);
   EXPECT_EQ(p.ext280First, 6 * 5500 + 3 * 1490 + 4 * 125);
+  EXPECT_EQ(p.ext280Second, 38460);
   EXPECT_GT(p.vbar25, 0.70);
   EXPECT_LT(p.vbar25, 0.73);
   EXPECT_GT(p.dndc589, 0.18);
