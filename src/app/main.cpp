@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/BatchOutputFolder.h"
 #include "app/batch/BatchParameters.h"
 #include "app/batch/BatchResults.h"
 #include "app/batch/BatchStatus.h"
@@ -72,7 +73,7 @@ bool RefusedForNoDisplay(int argc, char** argv) {
                        " has no <AutoExit>TRUE</AutoExit>, so the window would stay open after "
                        "the run, but there is no display (neither DISPLAY nor WAYLAND_DISPLAY is "
                        "set); add <AutoExit>TRUE</AutoExit> to run it without a display");
-  WriteBatchFailureReport(record);
+  if (ClaimBatchOutputFolder(record) != OutputClaim::InUse) WriteBatchFailureReport(record);
   return true;
 }
 
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     return static_cast<int>(BatchExitCode::NoDisplay);
   }
 
+  WrittenFilesInUserFolders = true;
   std::vector<const char*> arguments(argv, argv + argc);
   arguments[0] = program.c_str();
   int exitCode = 0;

@@ -126,9 +126,12 @@ bool SpikeTestApplies() {
 // text does not complete is no point. False when the words of one point lie
 // on more than one line: a line short of a value would shift every later
 // point by one column.
+// allFinite turns false when a point holds a value that is no finite float:
+// it is tested here, before the spike filter, which would otherwise drop
+// such a point silently.
 bool ReadPoints(WordCursor& words, std::string_view text, int dataLines,
                 const ColumnLayout& layout, float averagingDistance,
-                std::vector<ScanPoint>& points) {
+                std::vector<ScanPoint>& points, bool& allFinite) {
   ScanPointFilter filter(averagingDistance, SpikeTestApplies(), ScanReaderOptions.SpikeThreshold,
                          layout.KeepThird);
   std::string_view word;
@@ -149,6 +152,8 @@ bool ReadPoints(WordCursor& words, std::string_view text, int dataLines,
     words.SkipRestOfLine();
     ScanPoint p{ToFloat(values[0]), ToFloat(values[1]), 0.0f};
     if (layout.KeepThird) p.Third = ToFloat(values[2]);
+    if (!std::isfinite(p.Radius) || !std::isfinite(p.Signal) || !std::isfinite(p.Third))
+      allFinite = false;
     filter.Add(p);
   }
   points = std::move(filter.Points());
@@ -253,8 +258,13 @@ int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
   const auto& options = ScanReaderOptions;
   if (options.FixedColumnsOn && options.FixedColumnCount < 2)
     return Fail("fewer than two fixed columns are set");
-  std::string text;
-  if (!LoadScanText(path, text)) return Fail("could not open the file");
+  std::string text, unread;
+  if (!LoadScanText(path, text, &unread)) {
+    // A name that is there but is no scan-sized regular file is no scan.
+    LastProblem = unread.empty() ? std::string("could not open the file")
+                                 : "not a scan file (" + unread + ")";
+    return 0;
+  }
   ScanHeader& h = *header;
   const ScanFileTimes times = ReadFileTimes(path);
   h.CreationTime = times.CreationTime;
@@ -289,16 +299,22 @@ int ReadScanFile(const std::string& path, ScanHeader* header, int* pointCount,
 
   const ColumnLayout layout = ChooseLayout(h, third != nullptr);
   std::vector<ScanPoint> points;
-  if (!ReadPoints(words, text, dataLines, layout, averagingDistance, points))
+  bool allFinite = true;
+  if (!ReadPoints(words, text, dataLines, layout, averagingDistance, points, allFinite))
     return Fail("a data line holds fewer values than the scan kind needs");
   if (layout.TwoColumn)
     while (!points.empty() && points.back().Radius == 0.0f) points.pop_back();
   if (points.empty()) return Fail("no data lines");
-  if (!AllFinite(points)) {
+  if (!allFinite || !AllFinite(points)) {
     LastProblem = "could not read the line: " + UnreadableLine(text, letterAt);
     return 0;
   }
   if (!RadiiIncrease(points)) return Fail("the radii do not increase");
+  // A radius at or behind the rotor's axis belongs to no cell; the radii
+  // rise, so the first is the smallest. Electrophoresis positions may be
+  // negative.
+  if (!electrophoresis && !(points.front().Radius > 0.0f))
+    return Fail("a radius is not above 0 cm");
   if (electrophoresis) {
     ConvertElectrophoresisSignals(points, h);
     if (!AllFinite(points)) return Fail("the electrophoresis conversion gave values out of range");

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+
+#include "platform/BoundedFileRead.h"
 
 namespace {
 
@@ -27,13 +28,13 @@ bool HoldsWord(std::string_view line) {
 
 }  // namespace
 
-bool LoadScanText(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.clear();
-  char block[1 << 16];
-  while (in.read(block, sizeof block) || in.gcount() > 0)
-    text.append(block, static_cast<std::size_t>(in.gcount()));
+bool LoadScanText(const std::string& path, std::string& text, std::string* problem) {
+  const FileReadResult read = ReadBoundedRegularFile(path, kLargestScanFile, text);
+  if (read != FileReadResult::Read) {
+    if (problem && read != FileReadResult::CannotOpen)
+      *problem = FileReadProblem(read, kLargestScanFile);
+    return false;
+  }
   // Text-mode reading: a carriage return before a line feed is dropped.
   std::size_t kept = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -4,13 +4,19 @@
 // lines, and the number of data lines.
 
 #include <cstddef>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
-// Reads the whole file; false when it cannot be opened. A carriage return
-// before a line feed is dropped, as text-mode reading does, so files with
-// either line end read alike.
-bool LoadScanText(const std::string& path, std::string& text);
+// The largest scan file read: real scans are tens of kB, and a bound keeps a
+// device or a huge file named as a scan from being read without end.
+inline constexpr std::size_t kLargestScanFile = std::size_t{8} << 20;
+
+// Reads the whole file; false when it cannot be opened, is no regular file
+// or is larger than kLargestScanFile (problem, when given, then says which
+// in a few words; it stays empty for a file that cannot be opened). A carriage return before a line feed is dropped, as
+// text-mode reading does, so files with either line end read alike.
+bool LoadScanText(const std::string& path, std::string& text, std::string* problem = nullptr);
 
 bool IsScanTypeLetter(char c);
 

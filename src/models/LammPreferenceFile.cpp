@@ -100,6 +100,7 @@ void StoreCommonValues(const CVector& v) {
 }  // namespace
 
 std::string LammPreferenceFilePath() {
+  if (!ProgramPaths.LammPreferenceFile.empty()) return ProgramPaths.LammPreferenceFile;
   return ProgramPaths.InstallationFolder + "zedarozazururaro.ini";
 }
 

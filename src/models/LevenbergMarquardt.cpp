@@ -418,6 +418,9 @@ bool WriteMarquardtReport(const std::string& path, const float* p, int n) {
   return static_cast<bool>(out);
 }
 
+// The path program start and batch runs set; beside the installation when
+// nothing set one.
 std::string MarquardtReportFile() {
+  if (!ProgramPaths.FitReportFile.empty()) return ProgramPaths.FitReportFile;
   return ProgramPaths.InstallationFolder + "mlfitreport.txt";
 }

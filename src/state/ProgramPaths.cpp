@@ -44,3 +44,18 @@ std::string InstallationFolderOf(const std::string& argv0) {
   folder.push_back('/');
   return folder;
 }
+
+void UseUserFolders(const std::string& configFolder, const std::string& tempFolder) {
+  ProgramPathsRecord& p = ProgramPaths;
+  p.PreferenceFile = configFolder + "taluvoparams.ini";
+  p.LammPreferenceFile = configFolder + "zedarozazururaro.ini";
+  p.TimeToEqParameterFile = configFolder + "taluvosimappeqparams.ini";
+  p.LastDataFolderFile = configFolder + "taluvo.ini";
+  p.IntegrationRangeFile = configFolder + "integratrangefile.txt";
+  p.FitReportFile = configFolder + "mlfitreport.txt";
+  p.WormChainTable = configFolder + "~WormChain_mofs.dat";
+  p.TempFolder = tempFolder;
+  p.DistribFile = tempFolder + "distrib.dat";
+  p.BoundaryFractsFile = tempFolder + "ppBoundaryFracts.dat";
+  p.NonIdCtotTable = tempFolder + "ppNonIdCtotTable.dat";
+}

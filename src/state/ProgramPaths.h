@@ -1,7 +1,8 @@
 #pragma once
 // The installation folder and the paths derived from it. The installation
 // folder is the folder of the executable; every parameter file, data table
-// and sound lives beside it, scratch files in its "temp" folder. Formed once
+// and sound lives beside it, scratch files in its "temp" folder, unless the
+// written files are moved into the user's own folders (UseUserFolders). Formed once
 // at start-up and not changed afterwards (the folder of loaded data is kept
 // elsewhere).
 
@@ -38,6 +39,12 @@ extern ProgramPathsRecord ProgramPaths;
 
 // Sets the installation folder and forms every path derived from it.
 void SetInstallationFolder(const std::string& folder);
+// Moves the files the program writes out of the installation folder, which
+// an installed program cannot write: the preference and parameter files,
+// the last data folder, the integration ranges and the fit report into
+// configFolder, the scratch files into tempFolder (both end with '/').
+// Read-only tables and sounds stay beside the executable.
+void UseUserFolders(const std::string& configFolder, const std::string& tempFolder);
 // The installation folder of a program started as argv0: the folder of the
 // executable, with '/' separators.
 std::string InstallationFolderOf(const std::string& argv0);

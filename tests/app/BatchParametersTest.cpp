@@ -7,9 +7,14 @@
 #include <functional>
 #include <utility>
 
+#include <sys/stat.h>
+
+#include "app/batch/BatchOutputFolder.h"
 #include "app/batch/BatchParameters.h"
+#include "app/batch/BatchStatus.h"
 #include "app/batch/BatchTagSearch.h"
 #include "state/ProgramFlags.h"
+#include "state/ProgramPaths.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -471,6 +476,8 @@ TEST(BatchCommandLine, ArgumentCountsDecideTheStart) {
   }
 }
 
+// A simulation that cannot run is refused with the program's end (code 2),
+// not with an interactive start that an unattended caller never sees.
 TEST_F(BatchParameters, SimulationNeedsTheDiscreteModelAndNonZeroValues) {
   const std::string refusal =
       "box [error reading parameters] (none) Simulation mode requires 'discrete' model and "
@@ -481,47 +488,167 @@ TEST_F(BatchParameters, SimulationNeedsTheDiscreteModelAndNonZeroValues) {
     float s, d, c;
     BatchAcceptance expected;
   } cases[] = {
-      {true, "discrete", 4.5f, 6e-7f, 0.8f, BatchAcceptance::RunBatch},
-      {true, "cofs", 4.5f, 6e-7f, 0.8f, BatchAcceptance::Interactive},
-      {true, " discrete", 4.5f, 6e-7f, 0.8f, BatchAcceptance::Interactive},
-      {true, "discrete", 0.0f, 6e-7f, 0.8f, BatchAcceptance::Interactive},
-      {true, "discrete", 4.5f, 0.0f, 0.8f, BatchAcceptance::Interactive},
-      {true, "discrete", 4.5f, 6e-7f, 0.0f, BatchAcceptance::Interactive},
+      {true, "discrete", 4.5f, 6.0f, 0.8f, BatchAcceptance::RunBatch},
+      {true, "cofs", 4.5f, 6.0f, 0.8f, BatchAcceptance::Exit},
+      {true, " discrete", 4.5f, 6.0f, 0.8f, BatchAcceptance::Exit},
+      {true, "discrete", 0.0f, 6.0f, 0.8f, BatchAcceptance::Exit},
+      {true, "discrete", 4.5f, 0.0f, 0.8f, BatchAcceptance::Exit},
+      {true, "discrete", 4.5f, 6.0f, 0.0f, BatchAcceptance::Exit},
       {false, "cofs", 0.0f, 0.0f, 0.0f, BatchAcceptance::RunBatch},
   };
   for (const auto& c : cases) {
     CIniCustomPars r;
     r.Valid = true;
+    r.AllDoneFlagFile = "/results/done.txt";
     r.SimulateOnly = c.simulateOnly;
     r.Model = c.model;
     r.SimulateS = c.s;
     r.SimulateD = c.d;
     r.SimulateC = c.c;
     backend().ClearLog();
+    ResetBatchStatus();
     EXPECT_EQ(CheckBatchParameters(r, "b.xml"), c.expected) << c.model << " " << c.s;
-    const auto expectedLog = c.expected == BatchAcceptance::Interactive
-                                 ? std::vector<std::string>{refusal}
-                                 : std::vector<std::string>{};
-    EXPECT_EQ(backend().Log(), expectedLog) << c.model << " " << c.s;
+    const bool refused = c.expected == BatchAcceptance::Exit;
+    EXPECT_EQ(backend().Log(), refused ? std::vector<std::string>{refusal} : std::vector<std::string>{})
+        << c.model << " " << c.s;
+    EXPECT_EQ(BatchExitCodeValue(), refused ? 2 : 0);
+    EXPECT_EQ(BatchStatus.Reason.starts_with("SimulateOnly: Simulation mode requires"), refused);
   }
+}
+
+// Values no experiment has are refused with the key named and code 2; the
+// values next to them are accepted.
+TEST_F(BatchParameters, SettingsNoRealRunHasAreRefusedNamingTheKey) {
+  const struct {
+    const char* keys;
+    const char* refusal;  // the start of the reason; empty: accepted
+  } cases[] = {
+      {"<BufferViscosity>0</BufferViscosity>", "BufferViscosity 0 (poise) is not above 0"},
+      {"<BufferViscosity>-0.01</BufferViscosity>", "BufferViscosity -0.01 (poise)"},
+      {"<BufferViscosity>0.0002</BufferViscosity>", ""},
+      {"<BufferDensity>0</BufferDensity>", "BufferDensity 0 (g/ml) is not above 0"},
+      {"<Vbar>0</Vbar>", "Vbar 0 (ml/g) is not above 0"},
+      {"<Vbar>-0.7</Vbar>", "Vbar -0.7 (ml/g)"},
+      {"<StartingFrictionalRatio>0</StartingFrictionalRatio>", "StartingFrictionalRatio 0"},
+      {"<Meniscus>0</Meniscus>", "Meniscus 0 (cm) is not above 0"},
+      {"<Meniscus>7.3</Meniscus><Bottom>7.2</Bottom>", "Meniscus 7.3 (cm) does not lie before Bottom 7.2"},
+      {"<Meniscus>7.2</Meniscus><Bottom>7.2</Bottom>", "Meniscus 7.2 (cm) does not lie before"},
+      {"<MeniscusLowerLimit>6.1</MeniscusLowerLimit><MeniscusUpperLimit>6.0</MeniscusUpperLimit>",
+       "MeniscusLowerLimit 6.1 lies above MeniscusUpperLimit 6"},
+      {"<BottomLowerLimit>7.3</BottomLowerLimit><BottomUpperLimit>7.2</BottomUpperLimit>",
+       "BottomLowerLimit 7.3 lies above BottomUpperLimit 7.2"},
+      {"<LeftFitLimit>7.0</LeftFitLimit><RightFitLimit>6.5</RightFitLimit>",
+       "LeftFitLimit 7 (cm) does not lie before RightFitLimit 6.5"},
+      {"<LeftFitLimit>7.0</LeftFitLimit><RightFitLimit>0</RightFitLimit>", ""},
+      {"<Model>cofs</Model><Smin>12</Smin><Smax>10</Smax>", "Smin 12 (S) does not lie below Smax 10"},
+      // Without a distribution model the s range is not used.
+      {"<Model>discrete</Model><Smin>12</Smin><Smax>10</Smax>", ""},
+      // SimulateD is in units of 1e-7 cm^2/s: a value in cm^2/s cannot be meant.
+      {"<Model>discrete</Model><SimulateD>6.562e-7</SimulateD>",
+       "SimulateD 6.562e-07 cannot be meant in its units of 1e-7 cm^2/s"},
+      {"<Model>discrete</Model><SimulateD>0.0009</SimulateD>", "SimulateD 0.0009 cannot be meant"},
+      {"<Model>discrete</Model><SimulateD>-1</SimulateD>", "SimulateD -1 (in units of 1e-7 cm^2/s) is negative"},
+      {"<Model>discrete</Model><SimulateD>0.001</SimulateD>", ""},
+      {"<Model>discrete</Model><SimulateD>6.562</SimulateD>", ""},
+      {"<Model>discrete</Model><SimulateD>0</SimulateD>", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
+    ASSERT_TRUE(ReadWith(c.keys));
+    backend().ClearLog();
+    ResetBatchStatus();
+    const BatchAcceptance a = CheckBatchParameters(record, "b.xml");
+    if (c.refusal[0] == '\0') {
+      EXPECT_EQ(a, BatchAcceptance::RunBatch) << BatchStatus.Reason;
+      continue;
+    }
+    EXPECT_EQ(a, BatchAcceptance::Exit);
+    EXPECT_EQ(BatchExitCodeValue(), 2);
+    EXPECT_NE(BatchStatus.Reason.find(std::string("was refused: ") + c.refusal), std::string::npos)
+        << BatchStatus.Reason;
+    EXPECT_EQ(LogLinesWith(c.refusal).size(), 1u);
+  }
+}
+
+// The flag file is written over whatever its path names: a path that names
+// the report, a result, a scan or the parameter file itself is refused.
+TEST_F(BatchParameters, FlagFileThatWouldOverwriteAnotherFileIsRefused) {
+  const std::string results = folder.File("results");
+  const std::string scan = folder.Write("00003.RA1", "scan");
+  const std::string list = Tag("OutputResultsDirectory", results) +
+                           Tag("DataDirectory", folder.path().string()) + Tag("PassThrough", "") +
+                           NumberedScans;
+  const std::string parameters = folder.File("batch.xml");
+  const struct {
+    std::string flag;
+    const char* refusal;
+  } cases[] = {
+      {results + "/ResultParameters.xml", "names the result file ResultParameters.xml"},
+      {results + "/../results/dfr.dat", "names the result file dfr.dat"},
+      {scan, "names the scan file"},
+      {parameters, "names the parameter file"},
+      {folder.path().string(), "is a folder"},
+      {"", "AllDoneFlagFile is empty"},
+      {results + "/alldone.txt", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flag);
+    ASSERT_TRUE(Read(Tag("AllDoneFlagFile", c.flag) + list));
+    ResetBatchStatus();
+    const BatchAcceptance a = CheckBatchParameters(record, "b.xml");
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(a, BatchAcceptance::RunBatch) << BatchStatus.Reason;
+      continue;
+    }
+    EXPECT_EQ(a, BatchAcceptance::Exit);
+    EXPECT_EQ(BatchExitCodeValue(), 2);
+    EXPECT_NE(BatchStatus.Reason.find(c.refusal), std::string::npos) << BatchStatus.Reason;
+  }
+}
+
+// A folder, a device or a FIFO named as the parameter file is refused
+// without reading it (a folder ended the program with an exception).
+TEST_F(BatchParameters, ParameterFilesThatAreNoRegularFilesAreRefused) {
+  const std::string fifo = folder.File("fifo.xml");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {folder.path().string(), std::string("/dev/zero"), fifo}) {
+    SCOPED_TRACE(path);
+    CIniCustomPars r;
+    EXPECT_FALSE(ReadBatchParameters(r, path));
+    EXPECT_FALSE(r.Valid);
+    EXPECT_EQ(r.Refusal, "it is not a regular file");
+  }
+  CIniCustomPars r;
+  EXPECT_FALSE(ReadBatchParameters(r, folder.File("missing.xml")));
+  EXPECT_EQ(r.Refusal, "it cannot be opened");
 }
 
 class BatchStart : public BatchParameters {
  protected:
   void TearDown() override {
+    ReleaseBatchOutputFolder();
     IniCustomPars.reset();
     BatchMode = false;
+    ResetBatchStatus();
     BatchParameters::TearDown();
+  }
+  // The required texts with the results in the scratch folder.
+  std::string Required() const {
+    return Tag("AllDoneFlagFile", folder.File("results/done.txt")) +
+           Tag("OutputResultsDirectory", folder.File("results")) +
+           Tag("DataDirectory", "/data/run7") + Tag("PassThrough", "job 42");
   }
 };
 
 TEST_F(BatchStart, AcceptedFileSwitchesBatchModeOnWithItsHandshake) {
-  const std::string path = folder.Write("b.xml", RequiredTexts + NumberedScans);
+  const std::string path = folder.Write("b.xml", Required() + NumberedScans);
   EXPECT_EQ(TakeBatchCommandLine({path}), BatchAcceptance::RunBatch);
   EXPECT_TRUE(BatchMode);
   ASSERT_NE(IniCustomPars, nullptr);
   EXPECT_TRUE(IniCustomPars->Valid);
   EXPECT_EQ(IniCustomPars->HandshakeLength, -1);
+  // The fits' report goes with the run's results.
+  EXPECT_EQ(ProgramPaths.FitReportFile, folder.File("results/mlfitreport.txt"));
 
   BatchMode = false;
   EXPECT_EQ(TakeBatchCommandLine({"caller 7", path}), BatchAcceptance::RunBatch);
@@ -532,7 +659,7 @@ TEST_F(BatchStart, AcceptedFileSwitchesBatchModeOnWithItsHandshake) {
 }
 
 TEST_F(BatchStart, RefusedFilesLeaveBatchModeOff) {
-  const std::string broken = folder.Write("broken.xml", RequiredTexts);
+  const std::string broken = folder.Write("broken.xml", Required());
   EXPECT_EQ(TakeBatchCommandLine({"h", broken}), BatchAcceptance::Exit);
   EXPECT_FALSE(BatchMode);
   ASSERT_NE(IniCustomPars, nullptr);
@@ -540,16 +667,30 @@ TEST_F(BatchStart, RefusedFilesLeaveBatchModeOff) {
   EXPECT_EQ(LogLinesWith("sorry, input from " + broken + " could not").size(), 1u);
 
   const std::string simulation =
-      folder.Write("sim.xml", RequiredTexts + NumberedScans + Tag("SimulateOnly", "TRUE") +
+      folder.Write("sim.xml", Required() + NumberedScans + Tag("SimulateOnly", "TRUE") +
                                   Tag("Model", "discrete") + Tag("SimulateS", "4"));
-  EXPECT_EQ(TakeBatchCommandLine({simulation}), BatchAcceptance::Interactive);
+  EXPECT_EQ(TakeBatchCommandLine({simulation}), BatchAcceptance::Exit);
   EXPECT_FALSE(BatchMode);
   EXPECT_TRUE(IniCustomPars->Valid);
   EXPECT_EQ(LogLinesWith("Simulation mode requires").size(), 1u);
+  EXPECT_EQ(BatchExitCodeValue(), 2);
 
   IniCustomPars.reset();
   EXPECT_EQ(TakeBatchCommandLine({"a", "b", simulation}), BatchAcceptance::Interactive);
   EXPECT_EQ(IniCustomPars, nullptr);
+}
+
+// An empty output folder is refused before anything is written (the
+// results went into the current folder).
+TEST_F(BatchStart, AnEmptyOutputFolderIsRefused) {
+  const std::string path = folder.Write(
+      "b.xml", Tag("AllDoneFlagFile", folder.File("done.txt")) +
+                   Tag("OutputResultsDirectory", "") + Tag("DataDirectory", "/data") +
+                   Tag("PassThrough", "") + NumberedScans);
+  EXPECT_EQ(TakeBatchCommandLine({path}), BatchAcceptance::Exit);
+  EXPECT_FALSE(BatchMode);
+  EXPECT_EQ(BatchExitCodeValue(), 2);
+  EXPECT_NE(BatchStatus.Reason.find("OutputResultsDirectory is empty"), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 #include "DataTestSupport.h"
 #include "data/ScanFileText.h"
 
@@ -409,6 +411,9 @@ TEST_F(ScanFileReaderTest, BadFilesAreRefusedWithoutHarm) {
       {"stray radius at the end", std::string("d\n") + header + "6.0 0.1 0.01\n30000 0.2 0.01\n"},
       {"radius repeated", std::string("d\n") + header + "6.0 0.1 0.01\n6.0 0.2 0.01\n"},
       {"radii falling", std::string("d\n") + header + "6.1 0.1 0.01\n6.0 0.2 0.01\n"},
+      // No cell reaches the rotor's axis (a line beginning with 0 ends the data).
+      {"radius 0", std::string("d\n") + header + "-0.0 0.1 0.01\n6.0 0.2 0.01\n"},
+      {"negative radius", std::string("d\n") + header + "-6.0 0.1 0.01\n6.0 0.2 0.01\n"},
       // Two values per line in a three-value file would shift every point.
       {"a line short of a value", std::string("d\n") + header +
                                       "6.0 0.1 0.01\n6.1 0.2\n6.2 0.3 0.01\n6.3 0.4 0.01\n"},
@@ -441,6 +446,49 @@ TEST_F(ScanFileReaderTest, BadFilesAreRefusedWithoutHarm) {
   EXPECT_EQ(ReadScanFile(good, &h, &n, &r, nullptr, nullptr, nullptr, 0.0f), 0);
   EXPECT_EQ(ReadScanFile(good, &h, &n, &r, &s, nullptr, nullptr, 0.0f), 1);
   EXPECT_TRUE(backend().Log().empty());
+}
+
+// A value beyond float range is refused also where it stands alone among
+// its neighbours, the shape the spike filter removes.
+TEST_F(ScanFileReaderTest, NonFiniteValuesAreRefusedBeforeTheSpikeFilter) {
+  ScanReaderOptions.SpikeFilterOn = true;
+  ScanReaderOptions.SpikeThresholdAbsorbance = 0.4f;
+  const std::string head = "d\nR 1 20.0 3000 100 1.0E+07 280 2\n6.0 0.1 0.01\n6.1 0.1 0.01\n";
+  const std::string tail = "6.3 0.1 0.01\n6.4 0.1 0.01\n";
+  for (const char* value : {"inf", "-inf", "1e39", "nan"}) {
+    SCOPED_TRACE(value);
+    const ReadScan s = ReadScanAt(scratch.Write("spike.RA1", head + "6.2 " + value + " 0.01\n" + tail));
+    EXPECT_EQ(s.result, 0);
+    EXPECT_NE(ScanFileProblem().find("6.2 " + std::string(value)), std::string::npos)
+        << ScanFileProblem();
+  }
+  // A plain spike is still removed, as before.
+  const ReadScan s = ReadScanAt(scratch.Write("spike.RA1", head + "6.2 0.9 0.01\n" + tail));
+  ASSERT_EQ(s.result, 1);
+  EXPECT_EQ(s.count, 4);
+}
+
+// Names that are no regular file of scan size are refused before a byte is
+// read: a device would be read without end, a FIFO would block for ever.
+TEST_F(ScanFileReaderTest, DevicesFifosFoldersAndHugeFilesAreNoScans) {
+  const std::string fifo = scratch.File("pipe.RA1");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string huge = scratch.File("huge.RA1");
+  {
+    std::FILE* f = std::fopen(huge.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("d\nR 1 20.0 3000 100 1.0E+07 280 2\n", f);
+    std::fseek(f, static_cast<long>(kLargestScanFile), SEEK_SET);
+    std::fputs("6.0 0.1 0.01\n", f);
+    std::fclose(f);
+  }
+  for (const std::string& path : {std::string("/dev/zero"), fifo, scratch.path().string(), huge}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(ReadScanAt(path).result, 0);
+    EXPECT_EQ(ScanFileProblem().rfind("not a scan file", 0), 0u) << ScanFileProblem();
+  }
+  EXPECT_EQ(ReadScanAt(scratch.File("missing.RA1")).result, 0);
+  EXPECT_EQ(ScanFileProblem(), "could not open the file");
 }
 
 TEST_F(ScanFileReaderTest, AuxiliaryReadsKeepTheKindOfTheLoadedData) {

@@ -1,13 +1,17 @@
 #include "app/batch/BatchParameters.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <type_traits>
 #include <utility>
 #include <variant>
 
+#include "app/batch/BatchOutputFolder.h"
+#include "app/batch/BatchSettingsChecks.h"
 #include "app/batch/BatchStatus.h"
 #include "app/batch/BatchTagSearch.h"
 #include "state/ProgramFlags.h"
+#include "state/ProgramPaths.h"
 #include "platform/Platform.h"
 
 std::unique_ptr<CIniCustomPars> IniCustomPars;
@@ -239,8 +243,12 @@ void ShowOwnerlessBox(const std::string& text, const std::string& caption) {
 bool ReadBatchParameters(CIniCustomPars& record, const std::string& path) {
   record.Valid = false;
   record.Refusal.clear();
-  std::string text;
-  if (!ReadWholeFile(path, text)) return false;
+  record.ParameterFile = path;
+  std::string text, unread;
+  if (!ReadWholeFile(path, text, &unread)) {
+    record.Refusal = unread;
+    return false;
+  }
   TagReader reader(text);
   auto refuse = [&record](std::string why) {
     record.Refusal = std::move(why);
@@ -295,11 +303,25 @@ BatchAcceptance CheckBatchParameters(const CIniCustomPars& record, const std::st
   }
   if (record.SimulateOnly && (record.Model != "discrete" || record.SimulateS == 0.0f ||
                               record.SimulateD == 0.0f || record.SimulateC == 0.0f)) {
-    ShowOwnerlessBox(
+    const std::string text =
         "Simulation mode requires 'discrete' model and SimulateS, simulateD, and SimulateC to be "
-        "non-zero",
-        "error reading parameters");
-    return BatchAcceptance::Interactive;
+        "non-zero";
+    ShowOwnerlessBox(text, "error reading parameters");
+    // A caller that asked for a simulation gets a refusal it can see (exit
+    // code, report, flag), not a window waiting for a person or a run that
+    // ends having done nothing.
+    NoteBatchFailure(BatchExitCode::ParameterFileRefused, "SimulateOnly: " + text);
+    return BatchAcceptance::Exit;
+  }
+  std::string problem = ImpossibleBatchSetting(record);
+  if (problem.empty()) problem = FlagFilePathProblem(record);
+  if (!problem.empty()) {
+    ShowOwnerlessBox("sorry, input from " + fileName + " could not be processed properly:\n" +
+                         problem,
+                     "command line parameters found");
+    NoteBatchFailure(BatchExitCode::ParameterFileRefused,
+                     "the parameter file " + fileName + " was refused: " + problem);
+    return BatchAcceptance::Exit;
   }
   return BatchAcceptance::RunBatch;
 }
@@ -317,7 +339,18 @@ BatchAcceptance TakeBatchCommandLine(const std::vector<std::string>& arguments) 
   } else {
     record.HandshakeLength = -1;
   }
-  const BatchAcceptance acceptance = CheckBatchParameters(record, request.parameterFile);
-  if (acceptance == BatchAcceptance::RunBatch) BatchMode = true;
+  BatchAcceptance acceptance = CheckBatchParameters(record, request.parameterFile);
+  // The output folder is claimed also for a refused file, whose report goes
+  // there: never beside an earlier run's results, never into a folder
+  // another run is writing.
+  if (acceptance == BatchAcceptance::RunBatch || !record.OutputResultsDirectory.empty())
+    if (ClaimBatchOutputFolder(record) != OutputClaim::Claimed) acceptance = BatchAcceptance::Exit;
+  if (acceptance == BatchAcceptance::RunBatch) {
+    BatchMode = true;
+    // The reports of the fits belong to the run's results, not to the
+    // installation: several runs at once each keep their own.
+    ProgramPaths.FitReportFile =
+        (std::filesystem::path(record.OutputResultsDirectory) / "mlfitreport.txt").string();
+  }
   return acceptance;
 }

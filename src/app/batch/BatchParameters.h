@@ -26,6 +26,8 @@ struct CIniCustomPars {
   // Why the file was refused, naming the key ("Meniscus: "abc" is not a
   // number"); empty when it was accepted or could not be opened.
   std::string Refusal;
+  // The parameter file the record was read from.
+  std::string ParameterFile;
   // 0 until the command line is taken; then -1 (no handshake) or the length
   // of HandshakeText.
   int HandshakeLength = 0;
@@ -130,16 +132,20 @@ enum class BatchAcceptance {
 };
 
 // Decides what a read record leads to, showing the reason of a refusal in
-// a box without owner: a record that is not valid ends the program; a
-// simulation without the discrete model or with a zero SimulateS,
-// SimulateD or SimulateC starts interactively. fileName names the file in
-// the message.
+// a box without owner and noting it in BatchStatus (code 2): a record that
+// is not valid, a simulation without the discrete model or with a zero
+// SimulateS, SimulateD or SimulateC, a setting no real run can have
+// (ImpossibleBatchSetting) and a flag file path that would overwrite
+// another file each end the program. fileName names the file in the
+// message.
 BatchAcceptance CheckBatchParameters(const CIniCustomPars& record, const std::string& fileName);
 
 // The batch part of the main window's construction: when the command line
 // names a parameter file, creates IniCustomPars afresh, reads the file,
-// stores the handshake, checks the record and, when it is accepted,
-// switches BatchMode on. Interactive when no file was named. IniCustomPars
+// stores the handshake, checks the record, claims the output folder (see
+// ClaimBatchOutputFolder; a folder that cannot be claimed ends the program)
+// and, when all is accepted, switches BatchMode on and points the fits'
+// report file into the output folder. Interactive when no file was named. IniCustomPars
 // is set whenever a file was named; the caller then switches the help
 // wizard's messages off, whatever the outcome, and on Exit ends the program.
 BatchAcceptance TakeBatchCommandLine(const std::vector<std::string>& arguments);

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/batch/BatchOutputFolder.h"
 #include "app/batch/BatchStatus.h"
 #include "app/commands/CommandTable.h"
 #include "state/LoadOptions.h"
@@ -271,6 +272,8 @@ std::string BatchResultXml(const CIniCustomPars& pars) {
                     static_cast<double>(hi - lo));
   }
   if (pars.AutoExit) x += "\n<AutoExit>TRUE</AutoExit>";
+  if (!BatchStatus.SpeedProfile.empty())
+    x += "\n<SpeedProfile>" + Escaped(BatchStatus.SpeedProfile) + "</SpeedProfile>";
   // Last, so that readers of the earlier elements find them where they were.
   x += StatusElements();
   x += "\n</cGMPTaluvo>\n";
@@ -320,12 +323,18 @@ bool WriteRINoiseFile(const std::string& path) {
   return Close(f);
 }
 
+namespace {
+
+std::string FlagText(const CIniCustomPars& pars) {
+  return pars.HandshakeLength >= 1 ? pars.HandshakeText : "no handshake found";
+}
+
+}  // namespace
+
 bool WriteAllDoneFlagFile(const CIniCustomPars& pars) {
-  std::FILE* f = OpenResultFile(pars.AllDoneFlagFile);
-  if (f == nullptr) return false;
-  const std::string text = pars.HandshakeLength >= 1 ? pars.HandshakeText : "no handshake found";
-  std::fputs(text.c_str(), f);
-  return Close(f);
+  if (WriteFileWhole(pars.AllDoneFlagFile, FlagText(pars))) return true;
+  ErrorBox("\n\aAttention: could not open " + pars.AllDoneFlagFile);
+  return false;
 }
 
 // The fitted scans as the fit-saving command writes them: one scan file per
@@ -355,39 +364,72 @@ void RunCommandIfPresent(TXLAWindow& window, int id) {
 constexpr int kDataRangeCommand = 518;
 constexpr int kShowLastFitInfoCommand = 517;
 
-bool PrepareOutputFolder(const CIniCustomPars& pars) {
-  std::error_code ec;
-  fs::create_directories(pars.OutputResultsDirectory, ec);
-  if (fs::is_directory(pars.OutputResultsDirectory, ec)) return true;
-  NoteBatchFailure(BatchExitCode::ResultsNotWritten,
-                   "the output folder " + pars.OutputResultsDirectory + " could not be created");
-  return false;
-}
-
-// The report and the flag file are written last and whatever happened before,
-// since callers wait for the flag file and read the report.
-bool WriteReportAndFlag(const CIniCustomPars& pars, const std::string& xml) {
-  bool written = false;
-  if (std::FILE* f = OpenResultFile(ResultPath(pars, "ResultParameters.xml"))) {
-    written = std::fwrite(xml.data(), 1, xml.size(), f) == xml.size();
-    written = Close(f) && written;
-  }
-  if (!written)
-    NoteBatchFailure(BatchExitCode::ResultsNotWritten,
-                     "the report " + ResultPath(pars, "ResultParameters.xml") +
-                         " could not be written");
-  if (!WriteAllDoneFlagFile(pars)) {
-    NoteBatchFailure(BatchExitCode::ResultsNotWritten,
-                     "the flag file " + pars.AllDoneFlagFile + " could not be written");
+// Writes one result file under its partial name and puts it in place only
+// when it was written whole: a run killed while writing leaves no result
+// that looks complete.
+template <typename Writer>
+bool WriteResultWhole(const CIniCustomPars& pars, const char* name, Writer write) {
+  const std::string path = ResultPath(pars, name);
+  const std::string partial = PartialFilePath(path);
+  if (!write(partial)) {
+    std::error_code ec;
+    fs::remove(partial, ec);
     return false;
   }
-  return written;
+  return PutFileInPlace(partial, path);
+}
+
+// The report and then the flag file, written last and whatever happened
+// before, since callers wait for the flag file and read the report. The
+// flag is written first under its partial name, so that a flag that cannot
+// be written is in the report (which then never says "completed" for a run
+// that exits with a failure); it is renamed into place after the report.
+// report false: the flag alone (no output folder to write a report into).
+// False when either could not be written.
+bool WriteReportAndFlag(const CIniCustomPars& pars, bool report,
+                        std::string (*xml)(const CIniCustomPars&)) {
+  const bool flagAllowed = FlagFilePathProblem(pars).empty();
+  const std::string flagPartial = PartialFilePath(pars.AllDoneFlagFile);
+  bool flag = false;
+  if (flagAllowed) {
+    flag = WriteFileWhole(flagPartial, FlagText(pars));
+    if (!flag) {
+      ErrorBox("\n\aAttention: could not open " + pars.AllDoneFlagFile);
+      NoteBatchFailure(BatchExitCode::ResultsNotWritten,
+                       "the flag file " + pars.AllDoneFlagFile + " could not be written");
+    }
+  }
+  const std::string reportPath = ResultPath(pars, BatchReportFileName);
+  bool written = !report;
+  if (report) {
+    written = WriteFileWhole(reportPath, xml(pars));
+    if (!written) {
+      ErrorBox("\n\aAttention: could not open " + reportPath);
+      NoteBatchFailure(BatchExitCode::ResultsNotWritten,
+                       "the report " + reportPath + " could not be written");
+    }
+  }
+  if (flag && !PutFileInPlace(flagPartial, pars.AllDoneFlagFile)) {
+    flag = false;
+    const bool reported = !BatchStatus.Failed();
+    NoteBatchFailure(BatchExitCode::ResultsNotWritten,
+                     "the flag file " + pars.AllDoneFlagFile + " could not be written");
+    // The report said completed: it is written again to say what happened.
+    if (report && written && reported) written = WriteFileWhole(reportPath, xml(pars));
+  }
+  return written && flag;
 }
 
 }  // namespace
 
 bool WriteBatchResults(TXLAWindow& window, const CIniCustomPars& pars) {
-  PrepareOutputFolder(pars);
+  // Another run writes into this folder: nothing of this run may go there.
+  if (BatchOutputFolderInUse()) return false;
+  if (!BatchOutputFolderClaimed()) {
+    const bool flag = WriteReportAndFlag(pars, false, BatchResultXml);
+    ReleaseBatchOutputFolder();
+    return flag;
+  }
   RunCommandIfPresent(window, kDataRangeCommand);
   bool all = true;
   auto check = [&all, &pars](bool written, const char* name) {
@@ -400,19 +442,29 @@ bool WriteBatchResults(TXLAWindow& window, const CIniCustomPars& pars) {
     host->Invalidate();
     host->UpdateNow();
     RunCommandIfPresent(window, kShowLastFitInfoCommand);
-    check(BmpScreenshot(ResultPath(pars, "screenshot.bmp"), host->Snapshot()), "screenshot.bmp");
+    const platform::RgbImage shot = host->Snapshot();
+    check(WriteResultWhole(pars, "screenshot.bmp",
+                           [&shot](const std::string& p) { return BmpScreenshot(p, shot); }),
+          "screenshot.bmp");
   }
   if (pars.Model != "discrete")
-    check(WriteDistributionResultFile(ResultPath(pars, "distribution.dat")), "distribution.dat");
-  check(WriteTINoiseFile(ResultPath(pars, "TInoise.dat")), "TInoise.dat");
-  check(WriteRINoiseFile(ResultPath(pars, "RInoise.dat")), "RInoise.dat");
-  check(WriteScanRmsTable(ResultPath(pars, "ScanRMSD.dat")), "ScanRMSD.dat");
+    check(WriteResultWhole(pars, "distribution.dat", WriteDistributionResultFile),
+          "distribution.dat");
+  check(WriteResultWhole(pars, "TInoise.dat", WriteTINoiseFile), "TInoise.dat");
+  check(WriteResultWhole(pars, "RInoise.dat", WriteRINoiseFile), "RInoise.dat");
+  check(WriteResultWhole(pars, "ScanRMSD.dat", WriteScanRmsTable), "ScanRMSD.dat");
   // The table counts the scans it wrote: none without data, which a failed
   // load has reported already.
-  const int tableScans = WriteSvdfrData(ResultPath(pars, "dfr.dat"));
-  if (ScanDataSet.NFILES > 0) check(tableScans != 0, "dfr.dat");
+  int tableScans = 0;
+  const bool table = WriteResultWhole(pars, "dfr.dat", [&tableScans](const std::string& p) {
+    tableScans = WriteSvdfrData(p);
+    return tableScans != 0;
+  });
+  if (ScanDataSet.NFILES > 0) check(table, "dfr.dat");
   if (pars.SaveRadialScanFit) check(SaveBatchFitData(ResultPath(pars, "simulate.dat")), "simulate.dat");
-  return WriteReportAndFlag(pars, BatchResultXml(pars)) && all;
+  const bool finished = WriteReportAndFlag(pars, true, BatchResultXml) && all;
+  ReleaseBatchOutputFolder();
+  return finished;
 }
 
 std::string BatchFailureXml(const CIniCustomPars& pars) {
@@ -426,10 +478,10 @@ std::string BatchFailureXml(const CIniCustomPars& pars) {
 }
 
 bool WriteBatchFailureReport(const CIniCustomPars& pars) {
-  if (pars.AllDoneFlagFile.empty()) return false;
-  if (!pars.OutputResultsDirectory.empty() && PrepareOutputFolder(pars))
-    return WriteReportAndFlag(pars, BatchFailureXml(pars));
-  return WriteAllDoneFlagFile(pars);
+  if (pars.AllDoneFlagFile.empty() || BatchOutputFolderInUse()) return false;
+  const bool flag = WriteReportAndFlag(pars, BatchOutputFolderClaimed(), BatchFailureXml);
+  ReleaseBatchOutputFolder();
+  return flag;
 }
 
 void WriteBatchResultsAndExit(TXLAWindow& window) {

@@ -1,17 +1,22 @@
 #include "app/batch/BatchRun.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <vector>
 
+#include "app/batch/BatchSettingsChecks.h"
 #include "app/batch/BatchStatus.h"
 #include "app/commands/CommandTable.h"
 #include "state/LoadOptions.h"
 #include "state/ModelSelection.h"
 #include "state/ProgramFlags.h"
 #include "app/window/TXLAWindow.h"
+#include "data/CRotorSpeedProfile.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetServices.h"
 #include "data/FilePathParts.h"
@@ -19,7 +24,10 @@
 #include "data/ListFiles.h"
 #include "data/LoadData.h"
 #include "data/ScanDataSet.h"
+#include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
+#include "data/SpeedSeries.h"
+#include "data/SpeedStepsForData.h"
 #include "state/SolventConditions.h"
 #include "display/MainPlots.h"
 #include "state/DisplayState.h"
@@ -69,12 +77,124 @@ void Command(TXLAWindow& window, int command) {
   DispatchCommand(window, command);
 }
 
-// The first listed scan that does not open: the one a failed load most
-// likely stopped at.
-std::string FirstMissingScan(const std::vector<std::string>& paths) {
-  for (const std::string& path : paths)
-    if (!FileExists(ExistingCaseOfExtension(path))) return path;
+// Why a load of the listed scans failed: the first scan that does not read
+// (read again, each read is bounded), named with the reader's words.
+std::string LoadFailure(const std::vector<std::string>& paths) {
+  for (const std::string& listed : paths) {
+    const std::string path = ExistingCaseOfExtension(listed);
+    if (!FileExists(path)) return "the scan file " + listed + " could not be loaded";
+    ScanHeader header;
+    int points = 0;
+    OneBasedArray<float> radius, signal;
+    if (!ReadAuxiliaryScanFile(path, &header, &points, &radius, &signal, nullptr, nullptr, 0.0f))
+      return "the scan file " + path + " could not be loaded: " + ScanFileProblem();
+  }
+  return "the scans could not be loaded (see the load message)";
+}
+
+// The same file named twice would be fitted twice, weighing its noise
+// double.
+std::string ScanListedTwice(const std::vector<std::string>& paths) {
+  std::map<std::string, std::size_t> seen;
+  for (std::size_t k = 0; k < paths.size(); ++k) {
+    std::error_code ec;
+    const std::string path = ExistingCaseOfExtension(paths[k]);
+    std::filesystem::path key = std::filesystem::weakly_canonical(path, ec);
+    if (ec) key = std::filesystem::path(path).lexically_normal();
+    const auto [at, fresh] = seen.emplace(key.string(), k);
+    if (!fresh)
+      return FormatText("the scan file %s is listed twice (ScanFilePath%zu and ScanFilePath%zu)",
+                        paths[k].c_str(), at->second + 1, k + 1);
+  }
   return {};
+}
+
+// The data type letter of the header that each extension kind of the
+// instrument stands for: RA absorbance, RI intensity, IP interference, FI
+// fluorescence, WA and WI wavelength scans. Other extensions say nothing.
+char HeaderTypeOfExtension(const std::string& fileName) {
+  std::string ext = SplitPath(fileName).Extension;
+  if (ext.size() < 3) return '\0';
+  const std::string kind = {static_cast<char>(std::toupper(static_cast<unsigned char>(ext[1]))),
+                            static_cast<char>(std::toupper(static_cast<unsigned char>(ext[2])))};
+  static const std::pair<const char*, char> kinds[] = {
+      {"RA", 'R'}, {"RI", 'I'}, {"IP", 'P'}, {"FI", 'F'}, {"WA", 'W'}, {"WI", 'V'}};
+  for (const auto& [name, letter] : kinds)
+    if (kind == name) return letter;
+  return '\0';
+}
+
+// A scan whose header names another kind than its extension (an
+// interference scan renamed .RA1) would be fitted as the wrong kind of data.
+std::string ScanOfAnotherKind() {
+  const auto& d = ScanDataSet;
+  for (int i = 1; i <= d.NFILES; ++i) {
+    const char expected = HeaderTypeOfExtension(d.ScanFilePaths[i]);
+    const char found = d.ScanHeaders[i].DataType;
+    if (expected != '\0' && found != expected)
+      return FormatText("the scan file %s holds data of type %c, but its extension names type %c "
+                        "(mixed data types)",
+                        d.ScanFilePaths[i].c_str(), found, expected);
+  }
+  return {};
+}
+
+const ScanHeader* LoadedHeaders() {
+  return ScanDataSet.ScanHeaders.data();
+}
+
+// The speed course the simulations follow. Scans at one speed need none
+// (or take speedsteps.txt of their folder when it agrees). Scans at changing
+// speeds take speedsteps.txt when it agrees with their recorded speeds, or
+// else a profile built from those speeds; a speedsteps.txt that contradicts
+// them is never used. Empty, with BatchStatus.SpeedProfile saying which
+// profile was taken, or the contradiction.
+std::string ChooseSpeedProfile() {
+  auto& d = ScanDataSet;
+  std::string& used = BatchStatus.SpeedProfile;
+  const bool consistent = d.DataSpeedProfile && d.UsingSpeedSteps &&
+                          d.DataSpeedProfile->CheckScansAgainstSpeedSteps(d.NFILES, LoadedHeaders());
+  const std::string file = d.DataSpeedProfile ? d.DataSpeedProfile->FileName() : std::string();
+  if (!HasVariableSpeed(d.NFILES, LoadedHeaders())) {
+    used = consistent ? "speedsteps.txt of the data folder (" + file + ")"
+                      : "none: every scan was recorded at one rotor speed";
+    return {};
+  }
+  if (consistent) {
+    used = "speedsteps.txt of the data folder (" + file + ")";
+    return {};
+  }
+  float low = d.ScanHeaders[1].Rpm, high = low;
+  for (int i = 2; i <= d.NFILES; ++i) {
+    low = std::min(low, d.ScanHeaders[i].Rpm);
+    high = std::max(high, d.ScanHeaders[i].Rpm);
+  }
+  const std::string speeds =
+      FormatText("the scans were recorded at %.0f to %.0f rpm", static_cast<double>(low),
+                 static_cast<double>(high));
+  const std::string beside =
+      MergePath({DataFileLocation.Drive, DataFileLocation.Directory, "speedsteps", ".txt"});
+  if (FileExists(beside))
+    return "the rotor speed profile " + beside + " contradicts the scans' recorded speeds (" +
+           speeds + ")";
+  if (SpeedStepsFromScans(280.0f, 100.0f) && d.DataSpeedProfile &&
+      d.DataSpeedProfile->CheckScansAgainstSpeedSteps(d.NFILES, LoadedHeaders())) {
+    used = FormatText("built from the scans' recorded speeds (%d steps, %.0f to %.0f rpm)",
+                      d.DataSpeedProfile->SpeedStepCount(), static_cast<double>(low),
+                      static_cast<double>(high));
+    return {};
+  }
+  return speeds + ", and no rotor speed profile built from them agrees with their times";
+}
+
+// After the run: a profile that the computations put in place (a low-speed
+// phase the simulation guessed) must still agree with the scans.
+std::string SpeedProfileContradiction() {
+  const auto& d = ScanDataSet;
+  if (!d.DataSpeedProfile || d.DataSpeedProfile->SpeedStepCount() < 1) return {};
+  if (d.DataSpeedProfile->CheckScansAgainstSpeedSteps(d.NFILES, LoadedHeaders())) return {};
+  return "the rotor speed profile " + d.DataSpeedProfile->FileName() +
+         " that the run used contradicts the scans' recorded speeds";
 }
 
 void NoteFlotationRefused() {
@@ -372,6 +492,11 @@ bool RunBatch(TXLAWindow& window) {
     if (p.AutoExit) BatchDone = true;
   };
   ResetBatchStatus();
+  if (const std::string twice = ScanListedTwice(BatchScanPaths(p)); !twice.empty()) {
+    NoteBatchFailure(BatchExitCode::DataNotLoaded, twice);
+    endIfAsked();
+    return true;
+  }
   if (!BuildBatchScanList(p, window)) {
     NoteBatchFailure(BatchExitCode::DataNotLoaded,
                      "the parameter file names no valid list of scans; nothing was loaded");
@@ -389,13 +514,26 @@ bool RunBatch(TXLAWindow& window) {
   }
   RepaintMainWindow(window.Handle());
   if (ScanDataSet.NFILES <= 0) {
-    const std::string missing = FirstMissingScan(BatchScanPaths(p));
-    NoteBatchFailure(BatchExitCode::DataNotLoaded,
-                     missing.empty() ? "the scans could not be loaded (see the load message)"
-                                     : "the scan file " + missing + " could not be loaded");
+    NoteBatchFailure(BatchExitCode::DataNotLoaded, LoadFailure(BatchScanPaths(p)));
     endIfAsked();
     return true;
   }
+  // Data that cannot be analysed as the file says: nothing is run, and the
+  // report lists no scan as loaded.
+  auto refuse = [&](BatchExitCode code, const std::string& why) {
+    NoteBatchFailure(code, why);
+    FreeDataSet();
+    endIfAsked();
+    RepaintMainWindow(window.Handle());
+    return true;
+  };
+  if (const std::string other = ScanOfAnotherKind(); !other.empty())
+    return refuse(BatchExitCode::DataNotLoaded, other);
+  if (const std::string outside = BatchSettingOutsideTheData(p); !outside.empty())
+    return refuse(BatchExitCode::ParameterFileRefused,
+                  "the parameter file " + p.ParameterFile + " was refused: " + outside);
+  if (const std::string speeds = ChooseSpeedProfile(); !speeds.empty())
+    return refuse(BatchExitCode::DataNotLoaded, speeds);
   const bool computes = p.SimulateOnly || p.AutoRun || p.AutoFit;
   if (p.SimulateOnly) {
     Command(window, id::Run);
@@ -406,6 +544,8 @@ bool RunBatch(TXLAWindow& window) {
     if (p.AutoSubtractSystematicNoise) SubtractFittedNoise(p, window);
     if (p.ShowResidualsHistogram) display::LayoutAndRenderMainPlots();
   }
+  if (const std::string contradiction = SpeedProfileContradiction(); !contradiction.empty())
+    NoteBatchFailure(BatchExitCode::DataNotLoaded, contradiction);
   if (computes)
     if (const std::string problem = AnalysisProblem(); !problem.empty())
       NoteBatchFailure(BatchExitCode::AnalysisFailed, problem);

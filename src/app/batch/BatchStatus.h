@@ -21,6 +21,8 @@ enum class BatchExitCode : int {
 struct BatchStatusRecord {
   BatchExitCode Code = BatchExitCode::Success;
   std::string Reason;  // empty on success
+  // Which rotor speed profile the run's simulations followed, for the report.
+  std::string SpeedProfile;
   bool Failed() const { return Code != BatchExitCode::Success; }
 };
 

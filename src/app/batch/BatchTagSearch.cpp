@@ -3,11 +3,11 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <utility>
+
+#include "platform/BoundedFileRead.h"
 
 namespace {
 
@@ -80,11 +80,13 @@ bool ConvertValue(const std::string& value, const TagValueOutputs& outputs) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return false;
+bool ReadWholeFile(const std::string& path, std::string& text, std::string* problem) {
+  std::string content;
+  const FileReadResult read = ReadBoundedRegularFile(path, BatchParameterFileBound, content);
+  if (read != FileReadResult::Read) {
+    if (problem) *problem = FileReadProblem(read, BatchParameterFileBound);
+    return false;
+  }
   std::string lines;
   lines.reserve(content.size());
   for (std::size_t i = 0; i < content.size(); ++i) {

@@ -4,12 +4,18 @@
 // "<Model>cofs</Model>". There is no root element, no attribute and no
 // nesting; everything outside the tags is ignored.
 
+#include <cstddef>
 #include <string>
 
 // The whole content of a text file, with Windows line ends ("\r\n") read as
 // single line feeds, so that files written on either system read alike.
-// False, with text untouched, when the file cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& text);
+// False, with text untouched, when the file cannot be opened or read, is no
+// regular file (a folder, a device, a FIFO) or is larger than
+// BatchParameterFileBound; problem, when given, then says why in a few words.
+bool ReadWholeFile(const std::string& path, std::string& text, std::string* problem = nullptr);
+
+// The largest parameter file read: a thousand scan paths fit many times.
+inline constexpr std::size_t BatchParameterFileBound = std::size_t{4} << 20;
 
 // The outputs a tag search fills; each one is filled only when given.
 struct TagValueOutputs {

@@ -43,6 +43,7 @@ int TXLAApp::Run() {
 
 int ProgramMain(int argc, const char* const* argv) {
   SetInstallationFolder(InstallationFolderOf(argc > 0 ? argv[0] : ""));
+  if (WrittenFilesInUserFolders) MoveWrittenFilesToUserFolders();
   CommandLineArgs.Arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
   ProgramEndRequested = false;
   TXLAApp app;

@@ -28,6 +28,20 @@ extern std::string WizardFootnote;
 // folder, so that the first file dialog opens there).
 void InitInstallPaths();
 
+// Set by the program itself (not by tests that start it in their process):
+// the files the program writes go to the user's own folders, since an
+// installed program's folder is read-only. Read-only tables and sounds are
+// still read beside the executable.
+extern bool WrittenFilesInUserFolders;
+// The user's configuration folder: $XDG_CONFIG_HOME/taluvo/, else
+// ~/.config/taluvo/ (preference and parameter files, "taluvo.ini").
+std::string UserConfigFolder();
+// The folder for scratch files: $XDG_RUNTIME_DIR/taluvo/, else
+// $XDG_CACHE_HOME/taluvo/temp/, else ~/.cache/taluvo/temp/.
+std::string UserTempFolder();
+// Creates both folders and points the written files of ProgramPaths there.
+void MoveWrittenFilesToUserFolders();
+
 // The application: creates the main window and runs the message loop.
 class TXLAApp {
  public:
