@@ -22,21 +22,31 @@
 bool ScanRmsFileOn = true;
 std::function<void()> WriteScanRmsDefault = links::Unwired;
 
-void DefaultMeniscusBottomLimits() {
-  auto& f = FitControl;
+MeniscusBottomRanges AutomaticMeniscusBottomLimits() {
   const auto& m = ModelParameters;
-  if (m.MeniscusBottomLimitsUserSet) return;
   // A fluorescence optics' meniscus is less sharp than an absorbance one.
   const bool fluorescence = ScanReaderOptions.FluorescenceData;
   const float meniscusRange = fluorescence ? 0.1f : 0.02f;
   const float bottomRange = fluorescence ? 0.1f : 0.05f;
-  f.MINMENISCUS = m.Meniscus - meniscusRange;
-  f.MAXMENISCUS = m.Meniscus + meniscusRange;
-  f.MINBOTTOM = m.Bottom - bottomRange;
-  f.MAXBOTTOM = m.Bottom + bottomRange;
+  MeniscusBottomRanges r;
+  r.MinMeniscus = m.Meniscus - meniscusRange;
+  r.MaxMeniscus = m.Meniscus + meniscusRange;
+  r.MinBottom = m.Bottom - bottomRange;
+  r.MaxBottom = m.Bottom + bottomRange;
   const float left = ScanDataSet.FitLeftLim, right = ScanDataSet.FitRightLim;
-  if (f.MAXMENISCUS >= left) f.MAXMENISCUS = left - 0.001f;
-  if (f.MINBOTTOM <= right) f.MINBOTTOM = right + 0.001f;
+  if (r.MaxMeniscus >= left) r.MaxMeniscus = left - 0.001f;
+  if (r.MinBottom <= right) r.MinBottom = right + 0.001f;
+  return r;
+}
+
+void DefaultMeniscusBottomLimits() {
+  if (ModelParameters.MeniscusBottomLimitsUserSet) return;
+  const MeniscusBottomRanges r = AutomaticMeniscusBottomLimits();
+  auto& f = FitControl;
+  f.MINMENISCUS = r.MinMeniscus;
+  f.MAXMENISCUS = r.MaxMeniscus;
+  f.MINBOTTOM = r.MinBottom;
+  f.MAXBOTTOM = r.MaxBottom;
 }
 
 float ScanRmsd() {

@@ -15,6 +15,13 @@
 // data), and neither range reaches into the fit limits.
 void DefaultMeniscusBottomLimits();
 
+// The automatic limits around the current meniscus and bottom, whether or
+// not the user set his own (nothing is written).
+struct MeniscusBottomRanges {
+  float MinMeniscus = 0.0f, MaxMeniscus = 0.0f, MinBottom = 0.0f, MaxBottom = 0.0f;
+};
+MeniscusBottomRanges AutomaticMeniscusBottomLimits();
+
 // For the fits (FitControl): the root-mean-square of signal minus model over
 // every chosen scan's fit index range; 0 without data or points. The chosen
 // scans are those of the fit scan window when it is on, all but the earliest

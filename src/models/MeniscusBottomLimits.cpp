@@ -58,12 +58,17 @@ bool EditMeniscusBottomLimits(platform::WindowHandle window, bool force) {
     MatrixTable<float> values(2, 3);
     MatrixTable<std::string> labels(2, 3);
     const ModelParametersRecord& m = ModelParameters;
+    // Limits that leave out the position just entered are no proposal: the
+    // automatic ones around it are offered instead.
+    const MeniscusBottomRanges around = AutomaticMeniscusBottomLimits();
+    const bool meniscusInside = f.MINMENISCUS <= m.Meniscus && m.Meniscus <= f.MAXMENISCUS;
+    const bool bottomInside = f.MINBOTTOM <= m.Bottom && m.Bottom <= f.MAXBOTTOM;
     values(1, 1) = m.Meniscus;
-    values(1, 2) = f.MINMENISCUS;
-    values(1, 3) = f.MAXMENISCUS;
+    values(1, 2) = meniscusInside ? f.MINMENISCUS : around.MinMeniscus;
+    values(1, 3) = meniscusInside ? f.MAXMENISCUS : around.MaxMeniscus;
     values(2, 1) = m.Bottom;
-    values(2, 2) = f.MINBOTTOM;
-    values(2, 3) = f.MAXBOTTOM;
+    values(2, 2) = bottomInside ? f.MINBOTTOM : around.MinBottom;
+    values(2, 3) = bottomInside ? f.MAXBOTTOM : around.MaxBottom;
     labels(1, 1) = "meniscus";
     labels(2, 1) = "bottom";
     for (int i = 1; i <= 2; ++i) {

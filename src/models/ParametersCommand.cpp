@@ -248,7 +248,7 @@ bool CmParameters(platform::WindowHandle window) {
       request.caption = layout.title;
       request.items = std::move(layout.items);
       request.state = t;
-      request.check = ParamsBoxCheck;
+      request.check = ParamsBoxCheckFor(request.items);
       ParameterDialogOpen = true;
       const bool ok = platform::ShowForm(request);
       ParameterDialogOpen = false;

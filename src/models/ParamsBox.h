@@ -69,3 +69,7 @@ bool BufferColumnShown(ModelKind kind);
 // floated, a non-positive invariant D, and entries that are not numbers of
 // their sign ("Invalid Entry", caption "Input Error", with the error sound).
 platform::FormRefusal ParamsBoxCheck(const platform::FormState& state);
+// The check of one model's dialog: ParamsBoxCheck, then, where the dialog
+// shows a distribution grid, a resolution of at least 2 points and a lower
+// grid limit below the upper one.
+platform::FormCheck ParamsBoxCheckFor(std::vector<platform::FormItem> items);

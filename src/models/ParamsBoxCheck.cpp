@@ -36,6 +36,45 @@ bool BufferColumnShown(ModelKind kind) {
   return IsDiscreteSpeciesModel(kind) && CorrectionOptions.BufferMismatch.On;
 }
 
+namespace {
+
+std::string LabelOf(const std::vector<platform::FormItem>& items, int id) {
+  return platform::FormFieldName(items, id);
+}
+
+// The distribution grid of a continuous model's dialog (entries 405-407
+// labelled resolution, lower and upper limit): a grid needs two points and
+// a lower limit below the upper one, or the run would fail or fit another
+// range than the one typed.
+platform::FormRefusal GridEntriesCheck(const std::vector<platform::FormItem>& items,
+                                       const platform::FormState& s) {
+  if (LabelOf(items, 405) != "resolution") return {};
+  const bool gridFromFile = platform::FindFormItem(items, 417) != nullptr && s.Checked(417);
+  if (!gridFromFile && !(std::atof(s.Text(405).c_str()) >= 2.0)) {
+    PlayErrorSound();
+    return platform::RefuseWith("Invalid Entry: the resolution needs at least 2 grid points",
+                                "Input Error", 405);
+  }
+  const std::string low = LabelOf(items, 406), high = LabelOf(items, 407);
+  if (low.find("min") == std::string::npos || high.find("max") == std::string::npos) return {};
+  if (!(std::atof(s.Text(406).c_str()) < std::atof(s.Text(407).c_str()))) {
+    PlayErrorSound();
+    return platform::RefuseWith("Invalid Entry: " + low + " must be below " + high,
+                                "Input Error", 406);
+  }
+  return {};
+}
+
+}  // namespace
+
+platform::FormCheck ParamsBoxCheckFor(std::vector<platform::FormItem> items) {
+  return [items = std::move(items)](const platform::FormState& s) {
+    platform::FormRefusal refusal = ParamsBoxCheck(s);
+    if (refusal.refused) return refusal;
+    return GridEntriesCheck(items, s);
+  };
+}
+
 platform::FormRefusal ParamsBoxCheck(const platform::FormState& s) {
   const ModelKind kind = ModelSelection.Kind;
   if (DlsDataMode && IsDiscreteSpeciesModel(kind)) {

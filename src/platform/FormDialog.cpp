@@ -14,7 +14,55 @@ int FormState::Checked(int id) const {
   return it == checked.end() ? 0 : it->second;
 }
 
-bool ShowForm(FormRequest& request) { return Current().ShowForm(request); }
+namespace {
+
+// The refusal's first message names the field it sends the user back to,
+// so that a dialog of many fields says which one it refused.
+FormCheck NamingRefusedField(const std::vector<FormItem>& items, FormCheck check) {
+  return [items, check = std::move(check)](const FormState& state) {
+    FormRefusal refusal = check(state);
+    if (!refusal.refused || refusal.messages.empty()) return refusal;
+    const std::string name = FormFieldName(items, refusal.focusId);
+    std::string& text = refusal.messages.front().text;
+    if (!name.empty() && text.find(name) == std::string::npos) text += "\n\nfield: " + name;
+    return refusal;
+  };
+}
+
+}  // namespace
+
+bool ShowForm(FormRequest& request) {
+  if (!request.check) return Current().ShowForm(request);
+  const FormCheck own = request.check;
+  request.check = NamingRefusedField(request.items, own);
+  const bool ok = Current().ShowForm(request);
+  request.check = own;
+  return ok;
+}
+
+std::string FormFieldName(const std::vector<FormItem>& items, int id) {
+  const FormItem* field = FindFormItem(items, id);
+  if (field == nullptr) return {};
+  if (field->kind != FormControl::Edit || !field->text.empty()) return field->text;
+  // An edit field is labelled by the nearest label to its left in its row
+  // and, in a table, by the heading of its column (a label or check box in
+  // the first row of its box).
+  const FormItem* label = nullptr;
+  const FormItem* heading = nullptr;
+  for (const FormItem& item : items) {
+    if (item.box != field->box || &item == field) continue;
+    if (item.kind == FormControl::Label && item.row == field->row &&
+        item.column < field->column && (label == nullptr || item.column > label->column))
+      label = &item;
+    if (field->row > 0 && item.row == 0 && item.column == field->column &&
+        (item.kind == FormControl::Label || item.kind == FormControl::Check))
+      heading = &item;
+  }
+  std::string name = label != nullptr ? label->text : std::string{};
+  if (heading != nullptr && !heading->text.empty())
+    name = name.empty() ? heading->text : heading->text + ", " + name;
+  return name;
+}
 
 FormItem FormLabel(int box, int row, int column, std::string text, int columnSpan) {
   FormItem item;

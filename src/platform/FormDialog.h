@@ -80,8 +80,14 @@ struct FormRequest {
 
 // Shows the form modally on the current backend; true when it closed with
 // OK (request.state then holds the entries), false on Cancel (state as
-// passed in).
+// passed in). A refusal's first message is followed by the name of the
+// field it focuses (FormFieldName) unless it names it already.
 bool ShowForm(FormRequest& request);
+
+// What the user reads beside an edit field: its own label, else the label
+// to its left in its row, preceded by the heading of its column in a table
+// ("species 2, s (S)"); empty for an unknown id.
+std::string FormFieldName(const std::vector<FormItem>& items, int id);
 
 // Helpers for building item tables.
 FormItem FormLabel(int box, int row, int column, std::string text, int columnSpan = 1);

@@ -21,8 +21,9 @@ inline constexpr const char* DisclaimerText =
 inline constexpr const char* DisclaimerQuestion =
     "\n\nDo you agree? (Yes = agree, No = don't agree)";
 
-// Where the program's documentation is found on the web.
-inline constexpr const char* OnlineHelpAddress = "https://taluvo.example.org/help/";
+// The program's help pages, shipped in its installation folder: the README
+// with the documents it links to (docs/) beside it.
+inline constexpr const char* HelpPagesFile = "help/README.md";
 
 // Appended by the help wizard to each of its messages.
 inline constexpr const char* WizardFootnoteText =

@@ -265,6 +265,48 @@ TEST_F(ModelCommandsTest, MultipleSpeciesTakeTheirStoredSlotsAndOptions) {
   EXPECT_FALSE(FitControl.MassInsteadOfD);
 }
 
+// After c(s) the species slots hold its grid and solvent (s-min 0.5 as a
+// mass, s-max 15 as an s, vbar and density as species 3): a discrete model
+// chosen next starts from the species of the last discrete model, or, with
+// none yet, from those of a fresh start; the same for the fixed-grid
+// geometries that share the species layout.
+TEST_F(ModelCommandsTest, DiscreteSpeciesAfterCsStartFromTheLastDiscreteSpecies) {
+  struct Case {
+    void (*command)(TXLAWindow&);
+    ModelKind kind;
+  } cases[] = {{CmNonInteractingDiscreteSpecies, K::NonInteractingSpecies},
+               {CmLinearLammEquation, K::LinearLammSpecies}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind));
+    ResetModelCommandRecords();
+    ModelPresets = ModelPresetsRecord{};
+    FitControl.MassInsteadOfD = true;
+    CmContinuousCSDistribution(window);
+    ASSERT_TRUE(IsContinuousModel(ModelSelection.Kind));
+    ModelPresets.DiscreteSpeciesKept = false;  // as at a fresh start
+    c.command(window);
+    ASSERT_EQ(ModelSelection.Kind, c.kind);
+    EXPECT_FLOAT_EQ(ParameterVector[1], 50000.0f);
+    EXPECT_FLOAT_EQ(ParameterVector[5], 4.0f);
+    for (int slot : {2, 3, 4, 6, 7, 8}) EXPECT_FLOAT_EQ(ParameterVector[slot], 0.0f) << slot;
+
+    const float mass[] = {0, 66000.0f, 132000.0f, 0.0f, 0.0f};
+    const float sed[] = {0, 4.4f, 6.6f, 0.0f, 0.0f};
+    for (int k = 1; k <= 4; ++k) {
+      SetSlot(k, mass[k]);
+      SetSlot(4 + k, sed[k]);
+    }
+    SyncParameterVector();
+    CmContinuousCSDistribution(window);
+    EXPECT_FLOAT_EQ(ParameterVector[3], SolventConditions.VBAR);  // c(s) took the slots
+    c.command(window);
+    for (int k = 1; k <= 4; ++k) {
+      EXPECT_FLOAT_EQ(ParameterVector[k], mass[k]) << k;
+      EXPECT_FLOAT_EQ(ParameterVector[4 + k], sed[k]) << k;
+    }
+  }
+}
+
 // After c(s) the slots of component 1 hold the grid (s-min, s-max,
 // resolution); the non-ideal species must not start from them (as a "mass"
 // turned into D, s-min became a D of 812466) but from the species the user

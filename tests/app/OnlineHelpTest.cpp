@@ -2,39 +2,60 @@
 // shortcuts, and the About box with its withdrawal of the agreement.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/ShellFixture.h"
 #include "app/help/OnlineHelp.h"
 #include "app/window/TXLAWindow.h"
 #include "resources/AppStrings.h"
+#include "state/ProgramPaths.h"
 
 class OnlineHelp : public ShellTest {};
 
-TEST_F(OnlineHelp, PromptOpensTheHelpAddressOnlyWhenAskedAndSaysWhenNoBrowserStarts) {
+// The help pages are files beside the program: the prompt names them and
+// the desktop's opener shows them on Yes; without them, or without an
+// opener, a box says so instead of sending the user nowhere.
+TEST_F(OnlineHelp, PromptOpensTheHelpPagesBesideTheProgramOnlyWhenAsked) {
+  const std::string savedFolder = ProgramPaths.InstallationFolder;
+  const ScratchFolder scratch;
+  const std::filesystem::path& folder = scratch.path();
+  std::filesystem::create_directories(folder / "help");
+  ProgramPaths.InstallationFolder = folder.string() + "/";
+  const std::string page = HelpPagesPath();
+  EXPECT_EQ(page, folder.string() + "/help/README.md");
   struct Case {
+    const char* name;
+    bool installed;
     platform::BoxAnswer answer;
-    bool browserThere;
-    bool opened;
-    bool warning;
-  } cases[] = {{platform::BoxAnswer::No, true, false, false},
-               {platform::BoxAnswer::Yes, true, true, false},
-               {platform::BoxAnswer::Yes, false, true, true}};
+    bool openerThere;
+    bool asked, opened, warning;
+  } cases[] = {{"declined", true, platform::BoxAnswer::No, true, true, false, false},
+               {"opened", true, platform::BoxAnswer::Yes, true, true, true, false},
+               {"no opener", true, platform::BoxAnswer::Yes, false, true, true, true},
+               {"not installed", false, platform::BoxAnswer::Yes, true, false, false, true}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(page);
+    if (c.installed) std::ofstream(page) << "# Taluvo\n";
     backend().ClearLog();
-    backend().SetProgramsAvailable(c.browserThere);
+    backend().SetProgramsAvailable(c.openerThere);
     backend().ScriptBoxAnswer(c.answer);
     TXLAWindow window(MainWindowTitle);
     window.MenuHelpMode = true;
     window.OnCommand(268);
     const auto prompt = LogLinesWith("box [HELP] (question)");
-    ASSERT_EQ(prompt.size(), 1u);
-    EXPECT_NE(prompt[0].find(OnlineHelpAddress), std::string::npos);
-    EXPECT_NE(prompt[0].find("\nConnect? ->"), std::string::npos);
-    EXPECT_EQ(LogLinesWith(std::string("open web address ") + OnlineHelpAddress).size(),
-              c.opened ? 1u : 0u);
-    EXPECT_EQ(LogLinesWith("could not start a web browser").size(), c.warning ? 1u : 0u);
+    ASSERT_EQ(prompt.size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_NE(prompt[0].find(page), std::string::npos);
+      EXPECT_NE(prompt[0].find("\nConnect? ->"), std::string::npos);
+    }
+    EXPECT_EQ(LogLinesWith("open web address " + page).size(), c.opened ? 1u : 0u);
+    EXPECT_EQ(LogLinesWith("box [HELP] (warning)").size(), c.warning ? 1u : 0u);
     EXPECT_FALSE(window.MenuHelpMode);
     EXPECT_FALSE(window.DialogBusy);
   }
+  ProgramPaths.InstallationFolder = savedFolder;
 }
 
 TEST_F(OnlineHelp, KeyboardShortcutsListTheControlKeys) {

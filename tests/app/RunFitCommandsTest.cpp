@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/commands/RunFitCommands.h"
+#include "app/options/ProgramOptions.h"
 #include "state/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
 #include "state/PaintState.h"
@@ -125,6 +126,56 @@ TEST_F(RunFitCommandsTest, RunComputesTheDistributionAndClearsRunBusy) {
   LammSolverSettings = savedLamm;
 }
 
+// A Run that fails (a resolution of -5 reaching the run, refused with its
+// message) shows no result: no result text pending, no help wizard, the
+// data still marked as changed, and the window repainted with the last good
+// state. The same data with a sound grid then give the result and the
+// wizard.
+TEST_F(RunFitCommandsTest, FailedRunShowsNoResultTextAndNoWizard) {
+  sv::Experiment e;
+  e.Scans = 4;
+  e.Points = 80;
+  e.RadialStep = 0.015;
+  LoadExperiment(e, sv::MakeData(e, {{4.0, 6e-7, 0.5}}));
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  ParameterVector[1] = 1.0f;
+  ParameterVector[2] = 0.68f;
+  ParameterVector[3] = 0.73f;
+  ParameterVector[5] = 10.0f;
+  ParameterVector[7] = 1.0f;
+  ParameterVector[9] = -5.0f;  // resolution
+  ParameterVector[11] = 1.2f;
+  ParameterVector[12] = 0.01002f;
+  ParameterVector[13] = 5.8f;
+  ParameterVector[14] = 7.2f;
+  UnpackParameterVector();
+  const bool savedWizard = ProgramOptions.WizardMessagesOn;
+  ProgramOptions.WizardMessagesOn = true;
+  int repaints = 0;
+  RepaintMainWindow = [&](platform::WindowHandle) { ++repaints; };
+
+  for (const float resolution : {-5.0f, 10.0f}) {
+    SCOPED_TRACE(resolution);
+    ParameterVector[9] = resolution;
+    UnpackParameterVector();
+    ScanDataSet.DataChanged = true;
+    PaintState.FitResultPending = false;
+    backend().ClearLog();
+    repaints = 0;
+
+    RunModelCommand(window);
+
+    const bool failed = resolution < 0.0f;
+    EXPECT_EQ(LogLinesWith("box [ERROR]").empty(), !failed);
+    EXPECT_EQ(PaintState.FitResultPending, !failed);
+    EXPECT_EQ(ScanDataSet.DataChanged, failed);
+    EXPECT_GE(repaints, 1);
+    EXPECT_FALSE(window.RunBusy);
+    if (failed) EXPECT_TRUE(LogLinesWith("box [Help Wizard]").empty());
+  }
+  ProgramOptions.WizardMessagesOn = savedWizard;
+}
+
 // "Simulate Non-Interacting Species with Faxen Approximation": one Run in
 // which the species follows Faxen's boundary; the switch is off again
 // afterwards, and the Run has cleared the mark of the global-array engine.
@@ -168,7 +219,8 @@ TEST_F(RunFitCommandsTest, FaxenCommandRunsTheClosedFormOnce) {
 
 // The meniscus fitted, the left fit limit at 6.0 cm below the largest
 // meniscus 6.05 cm: Yes moves that limit to 5.999 and the fit goes ahead
-// (here to its "load data first"); No leaves everything and fits nothing.
+// (here to its "load data first", a refusal that shows no result); No
+// leaves everything and fits nothing.
 // The same for the bottom against the right fit limit.
 TEST_F(RunFitCommandsTest, FitLimitQuestions) {
   struct Case {
@@ -202,7 +254,9 @@ TEST_F(RunFitCommandsTest, FitLimitQuestions) {
     EXPECT_NEAR(c.meniscus ? FitControl.MAXMENISCUS : FitControl.MINBOTTOM, c.expected, 1e-6f)
         << c.name;
     EXPECT_EQ(LogLinesWith("load data first").size(), c.fitted ? 1u : 0u) << c.name;
-    EXPECT_EQ(PaintState.FitResultPending, c.fitted) << c.name;
+    // The fit that went ahead was refused ("load data first"): no result
+    // to show either way.
+    EXPECT_FALSE(PaintState.FitResultPending) << c.name;
     EXPECT_FALSE(window.FitBusy) << c.name;
   }
 }

@@ -432,7 +432,7 @@ TEST_F(RealWindow, CsDialogChecksTakesAndHandsItsEntriesToTheNextRun) {
   Choose(212);
   EXPECT_EQ(tabbed, (std::vector<std::string>{"field405", "field406", "field407"}));
   EXPECT_EQ(focusAfterRefusal, "field406");
-  EXPECT_EQ(refusal, "Input Error: Invalid Entry");
+  EXPECT_EQ(refusal, "Input Error: Invalid Entry\n\nfield: s min (S)");
   EXPECT_EQ(visits, 2);
   EXPECT_FLOAT_EQ(DistributionSettings.Resolution, 40.0f);
   EXPECT_FLOAT_EQ(DistributionSettings.Smin, 2.0f);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -366,6 +368,50 @@ TEST_F(ContiFitTest, InterruptedSimplexStillEndsWithAFinalEvaluation) {
   EXPECT_FALSE(FitControl.FitAbort);
   EXPECT_FALSE(ComputationAbort);
   EXPECT_LT(FitControl.CurrentRmsd, 1.0f);
+}
+
+// Quitting the window during a fit interrupts it like a key press (the
+// close waits in the queue and stops the fit at its next poll); the fit then
+// ends, and what it leaves in "~tmppars" beside the data must be one
+// consistent state: the final parameters, written as final, the ones the
+// final evaluation used and the records hold, for the simplex and for
+// Levenberg-Marquardt (whose accepted steps are saved on the way).
+TEST_F(ContiFitTest, InterruptedFitLeavesTheFinalParametersInTheTempFile) {
+  for (const OptimizerChoice kind :
+       {OptimizerChoice::Simplex, OptimizerChoice::LevenbergMarquardt}) {
+    SCOPED_TRACE(kind == OptimizerChoice::Simplex ? "simplex" : "Marquardt");
+    LoadSixScansOf5S(sv::Experiment{}.NoiseSd, 5.87f);
+    FloatMeniscus();
+    FitControl.SaveBestParameters = true;
+    FitDriverSettings.OptimizerKind = kind;
+    const std::string file = scratch.File("~tmppars");
+    std::filesystem::remove(file);
+    DataFileLocation.TempParameterFilePath = file;
+    SeedClockRandomGenerators(5);
+
+    int runs = 0;
+    std::vector<float> finalMenisci;
+    const bool fitted = FitWatchingEvaluations([&] {
+      if (DistributionRunFlags.FinalEvaluation)
+        finalMenisci.push_back(ModelParameters.Meniscus);
+      else if (++runs == 4)
+        ComputationAbort = true;
+    });
+    (void)fitted;
+
+    std::ifstream in(file);
+    std::vector<float> values;
+    for (float v = 0.0f; in >> v;) values.push_back(v);
+    ASSERT_GT(values.size(), 45u);
+    EXPECT_EQ(values[0], 1.0f);  // written as final, not as a step on the way
+    ASSERT_FALSE(finalMenisci.empty());
+    EXPECT_NEAR(values[39], finalMenisci.back(), 1e-5f);
+    EXPECT_NEAR(values[39], ModelParameters.Meniscus, 1e-5f);
+    EXPECT_EQ(ParameterVector[MeniscusSlot], ModelParameters.Meniscus);
+    EXPECT_LE(FitControl.MINMENISCUS, ModelParameters.Meniscus);
+    EXPECT_GE(FitControl.MAXMENISCUS, ModelParameters.Meniscus);
+    EXPECT_FALSE(ComputationAbort);
+  }
 }
 
 // With nothing floating the distribution is stored after one evaluation.

@@ -233,6 +233,84 @@ TEST_F(ParametersCommandTest, EntriesComeBackIntoTheParametersAndCancelKeepsThem
   EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], 0.25f);
 }
 
+// A grid that cannot run is refused in the dialog, naming the field, as
+// letters are: a resolution below 2 points and a lower limit at or above
+// the upper one (the run would otherwise fail, or fit another range). The
+// corrected try is taken.
+TEST_F(ParametersCommandTest, GridEntriesThatCannotRunAreRefusedNamingTheField) {
+  struct Case {
+    const char* name;
+    std::map<int, std::string> entries;
+    const char* message;
+  } cases[] = {
+      // The message names its field already: no field line is added.
+      {"negative resolution", {{405, "-5"}},
+       "Invalid Entry: the resolution needs at least 2 grid points ->"},
+      {"one grid point", {{405, "1"}}, "the resolution needs at least 2 grid points"},
+      {"s-min above s-max", {{406, "10"}, {407, "5"}}, "Invalid Entry: s min (S) must be below s max (S)"},
+      {"equal limits", {{406, "5"}, {407, "5"}}, "s min (S) must be below s max (S)"},
+      {"letters name their field", {{407, "abc"}}, "Invalid Entry\n\nfield: s max (S)"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Select(ModelKind::ContinuousCS);
+    backend().ClearLog();
+    backend().ScriptForm(Entries(c.entries));
+    backend().ScriptForm(Entries({{405, "50"}, {406, "1"}, {407, "8"}}));
+    ASSERT_TRUE(CmParameters(nullptr));
+    EXPECT_EQ(LogLinesWith("box [Input Error] (error) ").size(), 1u);
+    EXPECT_EQ(LogLinesWith(c.message).size(), 1u);
+    EXPECT_FLOAT_EQ(DistributionSettings.Resolution, 50.0f);
+    EXPECT_FLOAT_EQ(DistributionSettings.Smin, 1.0f);
+    EXPECT_FLOAT_EQ(DistributionSettings.Smax, 8.0f);
+  }
+  // A species column names its species.
+  Select(ModelKind::NonInteractingSpecies);
+  backend().ClearLog();
+  backend().ScriptForm(Entries({{414, "x"}}));
+  backend().ScriptForm(Entries({{414, "3"}}));
+  ASSERT_TRUE(CmParameters(nullptr));
+  EXPECT_EQ(LogLinesWith("Invalid Entry\n\nfield: species 2, s (S)").size(), 1u);
+}
+
+// Meniscus 5.91 and bottom 7.2 typed while the automatic limits still lie
+// around the old positions: the limits box proposes limits around the new
+// ones (within the fit limits), not the old ranges that exclude them.
+TEST_F(ParametersCommandTest, LimitsBoxProposesLimitsAroundTheEnteredPositions) {
+  Select(ModelKind::NonInteractingSpecies);
+  ParametersCommandLinks.EditMeniscusBottomLimits = [](platform::WindowHandle w, bool force) {
+    EditMeniscusBottomLimits(w, force);
+  };
+  ModelParameters.MeniscusRangeConfirmed = false;
+  ModelParameters.MeniscusBottomLimitsUserSet = false;
+  ScanDataSet.FitLeftLim = 5.955f;
+  ScanDataSet.FitRightLim = 7.1f;
+  FitControl.MINMENISCUS = 5.930f;
+  FitControl.MAXMENISCUS = 5.954f;
+  FitControl.MINBOTTOM = 7.147f;
+  FitControl.MAXBOTTOM = 7.197f;
+  backend().ScriptForm(Entries({{435, "5.91"}, {437, "7.2"}}, {{434, 1}, {436, 1}}));
+  backend().ScriptForm({});
+  ASSERT_TRUE(CmParameters(nullptr));
+  const auto forms = backend().ShownForms();
+  ASSERT_EQ(forms.back().caption, "set meniscus+limits");
+  // Row by row: position, low limit, up limit (the table's cell ids count
+  // down from 989).
+  std::vector<float> proposed;
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 3; ++j)
+      proposed.push_back(std::stof(forms.back().initial.Text(1000 - (10 * i + j))));
+  EXPECT_NEAR(proposed[0], 5.91f, 1e-4f);
+  EXPECT_NEAR(proposed[1], 5.89f, 1e-4f);
+  EXPECT_NEAR(proposed[2], 5.93f, 1e-4f);
+  EXPECT_NEAR(proposed[3], 7.2f, 1e-4f);
+  EXPECT_NEAR(proposed[4], 7.15f, 1e-4f);
+  EXPECT_NEAR(proposed[5], 7.25f, 1e-4f);
+  EXPECT_LE(FitControl.MINMENISCUS, 5.91f);
+  EXPECT_GE(FitControl.MAXMENISCUS, 5.91f);
+  EXPECT_LE(FitControl.MINBOTTOM, 7.2f);
+  EXPECT_GE(FitControl.MAXBOTTOM, 7.2f);
+}
+
 // The first time meniscus or bottom is fitted the meniscus limits are asked
 // for; what the dialog just took (values and fit flags) survives that box.
 TEST_F(ParametersCommandTest, EntriesSurviveTheMeniscusLimitsAskedAfterThem) {

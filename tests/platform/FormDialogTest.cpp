@@ -63,7 +63,8 @@ TEST_F(FormDialogTest, RefusalShowsItsMessageAndTheNextTryIsOnTheSameDialog) {
   backend().ScriptForm(good);
   ASSERT_TRUE(ShowForm(request));
   EXPECT_EQ(request.state.Text(1), "1e3");
-  EXPECT_EQ(LogLinesWith("box [Input Error] (error) Invalid Entry").size(), 1u);
+  EXPECT_EQ(LogLinesWith("box [Input Error] (error) Invalid Entry\n\nfield: grid size").size(),
+            1u);
   EXPECT_EQ(LogLinesWith("refused, focus 1").size(), 1u);
   EXPECT_EQ(backend().ShownForms().size(), 1u);
 }
@@ -82,6 +83,29 @@ TEST_F(FormDialogTest, CancelAndAnUnscriptedRefusalLeaveTheStateAsPassed) {
   EXPECT_FALSE(ShowForm(request));
   EXPECT_EQ(request.state.Text(1), "x");
   EXPECT_EQ(LogLinesWith("Invalid Entry").size(), 1u);
+}
+
+// The name a refusal gives its field: the edit's own label, else the label
+// to its left in its row, preceded in a table by its column's heading.
+TEST(FormFieldName, NamesAFieldAsTheUserReadsIt) {
+  const std::vector<FormItem> items = {
+      FormGroupBox(10, 0, 0, 0, "species"),
+      FormCheckBox(401, 10, 0, 1, "species 1"),
+      FormCheckBox(408, 10, 0, 3, "species 2"),
+      FormLabel(10, 1, 0, "concentration"),
+      FormEdit(405, 10, 1, 1),
+      FormEdit(412, 10, 1, 3),
+      FormGroupBox(20, 0, 0, 1, "parameters"),
+      FormLabel(20, 0, 0, "resolution"),
+      FormEdit(505, 20, 0, 1),
+      FormEdit(7, 20, 1, 0, "grid size")};
+  const std::pair<int, const char*> cases[] = {{405, "species 1, concentration"},
+                                               {412, "species 2, concentration"},
+                                               {505, "resolution"},
+                                               {7, "grid size"},
+                                               {401, "species 1"},
+                                               {999, ""}};
+  for (const auto& [id, name] : cases) EXPECT_EQ(FormFieldName(items, id), name) << id;
 }
 
 }  // namespace

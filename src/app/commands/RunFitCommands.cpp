@@ -14,6 +14,7 @@
 #include "app/options/ProgramOptions.h"
 #include "state/LoadOptions.h"
 #include "state/ModelSelection.h"
+#include "state/ProgramFlags.h"
 #include "app/scantools/BoundaryAnalysisCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/LoadMessages.h"
@@ -94,14 +95,42 @@ bool FitLimitsAccepted(TXLAWindow& window) {
   return true;
 }
 
-void AfterComputation(TXLAWindow& window) {
-  PaintState.FitResultPending = true;
-  ScanDataSet.DataChanged = false;
+// A computation that failed leaves the plots of the last good state on
+// screen and shows no result text: its numbers would describe nothing the
+// user asked for.
+void AfterComputation(TXLAWindow& window, bool succeeded) {
+  if (succeeded) {
+    PaintState.FitResultPending = true;
+    ScanDataSet.DataChanged = false;
+  }
   RepaintMainWindow(window.Handle());
 }
 
+// Paints the window now, inside the command, so that the result the wizard
+// talks about is on screen when its boxes ask. The paint the command asked
+// for still follows when it returns, and it draws the result text again.
+void ShowResultNow(TXLAWindow& window) {
+  platform::WindowHost* host = window.Host();
+  if (host == nullptr || RedrawSuppressed || window.PaintDeferred()) return;
+  const bool resultPending = PaintState.FitResultPending;
+  platform::Canvas& canvas = host->ClientCanvas();
+  for (const bool erase : {true, false}) {
+    canvas.Save();
+    window.OnPaint(canvas, erase);
+    canvas.Restore();
+  }
+  PaintState.FitResultPending = resultPending;
+  host->UpdateNow();
+}
+
 void HelpWizardIfOn(TXLAWindow& window) {
-  if (ProgramOptions.WizardMessagesOn) HelpWizard(window);
+  if (!ProgramOptions.WizardMessagesOn) return;
+  ShowResultNow(window);
+  HelpWizard(window);
+}
+
+bool RunSucceeded(ContiRunOutcome outcome) {
+  return outcome == ContiRunOutcome::Stored || outcome == ContiRunOutcome::Simulated;
 }
 
 }  // namespace
@@ -152,6 +181,7 @@ void RunModelCommand(TXLAWindow& window) {
   if (ScanReaderOptions.FlagStrongGradients && !CheckStrongGradients(window)) return;
   const ModelKind kind = ModelSelection.Kind;
   const bool eqTest = LoadOptions.EqTestMode;
+  bool succeeded = true;
   WhileBusy(window.RunBusy, [&] {
     const loading::WaitCursor hourglass(window);
     // The marks of which engine computed and of a running distribution
@@ -167,19 +197,19 @@ void RunModelCommand(TXLAWindow& window) {
       if (kind == ModelKind::DlsIRhTimeCourse)
         RunDistributionTimeCourse(window.Handle());
       else
-        RunContiSed(window.Handle());
+        succeeded = RunSucceeded(RunContiSed(window.Handle()));
     } else if (kind == ModelKind::BuoyantMassEquilibrium ||
                kind == ModelKind::BuoyantMassReactingAB) {
-      RunEqBuoyantMass(window.Handle());
+      succeeded = RunEqBuoyantMass(window.Handle());
     } else if (IsVanHoldeWeischetFamily(kind)) {
       RunBoundaryAnalysis(window);
     } else {
       SimulateModel(window.Handle());
     }
     SpeciesSignals.LiveRunDisplay = false;
-    AfterComputation(window);
+    AfterComputation(window, succeeded);
   });
-  if (!eqTest) HelpWizardIfOn(window);
+  if (!eqTest && succeeded) HelpWizardIfOn(window);
 }
 
 void CmSimulateFaxen(TXLAWindow& window) {
@@ -200,19 +230,23 @@ void CmFit(TXLAWindow& window) {
   WhileBusy(window.FitBusy, [&] {
     if (!FitLimitsAccepted(window)) return;
     const loading::WaitCursor hourglass(window);
+    fitted = true;
     if (LoadOptions.EqTestMode)
       RunEqTest(window);
     else if (IsContinuousModel(kind))
-      FitContiModel(window.Handle());
+      fitted = FitContiModel(window.Handle());
     else if (kind == ModelKind::BuoyantMassEquilibrium || kind == ModelKind::BuoyantMassReactingAB)
       FitEqBuoyantMass(window.Handle());
     else
-      FitDriver(window.Handle());
-    PlayFitDoneSound();
-    fitted = true;
+      fitted = FitDriver(window.Handle());
+    if (fitted) PlayFitDoneSound();
   });
-  if (!fitted) return;
-  AfterComputation(window);
+  // A fit refused with its message keeps the last good result on screen.
+  if (!fitted) {
+    RepaintMainWindow(window.Handle());
+    return;
+  }
+  AfterComputation(window, true);
   if (FitDisplayLinks.FitResultText) FitDisplayLinks.FitResultText(window.Handle());
   HelpWizardIfOn(window);
 }

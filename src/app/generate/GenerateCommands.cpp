@@ -18,6 +18,7 @@
 #include "data/DataSetServices.h"
 #include "data/FilePathParts.h"
 #include "data/ScanDataSet.h"
+#include "data/ScanOutputSupport.h"
 #include "data/SiblingExport.h"
 #include "data/SyntheticData.h"
 #include "state/SolventConditions.h"
@@ -312,6 +313,13 @@ void CmSingle(TXLAWindow& window) {
   SpeciesSignals.LiveRunDisplay = true;
   GenerateSyntheticData(window.Handle(), q);
   SpeciesSignals.LiveRunDisplay = live;
+  // The window now shows the generated scans; its caption names them as a
+  // load names the loaded ones (settings that generate nothing leave the
+  // scans, and the caption, as they were).
+  const ScanDataSetRecord& d = ScanDataSet;
+  if (d.NFILES > 0 && d.ScanHeaders[1].Description == "synthetic")
+    SetMainWindowCaption(window.Handle(), "SEDIMENTATION ANALYSIS -> " + OutputFolderOf(path) +
+                                              ScanDataSet.ScanFilePaths[1] + "...");
 }
 
 void CmSeries(TXLAWindow& window) {

@@ -1,5 +1,6 @@
 #include "app/help/OnlineHelp.h"
 
+#include <filesystem>
 #include <string>
 
 #include "app/commands/CommandTable.h"
@@ -10,6 +11,7 @@
 #include "app/window/TXLAWindow.h"
 #include "platform/Platform.h"
 #include "resources/AppStrings.h"
+#include "state/ProgramPaths.h"
 #include "ui/Sounds.h"
 
 namespace {
@@ -51,16 +53,28 @@ constexpr const char* kShortcutPieces[] = {
 
 }  // namespace
 
+std::string HelpPagesPath() {
+  return ProgramPaths.InstallationFolder + HelpPagesFile;
+}
+
 void OnlineHelpPrompt(TXLAWindow& window) {
   window.MenuHelpMode = false;
-  const std::string address = OnlineHelpAddress;
+  // The help pages travel with the program, so help works without a
+  // network; the desktop's opener shows them in the user's viewer.
+  const std::string page = HelpPagesPath();
+  if (!std::filesystem::is_regular_file(page)) {
+    ShowBox(window, "the help pages are not installed beside the program:\n" + page, "HELP",
+            platform::BoxIcon::Warning, platform::BoxButtons::Ok);
+    return;
+  }
   const std::string prompt =
-      "Help for this command and all others is found on-line at\n" + address + "\nConnect?";
+      "Help for this command and all others is found in the program's help pages at\n" + page +
+      "\nConnect?";
   if (ShowBox(window, prompt, "HELP", platform::BoxIcon::Question, platform::BoxButtons::YesNo) !=
       platform::BoxAnswer::Yes)
     return;
-  if (!platform::Current().OpenWebAddress(address))
-    ShowBox(window, "could not start a web browser for " + address, "HELP",
+  if (!platform::Current().OpenWebAddress(page))
+    ShowBox(window, "could not open the help pages " + page + "\n(no program to show them)", "HELP",
             platform::BoxIcon::Warning, platform::BoxButtons::Ok);
 }
 

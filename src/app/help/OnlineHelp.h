@@ -5,8 +5,13 @@
 class CommandTable;
 class TXLAWindow;
 
-// Offers to open the on-line help in the web browser and leaves menu-help
-// mode.
+#include <string>
+
+// The help pages beside the program ("help/README.md" in the installation
+// folder).
+std::string HelpPagesPath();
+// Offers to open the help pages with the desktop's opener and leaves
+// menu-help mode; says so when they are not installed.
 void OnlineHelpPrompt(TXLAWindow& window);
 // The list of keyboard shortcuts.
 void CmKeyboardShortcuts(TXLAWindow& window);

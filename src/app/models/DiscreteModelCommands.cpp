@@ -28,14 +28,24 @@ void ClearDistributionPlotsIfShown() {
     ModelCommandLinks.ClearDistributionPlots();
 }
 
+bool DistributionKindSelected() {
+  const ModelKind k = ModelSelection.Kind;
+  return IsContinuousModel(k) || IsVanHoldeWeischetFamily(k);
+}
+
 // The common steps of a discrete kind up to its presets; false when the
-// kind is selected already (nothing changes then).
+// kind is selected already (nothing changes then). After a distribution
+// model the species slots hold its grid and solvent (s-min as a mass,
+// vbar and density as species 3): the species start from the last
+// discrete ones instead.
 bool EnterDiscreteKind(TXLAWindow& window, ModelKind kind) {
+  const bool afterDistribution = DistributionKindSelected();
   ClearDistributionPlotsIfShown();
   if (ModelSelection.Kind == kind) return false;
   ResetModelFlags(window);
   SelectModelKind(kind);
   window.CheckMenuItem(CommandIdOf(kind), true);
+  if (afterDistribution) RestoreDiscreteSpecies();
   return true;
 }
 
@@ -155,11 +165,6 @@ void NonidealReference() {
   ModelPresets.NonidealReferenceMassOrD = SlotValue(1);
 }
 
-bool DistributionKindSelected() {
-  const ModelKind k = ModelSelection.Kind;
-  return IsContinuousModel(k) || IsVanHoldeWeischetFamily(k);
-}
-
 // After a distribution model, slots 1, 5 and 9 hold its grid (s-min, s-max,
 // resolution), and the switch to D turns an s-min "mass" into an absurd D:
 // the non-ideal species start from the species the user last had there, or
@@ -231,9 +236,11 @@ void CmNonInteractingDiscreteSpecies(TXLAWindow& window) {
   if (previous == ModelKind::NonInteractingSpecies) return;
   if (previous == ModelKind::DiscreteStokesRadii) StokesRadiiToD();
   if (previous == ModelKind::CumulantAnalysis) OneCumulantComponent();
+  const bool afterDistribution = IsContinuousModel(previous) || IsVanHoldeWeischetFamily(previous);
   ResetModelFlags(window);
   SelectModelKind(ModelKind::NonInteractingSpecies);
   window.CheckMenuItem(198, true);
+  if (afterDistribution) RestoreDiscreteSpecies();
   LammSolverSettings.AutomaticAlgorithm = true;
   AllComponentsOff();
   ClearFitFlags();

@@ -398,3 +398,22 @@ int CommandIdOf(ModelKind kind) {
   }
   return 0;
 }
+
+void KeepDiscreteSpecies() {
+  ModelPresetsRecord& pr = ModelPresets;
+  pr.DiscreteSpeciesKept = true;
+  pr.DiscreteSpeciesMassForm = FitControl.MassInsteadOfD;
+  for (int slot = 1; slot <= 8; ++slot) pr.DiscreteSpeciesSlot[slot] = SlotValue(slot);
+}
+
+void RestoreDiscreteSpecies() {
+  const ModelPresetsRecord& pr = ModelPresets;
+  const bool massForm = FitControl.MassInsteadOfD;
+  if (pr.DiscreteSpeciesKept && pr.DiscreteSpeciesMassForm == massForm) {
+    for (int slot = 1; slot <= 8; ++slot) SetSlot(slot, pr.DiscreteSpeciesSlot[slot]);
+    return;
+  }
+  for (int slot = 1; slot <= 8; ++slot) SetSlot(slot, 0.0f);
+  SetSlot(1, massForm ? 50000.0f : 5.0f);
+  SetSlot(5, 4.0f);
+}

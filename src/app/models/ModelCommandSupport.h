@@ -79,6 +79,12 @@ struct ModelPresetsRecord {
   float TimeCourseValue = 1.0f;
   // The ls-g*(s) extrapolation: the values of slots 11 and 3.
   float ExtrapolationSlot11 = 20.0f, ExtrapolationSlot3 = 3.0f;
+  // The species of the discrete models as they were when a distribution
+  // model took their slots over: M or D (slots 1-4) and s (slots 5-8), in
+  // the form (M or D) of that moment. Before any, those of a fresh start.
+  bool DiscreteSpeciesKept = false;
+  bool DiscreteSpeciesMassForm = false;
+  float DiscreteSpeciesSlot[9] = {};
 };
 
 extern ModelPresetsRecord ModelPresets;
@@ -141,6 +147,14 @@ void SetSlot(int slot, float value);
 void SetSlotFitted(int slot, int fitted);
 void SetSlot(int slot, float value, int fitted);
 void SyncParameterVector();
+
+// A discrete species model hands its slots to a distribution model: its
+// species (M or D and s) are kept for the next discrete model.
+void KeepDiscreteSpecies();
+// A discrete model entered from a distribution model, whose grid fills the
+// species slots: the species kept last, or those of a fresh start (M 50000
+// Da or D 5e-7 cm^2/s, 4 S for species 1; nothing for the others).
+void RestoreDiscreteSpecies();
 
 // The finite-element algorithm of the Lamm solvers.
 void SetFiniteElementChoice(bool automatic, bool claverie, bool movingHat);

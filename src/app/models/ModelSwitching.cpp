@@ -140,6 +140,12 @@ void EnterContinuousMode(TXLAWindow& window) {
 }  // namespace
 
 void ResetModelFlags(TXLAWindow& window) {
+  // The species of a sedimentation model, for a later discrete model after
+  // the distribution model that may come next and take their slots.
+  const ModelKind leaving = ModelSelection.Kind;
+  if (IsDiscreteSpeciesModel(leaving) && leaving != ModelKind::DiscreteStokesRadii &&
+      leaving != ModelKind::CumulantAnalysis)
+    KeepDiscreteSpecies();
   RestoreTimesSetByModel(window);
   CorrectionOptions.WienerSkewing.On = false;
   CorrectionOptions.WienerSkewing.MagnitudeFitted = 0;

@@ -8,11 +8,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -87,6 +91,12 @@ BoxAnswer DesktopBackend::ShowBoxOn(QWidget* parent, const BoxRequest& request) 
   QMessageBox box(parent);
   box.setWindowTitle(ToQString(request.caption));
   box.setText(ToQString(request.text));
+  // A message box sizes itself to its text; a short text under a long
+  // caption would leave the window manager to cut the caption.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(WidthForTitle(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   box.setIcon(QtIcon(request.icon));
   const std::vector<BoxButton> buttons = ButtonsOf(request.buttons);
   QMessageBox::StandardButtons set;
@@ -102,6 +112,7 @@ BoxAnswer DesktopBackend::ShowBoxOn(QWidget* parent, const BoxRequest& request) 
 bool DesktopBackend::ShowEntryDialog(EntryRequest& request) {
   QDialog dialog(OwnerWidget(request.owner));
   dialog.setWindowTitle(ToQString(request.caption));
+  dialog.setMinimumWidth(WidthForTitle(dialog.windowTitle()));
   auto* layout = new QVBoxLayout(&dialog);  // widgets below are owned by the dialog
   layout->addWidget(new QLabel(ToQString(request.prompt), &dialog));
   auto* edit = new QLineEdit(ToQString(request.text), &dialog);
@@ -140,6 +151,16 @@ bool DesktopBackend::FileDialog(FileDialogRequest& request, bool save) {
   dialog.setDefaultSuffix(DialogSuffix(request.defaultExtension));
   if (!request.initialFolder.empty()) dialog.setDirectory(ToQString(request.initialFolder));
   if (!request.fileName.empty()) dialog.selectFile(ToQString(request.fileName));
+  // The detail view with room for every column: names wide, and size, type
+  // and date as wide as their texts (Qt's default cuts "14.2 KiB" short).
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.resize(std::max(dialog.width(), 900), std::max(dialog.height(), 560));
+  if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+  }
   request.chosen.clear();
   if (RunModal(dialog) != QDialog::Accepted) return false;
   for (const QString& path : dialog.selectedFiles())

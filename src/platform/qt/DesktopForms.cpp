@@ -33,6 +33,7 @@ class FormDialog : public QDialog {
   FormDialog(QWidget* parent, DesktopBackend& backend, FormRequest& request)
       : QDialog(parent), backend_(backend), request_(request) {
     setWindowTitle(ToQString(request.caption));
+    setMinimumWidth(WidthForTitle(windowTitle()));
     setObjectName("form");
     auto* outer = new QVBoxLayout(this);  // every widget below is owned by the dialog
     auto* body = new QGridLayout();
@@ -110,7 +111,7 @@ class FormDialog : public QDialog {
         break;
       }
       case FormControl::Check: {
-        auto* box = new QCheckBox(ToQString(item.text), parent);
+        auto* box = new QCheckBox(MnemonicText(item.text), parent);
         box->setObjectName(QString("field%1").arg(item.id));
         buttons_[item.id] = box;
         focusOrder_.push_back(box);
@@ -118,7 +119,7 @@ class FormDialog : public QDialog {
         break;
       }
       case FormControl::Radio: {
-        auto* radio = new QRadioButton(ToQString(item.text), parent);
+        auto* radio = new QRadioButton(MnemonicText(item.text), parent);
         radio->setObjectName(QString("field%1").arg(item.id));
         QButtonGroup*& group = radioGroups_[item.radioGroup];
         if (group == nullptr) group = new QButtonGroup(this);
@@ -129,7 +130,7 @@ class FormDialog : public QDialog {
         break;
       }
       case FormControl::GroupBox: {
-        auto* frame = new QGroupBox(ToQString(item.text), parent);
+        auto* frame = new QGroupBox(MnemonicText(item.text), parent);
         frame->setObjectName(QString("box%1").arg(item.id));
         grids_[item.id] = new QGridLayout(frame);
         parents_[item.id] = frame;

@@ -87,7 +87,7 @@ void QtMenuBar::Rebuild() {
   for (const MenuItem& item : shown_) {
     switch (item.kind) {
       case MenuItem::Kind::Popup: {
-        auto* menu = new QMenu(ToQString(item.text), &bar_);  // owned by the bar
+        auto* menu = new QMenu(MnemonicText(item.text), &bar_);  // owned by the bar
         owned_.emplace_back(menu);
         AddItems(menu, item.children);
         bar_.addMenu(menu);
@@ -107,7 +107,7 @@ void QtMenuBar::AddItems(QMenu* menu, const std::vector<MenuItem>& items) {
   for (const MenuItem& item : items) {
     switch (item.kind) {
       case MenuItem::Kind::Popup: {
-        QMenu* sub = menu->addMenu(ToQString(item.text));
+        QMenu* sub = menu->addMenu(MnemonicText(item.text));
         AddItems(sub, item.children);
         break;
       }
@@ -124,7 +124,7 @@ void QtMenuBar::AddItems(QMenu* menu, const std::vector<MenuItem>& items) {
 QAction* QtMenuBar::AddCommand(QMenu* menu, const MenuItem& item) {
   // A text after "\t" is the shortcut hint; Qt shows it right-aligned without
   // taking it as a shortcut of its own (the accelerators do that).
-  const QString text = ToQString(item.text);
+  const QString text = MnemonicText(item.text);
   QAction* action = nullptr;
   if (menu != nullptr) {
     action = menu->addAction(text);

@@ -1,5 +1,8 @@
 #include "platform/qt/QtText.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QStringDecoder>
@@ -13,6 +16,36 @@ QString ToQString(std::string_view text) {
   QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
   if (!utf8.hasError()) return decoded;
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString MnemonicText(std::string_view text) {
+  const QString plain = ToQString(text);
+  QString shown;
+  shown.reserve(plain.size() + 4);
+  for (qsizetype i = 0; i < plain.size(); ++i) {
+    const QChar c = plain[i];
+    if (c != QLatin1Char('&')) {
+      shown += c;
+      continue;
+    }
+    const bool doubled = i + 1 < plain.size() && plain[i + 1] == QLatin1Char('&');
+    const bool mnemonic = i + 1 < plain.size() && plain[i + 1].isLetterOrNumber();
+    if (doubled) {
+      shown += QStringLiteral("&&");
+      ++i;
+    } else {
+      shown += mnemonic ? QStringLiteral("&") : QStringLiteral("&&");
+    }
+  }
+  return shown;
+}
+
+int WidthForTitle(const QString& title) {
+  QFont font = QApplication::font();
+  font.setBold(true);  // window managers draw titles bold, or near it
+  // Icon, close, minimise and maximise buttons and the frame's margins.
+  constexpr int kFrameButtons = 140;
+  return QFontMetrics(font).horizontalAdvance(title) + kFrameButtons;
 }
 
 QString DejaVuFace(FontFamily family, std::string_view faceName) {

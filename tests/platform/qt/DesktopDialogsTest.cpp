@@ -20,6 +20,7 @@
 #include "platform/Metafile.h"
 #include "platform/qt/DesktopTestSupport.h"
 #include "platform/qt/FileDialogFilters.h"
+#include "platform/qt/QtText.h"
 #include "support/TestSupport.h"
 
 namespace platform::qt::test {
@@ -47,7 +48,34 @@ TEST(FileDialogFilters, DialogPatternsMatchLikeTheProgramsFilterWhateverTheCase)
   EXPECT_EQ(DialogSuffix(".txt"), "txt");
 }
 
+// An "&" before a letter marks the mnemonic; one that stands alone, as in
+// a menu item's "Meniscus & Bottom", must show as itself.
+TEST(MnemonicText, KeepsMnemonicsAndShowsAStandaloneAmpersand) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"&Data", "&Data"},
+      {"Fit &M And s", "Fit &M And s"},
+      {"Set Fit Limits For Meniscus & Bottom", "Set Fit Limits For Meniscus && Bottom"},
+      {"Copy && Paste", "Copy && Paste"},
+      {"end &", "end &&"},
+      {"&Open\tCtrl+O", "&Open\tCtrl+O"}};
+  for (const auto& [text, shown] : cases) EXPECT_EQ(MnemonicText(text), shown) << text;
+}
+
 using DesktopDialogTest = DesktopTest;
+
+// A short text under a long caption: the box is as wide as the caption
+// needs, so the title bar does not cut it.
+TEST_F(DesktopDialogTest, MessageBoxIsWideEnoughForItsCaption) {
+  const BoxRequest request{nullptr, "ok?", "SET PRIOR PROBABILITY DISTRIBUTION REFERENCE",
+                           BoxIcon::None, BoxButtons::Ok};
+  int width = 0;
+  ModalAnswer answer([&](QWidget& w) {
+    width = w.width();
+    dynamic_cast<QMessageBox&>(w).button(QMessageBox::Ok)->click();
+  });
+  backend().ShowMessageBox(request);
+  EXPECT_GE(width, WidthForTitle(QString::fromLatin1(request.caption.c_str())));
+}
 
 TEST_F(DesktopDialogTest, MessageBoxShowsTheRequestAndAnswersWithTheButtonPressed) {
   BoxRequest request{nullptr, "Overwrite the file?", "SAVE", BoxIcon::Warning,
