@@ -20,6 +20,7 @@
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
 #include "numerics/OneBasedArrays.h"
+#include "numerics/Resampling.h"
 
 class TXLAWindow;
 class CWINPlot;
@@ -374,6 +375,9 @@ struct LammScanOutputState {
   double SegmentElapsed = 0.0;  // s
   std::uint8_t ScanInProgress = 0;
   std::uint8_t AdvanceScan = 0;
+  // Where the output radii fall in a grid that stays put, planned at the
+  // first scan on it.
+  ResamplingPlan ScanSampling;
 };
 
 // Work arrays of N + 1 doubles, allocated together by AllocWorkArrays (all
