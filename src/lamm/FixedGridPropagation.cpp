@@ -322,7 +322,7 @@ namespace {
 // while photobleaching keeps one apart. Chosen once per pass, so that the
 // loops over the nodes carry no test of it.
 template <bool Dark>
-struct Nodes {
+struct StepProfile {
   const double* c;
   const double* dark;
   double operator()(int i) const {
@@ -334,7 +334,7 @@ struct Nodes {
 };
 
 template <bool Dark>
-double LargestValue(Nodes<Dark> v, int L, int R) {
+double LargestValue(StepProfile<Dark> v, int L, int R) {
   double m = 0.0;
   for (int i = L; i <= R; ++i) m = std::max(m, v(i));
   return m;
@@ -348,7 +348,7 @@ double LargestValue(Nodes<Dark> v, int L, int R) {
 // keep the pass from waiting on one. The maximum of a set does not depend on
 // the order it is read in, so the result is that of a scan node by node.
 template <bool Dark>
-double LargestNodeChange(Nodes<Dark> v, Nodes<Dark> old, int L, int R, double F) {
+double LargestNodeChange(StepProfile<Dark> v, StepProfile<Dark> old, int L, int R, double F) {
   const auto quotient = [&](int i, double below) {
     const double start = old(i), d = v(i) - start, above = old(i + 1);
     const double neighbour = above > F ? above : (below > F ? below : 0.0);
@@ -374,7 +374,7 @@ bool Overshoots(const CLammIdeal& l, bool dark, int L, int R, double level) {
 }
 
 template <bool Dark>
-double RelativeChangeOf(CLammIdeal& l, Nodes<Dark> v, Nodes<Dark> old) {
+double RelativeChangeOf(CLammIdeal& l, StepProfile<Dark> v, StepProfile<Dark> old) {
   const int L = l.WindowLeft, R = l.WindowRight;
   const double m = LargestValue(v, L, R);
   if (l.InhomogeneousSolvent && m < l.EndLevel) return 0.0;
