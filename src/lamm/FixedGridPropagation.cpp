@@ -316,40 +316,88 @@ double CLammIdeal::FixedGridStep() {
   return E;
 }
 
-double CLammIdeal::RelativeChange() {
-  const int L = WindowLeft, R = WindowRight;
-  const ProfileView v = Current(*this), old = StartOfStep(*this);
-  const bool dark = DarkPairInUse(*this);
+namespace {
+
+// A profile as the step control reads it: c_i, plus the dark population
+// while photobleaching keeps one apart. Chosen once per pass, so that the
+// loops over the nodes carry no test of it.
+template <bool Dark>
+struct StepProfile {
+  const double* c;
+  const double* dark;
+  double operator()(int i) const {
+    if constexpr (Dark)
+      return c[i] + dark[i];
+    else
+      return c[i];
+  }
+};
+
+template <bool Dark>
+double LargestValue(StepProfile<Dark> v, int L, int R) {
   double m = 0.0;
   for (int i = L; i <= R; ++i) m = std::max(m, v(i));
-  if (InhomogeneousSolvent && m < EndLevel) return 0.0;
+  return m;
+}
+
+// The largest relative change of nodes L..R-1 over the step, nodes whose
+// start value is at most F left out: a node that rose from below the floor by
+// more than F is measured against its right neighbour (else its left one)
+// when that one is above it. One pass without branches: every node forms its
+// candidate quotient, the selections are blends, and four running maxima
+// keep the pass from waiting on one. The maximum of a set does not depend on
+// the order it is read in, so the result is that of a scan node by node.
+template <bool Dark>
+double LargestNodeChange(StepProfile<Dark> v, StepProfile<Dark> old, int L, int R, double F) {
+  const auto quotient = [&](int i, double below) {
+    const double start = old(i), d = v(i) - start, above = old(i + 1);
+    const double neighbour = above > F ? above : (below > F ? below : 0.0);
+    const double denominator = start > F ? start : (d > F ? neighbour : 0.0);
+    const double q = std::fabs(d) / (denominator > 0 ? denominator : 1.0);
+    return denominator > 0 ? q : 0.0;
+  };
+  double e[4] = {0.0, 0.0, 0.0, 0.0};
+  int i = L;
+  // The first node of the cell has no left neighbour.
+  if (i == 1 && i <= R - 1) e[0] = quotient(i++, 0.0);
+  for (; i + 3 <= R - 1; i += 4)
+    for (int k = 0; k < 4; ++k) e[k] = std::max(e[k], quotient(i + k, old(i + k - 1)));
+  for (; i <= R - 1; ++i) e[0] = std::max(e[0], quotient(i, old(i - 1)));
+  return std::max(std::max(e[0], e[1]), std::max(e[2], e[3]));
+}
+
+// Whether a node of L..R-1 dipped below -level, in the light or the dark.
+bool Overshoots(const CLammIdeal& l, bool dark, int L, int R, double level) {
+  for (int i = L; i <= R - 1; ++i)
+    if (l.Concentration[i] < -level || (dark && l.DarkState[i] < -level)) return true;
+  return false;
+}
+
+template <bool Dark>
+double RelativeChangeOf(CLammIdeal& l, StepProfile<Dark> v, StepProfile<Dark> old) {
+  const int L = l.WindowLeft, R = l.WindowRight;
+  const double m = LargestValue(v, L, R);
+  if (l.InhomogeneousSolvent && m < l.EndLevel) return 0.0;
+  // A negative overshoot in the first seconds ends the step at once.
+  const bool earlyOvershootMatters = !l.BandLoading && !l.InitialProfileOn && l.CurrentTime < 10;
+  if (earlyOvershootMatters && Overshoots(l, Dark, L, R, l.TruncationLevel)) {
+    ++l.ForcedReductions;
+    return 2 * l.StepControl;
+  }
   // Changes of values below this floor are insignificant.
-  const double F = 1e-4 * std::max(m, StartMeniscusConcentration);
+  const double F = 1e-4 * std::max(m, l.StartMeniscusConcentration);
   double E = 0.0;
   if (v(R) > F && old(R) >= F) E = std::fabs(v(R) - old(R)) / old(R);
-  const bool earlyOvershootMatters = !BandLoading && !InitialProfileOn && CurrentTime < 10;
-  for (int i = R - 1; i >= L; --i) {
-    if (earlyOvershootMatters &&
-        (Concentration[i] < -TruncationLevel || (dark && DarkState[i] < -TruncationLevel))) {
-      ++ForcedReductions;
-      return 2 * StepControl;
-    }
-    const double d = v(i) - old(i);
-    if (old(i) > F) {
-      // Most nodes change less than the largest change so far: the quotient
-      // is formed only where it may exceed it (the margin covers the
-      // rounding of the product, so the maximum is the same).
-      if (std::fabs(d) >= E * old(i) * (1 - 1e-12)) E = std::max(E, std::fabs(d / old(i)));
-    } else if (d > F) {
-      double denominator = 0.0;
-      if (old(i + 1) > F)
-        denominator = old(i + 1);
-      else if (i >= 2 && old(i - 1) > F)
-        denominator = old(i - 1);
-      if (denominator > 0) E = std::max(E, std::fabs(d / denominator));
-    }
-  }
-  return E;
+  return std::max(E, LargestNodeChange(v, old, L, R, F));
+}
+
+}  // namespace
+
+double CLammIdeal::RelativeChange() {
+  if (DarkPairInUse(*this))
+    return RelativeChangeOf<true>(*this, {Concentration, DarkState},
+                                  {PreviousConcentration, DarkStateOld});
+  return RelativeChangeOf<false>(*this, {Concentration, nullptr}, {PreviousConcentration, nullptr});
 }
 
 void CLammIdeal::AcceptStep() {

@@ -20,6 +20,7 @@
 #include "numerics/CCurve.h"
 #include "numerics/CVector.h"
 #include "numerics/OneBasedArrays.h"
+#include "numerics/Resampling.h"
 #include "state/WindowHandle.h"
 
 class CWINPlot;
@@ -381,6 +382,9 @@ struct LammScanOutputState {
   std::uint8_t StatusShownOnce = 0;
   std::uint8_t StatusPending = 0;
   double StatusValue = 0.0;
+  // Where the output radii fall in a grid that stays put, planned at the
+  // first scan on it.
+  ResamplingPlan ScanSampling;
 };
 
 // Work arrays of N + 1 doubles, allocated together by AllocWorkArrays (all

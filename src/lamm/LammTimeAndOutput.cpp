@@ -211,8 +211,15 @@ ScanRow WriteScan(CLammIdeal& l, int item) {
     count = l.OutputPointCount;
   }
   if (!row || !radii || count < 1) return {};
-  // A scan the resampling cannot serve (too few points) reads as empty
-  // rather than keeping an earlier run's values.
+  // On a grid that stays put, every scan meets the same radii: where each of
+  // them falls in the grid is found once per grid. A scan the resampling
+  // cannot serve (too few points) reads as empty rather than keeping an
+  // earlier run's values.
+  if (!l.MovingFrame && !l.PerScanRadii) {
+    if (!l.ScanSampling.Fits(count, radii, N, l.Radius)) l.ScanSampling.Plan(count, radii, N, l.Radius);
+    l.ScanSampling.Apply(l.ScanSnapshot, row);
+    return {row, radii, count};
+  }
   std::fill(row + 1, row + count + 1, 0.0f);
   ResampleCurveFromDouble(count, radii, row, N, l.Radius, l.ScanSnapshot);
   return {row, radii, count};

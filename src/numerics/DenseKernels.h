@@ -14,6 +14,8 @@
 void AddGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
 // c := aᵀ·a on the lower triangle: the same without reading c first.
 void SetGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
+// c += alpha·aᵀ·a on the lower triangle.
+void AddScaledGramLower(int n, int k, double alpha, const double* a, int lda, double* c, int ldc);
 
 // Cholesky factor L of the symmetric positive-definite n×n matrix whose lower
 // triangle a holds (leading dimension lda), overwriting that triangle. 0 on

@@ -190,3 +190,68 @@ TEST(InterpolateInside, ChangesOnlyThePointsInsideTheSource) {
   const double wantSingle[] = {0.0, 10.0, 0.0, 0.0, 0.0};
   for (int c = 1; c <= 5; ++c) EXPECT_EQ(single[c], wantSingle[c - 1]) << c;
 }
+
+namespace {
+
+// A planned resampling against the direct one on the same pair of grids:
+// every target point, bit for bit, for curves the plan never saw.
+struct PlanCase {
+  const char* name;
+  double targetFirst, targetStep;
+  int targetCount;
+  bool repeatedLastAbscissa;
+};
+
+const PlanCase kPlanCases[] = {
+    {"targets denser than the source, inside", 5.85, 0.001, 1301, false},
+    {"near line before, near line after", 5.795, 0.001, 1412, false},
+    {"far flat before and after", 5.5, 0.002, 1000, false},
+    {"targets sparser than the source", 5.8, 0.05, 29, false},
+    {"a zero-width last interval", 5.8, 0.001, 1401, true},
+    {"too few targets: all zero", 5.9, 0.1, 4, false},
+    {"no overlap: all zero", 8.0, 0.01, 50, false},
+};
+
+TEST(ResamplingPlan, GivesTheDirectResamplingBitForBitAndZeroWhereItGivesNothing) {
+  std::mt19937 rng(5u);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (const PlanCase& pc : kPlanCases) {
+    SCOPED_TRACE(pc.name);
+    // An uneven source grid over 5.8 .. 7.2 cm.
+    const int n = 700;
+    OneBasedArray<double> xs(1, n);
+    for (int i = 1; i <= n; ++i) xs[i] = 5.8 + 1.4 * std::pow((i - 1) / (n - 1.0), 1.1);
+    if (pc.repeatedLastAbscissa) xs[n] = xs[n - 1];
+    const OneBasedArray<float> grid = Arithmetic<float>(pc.targetFirst, pc.targetStep, pc.targetCount);
+    ResamplingPlan plan;
+    EXPECT_FALSE(plan.Fits(pc.targetCount, grid.data(), n, xs.data()));
+    plan.Plan(pc.targetCount, grid.data(), n, xs.data());
+    ASSERT_TRUE(plan.Fits(pc.targetCount, grid.data(), n, xs.data()));
+    for (int curve = 0; curve < 3; ++curve) {
+      OneBasedArray<double> ys(1, n);
+      for (int i = 1; i <= n; ++i) ys[i] = std::erfc((6.3 + 0.2 * curve - xs[i]) / 0.05) + 0.01 * u(rng);
+      OneBasedArray<float> direct(1, pc.targetCount), planned(1, pc.targetCount);
+      for (int c = 1; c <= pc.targetCount; ++c) direct[c] = 0.0f, planned[c] = -7.0f;
+      ResampleCurveFromDouble(pc.targetCount, grid.data(), direct.data(), n, xs.data(), ys.data());
+      plan.Apply(ys.data(), planned.data());
+      for (int c = 1; c <= pc.targetCount; ++c) ASSERT_EQ(planned[c], direct[c]) << "target " << c;
+    }
+  }
+}
+
+TEST(ResamplingPlan, NoLongerFitsWhenEitherGridChanges) {
+  OneBasedArray<double> xs = Arithmetic<double>(5.8, 0.01, 141);
+  OneBasedArray<float> grid = Arithmetic<float>(5.8, 0.001, 1401);
+  ResamplingPlan plan;
+  plan.Plan(1401, grid.data(), 141, xs.data());
+  EXPECT_TRUE(plan.Fits(1401, grid.data(), 141, xs.data()));
+  EXPECT_FALSE(plan.Fits(1400, grid.data(), 141, xs.data()));
+  const double kept = xs[70];
+  xs[70] = kept + 1e-9;
+  EXPECT_FALSE(plan.Fits(1401, grid.data(), 141, xs.data()));
+  xs[70] = kept;
+  grid[1401] = 7.3f;
+  EXPECT_FALSE(plan.Fits(1401, grid.data(), 141, xs.data()));
+}
+
+}  // namespace
