@@ -25,7 +25,6 @@
 #include "platform/qt/DesktopBackend.h"
 #include "platform/qt/GuiRuntime.h"
 #include "platform/qt/RasterWindows.h"
-#include "state/Links.h"
 
 namespace {
 
@@ -90,11 +89,6 @@ int OutOfMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifndef NDEBUG
-  // A debug build stops at the first call of a link the start never
-  // installed, where the stack shows who made it.
-  links::SetStrictUnwired(true);
-#endif
   const std::string program = ExecutablePath(argv[0]);
   const bool batch = argc == 2 || argc == 3;
   if (batch && !DisplayAvailable() && RefusedForNoDisplay(argc, argv)) return BatchExitCodeValue();

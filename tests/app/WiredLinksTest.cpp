@@ -84,10 +84,12 @@ class WiredLinks : public PlotInteraction {
 TEST_F(WiredLinks, AnsweringLoadPreviousAnalysisRestoresTheSavedParameters) {
   ScratchFolder data;
   const std::vector<std::string> scans = ScansWithSavedAnalysis(data);
+  ModelSwitchState.SuppressModelNotes = false;  // as after the window's set-up
+  backend().ScriptFileDialog(scans);
   backend().ScriptEntry("1");                           // load every n'th file
   backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // load previous analysis?
   backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // restore parameters from ... ?
-  DropFilesOnWindow(*window, scans);
+  CmLoadNewFiles(*window);
   ASSERT_EQ(ScanDataSet.NFILES, 20);
   EXPECT_EQ(LogLinesWith("load previous analysis?").size(), 1u);
   EXPECT_EQ(LogLinesWith("restore parameters from " + data.File("~tmppars.RA2")).size(), 1u);
@@ -138,6 +140,7 @@ TEST_F(WiredLinks, ThePriorProfileIsDrawnOverTheDistributionPlotWhileInUse) {
 }
 
 TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoDimensionalFile) {
+  LoadScans();
   ModelSelection.Kind = ModelKind::CSFf0;
   MakeDistribution({1, 2, 3});
   DistributionShown = true;

@@ -73,12 +73,6 @@ void TXLAWindow::StartUp() {
   RightButtonDown = false;
   RunBusy = FitBusy = DialogBusy = false;
   PrinterCreated = false;
-  // The log first: everything after may write to it.
-  diagnosticsHeader_.clear();
-  diagnosticsFile_.clear();
-  diagnosticsStarted_ = false;
-  ::DebugLog = [this](platform::WindowHandle, const std::string& text) { DebugLog(text); };
-  debugLogHookInstalled_ = true;
   InstallWindowHooks();
 
   const BatchAcceptance batch = TakeBatchCommandLine(CommandLineArgs.Arguments);
@@ -103,6 +97,11 @@ void TXLAWindow::StartUp() {
 
   ShellServices.CreateMouseActions();
 
+  diagnosticsHeader_.clear();
+  diagnosticsFile_.clear();
+  diagnosticsStarted_ = false;
+  ::DebugLog = [this](platform::WindowHandle, const std::string& text) { DebugLog(text); };
+  debugLogHookInstalled_ = true;
   DebugLog();
 
   // A program that is already ending (the disclaimer refused, the batch file
