@@ -172,7 +172,7 @@ TEST_F(BatchRunTest, ARunWithoutAResultFailsTheBatch) {
 
   // A model this version cannot compute.
   p.AutoRun = true;
-  ModelSelection.Kind = ModelKind::ElectrophoresisLsGStar;
+  ModelSelection.Kind = ModelKind::ElectrophoresisCV;
   testing::internal::CaptureStderr();
   EXPECT_TRUE(RunBatch(window));
   testing::internal::GetCapturedStderr();
