@@ -46,7 +46,7 @@ void RemoveEarlierResults(const CIniCustomPars& pars) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(folder, ec))
     if (entry.path().filename().string().starts_with(kPartialPrefix)) RemoveIfFile(entry.path());
-  if (!pars.AllDoneFlagFile.empty() && FlagFilePathProblem(pars).empty()) {
+  if (pars.Valid && !pars.AllDoneFlagFile.empty() && FlagFilePathProblem(pars).empty()) {
     RemoveIfFile(pars.AllDoneFlagFile);
     RemoveIfFile(PartialFilePath(pars.AllDoneFlagFile));
   }
@@ -149,6 +149,9 @@ std::string FlagFilePathProblem(const CIniCustomPars& pars) {
     if (std::string p = names("the output folder's lock", folder / kLockFileName); !p.empty())
       return p;
   }
+  // Only an accepted record's scan list is bounded (a refused one may
+  // number billions of scans).
+  if (!pars.Valid) return {};
   for (const std::string& scan : BatchScanPaths(pars))
     if (std::string p = names("the scan file " + scan, scan); !p.empty()) return p;
   return {};
