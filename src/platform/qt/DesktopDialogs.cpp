@@ -91,18 +91,19 @@ BoxAnswer DesktopBackend::ShowBoxOn(QWidget* parent, const BoxRequest& request) 
   QMessageBox box(parent);
   box.setWindowTitle(ToQString(request.caption));
   box.setText(ToQString(request.text));
-  // A message box sizes itself to its text; a short text under a long
-  // caption would leave the window manager to cut the caption.
-  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-    grid->addItem(new QSpacerItem(WidthForTitle(box.windowTitle()), 0, QSizePolicy::Minimum,
-                                  QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
   box.setIcon(QtIcon(request.icon));
   const std::vector<BoxButton> buttons = ButtonsOf(request.buttons);
   QMessageBox::StandardButtons set;
   for (const BoxButton& b : buttons) set |= b.button;
   box.setStandardButtons(set);
   box.setDefaultButton(buttons.front().button);
+  // A message box sizes itself to its text; a short text under a long
+  // caption would leave the window manager to cut the caption. (Added last:
+  // setting the icon or buttons lays the box out anew.)
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(WidthForTitle(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   RunModal(box);
   for (const BoxButton& b : buttons)
     if (box.clickedButton() == box.button(b.button)) return b.answer;
