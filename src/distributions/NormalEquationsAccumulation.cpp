@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
-#include <vector>
 
 #include "state/ComputationAbort.h"
 #include "numerics/DenseKernels.h"
@@ -50,21 +49,66 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
   const auto affordable = static_cast<int>(
       std::max<std::size_t>(1, kLaneBytes / (gramSize * sizeof(double))));
   laneCount_ = std::min({pieceCount_, kMostLanes, affordable});
-  lanes_ = neq.BuildScratchFor(gramSize * static_cast<std::size_t>(laneCount_));
+  lanes_.reset(new double[gramSize * static_cast<std::size_t>(laneCount_)]);
 }
 
-void NormalEquationAccumulator::CopyData(int s, int r0, int count, double* out) const {
+void NormalEquationAccumulator::CentreData(int s, int r0, int count, double* out) const {
   const float* y = problem_.Data[s] + r0;
   for (int k = 0; k < count; ++k) out[k] = y[k];
   if (problem_.FixedFirst) {
     const float* k1 = problem_.Kernel[1][s] + r0;
     for (int k = 0; k < count; ++k) out[k] -= k1[k];
   }
+  const double* radial = &neq_.DataRadialMean[r0];
+  double shift = 0.0;
+  switch (problem_.Noise) {
+    case SystematicNoise::None:
+      shift = record_.Baseline;
+      break;
+    case SystematicNoise::Baseline:
+      shift = record_.DataGrandMean;
+      break;
+    case SystematicNoise::RadialInvariant:
+      shift = neq_.DataScanMean[s];
+      break;
+    case SystematicNoise::TimeInvariant:
+      for (int k = 0; k < count; ++k) out[k] -= radial[k];
+      return;
+    case SystematicNoise::TimeAndRadialInvariant:
+      shift = neq_.DataScanMean[s] - record_.DataGrandMean;
+      for (int k = 0; k < count; ++k) out[k] = (out[k] - radial[k]) - shift;
+      return;
+  }
+  for (int k = 0; k < count; ++k) out[k] -= shift;
 }
 
-void NormalEquationAccumulator::CopyColumn(int i, int s, int r0, int count, double* out) const {
-  const float* column = problem_.Kernel[i + columnOffset_][s] + r0;
-  for (int k = 0; k < count; ++k) out[k] = column[k];
+void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, double* out) const {
+  const int g = i + columnOffset_;
+  const float* column = problem_.Kernel[g][s] + r0;
+  const double* radial = neq_.KernelRadialMean[g] + r0;
+  // One pass per case: the conversion and the subtractions are cheap next
+  // to the memory traffic of the column.
+  double shift = 0.0;
+  switch (problem_.Noise) {
+    case SystematicNoise::None:
+      for (int k = 0; k < count; ++k) out[k] = column[k];
+      return;
+    case SystematicNoise::Baseline:
+      shift = neq_.KernelGrandMean[g];
+      break;
+    case SystematicNoise::RadialInvariant:
+      shift = neq_.KernelScanMean[g][s];
+      break;
+    case SystematicNoise::TimeInvariant:
+      for (int k = 0; k < count; ++k) out[k] = static_cast<double>(column[k]) - radial[k];
+      return;
+    case SystematicNoise::TimeAndRadialInvariant:
+      shift = neq_.KernelScanMean[g][s] - neq_.KernelGrandMean[g];
+      for (int k = 0; k < count; ++k)
+        out[k] = (static_cast<double>(column[k]) - radial[k]) - shift;
+      return;
+  }
+  for (int k = 0; k < count; ++k) out[k] = static_cast<double>(column[k]) - shift;
 }
 
 void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, bool first) const {
@@ -73,9 +117,9 @@ void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, boo
   const int count = std::min(pieceRadii_, problem_.FitLast - r0 + 1);
   const auto stride = static_cast<std::size_t>(count);
   // Column 0 the data, column i the kernel of system row i.
-  CopyData(s, r0, count, block);
+  CentreData(s, r0, count, block);
   for (int i = 1; i < order_; ++i)
-    CopyColumn(i, s, r0, count, block + static_cast<std::size_t>(i) * stride);
+    CentreColumn(i, s, r0, count, block + static_cast<std::size_t>(i) * stride);
   if (first)
     SetGramLower(order_, count, block, count, gram, order_);
   else
@@ -94,7 +138,7 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
     const int lane = nextLane_.fetch_add(1);
     if (lane >= laneCount_) return true;
     if (!block) block.reset(new double[static_cast<std::size_t>(pieceRadii_) * order_]);
-    double* gram = lanes_ + gramSize * static_cast<std::size_t>(lane);
+    double* gram = lanes_.get() + gramSize * static_cast<std::size_t>(lane);
     // Lane l holds the contiguous pieces [l P / L, (l + 1) P / L).
     const long long first = static_cast<long long>(lane) * pieceCount_ / laneCount_;
     const long long end = static_cast<long long>(lane + 1) * pieceCount_ / laneCount_;
@@ -131,18 +175,13 @@ bool NormalEquationAccumulator::Finish() {
   const int m = problem_.Unknowns();
   const auto order = static_cast<std::size_t>(order_);
   const std::size_t gramSize = order * order;
-  // The lanes' sum, in lane order, into the first lane.
-  double* gram = lanes_;
-  for (int lane = 1; lane < laneCount_; ++lane) {
-    const double* other = lanes_ + gramSize * static_cast<std::size_t>(lane);
-    for (std::size_t l = 0; l < order; ++l)
-      for (std::size_t i = l; i < order; ++i) gram[l * order + i] += other[l * order + i];
-  }
-  if (laneCount_ > 0) SubtractNoiseMeans(gram);
-  // Element (row i, column l) of the Gram matrix, i >= l, index 0 the data.
+  // Element (row i, column l) of a Gram matrix, i >= l, index 0 the data.
   const auto total = [&](int i, int l) {
-    return laneCount_ > 0 ? gram[static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i)]
-                          : 0.0;
+    const std::size_t at = static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i);
+    double sum = 0.0;
+    for (int lane = 0; lane < laneCount_; ++lane)
+      sum += lanes_[gramSize * static_cast<std::size_t>(lane) + at];
+    return sum;
   };
   neq_.DataSquareSum = total(0, 0);
   for (int i = 1; i <= m; ++i) {
@@ -155,72 +194,4 @@ bool NormalEquationAccumulator::Finish() {
     for (int l = 1; l < i; ++l) neq_.NormalMatrix[l][i] = row[l];
   }
   return true;
-}
-
-// With shifts a_i taken from column i (the data, or a kernel column) before
-// the products, Σ (x_i − a_i)(x_l − a_l) = Σ x_i x_l − Σ a_i x_l − Σ x_i a_l
-// + Σ a_i a_l. Where a is a mean of the column, its products with the column
-// are products of means: the noise models' whole effect on the system is a
-// small correction of the raw Gram matrix. For the means over the scans
-// (radial, R), over the fit radii of each scan (S) and over all points (G),
-// with Ns scans and Nr fit radii, N = Ns·Nr:
-//   baseline:  − N G Gᵀ
-//   RI:        − Nr Σ_s S(s) S(s)ᵀ
-//   TI:        − Ns Σ_r R(r) R(r)ᵀ
-//   TI and RI: − Nr Σ_s S Sᵀ − Ns Σ_r R Rᵀ + N G Gᵀ
-// and the fixed baseline b of the data alone: − 2 b Σy + N b² on the square
-// sum, − b Σ x_i on the right-hand side.
-void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) const {
-  const int scans = problem_.ScanCount, radii = problem_.FitPointCount();
-  const double ns = scans, nr = radii, points = ns * nr;
-  const auto order = static_cast<std::size_t>(order_);
-  const auto at = [&](int i, int l) -> double& {
-    return gram[static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i)];
-  };
-  const auto grandMean = [&](int i) {
-    return i == 0 ? record_.DataGrandMean : neq_.KernelGrandMean[i + columnOffset_];
-  };
-  const auto addGrandMeans = [&](double factor) {
-    for (int l = 0; l < order_; ++l) {
-      const double gl = factor * grandMean(l);
-      for (int i = l; i < order_; ++i) at(i, l) += gl * grandMean(i);
-    }
-  };
-  // Column i of a matrix of k rows holds the means of column i.
-  const auto subtractMeans = [&](int k, double weight, const auto& mean) {
-    std::vector<double> means(static_cast<std::size_t>(k) * order);
-    for (int i = 0; i < order_; ++i)
-      for (int j = 0; j < k; ++j) means[static_cast<std::size_t>(i) * k + j] = mean(i, j);
-    AddScaledGramLower(order_, k, -weight, means.data(), k, gram, order_);
-  };
-  const auto scanMeans = [&](int i, int j) {
-    return i == 0 ? neq_.DataScanMean[j + 1] : neq_.KernelScanMean[i + columnOffset_][j + 1];
-  };
-  const auto radialMeans = [&](int i, int j) {
-    const int r = problem_.FitFirst + j;
-    return i == 0 ? neq_.DataRadialMean[r] : neq_.KernelRadialMean[i + columnOffset_][r];
-  };
-  switch (problem_.Noise) {
-    case SystematicNoise::None: {
-      const double b = record_.Baseline;
-      if (b == 0.0) return;
-      at(0, 0) += (points * b - 2.0 * record_.DataSum) * b;
-      for (int i = 1; i < order_; ++i) at(i, 0) -= b * points * grandMean(i);
-      return;
-    }
-    case SystematicNoise::Baseline:
-      addGrandMeans(-points);
-      return;
-    case SystematicNoise::RadialInvariant:
-      subtractMeans(scans, nr, scanMeans);
-      return;
-    case SystematicNoise::TimeInvariant:
-      subtractMeans(radii, ns, radialMeans);
-      return;
-    case SystematicNoise::TimeAndRadialInvariant:
-      subtractMeans(scans, nr, scanMeans);
-      subtractMeans(radii, ns, radialMeans);
-      addGrandMeans(points);
-      return;
-  }
 }

@@ -1,13 +1,12 @@
 #pragma once
 // The accumulation that the single-threaded and the threaded normal-equation
 // builders share. The data points are cut into pieces (a scan, or a part of
-// a long scan); a piece's data and kernel columns, as they stand, form one
-// block of double columns, and its contribution to the raw system (the lower
-// triangle of the matrix, the right-hand side and the square sum) is the
-// Gram matrix of that block, added by the tuned library's rank update. The
-// noise models' centring is applied once at the end, as a correction made of
-// the column means: no value is centred, so a piece costs the library's
-// update and one conversion to double.
+// a long scan); a piece's centred data and centred kernel columns form one
+// block of double columns, and its whole contribution to the system (the
+// lower triangle of the matrix, the right-hand side and the square sum) is
+// the Gram matrix of that block, added by the tuned library's rank update.
+// Every value of the data and of the kernel is centred exactly once per
+// build.
 //
 // The pieces are dealt out in a fixed number of lanes, contiguous runs of
 // pieces, each summed into its own Gram matrix in piece order; workers take
@@ -54,14 +53,10 @@ class NormalEquationAccumulator {
   bool Finish();
 
  private:
-  // Data of scan s (less the fixed first column), radii r0..r0+count-1,
-  // into out[0..count).
-  void CopyData(int s, int r0, int count, double* out) const;
+  // Centred values of scan s, radii r0..r0+count-1, into out[0..count).
+  void CentreData(int s, int r0, int count, double* out) const;
   // The same for the kernel column of system row i.
-  void CopyColumn(int i, int s, int r0, int count, double* out) const;
-  // Turns the raw Gram matrix (of order order_, column-major, lower
-  // triangle) into that of the centred columns of the noise model.
-  void SubtractNoiseMeans(double* gram) const;
+  void CentreColumn(int i, int s, int r0, int count, double* out) const;
   // Adds piece p to the Gram matrix gram, or sets gram to that of the piece
   // when first; block is scratch of pieceRadii_ · order_ doubles.
   void AddPiece(int p, double* block, double* gram, bool first) const;
@@ -79,8 +74,7 @@ class NormalEquationAccumulator {
   // laneCount_ Gram matrices, column-major, lower triangles. Not cleared:
   // the first piece of a lane sets its triangle, so no pass over tens of
   // megabytes of fresh pages precedes the work at high resolutions.
-  // In the arrays' build scratch, which outlives the accumulator.
-  double* lanes_ = nullptr;
+  std::unique_ptr<double[]> lanes_;
   std::atomic<int> nextLane_{0};
   std::atomic<int> piecesDone_{0};
   std::atomic<bool> stopped_{false};
