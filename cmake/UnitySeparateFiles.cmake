@@ -47,6 +47,7 @@ set(_separate
   tests/app/DistributionTimeCourseTest.cpp
   tests/app/ErrorEstimateCommandsTest.cpp
   tests/batch/BatchFailuresTest.cpp
+  tests/batch/BatchProgramTest.cpp
   tests/data/DataFingerprintTest.cpp
   tests/data/FitLimitIndicesTest.cpp
   tests/distributions/GStarBoundaryModelTest.cpp

@@ -409,6 +409,12 @@ bool WriteReportAndFlag(const CIniCustomPars& pars, bool report,
                        "the report " + reportPath + " could not be written");
     }
   }
+  // The flag's partial file was made before the report; it is dated now,
+  // so that by its time too it is the last file of the run.
+  if (flag) {
+    std::error_code ec;
+    std::filesystem::last_write_time(flagPartial, std::filesystem::file_time_type::clock::now(), ec);
+  }
   if (flag && !PutFileInPlace(flagPartial, pars.AllDoneFlagFile)) {
     flag = false;
     const bool reported = !BatchStatus.Failed();
