@@ -34,6 +34,7 @@
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "equilibrium/SpeedCourseOptimizer.h"
+#include "lamm/LammDisplayLinks.h"
 #include "models/FitDriver.h"
 #include "models/ParametersCommand.h"
 #include "models/TempParameterFile.h"
@@ -242,6 +243,13 @@ TEST_F(LinkWiring, TheStartedProgramHasInstalledEveryLink) {
         .Link("FitTimeDependentSMIncreasing", &R::FitTimeDependentSMIncreasing)
         .Link("RenderTimeDependentPlot", &R::RenderTimeDependentPlot)
         .Link("FreeTimeDependentFitData", &R::FreeTimeDependentFitData);
+  }
+  {
+    using R = LammDisplayLinksRecord;
+    const R defaults = DefaultsOf(LammDisplayLinks, ResetLammDisplayLinks);
+    RecordAudit<R>("LammDisplayLinks", LammDisplayLinks, &defaults, unwired)
+        .Link("DataPlot", &R::DataPlot)
+        .Link("DrawCurve", &R::DrawCurve);
   }
   {
     using R = display::MainDisplayLinksRecord;
