@@ -88,6 +88,18 @@ void ShowScanQuantityPlot(TXLAWindow& window, ScanQuantity quantity) {
   InvalidateMainWindow(window);
 }
 
+// The points x[i], y[i] as the first group's pair of one-based arrays.
+void PutPointsInFirstGroup(const std::vector<float>& x, const std::vector<float>& y) {
+  const int n = static_cast<int>(std::min(x.size(), y.size()));
+  ToolPlotData.FirstLength = n;
+  float* px = NewFirstArray(0, n);
+  float* py = NewFirstArray(1, n);
+  for (int k = 1; k <= n; ++k) {
+    px[k] = x[static_cast<std::size_t>(k - 1)];
+    py[k] = y[static_cast<std::size_t>(k - 1)];
+  }
+}
+
 }  // namespace
 
 void ClearAdHocPlots(TXLAWindow&) {
@@ -174,14 +186,7 @@ CWINPlot& ShowHighlightedToolPlot(TXLAWindow& window, const std::vector<float>& 
                                   const char* xTitle, const char* yTitle) {
   ReleaseToolPlotData(window);
   auto& t = ToolPlotData;
-  const int n = static_cast<int>(std::min(x.size(), y.size()));
-  t.FirstLength = n;
-  float* px = NewFirstArray(0, n);
-  float* py = NewFirstArray(1, n);
-  for (int k = 1; k <= n; ++k) {
-    px[k] = x[static_cast<std::size_t>(k - 1)];
-    py[k] = y[static_cast<std::size_t>(k - 1)];
-  }
+  PutPointsInFirstGroup(x, y);
   CWINPlot& plot = NewToolPlot(xTitle, yTitle);
   plot.AddCurve(NewFirstCurve(0, 0, 1));
   plot.bConnectPoints = true;
@@ -202,14 +207,7 @@ CWINPlot& ShowPointsAndLineToolPlot(TXLAWindow& window, const std::vector<float>
   ReleaseToolPlotData(window);
   auto& t = ToolPlotData;
   // The points in the first group, the line in the first pair of the second.
-  const int n = static_cast<int>(std::min(x.size(), y.size()));
-  t.FirstLength = n;
-  float* px = NewFirstArray(0, n);
-  float* py = NewFirstArray(1, n);
-  for (int k = 1; k <= n; ++k) {
-    px[k] = x[static_cast<std::size_t>(k - 1)];
-    py[k] = y[static_cast<std::size_t>(k - 1)];
-  }
+  PutPointsInFirstGroup(x, y);
   const int m = static_cast<int>(std::min(lineX.size(), lineY.size()));
   t.SecondLengths[0] = m;
   for (int a = 0; a < 2; ++a) {
