@@ -31,10 +31,6 @@ ProfileView Current(const CLammIdeal& l) {
   return {l.Concentration, DarkPairInUse(l) ? l.DarkState : nullptr};
 }
 
-ProfileView StartOfStep(const CLammIdeal& l) {
-  return {l.PreviousConcentration, DarkPairInUse(l) ? l.DarkStateOld : nullptr};
-}
-
 // Weight int r phi_i dr of node i: the amount a node carries per unit
 // concentration in the sector.
 double NodeWeight(const CLammIdeal& l, int i) {
