@@ -13,6 +13,7 @@
 #include "state/DisplayState.h"
 #include "distributions/BestFitSignal.h"
 #include "distributions/ContiGrid.h"
+#include "distributions/DistributionDiagnostics.h"
 #include "distributions/RunContiSed.h"
 #include "distributions/StoredDistribution.h"
 #include "state/DistributionSettingsRecords.h"
@@ -180,6 +181,7 @@ int Lowest(const float* y, int n) {
 float ContiSimplexSim(float* x, platform::WindowHandle window) {
   auto& f = FitControl;
   if (f.FitAbort) return kAbortedRmsd;
+  LogDistributionStep(window, "\nEntering ContiSimplexSim");
   ++f.EvaluationCount;
   UnpackContiParameters(x);
   auto& flags = DistributionRunFlags;
@@ -190,7 +192,11 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
     GridServices.PrepareNonidealMeanField();
   const ContiRunOutcome outcome = RunContiSed(window);
   const bool solved = outcome == ContiRunOutcome::Solved || outcome == ContiRunOutcome::Stored;
-  if (solved) BestFitSignal(window);
+  if (solved) {
+    LogDistributionStep(window, "\n start CalculateppAFit in ContiSimplexSim");
+    BestFitSignal(window);
+    LogDistributionStep(window, " --> done");
+  }
   flags.InNonlinearSearch = false;
   if (ComputationAbort || outcome == ContiRunOutcome::Interrupted) {
     FitDriverSettings.RealtimeUpdateInterrupted = true;
@@ -206,6 +212,7 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
     f.CurrentRmsd = measured;
   ++f.EvaluationCount;
   ++f.SimulationCount;
+  LogDistributionStep(window, "\n start info output  in ContiSimplexSim");
   StatusLine(window, 30, ContiOptimizerLine());
   if (Chosen() == OptimizerChoice::LevenbergMarquardt)
     StatusLine(window, 50,
@@ -213,6 +220,9 @@ float ContiSimplexSim(float* x, platform::WindowHandle window) {
                       MarquardtWork.MarquardtPointCount, MarquardtWork.alamda));
   else
     StatusLine(window, 50, Format("testrmsd=%e             ", static_cast<double>(f.CurrentRmsd)));
+  LogDistributionStep(window, " --> done(1)");
+  LogDistributionStep(window, " --> done(2)");
+  LogDistributionStep(window, "\nExit ContiSimplexSim");
   return f.CurrentRmsd;
 }
 

@@ -11,6 +11,7 @@
 #include "distributions/ContiFit.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/DistributionDiagnostics.h"
 #include "distributions/StoredDistribution.h"
 #include "state/DistributionResultRecords.h"
 #include "state/DistributionSettingsRecords.h"
@@ -230,15 +231,9 @@ std::string VbarLine() {
                           : Format("vbar = %.4f (fix)", vbar);
 }
 
-}  // namespace
-
-void DisplayBestContiParams(platform::WindowHandle window) {
-  auto& f = FitControl;
-  if (f.CurrentRmsd < f.StartRmsd && f.CurrentRmsd < f.BestRmsd) {
-    f.BestRmsd = f.CurrentRmsd;
-    ShowLatestDistribution(window);
-  }
-  if (!window || !DrawingAllowed) return;
+// The eight status lines below the optimiser's two.
+void DrawFitStatusLines(platform::WindowHandle window) {
+  const auto& f = FitControl;
   const auto& mp = ModelParameters;
   const bool zone = ModelSelection.Kind == K::ZoneCS || ModelSelection.Kind == K::ZoneLsGStar;
   const std::string lines[] = {
@@ -257,4 +252,17 @@ void DisplayBestContiParams(platform::WindowHandle window) {
     platform::Current().DrawWindowText(window, 10, y, line);
     y += 20;
   }
+}
+
+}  // namespace
+
+void DisplayBestContiParams(platform::WindowHandle window) {
+  LogDistributionStep(window, "\nStarting DisplayBestContiParams");
+  auto& f = FitControl;
+  if (f.CurrentRmsd < f.StartRmsd && f.CurrentRmsd < f.BestRmsd) {
+    f.BestRmsd = f.CurrentRmsd;
+    ShowLatestDistribution(window);
+  }
+  if (window && DrawingAllowed) DrawFitStatusLines(window);
+  LogDistributionStep(window, " --> DONE");
 }

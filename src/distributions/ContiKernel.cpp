@@ -14,6 +14,7 @@
 #include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/DistributionDiagnostics.h"
 #include "state/DistributionSettingsRecords.h"
 #include "lamm/CLammIdeal.h"
 #include "lamm/LammDisplayLinks.h"
@@ -148,6 +149,7 @@ void ElectrophoresisStepKernel(int n, const double* v) {
 
 bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, const double* D,
                        const double* vbar) {
+  LogDistributionStep(window, "\nEnter RunSVContiSedList");
   if (ModelSelection.Kind == ModelKind::ElectrophoresisCV) {
     platform::Current().ShowMessageBox(
         {window,
@@ -160,6 +162,7 @@ bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, co
   if (ModelSelection.Kind == ModelKind::ElectrophoresisLsGStar) {
     assert(n >= 1 && DistKernel.Exists() && DistKernel.GridCount() >= n);
     ElectrophoresisStepKernel(n, s);
+    LogDistributionStep(window, " --> OUT");
     return true;
   }
   assert(n >= 1 && DistKernel.Exists() && DistKernel.GridCount() >= n);
@@ -171,11 +174,16 @@ bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, co
   const std::int32_t result = [&] {
     CLammIdeal master;
     ConfigureKernelMaster(window, master, s[n], D[n], true);
-    return CLRunMTList(master, n, s, D, vbar, DistKernel.get(), CommonRadialGrid.CommonGrid,
-                       CommonRadialGrid.CommonGridSize, nullptr, nullptr);
+    const std::int32_t code =
+        CLRunMTList(master, n, s, D, vbar, DistKernel.get(), CommonRadialGrid.CommonGrid,
+                    CommonRadialGrid.CommonGridSize, nullptr, nullptr);
+    LogDistributionStep(window, " --> done with sims");
+    return code;
   }();
+  LogDistributionStep(window, " --> pLammSolutions deleted");
   ReportSimulationError(window, result);
   AddBufferColumn();
+  LogDistributionStep(window, " --> OUT");
   return true;
 }
 

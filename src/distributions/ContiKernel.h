@@ -45,10 +45,12 @@ void ConfigureKernelMaster(platform::WindowHandle window, CLammIdeal& master, do
 // Fills DistKernel columns 1..n for all scans from the species s[i] (S),
 // D[i] (cm²/s) and vbar[i] (ml/g), i = 1..n, and reports solver errors
 // (ReportSimulationError). The run continues with whatever the kernel holds
-// after a solver error; a key press leaves ComputationAbort set. Returns
-// false, after the message "the kernel of the linear electrophoresis
-// geometry is not available in this version" (caption "ERROR"), for the
-// electrophoresis models, whose boundaries do not move in a sector cell;
+// after a solver error; a key press leaves ComputationAbort set. The
+// ls-g*(v) model of electrophoresis gets its diffusion-free boundaries in
+// the linear column. Returns false, after the message "the kernel of the
+// c(v) model (a moving boundary of constant D in the linear electrophoresis
+// geometry) is not available in this version" (caption "ERROR"), for the
+// c(v) model, whose diffusing boundary in that column has no solver here;
 // nothing is computed then and ComputationAbort is set, so that no
 // all-zero distribution is reported as a result.
 bool RunSVContiSedList(platform::WindowHandle window, int n, const double* s, const double* D,

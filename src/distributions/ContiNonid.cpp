@@ -12,6 +12,7 @@
 #include "data/ScanDataSet.h"
 #include "distributions/ContiKernel.h"
 #include "distributions/CtotMovie.h"
+#include "distributions/DistributionDiagnostics.h"
 #include "distributions/DistributionArrays.h"
 #include "distributions/DistributionNNLS.h"
 #include "distributions/DistributionNormalEquations.h"
@@ -36,10 +37,6 @@ namespace {
 
 CtotSettingsRecord& Settings() {
   return CorrectionOptions.Ctot;
-}
-
-void Log(platform::WindowHandle window, const char* text) {
-  if (DebugLog) DebugLog(window, text);
 }
 
 void ShowRefusal(platform::WindowHandle window, const std::string& text) {
@@ -159,7 +156,7 @@ bool PrepareNonidealMeanField() {
 
 int CContiNonid::RunMTList(platform::WindowHandle window, int count, const double* s,
                            const double* D, const double* vbar) {
-  Log(window, "\n  enter RunMTList to start MT sims");
+  LogDistributionStep(window, "\n  enter RunMTList to start MT sims");
   GlobalLammRun.DiscretizationError = 0;
   GlobalLammRun.TridiagError = 0;
   CLammNonIdeal master;
@@ -199,13 +196,13 @@ int CContiNonid::RunMTList(platform::WindowHandle window, int count, const doubl
   const int code = CLRunMTList(master, count, s, D, vbar, DistKernel.get(),
                                CommonRadialGrid.CommonGrid, CommonRadialGrid.CommonGridSize,
                                nullptr, nullptr);
-  Log(window, " --> done with sims");
+  LogDistributionStep(window, " --> done with sims");
   return code;
 }
 
 void RunNonidcofsSedList(platform::WindowHandle window, int n, const double* s, const double* D,
                          const double* vbar) {
-  Log(window, "\nEnter RunNonidcofsSedList");
+  LogDistributionStep(window, "\nEnter RunNonidcofsSedList");
   GlobalLammRun.CallbackWindow = window;
   if (InhomogeneousSolventOn) {
     ShowRefusal(window, "nonideal c(s) model not implemented yet for inhomogeneous solvent");
@@ -249,7 +246,7 @@ void RunNonidcofsSedList(platform::WindowHandle window, int n, const double* s, 
     ReportSimulationError(window, code);
     if (code > 0) return;
   }
-  Log(window, " --> OUT");
+  LogDistributionStep(window, " --> OUT");
 }
 
 void UpdateCtotFromBestFit() {

@@ -11,6 +11,7 @@
 #include "distributions/ContiGrid.h"
 #include "distributions/ContiKernel.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/DistributionDiagnostics.h"
 #include "distributions/DistributionNormalEquations.h"
 #include "distributions/DistributionTimeCourse.h"
 #include "distributions/MaximumEntropy.h"
@@ -71,7 +72,9 @@ void ShowProgressIn(RegularizationContext& context, platform::WindowHandle windo
 void BuildContiNormalEquations(platform::WindowHandle window) {
   // A window of the DLS time course: its averaged scan with a baseline.
   if (ModelSelection.Kind == ModelKind::DlsIRhTimeCourse && TimeCourse.WindowLastScan > 0) {
+    LogDistributionStep(window, "\n RunContiSed starting normal equations");
     NormalEquationsTimeWindow();
+    LogDistributionStep(window, "\n normal equations done");
     return;
   }
   const auto& ds = DistributionSettings;
@@ -144,6 +147,11 @@ RegularizationOutcome RegularizeDistribution(ModelKind kind, int n,
   }
   RegularizationContext context = MakeRegularizationContext(kind, neq.RegularizedCount);
   ShowProgressIn(context, window);
+  // Inside a search the lines come only with the evaluations that
+  // regularise (a fit's last one, a Monte Carlo base fit).
+  const auto& flags = DistributionRunFlags;
+  const bool logged = !flags.InNonlinearSearch || flags.FinalEvaluation || flags.MonteCarloRunning;
+  if (logged) LogDistributionStep(window, "\nStarting Regularization");
   const auto& type = DistributionSettings.RegularizationType;
   RegularizationOutcome outcome;
   if (type.BothRegularizations) {
@@ -155,6 +163,7 @@ RegularizationOutcome RegularizeDistribution(ModelKind kind, int n,
   } else {
     outcome = ScaleRegularization(neq, context);
   }
+  if (logged) LogDistributionStep(window, " --> DONE");
   // The buffer of the mismatch model was solved at unit amplitude: its
   // amplitude is the buffer signal.
   if (BufferTermInKernel(kind) && !fixedFirst && n >= 1)

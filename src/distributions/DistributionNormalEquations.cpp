@@ -11,6 +11,7 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
+#include "distributions/DistributionDiagnostics.h"
 #include "distributions/NormalEquationsAccumulation.h"
 #include "distributions/ThreadedNormalEquations.h"
 #include "state/DistributionSettingsRecords.h"
@@ -224,8 +225,9 @@ bool NormalEquationsFixedFirst(double value) {
   return BuildCurrent(SystematicNoise::TimeAndRadialInvariant, true, value);
 }
 
-bool ContiNormalEquations(platform::WindowHandle window,
-                          const ContiNormalEquationSettings& given) {
+namespace {
+
+bool BuildShowingProgress(platform::WindowHandle window, const ContiNormalEquationSettings& given) {
   ComputationAbort = false;
   NormalEquationDisplay display(window, given.PurpleProgress);
   ContiNormalEquationSettings settings = given;
@@ -250,4 +252,14 @@ bool ContiNormalEquations(platform::WindowHandle window,
     return NormalEquationsThreaded(problem, NormalEquations, NoiseElimination, settings.ThreadCount,
                                    settings.Progress);
   return BuildNormalEquations(problem, NormalEquations, NoiseElimination, settings.Progress);
+}
+
+}  // namespace
+
+bool ContiNormalEquations(platform::WindowHandle window,
+                          const ContiNormalEquationSettings& given) {
+  LogDistributionStep(window, "\n RunContiSed starting normal equations");
+  const bool built = BuildShowingProgress(window, given);
+  LogDistributionStep(window, "\n normal equations done");
+  return built;
 }

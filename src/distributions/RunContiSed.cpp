@@ -20,6 +20,7 @@
 #include "distributions/ContiNonid.h"
 #include "distributions/ContiRunSolve.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/DistributionDiagnostics.h"
 #include "distributions/StoredDistribution.h"
 #include "state/DistributionPlotFlags.h"
 #include "state/DistributionResultRecords.h"
@@ -362,6 +363,7 @@ bool ContiKernelAvailable(ModelKind kind) {
 ContiRunOutcome RunContiSed(platform::WindowHandle window) {
   auto& flags = DistributionRunFlags;
   const ModelKind kind = ModelSelection.Kind;
+  LogDistributionStep(window, "\nEntering RunContiSed");
   flags.MsTableDistribution = false;
   ContiRunOutcome outcome = ContiRunOutcome::Refused;
   // The global-array engines of the c(M) kernel hand each finished profile
@@ -391,9 +393,16 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
     if (!PointByPointKernel(kind) && !SolveLammKernels(window, kind, n, species, outcome))
       return outcome;
   }
+  // The line closes both the loop and the release of its species' vectors.
+  LogDistributionStep(window, "\n RunContiSed loop and sims done");
+  LogDistributionStep(window, "\n RunContiSed loop and sims done");
 
   if (!kernelKept) {
-    StatusText(window, 50, "calculating normal equations (hit any key to interrupt)...");
+    if (!FitControl.FitRunning) {
+      LogDistributionStep(window, "\n RunContiSed normal equations output start");
+      StatusText(window, 50, "calculating normal equations (hit any key to interrupt)...");
+      LogDistributionStep(window, "-end.");
+    }
     if (flags.SimulateFromDistribution && !twoD) {
       SimulateFromDistribution(n);
       return ContiRunOutcome::Simulated;
@@ -411,11 +420,13 @@ ContiRunOutcome RunContiSed(platform::WindowHandle window) {
     RegularizeDistribution(kind, n, window);
     outcome = flags.InNonlinearSearch ? ContiRunOutcome::Solved : ContiRunOutcome::Stored;
   }
+  LogDistributionStep(window, "\n RunContiSed cleanup start");
   detection.Disarm();
   if (!flags.InNonlinearSearch) StoreDistributionResult(window);
   if (IsNonidealCsFamily(kind) &&
       (FitControl.TINoiseFitted || ModelParameters.RINoiseFitted))
     EndExternalMeanField();
   ResetLammAlgorithm();
+  LogDistributionStep(window, " --> cleanup done.");
   return outcome;
 }

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "distributions/DistributionDiagnostics.h"
 #include "distributions/NormalEquationsAccumulation.h"
 
 int MultiContiNEQThread::Run() {
@@ -65,6 +66,7 @@ bool NormalEquationsThreaded(const NormalEquationProblem& problem, NormalEquatio
                              NoiseEliminationRecord& record, int threadCount,
                              const NormalEquationProgress& progress) {
   const int workers = std::max(threadCount, 1);
+  LogDistributionStep(nullptr, "\n\tnormal equations prep");
   ComputeNoiseMeansThreaded(problem, neq, record, workers);
   NormalEquationAccumulator accumulator(problem, neq, record, workers);
   // Element 0 stays unused, so that worker k is element k.
@@ -76,6 +78,7 @@ bool NormalEquationsThreaded(const NormalEquationProblem& problem, NormalEquatio
     threads.back()->Accumulator = &accumulator;
     threads.back()->Progress = &progress;
   }
+  LogDistributionStep(nullptr, ", allocated threads");
   for (int k = 1; k <= workers; ++k)
     if (!threads[static_cast<std::size_t>(k)]->Start())
       threads[static_cast<std::size_t>(k)]->RunHere();
@@ -94,6 +97,10 @@ bool NormalEquationsThreaded(const NormalEquationProblem& problem, NormalEquatio
     progress.Tick();  // what was reported last
   }
   for (int k = 1; k <= workers; ++k) threads[static_cast<std::size_t>(k)]->WaitForExit();
+  LogDistributionStep(nullptr, ", all done");
   threads.clear();
-  return accumulator.Finish();
+  LogDistributionStep(nullptr, ", deleted");
+  const bool complete = accumulator.Finish();
+  LogDistributionStep(nullptr, ", finished");
+  return complete;
 }
