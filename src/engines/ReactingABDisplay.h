@@ -15,4 +15,8 @@
 
 enum class ReactingDisplay { Predictor, Corrector };
 
+// The displays are shown in this run (an output window, no batch run, no
+// fit); they then read the keys, and the step callback leaves them alone.
+bool ReactingDiagnosticsShown();
+
 void ShowReactingDiagnostics(ReactingDisplay kind);

@@ -6,6 +6,7 @@
 #include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/HatElementIntegrals.h"
+#include "engines/ReactingABDisplay.h"
 #include "engines/ReactingABSystem.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
@@ -180,7 +181,9 @@ double ReactingStep() {
   return first ? dt : 1.0;
 }
 
-void PropagateReactingSystem() {
+namespace {
+
+void RunReactingSystem() {
   GlobalLammRunStateRecord& run = GlobalLammRun;
   LammSolverSettingsRecord& settings = LammSolverSettings;
   // The grid of this engine rests (its s is 0), and the step is fixed; both
@@ -214,4 +217,15 @@ void PropagateReactingSystem() {
     steadyCount = steady ? steadyCount + 1 : 0;
     if (steadyCount > kSteadyStepCount) run.KeepRunning = 0;
   }
+}
+
+}  // namespace
+
+void PropagateReactingSystem() {
+  // A key meant for a display ("r", "s") must not be taken by the step
+  // callback at a scan time, where any key ends the run; other engines'
+  // runs poll again.
+  GlobalLammRun.KeysToDisplays = ReactingDiagnosticsShown();
+  RunReactingSystem();
+  GlobalLammRun.KeysToDisplays = false;
 }

@@ -264,7 +264,7 @@ void LammStepCallback(double value) {
     ResetSliceState();
     return;
   }
-  if (KeyPressed()) {
+  if (!run.KeysToDisplays && KeyPressed()) {
     run.KeepRunning = 0;
     ComputationAbort = true;
     ShowPendingStepText();

@@ -9,7 +9,11 @@
 #include "state/DlsPreferences.h"
 #include "state/LoadOptions.h"
 #include "app/window/TXLAWindow.h"
+#include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
+#include "distributions/RunContiSed.h"
+#include "state/LammSolverSettings.h"
+#include "state/ModelSelection.h"
 #include "state/DistributionSettingsRecords.h"
 #include "models/FitDriver.h"
 #include "state/ComputationAbort.h"
@@ -155,6 +159,29 @@ TEST_F(DiagnosticsLog, StartOfTheWindowStartsTheLogWhenDiagnosticsAreOn) {
   // The hook outlives no window.
   ::DebugLog(nullptr, "\nafter the window");
   EXPECT_EQ(ReadWholeFile(LogFile()), "\nstarting new taluvo debugging session for thread #0");
+}
+
+// A distribution run writes its lines through the window into the file
+// while diagnostics are on, and leaves no file while they are off (a run
+// without scans stops after its first line).
+TEST_F(DiagnosticsLog, DistributionRunWritesOnlyWhileDiagnosticsAreOn) {
+  const int savedScans = ScanDataSet.NFILES;
+  const ModelSelectionRecord savedModel = ModelSelection;
+  const LammSolverSettingsRecord savedLamm = LammSolverSettings;
+  ScanDataSet.NFILES = 0;
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  TXLAWindow window(MainWindowTitle);
+  window.StartUp();
+  RunContiSed(window.Handle());
+  EXPECT_FALSE(std::filesystem::exists(LogFile()));
+
+  window.OnCommand(867);
+  RunContiSed(window.Handle());
+  EXPECT_EQ(ReadWholeFile(LogFile()),
+            "\nstarting new taluvo debugging session for thread #0\nEntering RunContiSed");
+  ScanDataSet.NFILES = savedScans;
+  ModelSelection = savedModel;
+  LammSolverSettings = savedLamm;
 }
 
 TEST_F(DiagnosticsLog, UnwritableFileLeavesTheSwitchAndItsMarkAlone) {

@@ -361,6 +361,7 @@ TEST_F(ReactingABEngineTest, DiagnosticsPauseForAKeyExceptInFitsAndBatchRuns) {
     EXPECT_EQ(headers, c.displays);
     EXPECT_EQ(GlobalLammRun.IterationCount, c.iterations);
     EXPECT_EQ(ComputationAbort.load(), c.abort);
+    EXPECT_FALSE(GlobalLammRun.KeysToDisplays);  // the next engine's run polls again
     if (c.displays > 0) {
       EXPECT_FALSE(LogLinesWith("total A  = ").empty());
       EXPECT_FALSE(LogLinesWith("__1:    ").empty());

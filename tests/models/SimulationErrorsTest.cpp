@@ -366,6 +366,18 @@ TEST_F(StepCallbackTest, KeyPressStopsTheEngineAndTheRun) {
   EXPECT_EQ(LogLinesWith("ri=0.500000  ").size(), 10u);
 }
 
+// An engine whose own displays read the keys keeps them from the scan-time
+// poll: the key waits for the display and the run goes on to its last scan.
+TEST_F(StepCallbackTest, KeysLeftToTheEnginesDisplaysAreNotPolled) {
+  SetUpRun({100.0, 200.0, 300.0}, 100);
+  GlobalLammRun.KeysToDisplays = true;
+  backend().QueueKeyPress(nullptr, 's', 's');
+  const std::size_t queued = backend().PendingMessages();
+  EXPECT_EQ(RunEngine(10.0), 30);
+  EXPECT_FALSE(ComputationAbort);
+  EXPECT_EQ(backend().PendingMessages(), queued);
+}
+
 // The lines reach the screen a few times a second: the first step of a run
 // and its last (here the last scan) are always shown; the time line carries
 // the total loading where the engine reports it.
