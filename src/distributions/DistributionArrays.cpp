@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "platform/LargePages.h"
 #include "ui/Boxes.h"
@@ -133,7 +134,21 @@ bool NormalEquationArrays::Allocate(int n, int scanCount, int radiusCount) {
 }
 
 void NormalEquationArrays::Release() {
+  std::unique_ptr<double[]> scratch = std::move(BuildScratch);
+  const std::size_t count = BuildScratchCount;
   *this = NormalEquationArrays{};
+  BuildScratch = std::move(scratch);
+  BuildScratchCount = count;
+}
+
+double* NormalEquationArrays::BuildScratchFor(std::size_t count) {
+  if (count > BuildScratchCount) {
+    BuildScratch.reset();  // before the larger block is mapped
+    BuildScratchCount = 0;
+    BuildScratch.reset(new double[count]);
+    BuildScratchCount = count;
+  }
+  return BuildScratch.get();
 }
 
 bool AllocKernelArray(int gridCount, int scanCount, int radiusCount) {
