@@ -111,6 +111,11 @@ struct NormalEquationArrays {
   std::size_t BuildScratchCount = 0;
   // BuildScratch with room for count doubles (contents undefined).
   double* BuildScratchFor(std::size_t count);
+
+  // The arrays of the last released set, whose storage the next Allocate
+  // takes over (cleared): the runs of a fit release and allocate the same
+  // sizes again and again, and would map fresh pages every time.
+  std::unique_ptr<NormalEquationArrays> Kept;
 };
 
 // Read-only row handle of a matrix of the arrays.
