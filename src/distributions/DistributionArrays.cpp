@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "platform/LargePages.h"
 #include "ui/Boxes.h"
@@ -94,6 +95,18 @@ void DistributionKernelArray::Release() {
 bool NormalEquationArrays::Allocate(int n, int scanCount, int radiusCount) {
   assert(n >= 1 && scanCount >= 0 && radiusCount >= 0);
   Release();
+  if (Kept) {
+    // Resizing reuses the storage where it is large enough, clearing it.
+    std::unique_ptr<NormalEquationArrays> kept = std::move(Kept);
+    std::unique_ptr<double[]> scratch = std::move(BuildScratch);
+    const std::size_t count = BuildScratchCount;
+    *this = std::move(*kept);
+    BuildScratch = std::move(scratch);
+    BuildScratchCount = count;
+    // Only the storage is handed on: the scalars start afresh.
+    DataSquareSum = 0.0;
+    RegularizedCount = 0;
+  }
   const auto rows = static_cast<std::size_t>(n);
   const auto widest = static_cast<std::size_t>(std::max({n, scanCount, radiusCount})) + 1;
   bool allocated = FitsInMemory(rows, widest, 4 * sizeof(double));
@@ -133,7 +146,24 @@ bool NormalEquationArrays::Allocate(int n, int scanCount, int radiusCount) {
 }
 
 void NormalEquationArrays::Release() {
+  std::unique_ptr<double[]> scratch = std::move(BuildScratch);
+  const std::size_t count = BuildScratchCount;
+  std::unique_ptr<NormalEquationArrays> kept = std::move(Kept);
+  if (Size > 0) kept = std::make_unique<NormalEquationArrays>(std::move(*this));
   *this = NormalEquationArrays{};
+  Kept = std::move(kept);
+  BuildScratch = std::move(scratch);
+  BuildScratchCount = count;
+}
+
+double* NormalEquationArrays::BuildScratchFor(std::size_t count) {
+  if (count > BuildScratchCount) {
+    BuildScratch.reset();  // before the larger block is mapped
+    BuildScratchCount = 0;
+    BuildScratch.reset(new double[count]);
+    BuildScratchCount = count;
+  }
+  return BuildScratch.get();
 }
 
 bool AllocKernelArray(int gridCount, int scanCount, int radiusCount) {

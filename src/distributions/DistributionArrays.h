@@ -102,6 +102,20 @@ struct NormalEquationArrays {
   OneBasedArray<double> NnlsReducedSolution;   // [0..n]
   OneBasedArray<double> NnlsTrialSolution;     // [0..n]
   OneBasedArray<double> MaxEntWork;            // [0..n]
+
+  // Scratch of the normal-equation builds (the lanes' Gram matrices and the
+  // workers' blocks). Kept through Release: every run of an analysis builds
+  // a system of the same size, and tens of megabytes of fresh pages cost the
+  // system more to map and clear than the build spends on them.
+  std::unique_ptr<double[]> BuildScratch;
+  std::size_t BuildScratchCount = 0;
+  // BuildScratch with room for count doubles (contents undefined).
+  double* BuildScratchFor(std::size_t count);
+
+  // The arrays of the last released set, whose storage the next Allocate
+  // takes over (cleared): the runs of a fit release and allocate the same
+  // sizes again and again, and would map fresh pages every time.
+  std::unique_ptr<NormalEquationArrays> Kept;
 };
 
 // Read-only row handle of a matrix of the arrays.

@@ -11,14 +11,15 @@
 // offsets optimised away. The offsets follow from the amplitudes afterwards
 // (BestFitSignal.h).
 //
-// The builders never write into the data or the kernel: the centred values
-// are formed in double precision in a scratch block per worker, so the
-// loaded signals cannot drift over repeated runs, and a kernel shared with
-// the best-fit signal stays exactly as the Lamm solutions left it.
+// The builders never write into the data or the kernel: the values are
+// copied to double precision in a scratch block per worker, so the loaded
+// signals cannot drift over repeated runs, and a kernel shared with the
+// best-fit signal stays exactly as the Lamm solutions left it.
 //
 // Accumulation runs scan by scan, over the lower triangle only, in double,
-// as rank updates of blocks of centred columns. Every element is summed in
-// an order fixed by the problem alone, so the threaded builder
+// as rank updates of blocks of columns; the projection is applied to the
+// summed matrix as a correction made of the means. Every element is summed
+// in an order fixed by the problem alone, so the threaded builder
 // (ThreadedNormalEquations.h) gives the same bits as the single-threaded
 // one, whatever the number of workers.
 

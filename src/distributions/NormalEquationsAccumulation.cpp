@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <vector>
 
 #include "state/ComputationAbort.h"
 #include "numerics/DenseKernels.h"
@@ -18,6 +19,9 @@ constexpr int kPieceRadii = 2048;
 // matrices of large systems would take more than this many bytes.
 constexpr int kMostLanes = 16;
 constexpr std::size_t kLaneBytes = std::size_t{128} << 20;
+// A kernel column whose corrected square sum is below this fraction of its
+// raw one is checked for centred values that are all zero.
+constexpr double kVanishing = 1e-9;
 
 }  // namespace
 
@@ -49,37 +53,23 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
   const auto affordable = static_cast<int>(
       std::max<std::size_t>(1, kLaneBytes / (gramSize * sizeof(double))));
   laneCount_ = std::min({pieceCount_, kMostLanes, affordable});
-  lanes_.reset(new double[gramSize * static_cast<std::size_t>(laneCount_)]);
+  // The blocks serve Finish too, for the means of the correction (a column
+  // per system column, a row per fit radius or scan).
+  const std::size_t blockRows = std::max<std::size_t>(
+      {static_cast<std::size_t>(workerCount_) * static_cast<std::size_t>(pieceRadii_),
+       static_cast<std::size_t>(fitCount), static_cast<std::size_t>(problem.ScanCount)});
+  const std::size_t laneDoubles = gramSize * static_cast<std::size_t>(laneCount_);
+  lanes_ = neq.BuildScratchFor(laneDoubles + blockRows * static_cast<std::size_t>(order_));
+  blocks_ = lanes_ + laneDoubles;
 }
 
-void NormalEquationAccumulator::CentreData(int s, int r0, int count, double* out) const {
+void NormalEquationAccumulator::CopyData(int s, int r0, int count, double* out) const {
   const float* y = problem_.Data[s] + r0;
   for (int k = 0; k < count; ++k) out[k] = y[k];
   if (problem_.FixedFirst) {
     const float* k1 = problem_.Kernel[1][s] + r0;
     for (int k = 0; k < count; ++k) out[k] -= k1[k];
   }
-  const double* radial = &neq_.DataRadialMean[r0];
-  double shift = 0.0;
-  switch (problem_.Noise) {
-    case SystematicNoise::None:
-      shift = record_.Baseline;
-      break;
-    case SystematicNoise::Baseline:
-      shift = record_.DataGrandMean;
-      break;
-    case SystematicNoise::RadialInvariant:
-      shift = neq_.DataScanMean[s];
-      break;
-    case SystematicNoise::TimeInvariant:
-      for (int k = 0; k < count; ++k) out[k] -= radial[k];
-      return;
-    case SystematicNoise::TimeAndRadialInvariant:
-      shift = neq_.DataScanMean[s] - record_.DataGrandMean;
-      for (int k = 0; k < count; ++k) out[k] = (out[k] - radial[k]) - shift;
-      return;
-  }
-  for (int k = 0; k < count; ++k) out[k] -= shift;
 }
 
 void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, double* out) const {
@@ -111,15 +101,21 @@ void NormalEquationAccumulator::CentreColumn(int i, int s, int r0, int count, do
   for (int k = 0; k < count; ++k) out[k] = static_cast<double>(column[k]) - shift;
 }
 
-void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, bool first) const {
-  const int s = p / piecesPerScan_ + 1;
+NormalEquationAccumulator::Piece NormalEquationAccumulator::PieceAt(int p) const {
   const int r0 = problem_.FitFirst + (p % piecesPerScan_) * pieceRadii_;
-  const int count = std::min(pieceRadii_, problem_.FitLast - r0 + 1);
+  return {p / piecesPerScan_ + 1, r0, std::min(pieceRadii_, problem_.FitLast - r0 + 1)};
+}
+
+void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, bool first) const {
+  const auto [s, r0, count] = PieceAt(p);
   const auto stride = static_cast<std::size_t>(count);
   // Column 0 the data, column i the kernel of system row i.
-  CentreData(s, r0, count, block);
-  for (int i = 1; i < order_; ++i)
-    CentreColumn(i, s, r0, count, block + static_cast<std::size_t>(i) * stride);
+  CopyData(s, r0, count, block);
+  for (int i = 1; i < order_; ++i) {
+    const float* column = problem_.Kernel[i + columnOffset_][s] + r0;
+    double* out = block + static_cast<std::size_t>(i) * stride;
+    for (int k = 0; k < count; ++k) out[k] = column[k];
+  }
   if (first)
     SetGramLower(order_, count, block, count, gram, order_);
   else
@@ -132,13 +128,13 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
   if (worker == 1 && progress != nullptr && progress->Fraction) reporter_ = progress;
   const bool reports = worker == 1 && reporter_ != nullptr;
   const std::size_t gramSize = static_cast<std::size_t>(order_) * order_;
-  // Every piece overwrites the part of the scratch that it uses.
-  std::unique_ptr<double[]> block;
+  // Every piece overwrites the part of the block that it uses.
+  double* block = blocks_ + static_cast<std::size_t>(worker - 1) *
+                                static_cast<std::size_t>(pieceRadii_) * order_;
   for (;;) {
     const int lane = nextLane_.fetch_add(1);
     if (lane >= laneCount_) return true;
-    if (!block) block.reset(new double[static_cast<std::size_t>(pieceRadii_) * order_]);
-    double* gram = lanes_.get() + gramSize * static_cast<std::size_t>(lane);
+    double* gram = lanes_ + gramSize * static_cast<std::size_t>(lane);
     // Lane l holds the contiguous pieces [l P / L, (l + 1) P / L).
     const long long first = static_cast<long long>(lane) * pieceCount_ / laneCount_;
     const long long end = static_cast<long long>(lane + 1) * pieceCount_ / laneCount_;
@@ -149,7 +145,7 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
         stopped_ = true;
         return false;
       }
-      AddPiece(p, block.get(), gram, p == first);
+      AddPiece(p, block, gram, p == first);
       const int done = piecesDone_.fetch_add(1) + 1;
       if (reports) ReportUpTo(done);
     }
@@ -175,14 +171,33 @@ bool NormalEquationAccumulator::Finish() {
   const int m = problem_.Unknowns();
   const auto order = static_cast<std::size_t>(order_);
   const std::size_t gramSize = order * order;
-  // Element (row i, column l) of a Gram matrix, i >= l, index 0 the data.
-  const auto total = [&](int i, int l) {
-    const std::size_t at = static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i);
-    double sum = 0.0;
-    for (int lane = 0; lane < laneCount_; ++lane)
-      sum += lanes_[gramSize * static_cast<std::size_t>(lane) + at];
-    return sum;
+  // The lanes' sum, in lane order, into the first lane.
+  double* gram = lanes_;
+  for (int lane = 1; lane < laneCount_; ++lane) {
+    const double* other = lanes_ + gramSize * static_cast<std::size_t>(lane);
+    for (std::size_t l = 0; l < order; ++l)
+      for (std::size_t i = l; i < order; ++i) gram[l * order + i] += other[l * order + i];
+  }
+  // Element (row i, column l) of the Gram matrix, i >= l, index 0 the data.
+  const auto at = [&](int i, int l) -> double& {
+    return gram[static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i)];
   };
+  if (laneCount_ > 0) {
+    std::vector<double> rawDiagonal(order);
+    for (int i = 0; i < order_; ++i) rawDiagonal[static_cast<std::size_t>(i)] = at(i, i);
+    SubtractNoiseMeans(gram);
+    // What is left of a column that the offsets explain completely is the
+    // rounding of the correction: far below its raw size. Such a column
+    // gets the zero row that centring it gives, so that the solvers keep
+    // its amplitude at zero.
+    for (int i = 1; i < order_; ++i) {
+      if (at(i, i) > kVanishing * rawDiagonal[static_cast<std::size_t>(i)]) continue;
+      if (!CentredColumnVanishes(i, blocks_)) continue;
+      for (int l = 0; l < i; ++l) at(i, l) = 0.0;
+      for (int l = i; l < order_; ++l) at(l, i) = 0.0;
+    }
+  }
+  const auto total = [&](int i, int l) { return laneCount_ > 0 ? at(i, l) : 0.0; };
   neq_.DataSquareSum = total(0, 0);
   for (int i = 1; i <= m; ++i) {
     neq_.NormalVector[i] = total(i, 0);
@@ -194,4 +209,85 @@ bool NormalEquationAccumulator::Finish() {
     for (int l = 1; l < i; ++l) neq_.NormalMatrix[l][i] = row[l];
   }
   return true;
+}
+
+bool NormalEquationAccumulator::CentredColumnVanishes(int i, double* scratch) const {
+  for (int p = 0; p < pieceCount_; ++p) {
+    const auto [s, r0, count] = PieceAt(p);
+    CentreColumn(i, s, r0, count, scratch);
+    for (int k = 0; k < count; ++k)
+      if (scratch[k] != 0.0) return false;
+  }
+  return true;
+}
+
+// With shifts a_i taken from column i (the data, or a kernel column) before
+// the products, Σ (x_i − a_i)(x_l − a_l) = Σ x_i x_l − Σ a_i x_l − Σ x_i a_l
+// + Σ a_i a_l. Where a is a mean of the column, its products with the column
+// are products of means: the noise model's whole effect on the system is a
+// small correction of the raw Gram matrix. For the means over the scans
+// (radial, R), over the fit radii of each scan (S) and over all points (G),
+// with Ns scans and Nr fit radii, N = Ns·Nr:
+//   baseline:  − N G Gᵀ
+//   RI:        − Nr Σ_s S(s) S(s)ᵀ
+//   TI:        − Ns Σ_r R(r) R(r)ᵀ
+//   TI and RI: − Nr Σ_s S Sᵀ − Ns Σ_r R Rᵀ + N G Gᵀ
+// and the fixed baseline b of the data alone: − 2 b Σy + N b² on the square
+// sum, − b Σ x_i on the right-hand side.
+void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) const {
+  const int scans = problem_.ScanCount, radii = problem_.FitPointCount();
+  const double ns = scans, nr = radii, points = ns * nr;
+  const auto order = static_cast<std::size_t>(order_);
+  const auto at = [&](int i, int l) -> double& {
+    return gram[static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i)];
+  };
+  const auto grandMean = [&](int i) {
+    return i == 0 ? record_.DataGrandMean : neq_.KernelGrandMean[i + columnOffset_];
+  };
+  const auto addGrandMeans = [&](double factor) {
+    for (int l = 0; l < order_; ++l) {
+      const double gl = factor * grandMean(l);
+      for (int i = l; i < order_; ++i) at(i, l) += gl * grandMean(i);
+    }
+  };
+  // Column i of a matrix of k rows (in the workers' blocks, free by now)
+  // holds the k means of system column i.
+  const auto subtractMeans = [&](int k, double weight, const auto& mean) {
+    double* means = blocks_;
+    for (int i = 0; i < order_; ++i)
+      for (int j = 0; j < k; ++j)
+        means[static_cast<std::size_t>(i) * static_cast<std::size_t>(k) +
+              static_cast<std::size_t>(j)] = mean(i, j);
+    AddScaledGramLower(order_, k, -weight, means, k, gram, order_);
+  };
+  const auto scanMeans = [&](int i, int j) {
+    return i == 0 ? neq_.DataScanMean[j + 1] : neq_.KernelScanMean[i + columnOffset_][j + 1];
+  };
+  const auto radialMeans = [&](int i, int j) {
+    const int r = problem_.FitFirst + j;
+    return i == 0 ? neq_.DataRadialMean[r] : neq_.KernelRadialMean[i + columnOffset_][r];
+  };
+  switch (problem_.Noise) {
+    case SystematicNoise::None: {
+      const double b = record_.Baseline;
+      if (b == 0.0) return;
+      at(0, 0) += (points * b - 2.0 * record_.DataSum) * b;
+      for (int i = 1; i < order_; ++i) at(i, 0) -= b * points * grandMean(i);
+      return;
+    }
+    case SystematicNoise::Baseline:
+      addGrandMeans(-points);
+      return;
+    case SystematicNoise::RadialInvariant:
+      subtractMeans(scans, nr, scanMeans);
+      return;
+    case SystematicNoise::TimeInvariant:
+      subtractMeans(radii, ns, radialMeans);
+      return;
+    case SystematicNoise::TimeAndRadialInvariant:
+      subtractMeans(scans, nr, scanMeans);
+      subtractMeans(radii, ns, radialMeans);
+      addGrandMeans(points);
+      return;
+  }
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The accumulation that the single-threaded and the threaded normal-equation
 // builders share. The data points are cut into pieces (a scan, or a part of
-// a long scan); a piece's centred data and centred kernel columns form one
-// block of double columns, and its whole contribution to the system (the
-// lower triangle of the matrix, the right-hand side and the square sum) is
-// the Gram matrix of that block, added by the tuned library's rank update.
-// Every value of the data and of the kernel is centred exactly once per
-// build.
+// a long scan); a piece's data and kernel columns, as they stand, form one
+// block of double columns, and its contribution to the raw system (the lower
+// triangle of the matrix, the right-hand side and the square sum) is the
+// Gram matrix of that block, added by the tuned library's rank update. The
+// noise model's centring is applied once at the end, as a correction made of
+// the column means: a piece costs one conversion to double and the update.
+// A column that the noise offsets explain completely (its centred values
+// all zero) keeps an exactly zero row and column, as centring it would give.
 //
 // The pieces are dealt out in a fixed number of lanes, contiguous runs of
 // pieces, each summed into its own Gram matrix in piece order; workers take
@@ -53,10 +55,22 @@ class NormalEquationAccumulator {
   bool Finish();
 
  private:
-  // Centred values of scan s, radii r0..r0+count-1, into out[0..count).
-  void CentreData(int s, int r0, int count, double* out) const;
-  // The same for the kernel column of system row i.
+  // Scan and radii of piece p (0-based).
+  struct Piece {
+    int Scan, FirstRadius, RadiusCount;
+  };
+  Piece PieceAt(int p) const;
+  // Data of scan s (less the fixed first column), radii r0..r0+count-1,
+  // into out[0..count).
+  void CopyData(int s, int r0, int count, double* out) const;
+  // Centred values of the kernel column of system row i, the same radii.
   void CentreColumn(int i, int s, int r0, int count, double* out) const;
+  // Turns the raw Gram matrix (of order order_, column-major, lower
+  // triangle) into that of the centred columns of the noise model.
+  void SubtractNoiseMeans(double* gram) const;
+  // Whether every centred value of the kernel column of row i is zero;
+  // scratch holds pieceRadii_ doubles.
+  bool CentredColumnVanishes(int i, double* scratch) const;
   // Adds piece p to the Gram matrix gram, or sets gram to that of the piece
   // when first; block is scratch of pieceRadii_ · order_ doubles.
   void AddPiece(int p, double* block, double* gram, bool first) const;
@@ -71,10 +85,11 @@ class NormalEquationAccumulator {
   int order_;         // of the Gram matrices: the unknowns plus the data
   int piecesPerScan_ = 0, pieceRadii_ = 0, pieceCount_ = 0;
   int laneCount_ = 0;
-  // laneCount_ Gram matrices, column-major, lower triangles. Not cleared:
-  // the first piece of a lane sets its triangle, so no pass over tens of
-  // megabytes of fresh pages precedes the work at high resolutions.
-  std::unique_ptr<double[]> lanes_;
+  // laneCount_ Gram matrices, column-major, lower triangles, then one block
+  // of pieceRadii_ · order_ doubles per worker, in the arrays' kept build
+  // scratch. Not cleared: the first piece of a lane sets its triangle.
+  double* lanes_ = nullptr;
+  double* blocks_ = nullptr;
   std::atomic<int> nextLane_{0};
   std::atomic<int> piecesDone_{0};
   std::atomic<bool> stopped_{false};

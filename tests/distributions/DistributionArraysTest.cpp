@@ -106,6 +106,46 @@ TEST_F(DistributionArraysTest, NormalEquationArraysHaveTheirShapesAndStartZeroed
   FreeNormalEqArrays();
 }
 
+// A fit releases and allocates arrays of one size again and again; the
+// storage is handed on, so what a run left must not reach the next one.
+TEST_F(DistributionArraysTest, NormalEquationArraysAfterAReleasedSetStartZeroed) {
+  NormalEquationArrays& neq = NormalEquations;
+  ASSERT_TRUE(AllocNormalEqArrays(4, 3, 6));
+  for (int i = 1; i <= 4; ++i) {
+    for (int j = 0; j <= 4; ++j)
+      neq.NormalMatrix[i][j] = neq.RegularizedMatrix[i][j] = neq.NnlsReducedMatrix[i][j] = 1.0;
+    for (int r = 0; r <= 6; ++r) neq.KernelRadialMean[i][r] = 2.0;
+    neq.NnlsPassiveSet[i] = 1;
+    neq.DistSolution[i] = neq.NormalVector[i] = 3.0;
+  }
+  neq.DataSquareSum = 5.0;
+  neq.RegularizedCount = 4;
+  FreeNormalEqArrays();
+  EXPECT_FALSE(neq.Exists());
+  EXPECT_EQ(neq.NormalMatrix.rows(), 0);
+  for (const int n : {4, 3}) {
+    SCOPED_TRACE(n);
+    ASSERT_TRUE(AllocNormalEqArrays(n, 3, 6));
+    for (int i = 1; i <= n; ++i) {
+      for (int j = 0; j <= n; ++j) {
+        EXPECT_EQ(neq.NormalMatrix[i][j], 0.0);
+        EXPECT_EQ(neq.RegularizedMatrix[i][j], 0.0);
+        EXPECT_EQ(neq.NnlsReducedMatrix[i][j], 0.0);
+      }
+      for (int r = 0; r <= 6; ++r) EXPECT_EQ(neq.KernelRadialMean[i][r], 0.0);
+      EXPECT_EQ(neq.NnlsPassiveSet[i], 0);
+      EXPECT_EQ(neq.DistSolution[i], 0.0);
+      EXPECT_EQ(neq.NormalVector[i], 0.0);
+    }
+    EXPECT_EQ(neq.NormalMatrix.rows(), n);
+    EXPECT_EQ(neq.DataSquareSum, 0.0);
+    EXPECT_EQ(neq.RegularizedCount, 0);
+    neq.NormalMatrix[1][1] = 7.0;
+    neq.DataSquareSum = 5.0;
+    FreeNormalEqArrays();
+  }
+}
+
 TEST_F(DistributionArraysTest, NormalEquationsOfUnaddressableSizeAreRefusedWithMessage) {
   EXPECT_FALSE(AllocNormalEqArrays(INT_MAX, 1, 1));
   EXPECT_FALSE(NormalEquations.Exists());

@@ -178,6 +178,41 @@ TEST(DistributionNormalEquationsTest, KernelColumnsWithoutSignalGiveZeroRowsThat
   for (int g : {1, 3, 4, 6}) EXPECT_NEAR(p.neq.DistSolution[g], truth[g], 1e-4) << g;
 }
 
+// Under each noise model a column of the shape that its offsets take (one
+// constant, a profile the same in every scan, one level per scan) is
+// explained completely: its row and column are exactly zero, and the rest
+// of the system is still that of the explicit fit.
+TEST(DistributionNormalEquationsTest, ColumnsThatTheOffsetsExplainGiveExactlyZeroRows) {
+  struct Case {
+    const char* name;
+    SystematicNoise noise;
+    float (*value)(int s, int r);
+  };
+  const auto constant = [](int, int) { return 0.8f; };
+  const auto profile = [](int, int r) { return 0.3f + 0.001f * static_cast<float>(r); };
+  const auto level = [](int s, int) { return 0.1f * static_cast<float>(s); };
+  const Case cases[] = {
+      {"baseline, a constant", SystematicNoise::Baseline, constant},
+      {"time-invariant, a radial profile", SystematicNoise::TimeInvariant, profile},
+      {"radial-invariant, a level per scan", SystematicNoise::RadialInvariant, level},
+      {"TI + RI, a radial profile", SystematicNoise::TimeAndRadialInvariant, profile},
+  };
+  constexpr int kExplained = 3;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Problem p;
+    FillStandard(p);
+    for (int s = 1; s <= p.scans; ++s)
+      for (int r = 1; r <= p.radii; ++r) p.kernel.get()[kExplained][s][r] = c.value(s, r);
+    ExpectTheExplicitFit(p, {c.name, c.noise, 0.0, false});
+    for (int l = 1; l <= p.n; ++l) {
+      EXPECT_EQ(p.neq.NormalMatrix[kExplained][l], 0.0) << l;
+      EXPECT_EQ(p.neq.NormalMatrix[l][kExplained], 0.0) << l;
+    }
+    EXPECT_EQ(p.neq.NormalVector[kExplained], 0.0);
+  }
+}
+
 class NormalEquationInterruptTest : public HeadlessTest {
  protected:
   void TearDown() override {
