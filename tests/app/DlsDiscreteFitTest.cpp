@@ -109,15 +109,15 @@ TEST_F(DlsDiscreteFitTest, StokesRadiusFitFindsTheSpheres) {
 
 // Data written from the cumulant expansion of a narrow distribution of D
 // with a known mean and variance: Levenberg-Marquardt started as the window
-// starts a cumulant analysis (mu2 at 0) must find the variance, like the
-// simplex does.
+// starts a cumulant analysis (mean D at the default 5e-7 cm^2/s, mu2 at 0)
+// must find the variance, like the simplex does.
 TEST_F(DlsDiscreteFitTest, CumulantFitFindsTheSecondCumulant) {
   const double meanD = StokesEinsteinD(60e-9);
   const double mu2 = 0.065 * meanD * meanD;
   for (OptimizerChoice optimizer : {OptimizerChoice::LevenbergMarquardt, OptimizerChoice::Simplex}) {
     SCOPED_TRACE(optimizer == OptimizerChoice::Simplex ? "simplex" : "Levenberg-Marquardt");
     CumulantExpansion(meanD, mu2, 0.8);
-    OneSpecies(ModelKind::CumulantAnalysis, 0.5f);
+    OneSpecies(ModelKind::CumulantAnalysis, 5.0f);
     ModelParametersRecord& mp = ModelParameters;
     mp.MassOrDFitted[2] = 1;
     mp.BaselineFitted = 1;
