@@ -158,13 +158,13 @@ void FinalEvaluationAt(platform::WindowHandle window, float* point) {
 }
 
 // Vertices other than keep spread around vertex keep.
-void SpreadAround(float** p, int n, int keep) {
+void SpreadAround(float** p, int n, int keep, float widening = 1.0f) {
   for (int j = 1; j <= n + 1; ++j) {
     if (j == keep) continue;
     for (int i = 1; i <= n; ++i) {
       const float v = p[keep][i];
-      p[j][i] =
-          v + (v == 0.0f ? 0.0f : GaussianRandom(ContiSpreadFactor(i) * ContiSimplexSpread * v));
+      const float sd = widening * ContiSpreadFactor(i) * ContiSimplexSpread * v;
+      p[j][i] = v + (v == 0.0f ? 0.0f : GaussianRandom(sd));
     }
   }
 }
@@ -277,20 +277,26 @@ bool FitContiModel(platform::WindowHandle window) {
 
   FirstContiSimplex(p, y, n, objective);
   int evaluations = 0;
-  NelderMead(p, y, n, ContiCycleFtol, objective, evaluations, showBest);
+  NelderMead(p, y, n, ContiCycleFtol, objective, evaluations, showBest, true);
   int u = StartFromBestVertex(p, y, n, snapshot.data());
   float previous = y[u];
 
   bool converged = false;
   int stalled = 0;
   while (!converged && !f.FitAbort) {
-    SpreadAround(p, n, u);
+    // A best point that withstood a fresh simplex is tried again with a
+    // wider one: the rmsd of a distribution fit has small local dips (the
+    // set of species in use changes), and a simplex of the initial size can
+    // sit in one far from the minimum.
+    SpreadAround(p, n, u, static_cast<float>(1 << stalled));
     for (int j = 1; j <= n + 1; ++j)
       if (j != u) y[j] = objective(p[j]);
-    NelderMead(p, y, n, ContiCycleFtol, objective, evaluations, showBest);
+    NelderMead(p, y, n, ContiCycleFtol, objective, evaluations, showBest, true);
     u = Lowest(y, n);
     UnpackContiParameters(p[u]);
-    const bool moved = evaluations > 0 && !f.SimplexCollapsed && y[u] < previous;
+    // An improvement within the runs' own tolerance is no move.
+    const bool moved = evaluations > 0 && !f.SimplexCollapsed &&
+                       y[u] < previous - ContiCycleFtol * std::fabs(previous);
     converged = ContiCycleEnds(moved, stalled, y[u], previous, snapshot.data(), p[u], n,
                                f.FitCycleTolerance);
     PackContiParameters(n, snapshot.data());

@@ -112,13 +112,13 @@ bool ContiCycleConverged(float rmsd, float previousRmsd, const float* previous,
                          const float* current, int n, float tolerance);
 
 // Whether a simplex cycle ends the fit. A cycle whose Nelder-Mead run moved
-// (it took steps, did not collapse, and found a vertex better than the
-// previous cycle's best) is judged by ContiCycleConverged. A run that
-// stopped at its first test, collapsed, or found nothing better would
-// compare the best vertex with itself and pass trivially, while the fit may
-// still be far from the minimum along a shallow direction; such a cycle
-// only counts (in stalled), and the fit ends once the best vertex has
-// withstood ContiStalledCyclesToConverge fresh simplexes in a row.
+// (it took steps, did not collapse, and improved on the previous cycle's
+// best by more than the runs' tolerance) beyond ContiCycleConverged's
+// tolerance starts the count (stalled) again. Any other cycle only counts:
+// one that found nothing better compares the best vertex with itself, and
+// one that crept by less than the tolerance may still be on its way down a
+// shallow valley, so the fit ends once ContiStalledCyclesToConverge such
+// cycles came in a row (each with a wider fresh simplex than the last).
 inline constexpr int ContiStalledCyclesToConverge = 3;
 bool ContiCycleEnds(bool moved, int& stalled, float rmsd, float previousRmsd, const float* previous,
                     const float* current, int n, float tolerance);

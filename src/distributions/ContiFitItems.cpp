@@ -501,7 +501,9 @@ bool ContiCycleConverged(float rmsd, float previousRmsd, const float* previous,
 
 bool ContiCycleEnds(bool moved, int& stalled, float rmsd, float previousRmsd, const float* previous,
                     const float* current, int n, float tolerance) {
-  if (!moved) return ++stalled >= ContiStalledCyclesToConverge;
-  stalled = 0;
-  return ContiCycleConverged(rmsd, previousRmsd, previous, current, n, tolerance);
+  if (moved && !ContiCycleConverged(rmsd, previousRmsd, previous, current, n, tolerance)) {
+    stalled = 0;
+    return false;
+  }
+  return ++stalled >= ContiStalledCyclesToConverge;
 }

@@ -8,6 +8,7 @@
 
 #include "state/LoadOptions.h"
 #include "state/ModelSelection.h"
+#include "data/DataSetLinks.h"
 #include "data/DataSetServices.h"
 #include "data/ScanDataSet.h"
 #include "state/SolventConditions.h"
@@ -36,6 +37,13 @@ void Log(platform::WindowHandle window, const char* text) {
 // the association models keep their log10 constant in slot 3.
 float ClampMassSlot(int slot, float value) {
   const ModelKind kind = ModelSelection.Kind;
+  // The higher cumulants of a cumulant analysis take either sign in a fit:
+  // held at 0, a negative trial would leave the fit no slope to climb out.
+  if (kind == ModelKind::CumulantAnalysis && slot >= 2) return value;
+  // A decay rate (or radius) held at 0 gives a flat model whose rmsd no
+  // longer changes with the slot, and a simplex that lands there never comes
+  // back; the magnitude keeps the rmsd's slope on both sides of 0.
+  if (DlsDataMode && IsDiscreteSpeciesModel(kind)) return std::fabs(value);
   if (IsDiscreteSpeciesModel(kind))
     return ScanDataSet.EquilibriumDataMode ? value : std::max(value, 0.0f);
   if (IsAssociationKind(kind)) return slot == 3 ? value : std::max(value, 0.0f);
@@ -527,6 +535,11 @@ float SpreadSlot(int k, float x, float current, float r) {
   const bool sa = kind == ModelKind::SelfAssociation124 || kind == ModelKind::SelfAssociation148;
   if ((k == 3 || k == 7) && sa) return withAbsolute();
   if (k <= 2 && IsAssociationKind(kind)) return std::max(current, 0.0f);
+  if (k >= 2 && k <= 4 && kind == ModelKind::CumulantAnalysis) {
+    // A cumulant started at 0 is spread on the scale of the mean D's power.
+    const float scale = std::pow(std::fabs(ParameterVector[1]), static_cast<float>(k));
+    return relative() + GaussianRandom(r * scale);
+  }
   if (k <= 4 && !IsAssociationKind(kind))
     return ScanDataSet.EquilibriumDataMode ? current : std::max(current, 0.0f);
   if (k >= 9 && k <= 12)

@@ -1,5 +1,6 @@
 #include "models/NelderMead.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -54,6 +55,24 @@ bool SimplexCollapsedOnto(float** p, int n, int ilo) {
   return true;
 }
 
+// The spread of the vertices along coordinate j.
+float Extent(float** p, int n, int j) {
+  float lo = p[1][j], hi = p[1][j];
+  for (int i = 2; i <= n + 1; ++i) {
+    lo = std::min(lo, p[i][j]);
+    hi = std::max(hi, p[i][j]);
+  }
+  return hi - lo;
+}
+
+// True when the simplex spans at most half its initial extent along every
+// coordinate it spanned.
+bool Contracted(float** p, int n, const float* initialExtent) {
+  for (int j = 1; j <= n; ++j)
+    if (Extent(p, n, j) > 0.5f * initialExtent[j]) return false;
+  return true;
+}
+
 void ReportNotConverged() {
   if (RedrawSuppressed)
     SerialFitErrorCode = NotConvergedProblemCode;
@@ -73,7 +92,7 @@ float NelderMeadTrial(float** p, float* y, float* psum, int n, const FitObjectiv
 }
 
 void NelderMead(float** p, float* y, int n, float ftol, const FitObjective& objective,
-                int& evaluations, const ShowBestVertex& showBest) {
+                int& evaluations, const ShowBestVertex& showBest, bool untilContracted) {
   assert(n >= 1);
   FitControl.SimplexCollapsed = false;
   ++FitControl.OptimizerStep;
@@ -81,6 +100,9 @@ void NelderMead(float** p, float* y, int n, float ftol, const FitObjective& obje
   evaluations = 0;
   OneBasedArray<float> psum(1, n);
   SumVertices(p, n, psum.data());
+  OneBasedArray<float> initialExtent(1, n);
+  if (untilContracted)
+    for (int j = 1; j <= n; ++j) initialExtent[j] = Extent(p, n, j);
 
   while (!FitControl.FitAbort) {
     const Ranking r = RankVertices(y, n);
@@ -89,10 +111,9 @@ void NelderMead(float** p, float* y, int n, float ftol, const FitObjective& obje
     const double hi = y[r.ihi], lo = y[r.ilo];
     const float rtol =
         static_cast<float>(2.0 * std::fabs(hi - lo) / (std::fabs(hi) + std::fabs(lo)));
-    if (rtol < ftol) {
-      MoveVertexToFirstRow(p, y, n, r.ilo);
+    if (rtol < ftol && (!untilContracted || evaluations >= NelderMeadWalkEvaluations * n ||
+                        Contracted(p, n, initialExtent.data())))
       break;
-    }
     if (evaluations >= NelderMeadMaxEvaluations) {
       ReportNotConverged();
       break;
@@ -117,4 +138,7 @@ void NelderMead(float** p, float* y, int n, float ftol, const FitObjective& obje
       --evaluations;
     }
   }
+  // However the run ends, the next cycle spreads its fresh simplex around
+  // row 1: that must be the best point found, not a vertex left behind.
+  MoveVertexToFirstRow(p, y, n, RankVertices(y, n).ilo);
 }

@@ -26,6 +26,7 @@ inline constexpr int NelderMeadMaxEvaluations = 5000;
 // Relative spread below which every vertex agrees with the best one and the
 // simplex counts as collapsed.
 inline constexpr float SimplexCollapseTolerance = 2e-6f;
+inline constexpr int NelderMeadWalkEvaluations = 30;
 
 // Moves vertex ihi to psum*f1 - p[ihi]*f2 with f1 = (1 - factor)/n and
 // f2 = f1 - factor, evaluates it and, when the value is below y[ihi], takes
@@ -37,10 +38,17 @@ float NelderMeadTrial(float** p, float* y, float* psum, int n, const FitObjectiv
 
 // Minimises objective from the simplex p with values y (y[i] must hold the
 // objective at p[i] on entry). Ends when the relative spread of the values
-// falls below ftol (the best vertex is then moved to row 1), after
+// falls below ftol, after
 // NelderMeadMaxEvaluations evaluations ("Nelder-Mead not converged", or the
 // serial-fit problem code 10 while redrawing is suppressed), when the simplex
-// has collapsed onto its best vertex, or when FitAbort is set. evaluations
-// receives the number of objective calls of the run.
+// has collapsed onto its best vertex, or when FitAbort is set; in every case
+// the best vertex is then in row 1. evaluations receives the number of
+// objective calls of the run.
+// With untilContracted, agreeing values end the run only once the simplex
+// spans at most half its initial extent along every coordinate: along a
+// shallow valley the values of a fresh, small simplex agree at once although
+// the minimum lies far off, and the run must first walk there. An objective
+// flat in some direction never contracts there, so after
+// NelderMeadWalkEvaluations per coordinate agreeing values end the run again.
 void NelderMead(float** p, float* y, int n, float ftol, const FitObjective& objective,
-                int& evaluations, const ShowBestVertex& showBest);
+                int& evaluations, const ShowBestVertex& showBest, bool untilContracted = false);

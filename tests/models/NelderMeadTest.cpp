@@ -172,18 +172,48 @@ TEST_F(NelderMeadTest, AgreeingValuesStopAtOnceWithTheBestVertexInRowOne) {
   EXPECT_FALSE(FitControl.SimplexCollapsed);
 }
 
-TEST_F(NelderMeadTest, CollapsedSimplexOfANoisyObjectiveStops) {
+TEST_F(NelderMeadTest, CollapsedSimplexOfANoisyObjectiveStopsWithTheBestVertexInRowOne) {
   // Vertices that agree to 1e-7 but whose values differ by far more than the
-  // tolerance allows: a noisy objective stops by the collapse test.
+  // tolerance allows: a noisy objective stops by the collapse test. The best
+  // vertex (the second) still ends in row 1, where the next cycle of a fit
+  // spreads its fresh simplex.
   int calls = 0;
   Simplex s({3.0f, 0.0f}, 3e-7f, [](float* x) { return 1.0f + x[2] * 1e6f; });
+  s.y[1] = 1.5f;
   s.y[3] = 2.0f;
+  const float best = s.p[2][1];
   int evaluations = 0;
   NelderMead(
       s.p.get(), s.y.data(), 2, 0.0005f, [&](float*) { return float(++calls); }, evaluations,
       nullptr);
   EXPECT_TRUE(FitControl.SimplexCollapsed);
   EXPECT_EQ(calls, 0);
+  EXPECT_EQ(s.y[1], 1.0f);
+  EXPECT_EQ(s.p[1][1], best);
+}
+
+// A shallow bowl around x = 10: a simplex at 0 of width 0.1 has values that
+// agree to 2e-4 at once. The plain run stops there; the run that must first
+// contract walks down to the minimum. A flat objective, which never
+// contracts, still ends after the walk's budget.
+TEST_F(NelderMeadTest, RunUntilContractedWalksAShallowValley) {
+  const FitObjective bowl = [](float* x) { return 1.0f + 1e-4f * (x[1] - 10.0f) * (x[1] - 10.0f); };
+  for (bool untilContracted : {false, true}) {
+    SCOPED_TRACE(untilContracted);
+    Simplex s({0.0f}, 0.1f, bowl);
+    int evaluations = 0;
+    NelderMead(s.p.get(), s.y.data(), 1, 0.0005f, bowl, evaluations, nullptr, untilContracted);
+    if (untilContracted)
+      EXPECT_NEAR(s.p[1][1], 10.0f, 1.0f);
+    else
+      EXPECT_EQ(evaluations, 0);
+  }
+  const FitObjective flat = [](float*) { return 1.0f; };
+  Simplex s({1.0f, 1.0f}, 1.0f, flat);
+  int evaluations = 0;
+  NelderMead(s.p.get(), s.y.data(), 2, 0.0005f, flat, evaluations, nullptr, true);
+  EXPECT_GE(evaluations, NelderMeadWalkEvaluations * 2);
+  EXPECT_LE(evaluations, NelderMeadWalkEvaluations * 2 + 4);
 }
 
 TEST_F(NelderMeadTest, BudgetEndsAFlatObjectiveWithItsMessageOrProblemCode) {
