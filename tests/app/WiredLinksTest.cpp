@@ -176,14 +176,20 @@ TEST_F(WiredLinks, AverageScansAnswersAsACommandOfItsOwn) {
   EXPECT_EQ(LogLinesWith("please load scans first").size(), 1u);
 }
 
-TEST_F(WiredLinks, TheApproachHighlightMarksTheComparisonRangeUntilTheToolPlotIsReleased) {
-  LoadScans();
+// Fifty points of a series rising over the radius, points 10 to 20 the
+// comparison range.
+CWINPlot& ShowApproachSeries(TXLAWindow& window) {
   std::vector<float> x, y;
   for (int k = 0; k < 50; ++k) {
     x.push_back(6.0f + 0.02f * static_cast<float>(k));
     y.push_back(0.1f + 0.01f * static_cast<float>(k));
   }
-  ShowHighlightedToolPlot(*window, x, y, 10, 20, "radius", "signal");
+  return ShowHighlightedToolPlot(window, x, y, 10, 20, "radius", "signal");
+}
+
+TEST_F(WiredLinks, TheApproachHighlightMarksTheComparisonRangeUntilTheToolPlotIsReleased) {
+  LoadScans();
+  ShowApproachSeries(*window);
   const platform::Color red = platform::Rgb(255, 0, 0);
   for (int paint = 0; paint < 2; ++paint) {
     Paint();
@@ -195,6 +201,31 @@ TEST_F(WiredLinks, TheApproachHighlightMarksTheComparisonRangeUntilTheToolPlotIs
   EXPECT_FALSE(ToolPlotData.ApproachHighlightOn);
   Paint();
   EXPECT_EQ(PixelsOf(red, 0, 1399, 0, 999), 0);
+}
+
+TEST_F(WiredLinks, TheMouseTellsWhereItPointsInTheHighlightedPlot) {
+  LoadScans();
+  CWINPlot& plot = ShowApproachSeries(*window);
+  Paint();
+  const auto shownValue = [&](int row) {
+    const auto lines = LogLinesWith("text (10," + std::to_string(row) + ") ");
+    return lines.empty() ? -1.0 : std::stod(lines.back().substr(lines.back().find(") ") + 2));
+  };
+  for (const float r : {6.2f, 6.5f, 6.9f}) {
+    const int column = display::ValueToWindowX(plot, r);
+    Send(platform::MessageKind::MouseMove, column, 300);
+    EXPECT_NEAR(shownValue(50), r, 0.003) << r;
+    const double high = shownValue(70);
+    Send(platform::MessageKind::MouseMove, column, 400);
+    // Further down the window, lower on the plot's y axis.
+    EXPECT_LT(shownValue(70), high) << r;
+  }
+  // Without the highlight the tool plot is a picture: no coordinates.
+  ReleaseToolPlotData(*window);
+  Paint();
+  const std::size_t before = LogLinesWith("text (10,50) ").size();
+  Send(platform::MessageKind::MouseMove, 600, 300);
+  EXPECT_EQ(LogLinesWith("text (10,50) ").size(), before);
 }
 
 }  // namespace
