@@ -15,6 +15,7 @@
 
 #include "app/PlotInteractionFixture.h"
 #include "app/commands/DistributionCommands.h"
+#include "app/external/ExternalPrograms.h"
 #include "app/loading/LoadCommands.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/wiring/AnalysisHooks.h"
@@ -25,6 +26,8 @@
 #include "models/ParameterPacking.h"
 #include "state/DistributionShown.h"
 #include "state/PriorSettings.h"
+#include "state/ProgramPaths.h"
+#include "tools/PlotExports.h"
 
 namespace {
 
@@ -139,10 +142,9 @@ TEST_F(WiredLinks, ThePriorProfileIsDrawnOverTheDistributionPlotWhileInUse) {
   }
 }
 
-TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoDimensionalFile) {
-  LoadScans();
+// A size-and-shape result of two grid points.
+void MakeSizeShapeResult() {
   ModelSelection.Kind = ModelKind::CSFf0;
-  MakeDistribution({1, 2, 3});
   DistributionShown = true;
   DistributionSettings.Grid2DSize = 2;
   auto& g = DistributionGrid;
@@ -152,12 +154,10 @@ TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoD
   g.Grid2DD = {0, 6e-7f, 5e-7f};
   g.Grid2DStokesRadius = {0, 2.0f, 3.0f};
   DistributionResult.Grid2DAmplitudes = {0, 0.25f, 0.75f};
-  ScratchFolder files;
-  const std::string path = files.File("dist2d.dat");
-  backend().ScriptFileDialog(std::vector<std::string>{path});
-  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // 2d distributions?
-  window->OnCommand(271);  // Save Continuous Distribution
-  EXPECT_EQ(LogLinesWith("2d distributions?").size(), 1u);
+}
+
+// The numbers of each line of a text file.
+std::vector<std::vector<double>> SizeShapeFileRows(const std::string& path) {
   std::ifstream in(path);
   std::vector<std::vector<double>> rows;
   for (std::string line; std::getline(in, line);) {
@@ -166,8 +166,38 @@ TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoD
     for (double v; fields >> v;) row.push_back(v);
     rows.push_back(row);
   }
+  return rows;
+}
+
+TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoDimensionalFile) {
+  LoadScans();
+  MakeDistribution({1, 2, 3});
+  MakeSizeShapeResult();
+  ScratchFolder files;
+  const std::string path = files.File("dist2d.dat");
+  backend().ScriptFileDialog(std::vector<std::string>{path});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // 2d distributions?
+  window->OnCommand(271);  // Save Continuous Distribution
+  EXPECT_EQ(LogLinesWith("2d distributions?").size(), 1u);
+  const auto rows = SizeShapeFileRows(path);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
+}
+
+TEST_F(WiredLinks, PlotSizeAndShapeDistributionHandsTheTwoDimensionalFileToItsPlotter) {
+  const std::filesystem::path plotter = PlotProgramPath(882);
+  std::filesystem::create_directories(plotter.parent_path());
+  std::ofstream(plotter) << "#!/bin/sh\n";
+  std::filesystem::create_directories(ProgramPaths.TempFolder);
+  FindPlotPrograms(*window);
+  LoadScans();
+  MakeDistribution({1, 2, 3});
+  MakeSizeShapeResult();
+  window->OnCommand(882);  // Plot Size and Shape Distribution
+  const auto rows = SizeShapeFileRows(ExportFolder() + "sasdist.dat");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
+  EXPECT_EQ(LogLinesWith("start program " + plotter.string()).size(), 1u);
 }
 
 TEST_F(WiredLinks, AverageScansAnswersAsACommandOfItsOwn) {
