@@ -52,7 +52,7 @@ function(taluvo_test name folder)
   add_executable(${name} ${_sources})
   taluvo_warnings(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARGN} taluvo_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${ARGN} taluvo_testsupport GTest::gtest Threads::Threads)
   # Every test file includes GoogleTest; compiling its headers once per
   # executable keeps the sanitizer build short.
   if(TALUVO_PCH)

@@ -1,4 +1,5 @@
 #include "engines/EngineRoads.h"
+#include "engines/EngineScanOverlays.h"
 
 #include "state/ModelSelection.h"
 #include "engines/BufferSedimentation.h"
@@ -141,6 +142,7 @@ void InstallEngineRoads() {
   r.MovingGridConcentrationDependentLamm = RunMovingGridConcentrationDependent;
   r.ReactingEquilibrium = ReactingModelEquilibrium;
   r.PropagateReactingSystem = PropagateReactingSystem;
+  r.ScanOverlays = DrawEngineScanOverlays;
   r.CompressibleSolvent = SolventIsCompressible;
   r.ConfigureSolverSolvent = ConfigureSolverSolvent;
   r.BufferSedimentation = SimulateBufferSedimentation;

@@ -22,3 +22,18 @@ const bool kInstalled = [] {
 void ResetLammDisplayLinks() {
   LammDisplayLinks = Defaults();
 }
+
+platform::Color EquationColour(int equation) {
+  switch (equation) {
+    case 1:
+      return platform::Rgb(150, 0, 150);
+    case 2:
+      return platform::Rgb(0, 255, 0);
+    case 3:
+      return platform::Rgb(0, 0, 255);
+    case 4:
+      return platform::Rgb(0, 150, 150);
+    default:
+      return platform::kBlack;
+  }
+}

@@ -30,3 +30,7 @@ extern LammDisplayLinksRecord LammDisplayLinks;
 // Both links back to their defaults: no plot, nothing drawn (the display's
 // own behaviour without a window).
 void ResetLammDisplayLinks();
+
+// Colour of the live curve of equation (or species) 1, 2, 3, 4: purple,
+// green, blue, teal; black for any other.
+platform::Color EquationColour(int equation);

@@ -90,22 +90,6 @@ void DrawStatusText(CLammIdeal& l, double value) {
   DrawStatusLines(l, value);
 }
 
-// Colour of a list equation's curve in the live plot.
-platform::Color EquationColour(int equation) {
-  switch (equation) {
-    case 1:
-      return platform::Rgb(150, 0, 150);
-    case 2:
-      return platform::Rgb(0, 255, 0);
-    case 3:
-      return platform::Rgb(0, 0, 255);
-    case 4:
-      return platform::Rgb(0, 150, 150);
-    default:
-      return platform::kBlack;
-  }
-}
-
 bool LivePlotShown(const CLammIdeal& l) {
   return StatusShown(l) && l.LivePlot;
 }

@@ -9,6 +9,7 @@
 #include "data/DataSetLinks.h"
 #include "data/LoadMessages.h"
 #include "data/ScanDataSet.h"
+#include "models/SimulationRoads.h"
 #include "data/ScanReaderOptions.h"
 #include "data/SpeedStepsForData.h"
 #include "models/DetectorConvolution.h"
@@ -274,6 +275,7 @@ void LammStepCallback(double value) {
   if (LammSolverSettings.MovingFrame) MovingHatGridUpdate();
   if (!AssembleScanProfile()) return;
   HandOverProfile(scan);
+  if (SimulationRoads.ScanOverlays) SimulationRoads.ScanOverlays(scan);
   if (run.NextScan < d.NFILES) {
     run.NextScan += 1;
     const ScanHeader& next = d.ScanHeaders[d.ScanTimeOrder[run.NextScan]];

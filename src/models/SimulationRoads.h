@@ -37,6 +37,9 @@ struct SimulationRoadsRecord {
   // totals (false when no loading can be formed), then the run.
   bool (*ReactingEquilibrium)() = nullptr;
   void (*PropagateReactingSystem)() = nullptr;
+  // What the engines show of themselves when a scan is complete (the
+  // reacting system's species, the co-solute), called with the scan.
+  void (*ScanOverlays)(int scan) = nullptr;
   // The buffer component of a buffer-mismatch model, added into the model.
   void (*BufferSedimentation)(platform::WindowHandle) = nullptr;
   // The same buffer signal (both sides) at the given sample-side amplitude

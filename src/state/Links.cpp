@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <set>
 #include <string>
 
 namespace links {
@@ -13,6 +12,7 @@ namespace {
 std::atomic<std::size_t> unwiredCalls{0};
 std::atomic<bool> strictUnwired{false};
 std::mutex reportedLock;
+std::map<std::string, std::size_t> callsBySignature;
 }  // namespace
 
 void ReportUnwired(const char* signature) {
@@ -20,9 +20,8 @@ void ReportUnwired(const char* signature) {
   {
     // Each kind of link is reported once; a test that drives a layer on its
     // own would otherwise repeat the same line thousands of times.
-    static std::set<std::string> reported;
     const std::lock_guard<std::mutex> lock(reportedLock);
-    if (reported.insert(signature).second)
+    if (callsBySignature[signature]++ == 0)
       std::fprintf(stderr,
                    "programming error: a link was called that the program never installed: %s\n",
                    signature);
@@ -32,6 +31,11 @@ void ReportUnwired(const char* signature) {
 
 std::size_t UnwiredCallCount() {
   return unwiredCalls;
+}
+
+std::map<std::string, std::size_t> UnwiredCallsBySignature() {
+  const std::lock_guard<std::mutex> lock(reportedLock);
+  return callsBySignature;
 }
 
 void SetStrictUnwired(bool strict) {

@@ -13,6 +13,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <string>
 #include <type_traits>
 
 namespace links {
@@ -22,6 +24,9 @@ namespace links {
 void ReportUnwired(const char* signature);
 // How many unwired links were called since the program started.
 std::size_t UnwiredCallCount();
+// The same, per signature: lets a caller name the links called between
+// two moments.
+std::map<std::string, std::size_t> UnwiredCallsBySignature();
 // Strict: a call of an unwired link aborts (after its report).
 void SetStrictUnwired(bool strict);
 

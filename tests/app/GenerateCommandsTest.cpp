@@ -8,6 +8,7 @@
 #include "state/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
 #include "data/DataOpsTestSupport.h"
+#include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
 #include "models/ParametersCommand.h"
 #include "models/ParamsBox.h"
@@ -123,6 +124,26 @@ TEST_F(GenerateCommandsTest, SeriesWritesNumberedFoldersWithDescriptionAndMarker
   EXPECT_TRUE(ModelParameters.LinearConcentrations);
   EXPECT_FLOAT_EQ(ModelParameters.Concentration[2], 0.05f);
   EXPECT_FLOAT_EQ(ModelParameters.Bottom, 7.2f);
+}
+
+// A single generation is a run: the simulation sees the run's live display
+// on, and the setting is back as it was afterwards.
+TEST_F(GenerateCommandsTest, SingleSimulatesAsARun) {
+  std::vector<bool> liveWhileSimulating;
+  DataOperationLinks.SimulateModel = [&](platform::WindowHandle) {
+    liveWhileSimulating.push_back(SpeciesSignals.LiveRunDisplay);
+  };
+  SpeciesSignals.LiveRunDisplay = false;
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // D and s
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // "assuming t = 20 'C"
+  Entries({"0.01", "50000"});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // no acceleration phase
+  Entries({"300", "3", "0.01"});
+  backend().ScriptFileDialog(std::vector<std::string>{scratch.File("0000x.RA0")});
+  CmSingle(window);
+  ASSERT_FALSE(liveWhileSimulating.empty()) << testing::PrintToString(LogLinesWith(""));
+  EXPECT_EQ(liveWhileSimulating, std::vector<bool>(liveWhileSimulating.size(), true));
+  EXPECT_FALSE(SpeciesSignals.LiveRunDisplay);
 }
 
 // With an automatic scan count and no right fit limit beyond the meniscus,

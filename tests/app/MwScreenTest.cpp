@@ -86,6 +86,22 @@ TEST_F(MwScreen, OpensInPlaceOfTheDataPlotAndGivesItBack) {
   Paint();
 }
 
+TEST_F(MwScreen, EscEndsAPendingPickAndTheScreenAndGoesOnDownTheChain) {
+  LoadEquilibrium();
+  for (const bool bottom : {false, true}) {
+    CmTransformEquilibriumDataMStar(*window);
+    ASSERT_TRUE(ScreenModes.MStarScreenActive);
+    (bottom ? MStarScreen.BottomDragPending : MStarScreen.MeniscusDragPending) = true;
+    ScreenButtons.PeakLabelCount = 1;
+    ScreenButtons.PeakLabelsShown = true;
+    Char(platform::key::Escape);
+    EXPECT_FALSE(MStarScreen.MeniscusDragPending || MStarScreen.BottomDragPending) << bottom;
+    EXPECT_FALSE(ScreenModes.MStarScreenActive) << bottom;
+    // Closing the screen does not stop the chain: the peak labels go too.
+    EXPECT_EQ(ScreenButtons.PeakLabelCount, 0) << bottom;
+  }
+}
+
 TEST_F(MwScreen, RefusesDataThatAreNotEquilibriumData) {
   LoadEquilibrium();
   ScanDataSet.EquilibriumDataMode = false;

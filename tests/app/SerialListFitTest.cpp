@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CsAnalysisFixture.h"
+#include "app/serial/MonitorSerialFit.h"
 #include "app/serial/SerialFitCommands.h"
 #include "data/ListFiles.h"
 #include "data/LoadData.h"
@@ -116,6 +117,35 @@ TEST_F(SerialListFit, EachListedSetGetsItsCsFilesAndTheSeriesItsSummaries) {
   const std::string ids = ReadWholeFile((a / "idswsig.txt").string());
   EXPECT_EQ(std::count(ids.begin(), ids.end(), '\n'), 2) << ids;
   EXPECT_EQ(ids.rfind((a / "list.001").string() + "  ", 0), 0u) << ids;
+}
+
+// A set of the serial fit with the monitoring tool leaves its distribution
+// as "dist<label>.txt" in the set's folder: (s, c(s)) rows closed by the end
+// row that the tool waits for.
+TEST_F(SerialListFit, AMonitoredSetWritesItsDistributionWithTheEndRow) {
+  const fs::path a = scratch.path() / "a";
+  WriteSet(a, 4.0, 6e-7);
+  WriteList(a / "list.001", a, 12);
+  ChooseCs();
+  ASSERT_TRUE(ReadListFile(window->Handle(), (a / "list.001").string()));
+  LoadFromList(window->Handle());
+  ChooseCs();
+  SerialFitSets = SerialFitSetsRecord{};
+  SerialFitSets.Sets.push_back({.ListPath = (a / "list.001").string(), .Label = "None1"});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // fit each set?
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // restore previous params?
+  RunSerialFitSet(*window);
+  SerialFitSets = SerialFitSetsRecord{};
+
+  std::ifstream in(a / "distNone1.txt");
+  ASSERT_TRUE(in) << ::testing::PrintToString(LogLinesWith(""));
+  std::vector<std::pair<double, double>> rows;
+  for (double s = 0, c = 0; in >> s >> c;) rows.emplace_back(s, c);
+  ASSERT_GT(rows.size(), 2u);
+  EXPECT_EQ(rows.back(), (std::pair{-999.999, -999.999}));
+  const auto peak = std::max_element(rows.begin(), rows.end() - 1,
+                                     [](auto& x, auto& y) { return x.second < y.second; });
+  EXPECT_NEAR(peak->first, 4.0, 0.2);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "app/PlotInteractionFixture.h"
 #include "app/commands/DistributionCommands.h"
+#include "app/external/ExternalPrograms.h"
 #include "app/loading/LoadCommands.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/wiring/AnalysisHooks.h"
@@ -25,6 +26,8 @@
 #include "models/ParameterPacking.h"
 #include "state/DistributionShown.h"
 #include "state/PriorSettings.h"
+#include "state/ProgramPaths.h"
+#include "tools/PlotExports.h"
 
 namespace {
 
@@ -139,10 +142,9 @@ TEST_F(WiredLinks, ThePriorProfileIsDrawnOverTheDistributionPlotWhileInUse) {
   }
 }
 
-TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoDimensionalFile) {
-  LoadScans();
+// A size-and-shape result of two grid points.
+void MakeSizeShapeResult() {
   ModelSelection.Kind = ModelKind::CSFf0;
-  MakeDistribution({1, 2, 3});
   DistributionShown = true;
   DistributionSettings.Grid2DSize = 2;
   auto& g = DistributionGrid;
@@ -152,12 +154,10 @@ TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoD
   g.Grid2DD = {0, 6e-7f, 5e-7f};
   g.Grid2DStokesRadius = {0, 2.0f, 3.0f};
   DistributionResult.Grid2DAmplitudes = {0, 0.25f, 0.75f};
-  ScratchFolder files;
-  const std::string path = files.File("dist2d.dat");
-  backend().ScriptFileDialog(std::vector<std::string>{path});
-  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // 2d distributions?
-  window->OnCommand(271);  // Save Continuous Distribution
-  EXPECT_EQ(LogLinesWith("2d distributions?").size(), 1u);
+}
+
+// The numbers of each line of a text file.
+std::vector<std::vector<double>> SizeShapeFileRows(const std::string& path) {
   std::ifstream in(path);
   std::vector<std::vector<double>> rows;
   for (std::string line; std::getline(in, line);) {
@@ -166,8 +166,38 @@ TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoD
     for (double v; fields >> v;) row.push_back(v);
     rows.push_back(row);
   }
+  return rows;
+}
+
+TEST_F(WiredLinks, SaveContinuousDistributionOfTheSizeAndShapeModelWritesTheTwoDimensionalFile) {
+  LoadScans();
+  MakeDistribution({1, 2, 3});
+  MakeSizeShapeResult();
+  ScratchFolder files;
+  const std::string path = files.File("dist2d.dat");
+  backend().ScriptFileDialog(std::vector<std::string>{path});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // 2d distributions?
+  window->OnCommand(271);  // Save Continuous Distribution
+  EXPECT_EQ(LogLinesWith("2d distributions?").size(), 1u);
+  const auto rows = SizeShapeFileRows(path);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
+}
+
+TEST_F(WiredLinks, PlotSizeAndShapeDistributionHandsTheTwoDimensionalFileToItsPlotter) {
+  const std::filesystem::path plotter = PlotProgramPath(882);
+  std::filesystem::create_directories(plotter.parent_path());
+  std::ofstream(plotter) << "#!/bin/sh\n";
+  std::filesystem::create_directories(ProgramPaths.TempFolder);
+  FindPlotPrograms(*window);
+  LoadScans();
+  MakeDistribution({1, 2, 3});
+  MakeSizeShapeResult();
+  window->OnCommand(882);  // Plot Size and Shape Distribution
+  const auto rows = SizeShapeFileRows(ExportFolder() + "sasdist.dat");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
+  EXPECT_EQ(LogLinesWith("start program " + plotter.string()).size(), 1u);
 }
 
 TEST_F(WiredLinks, AverageScansAnswersAsACommandOfItsOwn) {
@@ -176,14 +206,20 @@ TEST_F(WiredLinks, AverageScansAnswersAsACommandOfItsOwn) {
   EXPECT_EQ(LogLinesWith("please load scans first").size(), 1u);
 }
 
-TEST_F(WiredLinks, TheApproachHighlightMarksTheComparisonRangeUntilTheToolPlotIsReleased) {
-  LoadScans();
+// Fifty points of a series rising over the radius, points 10 to 20 the
+// comparison range.
+CWINPlot& ShowApproachSeries(TXLAWindow& window) {
   std::vector<float> x, y;
   for (int k = 0; k < 50; ++k) {
     x.push_back(6.0f + 0.02f * static_cast<float>(k));
     y.push_back(0.1f + 0.01f * static_cast<float>(k));
   }
-  ShowHighlightedToolPlot(*window, x, y, 10, 20, "radius", "signal");
+  return ShowHighlightedToolPlot(window, x, y, 10, 20, "radius", "signal");
+}
+
+TEST_F(WiredLinks, TheApproachHighlightMarksTheComparisonRangeUntilTheToolPlotIsReleased) {
+  LoadScans();
+  ShowApproachSeries(*window);
   const platform::Color red = platform::Rgb(255, 0, 0);
   for (int paint = 0; paint < 2; ++paint) {
     Paint();
@@ -195,6 +231,31 @@ TEST_F(WiredLinks, TheApproachHighlightMarksTheComparisonRangeUntilTheToolPlotIs
   EXPECT_FALSE(ToolPlotData.ApproachHighlightOn);
   Paint();
   EXPECT_EQ(PixelsOf(red, 0, 1399, 0, 999), 0);
+}
+
+TEST_F(WiredLinks, TheMouseTellsWhereItPointsInTheHighlightedPlot) {
+  LoadScans();
+  CWINPlot& plot = ShowApproachSeries(*window);
+  Paint();
+  const auto shownValue = [&](int row) {
+    const auto lines = LogLinesWith("text (10," + std::to_string(row) + ") ");
+    return lines.empty() ? -1.0 : std::stod(lines.back().substr(lines.back().find(") ") + 2));
+  };
+  for (const float r : {6.2f, 6.5f, 6.9f}) {
+    const int column = display::ValueToWindowX(plot, r);
+    Send(platform::MessageKind::MouseMove, column, 300);
+    EXPECT_NEAR(shownValue(50), r, 0.003) << r;
+    const double high = shownValue(70);
+    Send(platform::MessageKind::MouseMove, column, 400);
+    // Further down the window, lower on the plot's y axis.
+    EXPECT_LT(shownValue(70), high) << r;
+  }
+  // Without the highlight the tool plot is a picture: no coordinates.
+  ReleaseToolPlotData(*window);
+  Paint();
+  const std::size_t before = LogLinesWith("text (10,50) ").size();
+  Send(platform::MessageKind::MouseMove, 600, 300);
+  EXPECT_EQ(LogLinesWith("text (10,50) ").size(), before);
 }
 
 }  // namespace

@@ -23,6 +23,14 @@
 #include "support/TestSupport.h"
 
 inline void ResetDataRecords() {
+  // The layers above the data, which the program start links in, are not
+  // part of these tests: their links do nothing here.
+  DestroyMainPlots = [] {};
+  DestroyContiNonidSim = [] {};
+  ReapplyNonlinearDetection = [](bool) {};
+  FreeNonlinearDetectionArrays = [] {};
+  ExtrapolateInitialDataLeft = [] {};
+  ExtrapolateInitialDataRight = [] {};
   FreeDataSet();
   ScanDataSet = ScanDataSetRecord{};
   CommonRadialGrid = CommonRadialGridRecord{};
@@ -33,12 +41,6 @@ inline void ResetDataRecords() {
   DlsDataMode = false;
   SminWarningAccepted = false;
   RedrawSuppressed = false;
-  DestroyMainPlots = [] {};
-  DestroyContiNonidSim = [] {};
-  ReapplyNonlinearDetection = [](bool) {};
-  FreeNonlinearDetectionArrays = [] {};
-  ExtrapolateInitialDataLeft = [] {};
-  ExtrapolateInitialDataRight = [] {};
 }
 
 class DataTest : public HeadlessTest {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "display/DisplayLinks.h"
+#include "state/ContiNonidSimLink.h"
 #include "display/LiveRefresh.h"
 #include "display/MainPlots.h"
 #include "display/ResidualHistogramPlot.h"
@@ -34,7 +36,46 @@
 #include "platform/qt/RasterCanvas.h"
 #include "support/TestSupport.h"
 
+// The paint's links to the window's own layers (tool screens, buttons,
+// labels, overlays), which these tests leave out: each draws and answers
+// nothing.
+inline display::MainDisplayLinksRecord NoWindowLayers() {
+  display::MainDisplayLinksRecord r;
+  r.ExitProgram = [] {};
+  r.ModelCurvesReady = [] { return false; };
+  r.ReferenceMeniscus = [] { return std::optional<float>{}; };
+  r.RedrawDistributionPlot = [] { return platform::Metafile{}; };
+  r.DrawPriorOverlay = [](platform::Canvas&) {};
+  r.ToolPlotsExist = [] { return false; };
+  r.PaintToolLayer = [](platform::Canvas&) { return display::ToolLayer::None; };
+  r.RepaintEqTestPlot = [] { return platform::Metafile{}; };
+  r.ExtrapolationPlot = [] { return platform::Metafile{}; };
+  r.DrawCtotOverlay = [](platform::Canvas&) {};
+  r.FitResultText = [] {};
+  r.PaintToolStatus = [](platform::Canvas&) {};
+  r.PaintScreenButtons = [](platform::Canvas&) {};
+  r.PeakLabelsActive = [] { return false; };
+  r.ClearPeakLabels = [] {};
+  r.PaintFitResultLines = [](platform::Canvas&, int, int) {};
+  r.UpdateRuntimeMenus = [] {};
+  return r;
+}
+
 inline void ResetDisplayRecords() {
+  // The layers below and above the display that the program start links
+  // in: here they do nothing.
+  BuildMainDataPlots = [] {};
+  RenderDataPlot = [](bool) {};
+  RenderResidualPlot = [] {};
+  UpdateHistogramPlot = [](bool) {};
+  BuildResidualHistogram = [] {};
+  DestroyMainPlots = [] {};
+  DestroyContiNonidSim = [] {};
+  FreeNonlinearDetectionArrays = [] {};
+  ResidualPlotYRange = [] { return std::pair<float, float>{0.0f, 0.0f}; };
+  ::TimedPlotRefresh = [] {};
+  WriteScanRmsDefault = [] {};
+  display::MainDisplayLinks = NoWindowLayers();
   display::FreeResidualHistogram();
   display::DestroyMainPlots();
   FreeDataSet();
@@ -50,22 +91,12 @@ inline void ResetDisplayRecords() {
   ExitRequested = false;
   DrawingAllowed = false;
   ScanRmsFileOn = false;
-  WriteScanRmsDefault = [] {};
   MainPlotLayout = MainPlotLayoutRecord{};
   MainDisplayOptions = MainDisplayOptionsRecord{};
   CursorLineState = CursorLineStateRecord{};
   ScreenModes = ScreenModesRecord{};
   PaintState = PaintStateRecord{};
-  display::MainDisplayLinks = display::MainDisplayLinksRecord{};
   display::LiveRefreshState = display::LiveRefreshStateRecord{};
-  BuildMainDataPlots = [] {};
-  RenderDataPlot = [](bool) {};
-  RenderResidualPlot = [] {};
-  UpdateHistogramPlot = [](bool) {};
-  BuildResidualHistogram = [] {};
-  DestroyMainPlots = [] {};
-  ResidualPlotYRange = [] { return std::pair<float, float>{0.0f, 0.0f}; };
-  ::TimedPlotRefresh = [] {};
 }
 
 class DisplayTest : public HeadlessTest {

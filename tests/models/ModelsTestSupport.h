@@ -12,6 +12,7 @@
 #include "models/GlobalLammState.h"
 #include "models/SimulationArrays.h"
 #include "models/SimulationErrors.h"
+#include "models/TempParameterFile.h"
 #include "state/ComputationAbort.h"
 #include "state/FitControl.h"
 #include "state/LammSolverSettings.h"
@@ -33,6 +34,8 @@ inline void ResetModelRecords() {
   ComputationAbort = false;
   OpenLammNumericsDialog = [](platform::WindowHandle) {};
   StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
+  // No menu in these tests.
+  TempParameterFileLinks.CheckMenuItem = [](platform::WindowHandle, int, bool) {};
 }
 
 // Velocity scans from 6.0 to 7.0 cm at radialStep, taken every timeStep

@@ -45,3 +45,13 @@ class ScratchFolder {
 std::string ReadWholeFile(const std::string& path);
 // Folder of the bundled test data (tests/fixtures).
 std::filesystem::path TestDataFolder();
+
+namespace testsupport {
+// A test calling a link that was never installed is reported by name; it
+// fails when its executable asked for that (a file of its folder sets this
+// at start: the folders whose tests install every link they go through).
+inline bool unwiredCallsFailTests = false;
+// Set by a test of the unwired default itself: its calls are not reported.
+// Reset before each test.
+inline bool unwiredCallsAllowed = false;
+}  // namespace testsupport

@@ -62,8 +62,10 @@ display::ToolLayer PaintToolPlotLayers(TXLAWindow& window, platform::Canvas& dc)
     RenderAndReplay(*t.SecondToolPlot, dc);
   }
   WritePendingCaption(window, dc, {600, 100});
-  // The approach-to-equilibrium test keeps its plot while it asks about it.
-  if (!t.ApproachHighlightOn) ReleaseToolPlotData(window);
   window.ToolCaptionPending = false;
+  // The approach-to-equilibrium test keeps its plot while it asks about it,
+  // as a screen of its own: the mouse then tells where it points in it.
+  if (t.ApproachHighlightOn) return display::ToolLayer::Screen;
+  ReleaseToolPlotData(window);
   return display::ToolLayer::ToolPlot;
 }

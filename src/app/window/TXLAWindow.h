@@ -99,6 +99,9 @@ class TXLAWindow : public platform::WindowClient {
   std::string diagnosticsFile_;
   bool diagnosticsStarted_ = false;
   bool debugLogHookInstalled_ = false;
+  // The log takes the analysis code's lines once the start has opened it;
+  // lines of the start before that (reading the preferences) are dropped.
+  bool debugLogOpen_ = false;
   bool windowHooksInstalled_ = false;
 };
 

@@ -73,6 +73,13 @@ void TXLAWindow::StartUp() {
   RightButtonDown = false;
   RunBusy = FitBusy = DialogBusy = false;
   PrinterCreated = false;
+  // Installed first, so nothing of the start calls the log before it has a
+  // place to go.
+  debugLogOpen_ = false;
+  ::DebugLog = [this](platform::WindowHandle, const std::string& text) {
+    if (debugLogOpen_) DebugLog(text);
+  };
+  debugLogHookInstalled_ = true;
   InstallWindowHooks();
 
   const BatchAcceptance batch = TakeBatchCommandLine(CommandLineArgs.Arguments);
@@ -100,8 +107,7 @@ void TXLAWindow::StartUp() {
   diagnosticsHeader_.clear();
   diagnosticsFile_.clear();
   diagnosticsStarted_ = false;
-  ::DebugLog = [this](platform::WindowHandle, const std::string& text) { DebugLog(text); };
-  debugLogHookInstalled_ = true;
+  debugLogOpen_ = true;
   DebugLog();
 
   // A program that is already ending (the disclaimer refused, the batch file
