@@ -71,10 +71,14 @@ void WaitForKey() {
 
 }  // namespace
 
-void ShowReactingDiagnostics(ReactingDisplay kind) {
+bool ReactingDiagnosticsShown() {
   // Nobody could answer a display in a batch run, and one that waited at
   // every evaluation of a fit would stall the fit.
-  if (GlobalLammRun.CallbackWindow == nullptr || FitControl.FitRunning || BatchMode) return;
+  return GlobalLammRun.CallbackWindow != nullptr && !FitControl.FitRunning && !BatchMode;
+}
+
+void ShowReactingDiagnostics(ReactingDisplay kind) {
+  if (!ReactingDiagnosticsShown()) return;
   const ReactingArrays w = ReactingWork();
   const int n = GlobalLammArrays.LammAllocatedSize;
   const bool predictor = kind == ReactingDisplay::Predictor;

@@ -16,3 +16,7 @@
 enum class ReactingDisplay { Predictor, Corrector };
 
 void ShowReactingDiagnostics(ReactingDisplay kind);
+
+// Whether the displays are shown in the run about to start (and so read the
+// keys themselves).
+bool ReactingDiagnosticsShown();

@@ -6,10 +6,12 @@
 #include "engines/EngineRunReads.h"
 #include "engines/GlobalLammMatrices.h"
 #include "engines/HatElementIntegrals.h"
+#include "engines/ReactingABDisplay.h"
 #include "engines/ReactingABSystem.h"
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
 #include "numerics/ConstantShorthands.h"
+#include "state/KeysReadByDisplay.h"
 #include "state/LammSolverSettings.h"
 #include "ui/Boxes.h"
 
@@ -204,6 +206,12 @@ void PropagateReactingSystem() {
   ReactingAssemble(omega * omega * 1e-13);
   ReactingEngine.FixedStep = RunStep();
   run.TimeStep = 1.0;
+  // The displays take the keys of this run; the runs after it poll as before.
+  struct DisplayKeys {
+    const bool saved = KeysReadByDisplay;
+    ~DisplayKeys() { KeysReadByDisplay = saved; }
+  } displayKeys;
+  KeysReadByDisplay = ReactingDiagnosticsShown();
   int steadyCount = 0;
   while (run.KeepRunning && !run.TridiagError && !run.DiscretizationError) {
     const double dtPrev = run.TimeStep;

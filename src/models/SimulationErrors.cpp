@@ -24,6 +24,7 @@
 #include "ui/OkBox.h"
 #include "ui/Sounds.h"
 #include "state/Links.h"
+#include "state/KeysReadByDisplay.h"
 
 std::function<void(platform::WindowHandle)> OpenLammNumericsDialog = links::Unwired;
 std::function<void(int, const double*, const double*, int)> StoreLammColumnForKernel = links::Unwired;
@@ -264,7 +265,7 @@ void LammStepCallback(double value) {
     ResetSliceState();
     return;
   }
-  if (KeyPressed()) {
+  if (!KeysReadByDisplay && KeyPressed()) {
     run.KeepRunning = 0;
     ComputationAbort = true;
     ShowPendingStepText();

@@ -13,6 +13,7 @@
 #include "data/SpeedStepsForData.h"
 #include "models/SimulationErrors.h"
 #include "ui/Boxes.h"
+#include "state/KeysReadByDisplay.h"
 
 namespace {
 
@@ -364,6 +365,19 @@ TEST_F(StepCallbackTest, KeyPressStopsTheEngineAndTheRun) {
   EXPECT_EQ(LogLinesWith("dt = 1.000000 sec  ").size(), 10u);
   EXPECT_EQ(LogLinesWith("t = 100 sec  ").size(), 1u);
   EXPECT_EQ(LogLinesWith("ri=0.500000  ").size(), 10u);
+}
+
+// While a display of the computation reads the keys, the key is left for it:
+// the run goes through every scan and the key is still waiting.
+TEST_F(StepCallbackTest, KeyIsLeftToADisplayThatReadsTheKeys) {
+  SetUpRun({100.0, 200.0, 300.0}, 100);
+  KeysReadByDisplay = true;
+  backend().QueueKeyPress(nullptr, 's', 's');
+  RunEngine(10.0);
+  KeysReadByDisplay = false;
+  EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
+  EXPECT_FALSE(ComputationAbort);
+  EXPECT_EQ(backend().PendingMessages(), 2u);
 }
 
 // The lines reach the screen a few times a second: the first step of a run
