@@ -11,6 +11,7 @@
 #include "models/GlobalLammState.h"
 #include "models/SimulationErrors.h"
 #include "numerics/ConstantShorthands.h"
+#include "state/KeysReadByDisplay.h"
 #include "state/LammSolverSettings.h"
 #include "ui/Boxes.h"
 
@@ -181,9 +182,7 @@ double ReactingStep() {
   return first ? dt : 1.0;
 }
 
-namespace {
-
-void RunReactingSystem() {
+void PropagateReactingSystem() {
   GlobalLammRunStateRecord& run = GlobalLammRun;
   LammSolverSettingsRecord& settings = LammSolverSettings;
   // The grid of this engine rests (its s is 0), and the step is fixed; both
@@ -207,6 +206,12 @@ void RunReactingSystem() {
   ReactingAssemble(omega * omega * 1e-13);
   ReactingEngine.FixedStep = RunStep();
   run.TimeStep = 1.0;
+  // The displays take the keys of this run; the runs after it poll as before.
+  struct DisplayKeys {
+    const bool saved = KeysReadByDisplay;
+    ~DisplayKeys() { KeysReadByDisplay = saved; }
+  } displayKeys;
+  KeysReadByDisplay = ReactingDiagnosticsShown();
   int steadyCount = 0;
   while (run.KeepRunning && !run.TridiagError && !run.DiscretizationError) {
     const double dtPrev = run.TimeStep;
@@ -217,15 +222,4 @@ void RunReactingSystem() {
     steadyCount = steady ? steadyCount + 1 : 0;
     if (steadyCount > kSteadyStepCount) run.KeepRunning = 0;
   }
-}
-
-}  // namespace
-
-void PropagateReactingSystem() {
-  // A key meant for a display ("r", "s") must not be taken by the step
-  // callback at a scan time, where any key ends the run; other engines'
-  // runs poll again.
-  GlobalLammRun.KeysToDisplays = ReactingDiagnosticsShown();
-  RunReactingSystem();
-  GlobalLammRun.KeysToDisplays = false;
 }

@@ -45,8 +45,6 @@ struct GlobalLammRunStateRecord {
   bool RetryRun = false;           // the repeat of a failed run, without truncation
   bool ForceSystemRebuild = false;  // the solver bands must be formed anew
   bool ShowLoading = false;        // the progress text shows the total loading
-  // The engine's own displays read the keys: the step callback polls none.
-  bool KeysToDisplays = false;
   double LoadingDisplay = 0.0;     // that loading
   // The progress lines go on screen a few times a second: a step's lines
   // wait (pending, with the step's value) until the interval has passed or

@@ -25,6 +25,7 @@
 #include "ui/OkBox.h"
 #include "ui/Sounds.h"
 #include "state/Links.h"
+#include "state/KeysReadByDisplay.h"
 
 std::function<void(platform::WindowHandle)> OpenLammNumericsDialog = links::Unwired;
 std::function<void(int, const double*, const double*, int)> StoreLammColumnForKernel = links::Unwired;
@@ -265,7 +266,7 @@ void LammStepCallback(double value) {
     ResetSliceState();
     return;
   }
-  if (!run.KeysToDisplays && KeyPressed()) {
+  if (!KeysReadByDisplay && KeyPressed()) {
     run.KeepRunning = 0;
     ComputationAbort = true;
     ShowPendingStepText();

@@ -173,7 +173,8 @@ void HeadlessBackend::PostMessage(const Message& message) {
 }
 
 void HeadlessBackend::TranslateMessage(const Message& message) {
-  if (message.kind != MessageKind::KeyDown) return;
+  // A key without a character (Shift, Alt) gives none.
+  if (message.kind != MessageKind::KeyDown || message.lparam == 0) return;
   std::lock_guard lock(mutex_);
   // The character follows the key-down at once, ahead of later messages.
   auto it = queue_.begin();

@@ -1,11 +1,15 @@
 #include "ui/Boxes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "platform/Thread.h"
 #include "ui/Sounds.h"
@@ -22,14 +26,31 @@ platform::Backend& Ui() {
   return platform::Current();
 }
 
-// Removes messages of the filter until one of the given kind has been
-// removed. Returns it, or nothing when the queue can never deliver one.
-std::optional<Message> RemoveUntil(const MessageFilter& filter, MessageKind kind) {
+// How long a poll that met a key press waits for the rest of the keystroke.
+// The release can stay away for good: a key combination the window manager
+// keeps for itself (Alt+F4) brings the press to us and the release to it.
+constexpr std::uint64_t kKeystrokeWaitMs = 500;
+
+// Removes messages of the filter until one of the given kinds has been
+// removed, and returns it; nothing when none came within kKeystrokeWaitMs.
+// A request to close the window met on the way is not the poll's to drop:
+// it goes back into the queue for the main loop.
+std::optional<Message> RemoveUntil(const MessageFilter& filter,
+                                   std::initializer_list<MessageKind> kinds) {
+  std::vector<Message> closes;
+  std::optional<Message> found;
+  const std::uint64_t start = Ui().TickCountMs();
   for (;;) {
-    auto m = Ui().WaitMessage(filter);
-    if (!m) return std::nullopt;
-    if (m->kind == kind) return m;
+    auto m = Ui().PeekMessage(filter, true);
+    if (m && std::find(kinds.begin(), kinds.end(), m->kind) != kinds.end()) {
+      found = m;
+      break;
+    }
+    if (m && m->kind == MessageKind::Close) closes.push_back(*m);
+    if (!m && Ui().TickCountMs() - start >= kKeystrokeWaitMs) break;
   }
+  for (const Message& c : closes) Ui().PostMessage(c);
+  return found;
 }
 
 bool PollKey(const MessageFilter& filter) {
@@ -37,9 +58,23 @@ bool PollKey(const MessageFilter& filter) {
   // solves part of a long computation leaves the keyboard to it.
   if (platform::Thread::Running() != nullptr) return false;
   auto m = Ui().PeekMessage(filter, true);
+  if (m && m->kind == MessageKind::Close) Ui().PostMessage(*m);
   if (!m || m->kind != MessageKind::KeyDown) return false;
-  RemoveUntil(filter, MessageKind::KeyUp);
+  RemoveUntil(filter, {MessageKind::KeyUp});
   return true;
+}
+
+// The character of a key-down just taken, and the rest of its keystroke.
+// The translation puts the character first in the queue; a key without one
+// (Shift, Alt) has none, and its key-up comes first.
+std::optional<Message> TakeCharacter(const MessageFilter& filter, const Message& keyDown) {
+  Ui().TranslateMessage(keyDown);
+  auto c = RemoveUntil(filter, {MessageKind::Char, MessageKind::KeyUp});
+  if (c && c->kind == MessageKind::Char) {
+    RemoveUntil(filter, {MessageKind::KeyUp});
+    return c;
+  }
+  return std::nullopt;
 }
 
 // The length of the longest leading part of text that forms a decimal number:
@@ -187,35 +222,23 @@ bool InterruptRequested(platform::WindowHandle window) {
 bool ReadKeyChar(int& code) {
   const MessageFilter any{nullptr, false};
   auto m = Ui().PeekMessage(any, true);
+  if (m && m->kind == MessageKind::Close) Ui().PostMessage(*m);
   if (!m || m->kind != MessageKind::KeyDown) return false;
-  Ui().TranslateMessage(*m);
-  auto c = RemoveUntil(any, MessageKind::Char);
+  auto c = TakeCharacter(any, *m);
   if (c) code = static_cast<signed char>(c->wparam & 0xff);
-  RemoveUntil(any, MessageKind::KeyUp);
   return c.has_value();
 }
 
 int ReadKeyEcho(platform::WindowHandle window) {
   const MessageFilter filter{window, false};
   auto m = Ui().PeekMessage(filter, true);
+  if (m && m->kind == MessageKind::Close) Ui().PostMessage(*m);
   if (!m || m->kind != MessageKind::KeyDown) return -1;
-  Ui().PostMessage(*m);
-  bool translated = false;
-  for (;;) {
-    auto next = Ui().WaitMessage(filter);
-    if (!next) return -1;
-    // The key-down posted back yields the character; a key-up that was
-    // already waiting may come first and is passed over.
-    if (!translated && next->kind == MessageKind::KeyDown) {
-      Ui().TranslateMessage(*next);
-      translated = true;
-    }
-    if (next->kind == MessageKind::Char) {
-      const int code = static_cast<signed char>(next->wparam & 0xff);
-      Ui().DrawWindowText(window, 5, 5, std::to_string(code));
-      return code;
-    }
-  }
+  auto c = TakeCharacter(filter, *m);
+  if (!c) return -1;
+  const int code = static_cast<signed char>(c->wparam & 0xff);
+  Ui().DrawWindowText(window, 5, 5, std::to_string(code));
+  return code;
 }
 
 bool FileExists(const std::string& path) {

@@ -165,4 +165,44 @@ TEST_F(GenerateCommandsTest, SeriesIsSilentForContinuousModels) {
   EXPECT_TRUE(backend().ShownForms().empty());
 }
 
+// A single generation replaces the loaded scans: the caption then names the
+// generated files in the chosen folder, no longer the earlier data set.
+TEST_F(GenerateCommandsTest, SingleNamesTheGeneratedScansInTheCaption) {
+  LoadNamedScans({NamedScan{.name = "earlier.RA1"}});
+  std::vector<std::string> captions;
+  SetMainWindowCaption = [&](platform::WindowHandle, const std::string& text) {
+    captions.push_back(text);
+  };
+  const bool massAndS = FitControl.MassInsteadOfD;
+  backend().ScriptBoxAnswer(massAndS ? platform::BoxAnswer::Yes : platform::BoxAnswer::No);
+  Entries({"0.01", "50000"});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);  // no acceleration phase
+  Entries({"300", "3", "0.01"});
+  backend().ScriptFileDialog(std::vector<std::string>{scratch.File("0000x.RA0")});
+  CmSingle(window);
+  ASSERT_EQ(ScanDataSet.NFILES, 3);
+  ASSERT_EQ(captions.size(), 1u);
+  const std::string& caption = captions.back();
+  EXPECT_EQ(caption.find("earlier"), std::string::npos) << caption;
+  EXPECT_NE(caption.find("00001.ra0"), std::string::npos) << caption;
+  EXPECT_NE(caption.find(scratch.path().filename().string()), std::string::npos) << caption;
+  EXPECT_TRUE(std::filesystem::exists(scratch.path() / "00003.ra0"));
+}
+
+// Settings that generate nothing leave the scans, and the caption, as they were.
+TEST_F(GenerateCommandsTest, SingleThatGeneratesNothingKeepsTheCaption) {
+  LoadNamedScans({NamedScan{.name = "earlier.RA1"}});
+  int captions = 0;
+  SetMainWindowCaption = [&](platform::WindowHandle, const std::string&) { ++captions; };
+  backend().ScriptBoxAnswer(FitControl.MassInsteadOfD ? platform::BoxAnswer::Yes
+                                                      : platform::BoxAnswer::No);
+  Entries({"0.01", "50000"});
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);
+  Entries({"300", "0", "0.01"});  // no scans
+  backend().ScriptFileDialog(std::vector<std::string>{scratch.File("0000x.RA0")});
+  CmSingle(window);
+  EXPECT_EQ(captions, 0);
+  EXPECT_EQ(ScanDataSet.ScanFilePaths[1], "earlier.RA1");
+}
+
 }  // namespace

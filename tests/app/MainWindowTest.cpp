@@ -19,6 +19,7 @@
 #include "state/ComputationAbort.h"
 #include "resources/AppStrings.h"
 #include "resources/MainMenu.h"
+#include "state/KeysReadByDisplay.h"
 
 class MainWindow : public ShellTest {};
 
@@ -112,6 +113,13 @@ TEST_F(MainWindow, InputDuringARunOrFitAsksTheComputationToStop) {
   backend().RunMessageLoop();
   EXPECT_TRUE(ComputationAbort);
   ComputationAbort = false;
+  // A display of the computation that reads the keys itself gets them: "r"
+  // there means "run on", not "stop".
+  KeysReadByDisplay = true;
+  backend().QueueKeyPress(window.Handle(), 'R', 'r');
+  backend().RunMessageLoop();
+  KeysReadByDisplay = false;
+  EXPECT_FALSE(ComputationAbort);
 }
 
 class DiagnosticsLog : public ShellTest {

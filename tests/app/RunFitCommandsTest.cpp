@@ -21,6 +21,7 @@
 #include "models/SimulationArrays.h"
 #include "state/LammSolverSettings.h"
 #include "numerics/Hydrodynamics.h"
+#include "state/ComputationAbort.h"
 
 namespace {
 
@@ -28,6 +29,27 @@ namespace sv = synthetic_velocity;
 
 class RunFitCommandsTest : public ContiRunTest {
  protected:
+  // One species of 5 S (D 6e-7 cm^2/s, loading 0.8) in four scans, and the
+  // discrete model with that species (D entered in units of 1e-7 cm^2/s).
+  void LoadOneSpeciesRun() {
+    sv::Experiment e;
+    e.Scans = 4;
+    e.Points = 101;
+    e.RadialStep = 0.01;
+    e.FirstTime = 1500.0;
+    e.Interval = 900.0;
+    LoadExperiment(e, sv::MakeData(e, {{5.0, 6e-7, 1.0}}));
+    ModelSelection.Kind = ModelKind::NonInteractingSpecies;
+    FitControl.MassInsteadOfD = false;
+    auto& mp = ModelParameters;
+    mp.ComponentOn = {0, 1, 0, 0, 0};
+    mp.Concentration = {0, 0.8f, 0, 0, 0};
+    mp.SedCoefficient = {0, 5.0f, 0, 0, 0};
+    mp.MassOrD = {0, 6.0f, 0, 0, 0};
+    mp.Meniscus = 5.8f;
+    mp.Bottom = 7.2f;
+    PackParameterVector();
+  }
   void SetUp() override {
     ContiRunTest::SetUp();
     savedRepaint_ = RepaintMainWindow;
@@ -176,27 +198,30 @@ TEST_F(RunFitCommandsTest, FailedRunShowsNoResultTextAndNoWizard) {
   ProgramOptions.WizardMessagesOn = savedWizard;
 }
 
+// A discrete-species Run the user stops with a key has no result to show: no
+// rmsd text and no wizard, as after a failed Run; run through, it has its text.
+TEST_F(RunFitCommandsTest, StoppedDiscreteRunShowsNoResult) {
+  LoadOneSpeciesRun();
+  const bool savedWizard = ProgramOptions.WizardMessagesOn;
+  ProgramOptions.WizardMessagesOn = true;
+  for (const bool stopped : {true, false}) {
+    SCOPED_TRACE(stopped);
+    PaintState.FitResultPending = false;
+    backend().ClearLog();
+    if (stopped) backend().QueueKeyPress(window.Handle(), 27, 27);
+    RunModelCommand(window);
+    EXPECT_EQ(PaintState.FitResultPending, !stopped);
+    if (stopped) EXPECT_TRUE(LogLinesWith("box [Help Wizard]").empty());
+  }
+  ProgramOptions.WizardMessagesOn = savedWizard;
+  ComputationAbort = false;
+}
+
 // "Simulate Non-Interacting Species with Faxen Approximation": one Run in
 // which the species follows Faxen's boundary; the switch is off again
 // afterwards, and the Run has cleared the mark of the global-array engine.
 TEST_F(RunFitCommandsTest, FaxenCommandRunsTheClosedFormOnce) {
-  sv::Experiment e;
-  e.Scans = 4;
-  e.Points = 101;
-  e.RadialStep = 0.01;
-  e.FirstTime = 1500.0;
-  e.Interval = 900.0;
-  LoadExperiment(e, sv::MakeData(e, {{5.0, 6e-7, 1.0}}));
-  ModelSelection.Kind = ModelKind::NonInteractingSpecies;
-  FitControl.MassInsteadOfD = false;
-  auto& mp = ModelParameters;
-  mp.ComponentOn = {0, 1, 0, 0, 0};
-  mp.Concentration = {0, 0.8f, 0, 0, 0};
-  mp.SedCoefficient = {0, 5.0f, 0, 0, 0};
-  mp.MassOrD = {0, 6.0f, 0, 0, 0};  // 1e-7 cm^2/s
-  mp.Meniscus = 5.8f;
-  mp.Bottom = 7.2f;
-  PackParameterVector();
+  LoadOneSpeciesRun();
   GlobalLammEngineUsed = true;
   RepaintMainWindow = [](platform::WindowHandle) {};
 

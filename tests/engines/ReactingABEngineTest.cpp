@@ -17,6 +17,7 @@
 #include "engines/EngineTestSupport.h"
 #include "engines/ReactingABEngine.h"
 #include "state/ProgramFlags.h"
+#include "state/KeysReadByDisplay.h"
 
 namespace {
 
@@ -361,7 +362,7 @@ TEST_F(ReactingABEngineTest, DiagnosticsPauseForAKeyExceptInFitsAndBatchRuns) {
     EXPECT_EQ(headers, c.displays);
     EXPECT_EQ(GlobalLammRun.IterationCount, c.iterations);
     EXPECT_EQ(ComputationAbort.load(), c.abort);
-    EXPECT_FALSE(GlobalLammRun.KeysToDisplays);  // the next engine's run polls again
+    EXPECT_FALSE(KeysReadByDisplay);  // the next engine's run polls again
     if (c.displays > 0) {
       EXPECT_FALSE(LogLinesWith("total A  = ").empty());
       EXPECT_FALSE(LogLinesWith("__1:    ").empty());
@@ -370,6 +371,26 @@ TEST_F(ReactingABEngineTest, DiagnosticsPauseForAKeyExceptInFitsAndBatchRuns) {
     ResetRecords();
   }
   BatchMode = false;
+}
+
+// The displays own the keys while they are shown: "r" runs on, a later key
+// pauses at the next display, "s" there stops; afterwards the keys are the
+// poll's again.
+TEST_F(ReactingABEngineTest, DisplaysOwnTheKeysOfTheirRunOnly) {
+  const System p{0.5, 0.6, 0.4, 1.0, 1.0, {4, 6e-7}, {2, 8e-7}, {7, 4.5e-7}};
+  int window = 0;
+  for (int key : {'r', 'x', 's'}) backend().QueueKeyPress(&window, key, key);
+  ModelSelection.Kind = ModelKind::ReactingABC;
+  SetUpEngineRun({20.0}, 50000, 60, 0.0, {});
+  GlobalLammRun.CallbackWindow = &window;
+  SetParameters(p);
+  PropagateReactingSystem();
+  // pause at the first predictor ("r"), the corrector of step 1 takes "x",
+  // the predictor of step 2 waits and takes "s"; that step still ends.
+  EXPECT_EQ(GlobalLammRun.IterationCount, 2);
+  EXPECT_EQ(static_cast<int>(LogLinesWith("#:    -     Free").size()), 4);
+  EXPECT_TRUE(ComputationAbort.load());
+  EXPECT_FALSE(KeysReadByDisplay);
 }
 
 }  // namespace

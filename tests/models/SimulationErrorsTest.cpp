@@ -13,6 +13,7 @@
 #include "data/SpeedStepsForData.h"
 #include "models/SimulationErrors.h"
 #include "ui/Boxes.h"
+#include "state/KeysReadByDisplay.h"
 
 namespace {
 
@@ -366,16 +367,17 @@ TEST_F(StepCallbackTest, KeyPressStopsTheEngineAndTheRun) {
   EXPECT_EQ(LogLinesWith("ri=0.500000  ").size(), 10u);
 }
 
-// An engine whose own displays read the keys keeps them from the scan-time
-// poll: the key waits for the display and the run goes on to its last scan.
-TEST_F(StepCallbackTest, KeysLeftToTheEnginesDisplaysAreNotPolled) {
+// While a display of the computation reads the keys, the key is left for it:
+// the run goes through every scan and the key is still waiting.
+TEST_F(StepCallbackTest, KeyIsLeftToADisplayThatReadsTheKeys) {
   SetUpRun({100.0, 200.0, 300.0}, 100);
-  GlobalLammRun.KeysToDisplays = true;
+  KeysReadByDisplay = true;
   backend().QueueKeyPress(nullptr, 's', 's');
-  const std::size_t queued = backend().PendingMessages();
-  EXPECT_EQ(RunEngine(10.0), 30);
+  RunEngine(10.0);
+  KeysReadByDisplay = false;
+  EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
   EXPECT_FALSE(ComputationAbort);
-  EXPECT_EQ(backend().PendingMessages(), queued);
+  EXPECT_EQ(backend().PendingMessages(), 2u);
 }
 
 // The lines reach the screen a few times a second: the first step of a run

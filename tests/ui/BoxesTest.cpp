@@ -156,6 +156,43 @@ TEST_F(KeyPolls, ReadKeyCharAndEchoReportTheCharacter) {
   EXPECT_EQ(LogLinesWith("text (5,5) 13").size(), 1u);
 }
 
+// A press whose release never comes to us (a combination the window manager
+// keeps, Alt+F4) ends the poll after a while instead of holding the program;
+// the window's request to close met on the way is kept for the main loop,
+// whichever poll meets it.
+TEST_F(KeyPolls, KeystrokeWithoutReleaseEndsAndACloseRequestIsKept) {
+  backend().SetClockStep(100);
+  int w = 0;
+  const auto pending = [&](MessageKind kind) {
+    int n = 0;
+    while (auto m = backend().PeekMessage({nullptr, false}, true)) n += m->kind == kind;
+    return n;
+  };
+  backend().QueueMessage({&w, MessageKind::KeyDown, 18, 0});  // Alt
+  backend().QueueMessage({&w, MessageKind::Close, 0, 0});
+  EXPECT_TRUE(KeyPressed());
+  EXPECT_EQ(pending(MessageKind::Close), 1);
+  backend().QueueMessage({&w, MessageKind::Close, 0, 0});
+  EXPECT_FALSE(KeyPressed());
+  EXPECT_EQ(pending(MessageKind::Close), 1);
+  int code = 0;
+  backend().QueueMessage({&w, MessageKind::Close, 0, 0});
+  EXPECT_FALSE(ReadKeyChar(code));
+  EXPECT_EQ(ReadKeyEcho(&w), -1);
+  EXPECT_EQ(pending(MessageKind::Close), 1);
+}
+
+// A key without a character gives none, and the key pressed after it is not
+// taken with it.
+TEST_F(KeyPolls, KeyWithoutCharacterGivesNoneAndLeavesTheNextKey) {
+  int w = 0;
+  backend().QueueMessage({&w, MessageKind::KeyDown, 16, 0});  // Shift
+  backend().QueueMessage({&w, MessageKind::KeyUp, 16, 0});
+  backend().QueueKeyPress(&w, 's', 's');
+  EXPECT_EQ(ReadKeyEcho(&w), -1);
+  EXPECT_EQ(ReadKeyEcho(&w), 's');
+}
+
 TEST_F(KeyPolls, WaitsEndOnTimeOrOnAKey) {
   backend().SetClockStep(100);
   BusyWait(0);

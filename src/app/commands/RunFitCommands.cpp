@@ -42,6 +42,7 @@
 #include "platform/Platform.h"
 #include "ui/Boxes.h"
 #include "ui/Sounds.h"
+#include "state/ComputationAbort.h"
 
 RunFitStateRecord RunFitState;
 
@@ -204,7 +205,11 @@ void RunModelCommand(TXLAWindow& window) {
     } else if (IsVanHoldeWeischetFamily(kind)) {
       RunBoundaryAnalysis(window);
     } else {
+      // A simulation the user stopped (a key, "s" in a display) or one that
+      // could not be set up has no result to show.
+      ComputationAbort = false;
       SimulateModel(window.Handle());
+      succeeded = !ComputationAbort;
     }
     SpeciesSignals.LiveRunDisplay = false;
     AfterComputation(window, succeeded);

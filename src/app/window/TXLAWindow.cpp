@@ -8,6 +8,7 @@
 #include "app/scantools/MouseActions.h"
 #include "state/ComputationAbort.h"
 #include "resources/MainMenu.h"
+#include "state/KeysReadByDisplay.h"
 
 TXLAWindow::TXLAWindow(std::string title) : title_(std::move(title)) {
   menu_.SetBar(MainMenuBar());
@@ -41,7 +42,7 @@ void TXLAWindow::OnMenuKey(int key, int highlightedId) {
 }
 
 void TXLAWindow::OnInputWhileBusy() {
-  ComputationAbort = true;
+  if (!KeysReadByDisplay) ComputationAbort = true;
 }
 
 bool TXLAWindow::OnClose() {

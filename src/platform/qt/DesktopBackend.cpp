@@ -158,6 +158,16 @@ QWidget* DesktopBackend::OwnerWidget(WindowHandle owner) const {
   return w != nullptr ? &w->Frame() : nullptr;
 }
 
+namespace {
+
+bool InsideMenu(const QWidget& widget) {
+  for (const QWidget* w = &widget; w != nullptr; w = w->parentWidget())
+    if (qobject_cast<const QMenu*>(w) != nullptr) return true;
+  return false;
+}
+
+}  // namespace
+
 bool DesktopBackend::FilterEvent(QObject* watched, QEvent* event) {
   if (!IsInputEvent(event->type()) || !watched->isWidgetType()) return false;
   auto& widget = static_cast<QWidget&>(*watched);
@@ -172,6 +182,18 @@ bool DesktopBackend::FilterEvent(QObject* watched, QEvent* event) {
       window->AcceleratorCommand(KeyMessage(static_cast<QKeyEvent&>(*event), window->Handle())) != 0) {
     event->accept();
     return true;
+  }
+  // Once the menus have been used the menu bar keeps the focus, and its own
+  // key handling opens the menu whose mnemonic matches (Alt+G the menu
+  // "&Generate"): an accelerator is the window's wherever the focus is,
+  // except inside an open menu.
+  if (event->type() == QEvent::KeyPress && !InsideMenu(widget)) {
+    const auto& key = static_cast<QKeyEvent&>(*event);
+    if (window->AcceleratorCommand(KeyMessage(key, window->Handle())) != 0 &&
+        window->CanCallClient()) {
+      window->KeyPressed(key);
+      return true;
+    }
   }
   // The help key on a highlighted menu item: the client is told which item,
   // and the menu closes so that what the client shows is not hidden by it.

@@ -370,8 +370,11 @@ void DesktopWindow::FilesDropped(const std::vector<std::string>& paths) {
 
 bool DesktopWindow::CloseRequested() {
   if (!CanCallClient() || client_.IsBusy()) {
-    // Asked again once the running command has ended.
+    // Asked again once the running command has ended; a computation that
+    // runs is told, as of a key press, so that the close is not kept
+    // waiting until it has finished by itself.
     backend_.PostMessage({Handle(), MessageKind::Close});
+    if (client_.IsBusy()) InputWhileBusy();
     return false;
   }
   if (!Call([&] { return client_.OnClose(); })) return false;

@@ -157,6 +157,23 @@ TEST_F(DesktopWindowTest, AnAcceleratorGoesBeforeAMenuMnemonicOnItsKey) {
   EXPECT_EQ(client.events, (std::vector<std::string>{"command 611"}));
 }
 
+// Once the menus have been used the menu bar holds the focus and would open
+// "&File" on Alt+F itself: the accelerator still goes first. Inside an open
+// menu the keys stay the menu's.
+TEST_F(DesktopWindowTest, AnAcceleratorGoesFirstAlsoWhenTheMenuBarHasTheFocus) {
+  window.Show();
+  window.SetAccelerators({{'F', false, true, false, 611}});
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_F, Qt::AltModifier, "f");
+  QApplication::sendEvent(&bar, &press);
+  EXPECT_EQ(client.events, (std::vector<std::string>{"command 611"}));
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  client.events.clear();
+  QMenu& file = *bar.actions().front()->menu();
+  QKeyEvent inMenu(QEvent::KeyPress, Qt::Key_F, Qt::AltModifier, "f");
+  QApplication::sendEvent(&file, &inMenu);
+  EXPECT_TRUE(client.events.empty());
+}
+
 TEST_F(DesktopWindowTest, APaintTheClientWouldSkipStaysDueUntilItsCommandHasEnded) {
   window.Show();
   Settle();

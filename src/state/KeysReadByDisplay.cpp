@@ -1,0 +1,3 @@
+#include "state/KeysReadByDisplay.h"
+
+bool KeysReadByDisplay = false;
