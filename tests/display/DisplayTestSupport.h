@@ -21,6 +21,7 @@
 #include "data/ScanReaderOptions.h"
 #include "display/DisplayLinks.h"
 #include "state/ContiNonidSimLink.h"
+#include "state/LoadOptions.h"
 #include "display/LiveRefresh.h"
 #include "display/MainPlots.h"
 #include "display/ResidualHistogramPlot.h"
@@ -75,6 +76,9 @@ inline void ResetDisplayRecords() {
   ResidualPlotYRange = [] { return std::pair<float, float>{0.0f, 0.0f}; };
   ::TimedPlotRefresh = [] {};
   WriteScanRmsDefault = [] {};
+  // The diagnostics file is the window's; a distribution run still reports
+  // its steps to it.
+  DebugLog = [](platform::WindowHandle, const std::string&) {};
   display::MainDisplayLinks = NoWindowLayers();
   display::FreeResidualHistogram();
   display::DestroyMainPlots();
