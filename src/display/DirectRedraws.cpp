@@ -42,7 +42,8 @@ void DrawDataPlotLines(platform::Canvas& window, const CWINPlot& plot) {
     line(meniscus, CursorLineKind::MeniscusLine);
     const std::optional<float> reference =
         MainDisplayLinks.ReferenceMeniscus ? MainDisplayLinks.ReferenceMeniscus() : std::nullopt;
-    if (reference && mode != KeyCursorMode::SetReferenceMeniscus)
+    if (reference && mode != KeyCursorMode::SetReferenceMeniscus &&
+        InsidePlotFrameX(plot, *reference))
       line(*reference, CursorLineKind::ReferenceMeniscusLine);
   }
   if (ModelParameters.Bottom != 0.0f) line(ModelParameters.Bottom, CursorLineKind::BottomLine);

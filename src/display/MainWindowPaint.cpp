@@ -104,7 +104,9 @@ void DrawPaintCursorLines(platform::Canvas& dc, const CWINPlot& plot) {
   if (meniscus != 0.0f && mode != KeyCursorMode::SetMeniscusOrBottom && !dls) {
     DrawCursorLine(dc, at(meniscus), CursorLineColour(CursorLineKind::MeniscusLine));
     const std::optional<float> reference = Call(MainDisplayLinks.ReferenceMeniscus);
-    if (reference && mode != KeyCursorMode::SetReferenceMeniscus)
+    // The reference can lie outside the radii shown: no line over the axis then.
+    if (reference && mode != KeyCursorMode::SetReferenceMeniscus &&
+        InsidePlotFrameX(plot, *reference))
       DrawCursorLine(dc, at(*reference), CursorLineColour(CursorLineKind::ReferenceMeniscusLine));
     const platform::Color range = CursorLineColour(CursorLineKind::MeniscusLowLine);
     for (float value : {f.MAXMENISCUS, f.MINMENISCUS, f.MAXBOTTOM, f.MINBOTTOM})

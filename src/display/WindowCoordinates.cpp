@@ -19,13 +19,25 @@ double PlotSpaceWidthExact() {
 
 }  // namespace
 
-int ValueToWindowX(const CWINPlot& plot, float v) {
-  int p;
+namespace {
+
+// The plot-space column of data value v.
+int PlotSpaceX(const CWINPlot& plot, float v) {
   if (plot.bLogX)
-    p = v > 0 ? static_cast<int>(std::log10(v) * plot.fXScale + plot.fXOffset)
-              : plot.nLeft - plot.nLogFloorOffset;
-  else
-    p = static_cast<int>(v * plot.fXScale + plot.fXOffset);
+    return v > 0 ? static_cast<int>(std::log10(v) * plot.fXScale + plot.fXOffset)
+                 : plot.nLeft - plot.nLogFloorOffset;
+  return static_cast<int>(v * plot.fXScale + plot.fXOffset);
+}
+
+}  // namespace
+
+bool InsidePlotFrameX(const CWINPlot& plot, float v) {
+  const int p = PlotSpaceX(plot, v);
+  return p >= plot.nLeft && p <= plot.nRight;
+}
+
+int ValueToWindowX(const CWINPlot& plot, float v) {
+  const int p = PlotSpaceX(plot, v);
   const double width = PlotSpaceWidthExact();
   if (width <= 0) return 0;
   return static_cast<int>(std::floor(p * static_cast<double>(MainPlotLayout.ClientWidth) / width));

@@ -11,6 +11,8 @@ namespace display {
 // The window column of data value v on the plot's x axis; 0 when the plot
 // space has no width.
 int ValueToWindowX(const CWINPlot& plot, float v);
+// True when data value v lies within the plot's frame on the x axis.
+bool InsidePlotFrameX(const CWINPlot& plot, float v);
 // The data values at a window column or row; plot-space position 0 when the
 // client area has no size.
 float WindowXToValue(const CWINPlot& plot, int x);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "state/ModelSelection.h"
 #include "data/ComponentGridSignals.h"
@@ -104,7 +105,13 @@ std::string FieldText(const char* format, double value) {
   char text[64];
   std::snprintf(text, sizeof text, format, value);
   const float shown = static_cast<float>(std::atof(text));
-  if (std::string(text).size() <= kFieldCharacters && shown == static_cast<float>(value))
+  const float exact = static_cast<float>(value);
+  // Values made by sums or read from files carry float noise in their last
+  // bits: the field's own digits are shown when they lie within a few units
+  // of that last bit, so the user reads "7.1500", not "7.1499996".
+  constexpr float kNoise = 4.0f * std::numeric_limits<float>::epsilon();
+  const bool withinNoise = std::fabs(shown - exact) <= kNoise * std::fabs(exact);
+  if (std::string(text).size() <= kFieldCharacters && (shown == exact || withinNoise))
     return text;
   // The shortest "%g" form that gives the same float back.
   for (int digits = 1; digits <= 9; ++digits) {

@@ -193,7 +193,9 @@ TEST_F(RunFitCommandsTest, FailedRunShowsNoResultTextAndNoWizard) {
     EXPECT_EQ(ScanDataSet.DataChanged, failed);
     EXPECT_GE(repaints, 1);
     EXPECT_FALSE(window.RunBusy);
-    if (failed) EXPECT_TRUE(LogLinesWith("box [Help Wizard]").empty());
+    if (failed) {
+      EXPECT_TRUE(LogLinesWith("box [Help Wizard]").empty());
+    }
   }
   ProgramOptions.WizardMessagesOn = savedWizard;
 }
@@ -211,7 +213,9 @@ TEST_F(RunFitCommandsTest, StoppedDiscreteRunShowsNoResult) {
     if (stopped) backend().QueueKeyPress(window.Handle(), 27, 27);
     RunModelCommand(window);
     EXPECT_EQ(PaintState.FitResultPending, !stopped);
-    if (stopped) EXPECT_TRUE(LogLinesWith("box [Help Wizard]").empty());
+    if (stopped) {
+      EXPECT_TRUE(LogLinesWith("box [Help Wizard]").empty());
+    }
   }
   ProgramOptions.WizardMessagesOn = savedWizard;
   ComputationAbort = false;

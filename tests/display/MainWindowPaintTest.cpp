@@ -6,6 +6,7 @@
 #include <string>
 
 #include "DisplayTestSupport.h"
+#include "display/DirectRedraws.h"
 #include "display/MainWindowPaint.h"
 #include "display/WindowCoordinates.h"
 #include "platform/RecordingCanvas.h"
@@ -144,6 +145,35 @@ TEST_F(Paint, LinesOverTheDataPlot) {
   EXPECT_EQ(image.At(display::ValueToWindowX(plot, 6.05f), row), platform::Rgb(255, 0, 0));
   EXPECT_EQ(image.At(display::ValueToWindowX(plot, 6.95f), row), platform::Rgb(0, 0, 255));
   EXPECT_EQ(image.At(display::ValueToWindowX(plot, 6.1f), row), platform::Rgb(0, 255, 0));
+}
+
+// The reference meniscus of a buffer-mismatch fit can lie left of the
+// plot's radii; it is then not drawn over the frame and the axis labels,
+// neither by the paint nor by the immediate redraw.
+TEST_F(Paint, ReferenceMeniscusOnlyInsideThePlot) {
+  LoadWithLines();
+  const platform::Color magenta = platform::Rgb(255, 0, 255);
+  const auto magentaPixels = [&] {
+    const platform::RgbImage image = host.Snapshot();
+    int n = 0;
+    for (int y = 0; y < 500; ++y)
+      for (int x = 0; x < 700; ++x)
+        if (image.At(x, y) == magenta) ++n;
+    return n;
+  };
+  for (const float reference : {6.5f, 5.9f, 7.1f}) {
+    SCOPED_TRACE(reference);
+    const bool inside = reference == 6.5f;  // the frame spans 5.95 .. 7.05
+    display::MainDisplayLinks.ReferenceMeniscus = [reference] {
+      return std::optional<float>(reference);
+    };
+    PaintOnce();
+    EXPECT_EQ(magentaPixels() > 0, inside);
+    host.Raster().Erase(platform::kWhite);
+    display::RedrawDataPlotNow(&host);
+    EXPECT_EQ(magentaPixels() > 0, inside);
+  }
+  display::MainDisplayLinks.ReferenceMeniscus = nullptr;
 }
 
 // An extrapolation plot shown in the data plot's place has none of the

@@ -147,6 +147,10 @@ TEST_F(MeniscusLimitsTest, TableSetsTheLimitsAndOneZeroMakesThemAutomatic) {
   backend().ScriptForm({}, false);
   EXPECT_FALSE(EditMeniscusBottomLimits(nullptr, true));
   EXPECT_NEAR(FitControl.MAXMENISCUS, 6.01f, 1e-5);
+  // The automatic limits are sums; the box shows them as typed numbers.
+  const platform::FormState shown = backend().ShownForms().back().initial;
+  EXPECT_EQ(shown.Text(987), "6.0100");
+  EXPECT_EQ(shown.Text(977), "7.2500");
 }
 
 }  // namespace

@@ -203,6 +203,11 @@ TEST_F(ParametersCommandTest, FieldTextKeepsEveryValueItShows) {
   EXPECT_EQ(FieldText("%.4f", 1e-5), "1e-05");
   EXPECT_EQ(FieldText("%.5f", 1.5e10), "1.5e+10");  // within 14 characters
   EXPECT_EQ(FieldText("%.1f", 12.0), "12.0");
+  // A value made by float arithmetic shows as the user would write it when
+  // the field's digits are within rounding of it, not as "7.1499996".
+  EXPECT_EQ(FieldText("%.4f", 7.2f - 0.05f), "7.1500");
+  EXPECT_EQ(FieldText("%.4f", 5.91f - 0.02f), "5.8900");
+  EXPECT_EQ(FieldText("%.4f", 5.91234f), "5.91234");  // a digit beyond the field is kept
 }
 
 TEST_F(ParametersCommandTest, EntriesComeBackIntoTheParametersAndCancelKeepsThem) {

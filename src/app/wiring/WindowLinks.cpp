@@ -44,7 +44,8 @@ void InstallWindowLinks(TXLAWindow& window) {
   // A restored buffer-mismatch fit shows where its reference meniscus lies.
   t.DrawMeniscusCursor = [w](platform::WindowHandle, float radius) {
     const CWINPlot* plot = display::MainPlots.DataPlot.get();
-    if (plot == nullptr || w->Host() == nullptr) return;
+    if (plot == nullptr || w->Host() == nullptr || !display::InsidePlotFrameX(*plot, radius))
+      return;
     display::DrawCursorLine(w->Host(), display::ValueToWindowX(*plot, radius),
                             display::CursorLineColour(CursorLineKind::ReferenceMeniscusLine));
     ShowDirectDrawing(*w);
