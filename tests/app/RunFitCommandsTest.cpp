@@ -15,6 +15,7 @@
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "engines/GlobalLammSolver.h"
+#include "models/FitResultDisplay.h"
 #include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
@@ -219,6 +220,18 @@ TEST_F(RunFitCommandsTest, StoppedDiscreteRunShowsNoResult) {
   }
   ProgramOptions.WizardMessagesOn = savedWizard;
   ComputationAbort = false;
+}
+
+// A Run after a fit fits nothing: its result text has no step line left
+// over from that fit ("s11, step #8").
+TEST_F(RunFitCommandsTest, RunAfterAFitShowsNoStepLineOfThatFit) {
+  LoadOneSpeciesRun();
+  FitControl.OptimizerStep = 11;
+  FitControl.EvaluationCount = 8;
+  RunModelCommand(window);
+  BuildFitResultLines();
+  EXPECT_EQ(FitResultLines.Text[1], "");
+  EXPECT_NE(FitResultLines.Text[2], "");  // the rmsd line is there
 }
 
 // "Simulate Non-Interacting Species with Faxen Approximation": one Run in
