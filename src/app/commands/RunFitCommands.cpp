@@ -125,7 +125,7 @@ void ShowResultNow(TXLAWindow& window) {
 }
 
 void HelpWizardIfOn(TXLAWindow& window) {
-  if (!ProgramOptions.WizardMessagesOn) return;
+  if (!ProgramOptions.WizardMessagesOn || window.ClosePending) return;
   ShowResultNow(window);
   HelpWizard(window);
 }
