@@ -54,15 +54,17 @@ int RowNode(int k, int n) {
 void WaitForKey() {
   ReactingEngineRecord& e = ReactingEngine;
   const platform::WindowHandle window = GlobalLammRun.CallbackWindow;
-  if (!e.FluxDisplayPause) {
+  // The window asked to close (the only other way the interrupt is set while
+  // the displays own the keys): the run ends as after "s".
+  if (!ComputationAbort && !e.FluxDisplayPause) {
     if (ReadKeyEcho(window) >= 0) e.FluxDisplayPause = true;
     return;
   }
-  int code;
-  while ((code = ReadKeyEcho(window)) < 0) {
+  int code = -1;
+  while (!ComputationAbort && (code = ReadKeyEcho(window)) < 0) {
   }
   if (code == kKeyRun) e.FluxDisplayPause = false;
-  if (code == kKeyStop) {
+  if (code == kKeyStop || ComputationAbort) {
     e.FluxDisplayPause = false;
     GlobalLammRun.KeepRunning = 0;
     ComputationAbort = true;

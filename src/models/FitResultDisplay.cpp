@@ -217,7 +217,9 @@ void BuildFitResultLines() {
   const ModelKind kind = ModelSelection.Kind;
   const bool scans = ScanDataSet.NFILES > 0;
   SetLine(0, FilesLine());
-  SetLine(1, scans ? ProgressLine() : "");
+  // No step line where no fit step was taken (a Run).
+  const bool stepped = FitControl.OptimizerStep > 0 || FitControl.EvaluationCount > 0;
+  SetLine(1, scans && stepped ? ProgressLine() : "");
   SetLine(2, scans ? RmsdLine() : "");
   const std::array<std::string, 3> model = FitResultModelLines();
   for (int k = 0; k < 3; ++k) SetLine(3 + k, model[static_cast<std::size_t>(k)]);

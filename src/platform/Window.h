@@ -92,6 +92,9 @@ class WindowClient {
   // command.
   virtual bool IsBusy() const { return false; }
   virtual void OnInputWhileBusy() {}
+  // The close box while busy: the close is asked again once the command has
+  // ended; meanwhile the command may stop as after any input.
+  virtual void OnCloseWhileBusy() { OnInputWhileBusy(); }
   // While this is true a paint would only be skipped by the client (a
   // command or a box is up): the host keeps the paint due and delivers it
   // once the client's handler has returned.

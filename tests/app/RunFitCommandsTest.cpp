@@ -15,6 +15,7 @@
 #include "distributions/ContiRunFixture.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "engines/GlobalLammSolver.h"
+#include "models/FitResultDisplay.h"
 #include "models/DetectorConvolution.h"
 #include "models/GlobalLammState.h"
 #include "models/ParameterPacking.h"
@@ -202,23 +203,41 @@ TEST_F(RunFitCommandsTest, FailedRunShowsNoResultTextAndNoWizard) {
 
 // A discrete-species Run the user stops with a key has no result to show: no
 // rmsd text and no wizard, as after a failed Run; run through, it has its text.
-TEST_F(RunFitCommandsTest, StoppedDiscreteRunShowsNoResult) {
+// A close asked for while it computed skips the wizard's boxes: they would
+// come up over a window that is going away.
+TEST_F(RunFitCommandsTest, StoppedOrClosedDiscreteRunShowsNoWizard) {
   LoadOneSpeciesRun();
   const bool savedWizard = ProgramOptions.WizardMessagesOn;
   ProgramOptions.WizardMessagesOn = true;
-  for (const bool stopped : {true, false}) {
-    SCOPED_TRACE(stopped);
+  const struct {
+    const char* name;
+    bool stopped, closed;
+  } cases[] = {{"stopped", true, false}, {"run through", false, false}, {"closed", false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     PaintState.FitResultPending = false;
     backend().ClearLog();
-    if (stopped) backend().QueueKeyPress(window.Handle(), 27, 27);
+    if (c.stopped) backend().QueueKeyPress(window.Handle(), 27, 27);
+    if (c.closed) window.OnCloseWhileBusy();
     RunModelCommand(window);
-    EXPECT_EQ(PaintState.FitResultPending, !stopped);
-    if (stopped) {
-      EXPECT_TRUE(LogLinesWith("box [Help Wizard]").empty());
-    }
+    EXPECT_EQ(PaintState.FitResultPending, !c.stopped);
+    EXPECT_EQ(LogLinesWith("box [Help Wizard]").empty(), c.stopped || c.closed);
   }
+  window.ClosePending = false;
   ProgramOptions.WizardMessagesOn = savedWizard;
   ComputationAbort = false;
+}
+
+// A Run after a fit fits nothing: its result text has no step line left
+// over from that fit ("s11, step #8").
+TEST_F(RunFitCommandsTest, RunAfterAFitShowsNoStepLineOfThatFit) {
+  LoadOneSpeciesRun();
+  FitControl.OptimizerStep = 11;
+  FitControl.EvaluationCount = 8;
+  RunModelCommand(window);
+  BuildFitResultLines();
+  EXPECT_EQ(FitResultLines.Text[1], "");
+  EXPECT_NE(FitResultLines.Text[2], "");  // the rmsd line is there
 }
 
 // "Simulate Non-Interacting Species with Faxen Approximation": one Run in

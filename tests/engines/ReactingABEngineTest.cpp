@@ -393,4 +393,21 @@ TEST_F(ReactingABEngineTest, DisplaysOwnTheKeysOfTheirRunOnly) {
   EXPECT_FALSE(KeysReadByDisplay);
 }
 
+// A close of the window while the displays wait for a key (it sets the
+// interrupt, the only other way it is set while they own the keys) ends
+// the run as "s" does instead of waiting for a key nobody will press.
+TEST_F(ReactingABEngineTest, CloseWhileADisplayWaitsEndsTheRun) {
+  const System p{0.5, 0.6, 0.4, 1.0, 1.0, {4, 6e-7}, {2, 8e-7}, {7, 4.5e-7}};
+  int window = 0;
+  ModelSelection.Kind = ModelKind::ReactingABC;
+  SetUpEngineRun({20.0}, 50000, 60, 0.0, {});
+  GlobalLammRun.CallbackWindow = &window;
+  SetParameters(p);
+  ComputationAbort = true;
+  PropagateReactingSystem();
+  EXPECT_LE(GlobalLammRun.IterationCount, 1);
+  EXPECT_EQ(GlobalLammRun.KeepRunning, 0);
+  EXPECT_FALSE(KeysReadByDisplay);
+}
+
 }  // namespace

@@ -125,7 +125,7 @@ void ShowResultNow(TXLAWindow& window) {
 }
 
 void HelpWizardIfOn(TXLAWindow& window) {
-  if (!ProgramOptions.WizardMessagesOn) return;
+  if (!ProgramOptions.WizardMessagesOn || window.ClosePending) return;
   ShowResultNow(window);
   HelpWizard(window);
 }
@@ -189,6 +189,11 @@ void RunModelCommand(TXLAWindow& window) {
     // search describe this run from here on.
     GlobalLammEngineUsed = false;
     DistributionRunFlags.InNonlinearSearch = false;
+    // A Run fits nothing: the step counts of an earlier fit would show in
+    // its result text as if they belonged to it.
+    FitControl.OptimizerStep = 0;
+    FitControl.EvaluationCount = 0;
+    FitControl.SimulationCount = 0;
     // A single run shows its progress and repaints when done; fits keep
     // their own setting of this.
     SpeciesSignals.LiveRunDisplay = true;

@@ -45,6 +45,11 @@ void TXLAWindow::OnInputWhileBusy() {
   if (!KeysReadByDisplay) ComputationAbort = true;
 }
 
+void TXLAWindow::OnCloseWhileBusy() {
+  ClosePending = true;
+  ComputationAbort = true;
+}
+
 bool TXLAWindow::OnClose() {
   return true;
 }

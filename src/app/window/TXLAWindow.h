@@ -57,6 +57,9 @@ class TXLAWindow : public platform::WindowClient {
   bool RunBusy = false;
   bool FitBusy = false;
   bool DialogBusy = false;  // a modal box or dialog is up: mouse and keys are ignored
+  // The window was asked to close while a command ran: the command ends
+  // without the help wizard's questions, and the close follows.
+  bool ClosePending = false;
   bool PrinterCreated = false;
   // The two file-dialog records of the load and save commands. A command that
   // changes a field for one dialog sets it back afterwards.
@@ -79,6 +82,7 @@ class TXLAWindow : public platform::WindowClient {
   bool PaintDeferred() const override;
   // Any key or click during a Run or Fit asks the computation to stop.
   void OnInputWhileBusy() override;
+  void OnCloseWhileBusy() override;
   // The close box ends the message loop; nothing is released or written.
   bool OnClose() override;
 

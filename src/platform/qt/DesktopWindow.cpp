@@ -374,7 +374,7 @@ bool DesktopWindow::CloseRequested() {
     // runs is told, as of a key press, so that the close is not kept
     // waiting until it has finished by itself.
     backend_.PostMessage({Handle(), MessageKind::Close});
-    if (client_.IsBusy()) InputWhileBusy();
+    if (client_.IsBusy()) Call([&] { client_.OnCloseWhileBusy(); });
     return false;
   }
   if (!Call([&] { return client_.OnClose(); })) return false;
