@@ -9,14 +9,8 @@ void SetInstallationFolder(const std::string& folder) {
   if (!base.empty() && base.back() != '/') base += '/';
   ProgramPathsRecord& p = ProgramPaths;
   p.InstallationFolder = base;
-  p.PreferenceFile = base + "taluvoparams.ini";
-  p.LammPreferenceFile = base + "zedarozazururaro.ini";
-  p.TimeToEqParameterFile = base + "taluvosimappeqparams.ini";
   p.SiblingProgram = base + "quorvel";
-  p.TempFolder = base + "temp/";
-  p.LastDataFolderFile = base + "taluvo.ini";
   p.MofsTable = base + "mofs.dat";
-  p.WormChainTable = base + "~WormChain_mofs.dat";
   static const char* const soundNames[8] = {"error", "info", "question", "fitdone",
                                             "hi",    "bye",  "ok",       "beer"};
   for (int i = 0; i < 8; ++i) {
@@ -28,11 +22,9 @@ void SetInstallationFolder(const std::string& folder) {
   p.DensityTable = base + "density.dat";
   p.SNonidTable = base + "snonid.dat";
   p.DNonidTable = base + "dnonid.dat";
-  p.DistribFile = p.TempFolder + "distrib.dat";
-  p.BoundaryFractsFile = p.TempFolder + "ppBoundaryFracts.dat";
-  p.NonIdCtotTable = p.TempFolder + "ppNonIdCtotTable.dat";
-  p.IntegrationRangeFile = base + "integratrangefile.txt";
-  p.FitReportFile = base + "mlfitreport.txt";
+  // The files the program writes sit beside it until the start moves them
+  // to the user's folders.
+  UseUserFolders(base, base + "temp/");
 }
 
 std::string InstallationFolderOf(const std::string& argv0) {

@@ -18,6 +18,7 @@
 #include "numerics/RandomNumbers.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/RasterWindows.h"
+#include "batch/BatchReportXml.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -26,10 +27,6 @@ namespace {
 
 fs::path ExampleRun() {
   return fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "velocity";
-}
-
-std::string Tag(const std::string& key, const std::string& value) {
-  return "<" + key + ">" + value + "</" + key + ">\n";
 }
 
 double XmlNumber(const std::string& xml, const std::string& key) {

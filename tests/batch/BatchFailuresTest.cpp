@@ -20,23 +20,12 @@
 #include "app/start/ProgramStart.h"
 #include "platform/HeadlessBackend.h"
 #include "platform/qt/RasterWindows.h"
+#include "batch/BatchReportXml.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Tag(const std::string& key, const std::string& value) {
-  return "<" + key + ">" + value + "</" + key + ">\n";
-}
-
-// An element's text, with the quotes of the report's escaping read back.
-std::string Element(const std::string& xml, const std::string& key) {
-  std::smatch m;
-  if (!std::regex_search(xml, m, std::regex("<" + key + ">([^<]*)</" + key + ">")))
-    return "(none)";
-  return std::regex_replace(std::string(m[1]), std::regex("&quot;"), "\"");
-}
 
 fs::path FixtureRun() {
   return TestDataFolder() / "runs" / "velocity3";

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/BatchReportXml.h"
 #include "support/TestSupport.h"
 
 #ifdef TALUVO_PROGRAM
@@ -26,17 +27,6 @@ extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Tag(const std::string& key, const std::string& value) {
-  return "<" + key + ">" + value + "</" + key + ">\n";
-}
-
-std::string Element(const std::string& xml, const std::string& key) {
-  std::smatch m;
-  if (!std::regex_search(xml, m, std::regex("<" + key + ">([^<]*)</" + key + ">")))
-    return "(none)";
-  return m[1];
-}
 
 // The result files a folder holds, by name, with their contents; hidden
 // files (the lock, partial files) are not results.
