@@ -67,6 +67,27 @@ struct Nodes {
   double FrameSpeed(int m) const { return (m == 1 || m == n) ? 0.0 : At(m); }
 };
 
+// The derivative of the left (-1/l) or right (+1/l) hat on an element of
+// length l.
+double SideSlope(bool left, double l) {
+  return (left ? -1.0 : 1.0) / l;
+}
+
+// One element's term of an integral: factor (the hat derivatives) times the
+// integral of r^power L^a R^b over element p, with frameVelocity times the
+// frame speed, which is linear on the element and so adds one hat.
+inline double ElementTerm(const Nodes& g, int p, int power, int a, int b, double factor,
+                          bool frameVelocity) {
+  const double u = g.At(p), w = g.At(p + 1);
+  double value;
+  if (frameVelocity)
+    value = g.FrameSpeed(p) * ElementMoment(u, w, power, a + 1, b) +
+            g.FrameSpeed(p + 1) * ElementMoment(u, w, power, a, b + 1);
+  else
+    value = ElementMoment(u, w, power, a, b);
+  return factor * value;
+}
+
 // The product of r^power, the hats of the nodes in `hats`, the hat
 // derivatives of the nodes in `derivatives` and, with frameVelocity, the frame
 // speed v, integrated over the whole grid: the sum over the elements
@@ -88,20 +109,47 @@ double Integrate(const Nodes& g, int power, std::initializer_list<int> hats,
     if (!std::all_of(hats.begin(), hats.end(), onElement) ||
         !std::all_of(derivatives.begin(), derivatives.end(), onElement))
       continue;
-    const double u = g.At(p), w = g.At(p + 1), l = w - u;
+    const double l = g.At(p + 1) - g.At(p);
     const int a = static_cast<int>(std::count(hats.begin(), hats.end(), p));
     const int b = static_cast<int>(hats.size()) - a;
     double factor = 1.0;
-    for (int m : derivatives) factor *= (m == p ? -1.0 : 1.0) / l;
-    double value;
-    if (frameVelocity)
-      value = g.FrameSpeed(p) * ElementMoment(u, w, power, a + 1, b) +
-              g.FrameSpeed(p + 1) * ElementMoment(u, w, power, a, b + 1);
-    else
-      value = ElementMoment(u, w, power, a, b);
-    sum += factor * value;
+    for (int m : derivatives) factor *= SideSlope(m == p, l);
+    sum += ElementTerm(g, p, power, a, b, factor, frameVelocity);
   }
   return sum;
+}
+
+// The band entries (i, i-1), (i, i), (i, i+1) of the frame grid's matrices,
+// each summed over its elements in the order Integrate sums them, so that
+// they equal the single members bit for bit. Row is the row's node, Col the
+// column's node; RowLeft: the row's node is the left one of element p.
+template <bool RowLeft, bool ColumnLeft>
+struct FrameShares {
+  double mass, stiffness, sedimentation, term;
+  FrameShares(const Nodes& g, int p) {
+    const double l = g.At(p + 1) - g.At(p);
+    constexpr int hatsLeft = (RowLeft ? 1 : 0) + (ColumnLeft ? 1 : 0);
+    constexpr int columnLeft = ColumnLeft ? 1 : 0;
+    mass = ElementTerm(g, p, 1, hatsLeft, 2 - hatsLeft, 1.0, false);
+    double twoSlopes = 1.0;
+    twoSlopes *= SideSlope(RowLeft, l);
+    twoSlopes *= SideSlope(ColumnLeft, l);
+    stiffness = ElementTerm(g, p, 1, 0, 0, twoSlopes, false);
+    double rowSlope = 1.0;
+    rowSlope *= SideSlope(RowLeft, l);
+    sedimentation = ElementTerm(g, p, 2, columnLeft, 1 - columnLeft, rowSlope, false);
+    term = ElementTerm(g, p, 1, columnLeft, 1 - columnLeft, rowSlope, true);
+  }
+};
+
+template <bool RowLeft, bool ColumnLeft>
+void AddShares(const Nodes& g, int p, int row, const FrameBand& mass, const FrameBand& stiffness,
+               const FrameBand& sedimentation, const FrameBand& term, double* FrameBand::*band) {
+  const FrameShares<RowLeft, ColumnLeft> s(g, p);
+  (mass.*band)[row] += s.mass;
+  (stiffness.*band)[row] += s.stiffness;
+  (sedimentation.*band)[row] += s.sedimentation;
+  (term.*band)[row] += s.term;
 }
 
 Nodes EqualNodes(const EqualHatGrid& grid, int anchor) {
@@ -201,4 +249,30 @@ double PinnedFrameDiffusionTriple(const HatGrid& frame, int i, int j, int k) {
 
 double PinnedFrameDiffusionProductIntegral(const HatGrid& frame, int i, int j, int k) {
   return PinnedFrameDiffusionTriple(frame, i, j, k) + PinnedFrameDiffusionTriple(frame, i, k, j);
+}
+
+void PinnedFrameBands(const HatGrid& frame, const FrameBand& mass, const FrameBand& stiffness,
+                      const FrameBand& sedimentation, const FrameBand& term) {
+  const Nodes g = FrameNodes(frame);
+  const int n = g.n;
+  for (const FrameBand* b : {&mass, &stiffness, &sedimentation, &term})
+    for (int i = 1; i <= n; ++i) b->Lower[i] = b->Diag[i] = b->Upper[i] = 0.0;
+  for (int i = 1; i <= n; ++i) {
+    // Element i - 1 (the row's node on its right) comes first, as in the sum
+    // of the single members.
+    if (i > 1) {
+      AddShares<false, true>(g, i - 1, i, mass, stiffness, sedimentation, term, &FrameBand::Lower);
+      AddShares<false, false>(g, i - 1, i, mass, stiffness, sedimentation, term, &FrameBand::Diag);
+    }
+    if (i < n) {
+      AddShares<true, true>(g, i, i, mass, stiffness, sedimentation, term, &FrameBand::Diag);
+      AddShares<true, false>(g, i, i, mass, stiffness, sedimentation, term, &FrameBand::Upper);
+    }
+  }
+  // The frame-term integral carries a minus sign on the whole sum.
+  for (int i = 1; i <= n; ++i) {
+    if (i > 1) term.Lower[i] = -term.Lower[i];
+    term.Diag[i] = -term.Diag[i];
+    if (i < n) term.Upper[i] = -term.Upper[i];
+  }
 }
