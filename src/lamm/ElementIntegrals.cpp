@@ -143,13 +143,29 @@ struct FrameShares {
 };
 
 template <bool RowLeft, bool ColumnLeft>
-void AddShares(const Nodes& g, int p, int row, const FrameBand& mass, const FrameBand& stiffness,
-               const FrameBand& sedimentation, const FrameBand& term, double* FrameBand::*band) {
+void AddShares(const Nodes& g, int p, FrameEntryIntegrals& sum) {
   const FrameShares<RowLeft, ColumnLeft> s(g, p);
-  (mass.*band)[row] += s.mass;
-  (stiffness.*band)[row] += s.stiffness;
-  (sedimentation.*band)[row] += s.sedimentation;
-  (term.*band)[row] += s.term;
+  sum.Mass += s.mass;
+  sum.Stiffness += s.stiffness;
+  sum.Sedimentation += s.sedimentation;
+  sum.Term += s.term;
+}
+
+// Entry (i, j), |i - j| <= 1, both inside the grid; the shares of element
+// i - 1 come first, as in Integrate.
+FrameEntryIntegrals FrameEntry(const Nodes& g, int i, int j) {
+  FrameEntryIntegrals sum{0.0, 0.0, 0.0, 0.0};
+  if (j < i) {
+    AddShares<false, true>(g, i - 1, sum);
+  } else if (j > i) {
+    AddShares<true, false>(g, i, sum);
+  } else {
+    if (i > 1) AddShares<false, false>(g, i - 1, sum);
+    if (i < g.n) AddShares<true, true>(g, i, sum);
+  }
+  // The frame-term integral carries a minus sign on the whole sum.
+  sum.Term = -sum.Term;
+  return sum;
 }
 
 Nodes EqualNodes(const EqualHatGrid& grid, int anchor) {
@@ -251,28 +267,9 @@ double PinnedFrameDiffusionProductIntegral(const HatGrid& frame, int i, int j, i
   return PinnedFrameDiffusionTriple(frame, i, j, k) + PinnedFrameDiffusionTriple(frame, i, k, j);
 }
 
-void PinnedFrameBands(const HatGrid& frame, const FrameBand& mass, const FrameBand& stiffness,
-                      const FrameBand& sedimentation, const FrameBand& term) {
-  const Nodes g = FrameNodes(frame);
-  const int n = g.n;
-  for (const FrameBand* b : {&mass, &stiffness, &sedimentation, &term})
-    for (int i = 1; i <= n; ++i) b->Lower[i] = b->Diag[i] = b->Upper[i] = 0.0;
-  for (int i = 1; i <= n; ++i) {
-    // Element i - 1 (the row's node on its right) comes first, as in the sum
-    // of the single members.
-    if (i > 1) {
-      AddShares<false, true>(g, i - 1, i, mass, stiffness, sedimentation, term, &FrameBand::Lower);
-      AddShares<false, false>(g, i - 1, i, mass, stiffness, sedimentation, term, &FrameBand::Diag);
-    }
-    if (i < n) {
-      AddShares<true, true>(g, i, i, mass, stiffness, sedimentation, term, &FrameBand::Diag);
-      AddShares<true, false>(g, i, i, mass, stiffness, sedimentation, term, &FrameBand::Upper);
-    }
-  }
-  // The frame-term integral carries a minus sign on the whole sum.
-  for (int i = 1; i <= n; ++i) {
-    if (i > 1) term.Lower[i] = -term.Lower[i];
-    term.Diag[i] = -term.Diag[i];
-    if (i < n) term.Upper[i] = -term.Upper[i];
-  }
+FrameEntryIntegrals PinnedFrameEntry(const HatGrid& frame, int i, int j) {
+  assert(i >= 1 && i <= frame.GridSize && j >= i - 1 && j <= i + 1 && j >= 1 &&
+         j <= frame.GridSize);
+  return FrameEntry(FrameNodes(frame), i, j);
 }
+

@@ -81,21 +81,15 @@ double PinnedFrameDiffusionTriple(const HatGrid& frame, int i, int j, int k);
 // int r phi_i' (phi_j phi_k)' = int r phi_i' phi_j' phi_k + int r phi_i' phi_j phi_k'
 double PinnedFrameDiffusionProductIntegral(const HatGrid& frame, int i, int j, int k);
 
-// The three bands of a tridiagonal matrix, one-based: entries (i, i-1),
-// (i, i), (i, i+1) of row i.
-struct FrameBand {
-  double* Lower = nullptr;
-  double* Diag = nullptr;
-  double* Upper = nullptr;
+// Entry (i, j), |i - j| <= 1 inside the grid, of four frame-grid matrices at
+// once, equal bit for bit to the single members: PinnedFrameMassIntegral,
+// PinnedFrameStiffnessIntegral, PinnedFrameSedimentationIntegral (i, j) and
+// the transposed PinnedFrameTermIntegral (j, i).
+struct FrameEntryIntegrals {
+  double Mass, Stiffness, Sedimentation, Term;
 };
-// The bands of four frame-grid matrices in one pass over the elements, equal
-// bit for bit to the single members: mass (i, j) = PinnedFrameMassIntegral,
-// stiffness = PinnedFrameStiffnessIntegral, sedimentation =
-// PinnedFrameSedimentationIntegral, and term (i, j) = PinnedFrameTermIntegral
-// (j, i), the transpose. Entries outside the matrix (row 1's lower, row n's
-// upper) are 0.
-void PinnedFrameBands(const HatGrid& frame, const FrameBand& mass, const FrameBand& stiffness,
-                      const FrameBand& sedimentation, const FrameBand& term);
+FrameEntryIntegrals PinnedFrameEntry(const HatGrid& frame, int i, int j);
+
 
 // The seven (j, k) pairs of row i of the three-hat bands, as offsets from i,
 // in the order the concentration-dependent integral arrays keep them:

@@ -128,12 +128,17 @@ CutOffTerms OpenEndTerms(const CLammIdeal& l, int i, int j) {
 EntryValues FrameEntries(const CLammIdeal& l, int i, int j) {
   const CutOffTerms cut = OpenEndTerms(l, i, j);
   const double sigma = l.SedimentationRate, kappa = l.GridSedimentationRate;
+  // All four integrals of the entry in one evaluation; an inhomogeneous
+  // solvent weights diffusion and sedimentation by the nodes' factors.
+  const FrameEntryIntegrals f = PinnedFrameEntry({l.FrameGrid, l.GridSize}, i, j);
+  const bool weighted = l.InhomogeneousSolvent && l.SolventFactorCount == l.GridSize;
   EntryValues e;
-  e.Mass = l.FrameMassIntegral(i, j);
-  e.Diffusion = l.FrameDiffusionIntegral(i, j) + cut.Diffusion;
-  const double s = l.FrameSedimentationIntegral(i, j) + cut.Sedimentation;
+  e.Mass = f.Mass;
+  e.Diffusion = (weighted ? l.FrameDiffusionIntegral(i, j) : f.Stiffness) + cut.Diffusion;
+  const double s =
+      (weighted ? l.FrameSedimentationIntegral(i, j) : f.Sedimentation) + cut.Sedimentation;
   e.Sedimentation = sigma * s;
-  e.FrameTerm = -kappa * l.FrameConvectionIntegral(j, i) - sigma * s;
+  e.FrameTerm = -kappa * f.Term - sigma * s;
   return e;
 }
 
@@ -212,35 +217,13 @@ void FormStepMatrices(CLammIdeal& l, double dt, double e0, double e1, const Tri&
   rhs.Upper[n] = lhs.Upper[n] = 0.0;
 }
 
-// The matrices of the set-up grid from the element integrals of all bands in
-// one pass (the integrals one entry at a time cost as much as a tenth of a
-// solution), combined into the entries as FrameEntries combines them.
-void AssembleFromBands(CLammIdeal& l) {
-  const Tri mass = MassMatrix(l), k = DiffusionMatrix(l), sed = SedimentationMatrix(l),
-            v = FrameTermMatrix(l);
-  PinnedFrameBands({l.FrameGrid, l.GridSize}, {mass.Lower, mass.Diag, mass.Upper},
-                   {k.Lower, k.Diag, k.Upper}, {sed.Lower, sed.Diag, sed.Upper},
-                   {v.Lower, v.Diag, v.Upper});
-  const double sigma = l.SedimentationRate, kappa = l.GridSedimentationRate;
-  ForEachEntry(l.GridSize, [&](int i, int j) {
-    const CutOffTerms cut = OpenEndTerms(l, i, j);
-    At(k, i, j) += cut.Diffusion;
-    const double s = At(sed, i, j) + cut.Sedimentation;
-    At(sed, i, j) = sigma * s;
-    At(v, i, j) = -kappa * At(v, i, j) - sigma * s;
-  });
-}
-
 }  // namespace
 
 void CLammIdeal::AssembleFrameMatrices() {
   SetUpFrameGrid();
   FrameStretch = FrameStretchSquared = FrameStretchAtShift = 1.0;
-  if (InhomogeneousSolvent && SolventFactorCount == GridSize)
-    ForEachEntry(GridSize,
-                 [&](int i, int j) { StoreEntries(*this, i, j, FrameEntries(*this, i, j)); });
-  else
-    AssembleFromBands(*this);
+  ForEachEntry(GridSize,
+               [&](int i, int j) { StoreEntries(*this, i, j, FrameEntries(*this, i, j)); });
   for (double* diagonal : {MassLower, DiffusionLower, SedimentationLower, FrameTermLower})
     diagonal[1] = 0.0;
   for (double* diagonal : {MassUpper, DiffusionUpper, SedimentationUpper, FrameTermUpper})
@@ -417,6 +400,123 @@ void TwistedSubstitution(const Tri& rhs, const Tri& lhs, const TwistedFactors& f
   for (; j <= n; ++j) bottom = u[j] -= back[j] * bottom;
 }
 
+// A step that is not a whole interval meets its matrices once: forming them,
+// factoring the implicit one and the forward half of the solution run in one
+// pass per row, where the formation and the right-hand side fill the time the
+// pivots' chain of divisions leaves idle. Entries, factors and sums are those
+// of FormStepMatrices, FactorTwisted and TwistedSubstitution, in the same
+// order, so the result is the same to the bit. 0, or the row of a zero pivot
+// (u is then partly written).
+class SingleStep {
+ public:
+  SingleStep(const CLammIdeal& l, double dt, double e0, double e1)
+      : n_(l.GridSize),
+        h_(0.5 * dt),
+        scale_((e0 * e0) / (e1 * e1)),
+        d0_(l.DiffusionCoeff / (e0 * e0)),
+        d1_(l.DiffusionCoeff / (e1 * e1)),
+        mass_(MassMatrix(l)),
+        k_(DiffusionMatrix(l)),
+        v_(FrameTermMatrix(l)) {
+    // The implicit rows that see the frame's ends at the end of the step.
+    const auto& e = l.NewBoundaryEntries;
+    for (int r = 0; r < 4; ++r) edge_[r] = Regular(EdgeRow(r));
+    for (int b = 0; b < 8; ++b) {
+      const int i = BoundaryRow(b, n_), j = BoundaryColumn(b, n_);
+      Row& row = edge_[i <= 2 ? i - 1 : i - n_ + 3];
+      (j < i ? row.a : j == i ? row.b : row.c) =
+          e.Mass[b] + h_ * (d1_ * e.Diffusion[b] + e.FrameTerm[b]);
+    }
+    edge_[0].a = 0.0;
+    edge_[3].c = 0.0;
+  }
+
+  int Solve(const double* x, double* u, double* back) const {
+    const int n = n_, k = n / 2;
+    // Row i of the chain that eliminates downward (toward = lower entry) or
+    // upward; the factor of the row's pivot, the forward value of u.
+    struct Chain {
+      double back = 0.0, u = 0.0;
+    } top, bottom;
+    auto downward = [&](int i) {
+      const Row m = Implicit(i);
+      const double pivot = i == 1 ? m.b : m.b - m.a * top.back;
+      if (pivot == 0.0) return false;
+      const double inverse = 1.0 / pivot, coupling = m.a * inverse;
+      top.back = back[i] = m.c * inverse;
+      top.u = u[i] = i == 1 ? Product(x, 1) * inverse : Product(x, i) * inverse - coupling * top.u;
+      return true;
+    };
+    auto upward = [&](int j) {
+      const Row m = Implicit(j);
+      const double pivot = j == n ? m.b : m.b - m.c * bottom.back;
+      if (pivot == 0.0) return false;
+      const double inverse = 1.0 / pivot, coupling = m.c * inverse;
+      bottom.back = back[j] = m.a * inverse;
+      bottom.u = u[j] =
+          j == n ? Product(x, n) * inverse : Product(x, j) * inverse - coupling * bottom.u;
+      return true;
+    };
+    int i = 1, j = n;
+    for (; i < k && j > k; ++i, --j) {
+      if (!downward(i)) return i;
+      if (!upward(j)) return j;
+    }
+    for (; i < k; ++i)
+      if (!downward(i)) return i;
+    for (; j > k; --j)
+      if (!upward(j)) return j;
+    const Row m = Implicit(k);
+    const double middle = m.b - m.a * back[k - 1] - m.c * back[k + 1];
+    if (middle == 0.0) return k;
+    const double centre = u[k] = (Product(x, k) - m.a * u[k - 1] - m.c * u[k + 1]) * (1.0 / middle);
+    double up = centre, down = centre;
+    i = k - 1;
+    j = k + 1;
+    for (int s = 0; s < std::min(k - 1, n - k); ++s, --i, ++j) {
+      up = u[i] -= back[i] * up;
+      down = u[j] -= back[j] * down;
+    }
+    for (; i >= 1; --i) up = u[i] -= back[i] * up;
+    for (; j <= n; ++j) down = u[j] -= back[j] * down;
+    return 0;
+  }
+
+ private:
+  struct Row {
+    double a, b, c;
+  };
+  int EdgeRow(int r) const { return r < 2 ? r + 1 : n_ - 3 + r; }
+  Row Regular(int i) const {
+    return {mass_.Lower[i] + h_ * (d1_ * k_.Lower[i] + v_.Lower[i]),
+            mass_.Diag[i] + h_ * (d1_ * k_.Diag[i] + v_.Diag[i]),
+            mass_.Upper[i] + h_ * (d1_ * k_.Upper[i] + v_.Upper[i])};
+  }
+  Row Implicit(int i) const {
+    if (i <= 2) return edge_[i - 1];
+    if (i >= n_ - 1) return edge_[i - n_ + 3];
+    return Regular(i);
+  }
+  // Row i of the right-hand-side matrix times x.
+  double Product(const double* x, int i) const {
+    const double b = scale_ * (mass_.Diag[i] - h_ * (d0_ * k_.Diag[i] + v_.Diag[i]));
+    if (i == 1) return b * x[1] + Upper(1) * x[2];
+    if (i == n_) return Lower(n_) * x[n_ - 1] + b * x[n_];
+    return Lower(i) * x[i - 1] + b * x[i] + Upper(i) * x[i + 1];
+  }
+  double Lower(int i) const {
+    return scale_ * (mass_.Lower[i] - h_ * (d0_ * k_.Lower[i] + v_.Lower[i]));
+  }
+  double Upper(int i) const {
+    return scale_ * (mass_.Upper[i] - h_ * (d0_ * k_.Upper[i] + v_.Upper[i]));
+  }
+
+  int n_;
+  double h_, scale_, d0_, d1_;
+  Tri mass_, k_, v_;
+  Row edge_[4];  // rows 1, 2, N-1, N
+};
+
 // The prepared whole-interval matrices fit a step that starts at the frame
 // origin, lasts one shift interval, and runs at the speed they were made for.
 bool PreparedPathFits(const CLammIdeal& l, double dt) {
@@ -455,21 +555,15 @@ void CLammIdeal::MovingFrameStep(double dt) {
   BoundaryEntriesNow();
   BoundaryEntriesAt(x + dt);
   FrameStretch = e0;
-  // The right-hand-side matrix goes into the transport arrays, the implicit
-  // matrix into the implicit arrays (which the new operator shares).
-  FormStepMatrices(*this, dt, e0, e1, {TransportLower, TransportDiag, TransportUpper},
-                   {ImplicitLower, ImplicitDiag, ImplicitUpper});
-  // The step's own twisted factors go into the tridag scratch arrays, so the
-  // kept factors of the interval matrix survive.
-  const Tri implicit{ImplicitLower, ImplicitDiag, ImplicitUpper};
-  const TwistedFactors factors{TridagCoupling, TridagPivots, TridagGamma};
-  if (const int row = FactorTwisted(implicit, n, factors); row != 0) {
+  // The step's back-substitution ratios go into a tridag scratch array, so
+  // the kept factors of the interval matrix survive.
+  if (const int row = SingleStep(*this, dt, e0, e1).Solve(PreviousConcentration, Concentration,
+                                                           TridagGamma);
+      row != 0) {
     ErrorBox(row == 1 ? "Error 1 in tridag" : "Error 2 in tridag", false);
     TridagError = 1;
     for (int i = 1; i <= n; ++i) Concentration[i] = PreviousConcentration[i];
     return;
   }
-  TwistedSubstitution({TransportLower, TransportDiag, TransportUpper}, implicit, factors,
-                      PreviousConcentration, Concentration, n);
   DampRunawayValues();
 }

@@ -186,31 +186,26 @@ TEST(ElementIntegrals, FrameGridMembersEqualQuadratureOfTheirHatProducts) {
   }
 }
 
-// The bands of the set-up are summed element by element in one pass; the
-// solver's results stay the same only if every entry is the single member's
-// value to the last bit (the transposed frame term included).
-TEST(ElementIntegrals, FrameBandsEqualTheSingleMembersBitForBit) {
+// The four integrals of an entry come from one evaluation of its elements;
+// the solver's results stay the same only if each equals the single member
+// to the last bit (the transposed frame term included).
+TEST(ElementIntegrals, FrameEntriesEqualTheSingleMembersBitForBit) {
   for (const auto& radius : {UniformGrid(5, 6.0, 0.125), IrregularGrid(9, 5), IrregularGrid(2, 7),
                              UniformGrid(40, 5.8, 0.035)}) {
     const int n = static_cast<int>(radius.size()) - 1;
     const HatGrid g = Grid(radius);
-    std::vector<std::vector<double>> store(12, std::vector<double>(radius.size(), -1.0));
-    auto band = [&](int m) { return FrameBand{store[m].data(), store[m + 1].data(), store[m + 2].data()}; };
-    PinnedFrameBands(g, band(0), band(3), band(6), band(9));
-    const std::function<double(int, int)> members[4] = {
-        [&](int i, int j) { return PinnedFrameMassIntegral(g, i, j); },
-        [&](int i, int j) { return PinnedFrameStiffnessIntegral(g, i, j); },
-        [&](int i, int j) { return PinnedFrameSedimentationIntegral(g, i, j); },
-        [&](int i, int j) { return PinnedFrameTermIntegral(g, j, i); }};
-    for (int m = 0; m < 4; ++m)
-      for (int i = 1; i <= n; ++i)
-        for (int d = -1; d <= 1; ++d) {
-          const double got = store[static_cast<std::size_t>(3 * m + d + 1)][static_cast<std::size_t>(i)];
-          const double want = i + d >= 1 && i + d <= n ? members[m](i, i + d) : 0.0;
-          EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(want))
-              << "matrix " << m << " (" << i << "," << i + d << ") of " << n << ": " << got
-              << " vs " << want;
-        }
+    for (int i = 1; i <= n; ++i)
+      for (int j = std::max(1, i - 1); j <= std::min(n, i + 1); ++j) {
+        const FrameEntryIntegrals e = PinnedFrameEntry(g, i, j);
+        const double got[4] = {e.Mass, e.Stiffness, e.Sedimentation, e.Term};
+        const double want[4] = {PinnedFrameMassIntegral(g, i, j), PinnedFrameStiffnessIntegral(g, i, j),
+                                PinnedFrameSedimentationIntegral(g, i, j),
+                                PinnedFrameTermIntegral(g, j, i)};
+        for (int m = 0; m < 4; ++m)
+          EXPECT_EQ(std::bit_cast<std::uint64_t>(got[m]), std::bit_cast<std::uint64_t>(want[m]))
+              << "integral " << m << " (" << i << "," << j << ") of " << n << ": " << got[m]
+              << " vs " << want[m];
+      }
   }
 }
 
