@@ -10,7 +10,8 @@ namespace {
 // L = (w - r)/l and the right hat R = (r - u)/l: the integral of r^power L^a R^b.
 // They are exact integrals of polynomials (Beta-function moments of the
 // barycentric coordinates).
-double ElementMoment(double u, double w, int power, int a, int b) {
+// Inlined where the powers are constants, so that the choice folds away.
+[[gnu::always_inline]] inline double ElementMoment(double u, double w, int power, int a, int b) {
   const double l = w - u;
   if (power == 1) {
     switch (a * 10 + b) {
