@@ -405,8 +405,7 @@ void TwistedSubstitution(const Tri& rhs, const Tri& lhs, const TwistedFactors& f
 // pass per row, where the formation and the right-hand side fill the time the
 // pivots' chain of divisions leaves idle. Entries, factors and sums are those
 // of FormStepMatrices, FactorTwisted and TwistedSubstitution, in the same
-// order, so the result is the same to the bit. 0, or the row of a zero pivot
-// (u is then partly written).
+// order, so the result is the same to the bit.
 class SingleStep {
  public:
   SingleStep(const CLammIdeal& l, double dt, double e0, double e1)
@@ -431,6 +430,8 @@ class SingleStep {
     edge_[3].c = 0.0;
   }
 
+  // Solves the step from x into u, keeping the back-substitution ratios in
+  // back. 0, or the row of a zero pivot (u is then partly written).
   int Solve(const double* x, double* u, double* back) const {
     const int n = n_, k = n / 2;
     // Row i of the chain that eliminates downward (toward = lower entry) or
