@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <type_traits>
 
 #include "lamm/CLammIdeal.h"
 #include "lamm/ElementIntegrals.h"
@@ -439,34 +440,47 @@ class SingleStep {
     struct Chain {
       double back = 0.0, u = 0.0;
     } top, bottom;
-    auto downward = [&](int i) {
-      const Row m = Implicit(i);
-      const double pivot = i == 1 ? m.b : m.b - m.a * top.back;
+    // Rows 3 .. N-2 (Inner) are regular rows with three neighbours, so the
+    // tests for the end rows drop out of the long stretch.
+    auto downward = [&](int i, auto inner) {
+      constexpr bool kInner = decltype(inner)::value;
+      const Row m = kInner ? Regular(i) : Implicit(i);
+      const bool first = !kInner && i == 1;
+      const double pivot = first ? m.b : m.b - m.a * top.back;
       if (pivot == 0.0) return false;
       const double inverse = 1.0 / pivot, coupling = m.a * inverse;
       top.back = back[i] = m.c * inverse;
-      top.u = u[i] = i == 1 ? Product(x, 1) * inverse : Product(x, i) * inverse - coupling * top.u;
+      const double p = kInner ? InnerProduct(x, i) : Product(x, i);
+      top.u = u[i] = first ? p * inverse : p * inverse - coupling * top.u;
       return true;
     };
-    auto upward = [&](int j) {
-      const Row m = Implicit(j);
-      const double pivot = j == n ? m.b : m.b - m.c * bottom.back;
+    auto upward = [&](int j, auto inner) {
+      constexpr bool kInner = decltype(inner)::value;
+      const Row m = kInner ? Regular(j) : Implicit(j);
+      const bool last = !kInner && j == n;
+      const double pivot = last ? m.b : m.b - m.c * bottom.back;
       if (pivot == 0.0) return false;
       const double inverse = 1.0 / pivot, coupling = m.c * inverse;
       bottom.back = back[j] = m.a * inverse;
-      bottom.u = u[j] =
-          j == n ? Product(x, n) * inverse : Product(x, j) * inverse - coupling * bottom.u;
+      const double p = kInner ? InnerProduct(x, j) : Product(x, j);
+      bottom.u = u[j] = last ? p * inverse : p * inverse - coupling * bottom.u;
       return true;
     };
+    constexpr std::true_type kInner;
+    constexpr std::false_type kAny;
     int i = 1, j = n;
+    for (; i < k && j > k && (i <= 2 || j >= n - 1); ++i, --j) {
+      if (!downward(i, kAny)) return i;
+      if (!upward(j, kAny)) return j;
+    }
     for (; i < k && j > k; ++i, --j) {
-      if (!downward(i)) return i;
-      if (!upward(j)) return j;
+      if (!downward(i, kInner)) return i;
+      if (!upward(j, kInner)) return j;
     }
     for (; i < k; ++i)
-      if (!downward(i)) return i;
+      if (!downward(i, kAny)) return i;
     for (; j > k; --j)
-      if (!upward(j)) return j;
+      if (!upward(j, kAny)) return j;
     const Row m = Implicit(k);
     const double middle = m.b - m.a * back[k - 1] - m.c * back[k + 1];
     if (middle == 0.0) return k;
@@ -498,12 +512,18 @@ class SingleStep {
     if (i >= n_ - 1) return edge_[i - n_ + 3];
     return Regular(i);
   }
-  // Row i of the right-hand-side matrix times x.
+  // Row i of the right-hand-side matrix times x; InnerProduct for rows with
+  // three neighbours.
   double Product(const double* x, int i) const {
-    const double b = scale_ * (mass_.Diag[i] - h_ * (d0_ * k_.Diag[i] + v_.Diag[i]));
-    if (i == 1) return b * x[1] + Upper(1) * x[2];
-    if (i == n_) return Lower(n_) * x[n_ - 1] + b * x[n_];
-    return Lower(i) * x[i - 1] + b * x[i] + Upper(i) * x[i + 1];
+    if (i == 1) return Diagonal(1) * x[1] + Upper(1) * x[2];
+    if (i == n_) return Lower(n_) * x[n_ - 1] + Diagonal(n_) * x[n_];
+    return InnerProduct(x, i);
+  }
+  double InnerProduct(const double* x, int i) const {
+    return Lower(i) * x[i - 1] + Diagonal(i) * x[i] + Upper(i) * x[i + 1];
+  }
+  double Diagonal(int i) const {
+    return scale_ * (mass_.Diag[i] - h_ * (d0_ * k_.Diag[i] + v_.Diag[i]));
   }
   double Lower(int i) const {
     return scale_ * (mass_.Lower[i] - h_ * (d0_ * k_.Lower[i] + v_.Lower[i]));
