@@ -56,6 +56,12 @@ int FactorCholeskyLower(int n, double* a, int lda) {
   return LAPACKE_dpotrf_work(LAPACK_COL_MAJOR, 'L', n, a, lda);
 }
 
+int InvertFromCholeskyLower(int n, double* a, int lda) {
+  if (n <= 0) return 0;
+  HoldLibraryToOneThread();
+  return LAPACKE_dpotri_work(LAPACK_COL_MAJOR, 'L', n, a, lda);
+}
+
 void SolveWithCholeskyLower(int n, const double* l, int ldl, double* x) {
   if (n <= 0) return;
   HoldLibraryToOneThread();

@@ -23,6 +23,10 @@ void AddScaledGramLower(int n, int k, double alpha, const double* a, int lda, do
 // definite.
 int FactorCholeskyLower(int n, double* a, int lda);
 
+// The lower triangle of A⁻¹ in place of the Cholesky factor L of A that
+// FactorCholeskyLower left; 0 on success, else the order of a zero pivot.
+int InvertFromCholeskyLower(int n, double* a, int lda);
+
 // x := A⁻¹ x for the Cholesky factor L of A (lower triangle of l, leading
 // dimension ldl) that FactorCholeskyLower left.
 void SolveWithCholeskyLower(int n, const double* l, int ldl, double* x);
