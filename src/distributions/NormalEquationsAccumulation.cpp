@@ -55,20 +55,22 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
   laneCount_ = std::min({pieceCount_, kMostLanes, affordable});
   // The blocks serve Finish too, for the means of the correction (a column
   // per system column, a row per fit radius or scan).
+  rowStride_ = GramRowStride(order_);
   const std::size_t blockRows = std::max<std::size_t>(
       {static_cast<std::size_t>(workerCount_) * static_cast<std::size_t>(pieceRadii_),
        static_cast<std::size_t>(fitCount), static_cast<std::size_t>(problem.ScanCount)});
   const std::size_t laneDoubles = gramSize * static_cast<std::size_t>(laneCount_);
-  lanes_ = neq.BuildScratchFor(laneDoubles + blockRows * static_cast<std::size_t>(order_));
+  lanes_ = neq.BuildScratchFor(laneDoubles + blockRows * static_cast<std::size_t>(rowStride_));
   blocks_ = lanes_ + laneDoubles;
 }
 
-void NormalEquationAccumulator::CopyData(int s, int r0, int count, double* out) const {
+void NormalEquationAccumulator::CopyData(int s, int r0, int count, double* out,
+                                         std::size_t stride) const {
   const float* y = problem_.Data[s] + r0;
-  for (int k = 0; k < count; ++k) out[k] = y[k];
+  for (int k = 0; k < count; ++k) out[static_cast<std::size_t>(k) * stride] = y[k];
   if (problem_.FixedFirst) {
     const float* k1 = problem_.Kernel[1][s] + r0;
-    for (int k = 0; k < count; ++k) out[k] -= k1[k];
+    for (int k = 0; k < count; ++k) out[static_cast<std::size_t>(k) * stride] -= k1[k];
   }
 }
 
@@ -108,18 +110,35 @@ NormalEquationAccumulator::Piece NormalEquationAccumulator::PieceAt(int p) const
 
 void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, bool first) const {
   const auto [s, r0, count] = PieceAt(p);
-  const auto stride = static_cast<std::size_t>(count);
-  // Column 0 the data, column i the kernel of system row i.
-  CopyData(s, r0, count, block);
-  for (int i = 1; i < order_; ++i) {
+  const auto ld = static_cast<std::size_t>(rowStride_);
+  // Row k holds radius r0 + k: value 0 the data, value i the kernel of
+  // system row i, zeros after the last. Eight kernel columns at a time, so
+  // that each row's eight values fill one cache line while eight columns
+  // are read in step.
+  CopyData(s, r0, count, block, ld);
+  for (int k = 0; k < count; ++k) {
+    double* row = block + static_cast<std::size_t>(k) * ld;
+    std::fill(row + order_, row + ld, 0.0);
+  }
+  constexpr int kStep = 8;
+  int i = 1;
+  for (; i + kStep <= order_; i += kStep) {
+    const float* column[kStep];
+    for (int q = 0; q < kStep; ++q) column[q] = problem_.Kernel[i + q + columnOffset_][s] + r0;
+    for (int k = 0; k < count; ++k) {
+      double* out = block + static_cast<std::size_t>(k) * ld + static_cast<std::size_t>(i);
+      for (int q = 0; q < kStep; ++q) out[q] = column[q][k];
+    }
+  }
+  for (; i < order_; ++i) {
     const float* column = problem_.Kernel[i + columnOffset_][s] + r0;
-    double* out = block + static_cast<std::size_t>(i) * stride;
-    for (int k = 0; k < count; ++k) out[k] = column[k];
+    for (int k = 0; k < count; ++k) block[static_cast<std::size_t>(k) * ld + static_cast<std::size_t>(i)] = column[k];
   }
   if (first)
-    SetGramLower(order_, count, block, count, gram, order_);
-  else
-    AddGramLower(order_, count, block, count, gram, order_);
+    for (int l = 0; l < order_; ++l)
+      std::fill_n(gram + static_cast<std::size_t>(l) * static_cast<std::size_t>(order_) + l,
+                  order_ - l, 0.0);
+  AddGramOfRowsLower(order_, count, block, rowStride_, gram, order_);
 }
 
 bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
@@ -130,7 +149,8 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
   const std::size_t gramSize = static_cast<std::size_t>(order_) * order_;
   // Every piece overwrites the part of the block that it uses.
   double* block = blocks_ + static_cast<std::size_t>(worker - 1) *
-                                static_cast<std::size_t>(pieceRadii_) * order_;
+                                static_cast<std::size_t>(pieceRadii_) *
+                                static_cast<std::size_t>(rowStride_);
   for (;;) {
     const int lane = nextLane_.fetch_add(1);
     if (lane >= laneCount_) return true;

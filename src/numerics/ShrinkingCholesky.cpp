@@ -25,6 +25,7 @@ bool ShrinkingCholesky::Factor(const double* const* a, int n) {
   work_.resize(order);
   pending_.clear();
   coupling_.clear();
+  pendingColumns_.clear();
   inverseReady_ = false;
   rotating_ = false;
   solved_ = false;
@@ -66,6 +67,7 @@ void ShrinkingCholesky::Remove(int i) {
   Rotate(k);
   pending_.clear();
   coupling_.clear();
+  pendingColumns_.clear();
   solved_ = false;
 }
 
@@ -73,9 +75,8 @@ bool ShrinkingCholesky::FormInverse() {
   const auto order = static_cast<std::size_t>(n_);
   inverse_.assign(factor_.begin(), factor_.end());
   if (InvertFromCholeskyLower(n_, inverse_.data(), n_) != 0) return false;
-  // Both triangles, so that every column of the inverse is contiguous.
-  for (std::size_t c = 0; c < order; ++c)
-    for (std::size_t r = c + 1; r < order; ++r) inverse_[r * order + c] = inverse_[c * order + r];
+  pendingColumns_.clear();
+  pendingColumns_.reserve(order * std::min<std::size_t>(order, 64));
   inverseReady_ = true;
   return true;
 }
@@ -102,6 +103,12 @@ bool ShrinkingCholesky::Couple(int k) {
     return false;
   }
   row[f] = std::sqrt(pivot);
+  // Column k of the inverse, for the solves: its lower part is contiguous,
+  // the rest is row k of the lower triangle.
+  const auto order = static_cast<std::size_t>(n_);
+  pendingColumns_.resize(order * (f + 1));
+  double* column = pendingColumns_.data() + order * f;
+  for (int r = 0; r < n_; ++r) column[r] = Inverse(r, k);
   return true;
 }
 
@@ -166,11 +173,7 @@ void ShrinkingCholesky::Solve(const double* b, double* x) {
     const double* row = coupling_.data() + offset;
     for (std::size_t m = 0; m < j; ++m) c[m] -= row[m] * c[j];
   }
-  for (std::size_t j = 0; j < f; ++j) {
-    const double* column = inverse_.data() + static_cast<std::size_t>(pending_[j]) * order;
-    const double cj = c[j];
-    for (std::size_t i = 0; i < order; ++i) x[i + 1] -= cj * column[i];
-  }
+  SubtractMatrixVector(n_, static_cast<int>(f), pendingColumns_.data(), n_, c, x + 1);
   for (int i = 1; i <= n_; ++i)
     if (removed_[static_cast<std::size_t>(i)] != 0) x[i] = 0.0;
 }

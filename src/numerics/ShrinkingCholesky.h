@@ -22,6 +22,7 @@
 // unchanged.
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 class ShrinkingCholesky {
@@ -48,7 +49,8 @@ class ShrinkingCholesky {
     return factor_[static_cast<std::size_t>(column) * static_cast<std::size_t>(n_) +
                    static_cast<std::size_t>(row)];
   }
-  double Inverse(int row, int column) const {  // zero-based, both triangles
+  double Inverse(int row, int column) const {  // zero-based, lower triangle
+    if (row < column) std::swap(row, column);
     return inverse_[static_cast<std::size_t>(column) * static_cast<std::size_t>(n_) +
                     static_cast<std::size_t>(row)];
   }
@@ -69,10 +71,12 @@ class ShrinkingCholesky {
   std::vector<char> decoupled_;  // one-based: a unit row of the factor
   std::vector<double> work_;     // zero-based
   // Removals since the factor was made, zero-based, in order; the rows of
-  // the coupling system's factor (packed, row f holds f + 1 values).
+  // the coupling system's factor (packed, row f holds f + 1 values); the
+  // columns of the inverse that belong to them, one after the other.
   std::vector<int> pending_;
   std::vector<double> coupling_;
-  std::vector<double> inverse_;  // column-major, both triangles
+  std::vector<double> pendingColumns_;
+  std::vector<double> inverse_;  // column-major, lower triangle
   bool inverseReady_ = false;
   bool rotating_ = false;  // removals go into the factor until the next Factor
   // The right-hand side whose factored solution work_ holds.

@@ -1,0 +1,52 @@
+// The Gram matrix of a block given by its rows, against sums written out:
+// shapes with partial register tiles, a row count across the kernel's
+// chunks, and a sum added to what the matrix held. Only the lower triangle
+// inside the matrix may change.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "numerics/DenseKernels.h"
+
+namespace {
+
+TEST(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
+  struct Shape {
+    int n, k;
+  } shapes[] = {{1, 1}, {7, 3}, {17, 130}, {79, 257}, {102, 1201}};
+  std::mt19937 rng(5u);
+  std::uniform_real_distribution<double> entry(-1.0, 1.0);
+  for (const Shape& shape : shapes) {
+    const int n = shape.n, k = shape.k, ld = GramRowStride(n), ldc = n + 2;
+    SCOPED_TRACE(testing::Message() << "n = " << n << ", k = " << k);
+    ASSERT_GE(ld, n);
+    std::vector<double> rows(static_cast<std::size_t>(k) * ld, 0.0);
+    for (int r = 0; r < k; ++r)
+      for (int i = 0; i < n; ++i) rows[static_cast<std::size_t>(r) * ld + i] = entry(rng);
+    // c starts with known values everywhere, the rows beyond n included.
+    constexpr double kMark = 1234.5;
+    std::vector<double> c(static_cast<std::size_t>(ldc) * n, kMark);
+    AddGramOfRowsLower(n, k, rows.data(), ld, c.data(), ldc);
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < ldc; ++i) {
+        const double got = c[static_cast<std::size_t>(j) * ldc + i];
+        if (i < j || i >= n) {
+          EXPECT_EQ(got, kMark) << "outside the lower triangle at " << i << ", " << j;
+          continue;
+        }
+        double sum = 0.0, size = 0.0;
+        for (int r = 0; r < k; ++r) {
+          const double product = rows[static_cast<std::size_t>(r) * ld + i] *
+                                 rows[static_cast<std::size_t>(r) * ld + j];
+          sum += product;
+          size += std::fabs(product);
+        }
+        EXPECT_NEAR(got, kMark + sum, 1e-13 * (kMark + size)) << i << ", " << j;
+      }
+  }
+}
+
+}  // namespace
