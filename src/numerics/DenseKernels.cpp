@@ -138,10 +138,14 @@ void SubtractMatrixVector(int m, int n, const double* a, int lda, const double* 
   cblas_dgemv(CblasColMajor, CblasNoTrans, m, n, -1.0, a, lda, x, 1, 1.0, y, 1);
 }
 
-int InvertFromCholeskyLower(int n, double* a, int lda) {
-  if (n <= 0) return 0;
+void SolveColumnsWithCholeskyLower(int n, const double* l, int ldl, int count, double* x,
+                                   int ldx) {
+  if (n <= 0 || count <= 0) return;
   HoldLibraryToOneThread();
-  return LAPACKE_dpotri_work(LAPACK_COL_MAJOR, 'L', n, a, lda);
+  cblas_dtrsm(CblasColMajor, CblasLeft, CblasLower, CblasNoTrans, CblasNonUnit, n, count, 1.0, l,
+              ldl, x, ldx);
+  cblas_dtrsm(CblasColMajor, CblasLeft, CblasLower, CblasTrans, CblasNonUnit, n, count, 1.0, l,
+              ldl, x, ldx);
 }
 
 void SolveWithCholeskyLower(int n, const double* l, int ldl, double* x) {

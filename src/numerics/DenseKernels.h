@@ -37,9 +37,10 @@ int FactorCholeskyLower(int n, double* a, int lda);
 // y −= a·x for the m×n matrix a (leading dimension lda).
 void SubtractMatrixVector(int m, int n, const double* a, int lda, const double* x, double* y);
 
-// The lower triangle of A⁻¹ in place of the Cholesky factor L of A that
-// FactorCholeskyLower left; 0 on success, else the order of a zero pivot.
-int InvertFromCholeskyLower(int n, double* a, int lda);
+// x := A⁻¹ x for the count columns of x (leading dimension ldx), with the
+// Cholesky factor L of A (lower triangle of l, leading dimension ldl).
+void SolveColumnsWithCholeskyLower(int n, const double* l, int ldl, int count, double* x,
+                                   int ldx);
 
 // x := A⁻¹ x for the Cholesky factor L of A (lower triangle of l, leading
 // dimension ldl) that FactorCholeskyLower left.

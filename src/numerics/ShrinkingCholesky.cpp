@@ -1,11 +1,16 @@
 #include "numerics/ShrinkingCholesky.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "numerics/DenseKernels.h"
 #include "numerics/LinearSolvers.h"
+#include "platform/Thread.h"
 
 namespace {
 
@@ -13,6 +18,27 @@ namespace {
 // its diagonal element would lose most of its digits there: such removals
 // go into the factor by rotations.
 constexpr double kCouplingFloor = 1e-6;
+
+// Below this order the inverse costs less than starting threads for it.
+// The first block, with the largest trailing part, bounds what threads can
+// gain; beyond four, more threads measured slower (their start and the
+// library's small solves outweigh the shares).
+constexpr int kThreadedOrder = 256;
+constexpr int kMostThreads = 4;
+
+class BlockWorker : public platform::Thread {
+ public:
+  explicit BlockWorker(std::function<void()> body) : body_(std::move(body)) {}
+
+ protected:
+  int Run() override {
+    body_();
+    return 0;
+  }
+
+ private:
+  std::function<void()> body_;
+};
 
 }  // namespace
 
@@ -57,9 +83,12 @@ void ShrinkingCholesky::Remove(int i) {
   if (removed_[static_cast<std::size_t>(i)] != 0) return;
   removed_[static_cast<std::size_t>(i)] = 1;
   const int k = i - 1;
-  if (!rotating_ && (inverseReady_ || FormInverse()) && Couple(k)) {
-    pending_.push_back(k);
-    return;
+  if (!rotating_) {
+    if (!inverseReady_) FormInverse();
+    if (Couple(k)) {
+      pending_.push_back(k);
+      return;
+    }
   }
   // From here on every removal goes into the factor, the pending ones first.
   rotating_ = true;
@@ -71,14 +100,44 @@ void ShrinkingCholesky::Remove(int i) {
   solved_ = false;
 }
 
-bool ShrinkingCholesky::FormInverse() {
+// With L = [L11 0; L21 L22], rows j.. of column j of A⁻¹ (the part on and
+// below the diagonal, which is all that is kept) solve L22 L22ᵀ x = e_j:
+// a block of columns from `first` on needs only the factor's trailing part.
+void ShrinkingCholesky::FormInverse() {
   const auto order = static_cast<std::size_t>(n_);
-  inverse_.assign(factor_.begin(), factor_.end());
-  if (InvertFromCholeskyLower(n_, inverse_.data(), n_) != 0) return false;
+  inverse_.resize(order * order);
   pendingColumns_.clear();
   pendingColumns_.reserve(order * std::min<std::size_t>(order, 64));
+  const int blocks = (n_ + kInverseBlock - 1) / kInverseBlock;
+  // The blocks in order: the first, with the largest trailing part, first.
+  std::atomic<int> next{0};
+  const auto work = [&] {
+    for (int b = next.fetch_add(1); b < blocks; b = next.fetch_add(1))
+      FormInverseColumns(b * kInverseBlock, std::min(kInverseBlock, n_ - b * kInverseBlock));
+  };
+  const int helpers = n_ >= kThreadedOrder ? std::min({threads_, blocks, kMostThreads}) - 1 : 0;
+  std::vector<std::unique_ptr<BlockWorker>> workers;
+  for (int t = 0; t < helpers; ++t) {
+    auto worker = std::make_unique<BlockWorker>(work);
+    // A refused thread leaves its share to the others.
+    if (worker->Start()) workers.push_back(std::move(worker));
+  }
+  work();
+  for (auto& worker : workers) worker->WaitForExit();
   inverseReady_ = true;
-  return true;
+}
+
+void ShrinkingCholesky::FormInverseColumns(int first, int count) {
+  const auto order = static_cast<std::size_t>(n_);
+  const auto offset = static_cast<std::size_t>(first);
+  double* x = inverse_.data() + offset * order + offset;  // rows first.. of column first
+  for (int c = 0; c < count; ++c) {
+    double* column = x + static_cast<std::size_t>(c) * order;
+    std::fill(column, column + (order - offset), 0.0);
+    column[c] = 1.0;
+  }
+  SolveColumnsWithCholeskyLower(n_ - first, factor_.data() + offset * order + offset, n_, count, x,
+                                n_);
 }
 
 bool ShrinkingCholesky::Couple(int k) {
@@ -103,8 +162,7 @@ bool ShrinkingCholesky::Couple(int k) {
     return false;
   }
   row[f] = std::sqrt(pivot);
-  // Column k of the inverse, for the solves: its lower part is contiguous,
-  // the rest is row k of the lower triangle.
+  // Column k of the inverse, beside the others, for the solves.
   const auto order = static_cast<std::size_t>(n_);
   pendingColumns_.resize(order * (f + 1));
   double* column = pendingColumns_.data() + order * f;

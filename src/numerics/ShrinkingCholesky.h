@@ -9,7 +9,8 @@
 // z = A⁻¹b: x = z − A⁻¹[:,F]·c, where c solves the coupling system
 // A⁻¹[F,F]·c = z[F] (a principal block of the inverse, so positive definite;
 // its own factor grows by one row per removal). With the inverse formed once
-// per factor (about twice the cost of factorising), a removal costs O(|F|²)
+// per factor (a few times the cost of factorising, shared among threads
+// where there are several), a removal costs O(|F|²)
 // and a solve O(n·|F|), instead of an O(n²) update of the factor and two
 // triangular solves that stream the whole factor. Should the coupling
 // system lose its definiteness to rounding (removed variables that depend
@@ -27,6 +28,10 @@
 
 class ShrinkingCholesky {
  public:
+  // Columns of the inverse per block, the threads' unit of work; every
+  // block is computed alike whichever thread takes it.
+  static constexpr int kInverseBlock = 32;
+
   // Factors the matrix of order n given by the upper triangle of the
   // one-based a[1..n][1..n]. Variables whose row of a is entirely zero (no
   // data depend on them) are removed from the start. False when the rest is
@@ -44,20 +49,29 @@ class ShrinkingCholesky {
 
   int Order() const { return n_; }
 
+  // Threads that may share the forming of the inverse (1 by default). The
+  // inverse is formed in fixed blocks of columns whoever computes them, so
+  // the results do not depend on this.
+  void SetThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
+
  private:
   double& At(int row, int column) {  // zero-based, column-major, lower
     return factor_[static_cast<std::size_t>(column) * static_cast<std::size_t>(n_) +
                    static_cast<std::size_t>(row)];
   }
-  double Inverse(int row, int column) const {  // zero-based, lower triangle
-    if (row < column) std::swap(row, column);
+  // Element of A⁻¹ (zero-based): each column holds the rows from the start
+  // of its block of columns on, the rest is found by symmetry.
+  double Inverse(int row, int column) const {
+    if (row < column / kInverseBlock * kInverseBlock) std::swap(row, column);
     return inverse_[static_cast<std::size_t>(column) * static_cast<std::size_t>(n_) +
                     static_cast<std::size_t>(row)];
   }
   // Works the removal of variable k (zero-based) into the factor.
   void Rotate(int k);
-  // Forms the inverse of the factored matrix; false when the library fails.
-  bool FormInverse();
+  // Forms the inverse of the factored matrix.
+  void FormInverse();
+  // Columns [first, first + count) of the inverse into inverse_.
+  void FormInverseColumns(int first, int count);
   // Adds variable k (zero-based) to the coupling system's factor; false
   // when its pivot is lost to rounding.
   bool Couple(int k);
@@ -76,9 +90,10 @@ class ShrinkingCholesky {
   std::vector<int> pending_;
   std::vector<double> coupling_;
   std::vector<double> pendingColumns_;
-  std::vector<double> inverse_;  // column-major, lower triangle
+  std::vector<double> inverse_;  // column-major, see Inverse
   bool inverseReady_ = false;
   bool rotating_ = false;  // removals go into the factor until the next Factor
+  int threads_ = 1;
   // The right-hand side whose factored solution work_ holds.
   std::vector<double> solvedFor_;
   bool solved_ = false;

@@ -125,6 +125,34 @@ TEST(ShrinkingCholeskyTest, StaysAccurateWhenTheRemovedVariablesNearlyCoincide) 
   EXPECT_LT(ReducedResidual(a, out, b, x, n), 1e-11);
 }
 
+// Large enough for the inverse to be shared among threads: the solutions
+// must be the same to the bit with one thread or several, and right.
+TEST(ShrinkingCholeskyTest, GivesTheSameBitsOnAnyNumberOfThreads) {
+  const int n = 300;
+  const OneBasedMatrix<double> a = RandomSystem(n, 13u, {150});
+  OneBasedArray<double> b(1, n);
+  for (int i = 1; i <= n; ++i) b[i] = std::cos(0.3 * i);
+  std::vector<OneBasedArray<double>> solutions;
+  for (int threads : {1, 3, 8}) {
+    SCOPED_TRACE(threads);
+    ShrinkingCholesky factor;
+    factor.SetThreads(threads);
+    ASSERT_TRUE(factor.Factor(a.get(), n));
+    std::vector<char> out(static_cast<std::size_t>(n) + 1, 0);
+    out[150] = 1;
+    for (int r : {1, 77, 300, 31, 140, 260}) {
+      factor.Remove(r);
+      out[static_cast<std::size_t>(r)] = 1;
+    }
+    OneBasedArray<double> x(1, n);
+    factor.Solve(b.data(), x.data());
+    EXPECT_LT(ReducedResidual(a, out, b, x, n), 1e-11);
+    solutions.push_back(std::move(x));
+  }
+  for (std::size_t t = 1; t < solutions.size(); ++t)
+    for (int i = 1; i <= n; ++i) ASSERT_EQ(solutions[t][i], solutions[0][i]) << i;
+}
+
 TEST(ShrinkingCholeskyTest, RefusesAMatrixThatIsNotPositiveDefinite) {
   OneBasedMatrix<double> a = RandomSystem(60, 11u, {});
   a[30][30] = -1.0;
