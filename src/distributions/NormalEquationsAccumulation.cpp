@@ -270,15 +270,17 @@ void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) const {
       for (int i = l; i < order_; ++i) at(i, l) += gl * grandMean(i);
     }
   };
-  // Column i of a matrix of k rows (in the workers' blocks, free by now)
-  // holds the k means of system column i.
+  // Row j of a matrix of k rows (in the workers' blocks, free by now)
+  // holds the j-th means of the system columns, laid out as the pieces are.
   const auto subtractMeans = [&](int k, double weight, const auto& mean) {
     double* means = blocks_;
-    for (int i = 0; i < order_; ++i)
-      for (int j = 0; j < k; ++j)
-        means[static_cast<std::size_t>(i) * static_cast<std::size_t>(k) +
-              static_cast<std::size_t>(j)] = mean(i, j);
-    AddScaledGramLower(order_, k, -weight, means, k, gram, order_);
+    const auto ld = static_cast<std::size_t>(rowStride_);
+    for (int j = 0; j < k; ++j) {
+      double* row = means + static_cast<std::size_t>(j) * ld;
+      for (int i = 0; i < order_; ++i) row[i] = mean(i, j);
+      std::fill(row + order_, row + ld, 0.0);
+    }
+    AddScaledGramOfRowsLower(order_, k, -weight, means, rowStride_, gram, order_);
   };
   const auto scanMeans = [&](int i, int j) {
     return i == 0 ? neq_.DataScanMean[j + 1] : neq_.KernelScanMean[i + columnOffset_][j + 1];

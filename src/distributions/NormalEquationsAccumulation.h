@@ -35,7 +35,7 @@ void ComputeKernelColumnMeans(const NormalEquationProblem& problem, NormalEquati
 class NormalEquationAccumulator {
  public:
   // Clears the system (matrix, vector, square sum) of neq; the means in neq
-  // and record must already be computed for the problem.
+  // and record must be computed for the problem before Finish.
   NormalEquationAccumulator(const NormalEquationProblem& problem, NormalEquationArrays& neq,
                             const NoiseEliminationRecord& record, int workerCount);
 

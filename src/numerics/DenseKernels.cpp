@@ -47,12 +47,6 @@ void SetGramLower(int n, int k, const double* a, int lda, double* c, int ldc) {
   cblas_dsyrk(CblasColMajor, CblasLower, CblasTrans, n, k, 1.0, a, lda, 0.0, c, ldc);
 }
 
-void AddScaledGramLower(int n, int k, double alpha, const double* a, int lda, double* c, int ldc) {
-  if (n <= 0 || k <= 0) return;
-  HoldLibraryToOneThread();
-  cblas_dsyrk(CblasColMajor, CblasLower, CblasTrans, n, k, alpha, a, lda, 1.0, c, ldc);
-}
-
 namespace {
 
 // The tile of c that one pass keeps in registers: 16 rows (two vectors of
@@ -69,8 +63,10 @@ bool HasWideVectors() {
   return wide;
 }
 
-__attribute__((target("avx512f"))) void GramOfRowsWide(int n, int k, const double* rows, int ld,
-                                                       double* c, int ldc) {
+__attribute__((target("avx512f"))) void GramOfRowsWide(int n, int k, double alpha,
+                                                       const double* rows, int ld, double* c,
+                                                       int ldc) {
+  const __m512d scale = _mm512_set1_pd(alpha);
   for (int r0 = 0; r0 < k; r0 += kRowChunk) {
     const int r1 = std::min(k, r0 + kRowChunk);
     for (int i0 = 0; i0 < n; i0 += kTileRows) {
@@ -98,10 +94,11 @@ __attribute__((target("avx512f"))) void GramOfRowsWide(int n, int k, const doubl
           };
           double* column = c + static_cast<std::size_t>(j) * static_cast<std::size_t>(ldc) + i0;
           const __mmask8 m0 = keep(i0), m1 = keep(i0 + 8);
-          _mm512_mask_storeu_pd(column, m0,
-                                _mm512_add_pd(_mm512_maskz_loadu_pd(m0, column), lo[q]));
-          _mm512_mask_storeu_pd(column + 8, m1,
-                                _mm512_add_pd(_mm512_maskz_loadu_pd(m1, column + 8), hi[q]));
+          _mm512_mask_storeu_pd(
+              column, m0, _mm512_fmadd_pd(scale, lo[q], _mm512_maskz_loadu_pd(m0, column)));
+          _mm512_mask_storeu_pd(
+              column + 8, m1,
+              _mm512_fmadd_pd(scale, hi[q], _mm512_maskz_loadu_pd(m1, column + 8)));
         }
       }
     }
@@ -117,13 +114,18 @@ int GramRowStride(int n) {
 }
 
 void AddGramOfRowsLower(int n, int k, const double* rows, int ld, double* c, int ldc) {
+  AddScaledGramOfRowsLower(n, k, 1.0, rows, ld, c, ldc);
+}
+
+void AddScaledGramOfRowsLower(int n, int k, double alpha, const double* rows, int ld, double* c,
+                              int ldc) {
   if (n <= 0 || k <= 0) return;
   if (HasWideVectors()) {
-    GramOfRowsWide(n, k, rows, ld, c, ldc);
+    GramOfRowsWide(n, k, alpha, rows, ld, c, ldc);
     return;
   }
   HoldLibraryToOneThread();
-  cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, n, k, 1.0, rows, ld, 1.0, c, ldc);
+  cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, n, k, alpha, rows, ld, 1.0, c, ldc);
 }
 
 int FactorCholeskyLower(int n, double* a, int lda) {

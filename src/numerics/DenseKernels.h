@@ -14,8 +14,6 @@
 void AddGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
 // c := aᵀ·a on the lower triangle: the same without reading c first.
 void SetGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
-// c += alpha·aᵀ·a on the lower triangle.
-void AddScaledGramLower(int n, int k, double alpha, const double* a, int lda, double* c, int ldc);
 
 // The same Gram matrix from the rows' side: c += Σ_r x_r x_rᵀ on the lower
 // triangle, x_r (r = 0..k−1) being the n values at rows + r·ld, with
@@ -27,6 +25,10 @@ void AddScaledGramLower(int n, int k, double alpha, const double* a, int lda, do
 // do not depend on which thread computes them.
 int GramRowStride(int n);
 void AddGramOfRowsLower(int n, int k, const double* rows, int ld, double* c, int ldc);
+// c += alpha·Σ_r x_r x_rᵀ, the same otherwise (alpha = 1 gives the bits of
+// AddGramOfRowsLower).
+void AddScaledGramOfRowsLower(int n, int k, double alpha, const double* rows, int ld, double* c,
+                              int ldc);
 
 // Cholesky factor L of the symmetric positive-definite n×n matrix whose lower
 // triangle a holds (leading dimension lda), overwriting that triangle. 0 on

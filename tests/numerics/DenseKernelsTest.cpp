@@ -1,6 +1,6 @@
 // The Gram matrix of a block given by its rows, against sums written out:
 // shapes with partial register tiles, a row count across the kernel's
-// chunks, and a sum added to what the matrix held. Only the lower triangle
+// chunks, a scaled sum, each added to what the matrix held. Only the lower triangle
 // inside the matrix may change.
 
 #include <gtest/gtest.h>
@@ -16,12 +16,13 @@ namespace {
 TEST(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
   struct Shape {
     int n, k;
-  } shapes[] = {{1, 1}, {7, 3}, {17, 130}, {79, 257}, {102, 1201}};
+    double alpha;
+  } shapes[] = {{1, 1, 1.0}, {7, 3, 1.0}, {17, 130, -0.5}, {79, 257, 1.0}, {102, 1201, 2.0}};
   std::mt19937 rng(5u);
   std::uniform_real_distribution<double> entry(-1.0, 1.0);
   for (const Shape& shape : shapes) {
     const int n = shape.n, k = shape.k, ld = GramRowStride(n), ldc = n + 2;
-    SCOPED_TRACE(testing::Message() << "n = " << n << ", k = " << k);
+    SCOPED_TRACE(testing::Message() << "n = " << n << ", k = " << k << ", alpha " << shape.alpha);
     ASSERT_GE(ld, n);
     std::vector<double> rows(static_cast<std::size_t>(k) * ld, 0.0);
     for (int r = 0; r < k; ++r)
@@ -29,7 +30,10 @@ TEST(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
     // c starts with known values everywhere, the rows beyond n included.
     constexpr double kMark = 1234.5;
     std::vector<double> c(static_cast<std::size_t>(ldc) * n, kMark);
-    AddGramOfRowsLower(n, k, rows.data(), ld, c.data(), ldc);
+    if (shape.alpha == 1.0)
+      AddGramOfRowsLower(n, k, rows.data(), ld, c.data(), ldc);
+    else
+      AddScaledGramOfRowsLower(n, k, shape.alpha, rows.data(), ld, c.data(), ldc);
     for (int j = 0; j < n; ++j)
       for (int i = 0; i < ldc; ++i) {
         const double got = c[static_cast<std::size_t>(j) * ldc + i];
@@ -44,7 +48,7 @@ TEST(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
           sum += product;
           size += std::fabs(product);
         }
-        EXPECT_NEAR(got, kMark + sum, 1e-13 * (kMark + size)) << i << ", " << j;
+        EXPECT_NEAR(got, kMark + shape.alpha * sum, 1e-13 * (kMark + size)) << i << ", " << j;
       }
   }
 }
