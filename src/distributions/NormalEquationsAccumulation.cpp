@@ -112,28 +112,16 @@ void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, boo
   const auto [s, r0, count] = PieceAt(p);
   const auto ld = static_cast<std::size_t>(rowStride_);
   // Row k holds radius r0 + k: value 0 the data, value i the kernel of
-  // system row i, zeros after the last. Eight kernel columns at a time, so
-  // that each row's eight values fill one cache line while eight columns
-  // are read in step.
+  // system row i, zeros after the last.
   CopyData(s, r0, count, block, ld);
   for (int k = 0; k < count; ++k) {
     double* row = block + static_cast<std::size_t>(k) * ld;
     std::fill(row + order_, row + ld, 0.0);
   }
-  constexpr int kStep = 8;
-  int i = 1;
-  for (; i + kStep <= order_; i += kStep) {
-    const float* column[kStep];
-    for (int q = 0; q < kStep; ++q) column[q] = problem_.Kernel[i + q + columnOffset_][s] + r0;
-    for (int k = 0; k < count; ++k) {
-      double* out = block + static_cast<std::size_t>(k) * ld + static_cast<std::size_t>(i);
-      for (int q = 0; q < kStep; ++q) out[q] = column[q][k];
-    }
-  }
-  for (; i < order_; ++i) {
-    const float* column = problem_.Kernel[i + columnOffset_][s] + r0;
-    for (int k = 0; k < count; ++k) block[static_cast<std::size_t>(k) * ld + static_cast<std::size_t>(i)] = column[k];
-  }
+  std::vector<const float*> columns(static_cast<std::size_t>(order_ - 1));
+  for (int i = 1; i < order_; ++i)
+    columns[static_cast<std::size_t>(i) - 1] = problem_.Kernel[i + columnOffset_][s] + r0;
+  FloatColumnsToRows(order_ - 1, count, columns.data(), block + 1, rowStride_);
   if (first)
     for (int l = 0; l < order_; ++l)
       std::fill_n(gram + static_cast<std::size_t>(l) * static_cast<std::size_t>(order_) + l,

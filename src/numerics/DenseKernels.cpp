@@ -105,7 +105,51 @@ __attribute__((target("avx512f"))) void GramOfRowsWide(int n, int k, double alph
   }
 }
 
+// One 8 × 8 block: eight radii of eight columns, converted, then turned
+// round in three rounds of pairings (distance 1, 2, 4 in the radii).
+__attribute__((target("avx512f"))) void TransposeBlockWide(const float* const* column, int k,
+                                                           double* out, std::size_t ld) {
+  __m512d r[8], a[8], b[8];
+  for (int q = 0; q < 8; ++q) r[q] = _mm512_cvtps_pd(_mm256_loadu_ps(column[q] + k));
+  for (int p = 0; p < 8; p += 2) {
+    a[p] = _mm512_unpacklo_pd(r[p], r[p + 1]);      // radii 0, 2, 4, 6
+    a[p + 1] = _mm512_unpackhi_pd(r[p], r[p + 1]);  // radii 1, 3, 5, 7
+  }
+  const __m512i low = _mm512_set_epi64(13, 12, 5, 4, 9, 8, 1, 0);
+  const __m512i high = _mm512_set_epi64(15, 14, 7, 6, 11, 10, 3, 2);
+  for (int h = 0; h < 8; h += 4)
+    for (int odd = 0; odd < 2; ++odd) {
+      b[h + odd] = _mm512_permutex2var_pd(a[h + odd], low, a[h + 2 + odd]);
+      b[h + 2 + odd] = _mm512_permutex2var_pd(a[h + odd], high, a[h + 2 + odd]);
+    }
+  // b[0]: radii 0, 4; b[1]: 1, 5; b[2]: 2, 6; b[3]: 3, 7 (columns 0-3), and
+  // b[4..7] the same for columns 4-7.
+  for (int j = 0; j < 4; ++j) {
+    _mm512_storeu_pd(out + static_cast<std::size_t>(j) * ld,
+                     _mm512_shuffle_f64x2(b[j], b[j + 4], 0x44));
+    _mm512_storeu_pd(out + static_cast<std::size_t>(j + 4) * ld,
+                     _mm512_shuffle_f64x2(b[j], b[j + 4], 0xEE));
+  }
+}
+
 }  // namespace
+
+void FloatColumnsToRows(int columns, int count, const float* const* column, double* rows, int ld) {
+  const auto stride = static_cast<std::size_t>(ld);
+  int q0 = 0;
+  if (HasWideVectors()) {
+    for (; q0 + 8 <= columns; q0 += 8) {
+      int k = 0;
+      for (; k + 8 <= count; k += 8)
+        TransposeBlockWide(column + q0, k, rows + static_cast<std::size_t>(k) * stride + q0,
+                           stride);
+      for (; k < count; ++k)
+        for (int q = q0; q < q0 + 8; ++q) rows[static_cast<std::size_t>(k) * stride + q] = column[q][k];
+    }
+  }
+  for (; q0 < columns; ++q0)
+    for (int k = 0; k < count; ++k) rows[static_cast<std::size_t>(k) * stride + q0] = column[q0][k];
+}
 
 int GramRowStride(int n) {
   // Whole tiles of rows and of columns read only the row's own values.

@@ -30,6 +30,11 @@ void AddGramOfRowsLower(int n, int k, const double* rows, int ld, double* c, int
 void AddScaledGramOfRowsLower(int n, int k, double alpha, const double* rows, int ld, double* c,
                               int ldc);
 
+// rows[k·ld + q] = column[q][k] for q < columns, k < count: float columns
+// into the rows of a double block, eight by eight through the registers
+// where the processor has 512-bit vectors.
+void FloatColumnsToRows(int columns, int count, const float* const* column, double* rows, int ld);
+
 // Cholesky factor L of the symmetric positive-definite n×n matrix whose lower
 // triangle a holds (leading dimension lda), overwriting that triangle. 0 on
 // success, else the order of the first leading minor that is not positive

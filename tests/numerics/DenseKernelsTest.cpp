@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "numerics/DenseKernels.h"
@@ -50,6 +51,27 @@ TEST(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
         }
         EXPECT_NEAR(got, kMark + shape.alpha * sum, 1e-13 * (kMark + size)) << i << ", " << j;
       }
+  }
+}
+
+// Float columns into double rows: whole 8 × 8 blocks and the leftover
+// columns and radii, each value in its place and nothing else written.
+TEST(DenseKernelsTest, FloatColumnsBecomeRows) {
+  for (const auto& [columns, count] : {std::pair{3, 5}, std::pair{8, 8}, std::pair{19, 37}}) {
+    SCOPED_TRACE(testing::Message() << columns << " columns of " << count);
+    std::vector<std::vector<float>> data(static_cast<std::size_t>(columns));
+    std::vector<const float*> pointers;
+    for (int q = 0; q < columns; ++q) {
+      for (int k = 0; k < count; ++k) data[static_cast<std::size_t>(q)].push_back(100.0f * q + k + 0.25f);
+      pointers.push_back(data[static_cast<std::size_t>(q)].data());
+    }
+    const int ld = columns + 3;
+    std::vector<double> rows(static_cast<std::size_t>(ld) * count, -1.0);
+    FloatColumnsToRows(columns, count, pointers.data(), rows.data(), ld);
+    for (int k = 0; k < count; ++k)
+      for (int q = 0; q < ld; ++q)
+        EXPECT_EQ(rows[static_cast<std::size_t>(k) * ld + q], q < columns ? 100.0 * q + k + 0.25 : -1.0)
+            << k << ", " << q;
   }
 }
 
