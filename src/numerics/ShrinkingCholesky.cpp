@@ -4,13 +4,10 @@
 #include <atomic>
 #include <cassert>
 #include <cmath>
-#include <functional>
-#include <memory>
-#include <utility>
 
 #include "numerics/DenseKernels.h"
 #include "numerics/LinearSolvers.h"
-#include "platform/Thread.h"
+#include "numerics/SharedWork.h"
 
 namespace {
 
@@ -25,20 +22,6 @@ constexpr double kCouplingFloor = 1e-6;
 // library's small solves outweigh the shares).
 constexpr int kThreadedOrder = 256;
 constexpr int kMostThreads = 4;
-
-class BlockWorker : public platform::Thread {
- public:
-  explicit BlockWorker(std::function<void()> body) : body_(std::move(body)) {}
-
- protected:
-  int Run() override {
-    body_();
-    return 0;
-  }
-
- private:
-  std::function<void()> body_;
-};
 
 }  // namespace
 
@@ -115,15 +98,7 @@ void ShrinkingCholesky::FormInverse() {
     for (int b = next.fetch_add(1); b < blocks; b = next.fetch_add(1))
       FormInverseColumns(b * kInverseBlock, std::min(kInverseBlock, n_ - b * kInverseBlock));
   };
-  const int helpers = n_ >= kThreadedOrder ? std::min({threads_, blocks, kMostThreads}) - 1 : 0;
-  std::vector<std::unique_ptr<BlockWorker>> workers;
-  for (int t = 0; t < helpers; ++t) {
-    auto worker = std::make_unique<BlockWorker>(work);
-    // A refused thread leaves its share to the others.
-    if (worker->Start()) workers.push_back(std::move(worker));
-  }
-  work();
-  for (auto& worker : workers) worker->WaitForExit();
+  RunOnThreads(n_ >= kThreadedOrder ? std::min({threads_, blocks, kMostThreads}) : 1, work);
   inverseReady_ = true;
 }
 
