@@ -73,4 +73,7 @@ function(taluvo_bench name folder)
   add_executable(${name} ${_sources})
   taluvo_warnings(${name})
   target_link_libraries(${name} PRIVATE ${ARGN} benchmark::benchmark benchmark::benchmark_main)
+  # Each bench file is a program of its own with its own constants; only the
+  # libraries are compiled in batches.
+  set_target_properties(${name} PROPERTIES UNITY_BUILD OFF)
 endfunction()

@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <numbers>
@@ -133,5 +134,32 @@ void BM_GramOfScanBlocks(benchmark::State& state) {
       benchmark::Counter(flops * 1e-9, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_GramOfScanBlocks)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// The same with the blocks laid out a row per radius and the program's own
+// Gram kernel (AddGramOfRowsLower), as the build now sums them.
+void BM_GramOfRowBlocks(benchmark::State& state) {
+  constexpr int order = kGrid + 1, fit = kFitLast - kFitFirst + 1;
+  const int ld = GramRowStride(order);
+  std::mt19937 rng(5u);
+  std::uniform_real_distribution<double> value(0.0, 1.0);
+  std::vector<double> blocks(static_cast<std::size_t>(kScans) * fit * static_cast<std::size_t>(ld),
+                             0.0);
+  for (std::size_t r = 0; r < static_cast<std::size_t>(kScans) * fit; ++r)
+    for (int i = 0; i < order; ++i) blocks[r * static_cast<std::size_t>(ld) + i] = value(rng);
+  std::vector<double> gram(static_cast<std::size_t>(order) * order);
+  for (auto _ : state) {
+    std::fill(gram.begin(), gram.end(), 0.0);
+    for (int s = 0; s < kScans; ++s)
+      AddGramOfRowsLower(order, fit,
+                         blocks.data() + static_cast<std::size_t>(s) * fit * static_cast<std::size_t>(ld),
+                         ld, gram.data(), order);
+    benchmark::DoNotOptimize(gram.data());
+  }
+  const double points = static_cast<double>(kScans) * fit;
+  const double flops = 2.0 * points * (kGrid * (kGrid + 1) / 2.0 + kGrid + 1);
+  state.counters["GFLOPs"] =
+      benchmark::Counter(flops * 1e-9, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_GramOfRowBlocks)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace

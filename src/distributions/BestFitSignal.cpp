@@ -1,5 +1,7 @@
 #include "distributions/BestFitSignal.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <vector>
 
@@ -8,6 +10,8 @@
 #include "state/ModelParameters.h"
 #include "state/ParameterVector.h"
 #include "numerics/Resampling.h"
+#include "numerics/SharedWork.h"
+#include "state/DistributionSettingsRecords.h"
 
 namespace {
 
@@ -130,15 +134,21 @@ class ScanModelBuilder {
 }  // namespace
 
 double CalculateBestFit(const NormalEquationProblem& problem, const NormalEquationArrays& neq,
-                        const NoiseEliminationRecord& record, const BestFitTargets& targets) {
+                        const NoiseEliminationRecord& record, const BestFitTargets& targets,
+                        int threads) {
   assert(problem.Kernel != nullptr && problem.KernelColumns <= neq.Size);
   const bool hasTI = TimeInvariantNoise(problem, neq, record, targets.TINoise);
   RadialInvariantNoise(problem, neq, record, targets.RINoise);
   const double baseline = ModelBaseline(problem, neq, record);
-  ScanModelBuilder builder(problem, neq, record, targets);
-  for (int j = 1; j <= problem.ScanCount; ++j)
-    builder.Build(j, hasTI ? targets.TINoise : nullptr,
-                  baseline + static_cast<double>(targets.RINoise[j]));
+  // Scans are independent: each thread builds whole scans with its own
+  // builder, so who builds one does not matter.
+  std::atomic<int> next{1};
+  RunOnThreads(std::clamp(threads, 1, std::max(problem.ScanCount, 1)), [&] {
+    ScanModelBuilder builder(problem, neq, record, targets);
+    for (int j = next.fetch_add(1); j <= problem.ScanCount; j = next.fetch_add(1))
+      builder.Build(j, hasTI ? targets.TINoise : nullptr,
+                    baseline + static_cast<double>(targets.RINoise[j]));
+  });
   return baseline;
 }
 
@@ -173,7 +183,9 @@ void CalculateppAFit() {
   BestFitTargets& targets = onData.targets;
   targets.TINoise = CommonRadialGrid.TINoise.data();
   targets.RINoise = CommonRadialGrid.RINoise.data();
-  const double baseline = CalculateBestFit(problem, NormalEquations, NoiseElimination, targets);
+  const auto& ds = DistributionSettings;
+  const double baseline = CalculateBestFit(problem, NormalEquations, NoiseElimination, targets,
+                                           ds.MultithreadingOn ? ds.ThreadCount : 1);
   if (NoiseElimination.Noise == SystematicNoise::None) return;
   ModelParameters.Baseline = static_cast<float>(baseline);
   ParameterVector[BaselineSlot] = static_cast<float>(baseline);

@@ -33,9 +33,11 @@ struct BestFitTargets {
 // model: the fitted one, the fixed record.Baseline without noise terms, 0
 // with TI or RI noise. The noise vectors a model does not fit are set to 0.
 // A scan whose radii the grid cannot be interpolated onto gets the constant
-// part (baseline or RI offset) alone.
+// part (baseline or RI offset) alone. The scans' models are shared among
+// `threads` threads (the same bits on any number).
 double CalculateBestFit(const NormalEquationProblem& problem, const NormalEquationArrays& neq,
-                        const NoiseEliminationRecord& record, const BestFitTargets& targets);
+                        const NoiseEliminationRecord& record, const BestFitTargets& targets,
+                        int threads = 1);
 
 // The time-course variant: baseline ȳ − Σ c_i K̄_i of the window's build and
 // the model of the scans scanOrder[first..last] only. Returns the baseline.

@@ -115,6 +115,7 @@ RegularizationContext MakeRegularizationContext(ModelKind kind, int n) {
   c.InNonlinearSearch = flags.InNonlinearSearch;
   c.FinalEvaluation = flags.FinalEvaluation;
   c.MonteCarloRunning = flags.MonteCarloRunning;
+  c.ThreadCount = ds.MultithreadingOn ? std::max(1, ds.ThreadCount) : 1;
   c.FirstPointSeparate = EntropySkipsFirstPoint(kind);
   // A prior weights the penalty and is the entropy's reference.
   const auto& grid = DistributionGrid;

@@ -75,6 +75,7 @@ class MaxEntSearch {
         free_(1, n_),
         wasFree_(1, n_) {
     for (int i = 1; i <= n_; ++i) best_[i] = x()[i];
+    stepFactor_.SetThreads(context.ThreadCount);
   }
 
   double FindAlphaRoot(double x0, double h0, double tolerance, double pTolerance);

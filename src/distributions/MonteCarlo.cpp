@@ -198,6 +198,7 @@ ReplicaSolveSettings SolveSettings() {
   s.KernelColumns = neq.Size;
   const int unknowns = s.FixedFirst ? neq.Size - 1 : neq.Size;
   s.Context = MakeRegularizationContext(kind, unknowns);
+  s.Context.ThreadCount = 1;  // the replicas themselves run side by side
   const auto& type = DistributionSettings.RegularizationType;
   s.MaxEnt = !TwoDimensional() && (type.MaxEntRegularizationOn || type.BothRegularizations);
   return s;

@@ -55,20 +55,22 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
   laneCount_ = std::min({pieceCount_, kMostLanes, affordable});
   // The blocks serve Finish too, for the means of the correction (a column
   // per system column, a row per fit radius or scan).
+  rowStride_ = GramRowStride(order_);
   const std::size_t blockRows = std::max<std::size_t>(
       {static_cast<std::size_t>(workerCount_) * static_cast<std::size_t>(pieceRadii_),
        static_cast<std::size_t>(fitCount), static_cast<std::size_t>(problem.ScanCount)});
   const std::size_t laneDoubles = gramSize * static_cast<std::size_t>(laneCount_);
-  lanes_ = neq.BuildScratchFor(laneDoubles + blockRows * static_cast<std::size_t>(order_));
+  lanes_ = neq.BuildScratchFor(laneDoubles + blockRows * static_cast<std::size_t>(rowStride_));
   blocks_ = lanes_ + laneDoubles;
 }
 
-void NormalEquationAccumulator::CopyData(int s, int r0, int count, double* out) const {
+void NormalEquationAccumulator::CopyData(int s, int r0, int count, double* out,
+                                         std::size_t stride) const {
   const float* y = problem_.Data[s] + r0;
-  for (int k = 0; k < count; ++k) out[k] = y[k];
+  for (int k = 0; k < count; ++k) out[static_cast<std::size_t>(k) * stride] = y[k];
   if (problem_.FixedFirst) {
     const float* k1 = problem_.Kernel[1][s] + r0;
-    for (int k = 0; k < count; ++k) out[k] -= k1[k];
+    for (int k = 0; k < count; ++k) out[static_cast<std::size_t>(k) * stride] -= k1[k];
   }
 }
 
@@ -108,18 +110,23 @@ NormalEquationAccumulator::Piece NormalEquationAccumulator::PieceAt(int p) const
 
 void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, bool first) const {
   const auto [s, r0, count] = PieceAt(p);
-  const auto stride = static_cast<std::size_t>(count);
-  // Column 0 the data, column i the kernel of system row i.
-  CopyData(s, r0, count, block);
-  for (int i = 1; i < order_; ++i) {
-    const float* column = problem_.Kernel[i + columnOffset_][s] + r0;
-    double* out = block + static_cast<std::size_t>(i) * stride;
-    for (int k = 0; k < count; ++k) out[k] = column[k];
+  const auto ld = static_cast<std::size_t>(rowStride_);
+  // Row k holds radius r0 + k: value 0 the data, value i the kernel of
+  // system row i, zeros after the last.
+  CopyData(s, r0, count, block, ld);
+  for (int k = 0; k < count; ++k) {
+    double* row = block + static_cast<std::size_t>(k) * ld;
+    std::fill(row + order_, row + ld, 0.0);
   }
+  std::vector<const float*> columns(static_cast<std::size_t>(order_ - 1));
+  for (int i = 1; i < order_; ++i)
+    columns[static_cast<std::size_t>(i) - 1] = problem_.Kernel[i + columnOffset_][s] + r0;
+  FloatColumnsToRows(order_ - 1, count, columns.data(), block + 1, rowStride_);
   if (first)
-    SetGramLower(order_, count, block, count, gram, order_);
-  else
-    AddGramLower(order_, count, block, count, gram, order_);
+    for (int l = 0; l < order_; ++l)
+      std::fill_n(gram + static_cast<std::size_t>(l) * static_cast<std::size_t>(order_) + l,
+                  order_ - l, 0.0);
+  AddGramOfRowsLower(order_, count, block, rowStride_, gram, order_);
 }
 
 bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
@@ -130,7 +137,8 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
   const std::size_t gramSize = static_cast<std::size_t>(order_) * order_;
   // Every piece overwrites the part of the block that it uses.
   double* block = blocks_ + static_cast<std::size_t>(worker - 1) *
-                                static_cast<std::size_t>(pieceRadii_) * order_;
+                                static_cast<std::size_t>(pieceRadii_) *
+                                static_cast<std::size_t>(rowStride_);
   for (;;) {
     const int lane = nextLane_.fetch_add(1);
     if (lane >= laneCount_) return true;
@@ -250,15 +258,17 @@ void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) const {
       for (int i = l; i < order_; ++i) at(i, l) += gl * grandMean(i);
     }
   };
-  // Column i of a matrix of k rows (in the workers' blocks, free by now)
-  // holds the k means of system column i.
+  // Row j of a matrix of k rows (in the workers' blocks, free by now)
+  // holds the j-th means of the system columns, laid out as the pieces are.
   const auto subtractMeans = [&](int k, double weight, const auto& mean) {
     double* means = blocks_;
-    for (int i = 0; i < order_; ++i)
-      for (int j = 0; j < k; ++j)
-        means[static_cast<std::size_t>(i) * static_cast<std::size_t>(k) +
-              static_cast<std::size_t>(j)] = mean(i, j);
-    AddScaledGramLower(order_, k, -weight, means, k, gram, order_);
+    const auto ld = static_cast<std::size_t>(rowStride_);
+    for (int j = 0; j < k; ++j) {
+      double* row = means + static_cast<std::size_t>(j) * ld;
+      for (int i = 0; i < order_; ++i) row[i] = mean(i, j);
+      std::fill(row + order_, row + ld, 0.0);
+    }
+    AddScaledGramOfRowsLower(order_, k, -weight, means, rowStride_, gram, order_);
   };
   const auto scanMeans = [&](int i, int j) {
     return i == 0 ? neq_.DataScanMean[j + 1] : neq_.KernelScanMean[i + columnOffset_][j + 1];

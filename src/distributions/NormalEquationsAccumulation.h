@@ -2,9 +2,9 @@
 // The accumulation that the single-threaded and the threaded normal-equation
 // builders share. The data points are cut into pieces (a scan, or a part of
 // a long scan); a piece's data and kernel columns, as they stand, form one
-// block of double columns, and its contribution to the raw system (the lower
-// triangle of the matrix, the right-hand side and the square sum) is the
-// Gram matrix of that block, added by the tuned library's rank update. The
+// block of doubles, a row per radius, and its contribution to the raw system
+// (the lower triangle of the matrix, the right-hand side and the square
+// sum) is the Gram matrix of that block (AddGramOfRowsLower). The
 // noise model's centring is applied once at the end, as a correction made of
 // the column means: a piece costs one conversion to double and the update.
 // A column that the noise offsets explain completely (its centred values
@@ -18,6 +18,7 @@
 // of workers, and no lock is needed: a lane has one worker.
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -34,7 +35,7 @@ void ComputeKernelColumnMeans(const NormalEquationProblem& problem, NormalEquati
 class NormalEquationAccumulator {
  public:
   // Clears the system (matrix, vector, square sum) of neq; the means in neq
-  // and record must already be computed for the problem.
+  // and record must be computed for the problem before Finish.
   NormalEquationAccumulator(const NormalEquationProblem& problem, NormalEquationArrays& neq,
                             const NoiseEliminationRecord& record, int workerCount);
 
@@ -61,8 +62,8 @@ class NormalEquationAccumulator {
   };
   Piece PieceAt(int p) const;
   // Data of scan s (less the fixed first column), radii r0..r0+count-1,
-  // into out[0..count).
-  void CopyData(int s, int r0, int count, double* out) const;
+  // into out[0], out[stride], ...
+  void CopyData(int s, int r0, int count, double* out, std::size_t stride) const;
   // Centred values of the kernel column of system row i, the same radii.
   void CentreColumn(int i, int s, int r0, int count, double* out) const;
   // Turns the raw Gram matrix (of order order_, column-major, lower
@@ -72,7 +73,7 @@ class NormalEquationAccumulator {
   // scratch holds pieceRadii_ doubles.
   bool CentredColumnVanishes(int i, double* scratch) const;
   // Adds piece p to the Gram matrix gram, or sets gram to that of the piece
-  // when first; block is scratch of pieceRadii_ · order_ doubles.
+  // when first; block is scratch of pieceRadii_ · rowStride_ doubles.
   void AddPiece(int p, double* block, double* gram, bool first) const;
   // Reports the pieces done since the last report, one call each.
   void ReportUpTo(int done);
@@ -83,6 +84,7 @@ class NormalEquationAccumulator {
   int workerCount_;
   int columnOffset_;  // kernel column of system row i is i + offset
   int order_;         // of the Gram matrices: the unknowns plus the data
+  int rowStride_ = 0;  // of the workers' blocks, whose rows are the radii
   int piecesPerScan_ = 0, pieceRadii_ = 0, pieceCount_ = 0;
   int laneCount_ = 0;
   // laneCount_ Gram matrices, column-major, lower triangles, then one block

@@ -34,6 +34,9 @@ struct RegularizationContext {
   bool FinalEvaluation = false;
   bool MonteCarloRunning = false;
   bool InfoAndWizardMessages = true;
+  // Threads that the dense work of one search may use (the run's workers;
+  // 1 where searches run side by side, as the Monte Carlo replicas do).
+  int ThreadCount = 1;
 
   // Maximum entropy only: the reference of grid point 1 is a thousandth of
   // the others (the baseline-like first point does not correlate with the

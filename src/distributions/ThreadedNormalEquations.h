@@ -3,12 +3,17 @@
 // threads. Their cost, n²/2 multiply-adds per data point, dominates a
 // distribution run after the kernel; the data are cut into lanes of pieces
 // that the workers take from a shared counter (NormalEquationsAccumulation.h),
-// each lane summed into a Gram matrix of its own. The calling thread
-// computes the noise means before the workers start and adds the lanes after
-// all have been joined. A worker writes only the lanes it took; everything
-// else is only read while they run, so no lock is needed. The result is bit
+// each lane summed into a Gram matrix of its own. The noise means are needed
+// only when the lanes are added, so the same workers compute the kernel's
+// (columns from another shared counter) once the lanes are taken, and the
+// calling thread the data's meanwhile; it adds the lanes after all have been
+// joined. A worker writes only the lanes and mean columns it took;
+// everything else is only read while they run, so no lock is needed. The
+// result is bit
 // for bit the single-threaded build's (DistributionNormalEquations.h) for
 // every noise model and worker count.
+
+#include <atomic>
 
 #include "distributions/DistributionNormalEquations.h"
 #include "platform/Thread.h"
@@ -23,11 +28,15 @@ class MultiContiNEQThread : public platform::Thread {
   int Index = 0;  // worker number 1..ThreadCount; 0 for an unused object
   NormalEquationAccumulator* Accumulator = nullptr;
   const NormalEquationProgress* Progress = nullptr;
+  // The kernel columns whose means are left to take.
+  const NormalEquationProblem* Problem = nullptr;
+  NormalEquationArrays* Arrays = nullptr;
+  std::atomic<int>* NextMeansColumn = nullptr;
 
  protected:
   // Raises its priority to the highest (where the system allows), then
-  // accumulates its rows. Always 0; an interruption shows in
-  // ComputationAbort.
+  // accumulates its lanes and computes mean columns until none is left.
+  // Always 0; an interruption shows in ComputationAbort.
   int Run() override;
 };
 

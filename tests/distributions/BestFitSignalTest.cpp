@@ -137,6 +137,16 @@ TEST(BestFitSignalTest, ReproducesNoiseFreeSyntheticDataAndTheNoiseThatWasAdded)
       for (int q = 1; q <= f.pointCounts[static_cast<std::size_t>(s)]; ++q)
         ASSERT_NEAR(f.scanModel[static_cast<std::size_t>(s)][q], f.DataAt(s, q), 2e-6)
             << "scan " << s << " point " << q;
+    // Shared among threads, the models come out the same to the bit.
+    const auto single = f.scanModel;
+    for (int s = 1; s <= f.p.scans; ++s)
+      for (int q = 1; q <= f.pointCounts[static_cast<std::size_t>(s)]; ++q)
+        f.scanModel[static_cast<std::size_t>(s)][q] = -1.0f;
+    EXPECT_EQ(CalculateBestFit(problem, f.p.neq, record, f.Targets(), 3), baseline);
+    for (int s = 1; s <= f.p.scans; ++s)
+      for (int q = 1; q <= f.pointCounts[static_cast<std::size_t>(s)]; ++q)
+        ASSERT_EQ(f.scanModel[static_cast<std::size_t>(s)][q],
+                  single[static_cast<std::size_t>(s)][q]);
 
     const bool noiseFree = c.noise == SystematicNoise::Baseline || c.noise == SystematicNoise::None;
     EXPECT_NEAR(baseline, noiseFree ? kBaseline : 0.0, 1e-6);
