@@ -6,6 +6,7 @@
 // highlight over the tool plot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include "app/viewcmds/ToolPlots.h"
 #include "app/wiring/AnalysisHooks.h"
 #include "data/LoadTestSupport.h"
+#include "display/DisplayLinks.h"
 #include "display/MainPlots.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/PriorProfile.h"
@@ -97,6 +99,42 @@ TEST_F(WiredLinks, AnsweringLoadPreviousAnalysisRestoresTheSavedParameters) {
   EXPECT_EQ(LogLinesWith("load previous analysis?").size(), 1u);
   EXPECT_EQ(LogLinesWith("restore parameters from " + data.File("~tmppars.RA2")).size(), 1u);
   EXPECT_FLOAT_EQ(ModelParameters.Meniscus, 6.123f);
+}
+
+// The restored analysis runs inside the load, which holds the window's
+// paints back; its plots must still be on screen before the help wizard's
+// first box talks about them.
+TEST_F(WiredLinks, TheRestoredAnalysisIsPaintedBeforeTheWizardAsksAboutIt) {
+  ScratchFolder data;
+  const std::vector<std::string> scans = ScansWithSavedAnalysis(data);
+  ProgramOptions.WizardMessagesOn = true;
+  // The log's length at each whole paint (plots drawn), i.e. the index of
+  // the first log line after it.
+  std::vector<std::size_t> paints;
+  const auto savedMenus = display::MainDisplayLinks.UpdateRuntimeMenus;
+  display::MainDisplayLinks.UpdateRuntimeMenus = [&] {
+    paints.push_back(backend().Log().size());
+    if (savedMenus) savedMenus();
+  };
+  backend().ScriptFileDialog(scans);
+  backend().ScriptEntry("1");                           // load every n'th file
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // load previous analysis?
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // restore parameters from ... ?
+  CmLoadNewFiles(*window);
+  display::MainDisplayLinks.UpdateRuntimeMenus = savedMenus;
+
+  const std::vector<std::string> log = backend().Log();
+  const auto firstWith = [&](const std::string& text) {
+    for (std::size_t i = 0; i < log.size(); ++i)
+      if (log[i].find(text) != std::string::npos) return i;
+    return log.size();
+  };
+  const std::size_t restored = firstWith("restore parameters from");
+  const std::size_t wizard = firstWith("box [Help Wizard]");
+  ASSERT_LT(restored, log.size());
+  ASSERT_LT(wizard, log.size()) << "the restored analysis gave the wizard nothing to say";
+  EXPECT_TRUE(std::any_of(paints.begin(), paints.end(),
+                          [&](std::size_t at) { return at > restored && at <= wizard; }));
 }
 
 TEST_F(WiredLinks, ADroppedParameterFileIsReloadedAndItsDialogOpens) {
