@@ -231,11 +231,22 @@ TEST_F(WiredLinks, PlotSizeAndShapeDistributionHandsTheTwoDimensionalFileToItsPl
   LoadScans();
   MakeDistribution({1, 2, 3});
   MakeSizeShapeResult();
-  window->OnCommand(882);  // Plot Size and Shape Distribution
-  const auto rows = SizeShapeFileRows(ExportFolder() + "sasdist.dat");
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
-  EXPECT_EQ(LogLinesWith("start program " + plotter.string()).size(), 1u);
+  // A plotter that does not start (gone or not runnable since the set-up)
+  // is reported rather than left to silence.
+  for (const bool starts : {true, false}) {
+    SCOPED_TRACE(starts ? "plotter starts" : "plotter does not start");
+    backend().SetProgramsAvailable(starts);
+    backend().ClearLog();
+    backend().ScriptForm({});  // the ranges as proposed
+    window->OnCommand(882);  // Plot Size and Shape Distribution
+    const auto rows = SizeShapeFileRows(ExportFolder() + "sasdist.dat");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
+    EXPECT_EQ(LogLinesWith("start program " + plotter.string()).size(), 1u);
+    EXPECT_EQ(LogLinesWith("box [ERROR] (error) the plotting program cannot be started").size(),
+              starts ? 0u : 1u);
+  }
+  backend().SetProgramsAvailable(false);
 }
 
 TEST_F(WiredLinks, AverageScansAnswersAsACommandOfItsOwn) {
