@@ -161,6 +161,30 @@ TEST_F(WiredLinks, TheReferenceMeniscusIsPaintedOnlyWhileAMeniscusDifferenceIsFi
   }
 }
 
+// A direct redraw of the data plot after the layout changed without a paint
+// (a c(s) result on screen, then the discrete model chosen, which gives the
+// data plot the full height) must not leave a mix of both layouts: Full
+// Range, as the buffer mismatch dialog issues it, shows what a whole paint
+// shows.
+TEST_F(WiredLinks, FullRangeAfterALayoutChangeLeavesNoMixOfLayouts) {
+  LoadScans();
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  MakeDistribution({0, 1, 3, 1, 0, 0, 2, 5, 2, 0});
+  DistributionShown = true;
+  Paint();
+  window->OnCommand(198);  // Non-Interacting Discrete Species
+  ASSERT_EQ(ModelSelection.Kind, ModelKind::NonInteractingSpecies);
+  window->OnCommand(208);  // Full Range
+  const platform::RgbImage redrawn = window->Host()->Snapshot();
+  Paint();
+  const platform::RgbImage painted = window->Host()->Snapshot();
+  int differing = 0;
+  for (int x = 0; x < painted.Width(); ++x)
+    for (int y = 0; y < painted.Height(); ++y)
+      differing += redrawn.At(x, y) == painted.At(x, y) ? 0 : 1;
+  EXPECT_EQ(differing, 0);
+}
+
 TEST_F(WiredLinks, ThePriorProfileIsDrawnOverTheDistributionPlotWhileInUse) {
   LoadScans();
   ModelSelection.Kind = ModelKind::ContinuousCS;
