@@ -175,6 +175,14 @@ void PaintMainDisplay(platform::Canvas& dc, platform::Size client) {
   }
 }
 
+void RecordPaintedDataFrame(const CWINPlot* plot) {
+  int* frame = PaintState.PaintedDataFrame;
+  frame[0] = plot ? plot->nLeft : 0;
+  frame[1] = plot ? plot->nTop : 0;
+  frame[2] = plot ? plot->nRight : 0;
+  frame[3] = plot ? plot->nBottom : 0;
+}
+
 void PaintScreen(platform::Canvas& dc, platform::Size client) {
   dc.Save();
   SetPlotSpaceMapping(dc, client);
@@ -185,6 +193,9 @@ void PaintScreen(platform::Canvas& dc, platform::Size client) {
   if (layer == ToolLayer::ToolPlot) PaintState.ToolPlotShown = true;
   if (layer == ToolLayer::AdHocToolPlot) PaintState.AdHocToolPlotShown = true;
   if (layer == ToolLayer::None) PaintMainDisplay(dc, client);
+  RecordPaintedDataFrame(layer == ToolLayer::None && MainDisplayOptions.ShowData
+                             ? MainPlots.DataPlot.get()
+                             : nullptr);
   Call(MainDisplayLinks.PaintToolStatus, dc);
   if (!ScreenModes.EqTestScreenActive && !ScreenModes.MStarScreenActive &&
       !PaintState.AdHocToolPlotShown && !PaintState.ToolPlotShown)
@@ -194,6 +205,14 @@ void PaintScreen(platform::Canvas& dc, platform::Size client) {
 }
 
 }  // namespace
+
+bool DataPlotWhereLastPainted() {
+  const CWINPlot* plot = MainPlots.DataPlot.get();
+  const int* frame = PaintState.PaintedDataFrame;
+  return plot != nullptr && frame[0] == plot->nLeft && frame[1] == plot->nTop &&
+         frame[2] == plot->nRight && frame[3] == plot->nBottom &&
+         frame[2] > frame[0];
+}
 
 void ResizeMainWindow(platform::Size client) {
   MainPlotLayout.ClientWidth = static_cast<float>(client.width);

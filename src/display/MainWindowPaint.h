@@ -26,6 +26,10 @@ struct PaintContext {
 // the drawing pass.
 void PaintMainWindow(platform::Canvas& dc, bool erase, const PaintContext& context);
 
+// True when the data plot's frame is where the last whole paint drew it, so
+// that the plot may be drawn again on its own over what is on screen.
+bool DataPlotWhereLastPainted();
+
 // Records a new client size for the coordinate conversions (before the next
 // paint records it anyway).
 void ResizeMainWindow(platform::Size client);

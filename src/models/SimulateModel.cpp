@@ -132,6 +132,11 @@ void SolveComponent(platform::WindowHandle window, int i, bool basis) {
       // The solver takes degrees Celsius.
       const SolventConditionsRecord& sc = SolventConditions;
       solver.SetSolvent(sc.BufferTemperature - 273.15, sc.VBAR, sc.BufferDensity, sc.RELVISCOSITY);
+      // The inhomogeneous solvent (density gradient, sedimenting co-solute)
+      // the title line announces must reach the solver, or the species
+      // would sediment in the plain buffer after all.
+      if (InhomogeneousSolventOn && SimulationRoads.ConfigureSolverSolvent)
+        SimulationRoads.ConfigureSolverSolvent(solver);
     }
     if (ScanReaderOptions.AbsorbanceData && l.ScanTimeCorrectionOn && l.ScanVelocity > 0)
       solver.SetScanTimeOffset(FirstRadius(1));

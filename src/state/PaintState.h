@@ -18,6 +18,10 @@ struct PaintStateRecord {
   bool FitResultPending = false;
   // Set by the window printout while it has the paint draw the page.
   bool PrintingFlag = false;
+  // Where the last whole paint drew the data plot's frame (left, top, right,
+  // bottom in plot units; all 0 when it drew none). A direct redraw of the
+  // plot into another frame would leave a mix of two layouts on screen.
+  int PaintedDataFrame[4] = {0, 0, 0, 0};
 };
 
 extern PaintStateRecord PaintState;

@@ -6,6 +6,7 @@
 // highlight over the tool plot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include "app/viewcmds/ToolPlots.h"
 #include "app/wiring/AnalysisHooks.h"
 #include "data/LoadTestSupport.h"
+#include "display/DisplayLinks.h"
 #include "display/MainPlots.h"
 #include "distributions/ContiGrid.h"
 #include "distributions/PriorProfile.h"
@@ -99,6 +101,42 @@ TEST_F(WiredLinks, AnsweringLoadPreviousAnalysisRestoresTheSavedParameters) {
   EXPECT_FLOAT_EQ(ModelParameters.Meniscus, 6.123f);
 }
 
+// The restored analysis runs inside the load, which holds the window's
+// paints back; its plots must still be on screen before the help wizard's
+// first box talks about them.
+TEST_F(WiredLinks, TheRestoredAnalysisIsPaintedBeforeTheWizardAsksAboutIt) {
+  ScratchFolder data;
+  const std::vector<std::string> scans = ScansWithSavedAnalysis(data);
+  ProgramOptions.WizardMessagesOn = true;
+  // The log's length at each whole paint (plots drawn), i.e. the index of
+  // the first log line after it.
+  std::vector<std::size_t> paints;
+  const auto savedMenus = display::MainDisplayLinks.UpdateRuntimeMenus;
+  display::MainDisplayLinks.UpdateRuntimeMenus = [&] {
+    paints.push_back(backend().Log().size());
+    if (savedMenus) savedMenus();
+  };
+  backend().ScriptFileDialog(scans);
+  backend().ScriptEntry("1");                           // load every n'th file
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // load previous analysis?
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // restore parameters from ... ?
+  CmLoadNewFiles(*window);
+  display::MainDisplayLinks.UpdateRuntimeMenus = savedMenus;
+
+  const std::vector<std::string> log = backend().Log();
+  const auto firstWith = [&](const std::string& text) {
+    for (std::size_t i = 0; i < log.size(); ++i)
+      if (log[i].find(text) != std::string::npos) return i;
+    return log.size();
+  };
+  const std::size_t restored = firstWith("restore parameters from");
+  const std::size_t wizard = firstWith("box [Help Wizard]");
+  ASSERT_LT(restored, log.size());
+  ASSERT_LT(wizard, log.size()) << "the restored analysis gave the wizard nothing to say";
+  EXPECT_TRUE(std::any_of(paints.begin(), paints.end(),
+                          [&](std::size_t at) { return at > restored && at <= wizard; }));
+}
+
 TEST_F(WiredLinks, ADroppedParameterFileIsReloadedAndItsDialogOpens) {
   ScratchFolder data;
   ScansWithSavedAnalysis(data);
@@ -121,6 +159,30 @@ TEST_F(WiredLinks, TheReferenceMeniscusIsPaintedOnlyWhileAMeniscusDifferenceIsFi
     Paint();
     EXPECT_EQ(PixelsOf(kMagenta, x, x, DataRow() - 20, DataRow() + 20) > 0, mismatch) << mismatch;
   }
+}
+
+// A direct redraw of the data plot after the layout changed without a paint
+// (a c(s) result on screen, then the discrete model chosen, which gives the
+// data plot the full height) must not leave a mix of both layouts: Full
+// Range, as the buffer mismatch dialog issues it, shows what a whole paint
+// shows.
+TEST_F(WiredLinks, FullRangeAfterALayoutChangeLeavesNoMixOfLayouts) {
+  LoadScans();
+  ModelSelection.Kind = ModelKind::ContinuousCS;
+  MakeDistribution({0, 1, 3, 1, 0, 0, 2, 5, 2, 0});
+  DistributionShown = true;
+  Paint();
+  window->OnCommand(198);  // Non-Interacting Discrete Species
+  ASSERT_EQ(ModelSelection.Kind, ModelKind::NonInteractingSpecies);
+  window->OnCommand(208);  // Full Range
+  const platform::RgbImage redrawn = window->Host()->Snapshot();
+  Paint();
+  const platform::RgbImage painted = window->Host()->Snapshot();
+  int differing = 0;
+  for (int x = 0; x < painted.Width(); ++x)
+    for (int y = 0; y < painted.Height(); ++y)
+      differing += redrawn.At(x, y) == painted.At(x, y) ? 0 : 1;
+  EXPECT_EQ(differing, 0);
 }
 
 TEST_F(WiredLinks, ThePriorProfileIsDrawnOverTheDistributionPlotWhileInUse) {
@@ -193,11 +255,22 @@ TEST_F(WiredLinks, PlotSizeAndShapeDistributionHandsTheTwoDimensionalFileToItsPl
   LoadScans();
   MakeDistribution({1, 2, 3});
   MakeSizeShapeResult();
-  window->OnCommand(882);  // Plot Size and Shape Distribution
-  const auto rows = SizeShapeFileRows(ExportFolder() + "sasdist.dat");
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
-  EXPECT_EQ(LogLinesWith("start program " + plotter.string()).size(), 1u);
+  // A plotter that does not start (gone or not runnable since the set-up)
+  // is reported rather than left to silence.
+  for (const bool starts : {true, false}) {
+    SCOPED_TRACE(starts ? "plotter starts" : "plotter does not start");
+    backend().SetProgramsAvailable(starts);
+    backend().ClearLog();
+    backend().ScriptForm({});  // the ranges as proposed
+    window->OnCommand(882);  // Plot Size and Shape Distribution
+    const auto rows = SizeShapeFileRows(ExportFolder() + "sasdist.dat");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (std::vector<double>{2.5, 20000, 1.4, 5e-7, 3.0, 0.75}));
+    EXPECT_EQ(LogLinesWith("start program " + plotter.string()).size(), 1u);
+    EXPECT_EQ(LogLinesWith("box [ERROR] (error) the plotting program cannot be started").size(),
+              starts ? 0u : 1u);
+  }
+  backend().SetProgramsAvailable(false);
 }
 
 TEST_F(WiredLinks, AverageScansAnswersAsACommandOfItsOwn) {

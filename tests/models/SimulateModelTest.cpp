@@ -14,6 +14,7 @@
 #include "models/ModelsTestSupport.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
+#include "models/SimulationRoads.h"
 #include "state/ParameterVector.h"
 #include "state/SpeciesEngineParameters.h"
 
@@ -114,6 +115,40 @@ TEST_F(SimulateModelTest, TwoSpeciesAddByTheConcentrationConvention) {
   EXPECT_FLOAT_EQ(SpeciesSignals.SpeciesAmplitude[2], 0.6f);
   for (std::size_t n = 0; n < both.size(); ++n)
     ASSERT_NEAR(both[n], first[n] + second[n], 1e-5) << n;
+}
+
+// With the inhomogeneous solvent on, each species' solver is handed that
+// solvent (its density gradient and co-solute) before it solves, so the
+// model follows the solvent; without it the solver keeps the plain buffer.
+// The stand-in solvent handed here slows the species to half its s.
+TEST_F(SimulateModelTest, SpeciesSolveInTheInhomogeneousSolventWhenItIsOn) {
+  const auto savedHook = SimulationRoads.ConfigureSolverSolvent;
+  static int handed = 0;
+  SimulationRoads.ConfigureSolverSolvent = [](CLammIdeal& solver) {
+    ++handed;
+    const ScanDataSetRecord& d = ScanDataSet;
+    solver.SetParameters(2.0, 6e-7, 5.9f, 7.2f, 1.0, d.FitLeftLim, d.FitRightLim);
+  };
+  const std::vector<float> plain = DirectSolution(4.0, 6e-7, 1.0);
+  const std::vector<float> slowed = DirectSolution(2.0, 6e-7, 1.0);
+  for (const bool on : {false, true}) {
+    SCOPED_TRACE(on ? "inhomogeneous solvent" : "plain buffer");
+    InhomogeneousSolventOn = on;
+    handed = 0;
+    const std::vector<float> model = Simulate();
+    EXPECT_EQ(handed, on ? 1 : 0);
+    const std::vector<float>& expected = on ? slowed : plain;
+    ASSERT_EQ(model.size(), expected.size());
+    double worst = 0.0, fromPlain = 0.0;
+    for (std::size_t n = 0; n < model.size(); ++n) {
+      worst = std::max(worst, std::fabs(static_cast<double>(model[n] - expected[n])));
+      fromPlain = std::max(fromPlain, std::fabs(static_cast<double>(model[n] - plain[n])));
+    }
+    EXPECT_LT(worst, 1e-6);
+    EXPECT_EQ(fromPlain > 0.1, on);  // the solvent matters
+  }
+  InhomogeneousSolventOn = false;
+  SimulationRoads.ConfigureSolverSolvent = savedHook;
 }
 
 // The Faxen switch puts the closed-form boundary in place of the Lamm

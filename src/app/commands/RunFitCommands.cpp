@@ -23,6 +23,7 @@
 #include "state/SolventConditions.h"
 #include "display/CursorLineDrawing.h"
 #include "display/MainPlots.h"
+#include "display/MainWindowPaint.h"
 #include "display/WindowCoordinates.h"
 #include "state/PaintState.h"
 #include "state/ScreenModes.h"
@@ -110,14 +111,20 @@ void AfterComputation(TXLAWindow& window, bool succeeded) {
 // Paints the window now, inside the command, so that the result the wizard
 // talks about is on screen when its boxes ask. The paint the command asked
 // for still follows when it returns, and it draws the result text again.
+// The result is whole here even where a command around the run still holds
+// the window's paints back (a load restoring the previous analysis runs it
+// before the load has ended), so the paint is not deferred.
 void ShowResultNow(TXLAWindow& window) {
   platform::WindowHost* host = window.Host();
-  if (host == nullptr || RedrawSuppressed || window.PaintDeferred()) return;
+  if (host == nullptr || RedrawSuppressed) return;
   const bool resultPending = PaintState.FitResultPending;
   platform::Canvas& canvas = host->ClientCanvas();
+  display::PaintContext context;
+  context.host = host;
+  context.client = host->ClientSize();
   for (const bool erase : {true, false}) {
     canvas.Save();
-    window.OnPaint(canvas, erase);
+    display::PaintMainWindow(canvas, erase, context);
     canvas.Restore();
   }
   PaintState.FitResultPending = resultPending;

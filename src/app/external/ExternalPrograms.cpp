@@ -121,8 +121,13 @@ std::vector<std::string> RangeFields(const PlotRanges& r) {
           E(r.scans)};
 }
 
-void Start(const std::string& program, const std::vector<std::string>& arguments) {
-  platform::Current().StartProgram(program, arguments);
+// The program found at set-up may be gone or refuse to run by now: the user
+// hears so instead of waiting for a plot that never comes.
+void Start(TXLAWindow& window, const std::string& program,
+           const std::vector<std::string>& arguments) {
+  if (!platform::Current().StartProgram(program, arguments))
+    ShowNote(window, "the plotting program cannot be started (" + program + ")", "ERROR",
+             platform::BoxIcon::Error);
 }
 
 // PELKO with one option and its data file; says so when it is missing or
@@ -192,7 +197,7 @@ void CmPlotDataIn3dGraph(TXLAWindow& window) {
   std::vector<std::string> args = {kProgramKey, ExportFolder(), D(ScanDataSet.NFILES),
                                    D(DataKindCode())};
   for (const std::string& f : RangeFields(r)) args.push_back(f);
-  Start(PlotProgramPath(878), args);
+  Start(window, PlotProgramPath(878), args);
 }
 
 void CmMakeSedimentationMovie(TXLAWindow& window) {
@@ -212,7 +217,7 @@ void CmMakeSedimentationMovie(TXLAWindow& window) {
   std::vector<std::string> args = {kProgramKey, ExportFolder(), file.chosen.front(),
                                    D(ScanDataSet.NFILES), D(DataKindCode())};
   for (const std::string& f : RangeFields(r)) args.push_back(f);
-  Start(PlotProgramPath(879), args);
+  Start(window, PlotProgramPath(879), args);
 }
 
 void CmPlotDataFitResiduals(TXLAWindow& window) {
@@ -223,7 +228,7 @@ void CmPlotDataFitResiduals(TXLAWindow& window) {
   std::vector<std::string> args = {kProgramKey, ExportFolder(), D(ScanDataSet.NFILES),
                                    D(DataKindCode())};
   for (const std::string& f : RangeFields(r)) args.push_back(f);
-  Start(PlotProgramPath(880), args);
+  Start(window, PlotProgramPath(880), args);
 }
 
 void CmPlotDataFitResidualsDistribution(TXLAWindow& window) {
@@ -239,7 +244,7 @@ void CmPlotDataFitResidualsDistribution(TXLAWindow& window) {
   for (const std::string& f : RangeFields(r)) args.push_back(f);
   args.push_back(E(s[0].value));
   args.push_back(E(s[1].value));
-  Start(PlotProgramPath(881), args);
+  Start(window, PlotProgramPath(881), args);
 }
 
 void CmPlotSizeAndShapeDistribution(TXLAWindow& window) {
@@ -300,7 +305,7 @@ void CmPlotSizeAndShapeDistribution(TXLAWindow& window) {
   std::vector<std::string> args = {kProgramKey, ExportFolder(), D(axes),
                                    D(k == ModelKind::CSFf0OneDiscrete ? 1 : 0)};
   for (float v : range) args.push_back(E(v));
-  Start(PlotProgramPath(882), args);
+  Start(window, PlotProgramPath(882), args);
 }
 
 void CmPlotTriangulatedStructure(TXLAWindow& window) {
@@ -312,7 +317,7 @@ void CmPlotTriangulatedStructure(TXLAWindow& window) {
   file.fileName = "*";
   file.mustExist = true;
   if (!platform::Current().ShowOpenFileDialog(file) || file.chosen.empty()) return;
-  Start(PlotProgramPath(883), {kProgramKey, file.chosen.front()});
+  Start(window, PlotProgramPath(883), {kProgramKey, file.chosen.front()});
 }
 
 void StartPelkoDLS(TXLAWindow& window) {

@@ -10,6 +10,7 @@
 #include "display/CursorLineDrawing.h"
 #include "display/DirectRedraws.h"
 #include "display/DisplayLinks.h"
+#include "display/MainWindowPaint.h"
 
 RuntimeMenuStateRecord RuntimeMenuState;
 
@@ -80,8 +81,15 @@ void RedrawPlotsNow(TXLAWindow& window) {
   if (RedrawSuppressed) return;
   platform::WindowHost* host = window.Host();
   if (host == nullptr) return;
-  display::RedrawDataPlotNow(host);
-  display::RedrawCursorLines(host);
+  // A plot laid out anew since the screen was painted (another model's
+  // layout, for one) cannot be drawn over the old picture: the whole
+  // window is painted instead.
+  if (display::DataPlotWhereLastPainted()) {
+    display::RedrawDataPlotNow(host);
+    display::RedrawCursorLines(host);
+  } else {
+    host->Invalidate();
+  }
   host->UpdateNow();
 }
 
