@@ -38,6 +38,8 @@ class OptionsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    // The reset below frees the data set before the window is wired.
+    InstallWindowlessStartLinks();
     ResetRecords();
     ProgramPaths.InstallationFolder = folder_.path().string() + "/";
     ProgramPaths.PreferenceFile = folder_.File("taluvoparams.ini");

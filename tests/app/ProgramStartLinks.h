@@ -6,8 +6,16 @@
 
 #include "app/window/TXLAWindow.h"
 #include "app/wiring/AnalysisHooks.h"
+#include "display/MainPlots.h"
 
 inline void WireAsTheProgramStartDoes(TXLAWindow& window) {
   InstallAnalysisHooks();
   window.InstallWindowHooks();
+}
+
+// The part of it that needs no window, for fixtures that free the data set
+// before any window is wired: the analysis hooks and the main plots' hooks.
+inline void InstallWindowlessStartLinks() {
+  InstallAnalysisHooks();
+  display::InstallMainPlotHooks();
 }
