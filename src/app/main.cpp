@@ -89,6 +89,7 @@ int OutOfMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  DropLogLinesBeforeTheWindow();
   const std::string program = ExecutablePath(argv[0]);
   const bool batch = argc == 2 || argc == 3;
   if (batch && !DisplayAvailable() && RefusedForNoDisplay(argc, argv)) return BatchExitCodeValue();

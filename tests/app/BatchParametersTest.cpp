@@ -13,6 +13,7 @@
 #include "app/batch/BatchParameters.h"
 #include "app/batch/BatchStatus.h"
 #include "app/batch/BatchTagSearch.h"
+#include "app/start/ProgramStart.h"
 #include "state/ProgramFlags.h"
 #include "state/ProgramPaths.h"
 #include "support/TestSupport.h"
@@ -34,6 +35,12 @@ const std::string TwoScanFiles = Tag("nIndividualScanFilePaths", "2") +
 
 class BatchParameters : public HeadlessTest {
  protected:
+  // The program reads a parameter file before its window exists, as
+  // these tests do.
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    DropLogLinesBeforeTheWindow();
+  }
   // Reads a parameter file of the given contents into record.
   bool Read(const std::string& contents) {
     record = CIniCustomPars{};

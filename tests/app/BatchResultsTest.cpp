@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/ProgramStartLinks.h"
 #include "app/batch/BatchResults.h"
 #include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
@@ -61,6 +62,7 @@ class BatchResultsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     FreeDataSet();
     FileNameList = FileNameListRecord{};
     ModelSelection = ModelSelectionRecord{};
@@ -114,6 +116,8 @@ class BatchResultsTest : public HeadlessTest {
 
   ScratchFolder folder;
   CIniCustomPars pars;
+  // A batch run has its window, never shown.
+  TXLAWindow window{"Sedimentation Analysis"};
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "app/ProgramStartLinks.h"
 #include "app/batch/BatchRun.h"
 #include "app/batch/BatchStatus.h"
 #include "state/ModelSelection.h"
@@ -23,6 +24,7 @@ class BatchRunTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     FreeDataSet();
     DistributionSettings = DistributionSettingsRecord{};
     FitDriverSettings = FitDriverSettingsRecord{};

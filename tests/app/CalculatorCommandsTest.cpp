@@ -9,6 +9,7 @@
 #include <functional>
 #include <fstream>
 
+#include "app/ProgramStartLinks.h"
 #include "app/calculators/CalculatorCommands.h"
 #include "app/calculators/TimeDependentFit.h"
 #include "data/InitialData.h"
@@ -33,6 +34,7 @@ class CalculatorCommands : public HeadlessTest {
     savedPaths = ProgramPaths;
     savedSolvent = SolventConditions;
     SetInstallationFolder(install.path().string());
+    WireAsTheProgramStartDoes(window);
     FreeDataSet();
   }
   void TearDown() override {

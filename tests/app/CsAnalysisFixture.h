@@ -9,7 +9,6 @@
 
 #include "app/PlotInteractionFixture.h"
 #include "app/serial/SerialFitStep.h"
-#include "app/wiring/AnalysisHooks.h"
 #include "data/ScanReaderOptions.h"
 #include "state/PriorSettings.h"
 #include "models/ParameterPacking.h"
@@ -38,7 +37,6 @@ class CsAnalysisTest : public PlotInteraction {
     ComputationAbort = false;
     KeyInterruptPending = false;
     RedrawSuppressed = false;
-    InstallAnalysisHooks();
     ProgramOptions.WizardMessagesOn = false;
   }
   void TearDown() override {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/eqplanning/EqPlanningCommands.h"
 #include "app/eqtest/EqTestCommands.h"
@@ -60,9 +61,14 @@ class EquilibriumToolsTest : public LoadTest {
     LoadTest::SetUp();
     savedPaths_ = ProgramPaths;
     SetInstallationFolder(install.path().string());
+    WireAsTheProgramStartDoes(window);
+    // The runs, repaints and plots a load sets off are counted, not done.
+    InstallCountingHooks(calls);
   }
   void TearDown() override {
     ResetEqTest(window);
+    // The planner's result plots stay up as the window's tool plot.
+    ReleaseToolPlotData(window);
     // The rebuilt main plots borrow the scans' curves, which go next.
     display::DestroyMainPlots();
     EqTestSeries = EqTestSeriesRecord{};

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/ProgramStartLinks.h"
 #include "app/statistics/ErrorEstimateCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "state/MonteCarloLinks.h"
@@ -27,6 +28,7 @@ class ErrorEstimateCommandsTest : public ModelsTest {
   void SetUp() override {
     ModelsTest::SetUp();
     ResetMonteCarloLinks();
+    WireAsTheProgramStartDoes(window);
   }
   void TearDown() override {
     ResetMonteCarloLinks();
@@ -145,6 +147,8 @@ TEST_F(ErrorEstimateCommandsTest, MonteCarloAlwaysFinishes) {
 }
 
 TEST_F(ErrorEstimateCommandsTest, MonteCarloWithoutItsAnalysisSaysSoAndAsksNothing) {
+  // A program whose start left the Monte Carlo analysis out.
+  ResetMonteCarloLinks();
   LoadTestScans({{6.0, 7.0, 0.005, 1000.0, nullptr, 0}});
   SelectModelKind(ModelKind::ContinuousCS);
   CmMonteCarloForDistributions(window);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/ProgramStartLinks.h"
 #include "app/external/ExternalPrograms.h"
 #include "state/ProgramPaths.h"
 #include "app/viewcmds/ViewCommands.h"
@@ -31,6 +32,7 @@ class ExternalPrograms : public HeadlessTest {
     savedPaths = ProgramPaths;
     SetInstallationFolder(install.path().string());
     fs::create_directories(ProgramPaths.TempFolder);
+    WireAsTheProgramStartDoes(window);
     FreeDataSet();
     ModelParameters = ModelParametersRecord{};
     AllocScanSlots(2);

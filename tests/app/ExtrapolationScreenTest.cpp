@@ -48,11 +48,11 @@ class ExtrapolationScreenTest : public ContiRunTest {
  protected:
   void SetUp() override {
     ContiRunTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     ResetModelCommandRecords();
     savedRepaint_ = RepaintMainWindow;
     RunFitState = RunFitStateRecord{};
     PaintState = PaintStateRecord{};
-    InstallBoundaryAnalysisHooks(window);
   }
   void TearDown() override {
     RemoveBoundaryAnalysisHooks();

@@ -1,5 +1,6 @@
 // The fluorescence detection corrections set through their menu commands
 // and through the "FloTools" dialog.
+#include "app/ProgramStartLinks.h"
 #include "app/scantools/FluorescenceCommands.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ class FluorescenceCommandsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     CorrectionOptions.Fluorescence = FluorescenceCorrectionsRecord{};
     ScanReaderOptions.FluorescenceData = true;
   }

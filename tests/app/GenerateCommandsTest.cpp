@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/ProgramStartLinks.h"
 #include "app/generate/GenerateCommands.h"
 #include "state/ModelSelection.h"
 #include "app/window/TXLAWindow.h"
@@ -54,6 +55,7 @@ class GenerateCommandsTest : public DataOpsTest {
     p.Meniscus = 6.2f;
     p.Bottom = 7.2f;
     PackParameterVector();
+    WireAsTheProgramStartDoes(window);
   }
   void TearDown() override {
     ModelSelection = savedModel_;

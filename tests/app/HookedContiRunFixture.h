@@ -1,13 +1,13 @@
 #pragma once
-// Continuous-distribution runs with the program's hooks installed (the
-// kernels of light scattering, equilibrium and the engines), and the
-// set-ups those tests share: a model as its dialog leaves it, DLS
-// measurements, and data made from a model signal with seeded noise.
+// Continuous-distribution runs with the program's hooks installed (those of
+// its window, and the kernels of light scattering, equilibrium and the
+// engines), and the set-ups those tests share: a model as its dialog leaves
+// it, DLS measurements, and data made from a model signal with seeded noise.
 
 #include <random>
 #include <vector>
 
-#include "app/wiring/AnalysisHooks.h"
+#include "app/ProgramStartLinks.h"
 #include "data/DlsLoading.h"
 #include "distributions/ContiRunFixture.h"
 #include "distributions/DistributionTimeCourse.h"
@@ -23,7 +23,7 @@ class HookedContiRunTest : public ContiRunTest {
 
   void SetUp() override {
     ContiRunTest::SetUp();
-    InstallAnalysisHooks();
+    WireAsTheProgramStartDoes(window);
   }
   void TearDown() override {
     ContiKernelServices = ContiKernelServicesRecord{};
@@ -98,6 +98,9 @@ class HookedContiRunTest : public ContiRunTest {
     ASSERT_TRUE(DLSKernel(in));
     ModelBecomesData(1e-3, seed);
   }
+
+  // Never shown: the runs reach the window through its hooks only.
+  TXLAWindow window{"Sedimentation Analysis"};
 
  private:
   StoredDistributionServicesRecord savedServices_ = StoredDistributionServices;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/loading/LastDataFolder.h"
 #include "app/loading/ListFileText.h"
 #include "app/loading/LoadCommands.h"
@@ -30,6 +31,9 @@ class LoadCommandsTest : public LoadTest {
     ProgramPaths.LastDataFolderFile = install.File("taluvo.ini");
     ResetViewLinks();
     LoadingState = LoadingStateRecord{};
+    WireAsTheProgramStartDoes(window);
+    // The runs, repaints and plots a load sets off are counted, not done.
+    InstallCountingHooks(calls);
   }
   void TearDown() override {
     ProgramPaths = savedPaths_;

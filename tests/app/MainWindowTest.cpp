@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "app/ProgramStartLinks.h"
 #include "app/ShellFixture.h"
 #include "state/DlsPreferences.h"
 #include "state/LoadOptions.h"
@@ -25,6 +26,7 @@ class MainWindow : public ShellTest {};
 
 TEST_F(MainWindow, CreatedWindowCarriesTitleMenuAndAccelerators) {
   TXLAWindow window(MainWindowTitle);
+  WireAsTheProgramStartDoes(window);
   window.Create();
   platform::WindowHost* host = backend().LastWindow();
   ASSERT_NE(host, nullptr);
@@ -106,6 +108,7 @@ TEST_F(MainWindow, BatchSetUpOnlySetsTheMarks) {
 
 TEST_F(MainWindow, InputDuringARunOrFitAsksTheComputationToStop) {
   TXLAWindow window(MainWindowTitle);
+  WireAsTheProgramStartDoes(window);
   window.Create();
   ComputationAbort = false;
   window.FitBusy = true;

@@ -1,13 +1,15 @@
 #pragma once
-// A main window with every model item in its menu, and the records the model
-// commands read and write set to their start values before and after each
-// test: sedimentation velocity data assumed (no DLS, equilibrium or
-// electrophoresis data), nothing loaded, maximum-entropy regularisation.
+// A main window wired as the program start wires it, with every model item
+// in its menu, and the records the model commands read and write set to
+// their start values before and after each test: sedimentation velocity
+// data assumed (no DLS, equilibrium or electrophoresis data), nothing
+// loaded, maximum-entropy regularisation.
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/models/ModelCommandSupport.h"
 #include "app/models/ModelSwitching.h"
 #include "state/LoadOptions.h"
@@ -35,7 +37,6 @@ inline void ResetModelCommandRecords() {
   ModelSwitchState = ModelSwitchStateRecord{};
   ModelPresets = ModelPresetsRecord{};
   ModelCommandState = ModelCommandStateRecord{};
-  ResetModelCommandLinks();
   ModelParameters = ModelParametersRecord{};
   DistributionSettings = DistributionSettingsRecord{};
   DistributionRunFlags = DistributionRunFlagsRecord{};
@@ -61,6 +62,7 @@ class ModelCommandsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     ResetModelCommandRecords();
     std::vector<platform::MenuItem> items;
     for (int id : AllModelCommandIds)
@@ -74,6 +76,8 @@ class ModelCommandsTest : public HeadlessTest {
   }
   void TearDown() override {
     ResetModelCommandRecords();
+    // Links a test pointed at its own counters go before the counters do.
+    ResetModelCommandLinks();
     HeadlessTest::TearDown();
   }
 

@@ -7,6 +7,7 @@
 #include "app/ModelCommandsFixture.h"
 #include "app/models/ContinuousModelCommands.h"
 #include "app/models/ModelCommands.h"
+#include "models/ParameterPacking.h"
 #include "numerics/Hydrodynamics.h"
 
 namespace {
@@ -154,6 +155,7 @@ TEST_F(ModelCommandsTest, ExternalLoadingCellAsksTheOilVolume) {
 TEST_F(ModelCommandsTest, ElectrophoresisPutsTheBottomAColumnLengthBehindTheMeniscus) {
   ModelParameters.Meniscus = 6.0f;
   ModelParameters.ElectrophoresisColumnLength = 0.4f;
+  PackParameterVector();
   CmElectrophoresisLammEquationForDiscreteSpecies(window);
   EXPECT_FLOAT_EQ(ModelParameters.Bottom, 6.4f);
   EXPECT_FLOAT_EQ(ParameterVector[BottomSlot], 6.4f);
@@ -225,11 +227,16 @@ TEST_F(ModelCommandsTest, ReactingSystemsStartFromTheMassActionLaw) {
   EXPECT_EQ(LogLinesWith("please load equilibrium data").size(), 1u);
 }
 
+// The stored coefficients survive the switch from fitting M and s (on at
+// start), which re-reads the slots under the new kind.
 TEST_F(ModelCommandsTest, NonidealSpeciesTakeTheNonidealityCoefficients) {
   SpeciesEngineParameters.LogKs = -3.0f;
   SpeciesEngineParameters.LogKd = -2.5f;
   ModelParameters.SedCoefficient[1] = 4.5f;
+  PackParameterVector();
+  ASSERT_TRUE(FitControl.MassInsteadOfD);
   CmSingleSpecies(window);
+  EXPECT_FALSE(FitControl.MassInsteadOfD);
   EXPECT_FLOAT_EQ(ParameterVector[10], -3.0f);
   EXPECT_FLOAT_EQ(ParameterVector[11], -2.5f);
   EXPECT_FLOAT_EQ(ModelPresets.NonidealReferenceS, 4.5f);
@@ -250,6 +257,7 @@ TEST_F(ModelCommandsTest, MultipleSpeciesTakeTheirStoredSlotsAndOptions) {
   ModelParameters.SedCoefficientFitted[1] = 1;
   ModelParameters.NonidealMultiSetting[3] = {1, 0.25f};  // loading weight of species 2
   ModelParameters.NonidealMultiSetting[4] = {1, 7.5f};   // its s
+  PackParameterVector();
   CmMultipleSpecies(window);
   ASSERT_EQ(ModelSelection.Kind, K::NonidealMultipleSpecies);
   EXPECT_FALSE(SpeciesEngineParameters.TabulatedSD);

@@ -362,6 +362,7 @@ TEST_F(SetContinuousModelTest, ClearsTheSubKindOfTheContinuousModelBefore) {
                {CmContinuousCSWithFlotation, false},
                {CmCMWithInvariantD, false},
                {CmContinuousCSWithInvariantD, true}};
+  int plotRebuilds = 0;
   for (const auto& c : cases) {
     ResetModelCommandRecords();
     c.command(window);
@@ -371,7 +372,7 @@ TEST_F(SetContinuousModelTest, ClearsTheSubKindOfTheContinuousModelBefore) {
     DistributionSettings.LogarithmicGrid = true;
     ModelParameters.MassOrDFitted[3] = ModelParameters.MassOrDFitted[4] = 1;
     ModelCommandState.ContinuousDistributionOption = true;
-    int plotRebuilds = 0;
+    plotRebuilds = 0;
     ModelCommandLinks.InitDistributionPlot = [&](bool) { ++plotRebuilds; };
     ASSERT_TRUE(SetContinuousModel(window, K::ContinuousCM));
     EXPECT_EQ(ModelSelection.Kind, K::ContinuousCM);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/ProgramStartLinks.h"
 #include "app/statistics/ErrorEstimateCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "distributions/ContiRunFixture.h"
@@ -26,7 +27,7 @@ class MonteCarloCommandsTest : public ContiRunTest {
  protected:
   void SetUp() override {
     ContiRunTest::SetUp();
-    InstallMonteCarloLinks();
+    WireAsTheProgramStartDoes(window);
   }
   void TearDown() override {
     ResetMonteCarloLinks();

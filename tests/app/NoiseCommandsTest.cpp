@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "app/ProgramStartLinks.h"
 #include "app/commands/NoiseCommands.h"
 #include "app/window/TXLAWindow.h"
 #include "data/CommonRadialGrid.h"
@@ -19,6 +20,7 @@ class NoiseCommandsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     FreeDataSet();
     AllocScanSlots(3);
     auto& d = ScanDataSet;

@@ -3,6 +3,7 @@
 // direction check of the contour maps.
 #include <gtest/gtest.h>
 
+#include "app/ProgramStartLinks.h"
 #include "app/options/FittingOptionCommands.h"
 #include "app/options/LoadingToolCommands.h"
 #include "app/window/TXLAWindow.h"
@@ -17,6 +18,10 @@ namespace {
 
 class OptionToolCommandsTest : public DataOpsTest {
  protected:
+  void SetUp() override {
+    DataOpsTest::SetUp();
+    WireAsTheProgramStartDoes(window);
+  }
   void TearDown() override {
     ModelParameters = ModelParametersRecord{};
     DataOpsTest::TearDown();

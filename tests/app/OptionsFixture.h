@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/options/ProgramOptions.h"
 #include "state/DlsPreferences.h"
 #include "state/LoadOptions.h"
@@ -37,6 +38,8 @@ class OptionsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    // The reset below frees the data set before the window is wired.
+    InstallWindowlessStartLinks();
     ResetRecords();
     ProgramPaths.InstallationFolder = folder_.path().string() + "/";
     ProgramPaths.PreferenceFile = folder_.File("taluvoparams.ini");
@@ -47,6 +50,7 @@ class OptionsTest : public HeadlessTest {
     ProgramPaths.SoundBaseFiles[static_cast<std::size_t>(SoundClass::Error)] = "error.wav";
     Sounds.Counted = true;
     window_ = std::make_unique<TXLAWindow>("test");
+    WireAsTheProgramStartDoes(*window_);
     window_->Menu().SetBar({platform::MenuItem::Popup("&Options", OptionItems())});
   }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/commands/CommandTable.h"
 #include "app/params/ParameterCommands.h"
 #include "state/ModelSelection.h"
@@ -27,6 +28,7 @@ class ParameterCommandsTest : public HeadlessTest {
   void SetUp() override {
     HeadlessTest::SetUp();
     Reset();
+    WireAsTheProgramStartDoes(window);
     AllocParameterVector();
   }
   void TearDown() override {
@@ -61,10 +63,8 @@ TEST_F(ParameterCommandsTest, CommandsOpenTheirDialogsAndTheHookReachesTheLammDi
   DispatchCommand(window, 529);
   EXPECT_EQ(LastCaption(), "Generate Prior Probability From Peaks");
 
+  // The window's start points the hook at the Lamm dialog.
   const std::size_t before = backend().ShownForms().size();
-  OpenLammNumericsDialog(nullptr);  // nothing until the window installs it
-  EXPECT_EQ(backend().ShownForms().size(), before);
-  InstallParameterDialogHooks(window);
   OpenLammNumericsDialog(nullptr);
   EXPECT_EQ(backend().ShownForms().size(), before + 1);
   EXPECT_EQ(LastCaption(), "Numerical Control of Lamm Equation Solution");

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/ShellFixture.h"
 #include "app/interaction/CursorActions.h"
 #include "app/interaction/DistributionTools.h"
@@ -50,16 +51,13 @@ class PlotInteraction : public ShellTest {
     savedResult_ = DistributionResult;
     platform::qt::UseRasterWindows(backend());
     window = std::make_unique<TXLAWindow>(MainWindowTitle);
+    WireAsTheProgramStartDoes(*window);
     window->Create();
-    // The hooks the window's start-up installs: the paint's buttons and
-    // peak labels, the integrate button of the distribution plot.
-    InstallInteractionHooks(*window);
     window->Host()->ResizeClient({1400, 1000});
     Paint();
   }
 
   void TearDown() override {
-    RemoveInteractionHooks();
     window.reset();
     display::ClearDistributionPlots();
     ResetInteractionRecords();

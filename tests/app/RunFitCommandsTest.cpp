@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/commands/RunFitCommands.h"
 #include "app/options/ProgramOptions.h"
 #include "state/LoadOptions.h"
@@ -53,6 +54,7 @@ class RunFitCommandsTest : public ContiRunTest {
   }
   void SetUp() override {
     ContiRunTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     savedRepaint_ = RepaintMainWindow;
     RunFitState = RunFitStateRecord{};
     PaintState = PaintStateRecord{};

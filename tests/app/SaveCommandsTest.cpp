@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "app/ProgramStartLinks.h"
 #include "app/datacmds/SaveCommands.h"
 #include "app/models/ContinuousModelCommands.h"
 #include "app/models/ModelCommandSupport.h"
@@ -24,6 +25,7 @@ class SaveCommandsTest : public DataOpsTest {
  protected:
   void SetUp() override {
     DataOpsTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     savedModel_ = ModelSelection;
     LoadNamedScans({NamedScan{.name = "00001.RA1", .time = 1000.0},
                     NamedScan{.name = "00002.RA1", .time = 1300.0}});

@@ -1,5 +1,6 @@
 // Each scan-correction command changes what it names and nothing else, and
 // a correction applied with its inverse gives the data back bit for bit.
+#include "app/ProgramStartLinks.h"
 #include "app/scantools/ScanCorrectionCommands.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,7 @@ class ScanCorrectionCommandsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     LoadScans();
   }
   void LoadScans() {

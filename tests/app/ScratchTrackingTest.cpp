@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 
+#include "app/ProgramStartLinks.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ScanDataSet.h"
 #include "support/TestSupport.h"
@@ -16,10 +17,16 @@ namespace {
 
 class ScratchTrackingTest : public HeadlessTest {
  protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
+  }
   void TearDown() override {
     FreeDataSet();
     HeadlessTest::TearDown();
   }
+  // Never shown: the tool runs in the program under its window.
+  TXLAWindow window{"Sedimentation Analysis"};
 };
 
 }  // namespace

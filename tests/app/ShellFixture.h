@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/batch/BatchParameters.h"
 #include "app/options/ProgramOptions.h"
 #include "state/ProgramFlags.h"
@@ -28,6 +29,8 @@ class ShellTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    // The tests build their windows themselves, some without their start.
+    InstallWindowlessStartLinks();
     savedPaths_ = ProgramPaths;
     savedServices_ = ShellServices;
     savedArguments_ = CommandLineArgs.Arguments;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/calculators/TimeDependentFit.h"
 #include "data/InitialData.h"
 #include "data/InitialDistribution.h"
@@ -30,6 +31,7 @@ class TimeDependentRealFit : public ModelsTest {
   void SetUp() override {
     ModelsTest::SetUp();
     ResetFitDisplayLinks();
+    WireAsTheProgramStartDoes(window);
     FitDriverSettings = FitDriverSettingsRecord{};
     FitDriverSettings.OptimizerKind = OptimizerChoice::LevenbergMarquardt;
     SeedClockRandomGenerators(7);
@@ -68,6 +70,7 @@ class TimeDependentRealFit : public ModelsTest {
   static double Time(int k) { return ScanDataSet.ScanHeaders[ScanDataSet.ScanTimeOrder[k]].Time; }
 
   ScratchFolder folder;
+  TXLAWindow window{"Sedimentation Analysis"};
 };
 
 }  // namespace

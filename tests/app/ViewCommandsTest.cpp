@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramStartLinks.h"
 #include "app/loading/LastDataFolder.h"
 #include "state/LoadOptions.h"
 #include "state/ModelSelection.h"
@@ -37,6 +38,7 @@ class ViewCommandsTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    WireAsTheProgramStartDoes(window);
     Reset();
     savedPaths_ = ProgramPaths;
     SetInstallationFolder(scratch.path().string());

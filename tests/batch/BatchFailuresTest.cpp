@@ -234,7 +234,10 @@ TEST_F(BatchFailures, WithoutDisplayAndAutoExitTheProgramRefusesToStart) {
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(BatchExitCode::CannotStayOpen));
-  EXPECT_NE(ReadWholeFile(errorsFile).find("has no <AutoExit>TRUE</AutoExit>"), std::string::npos);
+  const std::string said = ReadWholeFile(errorsFile);
+  EXPECT_NE(said.find("has no <AutoExit>TRUE</AutoExit>"), std::string::npos);
+  // The refusal comes before any window: nothing reaches for its log.
+  EXPECT_EQ(said.find("programming error"), std::string::npos) << said;
   EXPECT_EQ(ReadWholeFile((results / "alldone.txt").string()), "hello");
   EXPECT_EQ(Element(Report(), "ExitCode"), "6");
 }

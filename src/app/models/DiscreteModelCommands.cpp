@@ -179,10 +179,13 @@ void NonidealSpeciesAfterDistribution() {
 void NonidealSpecies(TXLAWindow& window, ModelKind kind, int siblingId) {
   if (RefuseDlsData(window) || RefuseEquilibriumData(window)) return;
   const bool afterDistribution = DistributionKindSelected();
+  // The stored coefficients are read first: once the kind is set, switching
+  // M and s off re-reads slots 10 and 11 into them from the earlier model.
+  const float logKs = SpeciesEngineParameters.LogKs, logKd = SpeciesEngineParameters.LogKd;
   if (!EnterDiscreteKind(window, kind)) return;
   SetFitMAndS(window, false);
-  SetSlot(10, SpeciesEngineParameters.LogKs);
-  SetSlot(11, SpeciesEngineParameters.LogKd);
+  SetSlot(10, logKs);
+  SetSlot(11, logKd);
   window.CheckMenuItem(siblingId, false);
   ClearFitFlags();
   if (afterDistribution) NonidealSpeciesAfterDistribution();
@@ -379,6 +382,8 @@ void CmHinderedSingleSpecies(TXLAWindow& window) {
 void CmMultipleSpecies(TXLAWindow& window) {
   if (RefuseDlsData(window) || RefuseEquilibriumData(window)) return;
   const bool afterDistribution = DistributionKindSelected();
+  // Read before the switch of M and s, as for the single species.
+  const float logKs = SpeciesEngineParameters.LogKs, logKd = SpeciesEngineParameters.LogKd;
   if (!EnterDiscreteKind(window, ModelKind::NonidealMultipleSpecies)) return;
   SetFitMAndS(window, false);
   // The species follow linear ks and kd with their own signs, not the
@@ -387,8 +392,8 @@ void CmMultipleSpecies(TXLAWindow& window) {
   e.TabulatedSD = false;
   e.CsClModel = false;
   e.Repulsive = true;
-  SetSlot(10, e.LogKs);
-  SetSlot(11, e.LogKd);
+  SetSlot(10, logKs);
+  SetSlot(11, logKd);
   // The overlay and the second and third species as the user left them.
   for (int j = 1; j <= NonidealMultiSettingCount; ++j) {
     const NonidealMultiSettingEntry stored = ModelParameters.NonidealMultiSetting[j];

@@ -1,5 +1,6 @@
 #include "app/start/ProgramStart.h"
 
+#include "state/LoadOptions.h"
 #include "state/ModelSelection.h"
 #include "state/ProgramPaths.h"
 #include "app/start/ExitProgram.h"
@@ -12,6 +13,10 @@
 
 CommandLineArgsRecord CommandLineArgs;
 std::string WizardFootnote;
+
+void DropLogLinesBeforeTheWindow() {
+  DebugLog = [](platform::WindowHandle, const std::string&) {};
+}
 
 TXLAApp::TXLAApp() : name_(ApplicationName) {}
 

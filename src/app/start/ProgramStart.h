@@ -64,6 +64,12 @@ class TXLAApp {
   std::unique_ptr<TXLAWindow> window_;
 };
 
+// Until the main window exists there is no diagnostics log: what the
+// program notes before it (a parameter file read, or refused for want of a
+// display, before any window) is dropped. The program calls this first;
+// the window's start points the log at its file.
+void DropLogLinesBeforeTheWindow();
+
 // argv[0] is the program's own path; the installation folder is its folder.
 // Returns the exit code of the message loop.
 int ProgramMain(int argc, const char* const* argv);

@@ -22,10 +22,14 @@ class TXLAWindow : public platform::WindowClient {
   TXLAWindow(const TXLAWindow&) = delete;
   TXLAWindow& operator=(const TXLAWindow&) = delete;
 
-  // The start-up work of the construction, in its order: command line,
-  // preferences, disclaimer, diagnostics log, batch run. Boxes have no owner
-  // yet.
+  // The start-up work of the construction, in its order: the window's
+  // hooks, command line, preferences, disclaimer, diagnostics log, batch
+  // run. Boxes have no owner yet.
   void StartUp();
+  // Points the program-wide hooks (the diagnostics log, runs after a load,
+  // repaints, captions, live plot refresh, the paint's exit and result text)
+  // at this window; StartUp does it first. The destructor takes them back.
+  void InstallWindowHooks();
   // Creates the platform window, runs the set-up step (OnSetup) and shows it.
   void Create();
   // Check marks from the settings; outside a batch run also the display, the
@@ -89,10 +93,7 @@ class TXLAWindow : public platform::WindowClient {
  private:
   void SetOptionCheckMarks();
   void FillFileDialogRecords();
-  // Points the program-wide hooks (runs after a load, repaints, captions,
-  // live plot refresh, the paint's exit and result text) at this window,
-  // and puts them back to doing nothing.
-  void InstallWindowHooks();
+  // Puts the hooks InstallWindowHooks set back to doing nothing.
   void RemoveWindowHooks();
 
   std::string title_;

@@ -73,13 +73,6 @@ void TXLAWindow::StartUp() {
   RightButtonDown = false;
   RunBusy = FitBusy = DialogBusy = false;
   PrinterCreated = false;
-  // Installed first, so nothing of the start calls the log before it has a
-  // place to go.
-  debugLogOpen_ = false;
-  ::DebugLog = [this](platform::WindowHandle, const std::string& text) {
-    if (debugLogOpen_) DebugLog(text);
-  };
-  debugLogHookInstalled_ = true;
   InstallWindowHooks();
 
   const BatchAcceptance batch = TakeBatchCommandLine(CommandLineArgs.Arguments);

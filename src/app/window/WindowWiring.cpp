@@ -41,6 +41,13 @@
 #include "models/ParametersCommand.h"
 
 void TXLAWindow::InstallWindowHooks() {
+  // The log first, so nothing of the start calls it before it has a place
+  // to go; it takes lines only once the start has opened it.
+  debugLogOpen_ = false;
+  ::DebugLog = [this](platform::WindowHandle, const std::string& text) {
+    if (debugLogOpen_) DebugLog(text);
+  };
+  debugLogHookInstalled_ = true;
   display::InstallMainPlotHooks();
   display::InstallDistributionPlotHooks();
   ModelCommandLinks.InitDistributionPlot = [](bool) {
