@@ -32,7 +32,6 @@ inline void ResetDataOpsRecords() {
   OverwriteWithoutAsking = false;
   WorstScanIndex = 0;
   ScanRmsFileOn = true;
-  WriteScanRmsDefault = [] {};
   LoadOptions = LoadOptionsRecord{};
   FitControl = FitControlRecord{};
   LammSolverSettings = LammSolverSettingsRecord{};
@@ -41,12 +40,8 @@ inline void ResetDataOpsRecords() {
   TINoiseUndo = TINoiseUndoRecord{};
   DlsFieldAcf = false;
   DrawingAllowed = false;
-  ResetDataOperationLinks();
-  RenderDataPlot = [](bool) {};
-  RenderResidualPlot = [] {};
-  UpdateHistogramPlot = [](bool) {};
-  BuildMainDataPlots = [] {};
-  RepaintMainWindow = [](platform::WindowHandle) {};
+  testsupport::InstallNoWindowHooks();
+  DataOperationLinks = NoWindowDataOperations();
 }
 
 class DataOpsTest : public DataTest {

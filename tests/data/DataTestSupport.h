@@ -12,25 +12,49 @@
 #include "state/ProgramFlags.h"
 #include "data/CommonRadialGrid.h"
 #include "data/ComponentGridSignals.h"
+#include "data/DataOperationLinks.h"
+#include "data/DataSetServices.h"
 #include "data/DataSetLinks.h"
 #include "data/InitialDistribution.h"
 #include "data/LoadSteps.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanFileReader.h"
 #include "data/ScanReaderOptions.h"
+#include "data/ResidualBitmap.h"
 #include "state/ContiNonidSimLink.h"
 #include "state/ModelParameters.h"
+#include "support/NoWindowHooks.h"
 #include "support/TestSupport.h"
+
+// The data operations' links to the window and the models above them, which
+// these tests leave out: no cursor, no plots, no model computed and no
+// distribution file to make data from.
+inline DataOperationLinksRecord NoWindowDataOperations() {
+  DataOperationLinksRecord r;
+  r.ShowWaitCursor = [](bool) {};
+  r.PushDisplayRange = [](const DisplayRange&) {};
+  r.SetDataPlotRanges = [](const DisplayRange&) {};
+  r.ShowToolPlot = [](const ToolCurvePlot&) {};
+  r.SimulateModel = [](platform::WindowHandle) {};
+  r.LoadDistributionFile = [](const std::string&) { return false; };
+  r.RunContinuousModel = [](platform::WindowHandle) {};
+  return r;
+}
 
 inline void ResetDataRecords() {
   // The layers above the data, which the program start links in, are not
-  // part of these tests: their links do nothing here.
+  // part of these tests: their links do nothing here, and are in place
+  // before the data set is freed (which calls some of them).
+  testsupport::InstallNoWindowHooks();
+  DataOperationLinks = NoWindowDataOperations();
   DestroyMainPlots = [] {};
-  DestroyContiNonidSim = [] {};
   ReapplyNonlinearDetection = [](bool) {};
   FreeNonlinearDetectionArrays = [] {};
   ExtrapolateInitialDataLeft = [] {};
   ExtrapolateInitialDataRight = [] {};
+  // No scan rms file to name and no residual plot to take a range from.
+  WriteScanRmsDefault = [] {};
+  ResidualPlotYRange = [] { return std::pair<float, float>{0.0f, 0.0f}; };
   FreeDataSet();
   ScanDataSet = ScanDataSetRecord{};
   CommonRadialGrid = CommonRadialGridRecord{};

@@ -49,22 +49,7 @@ inline void ResetLoadRecords() {
   BatchMode = false;
   ScanRmsFileOn = true;
   WriteScanRmsDefault = [] {};
-  RunModel = [](platform::WindowHandle) {};
-  InvokeRunModel = [](platform::WindowHandle) {};
-  RepaintMainWindow = [](platform::WindowHandle) {};
-  SetMainWindowCaption = [](platform::WindowHandle, const std::string&) {};
-  CheckTemperatureFluctuation = [](platform::WindowHandle, float) { return true; };
-  DebugLog = [](platform::WindowHandle, const std::string&) {};
-  BuildMainDataPlots = [] {};
-  RenderDataPlot = [](bool) {};
-  RenderResidualPlot = [] {};
-  BuildResidualHistogram = [] {};
-  ShowNoiseButtons = [](int) {};
-  HideNoiseButtons = [](int) {};
-  ShowLoadProgress = [](platform::WindowHandle, float) {};
-  RemoveLoadProgress = [] {};
-  OfferRestorePreviousData = [](platform::WindowHandle, bool) { return false; };
-  TimeStampCheck = [](platform::WindowHandle) { return false; };
+  testsupport::InstallNoWindowHooks();
 }
 
 // Hooks that count their calls in calls, which must outlive them.

@@ -53,6 +53,10 @@ TEST(CtotTimeGrid, StepsOfTwentyThenOfAHundredSeconds) {
 
 class CtotMovieTest : public HeadlessTest {
  protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    CtotMovieLinks = NoCtotField();
+  }
   void TearDown() override {
     DeleteCtotMovie();
     HeadlessTest::TearDown();

@@ -14,11 +14,14 @@
 #include "state/ProgramFlags.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
+#include "models/ModelsTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanReaderOptions.h"
 #include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
+#include "distributions/CtotMovie.h"
 #include "distributions/DistributionArrays.h"
+#include "distributions/MonteCarlo.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "state/ContiNonidSimLink.h"
 #include "state/DistributionResultRecords.h"
@@ -31,20 +34,22 @@
 #include "state/ParameterVector.h"
 #include "support/TestSupport.h"
 
+// The non-ideal model's field as the frames see it while no fit holds one:
+// not in use, nothing to fill them from, not frozen.
+inline CtotMovieLinksRecord NoCtotField() {
+  CtotMovieLinksRecord r;
+  r.FieldInUse = [] { return false; };
+  r.FillFromField = [] {};
+  r.FreezeCtot = [] { return false; };
+  return r;
+}
+
+// The records of the data set and the models and the stand-ins of the
+// layers above them (as the data and model tests reset them), then the
+// distribution's own records.
 inline void ResetDistributionRecords() {
-  DestroyMainPlots = [] {};
-  DestroyContiNonidSim = [] {};
-  ReapplyNonlinearDetection = [](bool) {};
-  FreeNonlinearDetectionArrays = [] {};
-  FreeDataSet();
-  ScanDataSet = ScanDataSetRecord{};
-  CommonRadialGrid = CommonRadialGridRecord{};
-  ScanReaderOptions = ScanReaderOptionsRecord{};
-  ModelParameters = ModelParametersRecord{};
-  ModelSelection = ModelSelectionRecord{};
-  SolventConditions = SolventConditionsRecord{};
-  FitControl = FitControlRecord{};
-  LammSolverSettings = LammSolverSettingsRecord{};
+  ResetDataRecords();
+  ResetModelRecords();
   DistributionSettings = DistributionSettingsRecord{};
   DistributionRunFlags = DistributionRunFlagsRecord{};
   DistributionResult = DistributionResultRecord{};
@@ -55,10 +60,10 @@ inline void ResetDistributionRecords() {
   ParameterFitted.fill(0);
   FreeKernelArray();
   FreeNormalEqArrays();
-  DlsDataMode = false;
-  SminWarningAccepted = false;
-  RedrawSuppressed = false;
-  ComputationAbort = false;
+  CtotMovieLinks = NoCtotField();
+  // No distribution plot: the Monte Carlo limit curves are not drawn.
+  MonteCarloDisplayLinks.AddLimitCurves = [](float*, float*, int) {};
+  MonteCarloDisplayLinks.RemoveLimitCurves = [] {};
 }
 
 // One scan of the in-memory data set.
@@ -72,12 +77,10 @@ class ContiRunTest : public HeadlessTest {
   void SetUp() override {
     HeadlessTest::SetUp();
     ResetDistributionRecords();
-    StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
     DataFileLocation.SdistFilePath = scratch.File("sdist.dat");
   }
   void TearDown() override {
     ResetDistributionRecords();
-    StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
     DataFileLocation = DataFileLocationRecord{};
     HeadlessTest::TearDown();
   }

@@ -14,6 +14,7 @@
 #include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
+#include "data/DataTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "state/SolventConditions.h"
 #include "distributions/ContiGrid.h"
@@ -174,6 +175,9 @@ class StoredDistributionTest : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    // The data set's records at their defaults, with the layers above the
+    // data standing in before anything frees it.
+    ResetDataRecords();
     settings_ = DistributionSettings;
     flags_ = DistributionRunFlags;
     model_ = ModelSelection;

@@ -11,6 +11,7 @@
 #include "NoiseProblemFixture.h"
 #include "distributions/ThreadedNormalEquations.h"
 #include "state/ComputationAbort.h"
+#include "state/LoadOptions.h"
 
 namespace {
 
@@ -40,7 +41,14 @@ std::vector<double> SystemOf(const NormalEquationArrays& neq) {
   return v;
 }
 
-TEST(ThreadedNormalEquationsTest, EqualsTheSingleThreadedBuildBitForBit) {
+// The build writes its steps to the diagnostics log, which is off here: the
+// lines are dropped.
+class ThreadedNormalEquationsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { DebugLog = [](platform::WindowHandle, const std::string&) {}; }
+};
+
+TEST_F(ThreadedNormalEquationsTest, EqualsTheSingleThreadedBuildBitForBit) {
   Problem p;
   noise_problem::Fill(p, 7, 5, 600, 20, 570, 3u);  // 551 fit radii: three blocks
   for (const NoiseCase& c : kNoiseCases) {
@@ -60,7 +68,7 @@ TEST(ThreadedNormalEquationsTest, EqualsTheSingleThreadedBuildBitForBit) {
   }
 }
 
-TEST(ThreadedNormalEquationsTest, ReportsProgressUpToCompletion) {
+TEST_F(ThreadedNormalEquationsTest, ReportsProgressUpToCompletion) {
   Problem p;
   noise_problem::Fill(p, 4, 6, 50, 5, 45, 5u);
   for (int threads : {1, 3, 9}) {
@@ -76,7 +84,7 @@ TEST(ThreadedNormalEquationsTest, ReportsProgressUpToCompletion) {
   }
 }
 
-TEST(ThreadedNormalEquationsTest, AnInterruptionClearsTheSystemAndLeavesTheInputs) {
+TEST_F(ThreadedNormalEquationsTest, AnInterruptionClearsTheSystemAndLeavesTheInputs) {
   Problem p;
   noise_problem::Fill(p, 5, 4, 60, 3, 58, 9u);
   std::vector<float> data0;

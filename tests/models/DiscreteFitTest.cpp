@@ -34,7 +34,6 @@ class DiscreteFitTest : public ModelsTest {
  protected:
   void SetUp() override {
     ModelsTest::SetUp();
-    ResetFitDisplayLinks();
     FitDriverSettings = FitDriverSettingsRecord{};
     SeedClockRandomGenerators(11);
     SetUpVelocityFitCell(kScans, 0.005, 900.0, kRpm);
@@ -136,7 +135,7 @@ TEST_F(DiscreteFitTest, AnnealingThenLevenbergMarquardtRecoversOneSpecies) {
   ExpectRecovered(kOneSpecies, 0.005f, 0.03f);
   EXPECT_GT(evaluations, 40);  // the schedule ran before the final pass
   EXPECT_FLOAT_EQ(FitControl.AnnealTemperature, FitControl.AnnealStartTemperature);
-  ResetFitDisplayLinks();
+  FitDisplayLinks = NoWindowFitDisplay();
 }
 
 TEST_F(DiscreteFitTest, LevenbergMarquardtRecoversTwoSpecies) {

@@ -26,7 +26,6 @@ class ErrorProjectionsTest : public ModelsTest {
  protected:
   void SetUp() override {
     ModelsTest::SetUp();
-    ResetFitDisplayLinks();
     SeedClockRandomGenerators(5);
     SetUpVelocityFitCell(kScans, 0.005, 1500.0, kRpm);
     ContourRefit = SimplexWithRestarts;

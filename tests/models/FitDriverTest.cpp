@@ -30,7 +30,6 @@ class FitDriverTest : public ModelsTest {
  protected:
   void SetUp() override {
     ModelsTest::SetUp();
-    ResetFitDisplayLinks();
     FitDriverSettings = FitDriverSettingsRecord{};
     CorrectionOptions = CorrectionOptionsRecord{};
     SeedClockRandomGenerators(5);
@@ -38,7 +37,6 @@ class FitDriverTest : public ModelsTest {
   void TearDown() override {
     CorrectionOptions = CorrectionOptionsRecord{};
     FitDriverSettings = FitDriverSettingsRecord{};
-    ResetFitDisplayLinks();
     ModelsTest::TearDown();
   }
 

@@ -14,6 +14,7 @@
 #include "state/FitControl.h"
 #include "state/LammSolverSettings.h"
 #include "state/ModelParameters.h"
+#include "support/NoWindowHooks.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -25,6 +26,8 @@ class LammPreferenceFileTest : public HeadlessTest {
     savedPaths_ = ProgramPaths;
     SetInstallationFolder(folder_.path().string());
     ResetRecords();
+    // No window: the diagnostics lines of a read or save are dropped.
+    testsupport::InstallNoWindowHooks();
   }
   void TearDown() override {
     ResetRecords();

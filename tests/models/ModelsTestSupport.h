@@ -3,13 +3,17 @@
 // the models, the global Lamm arrays and the data set at their defaults.
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataTestSupport.h"
 #include "state/SolventConditions.h"
+#include "models/FitDriver.h"
+#include "models/FitResultDisplay.h"
 #include "models/GlobalLammState.h"
+#include "models/ParametersCommand.h"
 #include "models/SimulationArrays.h"
 #include "models/SimulationErrors.h"
 #include "models/TempParameterFile.h"
@@ -17,6 +21,51 @@
 #include "state/FitControl.h"
 #include "state/LammSolverSettings.h"
 #include "state/ModelParameters.h"
+
+// The fits' links to the window, which these tests leave out: no status
+// lines, final fit or evaluation counters are drawn.
+inline FitDisplayLinksRecord NoWindowFitDisplay() {
+  FitDisplayLinksRecord r;
+  r.FitResultText = [](platform::WindowHandle) {};
+  r.DrawFinalFit = [](platform::WindowHandle) {};
+  r.ShowEvaluationProgress = [](platform::WindowHandle, const std::string&, const std::string&) {};
+  return r;
+}
+
+// The Parameters command's links to the window: no approach-to-equilibrium
+// screen is up, nobody is asked for limits, no plot is rebuilt, no mean-field
+// files or skew table are loaded, and a scaling-law calibration is declined.
+inline ParametersCommandLinksRecord NoWindowParametersCommand() {
+  ParametersCommandLinksRecord r;
+  r.EqTestActive = [] { return false; };
+  r.ResetEqTest = [] {};
+  r.EditMeniscusBottomLimits = [](platform::WindowHandle, bool) {};
+  r.RebuildTwoDimensionalPlot = [] {};
+  r.LoadCtotDataFiles = [](platform::WindowHandle) {};
+  r.WienerSkewingParameters = [](platform::WindowHandle) {};
+  r.CalibrateCMPowerLaw = [](platform::WindowHandle) { return false; };
+  return r;
+}
+
+// The temporary parameter file's links at their defaults (the model commands
+// set the model kind), the rest standing in for the shell without a window:
+// no menu to mark, no cursor, no mean-field field to save or load beside the
+// file, no buffer-mismatch tools, no saved-fit command, not quiet and no
+// serial fit running.
+inline void InstallNoWindowTempParameterFileLinks() {
+  ResetTempParameterFileLinks();
+  TempParameterFileLinksRecord& l = TempParameterFileLinks;
+  l.ClearFlotationGridReset = [] {};
+  l.SaveCtotBesideParameters = [](const std::string&) {};
+  l.LoadCtotBesideParameters = [](platform::WindowHandle, const std::string&) {};
+  l.FixBufferSedimentationParams = [] {};
+  l.BufferSedOff = [](platform::WindowHandle) {};
+  l.DrawMeniscusCursor = [](platform::WindowHandle, float) {};
+  l.CheckMenuItem = [](platform::WindowHandle, int, bool) {};
+  l.ReloadSavedFitParameters = [](platform::WindowHandle) {};
+  l.QuietMode = [] { return false; };
+  l.SerialFitRunning = [] { return false; };
+}
 
 inline void ResetModelRecords() {
   FreeSimulationArrays();
@@ -34,8 +83,11 @@ inline void ResetModelRecords() {
   ComputationAbort = false;
   OpenLammNumericsDialog = [](platform::WindowHandle) {};
   StoreLammColumnForKernel = [](int, const double*, const double*, int) {};
-  // No menu in these tests.
-  TempParameterFileLinks.CheckMenuItem = [](platform::WindowHandle, int, bool) {};
+  InstallNoWindowTempParameterFileLinks();
+  FitDisplayLinks = NoWindowFitDisplay();
+  ParametersCommandLinks = NoWindowParametersCommand();
+  // No window: nothing refreshes the plots on a timer.
+  ::TimedPlotRefresh = [] {};
 }
 
 // Velocity scans from 6.0 to 7.0 cm at radialStep, taken every timeStep

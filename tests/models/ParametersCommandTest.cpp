@@ -40,7 +40,7 @@ class ParametersCommandTest : public ModelsTest {
     SpeciesEngineParameters = SpeciesEngineParametersRecord{};
     CorrectionOptions = CorrectionOptionsRecord{};
     StickyHardSpheres = false;
-    ParametersCommandLinks = ParametersCommandLinksRecord{};
+    ParametersCommandLinks = NoWindowParametersCommand();
     KeptExtrapolationSwitches = ExtrapolationSwitches{};
   }
   void Select(ModelKind kind) {

@@ -38,7 +38,6 @@ void ResetAllRecords() {
   SpeciesEngineParameters = SpeciesEngineParametersRecord{};
   ReloadInProgress = false;
   TakeLogSpacingFromSettings = false;
-  ResetTempParameterFileLinks();
 }
 
 class TempParameterFileTest : public ModelsTest {

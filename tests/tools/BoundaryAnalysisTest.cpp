@@ -12,6 +12,7 @@
 
 #include "state/ModelSelection.h"
 #include "data/CommonRadialGrid.h"
+#include "data/DataTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "distributions/SyntheticVelocityData.h"
 #include "state/DistributionResultRecords.h"
@@ -21,16 +22,21 @@
 #include "state/ModelParameters.h"
 #include "models/ParameterPacking.h"
 #include "state/ParameterVector.h"
-#include "support/TestSupport.h"
 
 namespace {
 
 namespace sv = synthetic_velocity;
 
-class BoundaryAnalysisTest : public HeadlessTest {
+class BoundaryAnalysisTest : public DataTest {
  protected:
+  void SetUp() override {
+    DataTest::SetUp();
+    // No window: the progress lines and the step distributions are not
+    // shown (a test that looks at them records them).
+    BoundaryAnalysisLinks.Text = [](int, int, const std::string&) {};
+    BoundaryAnalysisLinks.StepShown = [](const std::vector<float>&, const std::vector<float>&) {};
+  }
   void TearDown() override {
-    FreeDataSet();
     FitControl.TINoiseFitted = false;
     ModelParameters.RINoiseFitted = false;
     ModelSelection = ModelSelectionRecord{};
@@ -39,7 +45,7 @@ class BoundaryAnalysisTest : public HeadlessTest {
     ParameterVector.fill(0.0f);
     BoundaryAnalysisLinks = BoundaryAnalysisLinksRecord{};
     LsgStepDistributions = LsgStepDistributionsRecord{};
-    HeadlessTest::TearDown();
+    DataTest::TearDown();
   }
   // Loads the experiment's scans with the fit range [left, right].
   void Load(const sv::Experiment& e, const sv::Data& data, float left, float right) {

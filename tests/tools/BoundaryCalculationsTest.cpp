@@ -6,22 +6,16 @@
 #include <cmath>
 #include <numbers>
 
+#include "data/DataTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "lamm/CLammIdeal.h"
 #include "state/ModelParameters.h"
-#include "support/TestSupport.h"
 #include "tools/BoundaryCalculations.h"
 
 namespace {
 
-class BoundaryCalculations : public HeadlessTest {
+class BoundaryCalculations : public DataTest {
  protected:
-  void TearDown() override {
-    FreeDataSet();
-    ModelParameters = ModelParametersRecord{};
-    HeadlessTest::TearDown();
-  }
-
   // A 5 S, 6e-7 cm^2/s species at 50,000 rpm, scans every 600 s from 1200 s,
   // loaded as the data set.
   void LoadSimulatedScans(int count) {

@@ -8,16 +8,16 @@
 
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
+#include "data/DataTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "models/TempParameterFile.h"
-#include "support/TestSupport.h"
 
 namespace {
 
-class NonlinearDetectionTest : public HeadlessTest {
+class NonlinearDetectionTest : public DataTest {
  protected:
   void SetUp() override {
-    HeadlessTest::SetUp();
+    DataTest::SetUp();
     FreeDataSet();
     AllocScanSlots(2);
     auto& d = ScanDataSet;
@@ -42,11 +42,8 @@ class NonlinearDetectionTest : public HeadlessTest {
       for (int k = 1; k <= 30; ++k) original.push_back(d.ScanSignal[i][k]);
   }
   void TearDown() override {
-    ::ReapplyNonlinearDetection = [](bool) {};
-    ::FreeNonlinearDetectionArrays = [] {};
     CorrectionOptions.Fluorescence = FluorescenceCorrectionsRecord{};
-    FreeDataSet();
-    HeadlessTest::TearDown();
+    DataTest::TearDown();
   }
   float Signal(int n) const { return ScanDataSet.ScanSignal[1 + n / 30][1 + n % 30]; }
   std::vector<float> original;

@@ -6,20 +6,20 @@
 #include "state/ProgramPaths.h"
 #include "data/CommonRadialGrid.h"
 #include "data/DataSetLinks.h"
+#include "data/DataTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "state/DistributionResultRecords.h"
 #include "state/DistributionSettingsRecords.h"
 #include "state/FitControl.h"
 #include "state/ModelParameters.h"
-#include "support/TestSupport.h"
 #include "tools/PlotExports.h"
 
 namespace {
 
-class PlotExports : public HeadlessTest {
+class PlotExports : public DataTest {
  protected:
   void SetUp() override {
-    HeadlessTest::SetUp();
+    DataTest::SetUp();
     savedTemp = ProgramPaths.TempFolder;
     ProgramPaths.TempFolder = folder.path().string() + "/";
     FreeDataSet();
@@ -51,7 +51,7 @@ class PlotExports : public HeadlessTest {
     DlsDataMode = false;
     DistributionResult = DistributionResultRecord{};
     ProgramPaths.TempFolder = savedTemp;
-    HeadlessTest::TearDown();
+    DataTest::TearDown();
   }
   std::string Read(const std::string& name) { return ReadWholeFile(folder.File(name)); }
   ScratchFolder folder;

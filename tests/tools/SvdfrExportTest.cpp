@@ -7,18 +7,18 @@
 #include <sstream>
 
 #include "data/CommonRadialGrid.h"
+#include "data/DataTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "state/FitControl.h"
 #include "state/ModelParameters.h"
-#include "support/TestSupport.h"
 #include "tools/SvdfrExport.h"
 
 namespace {
 
-class SvdfrExport : public HeadlessTest {
+class SvdfrExport : public DataTest {
  protected:
   void SetUp() override {
-    HeadlessTest::SetUp();
+    DataTest::SetUp();
     FreeDataSet();
     ModelParameters = ModelParametersRecord{};
     // Scan 1 (recorded second) has 3 fit points, scan 2 (recorded first) 2.
@@ -42,7 +42,7 @@ class SvdfrExport : public HeadlessTest {
   }
   void TearDown() override {
     FreeDataSet();
-    HeadlessTest::TearDown();
+    DataTest::TearDown();
   }
   std::vector<std::vector<double>> Rows() {
     std::vector<std::vector<double>> rows;

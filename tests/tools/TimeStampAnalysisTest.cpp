@@ -7,21 +7,20 @@
 
 #include <filesystem>
 
+#include "data/DataTestSupport.h"
 #include "data/ScanDataSet.h"
 #include "data/ScanFileTimes.h"
 #include "data/ScanFileWriter.h"
-#include "support/TestSupport.h"
 
 namespace {
 
 using platform::BoxAnswer;
 
-class TimeStampAnalysisTest : public HeadlessTest {
+class TimeStampAnalysisTest : public DataTest {
  protected:
   void TearDown() override {
-    FreeDataSet();
     DataFileLocation = DataFileLocationRecord{};
-    HeadlessTest::TearDown();
+    DataTest::TearDown();
   }
   // Scans recorded at the given times whose files were written at
   // fileStart + rate x (recorded - first recorded).
