@@ -5,6 +5,7 @@
 #include <lapacke.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <mutex>
 
@@ -58,9 +59,11 @@ constexpr int kTileColumns = 6;
 // stay in the first-level cache while the 6-column tiles stream past.
 constexpr int kRowChunk = 128;
 
+std::atomic<bool> wideAllowed{true};
+
 bool HasWideVectors() {
   static const bool wide = __builtin_cpu_supports("avx512f");
-  return wide;
+  return wide && wideAllowed.load(std::memory_order_relaxed);
 }
 
 __attribute__((target("avx512f"))) void GramOfRowsWide(int n, int k, double alpha,
@@ -150,6 +153,8 @@ void FloatColumnsToRows(int columns, int count, const float* const* column, doub
   for (; q0 < columns; ++q0)
     for (int k = 0; k < count; ++k) rows[static_cast<std::size_t>(k) * stride + q0] = column[q0][k];
 }
+
+bool AllowWideVectorKernels(bool allowed) { return wideAllowed.exchange(allowed); }
 
 int GramRowStride(int n) {
   // Whole tiles of rows and of columns read only the row's own values.

@@ -23,6 +23,11 @@ void SetGramLower(int n, int k, const double* a, int lda, double* c, int ldc);
 // may not know the processor and fall back to narrower kernels); elsewhere
 // the library does it. The sums' order is fixed for a machine, so the bits
 // do not depend on which thread computes them.
+// The Gram and conversion kernels take the processor's 512-bit vectors when
+// it has them and the portable path otherwise. Tests turn the wide path off
+// to check the portable one on any machine; returns the earlier setting.
+bool AllowWideVectorKernels(bool allowed);
+
 int GramRowStride(int n);
 void AddGramOfRowsLower(int n, int k, const double* rows, int ld, double* c, int ldc);
 // c += alpha·Σ_r x_r x_rᵀ, the same otherwise (alpha = 1 gives the bits of

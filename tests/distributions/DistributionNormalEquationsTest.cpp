@@ -16,6 +16,7 @@
 #include "distributions/DistributionNNLS.h"
 #include "state/DisplayState.h"
 #include "distributions/DistributionNormalEquations.h"
+#include "numerics/DenseKernels.h"
 #include "state/ComputationAbort.h"
 #include "state/FitControl.h"
 #include "platform/RecordingCanvas.h"
@@ -82,12 +83,18 @@ void ExpectTheExplicitFit(Problem& p, const EliminationCase& c) {
   EXPECT_EQ(record.FixedFirstComponent, c.fixedFirst);
 }
 
+// On both Gram kernels: the wide-vector one where the processor has it, and
+// the portable one that machines without it take.
 TEST(DistributionNormalEquationsTest, EliminatingNoiseEqualsFittingItExplicitly) {
-  for (const EliminationCase& c : kEliminationCases) {
-    SCOPED_TRACE(c.name);
-    Problem p;
-    FillStandard(p);
-    ExpectTheExplicitFit(p, c);
+  for (const bool wide : {true, false}) {
+    const bool earlier = AllowWideVectorKernels(wide);
+    for (const EliminationCase& c : kEliminationCases) {
+      SCOPED_TRACE(testing::Message() << c.name << (wide ? "" : ", portable kernels"));
+      Problem p;
+      FillStandard(p);
+      ExpectTheExplicitFit(p, c);
+    }
+    AllowWideVectorKernels(earlier);
   }
 }
 

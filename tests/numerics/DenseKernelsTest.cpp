@@ -14,7 +14,23 @@
 
 namespace {
 
-TEST(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
+// Each test runs on the wide-vector path (where the processor has it) and on
+// the portable one, since a machine without wide vectors takes the latter.
+class DenseKernelsTest : public testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { earlier_ = AllowWideVectorKernels(GetParam()); }
+  void TearDown() override { AllowWideVectorKernels(earlier_); }
+
+ private:
+  bool earlier_ = true;
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, DenseKernelsTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "WideWhereAvailable" : "Portable";
+                         });
+
+TEST_P(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
   struct Shape {
     int n, k;
     double alpha;
@@ -56,7 +72,7 @@ TEST(DenseKernelsTest, GramOfRowsAddsTheLowerTriangleOnly) {
 
 // Float columns into double rows: whole 8 × 8 blocks and the leftover
 // columns and radii, each value in its place and nothing else written.
-TEST(DenseKernelsTest, FloatColumnsBecomeRows) {
+TEST_P(DenseKernelsTest, FloatColumnsBecomeRows) {
   for (const auto& [columns, count] : {std::pair{3, 5}, std::pair{8, 8}, std::pair{19, 37}}) {
     SCOPED_TRACE(testing::Message() << columns << " columns of " << count);
     std::vector<std::vector<float>> data(static_cast<std::size_t>(columns));

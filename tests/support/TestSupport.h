@@ -47,10 +47,10 @@ std::string ReadWholeFile(const std::string& path);
 std::filesystem::path TestDataFolder();
 
 namespace testsupport {
-// A test calling a link that was never installed is reported by name; it
-// fails when its executable asked for that (a file of its folder sets this
-// at start: the folders whose tests install every link they go through).
-inline bool unwiredCallsFailTests = false;
+// A test calling a link that was never installed fails, naming the link's
+// type: every test installs the links it goes through (a test of one layer
+// puts stand-ins in place for the layers above it).
+inline bool unwiredCallsFailTests = true;
 // Set by a test of the unwired default itself: its calls are not reported.
 // Reset before each test.
 inline bool unwiredCallsAllowed = false;
