@@ -20,6 +20,7 @@
 #include "app/loading/LoadCommands.h"
 #include "app/viewcmds/ToolPlots.h"
 #include "app/wiring/AnalysisHooks.h"
+#include "data/CommonRadialGrid.h"
 #include "data/LoadTestSupport.h"
 #include "display/DisplayLinks.h"
 #include "display/MainPlots.h"
@@ -183,6 +184,58 @@ TEST_F(WiredLinks, FullRangeAfterALayoutChangeLeavesNoMixOfLayouts) {
     for (int y = 0; y < painted.Height(); ++y)
       differing += redrawn.At(x, y) == painted.At(x, y) ? 0 : 1;
   EXPECT_EQ(differing, 0);
+}
+
+// Continuous c(s) chosen after c(s, f/f0) keeps the s range of the
+// c(s, f/f0) result; chosen through the discrete model (a fresh switch, no
+// distribution plot left) it starts from 0 - 15 S. Either way its parameter
+// slots, which the dialog and the saved parameter file show, and the grid
+// of the next Run agree.
+TEST_F(WiredLinks, CsAfterAnotherModelRunsOnTheLimitsItsSlotsShow) {
+  LoadScans();
+  auto& d = ScanDataSet;
+  for (int i = 1; i <= d.NFILES; ++i) {
+    ScanHeader& h = d.ScanHeaders[i];
+    h.Rpm = 50000;
+    const double omega = h.Rpm * 3.14159265358979323846 / 30.0;
+    h.Omega2t = omega * omega * h.Time;
+    h.Temperature = 20.0f;
+    h.RampAcceleration = 1e6;
+  }
+  SetupCommonRadialGrid();
+  d.RadialResolution = 0.003f;
+  const struct {
+    bool throughDiscrete;
+    float smin, smax;
+  } cases[] = {{false, 1.0f, 10.0f}, {true, 0.0f, 15.0f}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.throughDiscrete ? "through the discrete model" : "directly");
+    window->OnCommand(198);  // Non-Interacting Discrete Species
+    window->OnCommand(595);  // c(s, f/f0)
+    ASSERT_EQ(ModelSelection.Kind, ModelKind::CSFf0);
+    ParameterVector[1] = 1.0f;   // s min
+    ParameterVector[5] = 10.0f;  // s max
+    ParameterVector[9] = 8.0f;   // resolution
+    ParameterVector[10] = 1.0f;  // f/f0 min
+    ParameterVector[6] = 2.0f;   // f/f0 max
+    ParameterVector[8] = 3.0f;   // f/f0 steps
+    ParameterVector[13] = 5.9f;
+    ParameterVector[14] = 7.2f;
+    UnpackParameterVector();
+    window->OnCommand(213);  // Run
+    if (c.throughDiscrete) window->OnCommand(198);
+    window->OnCommand(275);  // Continuous c(s) Distribution
+    ASSERT_EQ(ModelSelection.Kind, ModelKind::ContinuousCS);
+    EXPECT_FLOAT_EQ(ParameterVector[1], c.smin);
+    EXPECT_FLOAT_EQ(ParameterVector[5], c.smax);
+
+    window->OnCommand(213);
+
+    const auto n = static_cast<std::size_t>(DistributionSettings.DistGridSize);
+    ASSERT_GE(n, 2u);
+    EXPECT_FLOAT_EQ(DistributionResult.DistSGrid[1], ParameterVector[1]);
+    EXPECT_FLOAT_EQ(DistributionResult.DistSGrid[n], ParameterVector[5]);
+  }
 }
 
 TEST_F(WiredLinks, ThePriorProfileIsDrawnOverTheDistributionPlotWhileInUse) {
