@@ -67,8 +67,8 @@ extern std::unique_ptr<CCtotMovie> pCtotMovie;
 // The ctot overlay is drawn over the data plot.
 extern bool CtotOverlayShown;
 
-// What the frames need of the non-ideal c(s) model; nothing while not
-// installed. RefreshFromField refills the frames from the model's field when
+// What the frames need of the non-ideal c(s) model, installed at start (a
+// call before is reported as never installed). RefreshFromField refills the frames from the model's field when
 // that is allocated, valid and in use (and not frozen, for Write).
 struct CtotMovieLinksRecord {
   std::function<bool()> FieldInUse = links::Unwired;

@@ -47,8 +47,8 @@ struct MonteCarloRecord {
 
 extern MonteCarloRecord MonteCarlo;
 
-// What the analysis needs of the distribution plot; nothing happens while
-// not installed. The limit curves wrap the arrays of MonteCarloUpper and
+// What the analysis needs of the distribution plot, installed by the window's
+// start (a call before is reported as never installed). The limit curves wrap the arrays of MonteCarloUpper and
 // MonteCarloLower (upper added first, red; lower blue).
 struct MonteCarloDisplayLinksRecord {
   std::function<void(float* upper, float* lower, int n)> AddLimitCurves = links::Unwired;

@@ -53,8 +53,8 @@ struct FitDriverSettingsRecord {
 
 extern FitDriverSettingsRecord FitDriverSettings;
 
-// What the fits need of the main window's display. Each does nothing by
-// default (runs without a window).
+// What the fits need of the main window's display, installed by the window's
+// start; once the window is gone they draw nothing.
 struct FitDisplayLinksRecord {
   // The fit status lines of the current model.
   std::function<void(platform::WindowHandle)> FitResultText = links::Unwired;

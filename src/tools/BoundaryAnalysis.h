@@ -58,7 +58,8 @@ struct LsgStepDistributionsRecord {
 
 extern LsgStepDistributionsRecord LsgStepDistributions;
 
-// Where the analyses show their progress and steps; empty parts do nothing.
+// Where the analyses show their progress and steps, installed by the window's
+// start; an empty part does nothing.
 struct BoundaryAnalysisLinksRecord {
   std::function<void(int x, int y, const std::string&)> Text = links::Unwired;
   // A step distribution (s grid, values) was computed.
