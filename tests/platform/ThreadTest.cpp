@@ -3,6 +3,15 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
+#include <set>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "platform/Thread.h"
 
@@ -124,5 +133,77 @@ TEST(ThreadTest, AFinishedThreadIsReleasedWithoutAWait) {
   EXPECT_EQ(t->ExitCode(), 3);
   t.reset();
 }
+
+// Bodies that need each other to finish all run at once, however many
+// system threads are already kept: the workers of one step may wait for
+// each other's results.
+TEST(ThreadTest, BodiesThatWaitForEachOtherAllRunAtOnce) {
+  constexpr int kBodies = 16;
+  std::atomic<int> arrived{0};
+  class Meeting : public Thread {
+   public:
+    explicit Meeting(std::atomic<int>& arrived) : arrived_(arrived) {}
+
+   protected:
+    int Run() override {
+      ++arrived_;
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (arrived_ < kBodies && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::yield();
+      return arrived_ >= kBodies ? 1 : 0;
+    }
+
+   private:
+    std::atomic<int>& arrived_;
+  };
+  for (int round = 0; round < 2; ++round) {
+    arrived = 0;
+    std::vector<std::unique_ptr<Meeting>> bodies;
+    for (int k = 0; k < kBodies; ++k) {
+      bodies.push_back(std::make_unique<Meeting>(arrived));
+      ASSERT_TRUE(bodies.back()->Start());
+    }
+    for (auto& body : bodies) {
+      body->WaitForExit();
+      EXPECT_EQ(body->ExitCode(), 1) << "round " << round;
+    }
+  }
+}
+
+#ifdef __linux__
+// A system thread serves one body after another; a body that raised its
+// priority leaves the thread as it found it for the next.
+TEST(ThreadTest, AKeptThreadServesTheNextBodyAtItsOwnPriority) {
+  class Probe : public Thread {
+   public:
+    explicit Probe(bool raise) : raise_(raise) {}
+    long systemThread = 0;
+    int niceSeen = 0;
+
+   protected:
+    int Run() override {
+      systemThread = static_cast<long>(::syscall(SYS_gettid));
+      niceSeen = ::getpriority(PRIO_PROCESS, static_cast<id_t>(systemThread));
+      if (raise_) SetPriority(Priority::Highest);  // refused without the privilege
+      return 0;
+    }
+
+   private:
+    bool raise_;
+  };
+  const int processNice = ::getpriority(PRIO_PROCESS, 0);
+  std::set<long> systemThreads;
+  for (int k = 0; k < 12; ++k) {
+    Probe body(/*raise=*/k % 2 == 0);
+    ASSERT_TRUE(body.Start());
+    body.WaitForExit();
+    EXPECT_EQ(body.niceSeen, processNice) << "body " << k;
+    systemThreads.insert(body.systemThread);
+    // Time for the thread to come back and wait for the next body.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_LT(systemThreads.size(), 4u);
+}
+#endif
 
 }  // namespace
