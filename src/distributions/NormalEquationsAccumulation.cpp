@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <thread>
 #include <vector>
 
 #include "state/ComputationAbort.h"
@@ -14,10 +15,13 @@ namespace {
 // Radii of a piece at most: a scan of the usual 1,000 to 2,000 fit radii is
 // one piece, long enough for the rank update to run at full speed.
 constexpr int kPieceRadii = 2048;
-// Lanes: twice the workers of a large machine, so that a worker slowed by
-// another process leaves little waiting behind; fewer where the Gram
+// Lanes: four times the workers of a large machine, so that a worker slowed
+// by another process or woken late leaves little waiting behind; fewer where the Gram
 // matrices of large systems would take more than this many bytes.
-constexpr int kMostLanes = 16;
+constexpr int kMostLanes = 32;
+// Fit radii per chunk of the correction by the radial means: a few chunks
+// for the workers to share, each long enough for the rank update.
+constexpr int kCorrectionRadii = 256;
 constexpr std::size_t kLaneBytes = std::size_t{128} << 20;
 // A kernel column whose corrected square sum is below this fraction of its
 // raw one is checked for centred values that are all zero.
@@ -53,13 +57,17 @@ NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem
   const auto affordable = static_cast<int>(
       std::max<std::size_t>(1, kLaneBytes / (gramSize * sizeof(double))));
   laneCount_ = std::min({pieceCount_, kMostLanes, affordable});
+  if (problem.Noise == SystematicNoise::TimeInvariant ||
+      problem.Noise == SystematicNoise::TimeAndRadialInvariant)
+    correctionChunks_ = (fitCount + kCorrectionRadii - 1) / kCorrectionRadii;
   // The blocks serve Finish too, for the means of the correction (a column
   // per system column, a row per fit radius or scan).
   rowStride_ = GramRowStride(order_);
   const std::size_t blockRows = std::max<std::size_t>(
       {static_cast<std::size_t>(workerCount_) * static_cast<std::size_t>(pieceRadii_),
        static_cast<std::size_t>(fitCount), static_cast<std::size_t>(problem.ScanCount)});
-  const std::size_t laneDoubles = gramSize * static_cast<std::size_t>(laneCount_);
+  const std::size_t laneDoubles =
+      gramSize * static_cast<std::size_t>(laneCount_ + correctionChunks_);
   lanes_ = neq.BuildScratchFor(laneDoubles + blockRows * static_cast<std::size_t>(rowStride_));
   blocks_ = lanes_ + laneDoubles;
 }
@@ -160,6 +168,49 @@ bool NormalEquationAccumulator::AccumulateWorker(int worker, bool pollKeyboard,
   }
 }
 
+void NormalEquationAccumulator::MeansReady(int count) {
+  meansReady_.fetch_add(count, std::memory_order_release);
+}
+
+bool NormalEquationAccumulator::AccumulateCorrection(int worker) {
+  assert(worker >= 1 && worker <= workerCount_);
+  if (nextChunk_.load(std::memory_order_relaxed) >= correctionChunks_) return true;
+  // The last columns' means are being computed by other workers, each a
+  // short read of one column: not worth putting this thread to sleep.
+  while (meansReady_.load(std::memory_order_acquire) < problem_.KernelColumns + 1) {
+    if (stopped_.load(std::memory_order_relaxed) ||
+        ComputationAbort.load(std::memory_order_relaxed))
+      return false;
+    std::this_thread::yield();
+  }
+  TakeCorrectionChunks(blocks_ + static_cast<std::size_t>(worker - 1) *
+                                     static_cast<std::size_t>(pieceRadii_) *
+                                     static_cast<std::size_t>(rowStride_));
+  return true;
+}
+
+// Chunk c holds −Ns Σ_r R(r) R(r)ᵀ over its fit radii, R(r) being the
+// radial means of the system columns (see SubtractNoiseMeans).
+void NormalEquationAccumulator::TakeCorrectionChunks(double* block) {
+  const auto order = static_cast<std::size_t>(order_);
+  const auto ld = static_cast<std::size_t>(rowStride_);
+  const int radii = problem_.FitPointCount();
+  for (int c = nextChunk_.fetch_add(1); c < correctionChunks_; c = nextChunk_.fetch_add(1)) {
+    double* gram = lanes_ + order * order * static_cast<std::size_t>(laneCount_ + c);
+    for (std::size_t l = 0; l < order; ++l) std::fill(gram + l * order + l, gram + (l + 1) * order, 0.0);
+    const int j0 = c * kCorrectionRadii, count = std::min(kCorrectionRadii, radii - j0);
+    for (int j = 0; j < count; ++j) {
+      const int r = problem_.FitFirst + j0 + j;
+      double* row = block + static_cast<std::size_t>(j) * ld;
+      row[0] = neq_.DataRadialMean[r];
+      for (int i = 1; i < order_; ++i) row[i] = neq_.KernelRadialMean[i + columnOffset_][r];
+      std::fill(row + order_, row + ld, 0.0);
+    }
+    AddScaledGramOfRowsLower(order_, count, -static_cast<double>(problem_.ScanCount), block,
+                             rowStride_, gram, order_);
+  }
+}
+
 void NormalEquationAccumulator::ReportUpTo(int done) {
   while (reported_ < done) {
     ++reported_;
@@ -242,7 +293,7 @@ bool NormalEquationAccumulator::CentredColumnVanishes(int i, double* scratch) co
 //   TI and RI: − Nr Σ_s S Sᵀ − Ns Σ_r R Rᵀ + N G Gᵀ
 // and the fixed baseline b of the data alone: − 2 b Σy + N b² on the square
 // sum, − b Σ x_i on the right-hand side.
-void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) const {
+void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) {
   const int scans = problem_.ScanCount, radii = problem_.FitPointCount();
   const double ns = scans, nr = radii, points = ns * nr;
   const auto order = static_cast<std::size_t>(order_);
@@ -273,9 +324,14 @@ void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) const {
   const auto scanMeans = [&](int i, int j) {
     return i == 0 ? neq_.DataScanMean[j + 1] : neq_.KernelScanMean[i + columnOffset_][j + 1];
   };
-  const auto radialMeans = [&](int i, int j) {
-    const int r = problem_.FitFirst + j;
-    return i == 0 ? neq_.DataRadialMean[r] : neq_.KernelRadialMean[i + columnOffset_][r];
+  // The radial means' part, in chunks that the workers may have formed.
+  const auto addCorrectionChunks = [&] {
+    TakeCorrectionChunks(blocks_);
+    for (int c = 0; c < correctionChunks_; ++c) {
+      const double* chunk = lanes_ + order * order * static_cast<std::size_t>(laneCount_ + c);
+      for (std::size_t l = 0; l < order; ++l)
+        for (std::size_t i = l; i < order; ++i) gram[l * order + i] += chunk[l * order + i];
+    }
   };
   switch (problem_.Noise) {
     case SystematicNoise::None: {
@@ -292,11 +348,11 @@ void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) const {
       subtractMeans(scans, nr, scanMeans);
       return;
     case SystematicNoise::TimeInvariant:
-      subtractMeans(radii, ns, radialMeans);
+      addCorrectionChunks();
       return;
     case SystematicNoise::TimeAndRadialInvariant:
       subtractMeans(scans, nr, scanMeans);
-      subtractMeans(radii, ns, radialMeans);
+      addCorrectionChunks();
       addGrandMeans(points);
       return;
   }

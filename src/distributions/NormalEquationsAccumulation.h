@@ -50,6 +50,17 @@ class NormalEquationAccumulator {
   // reports those done after worker 1 ended. False when stopped.
   bool AccumulateWorker(int worker, bool pollKeyboard, const NormalEquationProgress* progress);
 
+  // For builders whose workers compute the means too: count means ready
+  // (the data's as one, each kernel column's as one). A worker's part of
+  // the correction by the means over the scans (a Gram matrix of the fit
+  // radii's means, cut into fixed chunks of radii) then waits until all
+  // KernelColumns + 1 are in, and takes chunks from a shared counter until
+  // none is left; false when the build was stopped meanwhile. Finish forms
+  // the chunks nobody took, so a builder that computes the means before may
+  // leave all of them to it.
+  void MeansReady(int count);
+  bool AccumulateCorrection(int worker);
+
   // After all workers have ended: adds the lanes into the system and mirrors
   // its lower triangle; after an interruption clears the system instead.
   // False when interrupted.
@@ -68,7 +79,7 @@ class NormalEquationAccumulator {
   void CentreColumn(int i, int s, int r0, int count, double* out) const;
   // Turns the raw Gram matrix (of order order_, column-major, lower
   // triangle) into that of the centred columns of the noise model.
-  void SubtractNoiseMeans(double* gram) const;
+  void SubtractNoiseMeans(double* gram);
   // Whether every centred value of the kernel column of row i is zero;
   // scratch holds pieceRadii_ doubles.
   bool CentredColumnVanishes(int i, double* scratch) const;
@@ -77,6 +88,9 @@ class NormalEquationAccumulator {
   void AddPiece(int p, double* block, double* gram, bool first) const;
   // Reports the pieces done since the last report, one call each.
   void ReportUpTo(int done);
+  // The chunks of the correction by the radial means left to take; block
+  // is scratch of a worker.
+  void TakeCorrectionChunks(double* block);
 
   const NormalEquationProblem& problem_;
   NormalEquationArrays& neq_;
@@ -87,12 +101,18 @@ class NormalEquationAccumulator {
   int rowStride_ = 0;  // of the workers' blocks, whose rows are the radii
   int piecesPerScan_ = 0, pieceRadii_ = 0, pieceCount_ = 0;
   int laneCount_ = 0;
-  // laneCount_ Gram matrices, column-major, lower triangles, then one block
-  // of pieceRadii_ · order_ doubles per worker, in the arrays' kept build
-  // scratch. Not cleared: the first piece of a lane sets its triangle.
+  // Chunks of the correction by the radial means (none for noise models
+  // without them): their Gram matrices follow the lanes'.
+  int correctionChunks_ = 0;
+  // laneCount_ + correctionChunks_ Gram matrices, column-major, lower
+  // triangles, then one block of pieceRadii_ · order_ doubles per worker, in
+  // the arrays' kept build scratch. Not cleared: the first piece of a lane
+  // sets its triangle, a chunk clears its own.
   double* lanes_ = nullptr;
   double* blocks_ = nullptr;
   std::atomic<int> nextLane_{0};
+  std::atomic<int> nextChunk_{0};
+  std::atomic<int> meansReady_{0};
   std::atomic<int> piecesDone_{0};
   std::atomic<bool> stopped_{false};
   // Worker 1's progress; reported_ is written by worker 1, then by Finish.

@@ -19,8 +19,11 @@ int MultiContiNEQThread::Run() {
   if (!Accumulator->AccumulateWorker(Index, false, Progress)) return 0;
   // Columns are independent, so who computes one does not matter.
   for (int g = NextMeansColumn->fetch_add(1) + 1; g <= Problem->KernelColumns;
-       g = NextMeansColumn->fetch_add(1) + 1)
+       g = NextMeansColumn->fetch_add(1) + 1) {
     ComputeKernelColumnMeans(*Problem, *Arrays, g);
+    Accumulator->MeansReady(1);
+  }
+  Accumulator->AccumulateCorrection(Index);
   return 0;
 }
 
@@ -48,6 +51,7 @@ bool NormalEquationsThreaded(const NormalEquationProblem& problem, NormalEquatio
   for (int k = 1; k <= workers; ++k)
     if (!threads[static_cast<std::size_t>(k)]->Start()) refused.push_back(k);
   ComputeDataNoiseMeans(problem, neq, record);
+  accumulator.MeansReady(1);
   for (int k : refused) threads[static_cast<std::size_t>(k)]->RunHere();
   // The workers report their progress; this thread shows it while it waits.
   if (progress.Tick) {

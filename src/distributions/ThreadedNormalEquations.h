@@ -6,12 +6,13 @@
 // each lane summed into a Gram matrix of its own. The noise means are needed
 // only when the lanes are added, so the same workers compute the kernel's
 // (columns from another shared counter) once the lanes are taken, and the
-// calling thread the data's meanwhile; it adds the lanes after all have been
-// joined. A worker writes only the lanes and mean columns it took;
-// everything else is only read while they run, so no lock is needed. The
-// result is bit
-// for bit the single-threaded build's (DistributionNormalEquations.h) for
-// every noise model and worker count.
+// calling thread the data's meanwhile; then they share the correction by
+// the radial means, in chunks of radii. The calling thread adds lanes and
+// chunks after all workers have been joined. A worker writes only the
+// lanes, chunks and mean columns it took; everything else is only read
+// while they run, so no lock is needed. The result is bit for bit the
+// single-threaded build's (DistributionNormalEquations.h) for every noise
+// model and worker count.
 
 #include <atomic>
 
@@ -35,7 +36,8 @@ class MultiContiNEQThread : public platform::Thread {
 
  protected:
   // Raises its priority to the highest (where the system allows), then
-  // accumulates its lanes and computes mean columns until none is left.
+  // accumulates its lanes, computes mean columns until none is left and
+  // takes chunks of the correction.
   // Always 0; an interruption shows in ComputationAbort.
   int Run() override;
 };
