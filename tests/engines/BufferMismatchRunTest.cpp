@@ -257,4 +257,31 @@ TEST_F(BufferAmountTest, FitEndsAtTheKnownBufferSignal) {
   }
 }
 
+// A model simulated as a whole (here monomer-dimer) carries the buffer in
+// its one signal: with time- and radial-invariant noise fitted to data made
+// without noise, the model is the data again (the buffer kept, and the
+// association's own signal too).
+TEST_F(BufferMismatchRunTest, AssociationModelKeepsTheBufferWithNoiseFitted) {
+  ModelSelection.Kind = ModelKind::MonomerDimer;
+  ModelParametersRecord& mp = ModelParameters;
+  // Monomer D (1), log10 Ka (3), monomer and dimer s (5, 6), loading (11).
+  mp.ComponentOn = {0, 1, 1, 1, 0};
+  mp.MassOrD = {0, 6.0f, 0, -10.0f, 0};
+  mp.SedCoefficient = {0, 4.5f, 7.0f, 0, 0};
+  mp.Concentration = {0, 0, 0, 1.0f, 0};
+  CorrectionOptions.BufferMismatch.On = true;
+  const std::vector<float> data = Run();
+  for (int j = 1; j <= ScanDataSet.NFILES; ++j)
+    for (int k = 1; k <= ScanDataSet.ScanPointCount[j]; ++k)
+      ScanDataSet.ScanSignal[j][k] = ScanDataSet.ScanModel[j][k];
+  for (const bool ri : {false, true}) {
+    SCOPED_TRACE(ri ? "TI and RI noise" : "TI noise");
+    FitControl.TINoiseFitted = true;
+    mp.RINoiseFitted = ri;
+    DeriveFitModeFlags();
+    EXPECT_LT(MaxAbsDifference(Run(), data), 0.01);
+  }
+  EXPECT_TRUE(LogLinesWith("box [").empty());
+}
+
 }  // namespace
