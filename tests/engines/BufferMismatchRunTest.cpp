@@ -24,7 +24,7 @@ namespace {
 using namespace engine_roads_test;
 
 // The macromolecule: s in S, D in 1e-7 cm^2/s, loading in signal units.
-constexpr float kS = 4.0f, kD = 6.0f, kLoading = 2.0f;
+constexpr float kProteinS = 4.0f, kProteinD = 6.0f, kProteinLoading = 2.0f;
 
 class BufferMismatchRunTest : public RoadsFixture {
  protected:
@@ -45,7 +45,7 @@ class BufferMismatchRunTest : public RoadsFixture {
   // the last column; `stray` is what the buffer column's concentration holds
   // (a linear solve leaves the buffer signal there).
   static void SetModel(bool buffer, float stray = 0.0f) {
-    SetIdealComponent(kS, kD, kLoading);
+    SetIdealComponent(kProteinS, kProteinD, kProteinLoading);
     CorrectionOptions.BufferMismatch.On = buffer;
     if (!buffer) return;
     ModelParameters.ComponentOn[NCOMP] = 1;
@@ -71,7 +71,7 @@ class BufferMismatchRunTest : public RoadsFixture {
 
   // One ideal species (s in S, D in cm^2/s, loading) from the given
   // meniscus, through the plain discrete road without the buffer.
-  static std::vector<float> Species(double s, double D, double loading, double meniscus) {
+  static std::vector<float> OneSpecies(double s, double D, double loading, double meniscus) {
     const BufferMismatchSettingsRecord kept = CorrectionOptions.BufferMismatch;
     const ModelParametersRecord model = ModelParameters;
     const bool mass = FitControl.MassInsteadOfD;
@@ -99,19 +99,19 @@ class BufferMismatchRunTest : public RoadsFixture {
     const auto diffusion = [&](double D, double Mb, double s) {
       return FitControl.MassInsteadOfD ? s * 1e-13 * RT / Mb : D * 1e-7;
     };
-    std::vector<float> truth = Species(kS, kD * 1e-7, kLoading, kMeniscus);
+    std::vector<float> truth = OneSpecies(kProteinS, kProteinD * 1e-7, kProteinLoading, kMeniscus);
     const auto add = [&truth](std::vector<float> side, double sign) {
-      for (std::size_t k = 0; k < truth.size(); ++k)
-        truth[k] += static_cast<float>(sign * side[k]);
+      for (std::size_t k = 0; k < truth.size(); ++k) truth[k] += static_cast<float>(sign * side[k]);
     };
-    add(Species(b.BufferS, diffusion(b.BufferD, b.BufferMb, b.BufferS), b.BufferSignal, kMeniscus),
+    add(OneSpecies(b.BufferS, diffusion(b.BufferD, b.BufferMb, b.BufferS), b.BufferSignal,
+                   kMeniscus),
         b.Sign);
     if (!b.MeniscusMismatchOn && !b.DifferentReferenceBuffer) return truth;
     const bool own = b.DifferentReferenceBuffer;
     const double s = own ? b.ReferenceS : b.BufferS;
     const double D = own ? diffusion(b.ReferenceD, b.ReferenceMb, b.ReferenceS)
                          : diffusion(b.BufferD, b.BufferMb, b.BufferS);
-    add(Species(s, D, b.BufferSignal / b.ConcentrationRatio, kMeniscus - b.MeniscusDifference),
+    add(OneSpecies(s, D, b.BufferSignal / b.ConcentrationRatio, kMeniscus - b.MeniscusDifference),
         -b.Sign);
     return truth;
   }
@@ -127,11 +127,11 @@ class BufferMismatchRunTest : public RoadsFixture {
 
 struct BufferCase {
   const char* name;
-  double sign;          // +1: the excess in the sample sector
+  double sign;  // +1: the excess in the sample sector
   bool meniscusMismatch;
   bool differentReference;
-  bool massMode;        // the buffer entered by its buoyant molar mass
-  float stray;          // left in the buffer column's concentration
+  bool massMode;  // the buffer entered by its buoyant molar mass
+  float stray;    // left in the buffer column's concentration
 };
 
 // The buffer component's signal is the buffer simulated as a species, at
@@ -159,8 +159,8 @@ TEST_F(BufferMismatchRunTest, BufferSignalIsTheBufferSpeciesAtItsAmount) {
     if (c.massMode) {
       // The macromolecule's M of the same D.
       const SolventConditionsRecord& sc = SolventConditions;
-      ModelParameters.MassOrD[1] = static_cast<float>(kS * 1e-13 * sc.GasConstantRT /
-                                                      ((1.0 - sc.VbarRho) * kD * 1e-7));
+      ModelParameters.MassOrD[1] = static_cast<float>(kProteinS * 1e-13 * sc.GasConstantRT /
+                                                      ((1.0 - sc.VbarRho) * kProteinD * 1e-7));
     }
     const std::vector<float> model = Run();
     EXPECT_TRUE(LogLinesWith("ERROR").empty());
@@ -207,7 +207,7 @@ class BufferAmountTest : public BufferMismatchRunTest {
   }
   static void ExpectTruth() {
     const ModelParametersRecord& mp = ModelParameters;
-    EXPECT_NEAR(mp.Concentration[1], kLoading, 0.01);
+    EXPECT_NEAR(mp.Concentration[1], kProteinLoading, 0.01);
     EXPECT_NEAR(mp.Concentration[2], 0.25, 0.005);
     EXPECT_NEAR(CorrectionOptions.BufferMismatch.BufferSignal, 30.0, 0.05);
   }
@@ -250,7 +250,7 @@ TEST_F(BufferAmountTest, FitEndsAtTheKnownBufferSignal) {
     FitDriverSettings = FitDriverSettingsRecord{};
     FitDriverSettings.OptimizerKind = OptimizerChoice::LevenbergMarquardt;
     ASSERT_TRUE(FitDriver(nullptr));
-    EXPECT_NEAR(ModelParameters.SedCoefficient[1], kS, 0.01);
+    EXPECT_NEAR(ModelParameters.SedCoefficient[1], kProteinS, 0.01);
     ExpectTruth();
     EXPECT_NEAR(FitControl.CurrentRmsd, 0.005, 0.001);
     EXPECT_TRUE(LogLinesWith("box [").empty());
