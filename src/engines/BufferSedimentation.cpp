@@ -12,6 +12,7 @@
 #include "lamm/CLammIdeal.h"
 #include "models/GlobalLammState.h"
 #include "models/LammSolverSetup.h"
+#include "models/SimulateModel.h"
 #include "state/FitControl.h"
 #include "state/ModelParameters.h"
 #include "numerics/OneBasedArrays.h"
@@ -121,9 +122,19 @@ bool SolveSide(platform::WindowHandle window, const BufferSideRun& run,
   return SolveBufferSide(window, run, rows, solver);
 }
 
+// Where the buffer's signal goes on the common grid: the discrete models'
+// buffer column, or the one signal of a model simulated as a whole
+// (association, reacting and non-ideal species), whose noise and model
+// assembly read that species only. The latter's signal must be kept.
+int BufferSignalRow() {
+  const int current = GlobalLammRun.CurrentSpecies;
+  return current >= 1 && current <= NCOMP ? current : NCOMP;
+}
+
 // One side added into the buffer component's place; sign +1 for the
 // sample, -1 for the reference. The sample's signal replaces the buffer
-// component's basis, the reference's is added.
+// column's basis, the reference's is added; in another species' basis both
+// are added.
 void SimulateSide(platform::WindowHandle window, const BufferSideRun& run, double sign,
                   bool sample) {
   ScanDataSetRecord& d = ScanDataSet;
@@ -131,7 +142,8 @@ void SimulateSide(platform::WindowHandle window, const BufferSideRun& run, doubl
   OneBasedMatrix<float> rows;
   if (!SolveSide(window, run, rows)) return;
   const double signal = sign * (run.Amplitude < 0 ? -1.0 : 1.0);
-  const int component = NCOMP;
+  const int component = BufferSignalRow();
+  const bool replace = sample && IsBufferColumn(component);
   const bool basis = GlobalLammRun.BasisMode && SpeciesSignals.SpeciesBasis.hi() >= component;
   for (int t = GlobalLammRun.FirstSimulatedScan; t <= d.NFILES; ++t) {
     const int j = d.ScanTimeOrder[t];
@@ -139,7 +151,7 @@ void SimulateSide(platform::WindowHandle window, const BufferSideRun& run, doubl
     if (basis) {
       ScanArray& out = SpeciesSignals.SpeciesBasis[component][j];
       for (int k = 1; k <= std::min(g.CommonGridSize, out.hi()); ++k)
-        out[k] = static_cast<float>((sample ? 0.0f : out[k]) + signal * row[k]);
+        out[k] = static_cast<float>((replace ? 0.0f : out[k]) + signal * row[k]);
       continue;
     }
     const int n = d.ScanPointCount[j];

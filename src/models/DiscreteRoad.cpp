@@ -71,10 +71,6 @@ int SwitchedOnCount() {
   return count;
 }
 
-bool IsBufferComponent(int i) {
-  return CorrectionOptions.BufferMismatch.On && i == NCOMP;
-}
-
 // The initial profile of a species: the experimental one scaled by its share,
 // or the constant (lamella) loading.
 void LoadInitialProfile(float amplitude) {
@@ -428,14 +424,8 @@ bool RunDiscreteRoad(platform::WindowHandle window) {
   int dlsSpecies = 0;
   for (int i = 1; i <= NCOMP && !ComputationAbort; ++i) {
     run.CurrentSpecies = i;
-    if (IsBufferComponent(i)) {
-      // With linear concentrations the buffer is simulated at unit signal
-      // and its amount solved with the species' loadings.
-      mp.ComponentOn[i] = 1;
-      if (mp.LinearConcentrations) CorrectionOptions.BufferMismatch.BufferSignal = 1.0;
-      SpeciesSignals.SpeciesAmplitude[i] =
-          static_cast<float>(CorrectionOptions.BufferMismatch.BufferSignal);
-      SimulationRoads.BufferSedimentation(window);
+    if (IsBufferColumn(i)) {
+      SimulateBufferColumn(window);
       continue;
     }
     Species sp{i, mp.SedCoefficient[i], SpeciesDiffusion(i), LoadingAmplitude(i)};

@@ -19,6 +19,7 @@
 #include "models/LinearParameters.h"
 #include "models/ParameterPacking.h"
 #include "models/SimulationErrors.h"
+#include "models/TempParameterFile.h"
 #include "state/ComputationAbort.h"
 #include "state/FitControl.h"
 #include "state/LammSolverSettings.h"
@@ -38,8 +39,9 @@ bool SolverObjectRoad() {
   const ModelKind kind = ModelSelection.Kind;
   if (kind == ModelKind::NonidealMultipleSpecies) return true;
   // The Faxen boundary is a closed form of the discrete road; the solver
-  // objects would compute the Lamm solution instead.
-  return !DlsDataMode && !ScanDataSet.EquilibriumDataMode && !SpeciesSignals.FaxenApproximationOn &&
+  // objects would compute the Lamm solution instead. The sedimenting buffer
+  // of a mismatch is the discrete road's last column.
+  return !CorrectionOptions.BufferMismatch.On && !DlsDataMode && !ScanDataSet.EquilibriumDataMode && !SpeciesSignals.FaxenApproximationOn &&
          !ModelParameters.InitialConcentrationExperimental && IsDiscreteSpeciesModel(kind) &&
          !ModelParameters.FirstComponentNonideal;
 }
@@ -182,13 +184,30 @@ bool IsNonidealSpeciesKind(ModelKind kind) {
          kind == ModelKind::NonidealMultipleSpecies;
 }
 
+bool IsBufferColumn(int i) {
+  return CorrectionOptions.BufferMismatch.On && i == NCOMP;
+}
+
+void SimulateBufferColumn(platform::WindowHandle window) {
+  ModelParametersRecord& mp = ModelParameters;
+  BufferMismatchSettingsRecord& b = CorrectionOptions.BufferMismatch;
+  mp.ComponentOn[NCOMP] = 1;
+  // With linear concentrations the buffer is simulated at unit signal and
+  // its amount solved with the species' loadings.
+  if (mp.LinearConcentrations) b.BufferSignal = 1.0;
+  SpeciesSignals.SpeciesAmplitude[NCOMP] = static_cast<float>(b.BufferSignal);
+  if (SimulationRoads.BufferSedimentation) SimulationRoads.BufferSedimentation(window);
+}
+
 float LoadingShare(int i) {
   const ModelParametersRecord& mp = ModelParameters;
-  if (mp.ComponentOn[i] == 0) return 0.0f;
+  if (mp.ComponentOn[i] == 0 || IsBufferColumn(i)) return 0.0f;
   int firstOn = 0;
   double others = 0.0;
+  // The buffer column holds the buffer's amount, which is no part of the
+  // sample's loading.
   for (int k = 1; k <= NCOMP; ++k) {
-    if (mp.ComponentOn[k] == 0) continue;
+    if (mp.ComponentOn[k] == 0 || IsBufferColumn(k)) continue;
     if (firstOn == 0)
       firstOn = k;
     else
@@ -271,6 +290,10 @@ void PrepareSimulation(platform::WindowHandle window) {
   ComputationAbort = false;
   for (int i = 1; i <= NCOMP && !ComputationAbort; ++i) {
     GlobalLammRun.CurrentSpecies = i;
+    if (IsBufferColumn(i)) {
+      SimulateBufferColumn(window);
+      continue;
+    }
     SpeciesSignals.SpeciesAmplitude[i] = LoadingAmplitude(i);
     if (ModelParameters.ComponentOn[i] == 0) continue;
     SolveComponent(window, i, basis);
@@ -304,7 +327,10 @@ void SimulateModel(platform::WindowHandle window) {
   // species; a value left by an earlier model must not steer the solve.
   SpeciesSignals.ConstantSpecies = false;
   const bool solverObject = SolverObjectRoad();
-  if (solverObject) {
+  // A buffer that cannot be simulated would leave its column silently empty.
+  const bool bufferAvailable =
+      !CorrectionOptions.BufferMismatch.On || SimulationRoads.BufferSedimentation;
+  if (solverObject && bufferAvailable) {
     PrepareSimulation(window);
     return;
   }

@@ -12,7 +12,7 @@
 // solver per switched-on component. The models that need the engines on the
 // global work arrays (association, non-ideal, reacting and hindered species,
 // a non-ideal first component, an experimental initial distribution,
-// equilibrium or light-scattering data) take the global-array roads
+// equilibrium or light-scattering data, a sedimenting buffer) take the global-array roads
 // (models/GlobalArrayRoads.h); a model whose engine is not installed in
 // SimulationRoads is refused with a message. The non-ideal multi-species
 // model solves its first component as a concentration-dependent solver
@@ -32,15 +32,23 @@ bool IsAssociationKind(ModelKind kind);
 // non-ideal and the hindered single species and the non-ideal multiple species.
 bool IsNonidealSpeciesKind(ModelKind kind);
 
+// With the buffer mismatch on, the last column is the sedimenting buffer,
+// not a species of the sample.
+bool IsBufferColumn(int i);
+// The buffer column (switched on) simulated at the buffer signal, or at unit
+// signal with linear concentrations (its amount is then solved with the
+// loadings); nothing when no buffer simulation is installed.
+void SimulateBufferColumn(platform::WindowHandle window);
+
 // The loading concentration simulated for component i (1..NCOMP) by the
 // concentration convention: the first switched-on component holds the
 // total, the others their fractions of it; the first gets what the others
-// leave (never below 0). With linear concentrations a zero loading becomes 1
+// leave (never below 0); the buffer column takes no part. With linear concentrations a zero loading becomes 1
 // (the species is scaled afterwards). 0 for a switched-off component.
 float LoadingAmplitude(int i);
 // The share of the total loading that component i has by the same
 // convention (the first switched-on component: 1 minus the others' shares,
-// never below 0); 0 for a switched-off component.
+// never below 0); 0 for a switched-off component and the buffer column.
 float LoadingShare(int i);
 
 // D in cm^2/s of component i: from s and M by the Svedberg equation when
