@@ -41,7 +41,8 @@ bool SolverObjectRoad() {
   // The Faxen boundary is a closed form of the discrete road; the solver
   // objects would compute the Lamm solution instead. The sedimenting buffer
   // of a mismatch is the discrete road's last column.
-  return !CorrectionOptions.BufferMismatch.On && !DlsDataMode && !ScanDataSet.EquilibriumDataMode && !SpeciesSignals.FaxenApproximationOn &&
+  return !CorrectionOptions.BufferMismatch.On && !DlsDataMode && !ScanDataSet.EquilibriumDataMode &&
+         !SpeciesSignals.FaxenApproximationOn &&
          !ModelParameters.InitialConcentrationExperimental && IsDiscreteSpeciesModel(kind) &&
          !ModelParameters.FirstComponentNonideal;
 }

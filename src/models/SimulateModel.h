@@ -12,9 +12,9 @@
 // solver per switched-on component. The models that need the engines on the
 // global work arrays (association, non-ideal, reacting and hindered species,
 // a non-ideal first component, an experimental initial distribution,
-// equilibrium or light-scattering data, a sedimenting buffer) take the global-array roads
-// (models/GlobalArrayRoads.h); a model whose engine is not installed in
-// SimulationRoads is refused with a message. The non-ideal multi-species
+// equilibrium or light-scattering data, a sedimenting buffer) take the
+// global-array roads (models/GlobalArrayRoads.h); a model whose engine is not
+// installed in SimulationRoads is refused with a message. The non-ideal multi-species
 // model solves its first component as a concentration-dependent solver
 // object, the others as ideal ones.
 
@@ -43,8 +43,9 @@ void SimulateBufferColumn(platform::WindowHandle window);
 // The loading concentration simulated for component i (1..NCOMP) by the
 // concentration convention: the first switched-on component holds the
 // total, the others their fractions of it; the first gets what the others
-// leave (never below 0); the buffer column takes no part. With linear concentrations a zero loading becomes 1
-// (the species is scaled afterwards). 0 for a switched-off component.
+// leave (never below 0); the buffer column takes no part. With linear
+// concentrations a zero loading becomes 1 (the species is scaled
+// afterwards). 0 for a switched-off component.
 float LoadingAmplitude(int i);
 // The share of the total loading that component i has by the same
 // convention (the first switched-on component: 1 minus the others' shares,
