@@ -114,10 +114,16 @@ void ShowCaption(platform::WindowHandle window) {
   SetMainWindowCaption(window, "SEDIMENTATION ANALYSIS -> " + FileNameList.Paths[1] + "...");
 }
 
-void ShowPlots(platform::WindowHandle window) {
+// New plots of the loaded scans, the data plot laid out over all of them:
+// the plots' building leaves its picture at the first scan alone.
+void BuildAndRenderPlots() {
   BuildMainDataPlots();
   LammSolverSettings.LammRunning = false;
   RenderDataPlot(true);
+}
+
+void ShowPlots(platform::WindowHandle window) {
+  BuildAndRenderPlots();
   if (!RedrawSuppressed) RepaintMainWindow(window);
 }
 
@@ -147,14 +153,12 @@ void ShowLoadedData(platform::WindowHandle window, Loader kind) {
       ShowCaption(window);
       break;
     case Loader::Reload:
+      // The model's run shows its curves over the data plot as they are
+      // computed and leaves the data plot's picture as it found it.
+      BuildAndRenderPlots();
       if (o.MultiSpeedAutoload) {
-        BuildMainDataPlots();
-        LammSolverSettings.LammRunning = false;
-        RenderDataPlot(true);
         ShowCaption(window);
       } else {
-        BuildMainDataPlots();
-        LammSolverSettings.LammRunning = false;
         AllocComponentGridArrays();
         InvokeRunModel(window);
       }

@@ -281,6 +281,10 @@ void CWINPlot::DrawCurve(Canvas& dc, int i) {
   if (n <= 0) return;
   DrawColorKey(dc);
 
+  // The cells of a map are centred on their grid values, so the outer ones
+  // would stick out half a cell over the frame onto the axis labels.
+  constexpr int kCellStyle = 11;
+  const bool cells = pCurveStyle[static_cast<std::size_t>(i)] == kCellStyle;
   CurvePainter painter(*this, dc, i, first, n - 1);
   const Pen oldPen = dc.SelectPen(painter.CurvePen());
   const Brush oldBrush = dc.SelectBrush(painter.CurveBrush());
@@ -305,6 +309,10 @@ void CWINPlot::DrawCurve(Canvas& dc, int i) {
     const bool ordered = bRandomOrder && nDrawOrder == n;
     const int every = std::max(nEvery, 1);
     int counter = every;
+    if (cells) {
+      dc.Save();
+      dc.IntersectClipRect(platform::Rect{nLeft, nTop, nRight, nBottom}.Normalized());
+    }
     for (int k = first; k < n; ++k) {
       if (counter != every) {
         ++counter;
@@ -315,6 +323,7 @@ void CWINPlot::DrawCurve(Canvas& dc, int i) {
       if (point < first || point >= n) continue;
       painter.Visit(point, k);
     }
+    if (cells) dc.Restore();
     if (painter.IsColorCurve() && bProjections && fColorValueMax != 0)
       DrawProjections(dc, *curve, n);
   }

@@ -24,6 +24,7 @@
 #include "models/FitResultDisplay.h"
 #include "models/SimulationErrors.h"
 #include "models/SimulationRoads.h"
+#include "platform/RecordingCanvas.h"
 #include "data/DataOperationLinks.h"
 #include "display/DisplayLinks.h"
 #include "display/DistributionPlot.h"
@@ -398,6 +399,53 @@ TEST_F(LinkWiring, TheStartedProgramHasInstalledEveryLink) {
   if (SimulationRoads.ScanOverlays == nullptr) unwired.push_back("SimulationRoads.ScanOverlays");
 
   EXPECT_TRUE(unwired.empty()) << "links not installed by the program start:" << Joined(unwired);
+}
+
+// Once the window has closed, the links it had installed are back at their
+// "not installed" defaults: a late call is reported like that of any link
+// never installed, and does not end the program; hiding the window's
+// buttons then has nothing left to hide and is no programming error.
+TEST_F(LinkWiring, LinksOfAClosedWindowAreReportedNotThrown) {
+  ProgramOptions.DisclaimerAgreed = true;
+  {
+    TXLAApp app;
+    app.CreateMainWindow();
+    app.MainWindow()->Create();
+  }
+  testsupport::unwiredCallsAllowed = true;
+  platform::RecordingCanvas canvas;
+  auto& main = display::MainDisplayLinks;
+  const struct {
+    const char* link;
+    std::function<void()> call;
+  } reported[] = {
+      {"ExitProgram", [&] { main.ExitProgram(); }},
+      {"FitResultText", [&] { main.FitResultText(); }},
+      {"PaintFitResultLines", [&] { main.PaintFitResultLines(canvas, 0, 0); }},
+      {"DrawCtotOverlay", [&] { main.DrawCtotOverlay(canvas); }},
+      {"PaintScreenButtons", [&] { main.PaintScreenButtons(canvas); }},
+      {"PeakLabelsActive", [&] { EXPECT_FALSE(main.PeakLabelsActive()); }},
+      {"ClearPeakLabels", [&] { main.ClearPeakLabels(); }},
+      {"UpdateRuntimeMenus", [&] { main.UpdateRuntimeMenus(); }},
+      {"ToolPlotsExist", [&] { EXPECT_FALSE(main.ToolPlotsExist()); }},
+      {"PaintToolLayer",
+       [&] { EXPECT_EQ(main.PaintToolLayer(canvas), display::ToolLayer::None); }},
+      {"RepaintEqTestPlot", [&] { EXPECT_TRUE(main.RepaintEqTestPlot().IsNull()); }},
+      {"ShowIntegrateButton", [] { display::DistributionPlotLinks.ShowIntegrateButton(); }},
+      {"ShowDistributionNow", [] { TimeCourseLinks.ShowDistributionNow(); }},
+      {"FitDisplayLinks.FitResultText", [] { FitDisplayLinks.FitResultText(nullptr); }},
+  };
+  testing::internal::CaptureStderr();
+  for (const auto& r : reported) {
+    const std::size_t before = links::UnwiredCallCount();
+    EXPECT_NO_THROW(r.call()) << r.link;
+    EXPECT_EQ(links::UnwiredCallCount(), before + 1) << r.link;
+  }
+  const std::size_t before = links::UnwiredCallCount();
+  EXPECT_NO_THROW(display::DistributionPlotLinks.HideIntegrateButton());
+  EXPECT_NO_THROW(DistributionCommandLinks.HideIntegrateButton());
+  EXPECT_EQ(links::UnwiredCallCount(), before);
+  testing::internal::GetCapturedStderr();
 }
 
 TEST(LinkDefaults, TheUnwiredDefaultIsCountedAndAnsweredWithAnEmptyValue) {

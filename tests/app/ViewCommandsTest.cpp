@@ -292,7 +292,7 @@ TEST_F(ViewCommandsTest, InstalledHooksReachTheWindowUntilRemoved) {
   EXPECT_EQ(display::MainDisplayLinks.PaintToolLayer(canvas), display::ToolLayer::ToolPlot);
   RemoveViewHooks();
   EXPECT_TRUE(CheckTemperatureFluctuation(window.Handle(), 0.5f));
-  EXPECT_FALSE(display::MainDisplayLinks.PaintToolLayer);
+  EXPECT_FALSE(links::IsInstalled(display::MainDisplayLinks.PaintToolLayer));
 }
 
 TEST_F(ViewCommandsTest, FitUpdatingPreferences) {

@@ -162,6 +162,14 @@ TEST_F(WiredLinks, TheReferenceMeniscusIsPaintedOnlyWhileAMeniscusDifferenceIsFi
   }
 }
 
+// Pixels that differ between two pictures of the same size.
+int DifferingPixels(const platform::RgbImage& a, const platform::RgbImage& b) {
+  int n = 0;
+  for (int x = 0; x < a.Width(); ++x)
+    for (int y = 0; y < a.Height(); ++y) n += a.At(x, y) == b.At(x, y) ? 0 : 1;
+  return n;
+}
+
 // A direct redraw of the data plot after the layout changed without a paint
 // (a c(s) result on screen, then the discrete model chosen, which gives the
 // data plot the full height) must not leave a mix of both layouts: Full
@@ -178,12 +186,66 @@ TEST_F(WiredLinks, FullRangeAfterALayoutChangeLeavesNoMixOfLayouts) {
   window->OnCommand(208);  // Full Range
   const platform::RgbImage redrawn = window->Host()->Snapshot();
   Paint();
-  const platform::RgbImage painted = window->Host()->Snapshot();
-  int differing = 0;
-  for (int x = 0; x < painted.Width(); ++x)
-    for (int y = 0; y < painted.Height(); ++y)
-      differing += redrawn.At(x, y) == painted.At(x, y) ? 0 : 1;
-  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(DifferingPixels(redrawn, window->Host()->Snapshot()), 0);
+}
+
+// A reload that runs the model (here through a new radial resolution)
+// builds new plots; the data plot shown afterwards must be the whole plot
+// of the reloaded scans, laid out over all of them, not the first scan
+// alone on a range that leaves the others out.
+TEST_F(WiredLinks, AReloadThatRunsTheModelShowsEveryScanOfTheDataPlot) {
+  ScratchFolder data;
+  std::vector<std::string> paths;
+  // Scans at clearly different levels, so that the first alone has a range
+  // of its own.
+  for (const RunScanFile& s : NumberedScans({1000, 1600, 2200, 2800, 3400})) {
+    const int k = std::stoi(s.name);
+    std::vector<double> signals;
+    for (int j = 0; j < 131; ++j) signals.push_back(0.2 * k + 0.001 * j);
+    char header[200];
+    std::snprintf(header, sizeof header, "R 1 20.0 50000 %.0f %.5E 280 2", s.time,
+                  Omega2(50000) * s.time);
+    data.Write(s.name, ScanText("test scan", header, DataLines(signals, 5.9, 0.01)));
+    paths.push_back(data.File(s.name));
+  }
+  backend().ScriptFileDialog(paths);
+  backend().ScriptEntry("1");  // load every n'th file
+  CmLoadNewFiles(*window);
+  ASSERT_EQ(ScanDataSet.NFILES, 5);
+  window->OnCommand(198);  // Non-Interacting Discrete Species
+  auto& m = ModelParameters;
+  m.ComponentOn[1] = 1;
+  m.Concentration[1] = 0.5f;
+  m.SedCoefficient[1] = 4.0f;
+  m.MassOrD[1] = 50000.0f;
+  m.Meniscus = 5.95f;
+  m.Bottom = 7.15f;
+  PackParameterVector();
+  // The model's curves drawn as they are computed.
+  MainDisplayOptions.LiveUpdateDataPlot = true;
+
+  backend().ScriptEntry("0.003");
+  backend().ScriptBoxAnswer(platform::BoxAnswer::No);   // save as startup default?
+  backend().ScriptBoxAnswer(platform::BoxAnswer::Yes);  // reload now?
+  const CWINPlot* before = display::MainPlots.DataPlot.get();
+  window->OnCommand(590);  // Set Radial Resolution
+  ASSERT_EQ(ScanDataSet.NFILES, 5);
+  ASSERT_NE(display::MainPlots.DataPlot.get(), before) << "no reload";
+  const auto& d = ScanDataSet;
+  bool computed = false;
+  for (int i = 1; i <= d.NFILES; ++i)
+    for (int k = 1; k <= d.ScanPointCount[i]; ++k) computed |= d.ScanModel[i][k] != 0.0f;
+  ASSERT_TRUE(computed) << "the reload ran no model";
+
+  Paint();
+  Paint();  // the second without the result text the first drew
+  const platform::RgbImage shown = window->Host()->Snapshot();
+  const CWINPlot& plot = *display::MainPlots.DataPlot;
+  EXPECT_LE(plot.fYMin, 0.2f);
+  EXPECT_GE(plot.fYMax, 1.13f);
+  display::RenderDataPlot(true);
+  Paint();
+  EXPECT_EQ(DifferingPixels(shown, window->Host()->Snapshot()), 0);
 }
 
 // Continuous c(s) chosen after c(s, f/f0) keeps the s range of the

@@ -206,6 +206,30 @@ TEST_F(CurveDrawing, HistogramBarsRunFromZeroToThePoint) {
   EXPECT_EQ(bars[1].rect, (Rect{At(15, 0).x, At(0, 40).y, At(25, 0).x, 475}));
 }
 
+// The cells of a map are centred on their grid values: those of the first
+// and last values would reach over the frame onto the axis labels, so they
+// are cut at the frame; other curves drawn afterwards are not.
+TEST_F(CurveDrawing, MapCellsAreCutAtTheFrame) {
+  TestCurve cells({0, 50, 100}, {0, 50, 100});
+  TestCurve squares({0, 100}, {0, 100});
+  Use(cells, 11);
+  Use(squares, 9);
+  RecordingCanvas canvas;
+  plot.DrawCurve(canvas, 0);
+  plot.DrawCurve(canvas, 1);
+  const auto rectangles = CallsOf(canvas.Calls(), DrawKind::Rectangle);
+  ASSERT_EQ(rectangles.size(), 5u);
+  const Rect frame{69, 75, 1329, 475};
+  for (std::size_t k = 0; k < 3; ++k) {
+    ASSERT_TRUE(rectangles[k].clip.has_value()) << k;
+    EXPECT_EQ(*rectangles[k].clip, frame) << k;
+  }
+  // The end cells are whole rectangles over the frame; the clip cuts them.
+  EXPECT_LT(rectangles[0].rect.left, frame.left);
+  EXPECT_GT(rectangles[2].rect.right, frame.right);
+  for (std::size_t k = 3; k < 5; ++k) EXPECT_FALSE(rectangles[k].clip.has_value()) << k;
+}
+
 TEST_F(CurveDrawing, OnALogarithmicXAxisZeroFallsLeftOfTheFrame) {
   TestCurve curve({0.0f}, {50.0f});
   Use(curve, 7);

@@ -140,7 +140,7 @@ void InstallCtotOverlay(TXLAWindow& window) {
 }
 
 void RemoveCtotOverlay() {
-  display::MainDisplayLinks.DrawCtotOverlay = nullptr;
+  display::MainDisplayLinks.DrawCtotOverlay = links::Unwired;
   CtotOverlayShown = false;
 }
 

@@ -364,7 +364,7 @@ void RemoveEqTestHooks() {
   ViewLinks.ResetEqTest = [](TXLAWindow&) {};
   ModelCommandLinks.ResetEqTest = [](TXLAWindow&) {};
   auto& links = display::MainDisplayLinks;
-  links.RepaintEqTestPlot = nullptr;
+  links.RepaintEqTestPlot = links::Unwired;
   if (StatusWrapped) {
     links.PaintToolStatus = PaintToolStatusBefore;
     PaintToolStatusBefore = nullptr;

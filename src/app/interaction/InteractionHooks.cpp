@@ -33,12 +33,14 @@ void InstallInteractionHooks(TXLAWindow& window) {
 
 void RemoveInteractionHooks() {
   auto& links = display::MainDisplayLinks;
-  links.PaintScreenButtons = nullptr;
-  links.PeakLabelsActive = nullptr;
-  links.ClearPeakLabels = nullptr;
-  display::DistributionPlotLinks.ShowIntegrateButton = nullptr;
-  display::DistributionPlotLinks.HideIntegrateButton = nullptr;
-  DistributionCommandLinks.HideIntegrateButton = nullptr;
+  links.PaintScreenButtons = links::Unwired;
+  links.PeakLabelsActive = links::Unwired;
+  links.ClearPeakLabels = links::Unwired;
+  display::DistributionPlotLinks.ShowIntegrateButton = links::Unwired;
+  // Clearing the plots after the window is gone still hides its buttons:
+  // with the window they went too, so there is nothing left to hide.
+  display::DistributionPlotLinks.HideIntegrateButton = [] {};
+  DistributionCommandLinks.HideIntegrateButton = [] {};
   ::ShowNoiseButtons = [](int) {};
   ::HideNoiseButtons = [](int) {};
   ResetScreenButtons();

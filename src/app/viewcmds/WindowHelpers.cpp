@@ -144,7 +144,7 @@ void RemoveViewHooks() {
   SetMainWindowCaption = [](platform::WindowHandle, const std::string&) {};
   CheckTemperatureFluctuation = [](platform::WindowHandle, float) { return true; };
   auto& links = display::MainDisplayLinks;
-  links.UpdateRuntimeMenus = nullptr;
-  links.ToolPlotsExist = nullptr;
-  links.PaintToolLayer = nullptr;
+  links.UpdateRuntimeMenus = links::Unwired;
+  links.ToolPlotsExist = links::Unwired;
+  links.PaintToolLayer = links::Unwired;
 }

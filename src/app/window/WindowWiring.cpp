@@ -112,11 +112,11 @@ void TXLAWindow::RemoveWindowHooks() {
   display::InstallLiveRefreshHook(noWindow);
   display::InstallFitDisplayLinks(noWindow);
   display::InstallSolverLiveDisplay(noWindow);
-  TimeCourseLinks.ShowDistributionNow = nullptr;
-  display::MainDisplayLinks.ExitProgram = nullptr;
-  display::MainDisplayLinks.FitResultText = nullptr;
-  display::MainDisplayLinks.PaintFitResultLines = nullptr;
-  FitDisplayLinks.FitResultText = nullptr;
+  TimeCourseLinks.ShowDistributionNow = links::Unwired;
+  display::MainDisplayLinks.ExitProgram = links::Unwired;
+  display::MainDisplayLinks.FitResultText = links::Unwired;
+  display::MainDisplayLinks.PaintFitResultLines = links::Unwired;
+  FitDisplayLinks.FitResultText = links::Unwired;
   ResetModelCommandLinks();
   {
     // A later reload must not reach this window once it is gone: its two
