@@ -27,6 +27,31 @@ constexpr std::size_t kLaneBytes = std::size_t{128} << 20;
 // raw one is checked for centred values that are all zero.
 constexpr double kVanishing = 1e-9;
 
+// The lower triangles of the column-major Gram matrices of order n.
+void ClearGramTriangle(std::size_t n, double* c) {
+  for (std::size_t l = 0; l < n; ++l) std::fill(c + l * n + l, c + (l + 1) * n, 0.0);
+}
+void AddGramTriangle(std::size_t n, const double* from, double* to) {
+  for (std::size_t l = 0; l < n; ++l)
+    for (std::size_t i = l; i < n; ++i) to[l * n + i] += from[l * n + i];
+}
+
+// c −= weight · Σ_j m_j m_jᵀ over the vectors of means m_j, j = first ..
+// first + count − 1, with m_j[i] = mean(i, j) for the n system columns; each
+// is laid out in a row of block (stride ld, zeros after n), as the pieces
+// are.
+template <class Mean>
+void SubtractGramOfMeans(int n, int ld, int first, int count, double weight, const Mean& mean,
+                         double* block, double* c) {
+  const auto stride = static_cast<std::size_t>(ld);
+  for (int j = 0; j < count; ++j) {
+    double* row = block + static_cast<std::size_t>(j) * stride;
+    for (int i = 0; i < n; ++i) row[i] = mean(i, first + j);
+    std::fill(row + n, row + stride, 0.0);
+  }
+  AddScaledGramOfRowsLower(n, count, -weight, block, ld, c, n);
+}
+
 }  // namespace
 
 NormalEquationAccumulator::NormalEquationAccumulator(const NormalEquationProblem& problem,
@@ -130,10 +155,7 @@ void NormalEquationAccumulator::AddPiece(int p, double* block, double* gram, boo
   for (int i = 1; i < order_; ++i)
     columns[static_cast<std::size_t>(i) - 1] = problem_.Kernel[i + columnOffset_][s] + r0;
   FloatColumnsToRows(order_ - 1, count, columns.data(), block + 1, rowStride_);
-  if (first)
-    for (int l = 0; l < order_; ++l)
-      std::fill_n(gram + static_cast<std::size_t>(l) * static_cast<std::size_t>(order_) + l,
-                  order_ - l, 0.0);
+  if (first) ClearGramTriangle(static_cast<std::size_t>(order_), gram);
   AddGramOfRowsLower(order_, count, block, rowStride_, gram, order_);
 }
 
@@ -193,21 +215,17 @@ bool NormalEquationAccumulator::AccumulateCorrection(int worker) {
 // radial means of the system columns (see SubtractNoiseMeans).
 void NormalEquationAccumulator::TakeCorrectionChunks(double* block) {
   const auto order = static_cast<std::size_t>(order_);
-  const auto ld = static_cast<std::size_t>(rowStride_);
   const int radii = problem_.FitPointCount();
+  const auto radialMeans = [&](int i, int j) {
+    const int r = problem_.FitFirst + j;
+    return i == 0 ? neq_.DataRadialMean[r] : neq_.KernelRadialMean[i + columnOffset_][r];
+  };
   for (int c = nextChunk_.fetch_add(1); c < correctionChunks_; c = nextChunk_.fetch_add(1)) {
     double* gram = lanes_ + order * order * static_cast<std::size_t>(laneCount_ + c);
-    for (std::size_t l = 0; l < order; ++l) std::fill(gram + l * order + l, gram + (l + 1) * order, 0.0);
+    ClearGramTriangle(order, gram);
     const int j0 = c * kCorrectionRadii, count = std::min(kCorrectionRadii, radii - j0);
-    for (int j = 0; j < count; ++j) {
-      const int r = problem_.FitFirst + j0 + j;
-      double* row = block + static_cast<std::size_t>(j) * ld;
-      row[0] = neq_.DataRadialMean[r];
-      for (int i = 1; i < order_; ++i) row[i] = neq_.KernelRadialMean[i + columnOffset_][r];
-      std::fill(row + order_, row + ld, 0.0);
-    }
-    AddScaledGramOfRowsLower(order_, count, -static_cast<double>(problem_.ScanCount), block,
-                             rowStride_, gram, order_);
+    SubtractGramOfMeans(order_, rowStride_, j0, count, problem_.ScanCount, radialMeans, block,
+                        gram);
   }
 }
 
@@ -232,11 +250,8 @@ bool NormalEquationAccumulator::Finish() {
   const std::size_t gramSize = order * order;
   // The lanes' sum, in lane order, into the first lane.
   double* gram = lanes_;
-  for (int lane = 1; lane < laneCount_; ++lane) {
-    const double* other = lanes_ + gramSize * static_cast<std::size_t>(lane);
-    for (std::size_t l = 0; l < order; ++l)
-      for (std::size_t i = l; i < order; ++i) gram[l * order + i] += other[l * order + i];
-  }
+  for (int lane = 1; lane < laneCount_; ++lane)
+    AddGramTriangle(order, lanes_ + gramSize * static_cast<std::size_t>(lane), gram);
   // Element (row i, column l) of the Gram matrix, i >= l, index 0 the data.
   const auto at = [&](int i, int l) -> double& {
     return gram[static_cast<std::size_t>(l) * order + static_cast<std::size_t>(i)];
@@ -309,29 +324,20 @@ void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) {
       for (int i = l; i < order_; ++i) at(i, l) += gl * grandMean(i);
     }
   };
-  // Row j of a matrix of k rows (in the workers' blocks, free by now)
-  // holds the j-th means of the system columns, laid out as the pieces are.
-  const auto subtractMeans = [&](int k, double weight, const auto& mean) {
-    double* means = blocks_;
-    const auto ld = static_cast<std::size_t>(rowStride_);
-    for (int j = 0; j < k; ++j) {
-      double* row = means + static_cast<std::size_t>(j) * ld;
-      for (int i = 0; i < order_; ++i) row[i] = mean(i, j);
-      std::fill(row + order_, row + ld, 0.0);
-    }
-    AddScaledGramOfRowsLower(order_, k, -weight, means, rowStride_, gram, order_);
-  };
-  const auto scanMeans = [&](int i, int j) {
-    return i == 0 ? neq_.DataScanMean[j + 1] : neq_.KernelScanMean[i + columnOffset_][j + 1];
+  // The means over the fit radii of each scan, formed in the workers'
+  // blocks (free by now).
+  const auto subtractScanMeans = [&] {
+    const auto scanMeans = [&](int i, int j) {
+      return i == 0 ? neq_.DataScanMean[j + 1] : neq_.KernelScanMean[i + columnOffset_][j + 1];
+    };
+    SubtractGramOfMeans(order_, rowStride_, 0, scans, nr, scanMeans, blocks_, gram);
   };
   // The radial means' part, in chunks that the workers may have formed.
   const auto addCorrectionChunks = [&] {
     TakeCorrectionChunks(blocks_);
-    for (int c = 0; c < correctionChunks_; ++c) {
-      const double* chunk = lanes_ + order * order * static_cast<std::size_t>(laneCount_ + c);
-      for (std::size_t l = 0; l < order; ++l)
-        for (std::size_t i = l; i < order; ++i) gram[l * order + i] += chunk[l * order + i];
-    }
+    for (int c = 0; c < correctionChunks_; ++c)
+      AddGramTriangle(order, lanes_ + order * order * static_cast<std::size_t>(laneCount_ + c),
+                      gram);
   };
   switch (problem_.Noise) {
     case SystematicNoise::None: {
@@ -345,13 +351,13 @@ void NormalEquationAccumulator::SubtractNoiseMeans(double* gram) {
       addGrandMeans(-points);
       return;
     case SystematicNoise::RadialInvariant:
-      subtractMeans(scans, nr, scanMeans);
+      subtractScanMeans();
       return;
     case SystematicNoise::TimeInvariant:
       addCorrectionChunks();
       return;
     case SystematicNoise::TimeAndRadialInvariant:
-      subtractMeans(scans, nr, scanMeans);
+      subtractScanMeans();
       addCorrectionChunks();
       addGrandMeans(points);
       return;
