@@ -15,6 +15,7 @@
 #include "models/ParameterPacking.h"
 #include "models/SimulateModel.h"
 #include "models/SimulationRoads.h"
+#include "models/TempParameterFile.h"
 
 namespace {
 
@@ -247,6 +248,13 @@ TEST_F(GlobalArrayRoadsTest, ModelsWithoutAnInstalledEngineAreRefused) {
       {"reacting system", [] { ModelSelection.Kind = ModelKind::ReactingABC; }},
       {"diffusion-free species", [] { ModelParameters.MassOrD[2] = 0.0f; }},
       {"equilibrium data", [] { ScanDataSet.EquilibriumDataMode = true; }},
+      // Without the buffer's engine the buffer column would stay empty.
+      {"buffer mismatch", [] { CorrectionOptions.BufferMismatch.On = true; }},
+      {"non-ideal species with the buffer mismatch",
+       [] {
+         ModelSelection.Kind = ModelKind::NonidealMultipleSpecies;
+         CorrectionOptions.BufferMismatch.On = true;
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -263,6 +271,7 @@ TEST_F(GlobalArrayRoadsTest, ModelsWithoutAnInstalledEngineAreRefused) {
     ModelParameters = mp;
     ModelSelection.Kind = ModelKind::NonInteractingSpecies;
     ScanDataSet.EquilibriumDataMode = false;
+    CorrectionOptions.BufferMismatch.On = false;
     ComputationAbort = false;
   }
 }
